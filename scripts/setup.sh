@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Installs everything the project needs on a fresh Debian machine, from Debian's packages only.
+# Idempotent: a second run checks and returns in seconds.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+CACHE="${MV_CACHE:-$ROOT/.cache}"
+SUDO=""; [ "$(id -u)" = 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmock-dev
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  libz-mingw-w64-dev zlib1g-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
+  clang libclang-rt-14-dev dpkg-dev xauth)
+need_i386=(wine32:i386)
+
+missing=()
+for p in "${need_pkgs[@]}" wine "${need_i386[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then $SUDO dpkg --add-architecture i386; fi
+  # deb-src entries so that libjpeg-turbo can be built from Debian's own source package
+  if ! grep -rqs '^Types: deb deb-src\|^Types: deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' /etc/apt/sources.list.d/debian.sources
+    else
+      grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee -a /etc/apt/sources.list >/dev/null
+    fi
+  fi
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${need_pkgs[@]}" wine wine32:i386 >/dev/null
+fi
+
+mkdir -p "$CACHE"
+TC="$ROOT/cmake/mingw-i686.cmake"
+
+# GoogleTest for mingw, from Debian's googletest source
+if [ ! -f "$CACHE/gtest-mingw/lib/libgtest.a" ]; then
+  echo "setup: building googletest for mingw"
+  rm -rf "$CACHE/gtest-mingw-build"
+  cmake -S /usr/src/googletest -B "$CACHE/gtest-mingw-build" -DCMAKE_TOOLCHAIN_FILE="$TC" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$CACHE/gtest-mingw" -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$CACHE/gtest-mingw-build" -j"$(nproc)" >/dev/null
+  cmake --install "$CACHE/gtest-mingw-build" >/dev/null
+fi
+
+# libjpeg-turbo for mingw, static, from Debian's source package
+if [ ! -f "$CACHE/jpeg-mingw/lib/libjpeg.a" ]; then
+  echo "setup: building libjpeg-turbo for mingw"
+  rm -rf "$CACHE/jpeg-src" "$CACHE/jpeg-mingw-build"; mkdir -p "$CACHE/jpeg-src"
+  (cd "$CACHE/jpeg-src" && apt-get source -qq libjpeg-turbo >/dev/null 2>&1)
+  src="$(find "$CACHE/jpeg-src" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo*' | head -1)"
+  cmake -S "$src" -B "$CACHE/jpeg-mingw-build" -DCMAKE_TOOLCHAIN_FILE="$TC" -DCMAKE_BUILD_TYPE=Release \
+    -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF -DCMAKE_INSTALL_PREFIX="$CACHE/jpeg-mingw" >/dev/null
+  cmake --build "$CACHE/jpeg-mingw-build" -j"$(nproc)" >/dev/null
+  cmake --install "$CACHE/jpeg-mingw-build" >/dev/null
+  find "$CACHE/jpeg-mingw" -name 'libjpeg.a' -path '*lib*' -exec cp {} "$CACHE/jpeg-mingw/lib/libjpeg.a" \; 2>/dev/null || true
+fi
+
+# node-pkware: an independent DCL implementation used by codec tests and benchmarks
+if [ ! -d "$CACHE/npm/node_modules/node-pkware" ]; then
+  echo "setup: installing node-pkware from npm"
+  mkdir -p "$CACHE/npm"
+  (cd "$CACHE/npm" && { [ -f package.json ] || echo '{"name":"mv-test-deps","private":true}' > package.json; } \
+    && npm install --silent --no-audit --no-fund node-pkware >/dev/null 2>&1) || echo "setup: warning: node-pkware not installed"
+fi
+echo "setup: ok"

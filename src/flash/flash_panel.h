@@ -1,0 +1,63 @@
+#pragma once
+// TFlashPanel: the panel that checks SWF movies and plays them in the hosted Flash control.
+#include <memory>
+#include <string>
+
+#include "flash/flash_control.h"
+#include "flash/swf.h"
+
+namespace mv {
+
+// What the panel needs of the window it is: implemented by the Win32 panel and by tests.
+class PanelSurface {
+ public:
+  virtual ~PanelSurface() = default;
+  virtual WindowHandle handle() = 0;
+  virtual int width() = 0;
+  virtual int height() = 0;
+  virtual void setColour(uint32_t colourBgr) = 0;  // 0x00BBGGRR
+  virtual bool isVisible() = 0;
+  virtual void repaint() = 0;
+  virtual void setFocus() = 0;
+  virtual void deliverOneMessage() = 0;  // let the window system deliver one message (waiting for one)
+};
+
+class TFlashPanel {
+ public:
+  TFlashPanel(PanelSurface& surface, FlashControlFactory& factory);
+  ~TFlashPanel();  // deletes its temporary folder tree
+
+  Result loadSWF(const std::string& path);  // 0, -403, -404, -405, -406; raises PlatformError
+  void focusMovie();
+  void unloadSWF();
+
+  const std::string& swfFilename() const { return swfFilename_; }
+  const std::string& signature() const { return signature_; }
+  const std::string& tempFolder() const { return tempFolder_; }
+  uint32_t colour() const { return colour_; }
+  bool hasControl() const { return control_ != nullptr; }
+  FlashControl* control() { return control_.get(); }
+  int allowScale() const { return allowScale_; }
+  int fullScreen() const { return fullScreen_; }
+  bool enableAllowScale = true;
+  int scaleFactor = 0;
+  std::string defaultSWF;
+  int maxAttempts = 10000;  // creation attempts before -403
+
+  void fsCommand(const std::string& command, const std::string& args);
+
+ private:
+  void releaseControl();
+  Result createControl();
+  void startMovie();
+  void applyColour(uint32_t c);
+
+  PanelSurface& surface_;
+  FlashControlFactory& factory_;
+  std::unique_ptr<FlashControl> control_;
+  std::string swfFilename_, signature_, tempFolder_;
+  uint32_t colour_ = 0xFFFFFF;
+  int allowScale_ = 0, fullScreen_ = 0;
+};
+
+}  // namespace mv

@@ -1,0 +1,68 @@
+#pragma once
+// TInstallerForm: the installer window's logic. Start-up runs inside FormCreate; the handlers are
+// called by the window (real or headless) for clicks, close requests, timer ticks and queued messages.
+#include <memory>
+#include <string>
+
+#include "flash/flash_panel.h"
+#include "installer/state.h"
+#include "installer/view.h"
+
+namespace mv {
+
+// Process exit codes, for scripts that run an installer.
+namespace exitcode {
+constexpr int installed = 0;
+constexpr int cancelled = 2;   // the user cancelled (before or during the installation)
+constexpr int failed = 1;      // start-up or the installation failed
+}  // namespace exitcode
+
+class TInstallerForm : public WindowHelpers {
+ public:
+  explicit TInstallerForm(InstallerView& view);
+  ~TInstallerForm() override;
+
+  void FormCreate();  // frame settings, then startUp
+  Result startUp();
+
+  // Handlers
+  void installBtnClick();
+  void cancelBtnClick();
+  void doneBtnClick();
+  bool FormCloseQuery();  // true: the window may close
+  void FormClose();
+  void FormResize();
+  void pauseTimerTimer();
+  bool ApplicationEvents1Message(uint32_t message);  // true: handled (swallowed)
+
+  // WindowHelpers
+  void showStatus(const std::string& text) override;
+  void stepProgress() override;
+  void pause() override;
+
+  // Installation
+  Result runInstallation();
+  Result silentInstall();
+
+  TFlashPanel* moviePanel1() { return moviePanel_.get(); }
+  int exitCode() const { return exitCode_; }
+  bool pauseTimerEnabled() const { return pauseTimerEnabled_; }
+
+ private:
+  void showPreparing();
+  Result expandDataFile();
+  void runExtraFile();
+  void showInstallResult(Result result);
+  void offerShowDesktop();
+  void cleanUpInstallation();
+  void closeAndEnd();
+  Result prepareWindow();  // the start-up unpacking and window preparation steps
+  bool silentKind() const;
+
+  InstallerView& view_;
+  std::unique_ptr<TFlashPanel> moviePanel_;
+  bool pauseTimerEnabled_ = false;
+  int exitCode_ = exitcode::cancelled;
+};
+
+}  // namespace mv

@@ -1,0 +1,77 @@
+#pragma once
+// The package appended to the installer executable: a 96-byte header and eleven 280-byte entries
+// (3,176 bytes), then the payloads. All integers little-endian, 32-bit, signed.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace mv {
+
+constexpr int kSlotCount = 11;
+constexpr int kHeaderSize = 96;
+constexpr int kEntrySize = 280;
+constexpr int kDirectorySize = kHeaderSize + kSlotCount * kEntrySize;  // 3,176
+
+// Slot roles
+namespace slot {
+constexpr int installer = 0, library = 1, flashInstaller = 2, presentation = 3, licence = 4, extra = 5, htmlPage = 6,
+              unused = 7, dataFile = 8, uninstaller = 9, further = 10;
+}
+
+// Presentation kinds (header byte 0)
+namespace presentation {
+constexpr uint8_t bmp = 1, movie = 2, movie2 = 3, silent = 4, jpeg = 8;
+}
+
+// Our integrity record in the reserved header bytes 8..15: "MVCK" + CRC-32 of the package with
+// those 8 bytes zeroed. The original installer never reads them; packages without the marker hold zeros.
+constexpr char kIntegrityMarker[4] = {'M', 'V', 'C', 'K'};
+constexpr int kIntegrityOffset = 8;
+
+struct PackageHeader {
+  uint8_t presentationKind = 0;
+  uint8_t licenseFlag = 0;
+  uint8_t runExtraFlag = 0;
+  std::array<uint8_t, 5> reserved3{};
+  std::array<uint8_t, 8> reserved8{};  // integrity marker and CRC when present
+  int32_t red = 0, green = 0, blue = 0;
+  uint8_t reserved28 = 0;
+  uint8_t showDesktopFlag = 0;
+  std::array<uint8_t, 64> titleField{};  // zero-terminated when shorter than 64
+  std::string title() const;             // up to 64 characters
+};
+
+struct PackageEntry {
+  std::string name;  // the name-length significant bytes of the name field
+  int32_t start = 0;
+  int32_t end = 0;  // inclusive
+  int32_t kind = 0;
+  uint8_t compressed = 0;
+  int32_t packedSize = 0;
+  int32_t expandedSize = 0;
+  int64_t storedSize() const { return int64_t(end) - int64_t(start) + 1; }
+};
+
+struct PackageDirectory {
+  PackageHeader header;
+  std::array<PackageEntry, kSlotCount> entries;
+};
+
+// Parses exactly kDirectorySize bytes. Never fails: nothing in the directory is checked here.
+PackageDirectory parseDirectory(const uint8_t* bytes);
+// Writes a directory into kDirectorySize bytes (the packaging tool and tests); name bytes after the
+// name length are zero.
+void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes);
+
+// Destination of a slot by its kind; "" for kinds that must not be extracted (0, 7, 8, 9 and unknown).
+std::string slotDestination(const PackageEntry& entry, const std::string& windowsFolder,
+                            const std::string& contentFolder);
+
+// packageOffset: the length of the executable part of an installer file, learnt from its PE headers
+// (the end of the last section's raw data, or of the COFF symbol table when one follows the sections).
+// `image` holds the file's first bytes (kPeProbeSize or the whole file when shorter).
+// -1 when the bytes are not a PE image or their fields point outside sane bounds.
+constexpr int kPeProbeSize = 4096;
+int64_t packageOffsetFromImage(const uint8_t* image, size_t size);
+
+}  // namespace mv

@@ -1,0 +1,34 @@
+#pragma once
+// Windows path text helpers. Paths are 8-bit strings in the system code page; a folder path ends
+// with a backslash and file paths are folder + name.
+#include <string>
+
+namespace mv {
+
+// Appends "\" unless the text already ends with "\" (an empty text stays empty).
+std::string withTrailingBackslash(const std::string& folder);
+// Drops one trailing backslash, if any.
+std::string withoutTrailingBackslash(const std::string& path);
+// The folder part of a path, up to and including the last "\" or ":" ("" when there is none).
+std::string parentOf(const std::string& path);
+// The name after the last "\" or ":".
+std::string fileNameOf(const std::string& path);
+// Replaces the text after the last "." by ext (ext includes the dot); a name without "." gets ext appended.
+std::string replaceExtension(const std::string& name, const std::string& ext);
+// The extension including its dot ("" when none): the text from the last "." of the name part.
+std::string extensionOf(const std::string& path);
+// ASCII-only case folding, other bytes unchanged.
+std::string asciiLower(std::string s);
+std::string asciiUpper(std::string s);
+bool equalsIgnoreAsciiCase(const std::string& a, const std::string& b);
+
+// A plain file name without any folder: not empty, not "." or "..", no "\", "/" or ":".
+bool isPlainFileName(const std::string& name);
+// A relative path that stays inside its base folder: no drive, no leading separator, no "." or ".."
+// component, no empty component, no control characters.
+bool isContainedRelativePath(const std::string& path);
+// A content title usable as one folder name: not empty after the rules, no "\" "/" ":" "*" "?" '"' "<" ">" "|",
+// no control characters, not "." or "..".
+bool isPlainFolderName(const std::string& title);
+
+}  // namespace mv
