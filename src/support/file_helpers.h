@@ -15,6 +15,10 @@ Result deleteFileForced(const std::string& path);
 Result deleteFolderTree(const std::string& folder);
 // Creates a folder and every missing parent. The outcome is not examined.
 void forceFolders(const std::string& folder);
+// Creates a fresh folder TEMP + base (then base1, base2, ...), returning it with a trailing backslash.
+// 0, or the system's last error after a bounded number of candidates (folder then holds the last tried).
+// TEMP unset or empty falls back to the system's temporary folder.
+Result makeTempFolder(const std::string& base, std::string& folder);
 bool fileExists(const std::string& path);    // a file (not a folder) exists at path
 bool folderExists(const std::string& path);  // a folder exists at path
 
