@@ -1,5 +1,6 @@
 #pragma once
 // Desktop integration: the Active Desktop wallpaper, the uninstall entry, and small shell helpers.
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -10,11 +11,14 @@ namespace mv {
 // cursor when it stops with an error.
 Result registerWallpaperPage();  // Windows folder + "Web\Wallpaper\" + data title + ".html"
 void setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue);
+// "r g b": signed decimals joined by single blanks, red first.
+std::string backgroundColourText(int32_t red, int32_t green, int32_t blue);
 
 // Uninstall registration.
 std::string uninstallDisplayName(const std::string& title);
 std::string installerCaption(const std::string& title);
 bool containsWallpaperWord(const std::string& text);
+std::string uninstallKeyPath(const std::string& title);  // "Software\...\Uninstall\" + title
 std::string uninstallCommand(const std::string& title);  // quoted long form, or the 8.3 form on 9x
 Result writeUninstallEntry(const std::string& title);     // raises PlatformError
 void removeUninstallEntry(const std::string& title);
@@ -24,5 +28,16 @@ void closeDisplayProperties();
 void openDisplayProperties(bool showDesktopFlag);
 void minimiseOtherWindows();
 bool isWindows9x();
+
+// Window messages and constants the helpers send (Win32 values).
+namespace winmsg {
+constexpr uint32_t keyDown = 0x0100;      // WM_KEYDOWN
+constexpr uint32_t sysCommand = 0x0112;   // WM_SYSCOMMAND
+constexpr uint32_t buttonClick = 0x00F5;  // BM_CLICK
+constexpr uintptr_t vkF5 = 0x74;          // VK_F5
+constexpr uintptr_t scMinimize = 0xF020;  // SC_MINIMIZE
+constexpr int idCancel = 2;               // IDCANCEL
+constexpr uint32_t minimiseTimeoutMs = 2000;  // a hung window is given up on after this
+}  // namespace winmsg
 
 }  // namespace mv

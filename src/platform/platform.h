@@ -162,6 +162,9 @@ class Platform {
   // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop); raises PlatformError with
   // the system's text when the object cannot be created or offers no IActiveDesktop.
   virtual std::unique_ptr<ActiveDesktop> createActiveDesktop() = 0;
+  // 8-bit text of the system code page as UTF-16 (MultiByteToWideChar with CP_ACP), for the Active
+  // Desktop and Flash control calls. The default does that on Windows and maps Windows-1252 elsewhere.
+  virtual std::wstring toUtf16(const std::string& text);
 
   // --- user interface
   virtual BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) = 0;
