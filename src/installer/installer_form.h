@@ -24,6 +24,8 @@ class TInstallerForm : public WindowHelpers {
 
   void FormCreate();  // frame settings, then startUp
   Result startUp();
+  // The Windows and System folders of the installer state, each with a trailing backslash.
+  static void resolveSystemFolders();
 
   // Handlers
   void installBtnClick();
@@ -58,11 +60,20 @@ class TInstallerForm : public WindowHelpers {
   void closeAndEnd();
   Result prepareWindow();  // the start-up unpacking and window preparation steps
   bool silentKind() const;
+  Result libraryStep(File& stream);  // runs while the temp copy is open after the directory read
+  Result checkTitle();               // refuses a title that is not a plain folder name
+  Result makeContentFolder();
+  void showLicence();
+  void showPresentation();
+  Result copyMovie(int index, const std::string& mainName);
 
   InstallerView& view_;
   std::unique_ptr<TFlashPanel> moviePanel_;
   bool pauseTimerEnabled_ = false;
   int exitCode_ = exitcode::cancelled;
+  bool tempFolderCreated_ = false;  // only a folder this run created is deleted at close
+  bool titleChecked_ = false;
+  bool titleRefused_ = false;
 };
 
 }  // namespace mv

@@ -1,0 +1,69 @@
+// Leaving the installer window: Cancel (abort a running installation, or end the program), Close,
+// the close query and handler, the clean-up after an aborted or failed installation, and the filter
+// that swallows right-button presses.
+#include <string>
+
+#include "desktop/desktop.h"
+#include "installer/error_reporter.h"
+#include "installer/installer_form.h"
+#include "support/file_helpers.h"
+#include "support/paths.h"
+#include "support/strings.h"
+
+namespace mv {
+
+void TInstallerForm::cancelBtnClick() {
+  InstallerState& s = state();
+  if (!s.installing) {
+    closeAndEnd();
+    return;
+  }
+  // Runs nested inside the installation's message processing: only mark the abort and show it; the
+  // installation notices the flag at its next check and cleans up itself.
+  s.installAborted = true;
+  showStatus(text::aborted);
+  if (!silentKind()) {
+    view_.setProgress(0);
+    view_.processMessages();
+  }
+  pause();
+  pause();
+}
+
+void TInstallerForm::doneBtnClick() { closeAndEnd(); }
+
+bool TInstallerForm::FormCloseQuery() { return !state().installing; }
+
+void TInstallerForm::FormClose() {
+  InstallerState& s = state();
+  if (!silentKind()) {
+    try {
+      moviePanel_->unloadSWF();
+    } catch (const std::exception& e) {
+      showUnhandledError(e.what(), installerCaption(s.contentTitle));
+    }
+  }
+  // Only the folder this run created: when no fresh folder could be made, tempFolder names one that
+  // may belong to another installer.
+  if (tempFolderCreated_) {
+    deleteFolderTree(parentOf(s.tempCopyPath));
+    tempFolderCreated_ = false;
+  }
+}
+
+void TInstallerForm::cleanUpInstallation() {
+  InstallerState& s = state();
+  // The title was checked at start-up to be one plain folder name, and the page's name is used only
+  // when it is a plain file name, so nothing outside the wallpaper folder can be reached from here.
+  if (isPlainFolderName(s.contentTitle)) deleteFolderTree(s.contentFolder);
+  const std::string& page = s.directory.entries[slot::htmlPage].name;
+  if (isPlainFileName(page)) deleteFileForced(s.windowsFolder + "Web\\Wallpaper\\" + page);
+  if (!s.contentTitle.empty()) removeUninstallEntry(s.contentTitle);
+}
+
+bool TInstallerForm::ApplicationEvents1Message(uint32_t message) {
+  constexpr uint32_t kRightButtonDown = 0x0204;  // WM_RBUTTONDOWN
+  return message == kRightButtonDown;
+}
+
+}  // namespace mv

@@ -1,0 +1,214 @@
+// The installation: the Install button, the procedure that writes everything, its stages on the
+// window, the expansion of the Moviva data file, and the questions after a successful run.
+//
+// Re-entrancy: everything runs on the one user-interface thread, but the window's messages are
+// processed inside the pauses and between stages, so Cancel (which only sets installAborted) and a
+// second Install click (ignored while installing) can arrive in the middle of the procedure.
+#include <string>
+
+#include "desktop/desktop.h"
+#include "installer/error_reporter.h"
+#include "installer/installer_form.h"
+#include "package/datafile.h"
+#include "package/slots.h"
+#include "support/file_helpers.h"
+#include "support/paths.h"
+#include "support/strings.h"
+
+namespace mv {
+
+namespace {
+
+constexpr const char* kFlashRestartWindow = "Macromedia Flash Player 6";
+constexpr int kFlashRestartTries = 100;
+constexpr int kRestartYesButton = 6;
+constexpr int kRestartNoButton = 7;
+constexpr uint32_t kButtonClick = 0x00F5;  // BM_CLICK
+constexpr int kShowNormal = 1;             // SW_SHOWNORMAL
+constexpr Result kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
+
+}  // namespace
+
+void TInstallerForm::installBtnClick() {
+  InstallerState& s = state();
+  Platform& p = platform();
+  if (s.installing) return;  // a click that arrives while an installation runs
+  s.installing = true;
+  bool closeWhenDone = true;
+  bool restartDeclined = true;
+
+  // An earlier installation of the same content: its page exists, or the folder was already there.
+  std::string htmlPage = s.windowsFolder + "Web\\Wallpaper\\" + s.contentTitle + text::htmlExtension;
+  bool conflict = fileExists(htmlPage) || !s.folderCreated;
+  if (conflict &&
+      p.messageBox(s.contentTitle + text::overwriteQuestion, text::confirmCaption, BoxKind::OkCancelQuestion) ==
+          BoxAnswer::Ok)
+    conflict = false;
+
+  Result result = conflict ? kOverwriteRefused : runInstallation();
+
+  // The Flash Player installer started at start-up may be waiting with its restart question.
+  if (!s.installAborted && result == rc::ok && s.flashRestartPending) {
+    WindowHandle prompt = 0;
+    for (int i = 0; i < kFlashRestartTries && !prompt; ++i) {
+      view_.processMessages();
+      prompt = p.findWindow(nullptr, kFlashRestartWindow);
+    }
+    bool yes = p.messageBox(text::restartQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes;
+    if (yes) restartDeclined = false;
+    if (prompt) p.sendDlgItemMessage(prompt, yes ? kRestartYesButton : kRestartNoButton, kButtonClick, 0, 0);
+  }
+
+  if (!s.installAborted && result == rc::ok && restartDeclined) offerShowDesktop();
+
+  if (result != rc::ok) closeWhenDone = false;
+  if (result == kOverwriteRefused) {
+    // Nothing happened; the user may click again (and is asked again).
+  } else if (result != rc::ok) {
+    exitCode_ = exitcode::failed;
+  } else {
+    exitCode_ = s.installAborted ? exitcode::cancelled : exitcode::installed;
+  }
+  s.installing = false;
+  if (closeWhenDone) closeAndEnd();
+}
+
+Result TInstallerForm::runInstallation() {
+  InstallerState& s = state();
+  Platform& p = platform();
+  Result result = rc::ok;
+
+  Cursor remembered = p.cursor();
+  p.setCursor(Cursor::Wait);
+  showPreparing();
+
+  try {
+    if (!s.installAborted) closeDisplayProperties();
+    if (!s.installAborted && result == rc::ok) result = extractInstallSlots(s.tempCopyPath);
+    if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader();
+    if (!s.installAborted && result == rc::ok) result = expandDataFile();
+    if (!s.installAborted && result == rc::ok) result = registerWallpaperPage();
+    if (!s.installAborted && result == rc::ok) runExtraFile();
+    if (!s.installAborted && result == rc::ok) result = writeUninstallEntry(s.contentTitle);
+  } catch (const std::exception& e) {
+    // The desktop steps raise their failures (registry refused, no Active Desktop object). They end
+    // this installation like any failure: message, clean-up, final status, window left open.
+    showErrorBox(e.what());
+    result = rc::platformError;
+  }
+
+  // A failed entry leaves the data file open; close it so that it and its folder can be removed.
+  if (dataFile().isOpen()) dataFile().closeDataFile();
+  deleteFileForced(s.dataFilePath);
+  if (s.installAborted || result != rc::ok) cleanUpInstallation();
+  p.setCursor(remembered);
+  if (!s.installAborted) showInstallResult(result);
+  return result;
+}
+
+Result TInstallerForm::silentInstall() {
+  Result result = runInstallation();
+  if (result == rc::ok) openDisplayProperties(state().directory.header.showDesktopFlag != 0);
+  exitCode_ = result == rc::ok ? exitcode::installed : exitcode::failed;
+  return result;
+}
+
+void TInstallerForm::showPreparing() {
+  if (silentKind()) return;
+  view_.hideLabFile();
+  view_.setInstallEnabled(false);
+  view_.setCancelVisible(true);
+  view_.processMessages();
+  showStatus(text::preparing);
+  stepProgress();
+  view_.processMessages();
+}
+
+// Kind-3 records are copies of a movie that is already in the content folder: record 1 of the
+// installer movie that start-up extracted, later ones of record 1's file.
+Result TInstallerForm::copyMovie(int index, const std::string& mainName) {
+  InstallerState& s = state();
+  const std::string& name = dataFile().record(index).name;
+  if (!isContainedRelativePath(name) || (index != 1 && !isContainedRelativePath(mainName))) {
+    showErrorBox(std::string(text::unsafeEntryName) + (isContainedRelativePath(name) ? mainName : name));
+    return rc::unsafeName;
+  }
+  std::string source = s.contentFolder + (index == 1 ? std::string("installer.swf") : mainName);
+  std::string destination = s.contentFolder + name;
+  std::string folder = parentOf(destination);
+  if (!folderExists(folder)) forceFolders(folder);
+  if (!platform().copyFile(source, destination, false) && source != destination) {
+    reportError(rc::movieCopyFailed, source);
+    return rc::movieCopyFailed;
+  }
+  return rc::ok;
+}
+
+Result TInstallerForm::expandDataFile() {
+  InstallerState& s = state();
+  DataFileReader& data = dataFile();
+  showStatus(text::expandingFiles);
+  Result result = data.openDataFile(s.dataFilePath, true);
+  std::string mainName;
+  if (result == rc::ok) {
+    int32_t count = data.entryCount();
+    if (count > kMaxDataRecords) count = kMaxDataRecords;  // the reader refuses such a file; never index past it
+    if (count >= 1) mainName = data.record(1).name;
+    bool movieFromInstaller = data.movieSource() == 3;
+    for (int i = 1; i <= count && result == rc::ok; ++i) {
+      const DataRecord& record = data.record(i);
+      if (record.name.empty()) continue;
+      uint8_t kind = (i == 1 && movieFromInstaller) ? 3 : record.kind;
+      if (kind == 3) result = copyMovie(i, mainName);
+      else result = data.extractDataEntry(s.contentFolder, i, true, nullptr);
+    }
+    if (result == rc::ok) {
+      result = data.closeDataFile();
+      stepProgress();
+    }
+  }
+  // The main file is marked for archiving, whatever happened (when it exists at all).
+  if (!mainName.empty() && isContainedRelativePath(mainName)) {
+    std::string mainPath = s.contentFolder + mainName;
+    uint32_t attributes = platform().getAttributes(mainPath);
+    if (attributes != attr::invalid) platform().setAttributes(mainPath, attributes | attr::archive);
+  }
+  return result;
+}
+
+void TInstallerForm::runExtraFile() {
+  InstallerState& s = state();
+  if (!s.runExtra) return;
+  platform().shellExecute(0, nullptr, s.contentFolder + s.directory.entries[slot::extra].name, nullptr, nullptr,
+                          kShowNormal);
+}
+
+void TInstallerForm::showInstallResult(Result result) {
+  if (silentKind()) return;
+  if (result == rc::ok) view_.setProgress(view_.progressMax());
+  pause();
+  pause();
+  view_.setProgress(0);
+  if (result == rc::ok) {
+    showStatus(text::complete);
+    view_.setDoneVisible(true);
+    view_.focusDone();
+    view_.setInstallVisible(false);
+    view_.setCancelVisible(false);
+    view_.processMessages();
+    view_.setInstallEnabled(false);
+  } else {
+    showStatus(text::installFailed + std::to_string(result));
+  }
+}
+
+void TInstallerForm::offerShowDesktop() {
+  if (!state().directory.header.showDesktopFlag) return;
+  view_.bringApplicationToFront();
+  if (platform().messageBox(text::showDesktopQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes) {
+    view_.minimiseOwnWindows();
+    minimiseOtherWindows();
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,138 @@
+// The later start-up steps: unpack what the window needs (extra file, Flash Player installer,
+// licence, picture or movie), run the Flash Player decision, choose the window's look and size it;
+// a windowless package installs from here.
+#include <string>
+
+#include "desktop/desktop.h"
+#include "flash/flash_player.h"
+#include "installer/error_reporter.h"
+#include "installer/installer_form.h"
+#include "package/slots.h"
+#include "support/paths.h"
+#include "support/strings.h"
+
+namespace mv {
+
+namespace {
+
+// Reads a whole file as stored; the code of the failing operation otherwise.
+Result readWholeFile(const std::string& path, std::string& out) {
+  Platform& p = platform();
+  std::unique_ptr<File> f = p.open(path, OpenMode::Read);
+  if (!f) return p.lastError() ? p.lastError() : oserr::fileNotFound;
+  int64_t size = f->size();
+  Result r = rc::ok;
+  if (size < 0) {
+    r = p.lastError() ? p.lastError() : oserr::readFault;
+  } else {
+    out.assign(static_cast<size_t>(size), '\0');
+    int64_t got = size ? f->read(&out[0], size) : 0;
+    if (got < 0) r = p.lastError() ? p.lastError() : oserr::readFault;
+    else if (got != size) r = rc::shortIo;
+  }
+  f->close();
+  return r;
+}
+
+}  // namespace
+
+void TInstallerForm::showPresentation() {
+  InstallerState& s = state();
+  std::string path = s.contentFolder + s.directory.entries[slot::presentation].name;
+  switch (s.presentationKind) {
+    case presentation::bmp:
+    case presentation::jpeg:
+      view_.hideMoviePanel();
+      if (!view_.showPicture(path)) showErrorBox(text::corruptFile);
+      break;
+    case presentation::movie:
+    case presentation::movie2:
+      try {
+        moviePanel_->loadSWF(path);  // its result is not looked at: a refused movie leaves the panel empty
+      } catch (const std::exception& e) {
+        showUnhandledError(e.what(), installerCaption(s.contentTitle));
+      }
+      view_.bringApplicationToFront();
+      view_.processMessages();
+      if (view_.applicationActive()) moviePanel_->focusMovie();
+      break;
+    default:
+      break;  // neither picture nor movie
+  }
+}
+
+Result TInstallerForm::prepareWindow() {
+  InstallerState& s = state();
+  PackageDirectory& dir = s.directory;
+  Result r = rc::ok;
+
+  // B. Extra file.
+  s.runExtra = dir.header.runExtraFlag != 0;
+  if (s.runExtra) r = extractStartupSlot(slot::extra);
+
+  // C. Flash Player installer, then the decision whether to run it.
+  if (r == rc::ok) r = extractStartupSlot(slot::flashInstaller);
+  if (r == rc::ok) {
+    r = checkFlashPlayer(view_.handle());
+    view_.bringApplicationToFront();
+  }
+
+  // D. Caption.
+  if (r == rc::ok) {
+    if (s.presentationKind == presentation::silent) {
+      s.silent = true;
+    } else {
+      std::string caption = installerCaption(s.contentTitle);
+      view_.setCaption(caption);
+      view_.setApplicationTitle(caption);
+    }
+  }
+
+  // E. Licence and layout.
+  if (r == rc::ok && !s.silent) {
+    s.licenseShown = dir.header.licenseFlag != 0;
+    if (s.licenseShown) {
+      r = extractStartupSlot(slot::licence);
+      if (r == rc::ok) {
+        std::string path = s.contentFolder + dir.entries[slot::licence].name;
+        std::string licence;
+        r = readWholeFile(path, licence);
+        if (r == rc::ok) {
+          view_.setLicenceText(licence);
+          view_.chooseLayout(true);
+        } else {
+          reportError(r, path);
+        }
+      }
+    } else {
+      view_.chooseLayout(false);
+    }
+  }
+
+  // F. Presentation file, renamed for the picture control in the in-memory directory.
+  if (r == rc::ok && !s.silent) {
+    PackageEntry& entry = dir.entries[slot::presentation];
+    if (entry.name.empty()) {
+      r = rc::emptySlotName;
+    } else {
+      if (s.presentationKind == presentation::bmp) entry.name = replaceExtension(entry.name, ".BMP");
+      if (s.presentationKind == presentation::jpeg) entry.name = replaceExtension(entry.name, ".jpg");
+      r = extractStartupSlot(slot::presentation);
+    }
+  }
+
+  // G. Picture or movie.
+  if (r == rc::ok && !s.silent) showPresentation();
+
+  // H. Progress range and window size.
+  if (r == rc::ok && !s.silent) {
+    view_.setProgressMax(10);
+    view_.sizeWindow();
+  }
+
+  // I. A windowless package installs now.
+  if (r == rc::ok && s.silent) silentInstall();
+  return r;
+}
+
+}  // namespace mv
