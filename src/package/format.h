@@ -3,6 +3,7 @@
 // (3,176 bytes), then the payloads. All integers little-endian, 32-bit, signed.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace mv {
@@ -73,5 +74,9 @@ std::string slotDestination(const PackageEntry& entry, const std::string& window
 // -1 when the bytes are not a PE image or their fields point outside sane bounds.
 constexpr int kPeProbeSize = 4096;
 int64_t packageOffsetFromImage(const uint8_t* image, size_t size);
+// The same for a probe that does not reach the COFF string table: readLength(offset, fourBytes) reads the
+// string table's 4-byte length field from the file; false when it cannot.
+int64_t packageOffsetFromImage(const uint8_t* image, size_t size,
+                               const std::function<bool(int64_t offset, uint8_t* fourBytes)>& readLength);
 
 }  // namespace mv

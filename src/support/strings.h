@@ -83,5 +83,13 @@ inline constexpr const char* integrityFailed =
     "The installer is damaged, download it again.\r\n\r\nIts contents do not match the checksum recorded when it was "
     "made.";
 inline constexpr const char* contentFolderFailed = "The content folder could not be created: ";
+// Details that follow damagedPackage / damagedDataFile
+inline constexpr const char* notAnExecutable = "its program part is not a Windows executable.";
+inline constexpr const char* slotWord = "slot ";
+inline constexpr const char* pointsOutsideFile = " points outside the file.";
+inline constexpr const char* kindWithoutDestination = " has a kind without a destination folder: ";
+inline constexpr const char* entryWord = "entry ";
+inline constexpr const char* tooManyEntries = "its entry count is not between 0 and 109: ";
+inline constexpr const char* fileLine = "\r\n\r\nFile: ";
 
 }  // namespace mv::text

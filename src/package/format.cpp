@@ -1,0 +1,166 @@
+// The package directory (96-byte header, eleven 280-byte entries), slot destinations, and the length
+// of the executable part of an installer file as its PE headers describe it.
+#include "package/format.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "support/bytes.h"
+#include "support/paths.h"
+
+namespace mv {
+
+namespace {
+
+// Header field offsets
+constexpr int hPresentation = 0, hLicense = 1, hRunExtra = 2, hReserved3 = 3, hReserved8 = 8, hRed = 16,
+              hGreen = 20, hBlue = 24, hReserved28 = 28, hShowDesktop = 29, hTitle = 30;
+// Entry field offsets
+constexpr int eNameLength = 0, eName = 1, eNameSize = 255, eStart = 256, eEnd = 260, eKind = 264,
+              eCompressed = 268, ePacked = 272, eExpanded = 276;
+
+}  // namespace
+
+std::string PackageHeader::title() const { return fixedString(titleField.data(), titleField.size()); }
+
+PackageDirectory parseDirectory(const uint8_t* bytes) {
+  PackageDirectory dir;
+  PackageHeader& h = dir.header;
+  h.presentationKind = bytes[hPresentation];
+  h.licenseFlag = bytes[hLicense];
+  h.runExtraFlag = bytes[hRunExtra];
+  std::memcpy(h.reserved3.data(), bytes + hReserved3, h.reserved3.size());
+  std::memcpy(h.reserved8.data(), bytes + hReserved8, h.reserved8.size());
+  h.red = readLe32(bytes + hRed);
+  h.green = readLe32(bytes + hGreen);
+  h.blue = readLe32(bytes + hBlue);
+  h.reserved28 = bytes[hReserved28];
+  h.showDesktopFlag = bytes[hShowDesktop];
+  std::memcpy(h.titleField.data(), bytes + hTitle, h.titleField.size());
+
+  for (int k = 0; k < kSlotCount; ++k) {
+    const uint8_t* e = bytes + kHeaderSize + kEntrySize * k;
+    PackageEntry& entry = dir.entries[k];
+    // Only name-length bytes count; whatever follows them in the field is never looked at.
+    entry.name.assign(reinterpret_cast<const char*>(e + eName), e[eNameLength]);
+    entry.start = readLe32(e + eStart);
+    entry.end = readLe32(e + eEnd);
+    entry.kind = readLe32(e + eKind);
+    entry.compressed = e[eCompressed];
+    entry.packedSize = readLe32(e + ePacked);
+    entry.expandedSize = readLe32(e + eExpanded);
+  }
+  return dir;
+}
+
+void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes) {
+  std::memset(bytes, 0, kDirectorySize);
+  const PackageHeader& h = dir.header;
+  bytes[hPresentation] = h.presentationKind;
+  bytes[hLicense] = h.licenseFlag;
+  bytes[hRunExtra] = h.runExtraFlag;
+  std::memcpy(bytes + hReserved3, h.reserved3.data(), h.reserved3.size());
+  std::memcpy(bytes + hReserved8, h.reserved8.data(), h.reserved8.size());
+  writeLe32(bytes + hRed, uint32_t(h.red));
+  writeLe32(bytes + hGreen, uint32_t(h.green));
+  writeLe32(bytes + hBlue, uint32_t(h.blue));
+  bytes[hReserved28] = h.reserved28;
+  bytes[hShowDesktop] = h.showDesktopFlag;
+  std::memcpy(bytes + hTitle, h.titleField.data(), h.titleField.size());
+
+  for (int k = 0; k < kSlotCount; ++k) {
+    uint8_t* e = bytes + kHeaderSize + kEntrySize * k;
+    const PackageEntry& entry = dir.entries[k];
+    size_t length = std::min<size_t>(entry.name.size(), eNameSize);
+    e[eNameLength] = uint8_t(length);
+    std::memcpy(e + eName, entry.name.data(), length);
+    writeLe32(e + eStart, uint32_t(entry.start));
+    writeLe32(e + eEnd, uint32_t(entry.end));
+    writeLe32(e + eKind, uint32_t(entry.kind));
+    e[eCompressed] = entry.compressed;
+    writeLe32(e + ePacked, uint32_t(entry.packedSize));
+    writeLe32(e + eExpanded, uint32_t(entry.expandedSize));
+  }
+}
+
+std::string slotDestination(const PackageEntry& entry, const std::string& windowsFolder,
+                            const std::string& contentFolder) {
+  switch (entry.kind) {
+    case 1: case 4: case 5: case 6: case 10:
+      return withTrailingBackslash(contentFolder) + entry.name;
+    case 2:
+      return withTrailingBackslash(windowsFolder) + "Web\\Wallpaper\\" + entry.name;
+    case 3:
+      // The Flash Player installer keeps its name so that it can be run from there; anything else of
+      // this kind is a library.
+      if (entry.name == "flashax.exe") return withTrailingBackslash(windowsFolder) + entry.name;
+      return withTrailingBackslash(windowsFolder) + replaceExtension(entry.name, ".dll");
+    default:
+      return std::string();
+  }
+}
+
+// PE layout, as far as it decides where the image ends:
+//   0x00  "MZ"                         DOS header
+//   0x3C  e_lfanew                     offset of the "PE\0\0" signature
+//   e_lfanew + 4: COFF file header (20 bytes)
+//     +2 NumberOfSections, +8 PointerToSymbolTable, +12 NumberOfSymbols, +16 SizeOfOptionalHeader
+//   e_lfanew + 24 + SizeOfOptionalHeader: section table, 40 bytes per section
+//     +16 SizeOfRawData, +20 PointerToRawData
+// The image ends after the last section's raw data, or after the COFF symbol table (18 bytes per
+// symbol) and the string table that follows it (its first 4 bytes hold its length) when those come last.
+namespace {
+
+constexpr int64_t kMaxOffset = 0x7FFFFFFF;  // package offsets are signed 32-bit
+
+int64_t imageEnd(const uint8_t* image, size_t size, const std::function<bool(int64_t, uint8_t*)>* readLength) {
+  if (!image || size < 0x40 || image[0] != 'M' || image[1] != 'Z') return -1;
+  int64_t peOffset = readLeU32(image + 0x3C);
+  const int64_t coff = peOffset + 4;
+  if (peOffset < 0x40 || coff + 20 > int64_t(size)) return -1;
+  if (std::memcmp(image + peOffset, "PE\0\0", 4) != 0) return -1;
+
+  const int sectionCount = readLe16(image + coff + 2);
+  const int64_t symbolTable = readLeU32(image + coff + 8);
+  const int64_t symbolCount = readLeU32(image + coff + 12);
+  const int64_t optionalSize = readLe16(image + coff + 16);
+  const int64_t sections = coff + 20 + optionalSize;
+  if (sectionCount == 0 || sections + 40 * int64_t(sectionCount) > int64_t(size)) return -1;
+
+  int64_t end = 0;
+  for (int i = 0; i < sectionCount; ++i) {
+    const uint8_t* s = image + sections + 40 * i;
+    int64_t rawSize = readLeU32(s + 16), rawPointer = readLeU32(s + 20);
+    if (rawSize == 0) continue;  // uninitialised data occupies nothing in the file
+    end = std::max(end, rawPointer + rawSize);
+  }
+  const int64_t headersEnd = sections + 40 * int64_t(sectionCount);
+  if (end < headersEnd) return -1;  // no section data at all, or sections overlapping the headers
+
+  if (symbolTable != 0) {
+    const int64_t stringTable = symbolTable + 18 * symbolCount;
+    if (stringTable > kMaxOffset) return -1;
+    uint8_t lengthBytes[4];
+    if (stringTable + 4 <= int64_t(size)) {
+      std::memcpy(lengthBytes, image + stringTable, 4);
+    } else if (!readLength || !(*readLength)(stringTable, lengthBytes)) {
+      return -1;
+    }
+    int64_t stringLength = readLeU32(lengthBytes);
+    if (stringLength < 4) stringLength = 4;  // the length field itself is always there
+    end = std::max(end, stringTable + stringLength);
+  }
+  if (end > kMaxOffset) return -1;
+  return end;
+}
+
+}  // namespace
+
+int64_t packageOffsetFromImage(const uint8_t* image, size_t size) { return imageEnd(image, size, nullptr); }
+
+int64_t packageOffsetFromImage(const uint8_t* image, size_t size,
+                               const std::function<bool(int64_t offset, uint8_t* fourBytes)>& readLength) {
+  return imageEnd(image, size, &readLength);
+}
+
+}  // namespace mv

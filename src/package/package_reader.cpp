@@ -1,0 +1,158 @@
+// The private copy of the executable, the package directory read from it, and deletion with retries.
+#include "package/package_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "installer/error_reporter.h"
+#include "installer/state.h"
+#include "package/format.h"
+#include "support/bytes.h"
+#include "support/crc32.h"
+#include "support/file_helpers.h"
+#include "support/strings.h"
+
+namespace mv {
+
+Result deleteWithRetry(const std::string& path, bool report, int attempts) {
+  Platform& p = platform();
+  Result r = rc::fileBusy;  // a failure until an attempt succeeds
+  // The attempts follow each other without a pause.
+  while (attempts > 0 && r != 0) {
+    if (!fileExists(path) || p.deleteFile(path)) {
+      r = 0;
+    } else {
+      p.setAttributes(path, attr::normal);  // read-only, hidden and system files resist deletion
+      r = p.deleteFile(path) ? 0 : rc::fileBusy;
+    }
+    --attempts;
+  }
+  if (r != 0 && report) reportError(r, path);
+  return r;
+}
+
+Result makeTempCopy() {
+  Platform& p = platform();
+  const InstallerState& s = state();
+  Result r = deleteWithRetry(s.tempCopyPath, false, 5000);
+  if (r == 0 && !p.copyFile(s.executablePath, s.tempCopyPath, false)) {
+    r = p.lastError();
+    if (r == 0) r = rc::tempCopyFailed;
+  }
+  // Whatever the cause, the user sees the message for a temp copy that could not be made.
+  if (r != 0) reportError(rc::tempCopyFailed, s.tempCopyPath);
+  return r;
+}
+
+namespace {
+
+Result ioError() {
+  Result r = platform().lastError();
+  return r != 0 ? r : rc::shortIo;
+}
+
+// An I/O error, reported with the file's path.
+Result reportIoError(const std::string& path) {
+  Result r = ioError();
+  reportError(r, path);
+  return r;
+}
+
+// Our integrity record: header bytes 8..11 "MVCK", bytes 12..15 the CRC-32 of every byte from
+// packageOffset to the end of the file, taken with header bytes 8..15 as zero. Read in blocks, so
+// that a large package needs no more memory than one block.
+bool integrityHolds(File& f, int64_t packageOffset, int64_t fileSize, uint32_t expected) {
+  if (!f.seek(packageOffset)) return false;
+  std::vector<uint8_t> buffer(1 << 16);
+  uint32_t crc = 0;
+  int64_t position = packageOffset;
+  while (position < fileSize) {
+    int64_t want = std::min<int64_t>(int64_t(buffer.size()), fileSize - position);
+    int64_t got = f.read(buffer.data(), want);
+    if (got != want) return false;  // a file that ends before its size says, or cannot be read
+    // The record's own 8 bytes count as zero.
+    for (int64_t i = 0; i < got; ++i) {
+      int64_t at = position + i - packageOffset;
+      if (at >= kIntegrityOffset && at < kIntegrityOffset + 8) buffer[size_t(i)] = 0;
+    }
+    crc = crc32Update(crc, buffer.data(), size_t(got));
+    position += got;
+  }
+  return crc == expected;
+}
+
+void reportDamagedPackage(const std::string& detail, const std::string& path) {
+  showErrorBox(std::string(text::damagedPackage) + detail + text::fileLine + path);
+}
+
+// Every slot with a name must lie inside the file: 0 <= start <= end < file size.
+Result checkSlots(const PackageDirectory& dir, int64_t fileSize, const std::string& path) {
+  for (int k = 0; k < kSlotCount; ++k) {
+    const PackageEntry& e = dir.entries[k];
+    if (e.name.empty()) continue;
+    if (e.start < 0 || e.end < e.start || int64_t(e.end) >= fileSize) {
+      reportDamagedPackage(text::slotWord + std::to_string(k) + " (" + e.name + ")" + text::pointsOutsideFile, path);
+      return rc::damagedPackage;
+    }
+  }
+  return 0;
+}
+
+// Reads the directory from the open temp copy into `dir`; reports its own failures.
+Result readDirectory(File& f, const std::string& path, PackageDirectory& dir) {
+  const int64_t fileSize = f.size();
+  if (fileSize < 0) return reportIoError(path);
+
+  // Where the package starts: right after the executable image, as its PE headers describe it.
+  std::vector<uint8_t> probe(size_t(std::min<int64_t>(kPeProbeSize, fileSize)));
+  int64_t got = f.read(probe.data(), int64_t(probe.size()));
+  if (got < 0) return reportIoError(path);
+  auto readLength = [&](int64_t offset, uint8_t* four) {
+    return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
+  };
+  const int64_t packageOffset = packageOffsetFromImage(probe.data(), size_t(got), readLength);
+  if (packageOffset < 0) {
+    reportDamagedPackage(text::notAnExecutable, path);
+    return rc::damagedPackage;
+  }
+
+  uint8_t bytes[kDirectorySize];
+  if (!f.seek(packageOffset)) return reportIoError(path);
+  got = f.read(bytes, kDirectorySize);
+  if (got < 0) return reportIoError(path);
+  if (got < kDirectorySize) {
+    reportError(rc::directoryIncomplete, path);
+    return rc::directoryIncomplete;
+  }
+  dir = parseDirectory(bytes);
+
+  if (std::memcmp(bytes + kIntegrityOffset, kIntegrityMarker, 4) == 0) {
+    const uint32_t expected = readLeU32(bytes + kIntegrityOffset + 4);
+    if (!integrityHolds(f, packageOffset, fileSize, expected)) {
+      showErrorBox(text::integrityFailed);
+      return rc::integrityFailed;
+    }
+  }
+  return checkSlots(dir, fileSize, path);
+}
+
+}  // namespace
+
+Result readPackageDirectory(const std::function<Result(File&)>& whileOpen) {
+  Platform& p = platform();
+  InstallerState& s = state();
+  std::unique_ptr<File> f = p.open(s.tempCopyPath, OpenMode::Read);
+  if (!f) return reportIoError(s.tempCopyPath);
+
+  PackageDirectory dir;
+  Result r = readDirectory(*f, s.tempCopyPath, dir);
+  if (r == 0) {
+    s.directory = dir;
+    if (whileOpen) r = whileOpen(*f);
+  }
+  f->close();
+  return r;
+}
+
+}  // namespace mv
