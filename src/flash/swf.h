@@ -12,6 +12,7 @@ struct SwfHeaderInfo {
   int red = 255, green = 255, blue = 255;
   int allowScale = -1;   // seeded from the bytes after the background tag: 0, 1, -2 or -1 (no match)
   int fullScreen = -1;
+  bool parsed = false;   // the parse got as far as colouring (a refused or missing file does not)
   uint32_t colour() const { return uint32_t(red) | uint32_t(green) << 8 | uint32_t(blue) << 16; }
 };
 

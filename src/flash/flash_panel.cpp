@@ -1,0 +1,145 @@
+// TFlashPanel: checks an SWF movie's header, expands compressed movies into a working folder of its own,
+// paints itself in the movie's background colour and plays the movie in the hosted Flash control.
+#include "flash/flash_panel.h"
+
+#include "support/file_helpers.h"
+#include "support/paths.h"
+
+namespace mv {
+
+namespace {
+
+bool beginsWithTrue(const std::string& args) { return asciiUpper(args.substr(0, 4)) == "TRUE"; }
+
+}  // namespace
+
+TFlashPanel::TFlashPanel(PanelSurface& surface, FlashControlFactory& factory)
+    : surface_(surface), factory_(factory) {
+  try {
+    applyColour(0xFFFFFF);
+  } catch (...) {
+  }
+}
+
+TFlashPanel::~TFlashPanel() {
+  // The control goes first, so that nothing it holds can keep the working folder busy.
+  control_.reset();
+  if (!tempFolder_.empty()) {
+    try {
+      deleteFolderTree(tempFolder_);
+    } catch (...) {
+    }
+  }
+}
+
+void TFlashPanel::applyColour(uint32_t c) {
+  colour_ = c;
+  surface_.setColour(c);
+}
+
+Result TFlashPanel::loadSWF(const std::string& path) {
+  if (path.empty() || path == swfFilename_) return rc::ok;
+  swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
+
+  Result result = rc::ok;
+  if (fileExists(swfFilename_)) {
+    result = readSwfSignature(swfFilename_, signature_);
+    if (result == rc::ok) {
+      std::string headerFile = swfFilename_;
+      if (signature_ == "CWS") {
+        if (tempFolder_.empty()) {
+          std::string folder;
+          Result made = makeTempFolder("FlashPanel", folder);
+          if (made != rc::ok) {
+            std::string sys = platform().systemErrorText(made);
+            throw PlatformError("Cannot create the folder \"" + folder + "\" for the movie." +
+                                (sys.empty() ? std::string() : " " + sys));
+          }
+          tempFolder_ = withTrailingBackslash(folder);
+        }
+        result = expandCompressedSwf(swfFilename_, tempFolder_);
+        headerFile = tempFolder_ + "unCompressedSWF.swf";
+      }
+      if (result == rc::ok) {
+        SwfHeaderInfo info;
+        allowScale_ = fullScreen_ = 0;
+        result = parseSwfHeader(headerFile, info);
+        allowScale_ = info.allowScale;
+        fullScreen_ = info.fullScreen;
+        if (info.parsed) applyColour(info.colour());
+      }
+    }
+  }
+
+  if (result == rc::ok) releaseControl();
+  if (result == rc::ok) result = createControl();
+  if (result == rc::ok) startMovie();
+  return result;
+}
+
+Result TFlashPanel::createControl() {
+  // An error before the control exists leads to the next attempt; one after it ends the loop with the
+  // control set up as far as it got.
+  for (int attempt = 0; attempt < maxAttempts && !control_; ++attempt) {
+    try {
+      control_ = factory_.create(surface_.handle(), surface_.width(), surface_.height());
+      if (!control_) continue;
+      control_->onFSCommand = [this](const std::string& command, const std::string& args) { fsCommand(command, args); };
+      control_->setScaleMode(0);
+      control_->setVariable(L"Align", L"AlClient");
+      control_->setWMode(L"Opaque");
+      control_->setMenu(false);
+    } catch (...) {
+    }
+  }
+  return control_ ? rc::ok : rc::noFlashControl;
+}
+
+void TFlashPanel::startMovie() {
+  control_->doVerb(-3);  // OLEIVERB_HIDE
+  control_->setMovie(platform().toUtf16(swfFilename_));  // UTF-16 of the system code page
+  control_->play();
+  control_->doVerb(-1);  // OLEIVERB_SHOW
+}
+
+void TFlashPanel::releaseControl() {
+  if (!control_) return;
+  // The control is destroyed even when it refuses to stop.
+  try {
+    control_->stopPlay();
+  } catch (...) {
+  }
+  control_.reset();
+  try {
+    surface_.deliverOneMessage();
+  } catch (...) {
+  }
+}
+
+void TFlashPanel::focusMovie() {
+  try {
+    if (!surface_.isVisible() || !control_) return;
+    surface_.repaint();
+    surface_.setFocus();
+    control_->focus();
+  } catch (...) {
+  }
+}
+
+void TFlashPanel::unloadSWF() {
+  releaseControl();
+  applyColour(0);
+  swfFilename_.clear();
+}
+
+void TFlashPanel::fsCommand(const std::string& command, const std::string& args) {
+  const std::string name = asciiUpper(command);
+  if (name == "ALLOWSCALE") {
+    if (enableAllowScale) allowScale_ = beginsWithTrue(args) ? 1 : 0;
+  } else if (name == "FULLSCREEN") {
+    // Recognised; the panel has no full-screen behaviour.
+    (void)beginsWithTrue(args);
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,513 @@
+// TShockwaveFlashMX: the Flash Player ActiveX control hosted in a plain Win32 window.
+//
+// A minimal OLE container of our own: one site object offers the control IOleClientSite, IOleInPlaceSite
+// and IOleInPlaceFrame (and ambient properties through IDispatch), so that the control activates in place
+// as a child window of the panel. Properties are set by dispatch id through the control's IDispatch;
+// Play, StopPlay and SetVariable are called through IShockwaveFlash by their vtable positions; the
+// control's events arrive through a connection point on its event interface.
+//
+//   class id          {D27CDB6E-AE6D-11CF-96B8-444553540000}
+//   IShockwaveFlash   {D27CDB6C-AE6D-11CF-96B8-444553540000}  Play 28, StopPlay 33, SetVariable 65
+//   events            {D27CDB6D-AE6D-11CF-96B8-444553540000}  OnFSCommand 150, OnReadyStateChange -609,
+//                                                             OnProgress 1958
+//   properties        ScaleMode 0x78, WMode 0x85, Menu 0x87, Movie 0x66
+#include "flash/win32/shockwave_flash.h"
+
+#include <ocidl.h>
+#include <ole2.h>
+#include <olectl.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace mv {
+
+namespace {
+
+const CLSID kClsidShockwaveFlash = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const IID kIidShockwaveFlash = {0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const IID kDiidFlashEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+constexpr DISPID kDispScaleMode = 0x78;
+constexpr DISPID kDispWMode = 0x85;
+constexpr DISPID kDispMenu = 0x87;
+constexpr DISPID kDispMovie = 0x66;
+constexpr DISPID kDispOnFSCommand = 150;
+constexpr DISPID kDispOnReadyStateChange = -609;
+constexpr DISPID kDispOnProgress = 1958;
+
+// Positions in IShockwaveFlash's vtable (IUnknown's three and IDispatch's four methods first).
+constexpr int kSlotPlay = 28;
+constexpr int kSlotStopPlay = 33;
+constexpr int kSlotSetVariable = 65;
+
+std::string hresultText(HRESULT hr) {
+  char* buffer = nullptr;
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, DWORD(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text;
+  if (n && buffer) text.assign(buffer, n);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
+    text.pop_back();
+  char code[32];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+  return text.empty() ? std::string("error ") + code : text + " (" + code + ")";
+}
+
+[[noreturn]] void raise(const std::string& what, HRESULT hr) {
+  throw PlatformError("Flash Player control: " + what + " failed: " + hresultText(hr) + ".");
+}
+
+std::string narrow(const wchar_t* text, int length) {
+  if (!text || length <= 0) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(size_t(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+// A BSTR owned for one call.
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), UINT(text.size()))) {
+    if (!b_) throw PlatformError("Flash Player control: out of memory for a text argument.");
+  }
+  ~Bstr() { SysFreeString(b_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return b_; }
+
+ private:
+  BSTR b_;
+};
+
+template <class T>
+void releaseAndClear(T*& p) {
+  if (p) {
+    T* q = p;
+    p = nullptr;
+    q->Release();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The container side: client site, in-place site and frame in one object, plus ambient properties.
+class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
+ public:
+  Site(HWND parent, int width, int height) : parent_(parent) { setBounds(width, height); }
+
+  void setBounds(int width, int height) { SetRect(&bounds_, 0, 0, width, height); }
+  const RECT& bounds() const { return bounds_; }
+  HWND parent() const { return parent_; }
+  void setInPlace(IOleInPlaceObject* p) { inplace_ = p; }  // not owned
+
+  // IUnknown
+  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
+      *out = static_cast<IOleClientSite*>(this);
+    else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
+      *out = static_cast<IOleInPlaceSite*>(this);
+    else if (IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame))
+      *out = static_cast<IOleInPlaceFrame*>(this);
+    else if (IsEqualIID(riid, IID_IDispatch))
+      *out = static_cast<IDispatch*>(this);
+    else
+      return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return ULONG(n);
+  }
+
+  // IOleClientSite
+  STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** m) override {
+    if (m) *m = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetContainer(IOleContainer** c) override {
+    if (c) *c = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP ShowObject() override { return S_OK; }
+  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  // IOleWindow (shared by the in-place site and the frame)
+  STDMETHODIMP GetWindow(HWND* w) override {
+    if (!w) return E_POINTER;
+    *w = parent_;
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  // IOleInPlaceSite
+  STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+  STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+  STDMETHODIMP OnUIActivate() override { return S_OK; }
+  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                LPOLEINPLACEFRAMEINFO info) override {
+    if (frame) {
+      *frame = static_cast<IOleInPlaceFrame*>(this);
+      AddRef();
+    }
+    if (doc) *doc = nullptr;
+    if (pos) *pos = bounds_;
+    if (clip) *clip = bounds_;
+    if (info) {
+      info->fMDIApp = FALSE;
+      HWND root = GetAncestor(parent_, GA_ROOT);
+      info->hwndFrame = root ? root : parent_;
+      info->haccel = nullptr;
+      info->cAccelEntries = 0;
+    }
+    return S_OK;
+  }
+  STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+  STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+  STDMETHODIMP DiscardUndoState() override { return S_OK; }
+  STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+  STDMETHODIMP OnPosRectChange(LPCRECT r) override {
+    if (r && inplace_) inplace_->SetObjectRects(r, &bounds_);
+    return S_OK;
+  }
+
+  // IOleInPlaceUIWindow
+  STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+  STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+  STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS w) override { return w ? INPLACE_E_NOTOOLSPACE : S_OK; }
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+
+  // IOleInPlaceFrame
+  STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+  STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
+  STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+  STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+  STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+  // IDispatch: the ambient properties. The control runs in user mode; everything else is its default.
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    if (n) *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
+    if (t) *t = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                      UINT*) override {
+    if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+    VariantInit(result);
+    switch (id) {
+      case DISPID_AMBIENT_USERMODE:
+        result->vt = VT_BOOL;
+        result->boolVal = VARIANT_TRUE;
+        return S_OK;
+      case DISPID_AMBIENT_UIDEAD:
+      case DISPID_AMBIENT_SHOWGRABHANDLES:
+      case DISPID_AMBIENT_SHOWHATCHING:
+        result->vt = VT_BOOL;
+        result->boolVal = VARIANT_FALSE;
+        return S_OK;
+      default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+  }
+
+ private:
+  ~Site() = default;
+  LONG refs_ = 1;
+  HWND parent_;
+  RECT bounds_{};
+  IOleInPlaceObject* inplace_ = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// The event sink. Events of an in-process control in a single-threaded apartment arrive on the thread
+// that created it, the user-interface thread; they are handed on there, synchronously.
+class EventSink final : public IDispatch {
+ public:
+  explicit EventSink(FlashControl* owner) : owner_(owner) {}
+  void detach() { owner_ = nullptr; }
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kDiidFlashEvents)) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
+  STDMETHODIMP_(ULONG) Release() override {
+    LONG n = InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return ULONG(n);
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    if (n) *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
+    if (t) *t = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+    switch (id) {
+      case kDispOnFSCommand:
+        if (!params || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
+        // Positional arguments arrive last first: rgvarg[1] is the command, rgvarg[0] its argument.
+        deliver(argText(params->rgvarg[1]), argText(params->rgvarg[0]));
+        return S_OK;
+      case kDispOnReadyStateChange:
+      case kDispOnProgress:
+        return S_OK;  // subscribed to, not handled
+      default:
+        return S_OK;
+    }
+  }
+
+ private:
+  ~EventSink() = default;
+
+  static std::string argText(const VARIANT& v) {
+    VARIANT text;
+    VariantInit(&text);
+    std::string out;
+    if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(&v), 0, VT_BSTR)) && text.bstrVal)
+      out = narrow(text.bstrVal, int(SysStringLen(text.bstrVal)));
+    VariantClear(&text);
+    return out;
+  }
+
+  void deliver(const std::string& command, const std::string& args) {
+    if (!owner_ || !owner_->onFSCommand) return;
+    try {
+      owner_->onFSCommand(command, args);
+    } catch (...) {
+      // An error in the handler must not unwind through the control.
+    }
+  }
+
+  LONG refs_ = 1;
+  FlashControl* owner_;
+};
+
+// ---------------------------------------------------------------------------------------------------
+class TShockwaveFlashMX : public FlashControl {
+ public:
+  TShockwaveFlashMX(HWND parent, int width, int height) {
+    site_ = new Site(parent, width, height);
+    sink_ = new EventSink(this);
+    try {
+      create(width, height);
+    } catch (...) {
+      teardown();
+      throw;
+    }
+  }
+  ~TShockwaveFlashMX() override { teardown(); }
+
+  void setBounds(int width, int height) override {
+    // Resized in place: the control keeps its parent all the while.
+    site_->setBounds(width, height);
+    setExtent(width, height);
+    if (inplace_) {
+      HRESULT hr = inplace_->SetObjectRects(&site_->bounds(), &site_->bounds());
+      if (FAILED(hr)) raise("resizing", hr);
+    }
+  }
+
+  void setScaleMode(int mode) override {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = mode;
+    putProperty(kDispScaleMode, v, "setting ScaleMode");
+  }
+  void setWMode(const std::wstring& mode) override { putText(kDispWMode, mode, "setting WMode"); }
+  void setMenu(bool on) override {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
+    putProperty(kDispMenu, v, "setting Menu");
+  }
+  void setMovie(const std::wstring& path) override { putText(kDispMovie, path, "setting Movie"); }
+
+  void setVariable(const std::wstring& name, const std::wstring& value) override {
+    Bstr n(name), v(value);
+    using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR, BSTR);
+    HRESULT hr = reinterpret_cast<Fn>(slot(kSlotSetVariable))(flash_, n.get(), v.get());
+    if (FAILED(hr)) raise("SetVariable", hr);
+  }
+  void play() override { callNoArgs(kSlotPlay, "Play"); }
+  void stopPlay() override { callNoArgs(kSlotStopPlay, "StopPlay"); }
+
+  void doVerb(int verb) override {
+    RECT r = site_->bounds();
+    HRESULT hr = ole_->DoVerb(verb, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
+    if (FAILED(hr)) raise("OLE verb " + std::to_string(verb), hr);
+  }
+
+  void focus() override {
+    HWND w = nullptr;
+    if (inplace_ && SUCCEEDED(inplace_->GetWindow(&w)) && w) {
+      SetFocus(w);
+      return;
+    }
+    doVerb(OLEIVERB_UIACTIVATE);
+  }
+
+ private:
+  void create(int width, int height) {
+    HRESULT hr = CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                  reinterpret_cast<void**>(&ole_));
+    if (FAILED(hr)) raise("creating the control", hr);
+    hr = ole_->QueryInterface(kIidShockwaveFlash, reinterpret_cast<void**>(&flash_));
+    if (FAILED(hr)) raise("asking for IShockwaveFlash", hr);
+    hr = ole_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_));
+    if (FAILED(hr)) raise("asking for IDispatch", hr);
+
+    hr = ole_->SetClientSite(static_cast<IOleClientSite*>(site_));
+    if (FAILED(hr)) raise("setting the client site", hr);
+    IPersistStreamInit* persist = nullptr;
+    if (SUCCEEDED(ole_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
+      persist->InitNew();
+      persist->Release();
+    }
+    setExtent(width, height);
+    connectEvents();
+
+    // In-place activation makes the control a child window of the panel.
+    RECT r = site_->bounds();
+    hr = ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
+    if (FAILED(hr)) raise("activating the control", hr);
+    if (SUCCEEDED(ole_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace_))))
+      site_->setInPlace(inplace_);
+  }
+
+  void connectEvents() {
+    // Without events the movie still plays; a control without the connection point is accepted.
+    IConnectionPointContainer* container = nullptr;
+    if (FAILED(ole_->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) return;
+    if (SUCCEEDED(container->FindConnectionPoint(kDiidFlashEvents, &point_))) {
+      if (FAILED(point_->Advise(static_cast<IDispatch*>(sink_), &cookie_))) {
+        cookie_ = 0;
+        releaseAndClear(point_);
+      }
+    }
+    container->Release();
+  }
+
+  void setExtent(int width, int height) {
+    if (!ole_) return;
+    // Pixels to HIMETRIC (0.01 mm) at the screen's resolution.
+    HDC dc = GetDC(nullptr);
+    int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96, dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    SIZEL size = {MulDiv(width, 2540, dpiX ? dpiX : 96), MulDiv(height, 2540, dpiY ? dpiY : 96)};
+    ole_->SetExtent(DVASPECT_CONTENT, &size);
+  }
+
+  void teardown() {
+    if (sink_) sink_->detach();
+    if (point_) {
+      if (cookie_) point_->Unadvise(cookie_);
+      cookie_ = 0;
+      releaseAndClear(point_);
+    }
+    if (inplace_) {
+      site_->setInPlace(nullptr);
+      inplace_->InPlaceDeactivate();
+      releaseAndClear(inplace_);
+    }
+    if (ole_) {
+      ole_->Close(OLECLOSE_NOSAVE);
+      ole_->SetClientSite(nullptr);
+    }
+    releaseAndClear(dispatch_);
+    releaseAndClear(flash_);
+    releaseAndClear(ole_);
+    releaseAndClear(sink_);
+    releaseAndClear(site_);
+  }
+
+  void* slot(int index) const { return (*reinterpret_cast<void***>(flash_))[index]; }
+
+  void callNoArgs(int index, const char* what) {
+    using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*);
+    HRESULT hr = reinterpret_cast<Fn>(slot(index))(flash_);
+    if (FAILED(hr)) raise(what, hr);
+  }
+
+  void putText(DISPID id, const std::wstring& text, const char* what) {
+    Bstr b(text);
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BSTR;
+    v.bstrVal = b.get();
+    putProperty(id, v, what);
+  }
+
+  void putProperty(DISPID id, VARIANT& value, const char* what) {
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params = {&value, &named, 1, 1};
+    EXCEPINFO info;
+    ZeroMemory(&info, sizeof info);
+    UINT argError = 0;
+    HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &info,
+                                   &argError);
+    std::string description;
+    if (hr == DISP_E_EXCEPTION) {
+      if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+      if (info.bstrDescription) description = narrow(info.bstrDescription, int(SysStringLen(info.bstrDescription)));
+      if (info.scode) hr = info.scode;
+    }
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+    if (FAILED(hr)) {
+      if (!description.empty()) throw PlatformError("Flash Player control: " + std::string(what) + " failed: " + description + ".");
+      raise(what, hr);
+    }
+  }
+
+  Site* site_ = nullptr;
+  EventSink* sink_ = nullptr;
+  IOleObject* ole_ = nullptr;
+  IUnknown* flash_ = nullptr;  // IShockwaveFlash, called by vtable position
+  IDispatch* dispatch_ = nullptr;
+  IOleInPlaceObject* inplace_ = nullptr;
+  IConnectionPoint* point_ = nullptr;
+  DWORD cookie_ = 0;
+};
+
+class ShockwaveFlashFactory : public FlashControlFactory {
+ public:
+  std::unique_ptr<FlashControl> create(WindowHandle parent, int width, int height) override {
+    return std::make_unique<TShockwaveFlashMX>(reinterpret_cast<HWND>(parent), width, height);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FlashControlFactory> createShockwaveFlashFactory() {
+  return std::make_unique<ShockwaveFlashFactory>();
+}
+
+}  // namespace mv
