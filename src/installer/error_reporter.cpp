@@ -1,0 +1,44 @@
+#include "installer/error_reporter.h"
+
+#include "platform/platform.h"
+#include "support/strings.h"
+
+namespace mv {
+
+std::string errorDescription(Result code) {
+  if (code < 0) return "";
+  std::string text = platform().systemErrorText(code);
+  // Trailing blanks, control characters (the CRLF the system ends its texts with) and periods go.
+  while (!text.empty()) {
+    unsigned char c = static_cast<unsigned char>(text.back());
+    if (c <= ' ' || c == '.' || c == 0x7F)
+      text.pop_back();
+    else
+      break;
+  }
+  return text;
+}
+
+std::string errorMessage(Result code, const std::string& fileName) {
+  std::string message = text::installationError;
+  if (code == rc::fileBusy) return message + text::fileBusy + fileName;
+  if (code == rc::tempCopyFailed)
+    return message + fileName + errorDescription(code) + "\r\n\r\n" + text::retryAdvice;
+  return message + errorDescription(code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
+}
+
+void reportError(Result code, const std::string& fileName) { showErrorBox(errorMessage(code, fileName)); }
+
+void showErrorBox(const std::string& text) { platform().messageBox(text, text::errorCaption, BoxKind::ErrorAbort); }
+
+void showInformationBox(const std::string& text) {
+  platform().messageBox(text, text::informationCaption, BoxKind::InformationAbort);
+}
+
+void showUnhandledError(const std::string& text, const std::string& applicationTitle) {
+  std::string shown = text;
+  if (!shown.empty() && static_cast<unsigned char>(shown.back()) > static_cast<unsigned char>('.')) shown += ".";
+  platform().messageBox(shown, applicationTitle, BoxKind::ErrorOk);
+}
+
+}  // namespace mv
