@@ -1,0 +1,435 @@
+// Building an installer: the Moviva data file from the content folder, the eleven slots in their
+// roles, the package directory, appended to the stub, with the integrity record in header bytes 8..15.
+#include "builder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "codec.h"
+#include "package/datafile.h"
+#include "package/format.h"
+#include "progress.h"
+#include "support/bytes.h"
+#include "support/crc32.h"
+#include "support/paths.h"
+#include "util.h"
+
+namespace fs = std::filesystem;
+
+namespace mvpack {
+
+namespace {
+
+constexpr int64_t kMaxFileSize = 0x7FFFFFFF;  // offsets and sizes are signed 32-bit
+constexpr char kDataFileExtension[] = ".mvd";
+constexpr char kUninstallerName[] = "uninstall.exe";
+// The longest Windows folder a user is likely to have ("C:\WINDOWS\") + "Web\Wallpaper\".
+constexpr size_t kContentFolderPrefix = 11 + 14;
+constexpr size_t kMaxPath = 259;
+
+bool startsWith(const std::vector<uint8_t>& b, const char* magic, size_t n) {
+  return b.size() >= n && std::memcmp(b.data(), magic, n) == 0;
+}
+
+std::string baseName(const std::string& path) { return fs::path(path).filename().string(); }
+
+// A file the package carries, before it is placed.
+struct Payload {
+  int slot = 0;
+  std::string name;
+  int kind = 5;
+  std::vector<uint8_t> bytes;  // as stored in the package
+  bool compressed = false;
+  int32_t packed = 0;
+  int32_t expanded = 0;
+  std::string source;  // for the summary
+};
+
+// Implodes `original` and keeps the smaller of the two. packed records the imploded size whether or not it
+// was kept (a file that does not shrink shows a packed size larger than its stored size).
+void packSmaller(Payload& p, std::vector<uint8_t> original, const std::string& what) {
+  std::vector<uint8_t> imploded = implodeBinary4096(original.data(), original.size());
+  // Our own check that the stream expands back to the file: a broken codec must never produce an
+  // installer that fails on the user's machine.
+  std::vector<uint8_t> back;
+  std::string problem;
+  if (!explodeBounded(imploded.data(), imploded.size(), original.size(), back, problem) || back != original)
+    throw ToolError(what + ": internal error: the imploded stream does not expand back to the file" +
+                    (problem.empty() ? "" : " (" + problem + ")"));
+  p.expanded = static_cast<int32_t>(original.size());
+  p.packed = static_cast<int32_t>(std::min<size_t>(imploded.size(), kMaxFileSize));
+  if (imploded.size() < original.size()) {
+    p.compressed = true;
+    p.bytes = std::move(imploded);
+  } else {
+    p.compressed = false;
+    p.bytes = std::move(original);
+  }
+}
+
+void storePlain(Payload& p, std::vector<uint8_t> bytes) {
+  p.compressed = false;
+  p.packed = 0;
+  p.expanded = static_cast<int32_t>(bytes.size());
+  p.bytes = std::move(bytes);
+}
+
+void checkSize(const std::vector<uint8_t>& bytes, const std::string& what) {
+  if (int64_t(bytes.size()) > kMaxFileSize) throw ToolError(what + ": larger than the package format can hold");
+}
+
+std::string windowsName(const fs::path& relative) {
+  std::string s = relative.generic_string();
+  std::replace(s.begin(), s.end(), '/', '\\');
+  return s;
+}
+
+}  // namespace
+
+std::vector<ContentFile> collectContent(const std::string& folder, const std::string& mainFile,
+                                        std::vector<std::string>& warnings) {
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec))
+    throw ToolError("content folder " + folder + ": " + (fs::exists(folder, ec) ? "not a folder" : "does not exist"));
+  std::vector<ContentFile> files;
+  fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec), end;
+  if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + ec.message());
+  for (; it != end; it.increment(ec)) {
+    if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + ec.message());
+    const fs::directory_entry& e = *it;
+    if (e.is_directory(ec)) continue;
+    std::string name = windowsName(fs::relative(e.path(), folder, ec));
+    if (!e.is_regular_file(ec)) {
+      warnings.push_back("content " + e.path().string() + ": not a regular file, left out");
+      continue;
+    }
+    files.push_back({name, e.path().string()});
+  }
+  std::sort(files.begin(), files.end(), [](const ContentFile& a, const ContentFile& b) { return a.name < b.name; });
+
+  std::map<std::string, std::string> folded;
+  for (const ContentFile& f : files) {
+    if (!mv::isContainedRelativePath(f.name))
+      throw ToolError("content file " + f.path + ": its name " + quoted(f.name) + " cannot be stored safely");
+    if (f.name.size() > size_t(mv::datafield::recNameSize - 1))
+      throw ToolError("content file " + f.path + ": its name is longer than 255 characters");
+    auto [pos, fresh] = folded.emplace(mv::asciiLower(f.name), f.name);
+    if (!fresh)
+      throw ToolError("content files " + quoted(pos->second) + " and " + quoted(f.name) +
+                      " differ only in letter case; Windows would write them to the same file");
+  }
+
+  // The main file first: it is the one the installer marks after expansion.
+  auto isMain = [&](const ContentFile& f) {
+    if (!mainFile.empty()) return mv::equalsIgnoreAsciiCase(f.name, windowsName(fs::path(mainFile)));
+    return mv::equalsIgnoreAsciiCase(mv::extensionOf(f.name), ".swf");
+  };
+  auto main = std::find_if(files.begin(), files.end(), isMain);
+  if (!mainFile.empty() && main == files.end())
+    throw ToolError("main file " + quoted(mainFile) + " is not in the content folder " + folder);
+  if (main != files.end()) std::rotate(files.begin(), main, main + 1);
+  return files;
+}
+
+BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
+  auto started = std::chrono::steady_clock::now();
+  BuildResult result;
+  auto warn = [&](const std::string& w) { result.warnings.push_back(w); };
+  const std::string where = m.path + ": ";
+
+  // --- what the manifest and the command line give
+  auto pick = [](const std::string& cli, const std::string& manifest) { return cli.empty() ? manifest : cli; };
+  const std::string output = pick(options.output, m.output);
+  const std::string stubPath = pick(options.stub, m.stub);
+  if (output.empty()) throw ToolError(where + "no output file: give -o FILE or \"output =\" in the manifest");
+  if (stubPath.empty()) throw ToolError(where + "no stub: give --stub FILE or \"stub =\" in the manifest");
+  const fs::path stubFolder = fs::path(stubPath).parent_path();
+  auto besideStub = [&](const char* name) { return (stubFolder / name).string(); };
+  std::string libraryPath = pick(options.library, m.library);
+  if (libraryPath.empty()) libraryPath = besideStub("impborl.dll");
+  std::string uninstallerPath = pick(options.uninstaller, m.uninstaller);
+  if (uninstallerPath.empty()) uninstallerPath = besideStub(kUninstallerName);
+  const std::string flashPath = pick(options.flashInstaller, m.flashInstaller);
+
+  if (m.title.empty()) throw ToolError(where + "no title: \"title =\" is required");
+  if (m.title.size() > 64) throw ToolError(where + "title " + quoted(m.title) + " is longer than 64 characters");
+  if (!mv::isPlainFolderName(m.title) || m.title.back() == ' ' || m.title.back() == '.')
+    throw ToolError(where + "title " + quoted(m.title) +
+                    " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
+  if (!m.presentationGiven)
+    throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
+  if (m.html.empty()) throw ToolError(where + "no desktop page: \"html =\" is required");
+  if (m.content.empty()) throw ToolError(where + "no content folder: \"content =\" is required");
+  if (m.licenseFlag && m.licence.empty())
+    throw ToolError(where + "flag license is set but no \"licence =\" file is given");
+  if (m.runExtraFlag && m.extra.empty()) throw ToolError(where + "flag run-extra is set but no \"extra =\" file is given");
+  if (!m.licence.empty() && !m.licenseFlag) warn("licence " + m.licence + " is packed but not shown: flag license is not set");
+  if (!m.extra.empty() && !m.runExtraFlag) warn("extra file " + m.extra + " is packed but not used: flag run-extra is not set");
+  if (flashPath.empty())
+    warn("no flash-installer: the installer stops at start-up when slot 2 is empty (its \"empty slot name\" error)");
+
+  {  // never overwrite an input
+    std::error_code ec;
+    for (const std::string& in : {stubPath, libraryPath, uninstallerPath, flashPath, m.html, m.licence, m.extra,
+                                  m.presentationFile}) {
+      if (!in.empty() && fs::exists(output, ec) && fs::equivalent(output, in, ec))
+        throw ToolError(output + ": is also an input of the build (" + in + "); choose another output file");
+    }
+  }
+
+  // --- the stub: its PE image must end exactly where the file ends, since the installer finds its
+  // package at the end of its own image
+  std::vector<uint8_t> stub = readWholeFile(stubPath, "stub");
+  const int64_t imageEnd = mv::packageOffsetFromImage(stub.data(), stub.size());
+  if (imageEnd < 0) throw ToolError("stub " + stubPath + ": not a Windows executable (no valid PE headers)");
+  if (imageEnd != int64_t(stub.size()))
+    throw ToolError("stub " + stubPath + ": its executable image ends at byte " + withCommas(imageEnd) +
+                    " but the file is " + withCommas(int64_t(stub.size())) +
+                    " bytes long (a package or other data is already appended); use the bare install.exe");
+  const int64_t offset = imageEnd;
+  result.stubSize = offset;
+
+  std::vector<Payload> slots(mv::kSlotCount);
+  for (int k = 0; k < mv::kSlotCount; ++k) slots[k].slot = k;
+
+  // slot 1: the library, stored as it is (nothing can be expanded before it is in place)
+  {
+    std::vector<uint8_t> lib = readWholeFile(libraryPath, "library");
+    if (!startsWith(lib, "MZ", 2)) throw ToolError("library " + libraryPath + ": not a Windows DLL");
+    checkSize(lib, "library " + libraryPath);
+    Payload& p = slots[mv::slot::library];
+    p.name = "impborl.dat";
+    p.kind = 3;
+    p.source = libraryPath;
+    storePlain(p, std::move(lib));
+  }
+
+  // Count the work for the progress bar: every file that is imploded.
+  std::vector<ContentFile> content = collectContent(m.content, m.mainFile, result.warnings);
+  if (content.size() > size_t(mv::kMaxDataRecords))
+    throw ToolError("content folder " + m.content + ": " + std::to_string(content.size()) +
+                    " files, but the Moviva data file holds at most " + std::to_string(mv::kMaxDataRecords));
+  if (content.empty()) warn("content folder " + m.content + " is empty: the installation writes no content files");
+  const std::string dataFileName = m.title + kDataFileExtension;
+  for (const ContentFile& f : content) {
+    if (mv::equalsIgnoreAsciiCase(f.name, dataFileName) || mv::equalsIgnoreAsciiCase(f.name, kUninstallerName))
+      throw ToolError("content file " + f.path + ": the name " + quoted(f.name) +
+                      " is taken by the installer's own " +
+                      (mv::equalsIgnoreAsciiCase(f.name, dataFileName) ? "data file" : "uninstaller"));
+    if (kContentFolderPrefix + m.title.size() + 5 + f.name.size() > kMaxPath)
+      warn("content file " + quoted(f.name) + ": its installed path may exceed 259 characters");
+  }
+
+  uint64_t totalWork = 0;
+  std::error_code ec;
+  for (const ContentFile& f : content) totalWork += fs::file_size(f.path, ec);
+  for (const std::string& p : {flashPath, m.presentationFile, m.licence, m.extra, m.html, uninstallerPath})
+    if (!p.empty()) totalWork += fs::file_size(p, ec);
+  Progress progress("packing", totalWork, options.progress);
+
+  auto addFile = [&](int k, const std::string& path, const std::string& name, int kind, const std::string& what) {
+    std::vector<uint8_t> bytes = readWholeFile(path, what);
+    checkSize(bytes, what + " " + path);
+    Payload& p = slots[k];
+    p.name = name;
+    p.kind = kind;
+    p.source = path;
+    progress.advance(0, name);
+    const size_t size = bytes.size();
+    packSmaller(p, std::move(bytes), what + " " + path);
+    progress.advance(size, name);
+  };
+
+  // slot 2: the Flash Player installer, under the name the installer runs it by
+  if (!flashPath.empty()) addFile(mv::slot::flashInstaller, flashPath, "flashax.exe", 3, "flash-installer");
+  else slots[mv::slot::flashInstaller].kind = 3;
+
+  // slot 3: the picture or movie of the installer window
+  uint8_t presentationKind = 0;
+  switch (m.presentation) {
+    case PresentationChoice::Picture: {
+      std::vector<uint8_t> head = readWholeFile(m.presentationFile, "picture");
+      std::string name;
+      if (startsWith(head, "BM", 2)) presentationKind = mv::presentation::bmp, name = "installer.bmp";
+      else if (startsWith(head, "\xFF\xD8\xFF", 3)) presentationKind = mv::presentation::jpeg, name = "installer.jpg";
+      else throw ToolError("picture " + m.presentationFile + ": neither a BMP nor a JPEG file");
+      addFile(mv::slot::presentation, m.presentationFile, name, 5, "picture");
+      break;
+    }
+    case PresentationChoice::Movie: {
+      std::vector<uint8_t> head = readWholeFile(m.presentationFile, "movie");
+      if (!startsWith(head, "FWS", 3) && !startsWith(head, "CWS", 3))
+        throw ToolError("movie " + m.presentationFile + ": not an SWF movie (it starts neither with FWS nor CWS)");
+      if (head.size() >= 4 && head[3] > 6)
+        warn("movie " + m.presentationFile + ": SWF version " + std::to_string(head[3]) +
+             "; the installer plays versions up to 6 only");
+      presentationKind = mv::presentation::movie;
+      addFile(mv::slot::presentation, m.presentationFile, "installer.swf", 5, "movie");
+      break;
+    }
+    case PresentationChoice::Silent:
+      presentationKind = mv::presentation::silent;
+      break;
+    case PresentationChoice::None:
+      presentationKind = 0;
+      break;
+  }
+
+  auto plainName = [&](const std::string& path, const std::string& what) {
+    std::string name = baseName(path);
+    if (!mv::isPlainFileName(name) || name.size() > 255)
+      throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
+    if (mv::equalsIgnoreAsciiCase(name, dataFileName) || mv::equalsIgnoreAsciiCase(name, kUninstallerName))
+      throw ToolError(what + " " + path + ": the name " + quoted(name) + " is taken by the installer's own files");
+    return name;
+  };
+  // slots 4 and 5: licence and extra file, under their own names in the content folder
+  if (!m.licence.empty()) addFile(mv::slot::licence, m.licence, plainName(m.licence, "licence"), 5, "licence");
+  else slots[mv::slot::licence].compressed = true;
+  if (!m.extra.empty()) addFile(mv::slot::extra, m.extra, plainName(m.extra, "extra file"), 5, "extra file");
+  else slots[mv::slot::extra].compressed = true;
+
+  // slot 6: the desktop page, named after the title: the installer registers Web\Wallpaper\<title>.html
+  addFile(mv::slot::htmlPage, m.html, m.title + ".html", 2, "html page");
+
+  // slot 8: the Moviva data file
+  {
+    std::vector<uint8_t> data(mv::kDataHeaderSize + mv::kDataRecordSize * content.size(), 0);
+    mv::writeLe32(data.data() + mv::datafield::entryCount, uint32_t(content.size()));
+    std::memcpy(data.data() + mv::datafield::title, m.title.data(), m.title.size());  // <= 64, zero-padded
+    mv::writeLe32(data.data() + mv::datafield::movieSource, 0);
+    for (size_t i = 0; i < content.size(); ++i) {
+      const ContentFile& f = content[i];
+      std::vector<uint8_t> bytes = readWholeFile(f.path, "content file");
+      checkSize(bytes, "content file " + f.path);
+      progress.advance(0, f.name);
+      if (bytes.empty()) warn("content file " + quoted(f.name) + " is empty: the installer does not create empty files");
+      Payload entry;
+      const size_t size = bytes.size();
+      packSmaller(entry, std::move(bytes), "content file " + f.path);
+      uint8_t* rec = data.data() + mv::kDataHeaderSize + mv::kDataRecordSize * i;
+      rec[mv::datafield::recKind] = 0;
+      std::memcpy(rec + mv::datafield::recName, f.name.data(), f.name.size());
+      if (int64_t(data.size()) > kMaxFileSize) throw ToolError("content folder " + m.content + ": too large for one package");
+      mv::writeLe32(rec + mv::datafield::recBlockOffset, uint32_t(data.size()));
+      uint8_t block[mv::kDataBlockHeaderSize] = {};
+      std::memcpy(block + mv::datafield::blkMarker, "CHUN", 4);
+      mv::writeLe32(block + mv::datafield::blkKind, 0);
+      mv::writeLe32(block + mv::datafield::blkExpanded, uint32_t(entry.expanded));
+      mv::writeLe32(block + mv::datafield::blkStored, uint32_t(entry.bytes.size()));
+      mv::writeLe32(block + mv::datafield::blkCompressed, entry.compressed ? 1 : 0);
+      data.insert(data.end(), block, block + sizeof block);
+      data.insert(data.end(), entry.bytes.begin(), entry.bytes.end());
+      result.contentBytes += int64_t(size);
+      progress.advance(size, f.name);
+    }
+    checkSize(data, "content folder " + m.content + " (as a data file)");
+    result.entries = static_cast<int>(content.size());
+    result.dataFileBytes = int64_t(data.size());
+    Payload& p = slots[mv::slot::dataFile];
+    p.name = dataFileName;
+    p.kind = 4;
+    p.source = m.content;
+    storePlain(p, std::move(data));  // its entries are imploded one by one already
+  }
+
+  // slot 9: the uninstaller, under the name the uninstall entry points at
+  addFile(mv::slot::uninstaller, uninstallerPath, kUninstallerName, 5, "uninstaller");
+  slots[mv::slot::further].kind = 10;
+  progress.finish();
+
+  // --- placing the payloads: the directory at packageOffset, then slots 1..9 in order without gaps
+  mv::PackageDirectory dir;
+  mv::PackageHeader& h = dir.header;
+  h.presentationKind = presentationKind;
+  h.licenseFlag = m.licenseFlag ? 1 : 0;
+  h.runExtraFlag = m.runExtraFlag ? 1 : 0;
+  h.showDesktopFlag = m.showDesktopFlag ? 1 : 0;
+  h.red = m.red;
+  h.green = m.green;
+  h.blue = m.blue;
+  std::memcpy(h.titleField.data(), m.title.data(), m.title.size());
+
+  mv::PackageEntry& installer = dir.entries[mv::slot::installer];
+  installer.name = "install.exe";
+  installer.start = 0;
+  installer.end = static_cast<int32_t>(offset - 1);
+  installer.kind = 6;
+  installer.expandedSize = static_cast<int32_t>(offset);
+
+  int64_t cursor = offset + mv::kDirectorySize;
+  for (int k = 1; k < mv::kSlotCount; ++k) {
+    const Payload& p = slots[k];
+    mv::PackageEntry& e = dir.entries[k];
+    e.name = p.name;
+    e.kind = p.kind;
+    e.compressed = p.compressed ? 1 : 0;
+    e.packedSize = p.compressed ? static_cast<int32_t>(p.bytes.size()) : p.packed;
+    e.expandedSize = p.expanded;
+    if (k == mv::slot::further && p.name.empty()) {
+      e.start = e.end = 0;
+    } else if (p.name.empty()) {
+      // An empty slot points at where the next payload begins (inside the file: the data file and the
+      // uninstaller always follow) and stores nothing.
+      e.start = e.end = static_cast<int32_t>(cursor);
+    } else {
+      if (cursor + int64_t(p.bytes.size()) > kMaxFileSize) throw ToolError(output + ": the installer would exceed 2 GiB");
+      e.start = static_cast<int32_t>(cursor);
+      e.end = static_cast<int32_t>(cursor + int64_t(p.bytes.size()) - 1);
+      cursor += int64_t(p.bytes.size());
+    }
+  }
+  if (slots[mv::slot::further].name.empty()) dir.entries[mv::slot::further].kind = 10;
+
+  std::vector<uint8_t> file;
+  file.reserve(size_t(cursor));
+  file.insert(file.end(), stub.begin(), stub.end());
+  file.resize(size_t(offset) + mv::kDirectorySize);
+  mv::serializeDirectory(dir, file.data() + offset);
+  for (int k = 1; k < mv::kSlotCount; ++k) {
+    const Payload& p = slots[k];
+    if (!p.name.empty()) file.insert(file.end(), p.bytes.begin(), p.bytes.end());
+  }
+
+  // --- integrity: "MVCK" and the CRC-32 of the package with these 8 bytes taken as zero
+  if (options.integrity) {
+    uint8_t* record = file.data() + offset + mv::kIntegrityOffset;
+    std::memset(record, 0, 8);
+    uint32_t crc = mv::crc32Update(0, file.data() + offset, file.size() - size_t(offset));
+    std::memcpy(record, mv::kIntegrityMarker, 4);
+    mv::writeLe32(record + 4, crc);
+    result.crc = crc;
+  }
+
+  // --- write it: "<output>.partial", then renamed, so a failure never leaves half an installer
+  const std::string partial = output + ".partial";
+  writeWholeFile(partial, file);
+  fs::rename(partial, output, ec);
+  if (ec) {
+    fs::remove(partial, ec);
+    throw ToolError(output + ": cannot be written: " + ec.message());
+  }
+#ifndef _WIN32
+  fs::permissions(output, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add, ec);
+#endif
+
+  result.output = output;
+  result.totalSize = int64_t(file.size());
+  for (int k = 0; k < mv::kSlotCount; ++k) {
+    const mv::PackageEntry& e = dir.entries[k];
+    if (e.name.empty()) continue;
+    char line[200];
+    std::snprintf(line, sizeof line, "slot %2d  %-24s %12s -> %12s %s", k, e.name.c_str(),
+                  withCommas(e.expandedSize).c_str(), withCommas(e.storedSize()).c_str(),
+                  e.compressed ? "imploded" : "stored");
+    result.summary.push_back(line);
+  }
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  return result;
+}
+
+}  // namespace mvpack

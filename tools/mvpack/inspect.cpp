@@ -1,0 +1,594 @@
+// list, verify and extract: reading an installer's package with every offset checked.
+#include "inspect.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <set>
+
+#include "codec.h"
+#include "package/datafile.h"
+#include "progress.h"
+#include "support/bytes.h"
+#include "support/crc32.h"
+#include "support/paths.h"
+#include "util.h"
+
+namespace fs = std::filesystem;
+
+namespace mvpack {
+
+namespace {
+
+const char* kSlotRoles[mv::kSlotCount] = {"installer", "library", "Flash Player installer", "presentation",
+                                          "licence", "extra file", "HTML page", "unused", "data file",
+                                          "uninstaller", "further file"};
+
+std::string slotLabel(int k, const mv::PackageEntry& e) {
+  return "slot " + std::to_string(k) + " (" + kSlotRoles[k] + (e.name.empty() ? "" : ", " + quoted(e.name)) + ")";
+}
+
+std::string hex32(uint32_t v) {
+  char t[16];
+  std::snprintf(t, sizeof t, "0x%08X", v);
+  return t;
+}
+
+// Limit for an expansion whose declared size is `expanded`: one byte more shows a stream that is too long.
+size_t expansionLimit(int32_t expanded) { return size_t(std::max<int32_t>(expanded, 0)) + 1; }
+
+bool expandChecked(const uint8_t* data, size_t size, int32_t expanded, std::vector<uint8_t>& out,
+                   std::string& problem) {
+  if (expanded < 0) {
+    problem = "negative expanded size " + std::to_string(expanded);
+    return false;
+  }
+  std::string why;
+  bool ok = explodeBounded(data, size, expansionLimit(expanded), out, why);
+  if (!ok && out.size() > size_t(expanded)) {
+    problem = "expands to more than its expanded size of " + withCommas(expanded) + " bytes";
+    return false;
+  }
+  if (!ok) {
+    problem = "the imploded stream is damaged (" + why + ")";
+    return false;
+  }
+  if (out.size() != size_t(expanded)) {
+    problem = "expands to " + withCommas(int64_t(out.size())) + " bytes instead of its expanded size of " +
+              withCommas(expanded);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* presentationName(uint8_t kind) {
+  switch (kind) {
+    case 1: return "BMP picture";
+    case 2: case 3: return "Flash movie";
+    case 4: return "silent";
+    case 8: return "JPEG picture";
+    default: return "nothing shown";
+  }
+}
+
+// --- InstallerImage
+
+InstallerImage InstallerImage::load(const std::string& path, int64_t offset) {
+  InstallerImage image;
+  image.path_ = path;
+  image.bytes_ = readWholeFile(path);
+  if (offset >= 0) {
+    image.offset_ = offset;
+  } else {
+    image.offset_ = mv::packageOffsetFromImage(image.bytes_.data(), image.bytes_.size());
+    if (image.offset_ < 0)
+      throw ToolError(path + ": not a Windows executable, so the package cannot be located (give --offset N)");
+    image.offsetFromHeaders_ = true;
+  }
+  if (image.offset_ + mv::kDirectorySize <= image.size()) {
+    image.complete_ = true;
+    image.dir_ = mv::parseDirectory(image.bytes_.data() + image.offset_);
+  }
+  return image;
+}
+
+bool InstallerImage::hasIntegrityRecord() const {
+  return complete_ && std::memcmp(bytes_.data() + offset_ + mv::kIntegrityOffset, mv::kIntegrityMarker, 4) == 0;
+}
+
+uint32_t InstallerImage::recordedCrc() const {
+  return mv::readLeU32(bytes_.data() + offset_ + mv::kIntegrityOffset + 4);
+}
+
+uint32_t InstallerImage::computedCrc() const {
+  const uint8_t* p = bytes_.data() + offset_;
+  const uint8_t zeros[8] = {};
+  uint32_t crc = mv::crc32Update(0, p, mv::kIntegrityOffset);
+  crc = mv::crc32Update(crc, zeros, 8);
+  return mv::crc32Update(crc, p + mv::kIntegrityOffset + 8, size_t(size() - offset_) - mv::kIntegrityOffset - 8);
+}
+
+bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& problem) const {
+  out.clear();
+  const mv::PackageEntry& e = dir_.entries[k];
+  if (e.start < 0 || e.end < e.start) {
+    problem = "start " + std::to_string(e.start) + " and end " + std::to_string(e.end) + " make no payload";
+    return false;
+  }
+  if (int64_t(e.end) >= size()) {
+    problem = "ends at byte " + withCommas(e.end) + ", beyond the end of the file (" + withCommas(size()) +
+              " bytes): the installer is truncated";
+    return false;
+  }
+  const uint8_t* p = bytes_.data() + e.start;
+  const size_t stored = size_t(e.storedSize());
+  if (!e.compressed) {
+    out.assign(p, p + stored);
+    return true;
+  }
+  return expandChecked(p, stored, e.expandedSize, out, problem);
+}
+
+// --- data file
+
+bool parseDataFile(const std::vector<uint8_t>& data, DataFileView& view, std::string& problem) {
+  view = DataFileView();
+  if (data.size() < size_t(mv::kDataHeaderSize)) {
+    problem = "shorter (" + withCommas(int64_t(data.size())) + " bytes) than its 1,240-byte header";
+    return false;
+  }
+  view.entryCount = mv::readLe32(data.data() + mv::datafield::entryCount);
+  view.title = mv::fixedString(data.data() + mv::datafield::title, mv::datafield::titleSize);
+  view.movieSource = mv::readLe32(data.data() + mv::datafield::movieSource);
+  if (view.entryCount < 0 || view.entryCount > mv::kMaxDataRecords) {
+    problem = "entry count " + std::to_string(view.entryCount) + " is outside 0.." + std::to_string(mv::kMaxDataRecords);
+    return false;
+  }
+  if (mv::kDataHeaderSize + int64_t(mv::kDataRecordSize) * view.entryCount > int64_t(data.size())) {
+    problem = "its " + std::to_string(view.entryCount) + " directory records do not fit in its " +
+              withCommas(int64_t(data.size())) + " bytes";
+    return false;
+  }
+  for (int i = 1; i <= view.entryCount; ++i) {
+    const uint8_t* r = data.data() + mv::kDataHeaderSize + mv::kDataRecordSize * (i - 1);
+    DataRecordView rec;
+    rec.index = i;
+    rec.kind = r[mv::datafield::recKind];
+    rec.name = mv::fixedString(r + mv::datafield::recName, mv::datafield::recNameSize);
+    rec.blockOffset = mv::readLe32(r + mv::datafield::recBlockOffset);
+    if (rec.blockOffset >= 0 && int64_t(rec.blockOffset) + mv::kDataBlockHeaderSize <= int64_t(data.size())) {
+      const uint8_t* b = data.data() + rec.blockOffset;
+      rec.blockReadable = true;
+      rec.marker.assign(reinterpret_cast<const char*>(b + mv::datafield::blkMarker), 4);
+      rec.blockKind = mv::readLe32(b + mv::datafield::blkKind);
+      rec.expanded = mv::readLe32(b + mv::datafield::blkExpanded);
+      rec.stored = mv::readLe32(b + mv::datafield::blkStored);
+      rec.compressed = mv::readLe32(b + mv::datafield::blkCompressed);
+    }
+    view.records.push_back(rec);
+  }
+  return true;
+}
+
+bool readDataEntry(const std::vector<uint8_t>& data, const DataRecordView& rec, std::vector<uint8_t>& out,
+                   std::string& problem) {
+  out.clear();
+  if (!rec.blockReadable) {
+    problem = "its block at " + withCommas(rec.blockOffset) + " lies outside the data file";
+    return false;
+  }
+  if (rec.expanded == 0) return true;  // the installer writes nothing for it
+  if (rec.expanded < 0) {
+    problem = "negative expanded size " + std::to_string(rec.expanded);
+    return false;
+  }
+  const int64_t payload = int64_t(rec.blockOffset) + mv::kDataBlockHeaderSize;
+  const int64_t count = rec.compressed ? rec.stored : rec.expanded;
+  if (count < 0 || payload + count > int64_t(data.size())) {
+    problem = "its " + withCommas(count) + " payload bytes run past the end of the data file";
+    return false;
+  }
+  const uint8_t* p = data.data() + payload;
+  if (!rec.compressed) {
+    out.assign(p, p + count);
+    return true;
+  }
+  return expandChecked(p, size_t(count), rec.expanded, out, problem);
+}
+
+// --- list
+
+int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& err) {
+  out << image.path() << ": " << withCommas(image.size()) << " bytes, package at " << withCommas(image.offset())
+      << (image.offsetFromHeaders() ? " (end of the executable image)" : " (given)") << "\n";
+  if (!image.directoryComplete()) {
+    err << "mvpack: " << image.path() << ": truncated: the package directory needs " << mv::kDirectorySize
+        << " bytes at " << withCommas(image.offset()) << " but the file ends after "
+        << withCommas(std::max<int64_t>(0, image.size() - image.offset())) << "\n";
+    return exitcode::damaged;
+  }
+  const mv::PackageDirectory& d = image.dir();
+  const mv::PackageHeader& h = d.header;
+  out << "header: presentation " << int(h.presentationKind) << " (" << presentationName(h.presentationKind)
+      << "), license " << int(h.licenseFlag) << ", run-extra " << int(h.runExtraFlag) << ", show-desktop "
+      << int(h.showDesktopFlag) << ", background " << h.red << " " << h.green << " " << h.blue << "\n";
+  out << "title: " << quoted(h.title()) << "\n";
+  if (image.hasIntegrityRecord()) {
+    uint32_t rec = image.recordedCrc(), now = image.computedCrc();
+    out << "integrity: MVCK, CRC-32 " << hex32(rec) << (rec == now ? " (matches)" : " (DOES NOT MATCH: " + hex32(now) + ")")
+        << "\n";
+  } else {
+    out << "integrity: none recorded\n";
+  }
+  out << "slot kind comp        start          end       stored       packed     expanded  name\n";
+  for (int k = 0; k < mv::kSlotCount; ++k) {
+    const mv::PackageEntry& e = d.entries[k];
+    char line[160];
+    std::snprintf(line, sizeof line, "%4d %4d %4s %12s %12s %12s %12s %12s  ", k, e.kind, e.compressed ? "yes" : "no",
+                  withCommas(e.start).c_str(), withCommas(e.end).c_str(),
+                  e.name.empty() ? "-" : withCommas(e.storedSize()).c_str(), withCommas(e.packedSize).c_str(),
+                  withCommas(e.expandedSize).c_str());
+    out << line << (e.name.empty() ? "(empty)" : quoted(e.name)) << "\n";
+  }
+
+  int code = exitcode::ok;
+  const mv::PackageEntry& dataSlot = d.entries[mv::slot::dataFile];
+  if (dataSlot.name.empty()) {
+    out << "data file: none (slot 8 is empty)\n";
+    return code;
+  }
+  std::vector<uint8_t> data;
+  std::string problem;
+  DataFileView view;
+  if (!image.readSlot(mv::slot::dataFile, data, problem) || !parseDataFile(data, view, problem)) {
+    err << "mvpack: " << image.path() << ": data file " << quoted(dataSlot.name) << ": " << problem << "\n";
+    return exitcode::damaged;
+  }
+  out << "data file " << quoted(dataSlot.name) << ": " << view.entryCount << " entries, title " << quoted(view.title)
+      << ", movie source " << view.movieSource << (view.movieSource == 3 ? " (record 1 copies installer.swf)" : "")
+      << "\n";
+  out << " rec kind        block comp       stored     expanded  name\n";
+  for (const DataRecordView& r : view.records) {
+    char line[160];
+    if (r.blockReadable)
+      std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.kind, withCommas(r.blockOffset).c_str(),
+                    r.compressed ? "yes" : "no", withCommas(r.compressed ? r.stored : r.expanded).c_str(),
+                    withCommas(r.expanded).c_str());
+    else
+      std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.kind, withCommas(r.blockOffset).c_str(),
+                    "?", "outside", "?");
+    out << line << (r.name.empty() ? "(no name: skipped)" : quoted(r.name)) << "\n";
+  }
+  return code;
+}
+
+// --- verify
+
+int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> problems, notes;
+  auto problem = [&](const std::string& p) { problems.push_back(p); };
+  auto note = [&](const std::string& n) { notes.push_back(n); };
+
+  out << image.path() << ": " << withCommas(image.size()) << " bytes, package at " << withCommas(image.offset()) << "\n";
+  auto finish = [&]() {
+    for (const std::string& n : notes) out << "  note: " << n << "\n";
+    for (const std::string& p : problems) out << "  DAMAGED: " << p << "\n";
+    if (problems.empty()) {
+      out << image.path() << ": OK\n";
+      return exitcode::ok;
+    }
+    err << "mvpack: " << image.path() << ": damaged (" << problems.size() << (problems.size() == 1 ? " problem" : " problems")
+        << "): " << problems.front() << "\n";
+    return exitcode::damaged;
+  };
+
+  if (!image.directoryComplete()) {
+    problem("truncated: the file ends " + withCommas(std::max<int64_t>(0, image.size() - image.offset())) +
+            " bytes after the package offset, before the end of the 3,176-byte package directory");
+    return finish();
+  }
+  const mv::PackageDirectory& d = image.dir();
+  const mv::PackageHeader& h = d.header;
+
+  // The integrity record first: it covers everything else.
+  if (image.hasIntegrityRecord()) {
+    uint32_t rec = image.recordedCrc(), now = image.computedCrc();
+    if (rec == now) out << "  integrity record: CRC-32 " << hex32(rec) << " matches\n";
+    else problem("integrity record: the package's CRC-32 is " + hex32(now) + " but " + hex32(rec) +
+                 " was recorded (bytes changed, or the file is cut short or extended)");
+  } else {
+    bool zero = std::all_of(h.reserved8.begin(), h.reserved8.end(), [](uint8_t b) { return b == 0; });
+    note(zero ? "no integrity record (an installer made without one)"
+              : "header bytes 8..15 are not an integrity record of ours and are ignored");
+  }
+
+  const std::string title = h.title();
+  if (!mv::isPlainFolderName(title)) problem("the title " + quoted(title) + " is not a usable folder name");
+
+  // Slot 0 describes the executable part; the installer never reads it.
+  const mv::PackageEntry& s0 = d.entries[mv::slot::installer];
+  if (s0.start != 0 || int64_t(s0.end) != image.offset() - 1 || int64_t(s0.expandedSize) != image.offset())
+    note("slot 0 does not describe the executable part (start 0, end " + withCommas(image.offset() - 1) + ")");
+
+  // Which slots the installer reads: it stops with an error when one of them is empty.
+  const bool silent = h.presentationKind == mv::presentation::silent;
+  auto required = [&](int k) {
+    switch (k) {
+      case mv::slot::library: case mv::slot::flashInstaller: case mv::slot::htmlPage: case mv::slot::dataFile:
+      case mv::slot::uninstaller: return true;
+      case mv::slot::presentation: return !silent;
+      case mv::slot::licence: return h.licenseFlag != 0 && !silent;
+      case mv::slot::extra: return h.runExtraFlag != 0;
+      default: return false;
+    }
+  };
+
+  uint64_t work = 0;
+  for (const mv::PackageEntry& e : d.entries)
+    if (!e.name.empty() && e.start >= 0 && e.end >= e.start) work += uint64_t(e.storedSize());
+  Progress progress("verifying", work, progressWanted);
+
+  std::vector<uint8_t> dataFile;
+  bool dataFileRead = false;
+  for (int k = 1; k < mv::kSlotCount; ++k) {
+    const mv::PackageEntry& e = d.entries[k];
+    const std::string label = slotLabel(k, e);
+    if (e.name.empty()) {
+      if (required(k)) problem(label + " is empty, but the installer needs it");
+      continue;
+    }
+    if (!mv::isPlainFileName(e.name)) {
+      problem(label + ": the name is not a plain file name, the installer refuses it");
+      continue;
+    }
+    if (k == mv::slot::library && e.compressed) problem(label + " is compressed, but nothing can be expanded before it is in place");
+    if (k != mv::slot::unused && (e.kind == 0 || (e.kind >= 7 && e.kind <= 9) || e.kind > 10))
+      note(label + ": kind " + std::to_string(e.kind) + " has no destination, the installer does not write it");
+    if (e.start < image.offset() + mv::kDirectorySize && e.start <= e.end)
+      note(label + " starts inside the executable part or the directory");
+    progress.advance(0, e.name);
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!image.readSlot(k, bytes, why)) {
+      problem(label + ": " + why);
+      continue;
+    }
+    progress.advance(uint64_t(e.storedSize()), e.name);
+    if (!e.compressed && int64_t(bytes.size()) != e.expandedSize)
+      problem(label + ": stored " + withCommas(int64_t(bytes.size())) + " bytes but its expanded size says " +
+              withCommas(e.expandedSize));
+    if (e.compressed && e.packedSize != e.storedSize())
+      note(label + ": packed size " + withCommas(e.packedSize) + " differs from its stored size " +
+           withCommas(e.storedSize()));
+    out << "  " << label << ": ok, " << withCommas(int64_t(bytes.size())) << " bytes"
+        << (e.compressed ? " (imploded to " + withCommas(e.storedSize()) + ")" : "") << "\n";
+    if (k == mv::slot::dataFile) {
+      dataFile = std::move(bytes);
+      dataFileRead = true;
+    }
+  }
+  progress.finish();
+
+  if (d.entries[mv::slot::flashInstaller].name.size() && d.entries[mv::slot::flashInstaller].name != "flashax.exe")
+    note("slot 2 is not named \"flashax.exe\": the installer will not find it to run it");
+  if (!d.entries[mv::slot::uninstaller].name.empty() && d.entries[mv::slot::uninstaller].name != "uninstall.exe")
+    note("slot 9 is not named \"uninstall.exe\": the uninstall entry will not find it");
+
+  if (dataFileRead) {
+    DataFileView view;
+    std::string why;
+    if (!parseDataFile(dataFile, view, why)) {
+      problem("data file: " + why);
+    } else {
+      if (view.title != title) note("the data file's title " + quoted(view.title) + " differs from the package's");
+      const std::string page = view.title + ".html";
+      if (d.entries[mv::slot::htmlPage].name != page)
+        note("the desktop is pointed at " + quoted(page) + " but slot 6 holds " + quoted(d.entries[mv::slot::htmlPage].name));
+      int good = 0;
+      std::set<std::string> names;
+      for (const DataRecordView& r : view.records) {
+        const std::string label = "data file record " + std::to_string(r.index) + (r.name.empty() ? "" : " (" + quoted(r.name) + ")");
+        if (r.name.empty()) continue;  // the installation skips it
+        if (!mv::isContainedRelativePath(r.name)) {
+          problem(label + ": the name leads outside the content folder");
+          continue;
+        }
+        if (!names.insert(mv::asciiLower(r.name)).second) note(label + ": a second entry of that name overwrites the first");
+        const bool copied = r.kind == 3 || (r.index == 1 && view.movieSource == 3);
+        if (copied) {
+          ++good;
+          continue;  // a copy made at installation, nothing to read
+        }
+        std::vector<uint8_t> bytes;
+        if (!readDataEntry(dataFile, r, bytes, why)) {
+          problem(label + ": " + why);
+          continue;
+        }
+        if (r.marker != "CHUN") note(label + ": block marker " + quoted(r.marker) + " instead of \"CHUN\"");
+        ++good;
+      }
+      out << "  data file: " << good << " of " << view.entryCount << " entries ok\n";
+    }
+  }
+  return finish();
+}
+
+// --- extract
+
+namespace {
+
+// Refuses to write through a symbolic link that may already be in the output folder.
+void ensureNoLinks(const fs::path& root, const fs::path& target) {
+  std::error_code ec;
+  fs::path walk = root;
+  for (const fs::path& part : fs::relative(target, root)) {
+    walk /= part;
+    if (fs::is_symlink(fs::symlink_status(walk, ec)))
+      throw ToolError(walk.string() + ": is a symbolic link; not writing through it");
+  }
+}
+
+void writeInto(const fs::path& root, const fs::path& relative, const std::vector<uint8_t>& bytes) {
+  fs::path target = root / relative;
+  ensureNoLinks(root, target);
+  std::error_code ec;
+  fs::create_directories(target.parent_path(), ec);
+  if (ec) throw ToolError(target.parent_path().string() + ": cannot create the folder: " + ec.message());
+  writeWholeFile(target.string(), bytes);
+}
+
+}  // namespace
+
+int extractInstaller(const InstallerImage& image, const std::string& folder, bool force, bool progressWanted,
+                     std::ostream& out, std::ostream& err) {
+  if (!image.directoryComplete()) {
+    err << "mvpack: " << image.path() << ": truncated: the file ends before the end of the package directory\n";
+    return exitcode::damaged;
+  }
+  std::error_code ec;
+  const fs::path root(folder);
+  if (fs::exists(root, ec)) {
+    if (!fs::is_directory(root, ec)) throw ToolError(folder + ": exists and is not a folder");
+    if (!force && !fs::is_empty(root, ec))
+      throw ToolError(folder + ": the folder is not empty (use --force to write into it anyway)");
+  }
+  fs::create_directories(root, ec);
+  if (ec) throw ToolError(folder + ": cannot create the folder: " + ec.message());
+
+  const mv::PackageDirectory& d = image.dir();
+  int failures = 0;
+  auto fail = [&](const std::string& text) {
+    err << "mvpack: " << image.path() << ": " << text << "\n";
+    ++failures;
+  };
+
+  uint64_t work = 0;
+  for (const mv::PackageEntry& e : d.entries)
+    if (!e.name.empty() && e.start >= 0 && e.end >= e.start) work += uint64_t(e.storedSize());
+  Progress progress("extracting", work, progressWanted);
+
+  std::set<std::string> written;
+  std::vector<uint8_t> dataFile;
+  bool haveDataFile = false;
+  std::string slotNames[mv::kSlotCount];
+  for (int k = 0; k < mv::kSlotCount; ++k) {
+    const mv::PackageEntry& e = d.entries[k];
+    if (e.name.empty()) continue;
+    const std::string label = slotLabel(k, e);
+    if (!mv::isPlainFileName(e.name)) {
+      fail(label + ": not a plain file name, not extracted");
+      continue;
+    }
+    if (!written.insert(mv::asciiLower(e.name)).second) {
+      fail(label + ": another slot has the same name, not extracted");
+      continue;
+    }
+    std::vector<uint8_t> bytes;
+    std::string why;
+    progress.advance(0, e.name);
+    if (!image.readSlot(k, bytes, why)) {
+      fail(label + ": " + why + ", not extracted");
+      continue;
+    }
+    progress.advance(uint64_t(e.storedSize()), e.name);
+    writeInto(root, fs::path("slots") / e.name, bytes);
+    slotNames[k] = e.name;
+    out << "slots/" << e.name << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
+    if (k == mv::slot::dataFile) {
+      dataFile = std::move(bytes);
+      haveDataFile = true;
+    }
+  }
+  progress.finish();
+
+  std::string mainName;
+  if (haveDataFile) {
+    DataFileView view;
+    std::string why;
+    if (!parseDataFile(dataFile, view, why)) {
+      fail("data file: " + why + "; its entries are not extracted");
+    } else {
+      std::set<std::string> names;
+      for (const DataRecordView& r : view.records) {
+        if (r.name.empty()) continue;
+        const std::string label = "data file record " + std::to_string(r.index) + " (" + quoted(r.name) + ")";
+        if (!mv::isContainedRelativePath(r.name)) {
+          fail(label + ": the name leads outside the content folder, not extracted");
+          continue;
+        }
+        std::vector<uint8_t> bytes;
+        if (r.kind == 3 || (r.index == 1 && view.movieSource == 3)) {
+          // A copy that the installation makes: of the installer movie for record 1, else of the main file.
+          std::vector<uint8_t> source;
+          std::string from = r.index == 1 ? "installer.swf" : mainName;
+          if (r.index == 1 && !d.entries[mv::slot::presentation].name.empty() &&
+              image.readSlot(mv::slot::presentation, source, why)) {
+            bytes = std::move(source);
+          } else if (r.index != 1 && !mainName.empty()) {
+            std::vector<uint8_t> main = readWholeFile((root / "content" / nativeRelative(mainName)).string());
+            bytes = std::move(main);
+          } else {
+            fail(label + ": a copy of " + quoted(from) + ", which the package does not hold");
+            continue;
+          }
+        } else if (!readDataEntry(dataFile, r, bytes, why)) {
+          fail(label + ": " + why + ", not extracted");
+          continue;
+        }
+        if (r.index == 1) mainName = r.name;
+        if (!names.insert(mv::asciiLower(r.name)).second) {
+          fail(label + ": a second entry of that name, not extracted");
+          continue;
+        }
+        writeInto(root, fs::path("content") / nativeRelative(r.name), bytes);
+        out << "content/" << nativeRelative(r.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
+      }
+    }
+  }
+
+  // A manifest that builds the same installer again from what was extracted.
+  {
+    const mv::PackageHeader& h = d.header;
+    std::string m = "# Written by mvpack extract from " + image.path() + "\n";
+    m += "title = " + h.title() + "\n";
+    m += "background = " + std::to_string(h.red) + " " + std::to_string(h.green) + " " + std::to_string(h.blue) + "\n";
+    std::string flags;
+    if (h.licenseFlag) flags += " license";
+    if (h.runExtraFlag) flags += " run-extra";
+    if (h.showDesktopFlag) flags += " show-desktop";
+    m += "flags =" + (flags.empty() ? std::string(" none") : flags) + "\n";
+    const std::string& pres = slotNames[mv::slot::presentation];
+    if (h.presentationKind == mv::presentation::silent) m += "presentation = silent\n";
+    else if (pres.empty()) m += "presentation = none\n";
+    else if (h.presentationKind == 2 || h.presentationKind == 3) m += "presentation = movie \"slots/" + pres + "\"\n";
+    else if (h.presentationKind == 1 || h.presentationKind == 8) m += "presentation = picture \"slots/" + pres + "\"\n";
+    else m += "presentation = none\n";
+    auto line = [&](const char* key, int k) {
+      if (!slotNames[k].empty()) m += std::string(key) + " = \"slots/" + slotNames[k] + "\"\n";
+    };
+    line("licence", mv::slot::licence);
+    line("extra", mv::slot::extra);
+    line("html", mv::slot::htmlPage);
+    m += "content = content\n";
+    if (!mainName.empty()) m += "main = " + mainName + "\n";
+    line("flash-installer", mv::slot::flashInstaller);
+    line("uninstaller", mv::slot::uninstaller);
+    line("stub", mv::slot::installer);
+    line("library", mv::slot::library);
+    fs::create_directories(root / "content", ec);
+    writeInto(root, "manifest.txt", std::vector<uint8_t>(m.begin(), m.end()));
+    out << "manifest.txt\n";
+  }
+
+  if (failures) {
+    err << "mvpack: " << image.path() << ": " << failures << (failures == 1 ? " item" : " items")
+        << " not extracted\n";
+    return exitcode::damaged;
+  }
+  return exitcode::ok;
+}
+
+}  // namespace mvpack

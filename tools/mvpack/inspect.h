@@ -1,0 +1,80 @@
+#pragma once
+// Reading installers, ours or not: the package directory at packageOffset, the slots, the Moviva data
+// file in slot 8 and its entries. Every offset and size is checked against the bytes before use.
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "package/format.h"
+
+namespace mvpack {
+
+struct DataRecordView {
+  int index = 0;  // 1-based, as the installer counts
+  uint8_t kind = 0;
+  std::string name;
+  int32_t blockOffset = 0;
+  // From the block header, when it lies inside the data file
+  bool blockReadable = false;
+  std::string marker;
+  int32_t blockKind = 0, expanded = 0, stored = 0, compressed = 0;
+};
+
+struct DataFileView {
+  int32_t entryCount = 0;
+  std::string title;
+  int32_t movieSource = 0;
+  std::vector<DataRecordView> records;
+};
+
+class InstallerImage {
+ public:
+  // Reads the installer. packageOffset from the stub's PE headers unless `offset` >= 0 is given.
+  // ToolError when the file cannot be read or no package offset can be found.
+  static InstallerImage load(const std::string& path, int64_t offset = -1);
+
+  const std::string& path() const { return path_; }
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  int64_t size() const { return int64_t(bytes_.size()); }
+  int64_t offset() const { return offset_; }
+  bool offsetFromHeaders() const { return offsetFromHeaders_; }
+  // False when the file ends before the 3,176 bytes of the directory; dir() is then all zero.
+  bool directoryComplete() const { return complete_; }
+  const mv::PackageDirectory& dir() const { return dir_; }
+
+  bool hasIntegrityRecord() const;
+  uint32_t recordedCrc() const;
+  uint32_t computedCrc() const;  // over the package with header bytes 8..15 as zero
+
+  // The slot's file as the installer would write it: the stored bytes, expanded when compressed.
+  // False with `problem` when the slot points outside the file or does not expand to its size.
+  bool readSlot(int k, std::vector<uint8_t>& out, std::string& problem) const;
+
+ private:
+  std::string path_;
+  std::vector<uint8_t> bytes_;
+  int64_t offset_ = 0;
+  bool offsetFromHeaders_ = false;
+  bool complete_ = false;
+  mv::PackageDirectory dir_;
+};
+
+// Parses a data file's header, records and block headers. False with `problem` when the header or the
+// record table does not fit (nothing further can be read); block headers outside the file are marked
+// unreadable and left to readDataEntry to report.
+bool parseDataFile(const std::vector<uint8_t>& data, DataFileView& view, std::string& problem);
+// An entry's file: its payload, expanded when compressed. False with `problem` when it does not fit in
+// the data file or does not expand to its expanded size.
+bool readDataEntry(const std::vector<uint8_t>& data, const DataRecordView& record, std::vector<uint8_t>& out,
+                   std::string& problem);
+
+// The sub-commands. Each prints to `out` and messages to `err`; returns the exit code.
+int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& err);
+int verifyInstaller(const InstallerImage& image, bool progress, std::ostream& out, std::ostream& err);
+int extractInstaller(const InstallerImage& image, const std::string& folder, bool force, bool progress,
+                     std::ostream& out, std::ostream& err);
+
+const char* presentationName(uint8_t kind);
+
+}  // namespace mvpack

@@ -1,0 +1,234 @@
+// mvpack: builds Moviva installers from a manifest, and lists, verifies and extracts existing ones.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "builder.h"
+#include "inspect.h"
+#include "manifest.h"
+#include "progress.h"
+#include "util.h"
+
+using namespace mvpack;
+
+namespace {
+
+const char* kUsage = R"(usage: mvpack COMMAND [options]
+
+Commands:
+  build MANIFEST -o INSTALLER   write an installer from a manifest, a stub and content files
+  list INSTALLER                show the package header, its eleven slots and the data file's records
+  verify INSTALLER              read and expand every slot and entry, check sizes and the integrity record
+  extract INSTALLER -o FOLDER   write the slots and the data file's entries into a folder
+
+Run "mvpack COMMAND --help" for a command's options.
+
+Exit codes: 0 success; 1 a file could not be read or written, or a manifest or stub was refused;
+2 wrong command line; 3 the installer is damaged (or holds names that are not safe to write).
+)";
+
+const char* kBuildHelp = R"(usage: mvpack build MANIFEST [-o INSTALLER] [options]
+
+Writes INSTALLER: the stub, then the package (directory, library, Flash Player installer, presentation,
+licence, extra file, HTML page, Moviva data file of the content folder, uninstaller). Files are imploded
+(DCL, binary literals, 4 KiB dictionary) where that makes them smaller. The package ends with nothing
+after it, and header bytes 8..15 record "MVCK" and the CRC-32 of the package, which the installer
+checks at start-up.
+
+Options (each takes the place of the manifest's line of the same name):
+  -o, --output FILE            the installer to write
+  --stub FILE                  the installer executable (install.exe) to append the package to
+  --library FILE               the DCL library (impborl.dll)
+  --uninstaller FILE           the uninstall program (uninstall.exe)
+  --flash-installer FILE       the Flash Player installer (packed as flashax.exe)
+  --no-integrity               leave header bytes 8..15 zero, as older packers did
+  -q, --quiet                  print nothing but errors
+)";
+
+const char* kListHelp = R"(usage: mvpack list INSTALLER [--offset N]
+
+Prints the package header, the eleven slots (kind, compressed flag, offsets and sizes, name) and the
+records of the Moviva data file in slot 8 (an imploded data file is expanded in memory). Works on any
+installer of this format; a damaged one is listed as far as it can be read.
+
+  --offset N   the package starts at byte N (default: where the executable image ends, from its PE headers)
+)";
+
+const char* kVerifyHelp = R"(usage: mvpack verify INSTALLER [--offset N] [-q]
+
+Reads every slot and every data file entry, expands the imploded ones in memory and checks them against
+their recorded sizes; checks the integrity record when there is one, names and offsets. Prints what is
+wrong and exits with 3 when the installer is damaged, 0 when it is sound.
+
+  --offset N   the package starts at byte N (default: from the PE headers)
+  -q, --quiet  print only the verdict
+)";
+
+const char* kExtractHelp = R"(usage: mvpack extract INSTALLER -o FOLDER [--offset N] [--force]
+
+Writes the slots to FOLDER/slots/ and the data file's entries to FOLDER/content/, and a manifest.txt
+that builds the installer again. Names are checked as the installer checks them: a slot name must be a
+plain file name, an entry name a relative path without drive and without "..". Anything unsafe or
+damaged is left out and named; the exit code is then 3.
+
+  -o, --output FOLDER   where to write (must be empty or new unless --force)
+  --offset N            the package starts at byte N (default: from the PE headers)
+  --force               write into a folder that is not empty
+)";
+
+struct Args {
+  std::vector<std::string> positional;
+  std::string output, stub, library, uninstaller, flashInstaller;
+  int64_t offset = -1;
+  bool noIntegrity = false, quiet = false, force = false, help = false;
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+Args parseArgs(const std::string& command, int argc, char** argv) {
+  Args a;
+  auto value = [&](int& i, const std::string& opt) -> std::string {
+    if (i + 1 >= argc) throw UsageError(opt + " needs a value");
+    return argv[++i];
+  };
+  for (int i = 2; i < argc; ++i) {
+    std::string s = argv[i];
+    std::string inlineValue;
+    bool hasInline = false;
+    if (s.rfind("--", 0) == 0 && s.find('=') != std::string::npos) {
+      inlineValue = s.substr(s.find('=') + 1);
+      s = s.substr(0, s.find('='));
+      hasInline = true;
+    }
+    auto get = [&]() { return hasInline ? inlineValue : value(i, s); };
+    if (s == "-h" || s == "--help") a.help = true;
+    else if (s == "-o" || s == "--output") a.output = get();
+    else if (command == "build" && s == "--stub") a.stub = get();
+    else if (command == "build" && s == "--library") a.library = get();
+    else if (command == "build" && s == "--uninstaller") a.uninstaller = get();
+    else if (command == "build" && s == "--flash-installer") a.flashInstaller = get();
+    else if (command == "build" && s == "--no-integrity") a.noIntegrity = true;
+    else if ((command == "build" || command == "verify") && (s == "-q" || s == "--quiet")) a.quiet = true;
+    else if (command == "extract" && s == "--force") a.force = true;
+    else if (command != "build" && s == "--offset") {
+      std::string v = get();
+      char* end = nullptr;
+      long long n = std::strtoll(v.c_str(), &end, 0);
+      if (v.empty() || *end != 0 || n < 0 || n > 0x7FFFFFFF) throw UsageError("--offset: \"" + v + "\" is not a file offset");
+      a.offset = n;
+    } else if (s.size() > 1 && s[0] == '-')
+      throw UsageError("unknown option " + s + " for " + command);
+    else
+      a.positional.push_back(s);
+  }
+  return a;
+}
+
+int run(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return exitcode::usage;
+  }
+  const std::string command = argv[1];
+  if (command == "-h" || command == "--help" || command == "help") {
+    if (argc >= 3) {
+      std::string c = argv[2];
+      if (c == "build") std::cout << kBuildHelp << "\n" << manifestHelp();
+      else if (c == "list") std::cout << kListHelp;
+      else if (c == "verify") std::cout << kVerifyHelp;
+      else if (c == "extract") std::cout << kExtractHelp;
+      else std::cout << kUsage;
+    } else {
+      std::cout << kUsage;
+    }
+    return exitcode::ok;
+  }
+  if (command == "--version") {
+    std::cout << "mvpack 1.0\n";
+    return exitcode::ok;
+  }
+  const char* help = command == "build" ? kBuildHelp : command == "list" ? kListHelp
+                     : command == "verify" ? kVerifyHelp : command == "extract" ? kExtractHelp : nullptr;
+  if (!help) {
+    std::cerr << "mvpack: unknown command \"" << command << "\"\n\n" << kUsage;
+    return exitcode::usage;
+  }
+
+  Args a;
+  try {
+    a = parseArgs(command, argc, argv);
+    if (a.help) {
+      std::cout << help;
+      if (command == "build") std::cout << "\n" << manifestHelp();
+      return exitcode::ok;
+    }
+    if (a.positional.size() != 1)
+      throw UsageError(std::string(a.positional.empty() ? "missing " : "too many arguments; expected one ") +
+                       (command == "build" ? "MANIFEST" : "INSTALLER"));
+    if (command == "extract" && a.output.empty()) throw UsageError("extract needs -o FOLDER");
+  } catch (const UsageError& e) {
+    std::cerr << "mvpack " << command << ": " << e.what() << "\n\n" << help;
+    return exitcode::usage;
+  }
+
+  const bool progress = Progress::terminalWanted() && !a.quiet;
+  if (command == "build") {
+    Manifest m = parseManifest(a.positional[0]);
+    BuildOptions o;
+    o.output = a.output;
+    o.stub = a.stub;
+    o.library = a.library;
+    o.uninstaller = a.uninstaller;
+    o.flashInstaller = a.flashInstaller;
+    o.integrity = !a.noIntegrity;
+    o.progress = progress;
+    BuildResult r = buildInstaller(m, o);
+    for (const std::string& w : r.warnings) std::cerr << "mvpack: warning: " << w << "\n";
+    if (!a.quiet) {
+      for (const std::string& line : r.summary) std::cout << "  " << line << "\n";
+      std::printf("  data file: %d entries, %s bytes of content packed into %s\n", r.entries,
+                  withCommas(r.contentBytes).c_str(), withCommas(r.dataFileBytes).c_str());
+      if (o.integrity) std::printf("  integrity: MVCK, CRC-32 0x%08X\n", r.crc);
+      std::printf("%s: %s bytes (stub %s + package %s) in %.2f s\n", r.output.c_str(), withCommas(r.totalSize).c_str(),
+                  withCommas(r.stubSize).c_str(), withCommas(r.totalSize - r.stubSize).c_str(), r.seconds);
+    }
+    return exitcode::ok;
+  }
+
+  InstallerImage image = InstallerImage::load(a.positional[0], a.offset);
+  if (command == "list") return listInstaller(image, std::cout, std::cerr);
+  if (command == "verify") {
+    if (a.quiet) {
+      std::ostringstream sink;
+      int code = verifyInstaller(image, false, sink, std::cerr);
+      if (code == exitcode::ok) std::cout << image.path() << ": OK\n";
+      return code;
+    }
+    return verifyInstaller(image, progress, std::cout, std::cerr);
+  }
+  return extractInstaller(image, a.output, a.force, progress, std::cout, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const ToolError& e) {
+    std::cout.flush();
+    std::cerr << "mvpack: " << e.what() << "\n";
+    return exitcode::failed;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "mvpack: out of memory\n";
+    return exitcode::failed;
+  } catch (const std::exception& e) {
+    std::cerr << "mvpack: " << e.what() << "\n";
+    return exitcode::failed;
+  }
+}
