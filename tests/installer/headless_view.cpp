@@ -1,0 +1,91 @@
+#include "headless_view.h"
+
+#include "platform/platform.h"
+
+namespace mv::test {
+
+namespace {
+
+class FakeFlashControl : public FlashControl {
+ public:
+  void setBounds(int, int) override {}
+  void setScaleMode(int) override {}
+  void setVariable(const std::wstring&, const std::wstring&) override {}
+  void setWMode(const std::wstring&) override {}
+  void setMenu(bool) override {}
+  void doVerb(int) override {}
+  void setMovie(const std::wstring&) override {}
+  void play() override {}
+  void stopPlay() override {}
+  void focus() override {}
+};
+
+}  // namespace
+
+void HeadlessView::processMessages() {
+  ++processMessagesCalls;
+  if (onProcessMessages) onProcessMessages();
+}
+
+void HeadlessView::runPauseTimer() {
+  // The timer's tick arrives after the script has had its say; a nested pause started from inside
+  // the script ends at the same tick, as with the real shared timer.
+  timerEnabled = true;
+  int number = ++pauses;
+  events.push_back("pause");
+  pauseStatuses.push_back(statuses.empty() ? std::string() : statuses.back());
+  pauseProgress.push_back(progressValue);
+  if (onPause) onPause(number);
+  if (form_ && timerEnabled) form_->pauseTimerTimer();
+  timerEnabled = false;
+}
+
+void HeadlessView::closeWindow() {
+  ++closeRequests;
+  events.push_back("close-request");
+  if (form_ && !form_->FormCloseQuery()) {
+    ++closeRefusals;
+    events.push_back("close-refused");
+    return;
+  }
+  if (form_ && !closed) form_->FormClose();
+  closed = true;
+  events.push_back("closed");
+}
+
+void HeadlessView::chooseLayout(bool licence) {
+  layoutChosen = true;
+  withLicence = licence;
+  events.push_back(licence ? "layout:licence" : "layout:plain");
+}
+
+bool HeadlessView::showPicture(const std::string& path) {
+  picturePath = path;
+  bool ok = pictureLoads && platform().getAttributes(path) != attr::invalid;
+  pictureShown = true;
+  events.push_back("picture:" + path);
+  return ok;
+}
+
+void HeadlessView::setStatus(const std::string& text) {
+  statusVisible = true;
+  statuses.push_back(text);
+  events.push_back("status:" + text);
+}
+
+void HeadlessView::setProgress(int position) {
+  progressValue = position;
+  events.push_back("progress:" + std::to_string(position));
+}
+
+void HeadlessView::setInstallEnabled(bool e) {
+  installEnabled = e;
+  events.push_back(e ? "install:enabled" : "install:disabled");
+}
+
+std::unique_ptr<FlashControl> HeadlessView::create(WindowHandle, int, int) {
+  if (!controlAvailable) throw PlatformError("Class not registered");
+  return std::make_unique<FakeFlashControl>();
+}
+
+}  // namespace mv::test
