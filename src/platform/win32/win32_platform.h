@@ -1,0 +1,80 @@
+#pragma once
+// Win32Platform: the platform interface as the real Win32 calls (kernel32, advapi32, user32, shell32,
+// ole32, version). Each method is a thin wrapper that keeps the call's own semantics and error codes.
+#include "platform/platform.h"
+
+namespace mv {
+
+class Win32Platform : public Platform {
+ public:
+  Win32Platform() = default;
+
+  Result lastError() override;
+  void setLastError(Result code) override;
+  std::string systemErrorText(Result code) override;
+  bool getEnv(const std::string& name, std::string& value) override;
+  std::string windowsDirectory() override;
+  std::string systemDirectory() override;
+  std::string tempPath() override;
+  std::string executablePath() override;
+  bool getVersion(OsVersion& out) override;
+
+  uint32_t getAttributes(const std::string& path) override;
+  bool setAttributes(const std::string& path, uint32_t attributes) override;
+  bool deleteFile(const std::string& path) override;
+  bool createDirectory(const std::string& path) override;
+  bool removeDirectory(const std::string& path) override;
+  bool copyFile(const std::string& from, const std::string& to, bool failIfExists) override;
+  bool findFiles(const std::string& pattern, std::vector<FindEntry>& out) override;
+  std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+  std::string shortPathName(const std::string& path) override;
+  bool fileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) override;
+
+  void* loadLibrary(const std::string& path) override;
+  void* getProcAddress(void* library, const std::string& name) override;
+  void freeLibrary(void* library) override;
+
+  Result regOpenKey(RegRoot root, const std::string& path, bool write, RegKey& key) override;
+  Result regCreateKey(RegRoot root, const std::string& path, RegKey& key) override;
+  Result regQueryValue(RegKey key, const std::string& name, RegValue& value) override;
+  Result regSetValue(RegKey key, const std::string& name, const RegValue& value) override;
+  Result regDeleteValue(RegKey key, const std::string& name) override;
+  void regCloseKey(RegKey key) override;
+  Result regDeleteTree(RegRoot root, const std::string& path) override;
+
+  WindowHandle findWindow(const char* className, const char* title) override;
+  WindowHandle firstChild(WindowHandle window) override;
+  std::vector<WindowHandle> topLevelWindows() override;
+  std::string windowClassName(WindowHandle window) override;
+  bool isWindowVisible(WindowHandle window) override;
+  bool isIconic(WindowHandle window) override;
+  bool sendMessageTimeout(WindowHandle window, uint32_t msg, uintptr_t wParam, intptr_t lParam,
+                          uint32_t timeoutMs) override;
+  bool postMessage(WindowHandle window, uint32_t msg, uintptr_t wParam, intptr_t lParam) override;
+  intptr_t sendDlgItemMessage(WindowHandle dialog, int item, uint32_t msg, uintptr_t wParam,
+                              intptr_t lParam) override;
+  intptr_t shellExecute(WindowHandle owner, const char* verb, const std::string& file, const char* parameters,
+                        const char* directory, int show) override;
+  uint32_t winExec(const std::string& commandLine, int show) override;
+  bool setDeskWallpaper(const char* path, uint32_t flags) override;
+  std::unique_ptr<ActiveDesktop> createActiveDesktop() override;
+
+  // ErrorAbort and InformationAbort are a dialog of our own (class "#32770", the text in the static
+  // control 0xFFFF as MessageBox has it, one default button "&Abort" with id IDABORT that also answers
+  // Esc and the close box); the other kinds are MessageBoxA. Owned by the process's active window.
+  BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;
+  // The screen cursor: remembered here and shown with SetCursor. A window that wants it to survive
+  // mouse moves answers WM_SETCURSOR with it (see cursorHandle()).
+  Cursor cursor() override { return cursor_; }
+  void setCursor(Cursor c) override;
+  // The HCURSOR for the current screen cursor, or nullptr for the default (the window class's cursor).
+  void* cursorHandle() const;
+
+ private:
+  Cursor cursor_ = Cursor::Default;
+};
+
+// The "&Abort" dialog on its own: modal, owned by owner (or none), returns when dismissed.
+void showAbortDialog(const std::string& text, const std::string& caption, bool errorIcon, void* owner);
+
+}  // namespace mv
