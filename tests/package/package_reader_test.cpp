@@ -1,0 +1,208 @@
+// Deletion with retries, the temp copy and the directory read, on the host platform.
+#include "package/package_reader.h"
+
+#include "host_fixture.h"
+#include "support/strings.h"
+
+namespace mv {
+namespace {
+
+using namespace test;
+
+class ReaderTest : public PackageHostTest {
+ protected:
+  PackageBuilder typical() {
+    PackageBuilder b;
+    b.slots[1] = {"impborl.dat", 3, "LIBRARY"};
+    b.slots[2] = {"flashax.exe", 3, patternBytes(300, 2)};
+    b.slots[3] = {"installer.jpg", 5, patternBytes(200, 3)};
+    b.slots[6] = {"Demo.html", 2, "<html></html>"};
+    b.slots[8] = {"Demo.mvd", 4, patternBytes(500, 4)};
+    b.slots[9] = {"uninstall.exe", 5, patternBytes(100, 5)};
+    return b;
+  }
+  // Reads the directory from `file` put at the temp copy path; counts the calls of the open step.
+  Result read(const std::string& file) {
+    put(kTempCopy, file);
+    return readPackageDirectory([this](File& stream) {
+      ++whileOpenCalls;
+      // The stream is still open and usable.
+      uint8_t two[2];
+      EXPECT_TRUE(stream.seek(0));
+      EXPECT_EQ(stream.read(two, 2), 2);
+      return whileOpenResult;
+    });
+  }
+  int whileOpenCalls = 0;
+  Result whileOpenResult = 0;
+};
+
+TEST_F(ReaderTest, DeleteWithRetryOnMissingReadOnlyAndBusyFiles) {
+  const std::string path = "C:\\WINDOWS\\x.dll";
+  EXPECT_EQ(deleteWithRetry(path, true, 5000), 0);
+  EXPECT_EQ(host().deleteAttempts(path), 0);
+
+  put(path, "x");
+  host().setAttributes(path, attr::readOnly);
+  EXPECT_EQ(deleteWithRetry(path, true, 5000), 0);
+  EXPECT_FALSE(exists(path));
+  EXPECT_TRUE(boxTexts().empty());
+
+  put(path, "x");
+  host().setBusy(path);
+  EXPECT_EQ(deleteWithRetry(path, false, 5000), rc::fileBusy);
+  EXPECT_EQ(host().deleteAttempts(path), 1 + 2 * 5000);  // the read-only case above, then 5,000 attempts of two
+  EXPECT_TRUE(boxTexts().empty());
+  EXPECT_EQ(deleteWithRetry(path, true, 3), rc::fileBusy);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{busyMessage(path)});
+  EXPECT_EQ(host().boxes[0].caption, "Error");
+  EXPECT_EQ(host().boxes[0].kind, BoxKind::ErrorAbort);
+  EXPECT_TRUE(exists(path));
+}
+
+TEST_F(ReaderTest, MakeTempCopyCopiesTheExecutableOverALeftover) {
+  const std::string exe = typical().build();
+  put(state().executablePath, exe);
+  put(kTempCopy, "leftover");
+  host().setAttributes(kTempCopy, attr::readOnly);
+  EXPECT_EQ(makeTempCopy(), 0);
+  EXPECT_EQ(get(kTempCopy), exe);
+  EXPECT_TRUE(boxTexts().empty());
+}
+
+TEST_F(ReaderTest, MakeTempCopyFailuresShowTheTempCopyMessage) {
+  const std::string advice = std::string("Installation Error: ") + kTempCopy + "\r\n\r\n" + text::retryAdvice;
+  put(state().executablePath, "MZ");
+  put(kTempCopy, "leftover");
+  host().setBusy(kTempCopy);
+  EXPECT_EQ(makeTempCopy(), rc::fileBusy);  // the actual code is returned
+  EXPECT_EQ(host().deleteAttempts(kTempCopy), 2 * 5000);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{advice});
+
+  host().setBusy(kTempCopy, false);
+  host().boxes.clear();
+  host().failCopy(state().executablePath, oserr::accessDenied);
+  EXPECT_EQ(makeTempCopy(), oserr::accessDenied);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{advice});
+}
+
+TEST_F(ReaderTest, ReadsTheDirectoryAtTheEndOfTheImageAndRunsTheLibraryStep) {
+  PackageBuilder b = typical();
+  b.stub = fakeExecutable(0x1200, 20, 64);  // an image with a symbol table
+  b.title = "My Title";
+  whileOpenResult = 77;
+  EXPECT_EQ(read(b.build()), 77);
+  EXPECT_EQ(whileOpenCalls, 1);
+  const PackageDirectory& d = state().directory;
+  EXPECT_EQ(d.header.title(), "My Title");
+  EXPECT_EQ(d.entries[0].end, int32_t(b.stub.size()) - 1);
+  EXPECT_EQ(d.entries[8].name, "Demo.mvd");
+  EXPECT_EQ(d.entries[8].start, int32_t(b.payloadOffset(8)));
+  EXPECT_EQ(host().openFileCount(), 0);  // closed in every case
+  EXPECT_TRUE(boxTexts().empty());
+}
+
+TEST_F(ReaderTest, ShortDirectoryIsMinus31WithTheTempCopyPath) {
+  std::string file = typical().build();
+  file.resize(typical().stub.size() + kDirectorySize - 1);
+  EXPECT_EQ(read(file), rc::directoryIncomplete);
+  EXPECT_EQ(whileOpenCalls, 0);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{problemWithFile(kTempCopy)});
+  EXPECT_TRUE(state().directory.entries[8].name.empty());  // nothing taken from a short read
+
+  host().boxes.clear();
+  EXPECT_EQ(read(fakeExecutable()), rc::directoryIncomplete);  // a stub without a package
+}
+
+TEST_F(ReaderTest, AFileThatIsNoExecutableIsDamaged) {
+  std::string file = typical().build();
+  file[0] = 'X';
+  EXPECT_EQ(read(file), rc::damagedPackage);
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{std::string(text::damagedPackage) + text::notAnExecutable +
+                                                 "\r\n\r\nFile: " + kTempCopy});
+  EXPECT_EQ(whileOpenCalls, 0);
+}
+
+TEST_F(ReaderTest, SlotsWithANameMustLieInsideTheFile) {
+  for (int k : {0, 3, 9}) {
+    for (int variant = 0; variant < 4; ++variant) {
+      PackageBuilder b = typical();
+      size_t fileSize = b.build().size();
+      b.tweakEntry = [&](int slot, std::string& e) {
+        if (slot != k) return;
+        switch (variant) {
+          case 0: putLe32(e, 260, uint32_t(fileSize)); break;        // end one past the last byte
+          case 1: putLe32(e, 256, uint32_t(-5)); break;              // negative start
+          case 2: putLe32(e, 260, uint32_t(fileSize) - 1);           // start after end
+                  putLe32(e, 256, uint32_t(fileSize)); break;
+          case 3: putLe32(e, 260, 0x7FFFFFFF); break;                // a huge size
+        }
+      };
+      host().boxes.clear();
+      whileOpenCalls = 0;
+      EXPECT_EQ(read(b.build()), rc::damagedPackage) << k << " " << variant;
+      EXPECT_EQ(whileOpenCalls, 0);
+      ASSERT_EQ(boxTexts().size(), 1u);
+      std::string name = k == 0 ? "install.exe" : b.slots[k].name;
+      EXPECT_EQ(boxTexts()[0], std::string(text::damagedPackage) + "slot " + std::to_string(k) + " (" + name +
+                                   ") points outside the file.\r\n\r\nFile: " + kTempCopy);
+    }
+  }
+  // Slots without a name are never read, whatever their offsets say; the last byte is a valid end.
+  PackageBuilder b = typical();
+  size_t fileSize = b.build().size();
+  b.tweakEntry = [&](int slot, std::string& e) {
+    if (slot == 7) putLe32(e, 256, 0xFFFFFFFF);
+    if (slot == 9) putLe32(e, 260, uint32_t(fileSize - 1));
+  };
+  host().boxes.clear();
+  EXPECT_EQ(read(b.build()), 0);
+  EXPECT_TRUE(boxTexts().empty());
+}
+
+TEST_F(ReaderTest, IntegrityRecordIsCheckedWhenPresent) {
+  PackageBuilder b = typical();
+  b.integrity = true;
+  const std::string good = b.build();
+  EXPECT_EQ(read(good), 0);
+  EXPECT_EQ(whileOpenCalls, 1);
+
+  // One changed payload byte, a missing last byte, a changed checksum: all refused before the library step.
+  std::string flipped = good;
+  flipped[b.payloadOffset(8) + 17] ^= 0x01;
+  std::string truncated = good.substr(0, good.size() - 1);
+  std::string wrongCrc = good;
+  wrongCrc[b.stub.size() + 12] ^= 0x80;
+  for (const std::string& bad : {flipped, truncated, wrongCrc}) {
+    host().boxes.clear();
+    EXPECT_EQ(read(bad), rc::integrityFailed);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{text::integrityFailed});
+  }
+  EXPECT_EQ(whileOpenCalls, 1);
+
+  // Without the marker nothing is checked.
+  b.integrity = false;
+  std::string unmarked = b.build();
+  unmarked[b.payloadOffset(8) + 17] ^= 0x01;
+  host().boxes.clear();
+  EXPECT_EQ(read(unmarked), 0);
+  EXPECT_TRUE(boxTexts().empty());
+}
+
+TEST_F(ReaderTest, IoErrorsAreReportedWithTheTempCopyPath) {
+  put(kTempCopy, typical().build());
+  host().failOpen(kTempCopy, oserr::sharingViolation);
+  EXPECT_EQ(readPackageDirectory(nullptr), oserr::sharingViolation);
+  ASSERT_EQ(boxTexts().size(), 1u);
+  EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kTempCopy + ". "), std::string::npos);
+
+  host().failOpen(kTempCopy, 0);
+  host().failIo(kTempCopy, oserr::readFault);
+  host().boxes.clear();
+  EXPECT_EQ(readPackageDirectory(nullptr), oserr::readFault);
+  EXPECT_EQ(boxTexts().size(), 1u);
+  EXPECT_EQ(host().openFileCount(), 0);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,267 @@
+#pragma once
+// Test material written byte by byte from the formats, independent of the product's own format code:
+// a small PE image, packages (96-byte header, eleven 280-byte entries, payloads), Moviva data files
+// (1,240-byte header, 264-byte records, 44-byte block headers), and implode streams made of literals.
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "installer/state.h"
+
+namespace mv::test {
+
+inline void putLe32(std::string& s, size_t at, uint32_t v) {
+  if (s.size() < at + 4) s.resize(at + 4, '\0');
+  for (int i = 0; i < 4; ++i) s[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+inline void putLe16(std::string& s, size_t at, uint16_t v) {
+  s[at] = char(v & 0xFF);
+  s[at + 1] = char(v >> 8);
+}
+inline void putBytes(std::string& s, size_t at, const std::string& bytes) {
+  if (s.size() < at + bytes.size()) s.resize(at + bytes.size(), '\0');
+  std::memcpy(&s[at], bytes.data(), bytes.size());
+}
+
+// Bytes that differ from position to position, so that misplaced reads show.
+inline std::string patternBytes(size_t size, uint32_t seed = 1) {
+  std::string s(size, '\0');
+  uint32_t x = seed * 2654435761u + 12345;
+  for (size_t i = 0; i < size; ++i) {
+    x = x * 1103515245u + 12345;
+    s[i] = char(x >> 16);
+  }
+  return s;
+}
+
+// A PE32 image of `imageSize` bytes (>= 0x600): DOS header, "PE\0\0" at 0x80, a COFF header with three
+// sections (.text at 0x200, .data up to imageSize, .bss without raw data) and a 224-byte optional
+// header. With symbols, a COFF symbol table of `symbols` records and a string table of `strings` bytes
+// (its length field included) follow the sections.
+inline std::string fakeExecutable(uint32_t imageSize = 0x600, uint32_t symbols = 0, uint32_t strings = 4) {
+  std::string s = patternBytes(imageSize, 7);
+  std::memset(&s[0], 0, 0x200);
+  s[0] = 'M';
+  s[1] = 'Z';
+  putLe32(s, 0x3C, 0x80);
+  putBytes(s, 0x80, std::string("PE\0\0", 4));
+  const size_t coff = 0x84;
+  putLe16(s, coff + 0, 0x14C);  // i386
+  putLe16(s, coff + 2, 3);      // sections
+  putLe32(s, coff + 8, symbols ? imageSize : 0);
+  putLe32(s, coff + 12, symbols);
+  putLe16(s, coff + 16, 0xE0);
+  putLe16(s, coff + 18, 0x0102);
+  putLe16(s, coff + 20, 0x10B);  // optional header magic
+  const size_t table = coff + 20 + 0xE0;
+  auto section = [&](int i, const char* name, uint32_t rawSize, uint32_t rawPointer) {
+    size_t at = table + 40 * i;
+    putBytes(s, at, std::string(name));
+    putLe32(s, at + 16, rawSize);
+    putLe32(s, at + 20, rawPointer);
+  };
+  section(0, ".text", 0x200, 0x200);
+  section(1, ".data", imageSize - 0x400, 0x400);
+  section(2, ".bss", 0, 0);
+  if (symbols) {
+    s += patternBytes(18 * symbols, 9);
+    std::string lengthField;
+    putLe32(lengthField, 0, strings);
+    s += lengthField + std::string(strings > 4 ? strings - 4 : 0, 'x');
+  }
+  return s;
+}
+
+// An implode stream (PKWARE DCL) that codes every byte as a literal: header byte 0 (binary literals),
+// header byte 6 (4,096-byte dictionary), then per byte a 0 bit and its 8 bits, and the end code:
+// a 1 bit, the length code of symbol 15 (seven 0 bits as the stream stores it) and eight 1 bits
+// (length 264 + 255 = 519). Bits are packed from the least significant end of each byte.
+inline std::string literalImplode(const std::string& data) {
+  std::string out("\x00\x06", 2);
+  uint32_t buffer = 0;
+  int count = 0;
+  auto bits = [&](uint32_t value, int n) {
+    buffer |= value << count;
+    count += n;
+    while (count >= 8) {
+      out.push_back(char(buffer & 0xFF));
+      buffer >>= 8;
+      count -= 8;
+    }
+  };
+  for (unsigned char c : data) {
+    bits(0, 1);
+    bits(c, 8);
+  }
+  bits(1, 1);
+  bits(0, 7);
+  bits(0xFF, 8);
+  if (count > 0) out.push_back(char(buffer & 0xFF));
+  return out;
+}
+
+struct SlotSpec {
+  std::string name;            // "" = empty slot
+  int32_t kind = 5;
+  std::string content;         // the file as it should be written
+  bool compressed = false;     // stored as literalImplode(content)
+  int32_t expandedDelta = 0;   // added to the declared expanded size
+  std::string stored() const { return compressed ? literalImplode(content) : content; }
+};
+
+// A whole installer: stub, directory, payloads in slot order without gaps. Slot 0 spans the stub; an
+// empty slot has start = end = the position where its payload would be.
+struct PackageBuilder {
+  std::string stub = fakeExecutable();
+  uint8_t presentationKind = 8, licenseFlag = 0, runExtraFlag = 0, showDesktopFlag = 0;
+  int32_t red = 1, green = 2, blue = 3;
+  std::string title = "Demo";  // up to 64 bytes
+  std::array<SlotSpec, 11> slots;
+  bool integrity = false;       // write the "MVCK" record and its CRC-32
+  // Changes to entry fields after layout: (slot, entry bytes (280)).
+  std::function<void(int, std::string&)> tweakEntry;
+
+  static constexpr size_t kDir = 96 + 11 * 280;
+
+  std::string build() const {
+    std::string header(96, '\0');
+    header[0] = char(presentationKind);
+    header[1] = char(licenseFlag);
+    header[2] = char(runExtraFlag);
+    putLe32(header, 16, uint32_t(red));
+    putLe32(header, 20, uint32_t(green));
+    putLe32(header, 24, uint32_t(blue));
+    header[29] = char(showDesktopFlag);
+    putBytes(header, 30, title.substr(0, 64));
+    header.resize(96);
+
+    std::string entries, payloads;
+    int64_t position = int64_t(stub.size() + kDir);
+    for (int k = 0; k < 11; ++k) {
+      std::string e(280, '\0');
+      // Leftover text after the name, which must never be read.
+      putBytes(e, 1, std::string(255, '#'));
+      const SlotSpec& slot = slots[k];
+      std::string name = k == 0 ? "install.exe" : slot.name;
+      e[0] = char(name.size());
+      putBytes(e, 1, name);
+      int32_t start, end, expanded;
+      if (k == 0) {
+        start = 0;
+        end = int32_t(stub.size()) - 1;
+        expanded = int32_t(stub.size());
+        putLe32(e, 264, 6);
+      } else {
+        std::string stored = slot.stored();
+        start = int32_t(position);
+        end = int32_t(position + int64_t(stored.size()) - (stored.empty() ? 0 : 1));
+        expanded = int32_t(slot.content.size()) + slot.expandedDelta;
+        putLe32(e, 264, uint32_t(slot.kind));
+        e[268] = char(slot.compressed ? 1 : 0);
+        putLe32(e, 272, slot.compressed ? uint32_t(stored.size()) : 0);
+        payloads += stored;
+        position += int64_t(stored.size());
+      }
+      putLe32(e, 256, uint32_t(start));
+      putLe32(e, 260, uint32_t(end));
+      putLe32(e, 276, uint32_t(expanded));
+      e.resize(280);
+      if (tweakEntry) tweakEntry(k, e);
+      entries += e;
+    }
+    std::string file = stub + header + entries + payloads;
+    if (integrity) {
+      // The checksum covers the package with its own 8 bytes as zero.
+      putBytes(file, stub.size() + 8, std::string(8, '\0'));
+      uint32_t crc = crc32(file.data() + stub.size(), file.size() - stub.size());
+      putBytes(file, stub.size() + 8, "MVCK");
+      putLe32(file, stub.size() + 12, crc);
+    }
+    return file;
+  }
+
+  // Absolute offset of slot k's first payload byte in build()'s output.
+  size_t payloadOffset(int k) const {
+    size_t position = stub.size() + kDir;
+    for (int i = 1; i < k; ++i) position += slots[i].stored().size();
+    return position;
+  }
+
+  static uint32_t crc32(const char* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+      crc ^= uint8_t(data[i]);
+      for (int b = 0; b < 8; ++b) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+  }
+};
+
+struct DataEntrySpec {
+  std::string name;
+  uint8_t kind = 0;
+  std::string content;
+  bool compressed = false;
+  int32_t expandedDelta = 0;   // added to the declared expanded size
+  bool badOffset = false;      // the record points past the end of the file
+  std::function<void(std::string& blockHeader)> tweakBlock;
+};
+
+struct DataFileBuilder {
+  std::string title = "Demo";
+  int32_t movieSource = 0;
+  std::vector<DataEntrySpec> entries;
+  int32_t entryCount = -1;  // -1: entries.size()
+
+  std::string build() const {
+    std::string file(1240, '\0');
+    putBytes(file, 0, "MOVIVA DATA");
+    putLe32(file, 212, uint32_t(entryCount >= 0 ? entryCount : int32_t(entries.size())));
+    putBytes(file, 248, title.substr(0, 64));
+    putLe32(file, 1204, uint32_t(movieSource));
+    file.resize(1240);
+    std::string records, blocks;
+    const size_t first = 1240 + 264 * entries.size();
+    for (const DataEntrySpec& entry : entries) {
+      std::string r(264, '\0');
+      r[0] = char(entry.kind);
+      r[1] = 0x55;
+      putBytes(r, 2, entry.name.substr(0, 255));
+      std::string stored = entry.compressed ? literalImplode(entry.content) : entry.content;
+      std::string block(44, '\0');
+      putBytes(block, 0, "CHUN");
+      putLe32(block, 4, entry.kind);
+      putLe32(block, 8, uint32_t(int32_t(entry.content.size()) + entry.expandedDelta));
+      putLe32(block, 12, uint32_t(stored.size()));
+      putLe32(block, 16, entry.compressed ? 1 : 0);
+      if (entry.tweakBlock) entry.tweakBlock(block);
+      putLe32(r, 260, uint32_t(entry.badOffset ? 0x7FFFFF00 : first + blocks.size()));
+      r.resize(264);
+      records += r;
+      blocks += block + stored;
+    }
+    return file + records + blocks;
+  }
+};
+
+// Window helpers that record what the installer window would show.
+struct RecordingWindow : WindowHelpers {
+  std::vector<std::string> events;  // "status <text>", "step", "pause"
+  std::function<void()> onStep;
+  void showStatus(const std::string& text) override { events.push_back("status " + text); }
+  void stepProgress() override {
+    events.push_back("step");
+    if (onStep) onStep();
+  }
+  void pause() override { events.push_back("pause"); }
+  int steps() const {
+    int n = 0;
+    for (const std::string& e : events) n += e == "step";
+    return n;
+  }
+};
+
+}  // namespace mv::test
