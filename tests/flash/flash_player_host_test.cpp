@@ -1,0 +1,158 @@
+// The Flash Player decision on the host platform: version resources from the platform's table.
+#include <gtest/gtest.h>
+
+#include "flash/flash_player.h"
+#include "installer/state.h"
+#include "platform/host/host_platform.h"
+#include "support/file_helpers.h"
+
+using namespace mv;
+
+namespace {
+
+const char kFlashOcx[] = "C:\\WINDOWS\\system32\\Macromed\\Flash\\Flash.ocx";
+const char kSwflashOcx[] = "C:\\WINDOWS\\system32\\Macromed\\Flash\\swflash.ocx";
+const char kInstaller[] = "C:\\WINDOWS\\flashax.exe";
+
+uint32_t ms(int a, int b) { return uint32_t(a) << 16 | uint32_t(b); }
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetState();
+    state().windowsFolder = "C:\\WINDOWS\\";
+    state().systemFolder = "C:\\WINDOWS\\system32\\";
+    sb->createDirectory("C:\\WINDOWS\\system32\\Macromed");
+    sb->createDirectory("C:\\WINDOWS\\system32\\Macromed\\Flash");
+    ASSERT_TRUE(sb->writeWholeFile(kInstaller, "MZ"));
+    // What the installer sees of the control file the moment it starts.
+    sb->onShellExecute = [this](const HostPlatform::ShellCall&) {
+      controlPresentAtLaunch = fileExists(kFlashOcx) || fileExists(kSwflashOcx);
+    };
+  }
+  void TearDown() override { resetState(); }
+
+  void control(const char* path, int a, int b, int c, int d) {
+    ASSERT_TRUE(sb->writeWholeFile(path, "MZ control"));
+    sb->setFileVersion(path, ms(a, b), ms(c, d));
+  }
+
+  HostSandbox sb;
+  bool controlPresentAtLaunch = false;
+};
+
+struct Row {
+  const char* what;
+  int a, b, c, d;  // file version of Flash.ocx; a < 0: no file; a == 99: a file without version
+  bool started, removed;
+};
+
+TEST_F(PlayerTest, DecisionTable) {
+  const Row rows[] = {
+      {"no control", -1, 0, 0, 0, true, false},
+      {"no version resource", 99, 0, 0, 0, true, false},
+      {"5.0.30.0", 5, 0, 30, 0, true, false},
+      {"6.0.79.0", 6, 0, 79, 0, false, false},
+      {"6.0.47.0", 6, 0, 47, 0, true, true},
+      {"7.0.19.0", 7, 0, 19, 0, true, true},
+      {"6.1.79.0 (minor ignored)", 6, 1, 79, 0, false, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    sb->shellCalls.clear();
+    sb->deleteFile(kFlashOcx);
+    state().flashRestartPending = false;
+    if (r.a == 99)
+      ASSERT_TRUE(sb->writeWholeFile(kFlashOcx, "no resource"));
+    else if (r.a >= 0)
+      control(kFlashOcx, r.a, r.b, r.c, r.d);
+
+    EXPECT_EQ(checkFlashPlayer(0x77), 0);
+    ASSERT_EQ(sb->shellCalls.size(), r.started ? 1u : 0u);
+    if (r.started) {
+      const HostPlatform::ShellCall& call = sb->shellCalls[0];
+      EXPECT_EQ(call.file, kInstaller);
+      EXPECT_EQ(call.parameters, "/Q");
+      EXPECT_EQ(call.verb, "");
+      EXPECT_EQ(call.directory, "");
+      EXPECT_EQ(call.show, 0);  // SW_HIDE
+      EXPECT_EQ(call.owner, 0x77u);
+      EXPECT_FALSE(r.removed && controlPresentAtLaunch) << "the old control was still there when the installer started";
+    }
+    EXPECT_EQ(fileExists(kFlashOcx), r.a >= 0 && !r.removed);
+    EXPECT_FALSE(state().flashRestartPending);
+  }
+}
+
+TEST_F(PlayerTest, SwflashIsReadOnlyWhenFlashOcxIsAbsent) {
+  control(kSwflashOcx, 6, 0, 79, 0);
+  FlashVersion v = readFlashVersion();
+  EXPECT_EQ(v.major, 6);
+  EXPECT_EQ(v.release, 79);
+  checkFlashPlayer(0);
+  EXPECT_TRUE(sb->shellCalls.empty());
+
+  control(kFlashOcx, 5, 0, 42, 0);  // Flash.ocx wins when both exist
+  v = readFlashVersion();
+  EXPECT_EQ(v.major, 5);
+  EXPECT_EQ(v.release, 42);
+
+  sb->deleteFile(kFlashOcx);
+  control(kSwflashOcx, 7, 0, 19, 0);
+  checkFlashPlayer(0);
+  EXPECT_EQ(sb->shellCalls.size(), 1u);
+  EXPECT_FALSE(fileExists(kSwflashOcx));
+}
+
+TEST_F(PlayerTest, ReadFileVersionLeavesValuesAloneWithoutResource) {
+  int major = 11, release = 22;
+  readFileVersion("C:\\WINDOWS\\nothing.ocx", major, release);
+  EXPECT_EQ(major, 11);
+  EXPECT_EQ(release, 22);
+  control(kFlashOcx, 6, 3, 79, 4);
+  readFileVersion(kFlashOcx, major, release);
+  EXPECT_EQ(major, 6);
+  EXPECT_EQ(release, 79);
+}
+
+TEST_F(PlayerTest, BusyControlFileMakesRestartPending) {
+  control(kFlashOcx, 6, 0, 47, 0);
+  sb->setBusy(kFlashOcx);
+  EXPECT_EQ(checkFlashPlayer(0), 0);
+  EXPECT_TRUE(state().flashRestartPending);
+  EXPECT_EQ(sb->shellCalls.size(), 1u);
+  EXPECT_TRUE(fileExists(kFlashOcx));
+}
+
+TEST_F(PlayerTest, RunFlashInstallerResults) {
+  sb->shellExecuteResult = 33;
+  EXPECT_EQ(runFlashInstaller(2, 0), 0);
+  sb->shellExecuteResult = 32;
+  EXPECT_EQ(runFlashInstaller(2, 0), 32);
+  sb->shellExecuteResult = 2;
+  EXPECT_EQ(runFlashInstaller(2, 0), 2);
+  sb->shellExecuteResult = 0;
+  EXPECT_EQ(runFlashInstaller(2, 0), -7);
+  sb->deleteFile(kInstaller);
+  EXPECT_EQ(runFlashInstaller(2, 0), -401);
+  EXPECT_EQ(sb->shellCalls.size(), 4u);
+
+  // A missing installer changes nothing else and is no error for the decision.
+  control(kFlashOcx, 6, 0, 47, 0);
+  EXPECT_EQ(checkFlashPlayer(0), 0);
+  EXPECT_FALSE(fileExists(kFlashOcx));
+  EXPECT_EQ(sb->shellCalls.size(), 4u);
+}
+
+TEST_F(PlayerTest, RemoveFlashControlFile) {
+  EXPECT_FALSE(removeFlashControlFile());
+  control(kFlashOcx, 6, 0, 79, 0);
+  control(kSwflashOcx, 6, 0, 79, 0);
+  EXPECT_FALSE(removeFlashControlFile());
+  EXPECT_FALSE(fileExists(kFlashOcx));
+  EXPECT_TRUE(fileExists(kSwflashOcx));  // one file per call
+  sb->setBusy(kSwflashOcx);
+  EXPECT_TRUE(removeFlashControlFile());
+}
+
+}  // namespace
