@@ -196,3 +196,22 @@ TEST(LiteralImplode, EndsWithTheEndCode) {
 
 }  // namespace
 }  // namespace mv
+
+#ifdef MV_HAVE_DCL
+#include "dcl/dcl.h"
+
+namespace mv {
+namespace {
+
+TEST(LiteralImplode, TheCodecExpandsItBack) {
+  for (const std::string& data : {std::string(), std::string("A"), test::patternBytes(10000, 4)}) {
+    std::string stream = test::literalImplode(data);
+    std::vector<uint8_t> out;
+    EXPECT_EQ(dclExplode(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), out), dcl::kOk);
+    EXPECT_EQ(std::string(out.begin(), out.end()), data);
+  }
+}
+
+}  // namespace
+}  // namespace mv
+#endif
