@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -214,12 +215,12 @@ struct DataFileBuilder {
   std::string title = "Demo";
   int32_t movieSource = 0;
   std::vector<DataEntrySpec> entries;
-  int32_t entryCount = -1;  // -1: entries.size()
+  std::optional<int32_t> entryCount;  // default: entries.size()
 
   std::string build() const {
     std::string file(1240, '\0');
     putBytes(file, 0, "MOVIVA DATA");
-    putLe32(file, 212, uint32_t(entryCount >= 0 ? entryCount : int32_t(entries.size())));
+    putLe32(file, 212, uint32_t(entryCount ? *entryCount : int32_t(entries.size())));
     putBytes(file, 248, title.substr(0, 64));
     putLe32(file, 1204, uint32_t(movieSource));
     file.resize(1240);
