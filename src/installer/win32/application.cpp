@@ -1,0 +1,198 @@
+#include "installer/win32/application.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "installer/error_reporter.h"
+
+namespace mv::win32 {
+
+Application* Application::instance_ = nullptr;
+
+namespace {
+constexpr wchar_t kClassName[] = L"TApplication";
+}
+
+Application::Application() {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &Application::windowProc;
+  wc.hInstance = module;
+  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+  // A visible window of no size: it is never seen, but it is what the taskbar shows, and it owns the
+  // program's other windows so that they have no taskbar buttons of their own.
+  int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  handle_ = CreateWindowExW(0, kClassName, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                            x, y, 0, 0, nullptr, nullptr, module, nullptr);
+  instance_ = this;
+}
+
+Application::~Application() {
+  if (handle_) DestroyWindow(handle_);
+  if (instance_ == this) instance_ = nullptr;
+}
+
+void Application::setTitle(const std::string& title) { SetWindowTextA(handle_, title.c_str()); }
+
+std::string Application::title() const { return windowText(handle_); }
+
+bool Application::applyScreenCursor() {
+  HCURSOR c = screenCursor ? screenCursor() : nullptr;
+  if (!c) return false;
+  SetCursor(c);
+  return true;
+}
+
+void Application::addDialogWindow(HWND window) { dialogWindows_.push_back(window); }
+
+void Application::removeDialogWindow(HWND window) {
+  dialogWindows_.erase(std::remove(dialogWindows_.begin(), dialogWindows_.end(), window), dialogWindows_.end());
+}
+
+bool Application::dialogMessage(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  for (HWND w : dialogWindows_)
+    if (w == root) return IsDialogMessageW(root, &msg) != FALSE;
+  return false;
+}
+
+bool Application::handleMessage(bool wait) {
+  MSG msg;
+  if (wait) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) return false;
+    if (got == 0) {
+      quitRequested_ = true;
+      quitCode_ = static_cast<int>(msg.wParam);
+      return false;
+    }
+  } else {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+      quitRequested_ = true;
+      quitCode_ = static_cast<int>(msg.wParam);
+      return false;
+    }
+  }
+  bool handled = false;
+  if (messageFilter) guard([&] { handled = messageFilter(msg); });
+  if (!handled && !dialogMessage(msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+void Application::processMessages() {
+  while (handleMessage(false)) {
+  }
+}
+
+int Application::run(HWND mainWindow) {
+  if (mainWindow) ShowWindow(mainWindow, SW_SHOWNOACTIVATE);
+  ShowWindow(handle_, SW_SHOWNOACTIVATE);
+  while (!quitRequested_) handleMessage(true);
+  return quitCode_;
+}
+
+void Application::terminate(int code) { PostQuitMessage(code); }
+
+void Application::bringToFront() {
+  HWND top = GetLastActivePopup(handle_);
+  if (top && top != handle_ && IsWindowVisible(top) && IsWindowEnabled(top)) SetForegroundWindow(top);
+}
+
+bool Application::active() const {
+  HWND front = GetForegroundWindow();
+  if (!front) return false;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(front, &pid);
+  return pid == GetCurrentProcessId();
+}
+
+void Application::minimise() {
+  ShowOwnedPopups(handle_, FALSE);
+  ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void Application::handleException(const std::exception& e) {
+  try {
+    showUnhandledError(e.what(), title());
+  } catch (...) {
+    // No platform to show it through (tests without one): the error is dropped rather than escaping
+    // into the window system.
+  }
+}
+
+void Application::handleUnknownException() {
+  std::runtime_error e("Unknown error");
+  handleException(e);
+}
+
+LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SIZE:
+      // Restored from the taskbar after minimise(): show the windows it hid.
+      if (wp == SIZE_RESTORED) ShowOwnedPopups(hwnd, TRUE);
+      break;
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HFONT defaultFont() {
+  static HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+  return font;
+}
+
+namespace {
+BOOL CALLBACK setFontProc(HWND child, LPARAM font) {
+  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  return TRUE;
+}
+}  // namespace
+
+void applyFont(HWND window, HFONT font) {
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  EnumChildWindows(window, setFontProc, reinterpret_cast<LPARAM>(font));
+}
+
+std::wstring widen(const std::string& text, unsigned codePage) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+  return out;
+}
+
+std::string narrow(const std::wstring& text, unsigned codePage) {
+  if (text.empty()) return std::string();
+  int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+  return out;
+}
+
+std::string windowText(HWND window) {
+  int n = GetWindowTextLengthA(window);
+  if (n <= 0) return std::string();
+  std::string out(static_cast<size_t>(n) + 1, '\0');
+  int got = GetWindowTextA(window, &out[0], n + 1);
+  out.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  return out;
+}
+
+}  // namespace mv::win32

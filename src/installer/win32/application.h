@@ -1,0 +1,97 @@
+#pragma once
+// The application object of the Win32 installer: a hidden top-level window that owns every other window
+// of the program and whose title is the text of the taskbar button, and the one message pump that the
+// main loop, the one-second pauses and "let pending messages run" all share.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mv::win32 {
+
+class Application {
+ public:
+  Application();
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  HWND handle() const { return handle_; }
+  void setTitle(const std::string& title);
+  std::string title() const;
+
+  // Sees every message taken from the queue before it is dispatched; true = handled (swallowed).
+  std::function<bool(const MSG&)> messageFilter;
+
+  // The screen cursor that the program's windows show while the mouse is over them (the hourglass
+  // during long work); nullptr: each window's own cursor.
+  std::function<HCURSOR()> screenCursor;
+  // For WM_SETCURSOR: sets the screen cursor and returns true when one is set.
+  bool applyScreenCursor();
+
+  // Windows whose children take part in keyboard navigation (Tab, mnemonics, Enter on a button).
+  void addDialogWindow(HWND window);
+  void removeDialogWindow(HWND window);
+
+  // Takes one message from the queue (waiting for one when wait is true) and dispatches it through the
+  // filter. Returns false when there was nothing to take, or when it took WM_QUIT: the quit request is
+  // then remembered (quitRequested) and the caller decides what to do with it.
+  bool handleMessage(bool wait);
+  // Runs everything that is pending once, without waiting. A quit request taken here is remembered and
+  // ends the main loop (it is not posted again: a message box shown meanwhile would close at once).
+  void processMessages();
+  // The main loop: shows mainWindow (without taking the activation away from the window the user sees)
+  // and dispatches messages until a quit request. Returns the quit code.
+  int run(HWND mainWindow);
+  void terminate(int code = 0);
+  bool quitRequested() const { return quitRequested_; }
+
+  // Brings the application's last active window to the front.
+  void bringToFront();
+  // True when the window in front belongs to this program.
+  bool active() const;
+  // Hides the windows the application owns and minimises the application (its taskbar button).
+  void minimise();
+
+  // The top-level handler for errors that no handler caught: a message box with the error icon, OK,
+  // the application title as caption and the error's text.
+  void handleException(const std::exception& e);
+  void handleUnknownException();
+  // Runs f; an exception escaping from it is shown by the top-level handler and does not escape.
+  template <class F>
+  void guard(F&& f) {
+    try {
+      f();
+    } catch (const std::exception& e) {
+      handleException(e);
+    } catch (...) {
+      handleUnknownException();
+    }
+  }
+
+  static Application* instance() { return instance_; }
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool dialogMessage(MSG& msg);
+
+  HWND handle_ = nullptr;
+  std::vector<HWND> dialogWindows_;
+  bool quitRequested_ = false;
+  int quitCode_ = 0;
+  static Application* instance_;
+};
+
+// The font of the program's windows: "MS Sans Serif" at 11 pixels height (8 points at 96 dots per inch).
+HFONT defaultFont();
+// Sets the font on a window and all of its descendants.
+void applyFont(HWND window, HFONT font);
+
+// Text conversions at the window boundary.
+std::wstring widen(const std::string& text, unsigned codePage);
+std::string narrow(const std::wstring& text, unsigned codePage);
+std::string windowText(HWND window);  // system code page
+
+}  // namespace mv::win32

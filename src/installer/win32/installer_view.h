@@ -1,0 +1,149 @@
+#pragma once
+// The installer window (class "TInstallerForm") with its controls, as the installer's logic sees it
+// through InstallerView. The logic itself is reached through InstallerFormEvents, so that the window
+// can also be driven by a small test form.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "installer/view.h"
+
+namespace mv::win32 {
+
+class Application;
+
+// What the window calls on the logic: the handlers of TInstallerForm.
+class InstallerFormEvents {
+ public:
+  virtual ~InstallerFormEvents() = default;
+  virtual void formCreate() = 0;
+  virtual void installClick() = 0;
+  virtual void cancelClick() = 0;
+  virtual void doneClick() = 0;
+  virtual bool closeQuery() = 0;  // true: the window may close
+  virtual void formClose() = 0;
+  virtual void formResize() = 0;
+  virtual void pauseTimerTick() = 0;
+  virtual bool applicationMessage(uint32_t message) = 0;  // true: swallow the message
+};
+
+// Designed sizes (pixels).
+namespace layout {
+constexpr int windowWidth = 359;
+constexpr int minWindowWidth = 359, minWindowHeight = 340;  // with licence
+constexpr int contentTop = -1, contentWidth = 352, contentHeight = 152;
+constexpr int pictureLeft = 1, pictureTop = 1, pictureWidth = 350, pictureHeight = 150;
+constexpr int buttonPanelHeight = 63;
+constexpr int licenceMinHeight = 103;
+constexpr int labCopyingLeft = 1, labCopyingTop = 3, labCopyingWidth = 419, labCopyingHeight = 13;
+constexpr int labFileLeft = -1, labFileTop = 2, labFileWidth = 190, labFileHeight = 18;
+constexpr int progressLeft = 1, progressTop = 20, progressHeight = 11;
+constexpr int buttonTop = 36, buttonWidth = 80, buttonHeight = 25, acceptWidth = 115;
+// The button panel was designed 351 wide (the client width of a 359-wide sizeable window); the
+// progress bar and the buttons keep their designed distance to its right edge.
+constexpr int designPanelWidth = 351;
+constexpr int progressRightMargin = designPanelWidth - (progressLeft + 347);  // 3
+constexpr int buttonRightMargin = designPanelWidth - (268 + buttonWidth);     // 3
+constexpr int buttonGap = 6;                                                  // Install to Cancel
+constexpr unsigned pauseInterval = 1000;                                      // ms
+}  // namespace layout
+
+// Control identifiers (WM_COMMAND) of the installer window.
+enum ControlId : int {
+  idContentPanel = 100,
+  idButtonPanel,
+  idLicence,
+  idBmpPanel,
+  idMoviePanel,
+  idLabCopying,
+  idLabFile,
+  idProgressBar,
+  idInstallBtn,
+  idDoneBtn,
+  idCancelBtn,
+};
+
+class Win32InstallerView : public InstallerView {
+ public:
+  Win32InstallerView(Application& app, std::unique_ptr<FlashControlFactory> flashFactory);
+  ~Win32InstallerView() override;
+  Win32InstallerView(const Win32InstallerView&) = delete;
+  Win32InstallerView& operator=(const Win32InstallerView&) = delete;
+
+  // Connects the logic and runs its creation handler (start-up) while the window is still hidden; then,
+  // unless start-up closed it, centres the window on the screen and shows it.
+  void start(InstallerFormEvents& events);
+
+  // InstallerView
+  WindowHandle handle() override;
+  void setCaption(const std::string& caption) override;
+  void setApplicationTitle(const std::string& title) override;
+  void bringApplicationToFront() override;
+  bool applicationActive() override;
+  void minimiseOwnWindows() override;
+  void processMessages() override;
+  void runPauseTimer() override;
+  void closeWindow() override;
+  void terminateApplication() override;
+  void chooseLayout(bool withLicence) override;
+  void setLicenceText(const std::string& text) override;
+  void sizeWindow() override;
+  void hideMoviePanel() override;
+  bool showPicture(const std::string& path) override;
+  PanelSurface& moviePanelSurface() override;
+  FlashControlFactory& flashControlFactory() override;
+  void setStatus(const std::string& text) override;
+  void setProgressMax(int max) override;
+  void setProgress(int position) override;
+  int progress() override;
+  int progressMax() override;
+  void hideLabFile() override;
+  void setInstallEnabled(bool enabled) override;
+  void setInstallVisible(bool visible) override;
+  void setCancelVisible(bool visible) override;
+  void setDoneVisible(bool visible) override;
+  void focusDone() override;
+
+  // The controls, for the program and for tests that look at the real windows.
+  HWND window() const { return hwnd_; }
+  HWND contentPanel() const { return contentPanel_; }
+  HWND bmpPanel() const { return bmpPanel_; }
+  HWND moviePanel() const { return moviePanel_; }
+  HWND licenseScrollBox() const { return licence_; }
+  HWND buttonPanel() const { return buttonPanel_; }
+  HWND labCopying() const { return labCopying_; }
+  HWND labFile() const { return labFile_; }
+  HWND progressBar() const { return progressBar_; }
+  HWND installBtn() const { return installBtn_; }
+  HWND doneBtn() const { return doneBtn_; }
+  HWND cancelBtn() const { return cancelBtn_; }
+
+ private:
+  class MoviePanel;
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void createControls();
+  void layoutBands();  // the resize rule
+  void command(int id);
+  void pauseTimerTick();
+  void centreOnScreen();
+
+  Application& app_;
+  std::unique_ptr<FlashControlFactory> flashFactory_;
+  InstallerFormEvents* events_ = nullptr;
+  HWND hwnd_ = nullptr;
+  HWND contentPanel_ = nullptr, bmpPanel_ = nullptr, moviePanel_ = nullptr, licence_ = nullptr;
+  HWND buttonPanel_ = nullptr, labCopying_ = nullptr, labFile_ = nullptr, progressBar_ = nullptr;
+  HWND installBtn_ = nullptr, doneBtn_ = nullptr, cancelBtn_ = nullptr;
+  std::unique_ptr<MoviePanel> movieSurface_;
+  HBITMAP picture_ = nullptr;
+  bool withLicence_ = false;
+  int installWidth_ = layout::buttonWidth;
+  bool pauseTimerRunning_ = false;
+  bool closing_ = false;
+  HWND lastFocus_ = nullptr;
+};
+
+}  // namespace mv::win32

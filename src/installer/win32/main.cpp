@@ -1,0 +1,60 @@
+// The installer's program entry: the application, its three windows and the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "flash/win32/shockwave_flash.h"
+#include "installer/state.h"
+#include "installer/win32/application.h"
+#include "installer/win32/installer_window.h"
+#include "installer/win32/small_windows.h"
+#include "package/format.h"
+#include "platform/win32/win32_platform.h"
+#include "support/strings.h"
+
+namespace {
+
+// Libraries are looked for in the system folder only, never in the folder the installer was started
+// from (a download folder can hold a planted DLL of a system library's name). Resolved at run time:
+// older Windows versions lack one or both calls.
+void restrictDllSearchPath() {
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  if (!kernel) return;
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
+  auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  auto setDllDirectory =
+      reinterpret_cast<SetDllDirectoryAFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
+  if (setDllDirectory) setDllDirectory("");
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  restrictDllSearchPath();
+  OleInitialize(nullptr);  // single-threaded apartment: the Flash control and the Active Desktop object
+  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&icc);
+
+  mv::Win32Platform platform;
+  mv::setPlatform(&platform);
+  int exitCode;
+  {
+    mv::win32::Application app;
+    app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
+    app.setTitle(mv::text::applicationTitle);
+
+    mv::win32::TpreparingInstallWnd preparingInstallWnd(app);  // the main window, off the screen
+    mv::win32::TqlnMessageBox messageBox(app);                  // created, never shown
+    mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory());  // runs start-up
+
+    // A windowless package has installed inside start-up; there is nothing to wait for.
+    if (mv::state().presentationKind != mv::presentation::silent) app.run(preparingInstallWnd.handle());
+    exitCode = installer.form().exitCode();
+  }
+  mv::setPlatform(nullptr);
+  OleUninitialize();
+  return exitCode;
+}

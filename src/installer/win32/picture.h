@@ -1,0 +1,29 @@
+#pragma once
+// Pictures for the installer window's picture control: Windows bitmaps (".bmp", read by the system after
+// their headers have been checked) and JPEG files (".jpg", ".jpeg", decoded with libjpeg). Like the
+// picture classes of the toolkit this replaces, the file's extension selects the reader, so a JPEG
+// named ".BMP" does not load.
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace mv::win32 {
+
+// Limits for pictures from the package: the box is 350 x 150, anything far beyond is refused.
+constexpr uint64_t kMaxPicturePixels = 40u * 1000 * 1000;
+constexpr int kMaxPictureSide = 32767;
+
+// True when data is a complete, uncompressed or RLE Windows bitmap whose pixel data lies inside it.
+bool isLoadableBmp(const uint8_t* data, size_t size);
+
+// Decodes a JPEG into a 24-bit top-down DIB section. minWidth/minHeight: the size it will be shown at;
+// a large picture is decoded at 1/2, 1/4 or 1/8 scale as long as it stays at least that big.
+// Returns nullptr when the data is not a JPEG the decoder accepts.
+HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight);
+
+// Loads a picture file as its extension says; nullptr when it cannot be read or decoded.
+HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight);
+
+}  // namespace mv::win32

@@ -1,0 +1,106 @@
+#include "installer/win32/small_windows.h"
+
+#include "installer/win32/application.h"
+#include "support/strings.h"
+
+namespace mv::win32 {
+
+namespace {
+
+constexpr wchar_t kPreparingClass[] = L"TpreparingInstallWnd";
+constexpr wchar_t kMessageBoxClass[] = L"TqlnMessageBox";
+
+void registerClass(const wchar_t* name, WNDPROC proc) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) return;
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);
+}
+
+HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w, int h,
+           int id) {
+  return CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Preparing window: fixed single border, a caption without buttons, 257 x 59 client area, one label
+// centred both ways. It is the main window and moves itself off the screen at once.
+
+TpreparingInstallWnd::TpreparingInstallWnd(Application& app) {
+  registerClass(kPreparingClass, &TpreparingInstallWnd::windowProc);
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
+  RECT r = {0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&r, style, FALSE, 0);
+  handle_ = CreateWindowExW(0, kPreparingClass, L"", style, kLeft, kTop, r.right - r.left, r.bottom - r.top,
+                            app.handle(), nullptr, GetModuleHandleW(nullptr), this);
+  label1_ = child(handle_, L"STATIC", widen(text::preparingWindow, CP_ACP),
+                  SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, kClientWidth, kClientHeight, 1);
+  applyFont(handle_, defaultFont());
+}
+
+TpreparingInstallWnd::~TpreparingInstallWnd() {
+  if (IsWindow(handle_)) DestroyWindow(handle_);
+}
+
+LRESULT CALLBACK TpreparingInstallWnd::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_CLOSE) return 0;  // it goes with the program, not on its own
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Message box: 347 x 140, centred, always on top; the restart question with Yes and No.
+
+TqlnMessageBox::TqlnMessageBox(Application& app) : app_(app) {
+  registerClass(kMessageBoxClass, &TqlnMessageBox::windowProc);
+  const int width = 347, height = 140;
+  int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  handle_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kMessageBoxClass,
+                            widen(text::successCaption, CP_ACP).c_str(),
+                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, x, y, width, height,
+                            app.handle(), nullptr, GetModuleHandleW(nullptr), this);
+  SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  messageLabel_ = child(handle_, L"STATIC", widen(text::restartQuestion, CP_ACP), SS_LEFT, 0, 7, 334, 39, 3);
+  button1_ = child(handle_, L"BUTTON", widen(text::yes, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 96, 80, 75, 23,
+                   kButton1Id);
+  button2_ = child(handle_, L"BUTTON", widen(text::no, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 176, 80, 75, 23,
+                   kButton2Id);
+  applyFont(handle_, defaultFont());
+  app_.addDialogWindow(handle_);
+}
+
+TqlnMessageBox::~TqlnMessageBox() {
+  app_.removeDialogWindow(handle_);
+  if (IsWindow(handle_)) DestroyWindow(handle_);
+}
+
+LRESULT CALLBACK TqlnMessageBox::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<TqlnMessageBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_COMMAND:
+      if (self && HIWORD(wp) == BN_CLICKED) {
+        if (LOWORD(wp) == kButton1Id) self->Button1Click();
+        if (LOWORD(wp) == kButton2Id) self->Button2Click();
+        return 0;
+      }
+      break;
+    case kGetResult:
+      return self ? self->result_ : 0;
+    case WM_CLOSE:
+      ShowWindow(hwnd, SW_HIDE);  // never destroyed before the program ends
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace mv::win32
