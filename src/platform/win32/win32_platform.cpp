@@ -106,8 +106,12 @@ LONG deleteKeyTree(HKEY parent, const std::string& path) {
 
 // ------------------------------------------------------------------------------------------ Active Desktop
 
+}  // namespace
+
 // IActiveDesktop as the shell publishes it (declared here, in vtable order, so that no particular SDK
-// header is needed). Only the methods the installer calls have typed parameters.
+// header is needed). Only the methods the installer calls have typed parameters. Declared outside the
+// anonymous namespace: there GCC sees that no class of the program implements the pure methods and
+// compiles every call through them as a call to address 0.
 struct COMPONENTSOPT_ {
   DWORD dwSize;
   BOOL fEnableComponents;
@@ -124,6 +128,8 @@ struct IActiveDesktopV : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetDesktopItemOptions(COMPONENTSOPT_*, DWORD) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetDesktopItemOptions(const COMPONENTSOPT_* pco, DWORD dwReserved) = 0;
 };
+
+namespace {
 
 const GUID clsidActiveDesktop = {0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 const GUID iidActiveDesktop = {0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
