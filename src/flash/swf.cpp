@@ -245,6 +245,10 @@ Result parseSwfHeader(const std::string& path, SwfHeaderInfo& info) {
 }
 
 Result expandCompressedSwf(const std::string& path, const std::string& tempFolder) {
+  return expandCompressedSwf(path, tempFolder, kMaxExpandedSwf);
+}
+
+Result expandCompressedSwf(const std::string& path, const std::string& tempFolder, uint64_t maxExpanded) {
   const std::string segmentPath = tempFolder + "compressedSWFSegment.swf";
   const std::string expandedPath = tempFolder + "unCompressedSWF.swf";
   std::vector<uint8_t> block(kCopyBlock);
@@ -272,7 +276,7 @@ Result expandCompressedSwf(const std::string& path, const std::string& tempFolde
   }
 
   // The plain movie: "FWS", the version and length bytes, then the inflated body. Never more than the
-  // movie declares, and never more than kMaxExpandedSwf, whatever the stream holds.
+  // movie declares, and never more than the bound (kMaxExpandedSwf), whatever the stream holds.
   std::unique_ptr<File> segment = openFile(segmentPath, OpenMode::Read);
   Inflater inflater(path);
   z_stream& z = inflater.stream();
@@ -281,7 +285,7 @@ Result expandCompressedSwf(const std::string& path, const std::string& tempFolde
   if (out->write(plainHeader, 8) != 8) raiseIoError(expandedPath, true);
 
   const uint64_t declared = readLeU32(header + 4);
-  uint64_t remaining = std::min<uint64_t>(declared, kMaxExpandedSwf);
+  uint64_t remaining = std::min<uint64_t>(declared, maxExpanded);
   remaining = remaining > 8 ? remaining - 8 : 0;
 
   std::vector<uint8_t> input(kInflateInput);

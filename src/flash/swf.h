@@ -28,5 +28,7 @@ Result parseSwfHeader(const std::string& path, SwfHeaderInfo& info);
 // PlatformError on file errors and on a corrupt zlib stream (with zlib's message).
 constexpr uint64_t kMaxExpandedSwf = 256ull << 20;
 Result expandCompressedSwf(const std::string& path, const std::string& tempFolder);
+// The same with another bound on the expanded file's size (tests).
+Result expandCompressedSwf(const std::string& path, const std::string& tempFolder, uint64_t maxExpanded);
 
 }  // namespace mv

@@ -51,6 +51,19 @@ std::string hresultText(HRESULT hr) {
   if (buffer) LocalFree(buffer);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
     text.pop_back();
+  if (text.empty()) {
+    // Texts the system may not have for COM's own codes.
+    switch (hr) {
+      case REGDB_E_CLASSNOTREG: text = "Class not registered"; break;
+      case CLASS_E_CLASSNOTAVAILABLE: text = "ClassFactory cannot supply requested class"; break;
+      case E_NOINTERFACE: text = "No such interface supported"; break;
+      case E_NOTIMPL: text = "Not implemented"; break;
+      case E_FAIL: text = "Unspecified error"; break;
+      case E_OUTOFMEMORY: text = "Not enough storage is available to complete this operation"; break;
+      case CO_E_NOTINITIALIZED: text = "CoInitialize has not been called"; break;
+      default: break;
+    }
+  }
   char code[32];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
   return text.empty() ? std::string("error ") + code : text + " (" + code + ")";

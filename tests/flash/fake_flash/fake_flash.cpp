@@ -549,23 +549,23 @@ __declspec(dllexport) HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, R
 
 __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_objects == 0 ? S_OK : S_FALSE; }
 
-// Registers the server for the current user (HKCU\Software\Classes\CLSID\...).
+// Registers the server under HKEY_CLASSES_ROOT\CLSID\... (the machine's classes, as regsvr32 does).
 __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer() {
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(g_module, path, MAX_PATH);
   if (!n || n >= MAX_PATH) return SELFREG_E_CLASS;
-  std::string key = std::string("Software\\Classes\\CLSID\\") + kClsidText;
-  if (setKeyValue(HKEY_CURRENT_USER, key, nullptr, "Shockwave Flash Object (test stand-in)") != ERROR_SUCCESS ||
-      setKeyValue(HKEY_CURRENT_USER, key + "\\InprocServer32", nullptr, path) != ERROR_SUCCESS ||
-      setKeyValue(HKEY_CURRENT_USER, key + "\\InprocServer32", "ThreadingModel", "Apartment") != ERROR_SUCCESS)
+  std::string key = std::string("CLSID\\") + kClsidText;
+  if (setKeyValue(HKEY_CLASSES_ROOT, key, nullptr, "Shockwave Flash Object (test stand-in)") != ERROR_SUCCESS ||
+      setKeyValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", nullptr, path) != ERROR_SUCCESS ||
+      setKeyValue(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "ThreadingModel", "Apartment") != ERROR_SUCCESS)
     return SELFREG_E_CLASS;
   return S_OK;
 }
 
 __declspec(dllexport) HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  std::string key = std::string("Software\\Classes\\CLSID\\") + kClsidText;
-  RegDeleteKeyA(HKEY_CURRENT_USER, (key + "\\InprocServer32").c_str());
-  RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+  std::string key = std::string("CLSID\\") + kClsidText;
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, (key + "\\InprocServer32").c_str());
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, key.c_str());
   return S_OK;
 }
 
