@@ -148,9 +148,8 @@ TEST_F(DesktopWine, FlagsOfTheWrongTypeStopWithTheSystemText) {
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"), "1:old.bmp");
 }
 
-TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
-  const std::string title = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_";
-  ASSERT_EQ(title.size(), 64u);
+// Writes a data file whose header holds title (64 bytes, no terminating zero) and reads it.
+void readDataTitle(const std::string& title) {
   std::string header(kDataHeaderSize, '\0');
   header.replace(datafield::title, 64, title);
   header.replace(datafield::title + 64, 1, "Z");  // the next field starts right after, no zero between
@@ -163,6 +162,13 @@ TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
   WriteFile(h, header.data(), DWORD(header.size()), &n, nullptr);
   CloseHandle(h);
   ASSERT_EQ(dataFile().readDataHeader(), 0);
+  DeleteFileA(state().dataFilePath.c_str());
+}
+
+TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
+  const std::string title = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_";
+  ASSERT_EQ(title.size(), 64u);
+  readDataTitle(title);
   state().windowsFolder = windowsFolder();
   state().directory.header.red = 12;
   state().directory.header.green = 34;
@@ -172,7 +178,6 @@ TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"),
             "1:" + windowsFolder() + "Web\\Wallpaper\\" + title + ".html");
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:12 34 56");
-  DeleteFileA(state().dataFilePath.c_str());
 }
 
 // What the shell's Active Desktop object answers here (printed for the record). Wine registers the
@@ -233,7 +238,12 @@ TEST_F(DesktopWine, ExistingEntryKeepsItsOtherValues) {
 // Leaves its values in the prefix for reg_readback.sh (which sets MV_LEAVE_REGISTRY); skipped otherwise.
 TEST_F(DesktopWine, LeaveValuesForReadBack) {
   if (!std::getenv("MV_LEAVE_REGISTRY")) GTEST_SKIP() << "only for reg_readback.sh";
-  setActiveDesktopWallpaper(page, -1, 128, 0);
+  readDataTitle(std::string(60, 'T') + "0064");
+  state().windowsFolder = windowsFolder();
+  state().directory.header.red = -1;
+  state().directory.header.green = 128;
+  state().directory.header.blue = 0;
+  registerWallpaperPage();
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
   putString(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "Publisher", "Moviva");
   writeUninstallEntry("Ocean");
