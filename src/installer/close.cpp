@@ -49,6 +49,9 @@ void TInstallerForm::FormClose() {
     deleteFolderTree(parentOf(s.tempCopyPath));
     tempFolderCreated_ = false;
   }
+  // Every way out of the window ends the program, the close box included: the installer window is
+  // not the application's main window, so its going would otherwise leave an invisible program.
+  view_.terminateApplication();
 }
 
 void TInstallerForm::cleanUpInstallation() {

@@ -3,15 +3,16 @@
 //   e2e_driver.exe SCRIPT
 //
 // The script holds one command per line; words are separated by blanks, "double quotes" group words and
-// understand \r \n \t \\ \" escapes; %NAME% expands to an environment variable (TEMP, WINDIR, ...);
+// understand the escapes \r, \n and \" (any other backslash stays, as in Windows paths); %NAME% expands to an environment variable (TEMP, WINDIR, ...);
 // lines starting with # are comments. Windows are held in variables; every wait has a timeout (ms). The
 // first failing command prints "FAIL: <line>: <why>" and the driver exits with 1; it exits with 0 when
 // the script ran to its end. Everything it sees is printed, one line each, for the log.
 //
 // Commands
 //   start NAME EXE                      start a program (no arguments), keep it as NAME
-//   wait-window VAR TITLE TIMEOUT       a visible top-level window of another process with exactly TITLE
-//   wait-box VAR CAPTION TIMEOUT        the same, for a message box: prints its text
+//   wait-window VAR TITLE TIMEOUT [NAME]  a visible top-level window of another process (of program NAME
+//                                       when given) with exactly TITLE, not one that a variable holds
+//   wait-box VAR CAPTION TIMEOUT [NAME] the same, for a message box: prints its text
 //   expect-text VAR TEXT                the message box's text (static control 0xFFFF) equals TEXT
 //   expect-text-prefix VAR TEXT         ... starts with TEXT
 //   expect-caption VAR TEXT             the window's title
@@ -29,7 +30,7 @@
 //   wait-gone VAR TIMEOUT               the window is destroyed
 //   wait-exit NAME TIMEOUT              the program ended: prints its exit code
 //   expect-exit NAME CODE
-//   expect-no-window TITLE MS           no window with TITLE appears within MS
+//   expect-no-window TITLE MS           no new window with TITLE appears within MS
 //   expect-exists PATH / expect-absent PATH
 //   expect-same-file PATH1 PATH2        byte for byte
 //   expect-file-text PATH TEXT          the file holds exactly TEXT
@@ -38,6 +39,8 @@
 //   prompt VAR TITLE                    a window of ours with TITLE and buttons 6 "&Yes" and 7 "&No"
 //   expect-pressed VAR ID TIMEOUT       the prompt's button ID was pressed (and no other)
 //   expect-not-pressed VAR MS           no button of the prompt was pressed within MS
+//   hold PATH                           keep PATH open for reading without delete sharing (a file in use)
+//   dump VAR                            print the window's class, place and children (for the log)
 //   sleep MS
 //   print TEXT
 #include <windows.h>
@@ -89,9 +92,10 @@ std::vector<std::string> splitWords(const std::string& line) {
       ++i;
       while (i < line.size() && line[i] != '"') {
         char c = line[i++];
-        if (c == '\\' && i < line.size()) {
+        // Only \r, \n and \" are escapes: every other backslash is part of a Windows path.
+        if (c == '\\' && i < line.size() && (line[i] == 'r' || line[i] == 'n' || line[i] == '"')) {
           char e = line[i++];
-          c = e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e;
+          c = e == 'r' ? '\r' : e == 'n' ? '\n' : e;
         }
         w += c;
       }
@@ -167,6 +171,8 @@ std::vector<HWND> descendants(HWND parent) {
 
 struct FindTitle {
   std::string title;
+  const std::vector<HWND>* known;  // windows already taken: a new one is wanted
+  DWORD pid;                       // 0: any other process
   HWND found = nullptr;
 };
 
@@ -175,6 +181,9 @@ BOOL CALLBACK matchTitle(HWND w, LPARAM p) {
   DWORD pid = 0;
   GetWindowThreadProcessId(w, &pid);
   if (pid == GetCurrentProcessId() || !IsWindowVisible(w)) return TRUE;
+  if (f->pid && pid != f->pid) return TRUE;
+  for (HWND k : *f->known)
+    if (k == w) return TRUE;
   char buf[1024];
   int n = GetWindowTextA(w, buf, sizeof buf);
   if (std::string(buf, n > 0 ? n : 0) == f->title) {
@@ -184,16 +193,16 @@ BOOL CALLBACK matchTitle(HWND w, LPARAM p) {
   return TRUE;
 }
 
-HWND findTopLevel(const std::string& title) {
-  FindTitle f{title};
+HWND findTopLevel(const std::string& title, const std::vector<HWND>& known, DWORD pid) {
+  FindTitle f{title, &known, pid};
   EnumWindows(matchTitle, reinterpret_cast<LPARAM>(&f));
   return f.found;
 }
 
-HWND waitTopLevel(const std::string& title, DWORD timeout) {
+HWND waitTopLevel(const std::string& title, DWORD timeout, const std::vector<HWND>& known = {}, DWORD pid = 0) {
   DWORD start = GetTickCount();
   for (;;) {
-    if (HWND w = findTopLevel(title)) return w;
+    if (HWND w = findTopLevel(title, known, pid)) return w;
     if (GetTickCount() - start > timeout) return nullptr;
     rest(25);
   }
@@ -258,6 +267,7 @@ class Driver {
   void run(const std::vector<std::string>& w);
   ~Driver() {
     for (auto& p : processes_) CloseHandle(p.second);
+    for (HANDLE h : held_) CloseHandle(h);
   }
 
  private:
@@ -277,6 +287,8 @@ class Driver {
 
   std::map<std::string, HWND> windows_;
   std::map<std::string, HANDLE> processes_;
+  std::map<std::string, DWORD> pids_;
+  std::vector<HANDLE> held_;
   std::map<std::string, DWORD> exitCodes_;
   std::vector<std::string> sequence_;
   int progressMax_ = 0;
@@ -355,10 +367,14 @@ void Driver::run(const std::vector<std::string>& w) {
       fail("cannot start " + w[2] + ": error " + std::to_string(GetLastError()));
     CloseHandle(pi.hThread);
     processes_[w[1]] = pi.hProcess;
+    pids_[w[1]] = pi.dwProcessId;
     std::printf("started %s\n", w[1].c_str());
   } else if (c == "wait-window" || c == "wait-box") {
-    need(3);
-    HWND h = waitTopLevel(w[2], number(w[3]));
+    if (w.size() != 4 && w.size() != 5) fail(c + " takes 3 or 4 arguments");
+    std::vector<HWND> known;
+    for (auto& v : windows_) known.push_back(v.second);
+    DWORD pid = w.size() == 5 ? (process(w[4]), pids_[w[4]]) : 0;
+    HWND h = waitTopLevel(w[2], number(w[3]), known, pid);
     if (!h) fail("no window \"" + w[2] + "\" within " + w[3] + " ms");
     windows_[w[1]] = h;
     if (c == "wait-box") std::printf("box %s: %s\n", w[2].c_str(), visible(boxText(h)).c_str());
@@ -455,7 +471,9 @@ void Driver::run(const std::vector<std::string>& w) {
     if (code != number(w[2])) fail("exit code " + std::to_string(code) + ", expected " + w[2]);
   } else if (c == "expect-no-window") {
     need(2);
-    if (waitTopLevel(w[1], number(w[2]))) fail("window \"" + w[1] + "\" appeared");
+    std::vector<HWND> known;
+    for (auto& v : windows_) known.push_back(v.second);
+    if (waitTopLevel(w[1], number(w[2]), known)) fail("window \"" + w[1] + "\" appeared");
   } else if (c == "expect-exists" || c == "expect-absent") {
     need(1);
     bool there = GetFileAttributesA(w[1].c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -509,6 +527,25 @@ void Driver::run(const std::vector<std::string>& w) {
     HWND h = var(w[1]);
     rest(number(w[2]));
     if (!pressed[h].empty()) fail("a button of the prompt was pressed");
+  } else if (c == "hold") {
+    need(1);
+    HANDLE h = CreateFileA(w[1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) fail("cannot open " + w[1] + ": error " + std::to_string(GetLastError()));
+    held_.push_back(h);
+    std::printf("holding %s\n", w[1].c_str());
+  } else if (c == "dump") {
+    need(1);
+    HWND h = var(w[1]);
+    RECT r;
+    GetWindowRect(h, &r);
+    std::printf("window %s class %s rect %ld,%ld-%ld,%ld\n", w[1].c_str(), className(h).c_str(), r.left, r.top,
+                r.right, r.bottom);
+    for (HWND ch : descendants(h)) {
+      GetWindowRect(ch, &r);
+      std::printf("  child id %d class %s %s%s rect %ld,%ld-%ld,%ld \"%s\"\n", GetDlgCtrlID(ch), className(ch).c_str(),
+                  IsWindowVisible(ch) ? "visible" : "hidden", IsWindowEnabled(ch) ? "" : " disabled", r.left, r.top,
+                  r.right, r.bottom, visible(textOf(ch)).c_str());
+    }
   } else if (c == "sleep") {
     need(1);
     rest(number(w[1]));

@@ -566,7 +566,8 @@ TEST_F(InstallerTest, SilentPackageInstallsAtOnceAndTouchesNoWindow) {
   p.presentationKind = 4;
   writeInstaller(p);
   start();
-  EXPECT_TRUE(view.events.size() <= 3u) << view.events[0];  // close request, closed, terminate
+  for (const std::string& e : view.events)  // nothing of the window changes; it only closes
+    EXPECT_TRUE(e == "close-request" || e == "closed" || e == "terminate") << e;
   EXPECT_TRUE(view.statuses.empty());
   EXPECT_EQ(view.pauses, 0);
   EXPECT_FALSE(view.sized);
