@@ -1,0 +1,223 @@
+// The picture readers on their own: which bitmaps pass the header check, and what the JPEG decoder
+// makes of colour, grey and CMYK pictures and of large ones.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "installer/win32/picture.h"
+#include "ui_test_support.h"
+
+using namespace mv::win32;
+using namespace mv::uitest;
+
+namespace {
+
+void set32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  for (int i = 0; i < 4; ++i) v[at + i] = (x >> (8 * i)) & 0xFF;
+}
+void set16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  v[at] = x & 0xFF;
+  v[at + 1] = (x >> 8) & 0xFF;
+}
+
+TEST(BmpCheck, AcceptsCompleteBitmaps) {
+  std::vector<uint8_t> b = solidBmp(7, 3, 1, 2, 3);  // rows padded to 24 bytes
+  EXPECT_TRUE(isLoadableBmp(b.data(), b.size()));
+  set32(b, 22, static_cast<uint32_t>(-3));  // top-down
+  EXPECT_TRUE(isLoadableBmp(b.data(), b.size()));
+
+  // 8-bit palette picture with a 2-colour table.
+  std::vector<uint8_t> p(14 + 40 + 8 + 4 * 2, 0);
+  p[0] = 'B';
+  p[1] = 'M';
+  set32(p, 10, 14 + 40 + 8);
+  set32(p, 14, 40);
+  set32(p, 18, 3);
+  set32(p, 22, 2);
+  set16(p, 26, 1);
+  set16(p, 28, 8);
+  set32(p, 46, 2);
+  EXPECT_TRUE(isLoadableBmp(p.data(), p.size()));
+
+  // OS/2 core header, 24 bits.
+  std::vector<uint8_t> c(14 + 12 + 4 * 2, 0);
+  c[0] = 'B';
+  c[1] = 'M';
+  set32(c, 10, 26);
+  set32(c, 14, 12);
+  set16(c, 18, 1);
+  set16(c, 20, 2);
+  set16(c, 22, 1);
+  set16(c, 24, 24);
+  EXPECT_TRUE(isLoadableBmp(c.data(), c.size()));
+}
+
+TEST(BmpCheck, RefusesWhatPointsOutsideTheFile) {
+  const std::vector<uint8_t> good = solidBmp(7, 3, 1, 2, 3);
+  auto refused = [&](auto change) {
+    std::vector<uint8_t> b = good;
+    change(b);
+    return !isLoadableBmp(b.data(), b.size());
+  };
+  EXPECT_TRUE(refused([](auto& b) { b.pop_back(); }));                  // last row cut
+  EXPECT_TRUE(refused([](auto& b) { b[1] = 'N'; }));                    // no signature
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 10, 0x7FFFFFF0); }));      // pixel data beyond the end
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 10, 20); }));              // pixel data inside the header
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 14, 41); }));              // unknown header size
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 14, 124); }));             // V5 header longer than the file's rest
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 18, 0); }));               // no width
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 18, static_cast<uint32_t>(-7)); }));
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 22, 0); }));               // no height
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 18, 30000); set32(b, 22, 30000); }));  // 900 Mpixels
+  EXPECT_TRUE(refused([](auto& b) { set16(b, 26, 2); }));               // planes
+  EXPECT_TRUE(refused([](auto& b) { set16(b, 28, 7); }));               // bits per pixel
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 30, 4); }));               // embedded JPEG
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 30, BI_BITFIELDS); }));    // masks with 24 bits
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 30, BI_RLE8); }));         // RLE with 24 bits
+  EXPECT_TRUE(refused([](auto& b) { set32(b, 46, 1000); }));            // colour table beyond the end
+  EXPECT_FALSE(isLoadableBmp(good.data(), 25));
+  EXPECT_FALSE(isLoadableBmp(nullptr, 0));
+}
+
+TEST(BmpCheck, RleNeedsItsSizeAndBottomUpRows) {
+  std::vector<uint8_t> p(14 + 40 + 4 * 256 + 4, 0);
+  p[0] = 'B';
+  p[1] = 'M';
+  set32(p, 10, 14 + 40 + 4 * 256);
+  set32(p, 14, 40);
+  set32(p, 18, 4);
+  set32(p, 22, 1);
+  set16(p, 26, 1);
+  set16(p, 28, 8);
+  set32(p, 30, BI_RLE8);
+  set32(p, 34, 4);
+  // 4 pixels of colour 0, end of bitmap
+  p[p.size() - 4] = 4;
+  p[p.size() - 2] = 0;
+  p[p.size() - 1] = 1;
+  EXPECT_TRUE(isLoadableBmp(p.data(), p.size()));
+  set32(p, 34, 0);
+  EXPECT_FALSE(isLoadableBmp(p.data(), p.size()));
+  set32(p, 34, 5);
+  EXPECT_FALSE(isLoadableBmp(p.data(), p.size()));
+  set32(p, 34, 4);
+  set32(p, 22, static_cast<uint32_t>(-1));
+  EXPECT_FALSE(isLoadableBmp(p.data(), p.size()));
+}
+
+// One pixel of a decoded picture: blue, green, red.
+struct Bgr {
+  int b, g, r;
+};
+Bgr pixel(HBITMAP bmp, int x, int y) {
+  DIBSECTION ds;
+  EXPECT_EQ(static_cast<int>(sizeof(ds)), GetObjectW(bmp, sizeof(ds), &ds));
+  const uint8_t* bits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+  const uint8_t* p = bits + static_cast<size_t>(ds.dsBm.bmWidthBytes) * y + x * 3;
+  return Bgr{p[0], p[1], p[2]};
+}
+// Width and height as the DIB's header has them (negative height: rows top-down).
+SIZE bitmapSize(HBITMAP bmp) {
+  DIBSECTION ds;
+  GetObjectW(bmp, sizeof(ds), &ds);
+  return SIZE{ds.dsBmih.biWidth, ds.dsBmih.biHeight};
+}
+
+std::vector<uint8_t> encode(int w, int h, int components, J_COLOR_SPACE space, const uint8_t* value) {
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = w;
+  c.image_height = h;
+  c.input_components = components;
+  c.in_color_space = space;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 98, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<uint8_t> row(static_cast<size_t>(w) * components);
+  for (int x = 0; x < w; ++x)
+    for (int k = 0; k < components; ++k) row[x * components + k] = value[k];
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&c, &p, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::vector<uint8_t> v(out, out + size);
+  jpeg_destroy_compress(&c);
+  std::free(out);
+  return v;
+}
+
+TEST(JpegDecoder, ColourGreyAndCmyk) {
+  std::vector<uint8_t> colour = solidJpeg(40, 20, 250, 128, 10);
+  HBITMAP b = decodeJpeg(colour.data(), colour.size(), 350, 150);
+  ASSERT_NE(nullptr, b);
+  EXPECT_EQ(40, bitmapSize(b).cx);
+  EXPECT_EQ(20, std::abs(bitmapSize(b).cy));
+  Bgr p = pixel(b, 20, 10);
+  EXPECT_NEAR(250, p.r, 4);
+  EXPECT_NEAR(128, p.g, 4);
+  EXPECT_NEAR(10, p.b, 4);
+  DeleteObject(b);
+
+  const uint8_t grey[] = {90};
+  std::vector<uint8_t> g = encode(16, 16, 1, JCS_GRAYSCALE, grey);
+  b = decodeJpeg(g.data(), g.size(), 350, 150);
+  ASSERT_NE(nullptr, b);
+  p = pixel(b, 8, 8);
+  EXPECT_NEAR(90, p.r, 3);
+  EXPECT_NEAR(90, p.g, 3);
+  EXPECT_NEAR(90, p.b, 3);
+  DeleteObject(b);
+
+  // Stored inverted, as Adobe writes CMYK: 255 = no ink. C=255,M=127,Y=0 inverted (no cyan, half
+  // magenta, full yellow), K=255 (no black) gives red 255, green ~127, blue 0.
+  const uint8_t cmyk[] = {255, 127, 0, 255};
+  std::vector<uint8_t> k = encode(16, 16, 4, JCS_CMYK, cmyk);
+  b = decodeJpeg(k.data(), k.size(), 350, 150);
+  ASSERT_NE(nullptr, b);
+  p = pixel(b, 8, 8);
+  EXPECT_NEAR(255, p.r, 4);
+  EXPECT_NEAR(127, p.g, 4);
+  EXPECT_NEAR(0, p.b, 4);
+  DeleteObject(b);
+}
+
+TEST(JpegDecoder, LargePicturesAreDecodedSmallerButNeverBelowTheBox) {
+  std::vector<uint8_t> big = solidJpeg(1500, 700, 10, 20, 30);
+  HBITMAP b = decodeJpeg(big.data(), big.size(), 350, 150);
+  ASSERT_NE(nullptr, b);
+  EXPECT_EQ(375, bitmapSize(b).cx);  // 1/4: 1/8 would be 187 x 87, smaller than the box
+  EXPECT_EQ(175, std::abs(bitmapSize(b).cy));
+  DeleteObject(b);
+}
+
+TEST(JpegDecoder, RefusesWhatIsNoJpeg) {
+  std::vector<uint8_t> j = solidJpeg(32, 32, 1, 2, 3);
+  EXPECT_EQ(nullptr, decodeJpeg(j.data(), 2, 350, 150));
+  EXPECT_EQ(nullptr, decodeJpeg(j.data(), 100, 350, 150));  // headers cut before the frame
+  std::vector<uint8_t> bad = j;
+  bad[0] = 0;
+  EXPECT_EQ(nullptr, decodeJpeg(bad.data(), bad.size(), 350, 150));
+  // A frame header of 65500 x 65500 is refused before any pixel memory is taken.
+  for (size_t i = 0; i + 8 < j.size(); ++i)
+    if (j[i] == 0xFF && j[i + 1] == 0xC0) {
+      bad = j;
+      bad[i + 5] = 0xFF;
+      bad[i + 6] = 0xDC;
+      bad[i + 7] = 0xFF;
+      bad[i + 8] = 0xDC;
+      break;
+    }
+  EXPECT_EQ(nullptr, decodeJpeg(bad.data(), bad.size(), 350, 150));
+  EXPECT_EQ(nullptr, decodeJpeg(nullptr, 0, 350, 150));
+}
+
+}  // namespace

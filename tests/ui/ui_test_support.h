@@ -1,0 +1,69 @@
+#pragma once
+// Helpers of the window tests: a small form that stands in for the installer's logic, pictures written
+// byte by byte, and read-backs from the real windows.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "installer/win32/installer_view.h"
+
+namespace mv::uitest {
+
+// Counts what the window asks of the logic; each handler can be given a body.
+struct TestForm : win32::InstallerFormEvents {
+  std::function<void()> onCreate, onInstall, onCancel, onDone, onTick;
+  bool allowClose = true;
+  bool swallowRightButton = true;
+  int installs = 0, cancels = 0, dones = 0, closeQueries = 0, closes = 0, resizes = 0, ticks = 0;
+  std::vector<uint32_t> filtered;  // messages seen by the application-wide filter
+
+  void formCreate() override {
+    if (onCreate) onCreate();
+  }
+  void installClick() override {
+    ++installs;
+    if (onInstall) onInstall();
+  }
+  void cancelClick() override {
+    ++cancels;
+    if (onCancel) onCancel();
+  }
+  void doneClick() override {
+    ++dones;
+    if (onDone) onDone();
+  }
+  bool closeQuery() override {
+    ++closeQueries;
+    return allowClose;
+  }
+  void formClose() override { ++closes; }
+  void formResize() override { ++resizes; }
+  void pauseTimerTick() override {
+    ++ticks;
+    if (onTick) onTick();
+  }
+  bool applicationMessage(uint32_t message) override {
+    filtered.push_back(message);
+    return swallowRightButton && message == WM_RBUTTONDOWN;
+  }
+};
+
+// A 24-bit bottom-up BMP filled with one colour; with bottom (0xRRGGBB) its lower half has that colour.
+std::vector<uint8_t> solidBmp(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom = -1);
+// A baseline JPEG, written with libjpeg, in the same way.
+std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom = -1);
+bool writeFile(const std::string& path, const std::vector<uint8_t>& data);
+std::string tempDir();  // a fresh folder for one test program, with a trailing backslash
+
+// Read-backs from the window system.
+RECT rectInParent(HWND w);  // left, top, right, bottom in the parent's client coordinates
+SIZE clientSize(HWND w);
+SIZE windowSize(HWND w);
+std::string text(HWND w);
+std::vector<HWND> children(HWND parent);  // in Z order, which is the tab order
+COLORREF screenPixel(HWND w, int x, int y);
+
+}  // namespace mv::uitest
