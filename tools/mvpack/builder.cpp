@@ -113,12 +113,12 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   std::map<std::string, std::string> folded;
   for (const ContentFile& f : files) {
     if (!mv::isContainedRelativePath(f.name))
-      throw ToolError("content file " + f.path + ": its name " + quoted(f.name) + " cannot be stored safely");
+      throw ToolError("content file " + f.path + ": its name " + inQuotes(f.name) + " cannot be stored safely");
     if (f.name.size() > size_t(mv::datafield::recNameSize - 1))
       throw ToolError("content file " + f.path + ": its name is longer than 255 characters");
     auto [pos, fresh] = folded.emplace(mv::asciiLower(f.name), f.name);
     if (!fresh)
-      throw ToolError("content files " + quoted(pos->second) + " and " + quoted(f.name) +
+      throw ToolError("content files " + inQuotes(pos->second) + " and " + inQuotes(f.name) +
                       " differ only in letter case; Windows would write them to the same file");
   }
 
@@ -129,7 +129,7 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   };
   auto main = std::find_if(files.begin(), files.end(), isMain);
   if (!mainFile.empty() && main == files.end())
-    throw ToolError("main file " + quoted(mainFile) + " is not in the content folder " + folder);
+    throw ToolError("main file " + inQuotes(mainFile) + " is not in the content folder " + folder);
   if (main != files.end()) std::rotate(files.begin(), main, main + 1);
   return files;
 }
@@ -155,9 +155,9 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const std::string flashPath = pick(options.flashInstaller, m.flashInstaller);
 
   if (m.title.empty()) throw ToolError(where + "no title: \"title =\" is required");
-  if (m.title.size() > 64) throw ToolError(where + "title " + quoted(m.title) + " is longer than 64 characters");
+  if (m.title.size() > 64) throw ToolError(where + "title " + inQuotes(m.title) + " is longer than 64 characters");
   if (!mv::isPlainFolderName(m.title) || m.title.back() == ' ' || m.title.back() == '.')
-    throw ToolError(where + "title " + quoted(m.title) +
+    throw ToolError(where + "title " + inQuotes(m.title) +
                     " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
   if (!m.presentationGiven)
     throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
@@ -216,11 +216,11 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const std::string dataFileName = m.title + kDataFileExtension;
   for (const ContentFile& f : content) {
     if (mv::equalsIgnoreAsciiCase(f.name, dataFileName) || mv::equalsIgnoreAsciiCase(f.name, kUninstallerName))
-      throw ToolError("content file " + f.path + ": the name " + quoted(f.name) +
+      throw ToolError("content file " + f.path + ": the name " + inQuotes(f.name) +
                       " is taken by the installer's own " +
                       (mv::equalsIgnoreAsciiCase(f.name, dataFileName) ? "data file" : "uninstaller"));
     if (kContentFolderPrefix + m.title.size() + 5 + f.name.size() > kMaxPath)
-      warn("content file " + quoted(f.name) + ": its installed path may exceed 259 characters");
+      warn("content file " + inQuotes(f.name) + ": its installed path may exceed 259 characters");
   }
 
   uint64_t totalWork = 0;
@@ -283,7 +283,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     if (!mv::isPlainFileName(name) || name.size() > 255)
       throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
     if (mv::equalsIgnoreAsciiCase(name, dataFileName) || mv::equalsIgnoreAsciiCase(name, kUninstallerName))
-      throw ToolError(what + " " + path + ": the name " + quoted(name) + " is taken by the installer's own files");
+      throw ToolError(what + " " + path + ": the name " + inQuotes(name) + " is taken by the installer's own files");
     return name;
   };
   // slots 4 and 5: licence and extra file, under their own names in the content folder
@@ -306,7 +306,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       std::vector<uint8_t> bytes = readWholeFile(f.path, "content file");
       checkSize(bytes, "content file " + f.path);
       progress.advance(0, f.name);
-      if (bytes.empty()) warn("content file " + quoted(f.name) + " is empty: the installer does not create empty files");
+      if (bytes.empty()) warn("content file " + inQuotes(f.name) + " is empty: the installer does not create empty files");
       Payload entry;
       const size_t size = bytes.size();
       packSmaller(entry, std::move(bytes), "content file " + f.path);

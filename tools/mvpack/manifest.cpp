@@ -88,7 +88,7 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     const std::string where = path + ":" + std::to_string(lineNo) + ": ";
     size_t eq = line.find('=');
-    if (eq == std::string::npos) throw ToolError(where + "expected \"key = value\", found " + quoted(line));
+    if (eq == std::string::npos) throw ToolError(where + "expected \"key = value\", found " + inQuotes(line));
     std::string key = lower(trim(line.substr(0, eq)));
     std::string value = unquote(trim(line.substr(eq + 1)));
     if (key == "licence-file" || key == "license") key = "licence";
@@ -105,11 +105,11 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
     } else if (key == "background") {
       needValue();
       if (value[0] == '#') {
-        if (value.size() != 7) throw ToolError(where + "background: expected #RRGGBB, found " + quoted(value));
+        if (value.size() != 7) throw ToolError(where + "background: expected #RRGGBB, found " + inQuotes(value));
         int c[6];
         for (int i = 0; i < 6; ++i)
           if ((c[i] = hexDigit(value[1 + i])) < 0)
-            throw ToolError(where + "background: expected #RRGGBB, found " + quoted(value));
+            throw ToolError(where + "background: expected #RRGGBB, found " + inQuotes(value));
         m.red = c[0] * 16 + c[1];
         m.green = c[2] * 16 + c[3];
         m.blue = c[4] * 16 + c[5];

@@ -61,7 +61,7 @@ std::string humanSize(int64_t bytes) {
   return text;
 }
 
-std::string quoted(const std::string& text) {
+std::string inQuotes(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     if (c < 0x20 || c == 0x7F || c == '"') {

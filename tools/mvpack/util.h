@@ -36,7 +36,7 @@ std::string withCommas(int64_t value);
 // "12.3 MB" style, for summaries
 std::string humanSize(int64_t bytes);
 // Quotes a name for messages: "name" with control bytes shown as \xNN.
-std::string quoted(const std::string& text);
+std::string inQuotes(const std::string& text);
 
 // The host path of a Windows-style relative name: "\" becomes the native separator.
 std::string nativeRelative(const std::string& windowsName);

@@ -1,0 +1,629 @@
+// The packaging tool against the format, read here byte by byte with offsets written out (not through
+// the package code the tool itself uses), and the mvpack program's list, verify and extract on
+// installers it built and on installers these tests write themselves.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "builder.h"
+#include "dcl/dcl.h"
+#include "manifest.h"
+#include "util.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+// ---------------------------------------------------------------- little helpers
+
+uint32_t le32(const Bytes& b, size_t at) {
+  return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 | uint32_t(b.at(at + 3)) << 24;
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.at(at + i) = uint8_t(v >> (8 * i));
+}
+std::string cstr(const Bytes& b, size_t at, size_t size) {
+  std::string s;
+  for (size_t i = 0; i < size && b.at(at + i); ++i) s += char(b[at + i]);
+  return s;
+}
+
+Bytes readFile(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+void writeFile(const fs::path& p, const Bytes& b) {
+  fs::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+void writeText(const fs::path& p, const std::string& s) { writeFile(p, Bytes(s.begin(), s.end())); }
+Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+Bytes randomBytes(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  Bytes b(n);
+  for (auto& x : b) x = uint8_t(rng());
+  return b;
+}
+Bytes repetitive(const std::string& head, size_t n) {
+  Bytes b(head.begin(), head.end());
+  const std::string phrase = "the sea rolls in and the sea rolls out; ";
+  while (b.size() < n) b.push_back(uint8_t(phrase[b.size() % phrase.size()]));
+  return b;
+}
+
+// A minimal PE32 image: DOS header, "PE\0\0", COFF header, a 224-byte optional header and one section whose
+// raw data ends the file. Its image ends at `size` bytes.
+Bytes peImage(size_t size = 0x600) {
+  Bytes b(size, 0);
+  b[0] = 'M', b[1] = 'Z';
+  put32(b, 0x3C, 0x80);
+  std::memcpy(b.data() + 0x80, "PE\0\0", 4);
+  const size_t coff = 0x84;
+  b[coff] = 0x4C, b[coff + 1] = 0x01;  // i386
+  b[coff + 2] = 1;                     // one section
+  b[coff + 16] = 0xE0;                 // optional header size
+  b[coff + 20] = 0x0B, b[coff + 21] = 0x01;
+  const size_t section = coff + 20 + 0xE0;
+  std::memcpy(b.data() + section, ".text", 5);
+  put32(b, section + 16, uint32_t(size - 0x200));  // SizeOfRawData
+  put32(b, section + 20, 0x200);                   // PointerToRawData
+  for (size_t i = 0x200; i < size; ++i) b[i] = uint8_t(i * 7);
+  return b;
+}
+
+struct ToolRun {
+  int code = -1;
+  std::string output;
+};
+
+// Runs the built mvpack program; output is stdout and stderr together.
+ToolRun mvpack(const std::string& args) {
+  const char* build = std::getenv("MV_BUILD");
+  std::string exe = std::string(build ? build : ".") + "/mvpack";
+  std::string cmd = "'" + exe + "' " + args + " 2>&1";
+  ToolRun r;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+  int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
+
+class TempFolder {
+ public:
+  TempFolder() {
+    char tmpl[] = "/tmp/mvpack-test.XXXXXX";
+    path_ = mkdtemp(tmpl);
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// ---------------------------------------------------------------- the format, read independently
+
+constexpr size_t kDir = 96 + 11 * 280;
+
+struct Slot {
+  std::string name;
+  int32_t start, end, kind;
+  uint8_t compressed;
+  int32_t packed, expanded;
+};
+
+Slot slotAt(const Bytes& f, size_t offset, int k) {
+  const size_t e = offset + 96 + 280 * size_t(k);
+  Slot s;
+  s.name.assign(reinterpret_cast<const char*>(&f.at(e + 1)), f.at(e));
+  s.start = int32_t(le32(f, e + 256));
+  s.end = int32_t(le32(f, e + 260));
+  s.kind = int32_t(le32(f, e + 264));
+  s.compressed = f.at(e + 268);
+  s.packed = int32_t(le32(f, e + 272));
+  s.expanded = int32_t(le32(f, e + 276));
+  return s;
+}
+
+Bytes expand(const Bytes& f, const Slot& s) {
+  Bytes stored(f.begin() + s.start, f.begin() + s.end + 1);
+  if (!s.compressed) return stored;
+  Bytes out;
+  EXPECT_EQ(dclExplode(stored.data(), stored.size(), out), 0) << s.name;
+  return out;
+}
+
+// A sample project on disk: every kind of input the manifest names.
+struct Project {
+  fs::path dir, manifest;
+  Bytes stub, library, flash, picture, licence, html, uninstaller;
+  Bytes swf, notes, noise, empty;
+
+  explicit Project(const fs::path& root, const std::string& extraLines = "") : dir(root / "project") {
+    stub = peImage();
+    library = Bytes{'M', 'Z'};
+    Bytes libBody = randomBytes(3000, 1);
+    library.insert(library.end(), libBody.begin(), libBody.end());
+    flash = repetitive("MZ flash", 9000);
+    picture = Bytes{0xFF, 0xD8, 0xFF, 0xE0};
+    Bytes pic = randomBytes(4000, 2);  // does not shrink: stored, with a packed size above its size
+    picture.insert(picture.end(), pic.begin(), pic.end());
+    licence = repetitive("Licence\r\n", 2500);
+    html = repetitive("<html>", 1800);
+    uninstaller = repetitive("MZ uninstall", 7000);
+    swf = repetitive("FWS\x06", 20000);
+    notes = repetitive("notes", 900);
+    noise = randomBytes(5000, 3);
+    writeFile(dir / "bin/install.exe", stub);
+    writeFile(dir / "bin/impborl.dll", library);
+    writeFile(dir / "bin/uninstall.exe", uninstaller);
+    writeFile(dir / "flashax-real.exe", flash);
+    writeFile(dir / "banner.jpg", picture);
+    writeFile(dir / "licence.txt", licence);
+    writeFile(dir / "page.html", html);
+    writeFile(dir / "content/a-first.bin", noise);
+    writeFile(dir / "content/sub/notes.txt", notes);
+    writeFile(dir / "content/wave.swf", swf);
+    writeFile(dir / "content/zero.txt", empty);
+    manifest = dir / "sea.manifest";
+    writeText(manifest,
+              "# a test package\n"
+              "title = Sea Test\n"
+              "background = 10 20 30\n"
+              "flags = license show-desktop\n"
+              "presentation = picture banner.jpg\n"
+              "licence = licence.txt\n"
+              "html = page.html\n"
+              "content = content\n"
+              "flash-installer = flashax-real.exe\n"
+              "stub = bin/install.exe\n" +
+                  extraLines);
+  }
+};
+
+mvpack::BuildResult build(const Project& p, const fs::path& out, bool integrity = true) {
+  mvpack::BuildOptions o;
+  o.output = out.string();
+  o.integrity = integrity;
+  return mvpack::buildInstaller(mvpack::parseManifest(p.manifest.string()), o);
+}
+
+// ---------------------------------------------------------------- build, read back byte by byte
+
+TEST(MvpackBuild, PackageMatchesTheFormatByteForByte) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "sea-setup.exe";
+  build(p, out);
+  const Bytes f = readFile(out);
+  const size_t offset = p.stub.size();
+
+  // The stub unchanged, then the header.
+  ASSERT_GT(f.size(), offset + kDir);
+  EXPECT_TRUE(std::equal(p.stub.begin(), p.stub.end(), f.begin()));
+  EXPECT_EQ(f[offset + 0], 8);  // JPEG picture
+  EXPECT_EQ(f[offset + 1], 1);  // license
+  EXPECT_EQ(f[offset + 2], 0);  // run-extra
+  EXPECT_EQ(le32(f, offset + 16), 10u);
+  EXPECT_EQ(le32(f, offset + 20), 20u);
+  EXPECT_EQ(le32(f, offset + 24), 30u);
+  EXPECT_EQ(f[offset + 29], 1);  // show-desktop
+  EXPECT_EQ(cstr(f, offset + 30, 64), "Sea Test");
+
+  // Integrity: "MVCK" and zlib's CRC-32 of the package with those 8 bytes as zero.
+  EXPECT_EQ(std::memcmp(&f[offset + 8], "MVCK", 4), 0);
+  Bytes zeroed(f.begin() + long(offset), f.end());
+  std::memset(zeroed.data() + 8, 0, 8);
+  EXPECT_EQ(le32(f, offset + 12), uint32_t(crc32(0, zeroed.data(), uInt(zeroed.size()))));
+
+  Slot s[11];
+  for (int k = 0; k < 11; ++k) s[k] = slotAt(f, offset, k);
+  // slot 0: the stub
+  EXPECT_EQ(s[0].start, 0);
+  EXPECT_EQ(s[0].end, int32_t(offset - 1));
+  EXPECT_EQ(s[0].kind, 6);
+  EXPECT_EQ(s[0].expanded, int32_t(offset));
+  // slot 1: the library, stored as it is, never with a packed size
+  EXPECT_EQ(s[1].name, "impborl.dat");
+  EXPECT_EQ(s[1].kind, 3);
+  EXPECT_EQ(s[1].compressed, 0);
+  EXPECT_EQ(s[1].packed, 0);
+  EXPECT_EQ(expand(f, s[1]), p.library);
+  // slot 2: the Flash Player installer under the name the installer runs
+  EXPECT_EQ(s[2].name, "flashax.exe");
+  EXPECT_EQ(s[2].kind, 3);
+  EXPECT_EQ(s[2].compressed, 1);
+  EXPECT_EQ(expand(f, s[2]), p.flash);
+  // slot 3: random bytes do not shrink: stored, packed size = the imploded size, larger than the file
+  EXPECT_EQ(s[3].name, "installer.jpg");
+  EXPECT_EQ(s[3].kind, 5);
+  EXPECT_EQ(s[3].compressed, 0);
+  EXPECT_GT(s[3].packed, int32_t(p.picture.size()));
+  EXPECT_EQ(expand(f, s[3]), p.picture);
+  // slots 4 and 6: imploded, packed size = stored size
+  EXPECT_EQ(s[4].name, "licence.txt");
+  EXPECT_EQ(s[4].compressed, 1);
+  EXPECT_EQ(s[4].packed, s[4].end - s[4].start + 1);
+  EXPECT_EQ(s[4].expanded, int32_t(p.licence.size()));
+  EXPECT_EQ(expand(f, s[4]), p.licence);
+  EXPECT_TRUE(s[5].name.empty());
+  EXPECT_EQ(s[5].start, s[5].end);
+  EXPECT_EQ(s[6].name, "Sea Test.html");
+  EXPECT_EQ(s[6].kind, 2);
+  EXPECT_EQ(s[6].compressed, 1);
+  EXPECT_EQ(expand(f, s[6]), p.html);
+  EXPECT_TRUE(s[7].name.empty());
+  EXPECT_EQ(s[7].start, s[7].end);
+  // slot 9: the uninstaller the uninstall entry points at
+  EXPECT_EQ(s[9].name, "uninstall.exe");
+  EXPECT_EQ(s[9].kind, 5);
+  EXPECT_EQ(expand(f, s[9]), p.uninstaller);
+  // slot 10: empty, kind 10, start 0, end 0
+  EXPECT_TRUE(s[10].name.empty());
+  EXPECT_EQ(s[10].kind, 10);
+  EXPECT_EQ(s[10].start, 0);
+  EXPECT_EQ(s[10].end, 0);
+
+  // Payloads follow the directory without gaps, in slot order, and the file ends with the last one.
+  int64_t next = int64_t(offset + kDir);
+  for (int k = 1; k < 11; ++k) {
+    if (s[k].name.empty()) continue;
+    EXPECT_EQ(s[k].start, next) << "slot " << k;
+    next = int64_t(s[k].end) + 1;
+  }
+  EXPECT_EQ(next, int64_t(f.size()));
+
+  // slot 8: the data file, stored; its records and "CHUN" blocks
+  EXPECT_EQ(s[8].name, "Sea Test.mvd");
+  EXPECT_EQ(s[8].kind, 4);
+  EXPECT_EQ(s[8].compressed, 0);
+  const Bytes d = expand(f, s[8]);
+  ASSERT_GE(d.size(), 1240u);
+  EXPECT_EQ(le32(d, 212), 4u);
+  EXPECT_EQ(cstr(d, 248, 64), "Sea Test");
+  EXPECT_EQ(le32(d, 1204), 0u);
+  // The first SWF leads (the main file), the rest in name order, sub-folders with "\".
+  const std::vector<std::pair<std::string, const Bytes*>> expected = {
+      {"wave.swf", &p.swf}, {"a-first.bin", &p.noise}, {"sub\\notes.txt", &p.notes}, {"zero.txt", &p.empty}};
+  size_t blockAt = 1240 + 264 * 4;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const size_t r = 1240 + 264 * i;
+    SCOPED_TRACE(expected[i].first);
+    EXPECT_EQ(cstr(d, r + 2, 256), expected[i].first);
+    EXPECT_EQ(le32(d, r + 260), blockAt);
+    const size_t b = le32(d, r + 260);
+    EXPECT_EQ(std::memcmp(&d.at(b), "CHUN", 4), 0);
+    const uint32_t expandedSize = le32(d, b + 8), storedSize = le32(d, b + 12), compressed = le32(d, b + 16);
+    EXPECT_EQ(expandedSize, expected[i].second->size());
+    for (size_t z = 20; z < 44; ++z) EXPECT_EQ(d.at(b + z), 0);
+    Bytes payload(d.begin() + long(b + 44), d.begin() + long(b + 44 + (compressed ? storedSize : expandedSize)));
+    if (compressed) {
+      EXPECT_LT(storedSize, expandedSize);
+      Bytes out;
+      EXPECT_EQ(dclExplode(payload.data(), payload.size(), out), 0);
+      EXPECT_EQ(out, *expected[i].second);
+      EXPECT_EQ(payload[0], 0x00);  // binary literals
+      EXPECT_EQ(payload[1], 0x06);  // 4,096-byte dictionary
+    } else {
+      EXPECT_EQ(payload, *expected[i].second);
+    }
+    blockAt = b + 44 + payload.size();
+  }
+  EXPECT_EQ(blockAt, d.size());
+  EXPECT_EQ(le32(d, 1240 + 264 * 1 + 260) - 1240 - 264 * 4, 44 + le32(d, 1240 + 264 * 4 + 12));
+}
+
+TEST(MvpackBuild, SilentPackageWithoutIntegrityAndWithExtraFile) {
+  TempFolder t;
+  Project p(t.path());
+  writeText(p.dir / "readme.txt", "read me\r\n");
+  writeText(p.manifest,
+            "title = Quiet\nflags = run-extra\npresentation = silent\nextra = readme.txt\nhtml = page.html\n"
+            "content = content\nmain = sub/notes.txt\nflash-installer = flashax-real.exe\nstub = bin/install.exe\n");
+  const fs::path out = t.path() / "quiet.exe";
+  build(p, out, false);
+  const Bytes f = readFile(out);
+  const size_t offset = p.stub.size();
+  EXPECT_EQ(f[offset], 4);
+  EXPECT_EQ(f[offset + 2], 1);
+  for (int i = 8; i < 16; ++i) EXPECT_EQ(f[offset + i], 0) << "header byte " << i;
+  EXPECT_TRUE(slotAt(f, offset, 3).name.empty());
+  EXPECT_EQ(slotAt(f, offset, 5).name, "readme.txt");
+  const Bytes d = expand(f, slotAt(f, offset, 8));
+  EXPECT_EQ(cstr(d, 1240 + 2, 256), "sub\\notes.txt");  // main = ... comes first
+}
+
+TEST(MvpackBuild, RefusesWhatWouldMakeABrokenInstaller) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "x.exe";
+
+  // A stub with data after its image: the installer would look for its package in the wrong place.
+  Bytes appended = p.stub;
+  appended.push_back(0);
+  writeFile(p.dir / "bin/install.exe", appended);
+  ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  EXPECT_EQ(r.code, 1) << r.output;
+  EXPECT_NE(r.output.find("install.exe: its executable image ends at byte 1,536 but the file is 1,537"),
+            std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(out));
+  writeText(p.dir / "bin/install.exe", "not a program");
+  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("not a Windows executable"), std::string::npos) << r.output;
+  writeFile(p.dir / "bin/install.exe", p.stub);
+
+  // Manifest mistakes name the file and the line.
+  auto refused = [&](const std::string& manifest, const std::string& message) {
+    writeText(p.dir / "bad.manifest", manifest);
+    ToolRun run = mvpack("build " + q(p.dir / "bad.manifest") + " -o " + q(out));
+    EXPECT_EQ(run.code, 1) << manifest;
+    EXPECT_NE(run.output.find(message), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(out));
+  };
+  refused("title = A\ncolour = 1 2 3\n", "bad.manifest:2: unknown key \"colour\"");
+  refused("title = A\n\nbackground = 1 2 300\n", "bad.manifest:3: background: 300 is more than 255");
+  refused("title = A\ntitle = B\n", "bad.manifest:2: \"title\" given twice (first on line 1)");
+  refused("title = A\nflags = license\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n",
+          "flag license is set but no \"licence =\" file is given");
+  refused("title = A/B\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n",
+          "cannot be a folder name");
+  refused("title = A\npresentation = picture licence.txt\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n",
+          "neither a BMP nor a JPEG");
+  refused("title = A\npresentation = none\nhtml = missing.html\ncontent = content\nstub = bin/install.exe\n",
+          "missing.html: cannot open: No such file or directory");
+
+  // More content files than the data file's table holds.
+  for (int i = 0; i < 110; ++i) writeText(p.dir / "many" / ("f" + std::to_string(i) + ".txt"), "x");
+  refused("title = A\npresentation = none\nhtml = page.html\ncontent = many\nstub = bin/install.exe\n",
+          "110 files, but the Moviva data file holds at most 109");
+}
+
+// ---------------------------------------------------------------- list, verify, extract
+
+// An installer written here from the format: a foreign packer's work, with one imploded and one stored
+// data file entry, leftover bytes after the slot names, and no integrity record.
+Bytes foreignInstaller(const Bytes& stub, const std::string& entry2Name = "pics\\sky.jpg",
+                       const std::string& slot4Name = "") {
+  const Bytes movie = repetitive("FWS\x06", 6000);
+  const Bytes movieImploded = dclImplode(movie.data(), movie.size(), 0, 2048);
+  const Bytes sky = randomBytes(700, 9);
+  Bytes data(1240 + 2 * 264, 0);
+  put32(data, 212, 2);
+  std::memcpy(&data[248], "Foreign Sea", 11);
+  const std::pair<std::string, std::pair<const Bytes*, bool>> entries[2] = {{"movie.swf", {&movieImploded, true}},
+                                                                              {entry2Name, {&sky, false}}};
+  for (int i = 0; i < 2; ++i) {
+    const size_t r = 1240 + 264 * size_t(i);
+    data[r] = i == 0 ? 0 : 11;
+    std::memcpy(&data[r + 2], entries[i].first.data(), entries[i].first.size());
+    put32(data, r + 260, uint32_t(data.size()));
+    Bytes block(44, 0);
+    std::memcpy(block.data(), "CHUN", 4);
+    put32(block, 8, uint32_t(i == 0 ? movie.size() : sky.size()));
+    put32(block, 12, uint32_t(entries[i].second.first->size()));
+    put32(block, 16, entries[i].second.second ? 1 : 0);
+    data.insert(data.end(), block.begin(), block.end());
+    data.insert(data.end(), entries[i].second.first->begin(), entries[i].second.first->end());
+  }
+  const Bytes page = text("<html>foreign</html>");
+  struct S {
+    std::string name;
+    int kind;
+    Bytes payload;
+  } slots[11] = {{"install.exe", 6, {}},      {"impborl.dat", 3, text("MZ lib")}, {"flashax.exe", 3, text("MZ fl")},
+                 {"installer.swf", 5, movie}, {slot4Name, 5, text("licence")}, {"", 5, {}},
+                 {"Foreign Sea.html", 2, page}, {"", 5, {}}, {"Foreign Sea.mvd", 4, data},
+                 {"uninstall.exe", 5, text("MZ un")}, {"", 10, {}}};
+  Bytes f = stub;
+  const size_t offset = f.size();
+  f.resize(offset + kDir, 0);
+  f[offset] = 2;  // movie
+  put32(f, offset + 16, 255);
+  put32(f, offset + 20, 128);
+  put32(f, offset + 24, 0);
+  std::memcpy(&f[offset + 30], "Foreign Sea", 11);
+  for (int k = 0; k < 11; ++k) {
+    const size_t e = offset + 96 + 280 * size_t(k);
+    std::memset(&f[e + 1], 'Z', 255);  // leftovers after the name, which only the name length bounds
+    f[e] = uint8_t(slots[k].name.size());
+    std::memcpy(&f[e + 1], slots[k].name.data(), slots[k].name.size());
+    int32_t start = 0, end = 0, expanded = 0;
+    if (k == 0) {
+      end = int32_t(offset - 1), expanded = int32_t(offset);
+    } else if (!slots[k].name.empty()) {
+      start = int32_t(f.size());
+      end = start + int32_t(slots[k].payload.size()) - 1;
+      expanded = int32_t(slots[k].payload.size());
+      f.insert(f.end(), slots[k].payload.begin(), slots[k].payload.end());
+    }
+    put32(f, e + 256, uint32_t(start));
+    put32(f, e + 260, uint32_t(end));
+    put32(f, e + 264, uint32_t(slots[k].kind));
+    put32(f, e + 276, uint32_t(expanded));
+  }
+  return f;
+}
+
+TEST(MvpackList, ListsAnInstallerWrittenByTheTests) {
+  TempFolder t;
+  const fs::path in = t.path() / "foreign.exe";
+  writeFile(in, foreignInstaller(peImage(0x400)));
+  ToolRun r = mvpack("list " + q(in));
+  ASSERT_EQ(r.code, 0) << r.output;
+  const char* lines[] = {
+      "package at 1,024 (end of the executable image)",
+      "header: presentation 2 (Flash movie), license 0, run-extra 0, show-desktop 0, background 255 128 0",
+      "title: \"Foreign Sea\"",
+      "integrity: none recorded",
+      "   0    6   no            0        1,023        1,024            0        1,024  \"install.exe\"",
+      "   1    3   no        4,200        4,205            6            0            6  \"impborl.dat\"",
+      "   7    5   no            0            0            -            0            0  (empty)",
+      "  10   10   no            0            0            -            0            0  (empty)",
+      "data file \"Foreign Sea.mvd\": 2 entries, title \"Foreign Sea\", movie source 0",
+      "   2   11        ",
+      "\"pics\\sky.jpg\"",
+      "  no          700          700  \"pics\\sky.jpg\"",
+  };
+  for (const char* line : lines) EXPECT_NE(r.output.find(line), std::string::npos) << line << "\n" << r.output;
+  EXPECT_NE(r.output.find("yes"), std::string::npos);  // the imploded movie entry
+  EXPECT_NE(r.output.find("   1    0 "), std::string::npos) << r.output;
+}
+
+TEST(MvpackVerify, AcceptsSoundInstallersOursOrNot) {
+  TempFolder t;
+  Project p(t.path());
+  build(p, t.path() / "ours.exe");
+  ToolRun r = mvpack("verify " + q(t.path() / "ours.exe"));
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("integrity record: CRC-32 0x"), std::string::npos);
+  EXPECT_NE(r.output.find("data file: 4 of 4 entries ok"), std::string::npos) << r.output;
+
+  writeFile(t.path() / "foreign.exe", foreignInstaller(peImage(0x400)));
+  r = mvpack("verify " + q(t.path() / "foreign.exe"));
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("no integrity record"), std::string::npos) << r.output;
+}
+
+TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "flip.exe";
+
+  // With the integrity record any flipped byte shows, even one that leaves a stream well-formed.
+  build(p, out, true);
+  Bytes f = readFile(out);
+  Slot html = slotAt(f, p.stub.size(), 6);
+  ASSERT_EQ(html.compressed, 1);
+  f[size_t(html.start + (html.end - html.start) / 2)] ^= 0x10;
+  writeFile(out, f);
+  ToolRun r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("DAMAGED: integrity record: the package's CRC-32 is"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find(": damaged (1 problem): integrity record"), std::string::npos) << r.output;
+
+  // Without it, the expansion itself: a damaged stream header, and a stream cut before its end code.
+  build(p, out, false);
+  f = readFile(out);
+  html = slotAt(f, p.stub.size(), 6);
+  f[size_t(html.start + 1)] ^= 0x10;  // dictionary size code 6 becomes 22
+  writeFile(out, f);
+  r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("DAMAGED: slot 6 (HTML page, \"Sea Test.html\"): the imploded stream is damaged (bad "
+                          "dictionary size in the stream header)"),
+            std::string::npos)
+      << r.output;
+
+  build(p, out, false);
+  f = readFile(out);
+  const Slot unin = slotAt(f, p.stub.size(), 9);
+  f[size_t(unin.end)] = 0;  // the last byte holds the end code's final bits
+  f[size_t(unin.end - 1)] = 0;
+  writeFile(out, f);
+  r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("DAMAGED: slot 9 (uninstaller, \"uninstall.exe\"): "), std::string::npos) << r.output;
+}
+
+TEST(MvpackVerify, FindsATruncatedInstaller) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "cut.exe";
+  build(p, out, false);
+  Bytes f = readFile(out);
+  f.resize(f.size() - 100);
+  writeFile(out, f);
+  ToolRun r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("slot 9 (uninstaller, \"uninstall.exe\"): ends at byte"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("the installer is truncated"), std::string::npos);
+
+  // Cut inside the directory: nothing but the verdict can be read.
+  f.resize(p.stub.size() + 1000);
+  writeFile(out, f);
+  r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("before the end of the 3,176-byte package directory"), std::string::npos) << r.output;
+  r = mvpack("list " + q(out));
+  EXPECT_EQ(r.code, 3);
+  EXPECT_NE(r.output.find("truncated"), std::string::npos) << r.output;
+}
+
+TEST(MvpackExtract, WritesOnlySafeNamesInsideTheFolder) {
+  TempFolder t;
+  const fs::path in = t.path() / "hostile.exe";
+  writeFile(in, foreignInstaller(peImage(0x400), "..\\..\\escaped.txt", "..\\slot-escaped.txt"));
+  const fs::path outDir = t.path() / "deep" / "out";
+  ToolRun r = mvpack("extract " + q(in) + " -o " + q(outDir));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("slot 4 (licence, \"..\\slot-escaped.txt\"): not a plain file name"), std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("the name leads outside the content folder, not extracted"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(t.path() / "escaped.txt"));
+  EXPECT_FALSE(fs::exists(t.path() / "deep" / "escaped.txt"));
+  EXPECT_FALSE(fs::exists(t.path() / "deep" / "slot-escaped.txt"));
+  EXPECT_TRUE(fs::exists(outDir / "content" / "movie.swf"));
+  EXPECT_EQ(readFile(outDir / "slots" / "Foreign Sea.html"), text("<html>foreign</html>"));
+
+  // A folder with something in it is left alone without --force.
+  r = mvpack("extract " + q(in) + " -o " + q(outDir));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("the folder is not empty"), std::string::npos) << r.output;
+}
+
+TEST(MvpackExtract, ExtractedManifestBuildsTheSameInstaller) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path first = t.path() / "first.exe", second = t.path() / "second.exe";
+  build(p, first);
+  ToolRun r = mvpack("extract " + q(first) + " -o " + q(t.path() / "x"));
+  ASSERT_EQ(r.code, 0) << r.output;
+  EXPECT_EQ(readFile(t.path() / "x" / "content" / "sub" / "notes.txt"), p.notes);
+  r = mvpack("build " + q(t.path() / "x" / "manifest.txt") + " -o " + q(second));
+  ASSERT_EQ(r.code, 0) << r.output;
+  EXPECT_TRUE(readFile(first) == readFile(second));
+}
+
+TEST(MvpackCli, UsageErrorsAndHelp) {
+  ToolRun r = mvpack("");
+  EXPECT_EQ(r.code, 2);
+  r = mvpack("pack x");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("unknown command \"pack\""), std::string::npos);
+  r = mvpack("verify");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("missing INSTALLER"), std::string::npos);
+  r = mvpack("list /nonexistent/setup.exe");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("/nonexistent/setup.exe: cannot open: No such file or directory"), std::string::npos);
+  for (const char* cmd : {"build", "list", "verify", "extract"}) {
+    r = mvpack(std::string(cmd) + " --help");
+    EXPECT_EQ(r.code, 0) << cmd;
+    EXPECT_NE(r.output.find(std::string("usage: mvpack ") + cmd), std::string::npos) << cmd;
+  }
+}
+
+}  // namespace
