@@ -1,0 +1,131 @@
+// TCompressor: loads the PKWARE Data Compression Library (ours or the original) from the Windows folder
+// and expands implode streams through its published entry point "_explode" and two callbacks. Only the
+// library's published interface is used here, so any library with that interface may sit behind it.
+#include "package/compressor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "dcl/pklib.h"
+#include "installer/error_reporter.h"
+#include "support/strings.h"
+
+namespace mv {
+
+namespace {
+
+constexpr const char* kLibraryName = "impborl.dll";
+
+// The expansion work area: one for the whole process (expansions never overlap), of the size the
+// library's explode requires.
+alignas(16) char g_workArea[CMP_EXPLODE_WORK_SIZE];
+
+// The compression warning appears once per process.
+bool g_warningShown = false;
+
+// The expansion's two streams: the input (the compressed block in memory) and the output (the
+// destination file). The callbacks get them as the library's opaque parameter.
+struct ExpandStreams {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t position = 0;
+  File* output = nullptr;
+};
+
+// read_buf: up to *size bytes of the input stream; 0 when it is exhausted or anything goes wrong.
+unsigned int DCL_CALL readCallback(char* buf, unsigned int* size, void* param) {
+  try {
+    ExpandStreams* s = static_cast<ExpandStreams*>(param);
+    if (!s || !buf || !size) return 0;
+    size_t n = std::min<size_t>(*size, s->size - s->position);
+    if (n) std::memcpy(buf, s->data + s->position, n);
+    s->position += n;
+    return static_cast<unsigned int>(n);
+  } catch (...) {
+    return 0;
+  }
+}
+
+// write_buf: *size bytes to the output file; failures are swallowed (the caller checks the file size).
+void DCL_CALL writeCallback(char* buf, unsigned int* size, void* param) {
+  try {
+    ExpandStreams* s = static_cast<ExpandStreams*>(param);
+    if (!s || !s->output || !buf || !size || *size == 0) return;
+    s->output->write(buf, *size);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+std::string TCompressor::libraryPath() {
+  std::string folder = platform().windowsDirectory();
+  if (!folder.empty() && folder.back() == '\\') return folder + kLibraryName;
+  return folder + "\\" + kLibraryName;
+}
+
+void TCompressor::resetWarning() { g_warningShown = false; }
+
+TCompressor::TCompressor() {
+  available_ = false;
+  const std::string path = libraryPath();
+  uint32_t attributes = platform().getAttributes(path);
+  if (attributes == attr::invalid || (attributes & attr::directory)) return;  // no library: silently off
+
+  library_ = platform().loadLibrary(path);
+  if (!library_) {
+    Result code = platform().lastError();
+    if (!g_warningShown) {
+      g_warningShown = true;
+      showErrorBox(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(code));
+    }
+    return;
+  }
+  implode_ = platform().getProcAddress(library_, "_implode");
+  explode_ = platform().getProcAddress(library_, "_explode");
+  crc32_ = platform().getProcAddress(library_, "_crc32");
+  if (implode_ && explode_ && crc32_) {
+    available_ = true;
+  } else {
+    platform().freeLibrary(library_);
+    library_ = implode_ = explode_ = crc32_ = nullptr;
+  }
+}
+
+TCompressor::~TCompressor() { release(); }
+
+void TCompressor::release() {
+  if (available_ && library_) platform().freeLibrary(library_);
+  available_ = false;
+  library_ = implode_ = explode_ = crc32_ = nullptr;
+}
+
+Result TCompressor::expand(const std::string& path, const uint8_t* block, size_t size) {
+  // The input stream reads the block where it lies: the library only ever copies out of it.
+  ExpandStreams streams;
+  streams.data = block;
+  streams.size = block ? size : 0;
+
+  Result createError = 0;
+  std::unique_ptr<File> output = platform().open(path, OpenMode::CreateWrite);
+  if (!output) {
+    createError = platform().lastError();
+    if (createError == 0) createError = oserr::accessDenied;
+  } else if (available_ && explode_) {
+    streams.output = output.get();
+    using ExplodeFn = unsigned int(DCL_CALL*)(dcl_read_fn, dcl_write_fn, char*, void*);
+    auto explode = reinterpret_cast<ExplodeFn>(explode_);
+    explode(readCallback, writeCallback, g_workArea, &streams);  // its status is the callers' concern
+  }
+  if (output) output->close();
+  output.reset();
+
+  if (createError) {
+    showErrorBox(std::string(text::zipError) + "\r\n\r\n" + errorDescription(createError));
+    return createError;
+  }
+  return 0;
+}
+
+}  // namespace mv
