@@ -35,7 +35,9 @@ class FlashPlayerWine : public ::testing::Test {
     CreateDirectoryA(flash_.c_str(), nullptr);
     DeleteFileA((flash_ + "Flash.ocx").c_str());
     DeleteFileA((flash_ + "swflash.ocx").c_str());
-    ASSERT_TRUE(CopyFileA((programFolder() + "flashax.exe").c_str(), (win_ + "flashax.exe").c_str(), FALSE));
+    // The stand-in started by an earlier test may still be ending, its file still in use.
+    std::string from = programFolder() + "flashax.exe", to = win_ + "flashax.exe";
+    ASSERT_TRUE(pumpUntil([&] { return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE; }, 15000));
     log_ = tempFolder() + "flashax-command-lines.log";
     DeleteFileA(log_.c_str());
     SetEnvironmentVariableA("MV_FLASHAX_LOG", log_.c_str());
