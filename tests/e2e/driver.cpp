@@ -25,8 +25,9 @@
 //   expect-status VAR TEXT              some child static shows exactly TEXT
 //   record VAR UNTIL TIMEOUT            watch the texts of the window's static children and its progress bar
 //                                       until a static shows UNTIL (or the window goes); prints each change
-//   expect-sequence TEXT|TEXT|...       the status texts recorded, in order, without repeats, equal these
-//   expect-progress-max N               the progress bar reached N while recording
+//   expect-sequence TEXT|TEXT|...       the status texts of all records so far, in order, without repeats
+//                                       and without texts not named, equal these
+//   expect-progress-max N               the progress bar reached N while recording (highest so far)
 //   wait-gone VAR TIMEOUT               the window is destroyed
 //   wait-exit NAME TIMEOUT              the program ended: prints its exit code
 //   expect-exit NAME CODE
@@ -295,8 +296,7 @@ class Driver {
 };
 
 void Driver::record(HWND w, const std::string& until, DWORD timeout) {
-  sequence_.clear();
-  progressMax_ = 0;
+  // The sequence and the progress maximum run on over every record of the script.
   std::map<HWND, std::string> last;
   int lastPos = -1;
   DWORD start = GetTickCount();

@@ -128,8 +128,12 @@ def implode(data):
     tool = os.path.join(ROOT, ".cache", "npm", "node_modules", "node-pkware", "dist", "bin", "implode.js")
     if not shutil.which("node") or not os.path.exists(tool):
         return None
+    # The command-line tool may end with a non-zero code after writing its output (an unsettled promise
+    # at exit); the stream counts when node-pkware's own explode gives the data back.
     r = subprocess.run(["node", tool, "--binary", "--medium"], input=data, capture_output=True, timeout=60)
-    return r.stdout if r.returncode == 0 and r.stdout else None
+    back = subprocess.run(["node", tool.replace("implode.js", "explode.js")], input=r.stdout, capture_output=True,
+                          timeout=60)
+    return r.stdout if r.stdout and back.stdout == data else None
 
 
 # ------------------------------------------------------------------------------------------- runner
