@@ -45,7 +45,11 @@ void TInstallerForm::installBtnClick() {
           BoxAnswer::Ok)
     conflict = false;
 
-  Result result = conflict ? kOverwriteRefused : runInstallation();
+  // Cancel pressed on the window while the question was open (the box need not be modal to it) means
+  // "do not install": nothing has been written, so nothing is cleaned up - in particular not the
+  // earlier installation the question was about.
+  Result result = rc::ok;
+  if (!s.installAborted) result = conflict ? kOverwriteRefused : runInstallation();
 
   // The Flash Player installer started at start-up may be waiting with its restart question.
   if (!s.installAborted && result == rc::ok && s.flashRestartPending) {

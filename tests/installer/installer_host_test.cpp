@@ -438,6 +438,23 @@ TEST_F(InstallerTest, OverwriteQuestionCancelKeepsTheWindowAndOkInstalls) {
   EXPECT_EQ(form->exitCode(), exitcode::installed);
 }
 
+TEST_F(InstallerTest, CancelWhileTheOverwriteQuestionIsOpenKeepsTheEarlierInstallation) {
+  sb->createDirectory("C:\\WINDOWS\\Web");
+  sb->createDirectory("C:\\WINDOWS\\Web\\Wallpaper");
+  sb->createDirectory(kContent);
+  sb->writeWholeFile(std::string(kContent) + "earlier.swf", "earlier");
+  startTypical();
+  sb->onMessageBox = [&](const HostPlatform::BoxRecord&) {
+    form->cancelBtnClick();  // the window's Cancel, pressed while the box is open
+    return BoxAnswer::Ok;
+  };
+  form->installBtnClick();
+  EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), "Preparing Installation..."), 0);
+  EXPECT_EQ(read(std::string(kContent) + "earlier.swf"), "earlier");
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(form->exitCode(), exitcode::cancelled);
+}
+
 TEST_F(InstallerTest, ExistingHtmlPageAloneAsks) {
   sb->createDirectory("C:\\WINDOWS\\Web");
   sb->createDirectory("C:\\WINDOWS\\Web\\Wallpaper");
