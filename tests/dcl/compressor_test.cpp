@@ -1,0 +1,210 @@
+// TCompressor with our codec library in the Windows folder: natively through the host platform (the
+// library is libimpborl.so under the Windows name), under Wine through the real Win32 platform with
+// impborl.dll. Message boxes are recorded instead of shown.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "dcl/dcl.h"
+#include "installer/error_reporter.h"
+#include "package/compressor.h"
+#include "support/strings.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/win32/win32_platform.h"
+#else
+#include "platform/host/host_platform.h"
+#endif
+
+namespace mv {
+namespace {
+
+#ifdef _WIN32
+// The real platform, with a Windows folder of the test's own and message boxes recorded.
+class TestPlatform : public Win32Platform {
+ public:
+  std::string windowsFolder;
+  std::vector<std::string> boxes;
+  std::string windowsDirectory() override { return windowsFolder; }
+  BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
+    boxes.push_back(caption + ": " + text);
+    return BoxAnswer::Abort;
+  }
+};
+
+std::string readHostFile(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::string();
+  std::string out;
+  char buffer[65536];
+  DWORD n = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
+  CloseHandle(h);
+  return out;
+}
+
+class Environment {
+ public:
+  Environment() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    root_ = std::string(temp) + "mvdcl" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(root_.c_str(), nullptr);
+    CreateDirectoryA((root_ + "WINDOWS").c_str(), nullptr);
+    platform_.windowsFolder = root_ + "WINDOWS";
+    setPlatform(&platform_);
+  }
+  ~Environment() {
+    setPlatform(nullptr);
+    for (const char* name : {"impborl.dll", "out.bin", "empty.bin", "short.bin"})
+      DeleteFileA((root_ + "WINDOWS\\" + name).c_str());
+    RemoveDirectoryA((root_ + "WINDOWS").c_str());
+    RemoveDirectoryA(root_.c_str());
+  }
+  std::string windows() const { return root_ + "WINDOWS\\"; }
+  std::vector<std::string> boxes() const { return platform_.boxes; }
+  void putLibrary(const std::string& bytes) { writeFile(windows() + "impborl.dll", bytes); }
+  std::string ourLibrary() const {
+    std::string unixPath = MV_IMPBORL_LIBRARY;
+    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    return readHostFile("Z:" + unixPath);
+  }
+  std::string read(const std::string& path) { return readHostFile(path); }
+  void writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD n = 0;
+    WriteFile(h, bytes.data(), DWORD(bytes.size()), &n, nullptr);
+    CloseHandle(h);
+  }
+  void setWindowsFolder(const std::string& f) { platform_.windowsFolder = f; }
+  Result notLoadableCode() const { return ERROR_BAD_EXE_FORMAT; }
+
+ private:
+  std::string root_;
+  TestPlatform platform_;
+};
+#else
+class Environment {
+ public:
+  Environment() { setPlatform(&sandbox_.platform()); }
+  std::string windows() const { return "C:\\WINDOWS\\"; }
+  std::vector<std::string> boxes() {
+    std::vector<std::string> out;
+    for (const auto& b : sandbox_->boxes) out.push_back(b.caption + ": " + b.text);
+    return out;
+  }
+  void putLibrary(const std::string& bytes) { writeFile(windows() + "impborl.dll", bytes); }
+  std::string ourLibrary() {
+    std::string bytes;
+    FILE* f = std::fopen(MV_IMPBORL_LIBRARY, "rb");
+    if (!f) return bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    std::fclose(f);
+    return bytes;
+  }
+  std::string read(const std::string& path) {
+    std::string bytes;
+    sandbox_->readWholeFile(path, bytes);
+    return bytes;
+  }
+  void writeFile(const std::string& path, const std::string& bytes) { ASSERT_TRUE(sandbox_->writeWholeFile(path, bytes)); }
+  void setWindowsFolder(const std::string& f) { sandbox_->setWindowsDirectory(f); }
+  Result notLoadableCode() const { return oserr::badExeFormat; }
+
+ private:
+  HostSandbox sandbox_;
+};
+#endif
+
+std::vector<uint8_t> sampleData() {
+  std::mt19937 rng(11);
+  std::string text;
+  while (text.size() < 200000) text += "Moviva content file " + std::to_string(rng() % 1000) + ", line of text.\r\n";
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+class CompressorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { TCompressor::resetWarning(); }
+  Environment env;
+};
+
+TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
+  std::string library = env.ourLibrary();
+  ASSERT_GT(library.size(), 1000u) << MV_IMPBORL_LIBRARY;
+  env.putLibrary(library);
+  std::vector<uint8_t> data = sampleData();
+  for (int type : {0, 1}) {
+    std::vector<uint8_t> stream = dclImplode(data.data(), data.size(), type, 4096);
+    TCompressor compressor;
+    ASSERT_TRUE(compressor.available());
+    EXPECT_EQ(compressor.expand(env.windows() + "out.bin", stream.data(), stream.size()), 0);
+    EXPECT_EQ(env.read(env.windows() + "out.bin"), std::string(data.begin(), data.end()));
+
+    // A damaged stream: whatever the library wrote, no message, result 0 (callers check the size).
+    EXPECT_EQ(compressor.expand(env.windows() + "short.bin", stream.data(), stream.size() / 2), 0);
+    std::string part = env.read(env.windows() + "short.bin");
+    EXPECT_LT(part.size(), data.size());
+    EXPECT_EQ(part, std::string(data.begin(), data.begin() + part.size()));
+
+    // An empty block leaves an empty file.
+    EXPECT_EQ(compressor.expand(env.windows() + "empty.bin", nullptr, 0), 0);
+    EXPECT_EQ(env.read(env.windows() + "empty.bin"), "");
+    compressor.release();
+    EXPECT_FALSE(compressor.available());
+  }
+  EXPECT_TRUE(env.boxes().empty());
+}
+
+TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
+  env.putLibrary(env.ourLibrary());
+  std::vector<uint8_t> stream{0, 6, 1, 0xFF};
+  TCompressor compressor;
+  ASSERT_TRUE(compressor.available());
+  Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
+  EXPECT_EQ(r, oserr::pathNotFound);
+  ASSERT_EQ(env.boxes().size(), 1u);
+  EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::zipError + "\r\n\r\n" + errorDescription(r));
+}
+
+TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
+  for (int k = 0; k < 3; ++k) {
+    TCompressor compressor;
+    EXPECT_FALSE(compressor.available());
+  }
+  EXPECT_TRUE(env.boxes().empty());
+}
+
+TEST_F(CompressorTest, DamagedLibraryWarnsOnceOnly) {
+  env.putLibrary(std::string(5000, '\x90') + "not a library");
+  for (int k = 0; k < 3; ++k) {
+    TCompressor compressor;
+    EXPECT_FALSE(compressor.available());
+  }
+  ASSERT_EQ(env.boxes().size(), 1u);
+  EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
+                                errorDescription(env.notLoadableCode()));
+  TCompressor::resetWarning();
+  TCompressor again;
+  EXPECT_EQ(env.boxes().size(), 2u);
+}
+
+TEST_F(CompressorTest, LibraryPathFollowsTheWindowsFolder) {
+  env.setWindowsFolder("C:\\WINNT");
+  EXPECT_EQ(TCompressor::libraryPath(), "C:\\WINNT\\impborl.dll");
+  env.setWindowsFolder("C:\\");
+  EXPECT_EQ(TCompressor::libraryPath(), "C:\\impborl.dll");
+}
+
+}  // namespace
+}  // namespace mv
