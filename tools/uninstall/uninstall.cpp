@@ -96,7 +96,7 @@ void removeFile(const std::string& path, Outcome& out, bool scheduleIfBusy) {
 }
 
 // Removes a folder's contents, never following a junction or symbolic link (the link itself goes), and
-// leaving `keep` (our own running file) for the restart. True when the folder itself could go now.
+// leaving `keep` (our own running file) for the restart. True when nothing but `keep` is left.
 bool removeTree(const std::string& folder, const std::string& keep, Outcome& out) {
   bool empty = true;
   WIN32_FIND_DATAA found;
@@ -118,7 +118,7 @@ bool removeTree(const std::string& folder, const std::string& keep, Outcome& out
         if (scheduleAtRestart(path)) out.atRestart.push_back(path + "\\");
         empty = false;
       } else if (lower(path) == lower(keep)) {
-        empty = false;
+        continue;  // our own running file: left for the restart
       } else {
         size_t before = out.removed.size();
         removeFile(path, out, true);
