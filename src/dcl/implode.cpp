@@ -246,7 +246,7 @@ void Implode::run() {
       cost[i & (kPlanSize - 1)] = 0;
     }
     if (avail == 0) break;
-    if (i - start >= kMaxPlan) {  // planned far without a cut: make one here
+    if (i - start >= kMaxPlan && i >= skipUntil) {  // planned far without a cut: make one here
       writeSteps(start, i);
       start = i;
       cost[i & (kPlanSize - 1)] = 0;
