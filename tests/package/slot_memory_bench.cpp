@@ -1,8 +1,10 @@
 // Peak memory of extracting one large slot (a benchmark program, not a test).
 //
-//   slot_memory_bench make <folder> <MB>   writes two installers into <folder>: plain.exe with an
+//   slot_memory_bench make <folder> <MB> [text]
+//                                          writes two installers into <folder>: plain.exe with an
 //                                          uncompressed slot of <MB> MB, packed.exe with a compressed
-//                                          slot that expands to <MB> MB
+//                                          slot that expands to <MB> MB (with "text": content that
+//                                          compresses well, otherwise about as well as pictures do)
 //   slot_memory_bench extract <folder> plain|packed|none <impborl.so>
 //                                          extracts slot 9 of that installer on a host sandbox in
 //                                          <folder>/sandbox and prints the peak resident set size
@@ -35,14 +37,17 @@ long peakKb() {
 }
 
 // Content that compresses about as well as pictures and movies do: runs of repeated text among noise.
-std::string content(size_t size) {
+// With `text`, mostly repeated text with a little noise, which compresses well.
+std::string content(size_t size, bool text) {
   std::string s = test::patternBytes(size, 11);
+  if (text)
+    for (size_t i = 0; i + 256 < size; i += 256) std::memcpy(&s[i], std::string(240, char('a' + (i / 256) % 26)).data(), 240);
   for (size_t i = 0; i + 64 < size; i += 256) std::memcpy(&s[i], "MOVIVA CONTENT BLOCK -- MOVIVA CONTENT BLOCK -- MOVIVA CONTENT!!", 64);
   return s;
 }
 
-int make(const std::string& folder, size_t mb) {
-  const std::string data = content(mb << 20);
+int make(const std::string& folder, size_t mb, bool text) {
+  const std::string data = content(mb << 20, text);
   for (bool packed : {false, true}) {
     test::PackageBuilder b;
     b.slots[9] = {"big.bin", 5, data, false};
@@ -101,8 +106,9 @@ int extract(const std::string& folder, const std::string& which, const std::stri
 
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "make" && argc == 4) return make(argv[2], std::strtoul(argv[3], nullptr, 10));
+  if (mode == "make" && (argc == 4 || argc == 5))
+    return make(argv[2], std::strtoul(argv[3], nullptr, 10), argc == 5 && std::string(argv[4]) == "text");
   if (mode == "extract" && argc == 5) return extract(argv[2], argv[3], argv[4]);
-  std::fprintf(stderr, "usage: slot_memory_bench make <folder> <MB> | extract <folder> plain|packed|none <impborl.so>\n");
+  std::fprintf(stderr, "usage: slot_memory_bench make <folder> <MB> [text] | extract <folder> plain|packed|none <impborl.so>\n");
   return 2;
 }
