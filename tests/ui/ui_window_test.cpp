@@ -266,6 +266,29 @@ TEST_F(InstallerWindowTest, ButtonClicksReachTheLogic) {
   EXPECT_EQ(2, form.installs);
 }
 
+TEST_F(InstallerWindowTest, KeyboardMovesBetweenAndPressesTheButtons) {
+  start(false);
+  // Alt+I is Install's mnemonic ("&Install" as designed; the layout without licence says "Install").
+  SetWindowTextW(view->installBtn(), L"&Install");
+  SetFocus(view->cancelBtn());
+  PostMessageW(view->cancelBtn(), WM_SYSCHAR, 'i', 1 << 29);
+  view->processMessages();
+  EXPECT_EQ(1, form.installs);
+  // Tab from Install goes to Cancel (Close is hidden), and on round to Install again.
+  SetFocus(view->installBtn());
+  PostMessageW(view->installBtn(), WM_KEYDOWN, VK_TAB, 0);
+  view->processMessages();
+  EXPECT_EQ(view->cancelBtn(), GetFocus());
+  PostMessageW(view->cancelBtn(), WM_KEYDOWN, VK_TAB, 0);
+  view->processMessages();
+  EXPECT_EQ(view->installBtn(), GetFocus());
+  // Enter on the focused Cancel presses it.
+  SetFocus(view->cancelBtn());
+  PostMessageW(view->cancelBtn(), WM_KEYDOWN, VK_RETURN, 0);
+  view->processMessages();
+  EXPECT_EQ(1, form.cancels);
+}
+
 int seenByButton;
 WNDPROC originalButtonProc;
 LRESULT CALLBACK countingButtonProc(HWND h, UINT m, WPARAM w, LPARAM l) {
