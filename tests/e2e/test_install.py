@@ -11,6 +11,7 @@ from e2e_lib import (E2E, KIND_SILENT, Entry, Skip, Slot, bmp_24, data_file, exp
 
 e2e = E2E()
 UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+# The last text shows for a moment only when no question follows: the window closes right after it.
 STATUSES = ("Preparing Installation...|Writing Moviva files...|Expanding files..."
             "|Moviva Installation and Setup Complete.")
 SHOW_DESKTOP = "The installation of the wallpaper was successful.\\r\\n\\r\\nWould you like to minimize all applications " \
@@ -139,6 +140,28 @@ expect-absent %TEMP%\MVVA
 
 
 @e2e.scenario
+def cancel_during_expansion(t):
+    title = "Cancel Expanding"
+    _, data = typical(t, title)
+    setup = t.write_installer("cancel_expansion", data)
+    # The click is taken at the first message processing after the entries were written: the
+    # expansion ends first, then everything it wrote is removed.
+    t.check_drive("cancel_expansion", setup, r"""
+start I SETUP
+wait-window W "Install Wallpaper: Cancel Expanding" 60000 I
+press W Install
+record W "Expanding files..." 60000
+press W Cancel
+record W "Installation Aborted. Cleaning up files..." 30000
+wait-exit I 60000
+expect-exit I 2
+expect-absent "%WINDIR%\Web\Wallpaper\Cancel Expanding dir"
+expect-absent "%WINDIR%\Web\Wallpaper\Cancel Expanding.html"
+reg-absent HKLM "{key}Cancel Expanding"
+""".format(key=UNINSTALL))
+
+
+@e2e.scenario
 def failure_leaves_window_open(t):
     if not t.has_codec():
         raise Skip("no impborl.dll built")
@@ -197,7 +220,8 @@ expect-control W Install enabled
 press W Install
 wait-box C2 Confirm 30000
 press C2 OK
-record W "Moviva Installation and Setup Complete." 120000
+record W "" 120000
+expect-sequence "Preparing Installation...|Writing Moviva files...|Expanding files..."
 wait-exit I 30000
 expect-exit I 0
 """)
@@ -285,19 +309,37 @@ expect-absent %TEMP%\MVVA
 
 
 @e2e.scenario
-def licence_and_bmp(t):
+def silent_package_with_show_desktop(t):
+    # Display Properties is started after the installation (Wine has no desk.cpl: nothing appears,
+    # and the installer still ends after its bounded look for the window).
+    title = "Quiet Desk"
+    slots = t.typical_slots(title, data_file(title, entries(title)))
+    setup = t.write_installer("silent_desk", package(t.stub, title, slots, kind=KIND_SILENT, show_desktop=1))
+    t.check_drive("silent_desk", setup, r"""
+start I SETUP
+wait-exit I 120000
+expect-exit I 0
+expect-exists "%WINDIR%\Web\Wallpaper\Quiet Desk dir\Quiet Desk.swf"
+""")
+
+
+@e2e.scenario
+def licence_bmp_and_extra_file(t):
     title = "Licensed"
     slots = t.typical_slots(title, data_file(title, entries(title)), picture=bmp_24())
     slots[4] = Slot("licence.txt", 5, b"You accept the terms.\r\nSecond line.\r\n")
-    setup = t.write_installer("licence", package(t.stub, title, slots, kind=1, licence=1))
+    slots[5] = Slot("extra.txt", 5, b"An extra file, opened after the installation.\r\n")
+    setup = t.write_installer("licence", package(t.stub, title, slots, kind=1, licence=1, run_extra=1))
     t.check_drive("licence", setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: Licensed" 60000 I
 expect-control W "Accept and Install" enabled
 expect-control W "You accept the terms.\r\nSecond line.\r\n" visible
 expect-exists "%WINDIR%\Web\Wallpaper\Licensed dir\installer.BMP"
+expect-exists "%WINDIR%\Web\Wallpaper\Licensed dir\extra.txt"
 press W "Accept and Install"
-record W "Moviva Installation and Setup Complete." 120000
+record W "" 120000
+expect-sequence "Preparing Installation...|Writing Moviva files...|Expanding files..."
 wait-exit I 30000
 expect-exit I 0
 """)
