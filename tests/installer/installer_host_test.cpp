@@ -110,6 +110,17 @@ TEST_F(InstallerTest, ShortDirectoryEndsStartUpWithBothMessages) {
   EXPECT_EQ(sb->cursor(), Cursor::Default);
 }
 
+TEST_F(InstallerTest, MissingTemporaryFolderIsReportedAndNothingIsDeleted) {
+  sb->setEnv("TEMP", "C:\\missing");
+  startTypical();
+  ASSERT_EQ(sb->boxes.size(), 2u);
+  EXPECT_EQ(sb->boxes[0].text, errorMessage(oserr::pathNotFound, "C:\\missing\\MVVA9999"));
+  EXPECT_EQ(sb->boxes[1].text, startupMessage(oserr::pathNotFound));
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_TRUE(exists(kExe));
+}
+
 TEST_F(InstallerTest, GoodPackagePreparesTheWindow) {
   startTypical();
   EXPECT_TRUE(sb->boxes.empty()) << boxTexts()[0];
