@@ -1,0 +1,41 @@
+// Path text helpers: the folder/name split and the name checks that guard against writing outside a
+// destination folder.
+#include "support/paths.h"
+
+#include <gtest/gtest.h>
+
+namespace mv {
+namespace {
+
+TEST(PathsTest, BackslashesAndParts) {
+  EXPECT_EQ(withTrailingBackslash("C:\\TEMP"), "C:\\TEMP\\");
+  EXPECT_EQ(withTrailingBackslash("C:\\TEMP\\"), "C:\\TEMP\\");
+  EXPECT_EQ(withTrailingBackslash(""), "");
+  EXPECT_EQ(withoutTrailingBackslash("C:\\a\\"), "C:\\a");
+  EXPECT_EQ(parentOf("C:\\a\\b.txt"), "C:\\a\\");
+  EXPECT_EQ(parentOf("C:"), "C:");
+  EXPECT_EQ(parentOf("name"), "");
+  EXPECT_EQ(fileNameOf("C:\\a\\b.txt"), "b.txt");
+  EXPECT_EQ(fileNameOf("C:b.txt"), "b.txt");
+  EXPECT_EQ(extensionOf("C:\\a.d\\b"), "");
+  EXPECT_EQ(extensionOf("C:\\a\\movie.SWF"), ".SWF");
+  EXPECT_EQ(replaceExtension("page.htm", ".html"), "page.html");
+  EXPECT_EQ(replaceExtension("C:\\a.b\\page", ".html"), "C:\\a.b\\page.html");
+  EXPECT_TRUE(equalsIgnoreAsciiCase("Shell_TrayWnd", "SHELL_traywnd"));
+  EXPECT_EQ(asciiUpper("a\xe9z"), "A\xe9Z");  // only ASCII letters change
+}
+
+TEST(PathsTest, NameChecks) {
+  EXPECT_TRUE(isPlainFileName("impborl.dll"));
+  for (const char* bad : {"", ".", "..", "a\\b", "a/b", "c:x", "a\tb"}) EXPECT_FALSE(isPlainFileName(bad)) << bad;
+  EXPECT_TRUE(isContainedRelativePath("images\\a.jpg"));
+  EXPECT_TRUE(isContainedRelativePath("a/b/c.txt"));
+  for (const char* bad : {"", "\\x", "..\\x", "a\\..\\..\\x", "a\\\\b", "C:\\x", "a\\.\\b", "a\\"})
+    EXPECT_FALSE(isContainedRelativePath(bad)) << bad;
+  EXPECT_TRUE(isPlainFolderName("Ocean Breeze"));
+  for (const char* bad : {"", ".", "..", "a:b", "a*", "a?", "a\"", "a<", "a>", "a|", "a\\b", "a/b", "a\rb"})
+    EXPECT_FALSE(isPlainFolderName(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace mv
