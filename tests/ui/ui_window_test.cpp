@@ -480,6 +480,13 @@ TEST_F(InstallerWindowTest, ApplicationTitleIsTheTaskbarText) {
   EXPECT_EQ("Installation Successful", text(app->handle()));
   view->setApplicationTitle("Sunset Install Wallpaper");
   EXPECT_EQ("Sunset Install Wallpaper", text(app->handle()));
+  // Closing the taskbar button asks the installer window, which asks its logic.
+  form.allowClose = false;
+  SendMessageW(app->handle(), WM_CLOSE, 0, 0);
+  view->processMessages();
+  EXPECT_EQ(1, form.closeQueries);
+  EXPECT_TRUE(IsWindow(view->window()));
+  EXPECT_FALSE(app->quitRequested());
   // minimiseOwnWindows hides what the application owns and minimises its taskbar button.
   view->minimiseOwnWindows();
   EXPECT_FALSE(IsWindowVisible(view->window()));

@@ -7,10 +7,9 @@
 
 namespace mv::win32 {
 
-Application* Application::instance_ = nullptr;
-
 namespace {
 constexpr wchar_t kClassName[] = L"TApplication";
+constexpr UINT kActivateLastWindow = WM_APP + 1;
 }
 
 Application::Application() {
@@ -28,13 +27,11 @@ Application::Application() {
   // program's other windows so that they have no taskbar buttons of their own.
   int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
   handle_ = CreateWindowExW(0, kClassName, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                            x, y, 0, 0, nullptr, nullptr, module, nullptr);
-  instance_ = this;
+                            x, y, 0, 0, nullptr, nullptr, module, this);
 }
 
 Application::~Application() {
   if (handle_) DestroyWindow(handle_);
-  if (instance_ == this) instance_ = nullptr;
 }
 
 void Application::setTitle(const std::string& title) { SetWindowTextA(handle_, title.c_str()); }
@@ -136,13 +133,32 @@ void Application::handleUnknownException() {
 }
 
 LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Application* self;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<Application*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<Application*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
   switch (msg) {
     case WM_SIZE:
       // Restored from the taskbar after minimise(): show the windows it hid.
       if (wp == SIZE_RESTORED) ShowOwnedPopups(hwnd, TRUE);
       break;
+    case WM_SETFOCUS:
+      // Activated through its taskbar button: the window the user worked in gets the activation.
+      PostMessageW(hwnd, kActivateLastWindow, 0, 0);
+      return 0;
+    case kActivateLastWindow: {
+      HWND top = GetLastActivePopup(hwnd);
+      if (top && top != hwnd && IsWindowVisible(top) && IsWindowEnabled(top)) SetForegroundWindow(top);
+      return 0;
+    }
     case WM_CLOSE:
-      PostQuitMessage(0);
+      if (self && self->closeTarget_ && IsWindow(self->closeTarget_))
+        PostMessageW(self->closeTarget_, WM_CLOSE, 0, 0);
+      else
+        PostQuitMessage(0);
       return 0;
     default:
       break;

@@ -19,6 +19,9 @@ class Application {
   Application& operator=(const Application&) = delete;
 
   HWND handle() const { return handle_; }
+  // The window that a close request on the taskbar button goes to (the installer window, which asks
+  // its logic first); without one, the request ends the main loop.
+  void setCloseTarget(HWND window) { closeTarget_ = window; }
   void setTitle(const std::string& title);
   std::string title() const;
 
@@ -71,17 +74,15 @@ class Application {
     }
   }
 
-  static Application* instance() { return instance_; }
-
  private:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   bool dialogMessage(MSG& msg);
 
   HWND handle_ = nullptr;
   std::vector<HWND> dialogWindows_;
+  HWND closeTarget_ = nullptr;
   bool quitRequested_ = false;
   int quitCode_ = 0;
-  static Application* instance_;
 };
 
 // The font of the program's windows: "MS Sans Serif" at 11 pixels height (8 points at 96 dots per inch).

@@ -247,6 +247,7 @@ void Win32InstallerView::createControls() {
 
 void Win32InstallerView::start(InstallerFormEvents& events) {
   events_ = &events;
+  app_.setCloseTarget(hwnd_);
   app_.messageFilter = [this](const MSG& m) { return events_ && events_->applicationMessage(m.message); };
   app_.guard([&] { events.formCreate(); });
   if (hwnd_) {
