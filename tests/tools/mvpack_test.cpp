@@ -401,6 +401,45 @@ TEST(MvpackBuild, RefusesWhatWouldMakeABrokenInstaller) {
           "110 files, but the Moviva data file holds at most 109");
 }
 
+TEST(MvpackBuild, NamesBecomeWindowsTextAndComeBackAsUtf8) {
+  TempFolder t;
+  Project p(t.path());
+  writeText(p.dir / "content" / "cr\xC3\xA8me \xE2\x82\xAC.txt", "cream");  // "crème €.txt" in UTF-8
+  writeText(p.manifest, "title = Oc\xC3\xA9" "an\npresentation = none\nhtml = page.html\ncontent = content\n"
+                        "flash-installer = flashax-real.exe\nstub = bin/install.exe\n");
+  const fs::path out = t.path() / "o.exe";
+  build(p, out);
+  const Bytes f = readFile(out);
+  const size_t offset = p.stub.size();
+  EXPECT_EQ(cstr(f, offset + 30, 64), "Oc\xE9" "an");  // Windows-1252
+  EXPECT_EQ(slotAt(f, offset, 6).name, "Oc\xE9" "an.html");
+  const Bytes d = expand(f, slotAt(f, offset, 8));
+  bool found = false;
+  for (size_t i = 0; i < le32(d, 212); ++i) found |= cstr(d, 1240 + 264 * i + 2, 256) == "cr\xE8me \x80.txt";
+  EXPECT_TRUE(found);
+
+  ToolRun r = mvpack("list " + q(out));
+  EXPECT_NE(r.output.find("title: \"Oc\xC3\xA9" "an\""), std::string::npos) << r.output;
+  r = mvpack("extract " + q(out) + " -o " + q(t.path() / "x"));
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_EQ(readFile(t.path() / "x" / "content" / "cr\xC3\xA8me \xE2\x82\xAC.txt"), text("cream"));
+  EXPECT_TRUE(fs::exists(t.path() / "x" / "slots" / "Oc\xC3\xA9" "an.html"));
+
+  // What Windows cannot hold or create is refused before anything is written.
+  fs::remove(out);
+  writeText(p.manifest, "title = \xE6\x97\xA5\npresentation = none\nhtml = page.html\ncontent = content\n"
+                        "stub = bin/install.exe\n");
+  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("has characters that Windows-1252 cannot hold"), std::string::npos) << r.output;
+  writeText(p.dir / "content" / "sub" / "Con.txt", "device");
+  writeText(p.manifest, "title = A\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n");
+  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("Con.txt: Windows cannot create a file of that name"), std::string::npos) << r.output;
+  EXPECT_FALSE(fs::exists(out));
+}
+
 // ---------------------------------------------------------------- list, verify, extract
 
 // An installer written here from the format: a foreign packer's work, with one imploded and one stored

@@ -101,7 +101,9 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
     if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + ec.message());
     const fs::directory_entry& e = *it;
     if (e.is_directory(ec)) continue;
-    std::string name = windowsName(fs::relative(e.path(), folder, ec));
+    std::string name;
+    if (!toWindowsText(windowsName(fs::relative(e.path(), folder, ec)), name))
+      throw ToolError("content file " + e.path().string() + ": its name has characters that Windows-1252 cannot hold");
     if (!e.is_regular_file(ec)) {
       warnings.push_back("content " + e.path().string() + ": not a regular file, left out");
       continue;
@@ -113,18 +115,24 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   std::map<std::string, std::string> folded;
   for (const ContentFile& f : files) {
     if (!mv::isContainedRelativePath(f.name))
-      throw ToolError("content file " + f.path + ": its name " + inQuotes(f.name) + " cannot be stored safely");
+      throw ToolError("content file " + f.path + ": its name " + inQuotes(shown(f.name)) + " cannot be stored safely");
     if (f.name.size() > size_t(mv::datafield::recNameSize - 1))
       throw ToolError("content file " + f.path + ": its name is longer than 255 characters");
+    if (hasReservedComponent(f.name))
+      throw ToolError("content file " + f.path + ": Windows cannot create a file of that name (a device name, or a "
+                      "trailing dot or blank)");
     auto [pos, fresh] = folded.emplace(mv::asciiLower(f.name), f.name);
     if (!fresh)
-      throw ToolError("content files " + inQuotes(pos->second) + " and " + inQuotes(f.name) +
+      throw ToolError("content files " + inQuotes(shown(pos->second)) + " and " + inQuotes(shown(f.name)) +
                       " differ only in letter case; Windows would write them to the same file");
   }
 
   // The main file first: it is the one the installer marks after expansion.
+  std::string mainName;
+  if (!mainFile.empty() && !toWindowsText(windowsName(fs::path(mainFile)), mainName))
+    throw ToolError("main file " + inQuotes(mainFile) + ": its name has characters that Windows-1252 cannot hold");
   auto isMain = [&](const ContentFile& f) {
-    if (!mainFile.empty()) return mv::equalsIgnoreAsciiCase(f.name, windowsName(fs::path(mainFile)));
+    if (!mainFile.empty()) return mv::equalsIgnoreAsciiCase(f.name, mainName);
     return mv::equalsIgnoreAsciiCase(mv::extensionOf(f.name), ".swf");
   };
   auto main = std::find_if(files.begin(), files.end(), isMain);
@@ -155,8 +163,11 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const std::string flashPath = pick(options.flashInstaller, m.flashInstaller);
 
   if (m.title.empty()) throw ToolError(where + "no title: \"title =\" is required");
-  if (m.title.size() > 64) throw ToolError(where + "title " + inQuotes(m.title) + " is longer than 64 characters");
-  if (!mv::isPlainFolderName(m.title) || m.title.back() == ' ' || m.title.back() == '.')
+  std::string title;  // as the package holds it: Windows-1252
+  if (!toWindowsText(m.title, title))
+    throw ToolError(where + "title " + inQuotes(m.title) + " has characters that Windows-1252 cannot hold");
+  if (title.size() > 64) throw ToolError(where + "title " + inQuotes(m.title) + " is longer than 64 characters");
+  if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.')
     throw ToolError(where + "title " + inQuotes(m.title) +
                     " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
   if (!m.presentationGiven)
@@ -213,14 +224,14 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     throw ToolError("content folder " + m.content + ": " + std::to_string(content.size()) +
                     " files, but the Moviva data file holds at most " + std::to_string(mv::kMaxDataRecords));
   if (content.empty()) warn("content folder " + m.content + " is empty: the installation writes no content files");
-  const std::string dataFileName = m.title + kDataFileExtension;
+  const std::string dataFileName = title + kDataFileExtension;
   for (const ContentFile& f : content) {
     if (mv::equalsIgnoreAsciiCase(f.name, dataFileName) || mv::equalsIgnoreAsciiCase(f.name, kUninstallerName))
-      throw ToolError("content file " + f.path + ": the name " + inQuotes(f.name) +
+      throw ToolError("content file " + f.path + ": the name " + inQuotes(shown(f.name)) +
                       " is taken by the installer's own " +
                       (mv::equalsIgnoreAsciiCase(f.name, dataFileName) ? "data file" : "uninstaller"));
-    if (kContentFolderPrefix + m.title.size() + 5 + f.name.size() > kMaxPath)
-      warn("content file " + inQuotes(f.name) + ": its installed path may exceed 259 characters");
+    if (kContentFolderPrefix + title.size() + 5 + f.name.size() > kMaxPath)
+      warn("content file " + inQuotes(shown(f.name)) + ": its installed path may exceed 259 characters");
   }
 
   uint64_t totalWork = 0;
@@ -279,11 +290,12 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   }
 
   auto plainName = [&](const std::string& path, const std::string& what) {
-    std::string name = baseName(path);
-    if (!mv::isPlainFileName(name) || name.size() > 255)
+    std::string name;
+    if (!toWindowsText(baseName(path), name) || !mv::isPlainFileName(name) || name.size() > 255 ||
+        hasReservedComponent(name))
       throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
     if (mv::equalsIgnoreAsciiCase(name, dataFileName) || mv::equalsIgnoreAsciiCase(name, kUninstallerName))
-      throw ToolError(what + " " + path + ": the name " + inQuotes(name) + " is taken by the installer's own files");
+      throw ToolError(what + " " + path + ": the name " + inQuotes(shown(name)) + " is taken by the installer's own files");
     return name;
   };
   // slots 4 and 5: licence and extra file, under their own names in the content folder
@@ -293,20 +305,20 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   else slots[mv::slot::extra].compressed = true;
 
   // slot 6: the desktop page, named after the title: the installer registers Web\Wallpaper\<title>.html
-  addFile(mv::slot::htmlPage, m.html, m.title + ".html", 2, "html page");
+  addFile(mv::slot::htmlPage, m.html, title + ".html", 2, "html page");
 
   // slot 8: the Moviva data file
   {
     std::vector<uint8_t> data(mv::kDataHeaderSize + mv::kDataRecordSize * content.size(), 0);
     mv::writeLe32(data.data() + mv::datafield::entryCount, uint32_t(content.size()));
-    std::memcpy(data.data() + mv::datafield::title, m.title.data(), m.title.size());  // <= 64, zero-padded
+    std::memcpy(data.data() + mv::datafield::title, title.data(), title.size());  // <= 64, zero-padded
     mv::writeLe32(data.data() + mv::datafield::movieSource, 0);
     for (size_t i = 0; i < content.size(); ++i) {
       const ContentFile& f = content[i];
       std::vector<uint8_t> bytes = readWholeFile(f.path, "content file");
       checkSize(bytes, "content file " + f.path);
       progress.advance(0, f.name);
-      if (bytes.empty()) warn("content file " + inQuotes(f.name) + " is empty: the installer does not create empty files");
+      if (bytes.empty()) warn("content file " + inQuotes(shown(f.name)) + " is empty: the installer does not create empty files");
       Payload entry;
       const size_t size = bytes.size();
       packSmaller(entry, std::move(bytes), "content file " + f.path);
@@ -351,7 +363,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   h.red = m.red;
   h.green = m.green;
   h.blue = m.blue;
-  std::memcpy(h.titleField.data(), m.title.data(), m.title.size());
+  std::memcpy(h.titleField.data(), title.data(), title.size());
 
   mv::PackageEntry& installer = dir.entries[mv::slot::installer];
   installer.name = "install.exe";
@@ -423,7 +435,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     const mv::PackageEntry& e = dir.entries[k];
     if (e.name.empty()) continue;
     char line[200];
-    std::snprintf(line, sizeof line, "slot %2d  %-24s %12s -> %12s %s", k, e.name.c_str(),
+    std::snprintf(line, sizeof line, "slot %2d  %-24s %12s -> %12s %s", k, shown(e.name).c_str(),
                   withCommas(e.expandedSize).c_str(), withCommas(e.storedSize()).c_str(),
                   e.compressed ? "imploded" : "stored");
     result.summary.push_back(line);

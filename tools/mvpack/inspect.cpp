@@ -26,7 +26,7 @@ const char* kSlotRoles[mv::kSlotCount] = {"installer", "library", "Flash Player 
                                           "uninstaller", "further file"};
 
 std::string slotLabel(int k, const mv::PackageEntry& e) {
-  return "slot " + std::to_string(k) + " (" + kSlotRoles[k] + (e.name.empty() ? "" : ", " + inQuotes(e.name)) + ")";
+  return "slot " + std::to_string(k) + " (" + kSlotRoles[k] + (e.name.empty() ? "" : ", " + inQuotes(shown(e.name))) + ")";
 }
 
 std::string hex32(uint32_t v) {
@@ -215,7 +215,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   out << "header: presentation " << int(h.presentationKind) << " (" << presentationName(h.presentationKind)
       << "), license " << int(h.licenseFlag) << ", run-extra " << int(h.runExtraFlag) << ", show-desktop "
       << int(h.showDesktopFlag) << ", background " << h.red << " " << h.green << " " << h.blue << "\n";
-  out << "title: " << inQuotes(h.title()) << "\n";
+  out << "title: " << inQuotes(shown(h.title())) << "\n";
   if (image.hasIntegrityRecord()) {
     uint32_t rec = image.recordedCrc(), now = image.computedCrc();
     out << "integrity: MVCK, CRC-32 " << hex32(rec) << (rec == now ? " (matches)" : " (DOES NOT MATCH: " + hex32(now) + ")")
@@ -231,7 +231,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
                   withCommas(e.start).c_str(), withCommas(e.end).c_str(),
                   e.name.empty() ? "-" : withCommas(e.storedSize()).c_str(), withCommas(e.packedSize).c_str(),
                   withCommas(e.expandedSize).c_str());
-    out << line << (e.name.empty() ? "(empty)" : inQuotes(e.name)) << "\n";
+    out << line << (e.name.empty() ? "(empty)" : inQuotes(shown(e.name))) << "\n";
   }
 
   int code = exitcode::ok;
@@ -244,10 +244,10 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   std::string problem;
   DataFileView view;
   if (!image.readSlot(mv::slot::dataFile, data, problem) || !parseDataFile(data, view, problem)) {
-    err << "mvpack: " << image.path() << ": data file " << inQuotes(dataSlot.name) << ": " << problem << "\n";
+    err << "mvpack: " << image.path() << ": data file " << inQuotes(shown(dataSlot.name)) << ": " << problem << "\n";
     return exitcode::damaged;
   }
-  out << "data file " << inQuotes(dataSlot.name) << ": " << view.entryCount << " entries, title " << inQuotes(view.title)
+  out << "data file " << inQuotes(shown(dataSlot.name)) << ": " << view.entryCount << " entries, title " << inQuotes(shown(view.title))
       << ", movie source " << view.movieSource << (view.movieSource == 3 ? " (record 1 copies installer.swf)" : "")
       << "\n";
   out << " rec kind        block comp       stored     expanded  name\n";
@@ -260,7 +260,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
     else
       std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.kind, withCommas(r.blockOffset).c_str(),
                     "?", "outside", "?");
-    out << line << (r.name.empty() ? "(no name: skipped)" : inQuotes(r.name)) << "\n";
+    out << line << (r.name.empty() ? "(no name: skipped)" : inQuotes(shown(r.name))) << "\n";
   }
   return code;
 }
@@ -306,7 +306,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
   }
 
   const std::string title = h.title();
-  if (!mv::isPlainFolderName(title)) problem("the title " + inQuotes(title) + " is not a usable folder name");
+  if (!mv::isPlainFolderName(title)) problem("the title " + inQuotes(shown(title)) + " is not a usable folder name");
 
   // Slot 0 describes the executable part; the installer never reads it.
   const mv::PackageEntry& s0 = d.entries[mv::slot::installer];
@@ -383,20 +383,21 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
     if (!parseDataFile(dataFile, view, why)) {
       problem("data file: " + why);
     } else {
-      if (view.title != title) note("the data file's title " + inQuotes(view.title) + " differs from the package's");
+      if (view.title != title) note("the data file's title " + inQuotes(shown(view.title)) + " differs from the package's");
       const std::string page = view.title + ".html";
       if (d.entries[mv::slot::htmlPage].name != page)
-        note("the desktop is pointed at " + inQuotes(page) + " but slot 6 holds " + inQuotes(d.entries[mv::slot::htmlPage].name));
+        note("the desktop is pointed at " + inQuotes(shown(page)) + " but slot 6 holds " + inQuotes(shown(d.entries[mv::slot::htmlPage].name)));
       int good = 0;
       std::set<std::string> names;
       for (const DataRecordView& r : view.records) {
-        const std::string label = "data file record " + std::to_string(r.index) + (r.name.empty() ? "" : " (" + inQuotes(r.name) + ")");
+        const std::string label = "data file record " + std::to_string(r.index) + (r.name.empty() ? "" : " (" + inQuotes(shown(r.name)) + ")");
         if (r.name.empty()) continue;  // the installation skips it
         if (!mv::isContainedRelativePath(r.name)) {
           problem(label + ": the name leads outside the content folder");
           continue;
         }
         if (!names.insert(mv::asciiLower(r.name)).second) note(label + ": a second entry of that name overwrites the first");
+        if (hasReservedComponent(r.name)) note(label + ": a name Windows reserves for a device");
         const bool copied = r.kind == 3 || (r.index == 1 && view.movieSource == 3);
         if (copied) {
           ++good;
@@ -407,7 +408,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
           problem(label + ": " + why);
           continue;
         }
-        if (r.marker != "CHUN") note(label + ": block marker " + inQuotes(r.marker) + " instead of \"CHUN\"");
+        if (r.marker != "CHUN") note(label + ": block marker " + inQuotes(shown(r.marker)) + " instead of \"CHUN\"");
         ++good;
       }
       out << "  data file: " << good << " of " << view.entryCount << " entries ok\n";
@@ -494,9 +495,13 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
       continue;
     }
     progress.advance(uint64_t(e.storedSize()), e.name);
-    writeInto(root, fs::path("slots") / e.name, bytes);
-    slotNames[k] = e.name;
-    out << "slots/" << e.name << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
+    if (hasReservedComponent(e.name)) {
+      fail(label + ": a name Windows reserves for a device, not extracted");
+      continue;
+    }
+    writeInto(root, fs::path("slots") / nativeRelative(e.name), bytes);
+    slotNames[k] = shown(e.name);
+    out << "slots/" << nativeRelative(e.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
     if (k == mv::slot::dataFile) {
       dataFile = std::move(bytes);
       haveDataFile = true;
@@ -514,9 +519,13 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
       std::set<std::string> names;
       for (const DataRecordView& r : view.records) {
         if (r.name.empty()) continue;
-        const std::string label = "data file record " + std::to_string(r.index) + " (" + inQuotes(r.name) + ")";
+        const std::string label = "data file record " + std::to_string(r.index) + " (" + inQuotes(shown(r.name)) + ")";
         if (!mv::isContainedRelativePath(r.name)) {
           fail(label + ": the name leads outside the content folder, not extracted");
+          continue;
+        }
+        if (hasReservedComponent(r.name)) {
+          fail(label + ": a name Windows reserves for a device, not extracted");
           continue;
         }
         std::vector<uint8_t> bytes;
@@ -531,7 +540,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
             std::vector<uint8_t> main = readWholeFile((root / "content" / nativeRelative(mainName)).string());
             bytes = std::move(main);
           } else {
-            fail(label + ": a copy of " + inQuotes(from) + ", which the package does not hold");
+            fail(label + ": a copy of " + inQuotes(shown(from)) + ", which the package does not hold");
             continue;
           }
         } else if (!readDataEntry(dataFile, r, bytes, why)) {
@@ -553,7 +562,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
   {
     const mv::PackageHeader& h = d.header;
     std::string m = "# Written by mvpack extract from " + image.path() + "\n";
-    m += "title = " + h.title() + "\n";
+    m += "title = " + shown(h.title()) + "\n";
     m += "background = " + std::to_string(h.red) + " " + std::to_string(h.green) + " " + std::to_string(h.blue) + "\n";
     std::string flags;
     if (h.licenseFlag) flags += " license";
@@ -573,7 +582,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
     line("extra", mv::slot::extra);
     line("html", mv::slot::htmlPage);
     m += "content = content\n";
-    if (!mainName.empty()) m += "main = " + mainName + "\n";
+    if (!mainName.empty()) m += "main = " + shown(mainName) + "\n";
     line("flash-installer", mv::slot::flashInstaller);
     line("uninstaller", mv::slot::uninstaller);
     line("stub", mv::slot::installer);

@@ -171,7 +171,8 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
 
 const char* manifestHelp() {
   return R"(Manifest format: one "key = value" per line; blank lines and lines starting with # are ignored.
-Paths are relative to the manifest's folder; a value may be put in double quotes.
+Paths are relative to the manifest's folder; a value may be put in double quotes. The manifest is UTF-8 (or
+Windows-1252); titles and file names are stored as Windows-1252, as the installer reads them.
 
   title = Ocean Breeze              content title (required): at most 64 characters, a plain folder name;
                                     the content goes to <Windows>\Web\Wallpaper\<title> dir\

@@ -38,7 +38,22 @@ std::string humanSize(int64_t bytes);
 // Quotes a name for messages: "name" with control bytes shown as \xNN.
 std::string inQuotes(const std::string& text);
 
-// The host path of a Windows-style relative name: "\" becomes the native separator.
+// The host path of a Windows-style relative name: "\" becomes the native separator (and, on hosts whose
+// file names are UTF-8, the Windows-1252 bytes of the name become UTF-8).
 std::string nativeRelative(const std::string& windowsName);
+
+// Names inside a package are 8-bit Windows ANSI text (Windows-1252). Text that is valid UTF-8 with
+// characters beyond ASCII (a manifest or a Linux file name) is converted; false when a character has no
+// Windows-1252 form. Anything else is taken to be Windows-1252 already and kept.
+bool toWindowsText(const std::string& text, std::string& ansi);
+// Windows-1252 bytes as UTF-8, for messages and file names on POSIX hosts.
+std::string fromWindowsText(const std::string& ansi);
+// For messages: the text as the host shows it (UTF-8 on POSIX hosts, unchanged on Windows).
+std::string shown(const std::string& ansi);
+
+// Names Windows reserves for devices (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) and
+// names ending in a dot or blank, which Windows cannot create: true when any component of a
+// "\"-separated path is one.
+bool hasReservedComponent(const std::string& path);
 
 }  // namespace mvpack
