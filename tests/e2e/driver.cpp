@@ -579,7 +579,10 @@ int main(int argc, char** argv) {
     try {
       std::vector<std::string> words = splitWords(line);
       if (words.empty() || words[0][0] == '#') continue;
+      DWORD started = GetTickCount();
       driver.run(words);
+      DWORD took = GetTickCount() - started;
+      if (took >= 1000) std::printf("  (%s took %lu ms)\n", words[0].c_str(), static_cast<unsigned long>(took));
     } catch (const Failure& f) {
       std::printf("FAIL: %d: %s\n    %s\n", number, f.why.c_str(), line.c_str());
       std::fflush(stdout);

@@ -100,7 +100,10 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   for (; it != end; it.increment(ec)) {
     if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + ec.message());
     const fs::directory_entry& e = *it;
-    if (e.is_directory(ec)) continue;
+    if (e.is_directory(ec)) {
+      if (e.is_symlink(ec)) warnings.push_back("content " + e.path().string() + ": a linked folder, not followed");
+      continue;
+    }
     std::string name;
     if (!toWindowsText(windowsName(fs::relative(e.path(), folder, ec)), name))
       throw ToolError("content file " + e.path().string() + ": its name has characters that Windows-1252 cannot hold");
@@ -236,9 +239,13 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
 
   uint64_t totalWork = 0;
   std::error_code ec;
-  for (const ContentFile& f : content) totalWork += fs::file_size(f.path, ec);
+  auto sizeOf = [&](const std::string& path) -> uint64_t {
+    uintmax_t n = fs::file_size(path, ec);
+    return ec ? 0 : uint64_t(n);  // a file that cannot be read fails with its own message below
+  };
+  for (const ContentFile& f : content) totalWork += sizeOf(f.path);
   for (const std::string& p : {flashPath, m.presentationFile, m.licence, m.extra, m.html, uninstallerPath})
-    if (!p.empty()) totalWork += fs::file_size(p, ec);
+    if (!p.empty()) totalWork += sizeOf(p);
   Progress progress("packing", totalWork, options.progress);
 
   auto addFile = [&](int k, const std::string& path, const std::string& name, int kind, const std::string& what) {
