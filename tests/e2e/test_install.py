@@ -76,6 +76,7 @@ expect-absent %TEMP%\MVVA
     if wallpaper is not None:  # the key exists only where Active Desktop was set up before
         expect(wallpaper == "C:\\windows\\Web\\Wallpaper\\Ocean.html", "wallpaper: %r" % wallpaper)
     colours = t.reg_query("HKCU\\Control Panel\\Colors", "Background")
+    print("registry: UninstallString=%r Wallpaper=%r Background=%r" % (command, wallpaper, colours))
     if colours is not None:
         expect(colours == "255 128 0", "background colour: %r" % colours)
 
