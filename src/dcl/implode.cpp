@@ -25,8 +25,14 @@ namespace dcl {
 namespace {
 
 // ---- tuning
-constexpr unsigned kNiceLength = 64;    // copies this long are taken without looking inside them
-constexpr unsigned kMaxChain = 48;      // hash chain candidates looked at per position
+#ifndef DCL_NICE
+#define DCL_NICE 64
+#endif
+#ifndef DCL_CHAIN
+#define DCL_CHAIN 96
+#endif
+constexpr unsigned kNiceLength = DCL_NICE;    // copies this long are taken without looking inside them
+constexpr unsigned kMaxChain = DCL_CHAIN;      // hash chain candidates looked at per position
 
 // ---- sizes of the work area's parts
 constexpr unsigned kHashBits = 12;
@@ -269,11 +275,11 @@ void Implode::run() {
       unsigned h = hash3(p);
       unsigned cand = head[h];
       const bool search = i >= skipUntil;
-      unsigned best = 2, lastDist = 0;
+      unsigned best = 2;
+      const unsigned reachBack = bi < dictSize ? bi : dictSize;
       for (unsigned depth = kMaxChain; search && depth; --depth) {
         unsigned d = (i - cand) & 0xFFFF;
-        if (d <= lastDist || d > dictSize || d > bi) break;
-        lastDist = d;
+        if (d - 1 >= reachBack) break;  // beyond the dictionary or the start, or a stale entry (d == 0)
         const uint8_t* q = p - d;
         if (q[best] == p[best] && q[0] == p[0]) {
           unsigned len = matchLength(p, q, maxLen);

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# DCL codec benchmark: our explode and implode against node-pkware, on the shared benchmark files.
+#   bench/dcl_bench.sh [--quick]
+# For each stream of <shared>/bench/streams: explode MB/s (best of repeated in-process runs) and
+# instructions per output byte (callgrind, counting only inside dcl_explode); node-pkware's explode MB/s.
+# For each file of <shared>/bench/corpus: implode with binary literals and a 4096-byte dictionary (and
+# text4m also with ASCII literals): MB/s of input, instructions per input byte, compressed/original;
+# node-pkware's MB/s and ratio on the same input. --quick skips callgrind.
+# Environment: MV_SHARED (default: ../shared beside the checkout), NODE_PKWARE (default: the package
+# installed by scripts/setup.sh), BENCH_SECONDS (time budget per timing, default 2).
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+SHARED="${MV_SHARED:-$ROOT/../shared}"
+NODE_PKWARE="${NODE_PKWARE:-$ROOT/.cache/npm/node_modules/node-pkware}"
+SECONDS_PER="${BENCH_SECONDS:-2}"
+QUICK=0; [ "${1:-}" = "--quick" ] && QUICK=1
+OUT="$ROOT/build/bench-dcl"
+mkdir -p "$OUT"
+
+# Same compiler settings as the reference figures: gcc -O2, in-process, from memory.
+g++ -std=c++17 -O2 -I"$ROOT/src" "$ROOT/bench/dcl_bench.cpp" "$ROOT/src/dcl/explode.cpp" \
+  "$ROOT/src/dcl/implode.cpp" "$ROOT/src/dcl/crc32.cpp" -o "$OUT/dcl_bench"
+
+(cd "$SHARED/bench/corpus" && sha256sum --quiet -c SHA256SUMS) || echo "warning: corpus checksums differ"
+have_node=1
+if ! command -v node >/dev/null || [ ! -f "$NODE_PKWARE/dist/simple/index.js" ]; then
+  have_node=0; echo "node or node-pkware missing: its columns are left empty"
+fi
+have_cg=1; { [ $QUICK = 1 ] || ! command -v valgrind >/dev/null; } && have_cg=0
+
+field() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+# instructions inside function $1 for the command that follows
+instructions() {
+  local fn="$1"; shift
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null --toggle-collect="$fn" "$@" 2>&1 |
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+}
+
+echo
+echo "explode (streams of the best known encoder)"
+printf "%-24s %12s %10s %12s %14s\n" stream "output B" "ours MB/s" "ours instr/B" "node-pkware MB/s"
+for s in "$SHARED"/bench/streams/*.pk; do
+  name=$(basename "$s" .pk)
+  line=$("$OUT/dcl_bench" explode "$s" "$SECONDS_PER")
+  outb=$(field "$line" out); mbs=$(field "$line" mbs)
+  ipb="-"
+  if [ $have_cg = 1 ]; then
+    n=$(instructions dcl_explode "$OUT/dcl_bench" explode-once "$s")
+    ipb=$(awk -v n="$n" -v o="$outb" 'BEGIN{printf "%.1f", n/o}')
+  fi
+  nmbs="-"
+  if [ $have_node = 1 ]; then
+    nl=$(node "$ROOT/bench/node_pkware_bench.mjs" "$NODE_PKWARE" explode "$s" "$SECONDS_PER")
+    nmbs=$(field "$nl" mbs); [ -n "$nmbs" ] || nmbs="$(field "$nl" error)"
+  fi
+  printf "%-24s %12s %10s %12s %14s\n" "$name" "$outb" "$mbs" "$ipb" "$nmbs"
+done
+
+echo
+echo "implode (dictionary 4096)"
+printf "%-22s %7s %10s %12s %8s %14s %12s\n" file literals "ours MB/s" "ours instr/B" "ratio" "node-pkware MB/s" "node ratio"
+for f in text4m.txt binary4m.bin mixed2m7.bin text4m.txt; do
+  path="$SHARED/bench/corpus/$f"
+  type=0; tname=binary
+  if [ "$f" = text4m.txt ] && [ "${seen_text:-0}" = 1 ]; then type=1; tname=ascii; fi
+  [ "$f" = text4m.txt ] && seen_text=1
+  line=$("$OUT/dcl_bench" implode "$path" $type 4096 "$SECONDS_PER")
+  inb=$(field "$line" in); mbs=$(field "$line" mbs); ratio=$(field "$line" ratio)
+  ipb="-"
+  if [ $have_cg = 1 ]; then
+    n=$(instructions dcl_implode "$OUT/dcl_bench" implode-once "$path" $type 4096)
+    ipb=$(awk -v n="$n" -v o="$inb" 'BEGIN{printf "%.0f", n/o}')
+  fi
+  nmbs="-"; nratio="-"
+  if [ $have_node = 1 ]; then
+    nl=$(node "$ROOT/bench/node_pkware_bench.mjs" "$NODE_PKWARE" implode "$path" $tname 4096 "$SECONDS_PER")
+    nmbs=$(field "$nl" mbs); nratio=$(field "$nl" ratio)
+    [ -n "$nmbs" ] || { nmbs="$(field "$nl" error)"; nratio="-"; }
+  fi
+  printf "%-22s %7s %10s %12s %8s %14s %12s\n" "$f" "$tname" "$mbs" "$ipb" "$ratio" "$nmbs" "$nratio"
+done
