@@ -85,12 +85,17 @@ void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes) {
 
 std::string slotDestination(const PackageEntry& entry, const std::string& windowsFolder,
                             const std::string& contentFolder) {
+  // A folder that is not known yet (the content folder while start-up extracts the library) gives no
+  // destination: a bare name would land in the current folder.
   switch (entry.kind) {
     case 1: case 4: case 5: case 6: case 10:
+      if (contentFolder.empty()) return std::string();
       return withTrailingBackslash(contentFolder) + entry.name;
     case 2:
+      if (windowsFolder.empty()) return std::string();
       return withTrailingBackslash(windowsFolder) + "Web\\Wallpaper\\" + entry.name;
     case 3:
+      if (windowsFolder.empty()) return std::string();
       // The Flash Player installer keeps its name so that it can be run from there; anything else of
       // this kind is a library.
       if (entry.name == "flashax.exe") return withTrailingBackslash(windowsFolder) + entry.name;

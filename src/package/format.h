@@ -64,7 +64,8 @@ PackageDirectory parseDirectory(const uint8_t* bytes);
 // name length are zero.
 void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes);
 
-// Destination of a slot by its kind; "" for kinds that must not be extracted (0, 7, 8, 9 and unknown).
+// Destination of a slot by its kind; "" for kinds that must not be extracted (0, 7, 8, 9 and unknown)
+// and while the folder the kind needs is not known yet (empty).
 std::string slotDestination(const PackageEntry& entry, const std::string& windowsFolder,
                             const std::string& contentFolder);
 
