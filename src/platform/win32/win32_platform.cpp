@@ -437,15 +437,47 @@ std::string Win32Platform::shortPathName(const std::string& path) {
   return std::string(buf.data(), n);
 }
 
+namespace {
+
+// version.dll is not one of the system's known DLLs: imported at load time, a copy planted beside the
+// installer (a download folder) would be loaded before any of our code runs. So it is loaded by its
+// full path in the system folder, when first needed.
+struct VersionApi {
+  decltype(&GetFileVersionInfoSizeA) infoSize = nullptr;
+  decltype(&GetFileVersionInfoA) info = nullptr;
+  decltype(&VerQueryValueA) query = nullptr;
+};
+
+const VersionApi* versionApi() {
+  static VersionApi api;
+  static bool tried = false;
+  if (!tried) {
+    tried = true;
+    char folder[MAX_PATH];
+    UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+    HMODULE m = n > 0 && n < MAX_PATH ? LoadLibraryA((std::string(folder) + "\\version.dll").c_str()) : nullptr;
+    if (m) {
+      api.infoSize = reinterpret_cast<decltype(api.infoSize)>(reinterpret_cast<void*>(GetProcAddress(m, "GetFileVersionInfoSizeA")));
+      api.info = reinterpret_cast<decltype(api.info)>(reinterpret_cast<void*>(GetProcAddress(m, "GetFileVersionInfoA")));
+      api.query = reinterpret_cast<decltype(api.query)>(reinterpret_cast<void*>(GetProcAddress(m, "VerQueryValueA")));
+    }
+  }
+  return api.infoSize && api.info && api.query ? &api : nullptr;
+}
+
+}  // namespace
+
 bool Win32Platform::fileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) {
+  const VersionApi* api = versionApi();
+  if (!api) return false;
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  DWORD size = api->infoSize(path.c_str(), &ignored);
   if (size == 0) return false;
   std::vector<char> data(size);
-  if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return false;
+  if (!api->info(path.c_str(), 0, size, data.data())) return false;
   VS_FIXEDFILEINFO* info = nullptr;
   UINT len = 0;
-  if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
+  if (!api->query(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
     return false;
   ms = info->dwFileVersionMS;
   ls = info->dwFileVersionLS;
