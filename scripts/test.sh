@@ -39,6 +39,37 @@ run_ctest() {  # name, ctest arguments...
 run_ctest native --test-dir build/native
 run_ctest win32 --test-dir build/win32 -j2
 
+# ---- Hostile input (the fuzzing engineer's block): the native tests again with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build/asan); a short run of every fuzz target (scripts/fuzz-ci.sh, one test
+# per target); install.exe imports only DLLs that Windows loads from its own folders (no DLL planting).
+# MV_SKIP_HOSTILE=1 leaves it out.
+if [ "${MV_SKIP_HOSTILE:-0}" != 1 ]; then
+  if ! { cmake -S "$ROOT" -B build/asan -G Ninja -DMV_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null \
+         && cmake --build build/asan -j"${MV_JOBS:-$(nproc)}" -- -k 0; }; then
+    echo "test.sh: the sanitizer build failed (see above); testing what was built"
+    failed=$((failed + 1)); status=1
+  fi
+  run_ctest asan --test-dir build/asan -j2
+  bash scripts/fuzz-ci.sh </dev/null 2>&1 | tee "$LOGS/fuzz.log"
+  fuzz_ok=$(grep -cE '^fuzz_[a-z]+: [0-9]+ executions' "$LOGS/fuzz.log")
+  fuzz_bad=$(grep -cE '^fuzz_[a-z]+: (FAILED|not built)' "$LOGS/fuzz.log")
+  [ $((fuzz_ok + fuzz_bad)) -gt 0 ] || fuzz_bad=1  # the fuzz build itself failed
+  passed=$((passed + fuzz_ok)); failed=$((failed + fuzz_bad))
+  [ "$fuzz_bad" = 0 ] || status=1
+  if [ -f build/win32/install.exe ]; then
+    # Known DLLs always come from the system folder, comctl32 from the side-by-side store (manifest);
+    # any other import would be looked for beside install.exe before its first instruction runs.
+    imports="$(i686-w64-mingw32-objdump -p build/win32/install.exe | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')"
+    planted="$(grep -vxE '(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|msvcrt|comctl32)\.dll' <<<"$imports" || true)"
+    if [ -z "$planted" ] && grep -q SetDefaultDllDirectories build/win32/install.exe; then
+      echo "dll planting: install.exe imports only known DLLs and restricts the search path"; passed=$((passed + 1))
+    else
+      echo "dll planting: FAILED: install.exe imports $(echo $planted) or does not restrict the search path"
+      failed=$((failed + 1)); status=1
+    fi
+  fi
+fi
+
 [ "$failed" = 0 ] || status=1
 echo "$passed passed, $failed failed"
 exit $status
