@@ -143,6 +143,11 @@ inline uint64_t load64(const uint8_t* p) {
   std::memcpy(&v, p, 8);
   return v;
 }
+inline uint16_t load16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
 
 // Number of equal bytes at a and b, up to limit (reads up to 7 bytes past limit).
 inline unsigned matchLength(const uint8_t* a, const uint8_t* b, unsigned limit) {
@@ -274,22 +279,27 @@ void Implode::run() {
     if (avail >= 3) {
       unsigned h = hash3(p);
       unsigned cand = head[h];
-      const bool search = i >= skipUntil;
-      unsigned best = 2;
-      const unsigned reachBack = bi < dictSize ? bi : dictSize;
-      for (unsigned depth = kMaxChain; search && depth; --depth) {
-        unsigned d = (i - cand) & 0xFFFF;
-        if (d - 1 >= reachBack) break;  // beyond the dictionary or the start, or a stale entry (d == 0)
-        const uint8_t* q = p - d;
-        if (q[best] == p[best] && q[0] == p[0]) {
-          unsigned len = matchLength(p, q, maxLen);
-          if (len > best) {
-            best = len;
-            found[nFound++] = {len, d};
-            if (len >= kNiceLength || len == maxLen) break;
+      if (i >= skipUntil) {
+        // Candidates come nearest first; one is worth measuring only if it agrees with p at the byte
+        // after the longest match so far (and the one before it).
+        unsigned best = 2;
+        uint16_t tail = load16(p + best - 1);
+        const unsigned reachBack = bi < dictSize ? bi : dictSize;
+        for (unsigned depth = kMaxChain; depth; --depth) {
+          unsigned d = (i - cand) & 0xFFFF;
+          if (d - 1 >= reachBack) break;  // beyond the dictionary or the start, or a stale entry (d == 0)
+          const uint8_t* q = p - d;
+          if (load16(q + best - 1) == tail) {
+            unsigned len = matchLength(p, q, maxLen);
+            if (len > best) {
+              best = len;
+              found[nFound++] = {len, d};
+              if (len >= kNiceLength || len == maxLen) break;
+              tail = load16(p + best - 1);
+            }
           }
+          cand = prev[cand & (kChainSize - 1)];
         }
-        cand = prev[cand & (kChainSize - 1)];
       }
       prev[i & (kChainSize - 1)] = head[h];
       head[h] = static_cast<uint16_t>(i);
