@@ -31,6 +31,8 @@ struct ExpandStreams {
   size_t size = 0;
   size_t position = 0;
   File* output = nullptr;
+  int64_t limit = -1;    // most bytes written to the output; negative: no limit
+  int64_t produced = 0;  // bytes the library has handed on
 };
 
 // read_buf: up to *size bytes of the input stream; 0 when it is exhausted or anything goes wrong.
@@ -38,6 +40,7 @@ unsigned int DCL_CALL readCallback(char* buf, unsigned int* size, void* param) {
   try {
     ExpandStreams* s = static_cast<ExpandStreams*>(param);
     if (!s || !buf || !size) return 0;
+    if (s->limit >= 0 && s->produced > s->limit) return 0;  // past the limit: the stream ends here
     size_t n = std::min<size_t>(*size, s->size - s->position);
     if (n) std::memcpy(buf, s->data + s->position, n);
     s->position += n;
@@ -52,7 +55,10 @@ void DCL_CALL writeCallback(char* buf, unsigned int* size, void* param) {
   try {
     ExpandStreams* s = static_cast<ExpandStreams*>(param);
     if (!s || !s->output || !buf || !size || *size == 0) return;
-    s->output->write(buf, *size);
+    int64_t n = *size;
+    if (s->limit >= 0) n = std::max<int64_t>(0, std::min<int64_t>(n, s->limit - s->produced));
+    s->produced += *size;
+    if (n > 0) s->output->write(buf, n);
   } catch (...) {
   }
 }
@@ -102,10 +108,15 @@ void TCompressor::release() {
 }
 
 Result TCompressor::expand(const std::string& path, const uint8_t* block, size_t size) {
+  return expand(path, block, size, -1);
+}
+
+Result TCompressor::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit) {
   // The input stream reads the block where it lies: the library only ever copies out of it.
   ExpandStreams streams;
   streams.data = block;
   streams.size = block ? size : 0;
+  streams.limit = limit;
 
   Result createError = 0;
   std::unique_ptr<File> output = platform().open(path, OpenMode::CreateWrite);

@@ -21,6 +21,10 @@ class TCompressor {
   // destination cannot be created (after the "Zip Error" message). The library's status is ignored;
   // callers check the written size.
   Result expand(const std::string& path, const uint8_t* block, size_t size);
+  // The same, writing at most `limit` bytes (negative: no limit). Once the stream has produced more, the
+  // library is given no more input, so that a damaged or hostile stream cannot fill the disk. Callers
+  // pass the expected size + 1: a longer stream still shows as a wrong size.
+  Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit);
   void release();
 
   // Library path: Windows folder (as the system reports it) + "impborl.dll".

@@ -164,7 +164,8 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
             } else {
               created = true;
               try {
-                r = compressor.expand(destination, payload.get(), size_t(stored));
+                // Never more than one byte past the expanded size: enough for the size check.
+                r = compressor.expand(destination, payload.get(), size_t(stored), expanded + 1);
               } catch (const std::bad_alloc&) {
                 r = rc::noMemory;
               }

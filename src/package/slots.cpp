@@ -2,6 +2,7 @@
 // then written, or expanded through the codec adapter, to the destination its kind decides.
 #include "package/slots.h"
 
+#include <algorithm>
 #include <new>
 
 #include "installer/error_reporter.h"
@@ -66,7 +67,8 @@ Result expandPayload(File& stream, const PackageEntry& e, const std::string& des
     r = readPayload(stream, block, size);
     if (r == 0) {
       try {
-        r = compressor.expand(destination, block, size_t(size));
+        // Never more than one byte past the expanded size: enough for the size check to refuse it.
+        r = compressor.expand(destination, block, size_t(size), std::max<int64_t>(e.expandedSize, 0) + 1);
       } catch (const std::bad_alloc&) {
         r = rc::noMemory;  // the codec's own buffers did not fit
       }
