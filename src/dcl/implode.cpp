@@ -24,7 +24,7 @@
 namespace dcl {
 namespace {
 
-// ---- tuning
+// ---- tuning (the macros let measurements build other settings, see bench/README.md)
 #ifndef DCL_NICE
 #define DCL_NICE 64
 #endif
