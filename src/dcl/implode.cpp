@@ -7,8 +7,11 @@
 // no pending choice jumps over the current position, every cheapest path passes through it: the path up
 // to there is final and is written out ("cut").
 //
-// Matches come from hash chains over 3-byte prefixes within the dictionary, and, for copies of length 2
-// (which may reach 256 bytes back only), from a table of the last position of each 2-byte prefix.
+// Matches come from binary trees of the positions in the dictionary, one tree per hash of the first three
+// bytes, ordered by the bytes that follow each position, the newest position at the root (each insertion
+// makes the new position the root and splits the old tree along the search path). Walking down such a
+// tree visits, for every length, the nearest position whose match reaches that length. Copies of length 2
+// (which may reach 256 bytes back only) come from a table of the last position of each 2-byte prefix.
 // A copy of kNiceLength bytes or more is taken as it stands, without planning inside it; this bounds the
 // work on very repetitive input.
 //
@@ -29,21 +32,22 @@ namespace {
 #define DCL_NICE 64
 #endif
 #ifndef DCL_CHAIN
-#define DCL_CHAIN 96
+#define DCL_CHAIN 48
 #endif
 constexpr unsigned kNiceLength = DCL_NICE;    // copies this long are taken without looking inside them
-constexpr unsigned kMaxChain = DCL_CHAIN;      // hash chain candidates looked at per position
+constexpr unsigned kMaxChain = DCL_CHAIN;      // tree nodes visited per position
 
 // ---- sizes of the work area's parts
-constexpr unsigned kHashBits = 12;
+constexpr unsigned kHashBits = 11;
 constexpr unsigned kHash2Bits = 11;
-constexpr unsigned kChainSize = kMaxDict;        // prev[]: one link per position of the dictionary
-constexpr unsigned kReadChunk = 2048;            // input read at a time
+constexpr unsigned kTreeSize = kMaxDict;         // tree nodes, by position modulo kTreeSize
+constexpr unsigned kMaxTreeDistance = kTreeSize - 1;  // the node of i - kTreeSize is reused for i
+constexpr unsigned kReadChunk = 512;             // input read at a time
 constexpr unsigned kCompareSlack = 8;            // 8-byte compares may read this far past the data
 constexpr unsigned kBufSize = kMaxDict + kMaxMatch + kReadChunk;
 constexpr unsigned kPlanSize = 1024;             // ring of path-finding entries
 constexpr unsigned kMaxPlan = kPlanSize - kMaxMatch - 2;  // longest stretch planned before a forced cut
-constexpr unsigned kOutSize = 1024;
+constexpr unsigned kOutSize = 256;              // output handed to write_buf at a time
 constexpr uint16_t kInfinity = 0xFFFF;
 
 // ---- cost tables (bits)
@@ -83,11 +87,9 @@ struct Implode {
   unsigned count;
   unsigned outPos;
 
-  uint8_t literalCost[256];
-
-  uint16_t head[1u << kHashBits];    // last position of each 3-byte hash
+  uint16_t head[1u << kHashBits];    // root of the tree of each 3-byte hash: its last position
   uint16_t head2[1u << kHash2Bits];  // last position of each 2-byte hash
-  uint16_t prev[kChainSize];         // previous position with the same 3-byte hash
+  uint16_t tree[2 * kTreeSize];      // children of each position's node: [0] sorts before, [1] after
 
   // path finding, by position modulo kPlanSize: cost from the last cut, and the step that reached it
   uint16_t cost[kPlanSize];
@@ -134,6 +136,10 @@ struct Implode {
     return 1 + kLengthCosts.bits[length] + kDistCodeBits[(dist - 1) >> low] + low;
   }
 
+  struct Candidate {
+    unsigned length, dist;
+  };
+  unsigned insertAndFind(unsigned i, const uint8_t* p, unsigned reachBack, unsigned maxLen, Candidate* found);
   void writeSteps(unsigned from, unsigned to);
   void run();
 };
@@ -191,6 +197,55 @@ void Implode::fill() {
   std::memset(buf + filled, 0, kCompareSlack);
 }
 
+// Makes position i the root of its tree and returns the matches met on the way down: strictly longer
+// ones as the walk goes on, each at the nearest distance that reaches its length (within kMaxChain nodes).
+// Nodes older than reachBack are cut off. Comparisons stop at kNiceLength bytes: such a node takes the
+// place of i's subtrees and its match is measured to its full length.
+unsigned Implode::insertAndFind(unsigned i, const uint8_t* p, unsigned reachBack, unsigned maxLen,
+                                Candidate* found) {
+  const unsigned h = hash3(p);
+  unsigned cand = head[h];
+  head[h] = static_cast<uint16_t>(i);
+  const uint16_t none = static_cast<uint16_t>(i - kTreeSize - 1);
+  uint16_t* before = &tree[2 * (i & (kTreeSize - 1))];  // where the next node sorting before p goes
+  uint16_t* after = before + 1;                          // ... and after p
+  unsigned lenBefore = 0, lenAfter = 0;  // bytes known equal on each side of the search
+  const unsigned limit = maxLen < kNiceLength ? maxLen : kNiceLength;
+  unsigned best = 1, nFound = 0;
+  for (unsigned depth = kMaxChain;; --depth) {
+    const unsigned d = (i - cand) & 0xFFFF;
+    if (d - 1 >= reachBack || depth == 0) {  // too far back (or a stale root), or walked far enough
+      *before = *after = none;
+      return nFound;
+    }
+    uint16_t* node = &tree[2 * (cand & (kTreeSize - 1))];
+    const uint8_t* q = p - d;
+    unsigned len = lenBefore < lenAfter ? lenBefore : lenAfter;
+    len += matchLength(p + len, q + len, limit - len);
+    if (len > best) {
+      best = len;
+      unsigned full = len == kNiceLength ? len + matchLength(p + len, q + len, maxLen - len) : len;
+      found[nFound++] = {full, d};
+    }
+    if (len >= limit) {  // equal as far as the tree looks: cand's subtrees become p's
+      *before = node[0];
+      *after = node[1];
+      return nFound;
+    }
+    if (q[len] < p[len]) {
+      *before = static_cast<uint16_t>(cand);  // cand and its earlier subtree sort before p
+      before = &node[1];
+      cand = node[1];
+      lenBefore = len;
+    } else {
+      *after = static_cast<uint16_t>(cand);
+      after = &node[0];
+      cand = node[0];
+      lenAfter = len;
+    }
+  }
+}
+
 // Writes the cheapest path from position `from` to the cut `to`. The plan holds, at each position the
 // path reaches, the step that reached it; turning the links around gives the steps in writing order.
 void Implode::writeSteps(unsigned from, unsigned to) {
@@ -225,15 +280,12 @@ void Implode::run() {
   bufBase = 0;
   filled = 0;
   eof = false;
-  std::memset(head, 0, sizeof head);
-  std::memset(head2, 0, sizeof head2);
-  std::memset(prev, 0, sizeof prev);
+  const uint16_t none = static_cast<uint16_t>(0u - kTreeSize - 1);  // farther back than any dictionary
+  for (uint16_t& h : head) h = none;
+  for (uint16_t& h : head2) h = none;
   fill();
 
-  struct Candidate {
-    unsigned length, dist;
-  };
-  Candidate found[kMaxChain + 1];
+  Candidate found[kMaxChain + 2];
 
   unsigned start = 0;  // first position not yet written; cost[start] == 0
   unsigned reach = 0;  // farthest position any step planned so far leads to
@@ -277,32 +329,9 @@ void Implode::run() {
       head2[h2] = static_cast<uint16_t>(i);
     }
     if (avail >= 3) {
-      unsigned h = hash3(p);
-      unsigned cand = head[h];
-      if (i >= skipUntil) {
-        // Candidates come nearest first; one is worth measuring only if it agrees with p at the byte
-        // after the longest match so far (and the one before it).
-        unsigned best = 2;
-        uint16_t tail = load16(p + best - 1);
-        const unsigned reachBack = bi < dictSize ? bi : dictSize;
-        for (unsigned depth = kMaxChain; depth; --depth) {
-          unsigned d = (i - cand) & 0xFFFF;
-          if (d - 1 >= reachBack) break;  // beyond the dictionary or the start, or a stale entry (d == 0)
-          const uint8_t* q = p - d;
-          if (load16(q + best - 1) == tail) {
-            unsigned len = matchLength(p, q, maxLen);
-            if (len > best) {
-              best = len;
-              found[nFound++] = {len, d};
-              if (len >= kNiceLength || len == maxLen) break;
-              tail = load16(p + best - 1);
-            }
-          }
-          cand = prev[cand & (kChainSize - 1)];
-        }
-      }
-      prev[i & (kChainSize - 1)] = head[h];
-      head[h] = static_cast<uint16_t>(i);
+      const unsigned limit = bi < kMaxTreeDistance ? bi : kMaxTreeDistance;
+      nFound = insertAndFind(i, p, limit < dictSize ? limit : dictSize, maxLen, found);
+      if (i < skipUntil) nFound = 0;  // inside a long copy: the tree is kept up, nothing is planned
       if (!dist2 && nFound && found[0].dist <= kMaxDistance2) dist2 = found[0].dist;
     }
     if (i < skipUntil) continue;
@@ -319,7 +348,7 @@ void Implode::run() {
         stepDist[k] = static_cast<uint16_t>(dist);
       }
     };
-    relax(1, 0, base + literalCost[*p]);
+    relax(1, 0, base + (ascii ? 1 + kLiteralCodeBits[*p] : 9));
     if (dist2) relax(2, dist2, base + copyCost(2, dist2));
     unsigned len = 3;
     for (unsigned f = 0; f < nFound; ++f) {
@@ -366,8 +395,6 @@ extern "C" unsigned int DCL_CALL dcl_implode(dcl_read_fn read_buf, dcl_write_fn 
   s->lowBits = lowBits;
   s->dictSize = *dsize;
   s->ascii = *type == CMP_ASCII;
-  for (unsigned b = 0; b < 256; ++b)
-    s->literalCost[b] = static_cast<uint8_t>(1 + (s->ascii ? kLiteralCodeBits[b] : 8));
   s->run();
   return CMP_NO_ERROR;
 }
