@@ -195,21 +195,26 @@ unsigned Explode::decode(unsigned lowBits) {
       copyMatch(out + pos, dist, length);
       pos += length;
     } else {
-      // 0: a literal.
-      unsigned literal;
-      if (kAsciiLiterals) {
-        unsigned e = kTables.literal[(bits >> 1) & ((1u << kMaxCodeBits) - 1)];
-        literal = e & 0xFF;
-        unsigned n = 1 + (e >> 8);
-        bits >>= n;
-        count -= n;
-      } else {
-        literal = static_cast<unsigned>(bits >> 1) & 0xFF;
-        bits >>= 9;
-        count -= 9;
-      }
-      if (count < 0) return CMP_ABORT;
-      out[pos++] = static_cast<uint8_t>(literal);
+      // 0: a literal. Literals tend to come in runs: while the bits at hand hold another whole literal,
+      // it is decoded without a refill (at most 12 in a row, far less than the room kept past kFlushAt
+      // for the longest copy).
+      constexpr int kLongest = kAsciiLiterals ? 1 + kMaxCodeBits : 9;
+      do {
+        unsigned literal;
+        if (kAsciiLiterals) {
+          unsigned e = kTables.literal[(bits >> 1) & ((1u << kMaxCodeBits) - 1)];
+          literal = e & 0xFF;
+          unsigned n = 1 + (e >> 8);
+          bits >>= n;
+          count -= n;
+        } else {
+          literal = static_cast<unsigned>(bits >> 1) & 0xFF;
+          bits >>= 9;
+          count -= 9;
+        }
+        if (count < 0) return CMP_ABORT;
+        out[pos++] = static_cast<uint8_t>(literal);
+      } while (count >= kLongest && !(bits & 1));
     }
     if (pos >= kFlushAt) slide();
   }
