@@ -16,8 +16,8 @@
 // work on very repetitive input.
 //
 // All state lives in one struct in the caller's work area (CMP_IMPLODE_WORK_SIZE bytes). Positions in
-// the hash tables are absolute input positions modulo 2^16; a candidate is always checked against the
-// data, so a stale entry can cost a little compression but never correctness.
+// the tables are absolute input positions modulo 2^16: tree links never span more than two dictionaries,
+// and the hash heads are swept of old entries every 16K positions.
 #include <cstddef>
 #include <cstring>
 
@@ -220,7 +220,10 @@ unsigned Implode::insertAndFind(unsigned i, const uint8_t* p, unsigned reachBack
     }
     uint16_t* node = &tree[2 * (cand & (kTreeSize - 1))];
     const uint8_t* q = p - d;
-    unsigned len = lenBefore < lenAfter ? lenBefore : lenAfter;
+    // Every node below the two boundaries shares at least the shorter boundary's bytes with p (the tree
+    // is ordered by the first kNiceLength bytes). In the last bytes of the input, where fewer remain,
+    // that order is not kept up, and matches are measured from their first byte.
+    unsigned len = limit < kNiceLength ? 0 : lenBefore < lenAfter ? lenBefore : lenAfter;
     len += matchLength(p + len, q + len, limit - len);
     if (len > best) {
       best = len;
@@ -302,6 +305,15 @@ void Implode::run() {
     }
     const unsigned bi = i - bufBase;
     const unsigned avail = filled - bi;
+    // Positions are kept modulo 2^16: now and then, heads older than any dictionary are reset, so that
+    // one can never pass for a recent position (which would mislead the tree walk).
+    if ((i & 0x3FFF) == 0 && i != 0) {
+      const uint16_t stale = static_cast<uint16_t>(i - kTreeSize - 1);
+      for (uint16_t& h : head)
+        if (((i - h) & 0xFFFF) > kTreeSize) h = stale;
+      for (uint16_t& h : head2)
+        if (((i - h) & 0xFFFF) > kTreeSize) h = stale;
+    }
 
     if (reach <= i && i != start) {  // nothing jumps over i: the path up to i is final
       writeSteps(start, i);
@@ -320,7 +332,7 @@ void Implode::run() {
     const uint8_t* p = buf + bi;
     const unsigned maxLen = avail < kMaxMatch ? avail : kMaxMatch;
 
-    // Matches: nearest copy of length 2, and along the 3-byte chain one candidate per longer length.
+    // Matches: the nearest copy of length 2, and down the 3-byte tree one per longer length.
     unsigned nFound = 0, dist2 = 0;
     if (avail >= 2) {
       unsigned h2 = hash2(p);
