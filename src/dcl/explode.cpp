@@ -10,8 +10,8 @@
 // truncated stream that is everything up to the last complete symbol.
 //
 // Speed: the input is read through a 64-bit bit buffer that is refilled with one unaligned load while more
-// than 8 input bytes are buffered; every symbol is decoded with one table look-up per Huffman code; copies
-// move 16 or 8 bytes at a time when the distance allows. Near the end of the buffered input the refill
+// than 8 input bytes are buffered; every symbol is decoded with one table look-up per Huffman code; runs of
+// literals are decoded from the bits at hand; copies move 16 or 8 bytes at a time when the distance allows. Near the end of the buffered input the refill
 // goes byte by byte and asks read_buf for more; once read_buf has nothing more, the bits that are missing
 // read as zeros and `count` goes negative on the symbol that needed them, which is how truncation is seen.
 #include <cstddef>
