@@ -335,9 +335,10 @@ void Implode::run() {
     // Matches: the nearest copy of length 2, and down the 3-byte tree one per longer length.
     unsigned nFound = 0, dist2 = 0;
     if (avail >= 2) {
+      const unsigned reach2 = bi < kMaxDistance2 ? bi : kMaxDistance2;
       unsigned h2 = hash2(p);
       unsigned d = (i - head2[h2]) & 0xFFFF;
-      if (d >= 1 && d <= kMaxDistance2 && d <= bi && p[-int(d)] == p[0] && p[1 - int(d)] == p[1]) dist2 = d;
+      if (d - 1 < reach2 && load16(p - d) == load16(p)) dist2 = d;
       head2[h2] = static_cast<uint16_t>(i);
     }
     if (avail >= 3) {
