@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh [seconds per target] [target...]       (default: 600 s; all targets)
 #   targets: package datafile swf explode roundtrip
 # Environment: MV_FUZZ_JOBS=n runs n processes per target (libFuzzer -fork); MV_FUZZ_TIMEOUT=s is the
-# longest one input may take (default 10 s).
+# longest one input may take (default 10 s); MV_FUZZ_FLAGS adds libFuzzer flags (they win over ours).
 # Prints one line per target: executions, coverage (cov: edges, ft: features), crashes. A crash, hang,
 # leak or out-of-memory leaves its input in build/fuzz/artifacts/<target>/ and makes the exit code 1.
 # Turn such an input into a test in tests/regress (see tests/regress/README.md).
@@ -53,7 +53,7 @@ for t in "${TARGETS[@]}"; do
   before=$(find "$artifacts" -type f | wc -l)
   "$bin" "${dict[@]}" "${fork[@]}" -max_total_time="$SECONDS_PER_TARGET" -timeout="$TIMEOUT" -rss_limit_mb=2048 \
     -malloc_limit_mb=1024 -max_len="${MAXLEN[$t]:-8192}" -print_final_stats=1 -artifact_prefix="$artifacts/" \
-    "$corpus" "$B/seeds/$t" >"$log" 2>&1
+    ${MV_FUZZ_FLAGS:-} "$corpus" "$B/seeds/$t" >"$log" 2>&1
   rc=$?
   after=$(find "$artifacts" -type f | wc -l)
   # "#123456	DONE   cov: 1244 ft: 2060 corp: ..." (or the last status line when it stopped early)
