@@ -101,10 +101,10 @@ Bytes sampleDataFile(int variant) {
 
 void packageSeeds() {
   const Bytes stub = mv::test::peStub(1024);
-  mv::test::PackageSpec typical = mv::test::typicalPackage("Demo", sampleDataFile(0));
+  mv::test::PackageLayout typical = mv::test::typicalPackage("Demo", sampleDataFile(0));
   put("package", "typical", mv::test::buildInstaller(stub, typical));
 
-  mv::test::PackageSpec packed = typical;
+  mv::test::PackageLayout packed = typical;
   std::string page = "<html><body>" + sampleText(500, 5) + "</body></html>";
   packed.slots[6] = {"Demo.html", 2, implode(page, 1), true, int32_t(page.size())};
   std::string uninstaller = sampleText(700, 6);
@@ -113,7 +113,7 @@ void packageSeeds() {
   packed.slots[8] = {"Demo.mvd", 4, sampleDataFile(2), false, -1};
   put("package", "compressed_slots", mv::test::buildInstaller(stub, packed));
 
-  mv::test::PackageSpec flags = typical;
+  mv::test::PackageLayout flags = typical;
   flags.presentationKind = 2;
   flags.licenseFlag = 1;
   flags.runExtraFlag = 1;
@@ -123,7 +123,7 @@ void packageSeeds() {
   flags.title = std::string(64, 'T');  // a title without terminator
   put("package", "flags_long_title", mv::test::buildInstaller(stub, flags));
 
-  mv::test::PackageSpec small;
+  mv::test::PackageLayout small;
   small.title = "X";
   small.slots[0] = {"install.exe", 6, {}, false, 0};
   small.slots[1] = {"impborl.dat", 3, bytesOf("lib"), false, -1};

@@ -7,7 +7,7 @@ The movie: a deep blue background (SetBackgroundColor), a sun, two rolling waves
 that rise over 48 frames at 12 frames per second, then loop. Shapes are DefineShape tags (solid fills,
 straight and curved edges), placed with PlaceObject2 and moved frame by frame with its Move flag.
 
-Format notes (SWF file format specification, version 6 and later):
+Format notes (SWF file format reference, version 6 and later):
   header      "FWS", version byte, file length (u32 LE), frame RECT, frame rate (8.8 fixed), frame count
   tag header  u16 = code << 6 | length (length < 63), else code << 6 | 0x3F then u32 length
   RECT        5-bit field size n, then xmin, xmax, ymin, ymax as n-bit signed values (twips), byte aligned

@@ -47,8 +47,8 @@ class InstallerTest : public ::testing::Test {
     resetState();
   }
 
-  void writeInstaller(const PackageSpec& spec) {
-    installer = buildInstaller(peStub(), spec);
+  void writeInstaller(const PackageLayout& layout) {
+    installer = buildInstaller(peStub(), layout);
     ASSERT_TRUE(sb->writeWholeFile(kExe, text(installer)));
   }
   void start() {
@@ -201,7 +201,7 @@ TEST_F(InstallerTest, ContentFolderThatCannotBeCreatedIsReportedAtOnce) {
 }
 
 TEST_F(InstallerTest, LicenceFlagWithEmptySlotShowsOnlyTheStartUpMessage) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.licenseFlag = 1;
   writeInstaller(p);
   start();
@@ -210,7 +210,7 @@ TEST_F(InstallerTest, LicenceFlagWithEmptySlotShowsOnlyTheStartUpMessage) {
 }
 
 TEST_F(InstallerTest, LicenceIsShownAsStored) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.licenseFlag = 1;
   p.slots[4] = {"licence.txt", 5, bytesOf("Terms \x93quoted\x94\r\nline two\r\n"), false, -1};
   writeInstaller(p);
@@ -230,7 +230,7 @@ TEST_F(InstallerTest, UnloadablePictureShowsCorruptFileAndGoesOn) {
 }
 
 TEST_F(InstallerTest, BmpKindRenamesAndOtherKindsShowNothing) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.presentationKind = 1;
   writeInstaller(p);
   start();
@@ -249,7 +249,7 @@ TEST_F(InstallerTest, BmpKindRenamesAndOtherKindsShowNothing) {
 }
 
 TEST_F(InstallerTest, ExtraFileIsExtractedBeforeTheFlashPlayerInstaller) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.runExtraFlag = 1;
   p.slots[5] = {"readme.txt", 5, bytesOf("read me"), false, -1};
   writeInstaller(p);
@@ -534,7 +534,7 @@ TEST_F(InstallerTest, RestartQuestionWithoutPromptWindowStillDecidesTheOffer) {
 }
 
 TEST_F(InstallerTest, NoShowDesktopFlagEndsWithoutQuestions) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.showDesktopFlag = 0;
   writeInstaller(p);
   start();
@@ -550,7 +550,7 @@ TEST_F(InstallerTest, MovieSourceThreeAndKindThreeCopies) {
   d.entries[0] = {"Ocean.swf", 0, bytesOf("never read"), false, -1};
   d.entries.push_back({"copy\\second.swf", 3, {}, false, 0});
   d.entries.push_back({"Ocean.swf", 3, {}, false, 0});  // source equals destination: no error
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(d));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(d));
   p.presentationKind = 2;
   p.slots[3] = {"installer.swf", 5, bytesOf("FWS\x06 installer movie"), false, -1};
   writeInstaller(p);
@@ -575,7 +575,7 @@ TEST_F(InstallerTest, FailedMovieCopyIsReportedWith532) {
 }
 
 TEST_F(InstallerTest, ExtraFileIsOpenedAfterTheWallpaper) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.runExtraFlag = 1;
   p.slots[5] = {"readme.txt", 5, bytesOf("read me"), false, -1};
   writeInstaller(p);
@@ -590,7 +590,7 @@ TEST_F(InstallerTest, ExtraFileIsOpenedAfterTheWallpaper) {
 }
 
 TEST_F(InstallerTest, SilentPackageInstallsAtOnceAndTouchesNoWindow) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.presentationKind = 4;
   writeInstaller(p);
   start();
@@ -609,7 +609,7 @@ TEST_F(InstallerTest, SilentPackageInstallsAtOnceAndTouchesNoWindow) {
 }
 
 TEST_F(InstallerTest, SilentFailureExitsWithFailed) {
-  PackageSpec p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.presentationKind = 4;
   p.showDesktopFlag = 1;
   writeInstaller(p);

@@ -51,20 +51,20 @@ Bytes peStub(uint32_t length) {
   return b;
 }
 
-Bytes buildInstaller(const Bytes& stub, const PackageSpec& spec) {
+Bytes buildInstaller(const Bytes& stub, const PackageLayout& layout) {
   Bytes out = stub;
   size_t base = out.size();
   out.resize(base + 3176, 0);
-  out[base + 0] = spec.presentationKind;
-  out[base + 1] = spec.licenseFlag;
-  out[base + 2] = spec.runExtraFlag;
-  put32(out, base + 16, uint32_t(spec.red));
-  put32(out, base + 20, uint32_t(spec.green));
-  put32(out, base + 24, uint32_t(spec.blue));
-  out[base + 29] = spec.showDesktopFlag;
-  std::memcpy(&out[base + 30], spec.title.data(), spec.title.size() < 64 ? spec.title.size() : 64);
+  out[base + 0] = layout.presentationKind;
+  out[base + 1] = layout.licenseFlag;
+  out[base + 2] = layout.runExtraFlag;
+  put32(out, base + 16, uint32_t(layout.red));
+  put32(out, base + 20, uint32_t(layout.green));
+  put32(out, base + 24, uint32_t(layout.blue));
+  out[base + 29] = layout.showDesktopFlag;
+  std::memcpy(&out[base + 30], layout.title.data(), layout.title.size() < 64 ? layout.title.size() : 64);
   for (int k = 0; k < 11; ++k) {
-    const SlotSpec& s = spec.slots[k];
+    const SlotSpec& s = layout.slots[k];
     size_t e = base + 96 + 280 * size_t(k);
     out[e] = uint8_t(s.name.size());
     std::memcpy(&out[e + 1], s.name.data(), s.name.size());
@@ -87,8 +87,8 @@ Bytes buildInstaller(const Bytes& stub, const PackageSpec& spec) {
   return out;
 }
 
-PackageSpec typicalPackage(const std::string& title, const Bytes& dataFile) {
-  PackageSpec p;
+PackageLayout typicalPackage(const std::string& title, const Bytes& dataFile) {
+  PackageLayout p;
   p.presentationKind = 8;
   p.showDesktopFlag = 1;
   p.red = 255;
@@ -105,14 +105,14 @@ PackageSpec typicalPackage(const std::string& title, const Bytes& dataFile) {
   return p;
 }
 
-Bytes buildDataFile(const DataFileSpec& spec) {
-  size_t n = spec.entries.size();
+Bytes buildDataFile(const DataFileSpec& layout) {
+  size_t n = layout.entries.size();
   Bytes out(1240 + 264 * n, 0);
-  put32(out, 212, uint32_t(spec.entryCount >= 0 ? spec.entryCount : int32_t(n)));
-  std::memcpy(&out[248], spec.title.data(), spec.title.size() < 64 ? spec.title.size() : 64);
-  put32(out, 1204, uint32_t(spec.movieSource));
+  put32(out, 212, uint32_t(layout.entryCount >= 0 ? layout.entryCount : int32_t(n)));
+  std::memcpy(&out[248], layout.title.data(), layout.title.size() < 64 ? layout.title.size() : 64);
+  put32(out, 1204, uint32_t(layout.movieSource));
   for (size_t i = 0; i < n; ++i) {
-    const DataEntrySpec& e = spec.entries[i];
+    const DataEntrySpec& e = layout.entries[i];
     size_t rec = 1240 + 264 * i;
     uint32_t block = uint32_t(out.size());
     out[rec] = e.kind;

@@ -24,7 +24,7 @@ struct SlotSpec {
   int32_t expandedSize = -1;  // -1: the payload's size
 };
 
-struct PackageSpec {
+struct PackageLayout {
   uint8_t presentationKind = 8;
   uint8_t licenseFlag = 0;
   uint8_t runExtraFlag = 0;
@@ -36,11 +36,11 @@ struct PackageSpec {
 
 // The stub followed by the package. Payloads follow the directory in slot order without gaps; slot 0
 // spans the stub; an empty slot has start = end = 0.
-Bytes buildInstaller(const Bytes& stub, const PackageSpec& spec);
+Bytes buildInstaller(const Bytes& stub, const PackageLayout& layout);
 
 // A typical package: JPEG picture, no licence, no extra file; slots 1 (library), 2 (flashax.exe),
 // 3 (picture), 6 (HTML page), 8 (data file), 9 (uninstaller).
-PackageSpec typicalPackage(const std::string& title, const Bytes& dataFile);
+PackageLayout typicalPackage(const std::string& title, const Bytes& dataFile);
 
 struct DataEntrySpec {
   std::string name;
@@ -57,6 +57,6 @@ struct DataFileSpec {
   int32_t entryCount = -1;             // -1: entries.size()
 };
 
-Bytes buildDataFile(const DataFileSpec& spec);
+Bytes buildDataFile(const DataFileSpec& layout);
 
 }  // namespace mv::test

@@ -38,7 +38,7 @@ Bytes sampleDataFile() {
 
 // Every slot filled, compressed and stored ones, a data file with compressed entries.
 Bytes sampleInstaller() {
-  test::PackageSpec p = test::typicalPackage("Demo", sampleDataFile());
+  test::PackageLayout p = test::typicalPackage("Demo", sampleDataFile());
   p.licenseFlag = 1;
   p.runExtraFlag = 1;
   p.slots[4] = {"licence.txt", 5, bytesOf("Licence\r\n"), false, -1};

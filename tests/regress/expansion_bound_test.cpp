@@ -44,7 +44,7 @@ TEST(ExpansionBound, TheAdapterStopsAtItsLimit) {
 }
 
 TEST(ExpansionBound, ASlotThatExpandsPastItsSizeIsRefused) {
-  test::PackageSpec p = test::typicalPackage("Demo", test::buildDataFile({"Demo", 0, {}, -1}));
+  test::PackageLayout p = test::typicalPackage("Demo", test::buildDataFile({"Demo", 0, {}, -1}));
   p.slots[6] = {"Demo.html", 2, zerosStream(), true, 100};
   const Bytes file = test::buildInstaller(test::peStub(1024), p);
   harness::Sandbox box;

@@ -1,5 +1,5 @@
 // list, verify and extract: reading an installer's package with every offset checked.
-#include "inspect.h"
+#include "listing.h"
 
 #include <algorithm>
 #include <cstring>
