@@ -327,27 +327,21 @@ bool Win32Platform::getEnv(const std::string& name, std::string& value) {
   }
 }
 
-std::string Win32Platform::windowsDirectory() {
+// GetWindowsDirectory and GetSystemDirectory: a 301-character buffer, a larger one when the text needs it.
+static std::string systemFolderText(UINT (WINAPI* query)(LPSTR, UINT)) {
   char buf[301] = {0};
-  UINT n = GetWindowsDirectoryA(buf, sizeof buf);
+  UINT n = query(buf, sizeof buf);
   if (n >= sizeof buf) {
     std::vector<char> big(n + 1);
-    GetWindowsDirectoryA(big.data(), n + 1);
+    query(big.data(), n + 1);
     return big.data();
   }
   return buf;
 }
 
-std::string Win32Platform::systemDirectory() {
-  char buf[301] = {0};
-  UINT n = GetSystemDirectoryA(buf, sizeof buf);
-  if (n >= sizeof buf) {
-    std::vector<char> big(n + 1);
-    GetSystemDirectoryA(big.data(), n + 1);
-    return big.data();
-  }
-  return buf;
-}
+std::string Win32Platform::windowsDirectory() { return systemFolderText(GetWindowsDirectoryA); }
+
+std::string Win32Platform::systemDirectory() { return systemFolderText(GetSystemDirectoryA); }
 
 std::string Win32Platform::tempPath() {
   char buf[MAX_PATH + 1] = {0};
