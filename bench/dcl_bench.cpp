@@ -1,6 +1,7 @@
 // Benchmark of our DCL codec, in-process from memory (the figures' method: gcc -O2, whole buffers).
 //   dcl_bench explode <stream> [seconds]             expand a stream: sizes and MB/s of output
 //   dcl_bench implode <file> <type> <dict> [seconds]  compress: sizes, ratio and MB/s of input
+//   dcl_bench implode-to <file> <type> <dict> <stream>  write the stream (the corpus' explode inputs)
 //   dcl_bench explode-once <stream> / implode-once <file> <type> <dict>
 //                                                     one run, for callgrind --toggle-collect=dcl_explode
 // Prints one line of "key=value" pairs. MB/s is the best of repeated runs for at least `seconds`.
@@ -125,6 +126,15 @@ int main(int argc, char** argv) {
       mbs = in.size() / s / 1e6;
     }
     std::printf("op=implode in=%zu out=%zu ratio=%.4f mbs=%.2f\n", in.size(), n, double(n) / double(in.size()), mbs);
+  } else if (op == "implode-to") {
+    if (argc < 6) return 2;
+    Bytes out(in.size() + in.size() / 4 + 1024);
+    size_t n = runImplode(in, out, unsigned(std::atoi(argv[3])), unsigned(std::atoi(argv[4])));
+    FILE* f = std::fopen(argv[5], "wb");
+    if (!f || std::fwrite(out.data(), 1, n, f) != n || std::fclose(f) != 0) {
+      std::fprintf(stderr, "cannot write %s\n", argv[5]);
+      return 1;
+    }
   } else {
     return 2;
   }

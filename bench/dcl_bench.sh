@@ -1,19 +1,24 @@
 #!/usr/bin/env bash
-# DCL codec benchmark: our explode and implode against node-pkware, on the shared benchmark files.
-#   bench/dcl_bench.sh [--quick]
-# For each stream of <shared>/bench/streams: explode MB/s (best of repeated in-process runs) and
-# instructions per output byte (callgrind, counting only inside dcl_explode); node-pkware's explode MB/s.
-# For each file of <shared>/bench/corpus: implode with binary literals and a 4096-byte dictionary (and
-# text4m also with ASCII literals): MB/s of input, instructions per input byte, compressed/original;
-# node-pkware's MB/s and ratio on the same input. --quick skips callgrind.
-# Environment: MV_SHARED (default: ../shared beside the checkout), NODE_PKWARE (default: the package
-# installed by scripts/setup.sh), BENCH_SECONDS (time budget per timing, default 2).
+# DCL codec benchmark: our explode and implode against node-pkware.
+#   bench/dcl_bench.sh [--quick] [CORPUS]
+# CORPUS is a folder with text4m.txt, binary4m.bin and mixed2m7.bin (text, i386 code and data, a mix with
+# noise) and, optionally, streams/*.pk to explode. Without CORPUS, bench/make_corpus.py writes a
+# deterministic corpus of that character into build/bench-corpus (the same bytes on every machine).
+# Without streams/, the streams to explode are our own implode of the corpus files (binary literals,
+# 4096-byte dictionary, and ASCII literals for text4m).
+# For each stream: explode MB/s (best of repeated in-process runs) and instructions per output byte
+# (callgrind, counting only inside dcl_explode); node-pkware's explode MB/s.
+# For each corpus file: implode with binary literals and a 4096-byte dictionary (and text4m also with ASCII
+# literals): MB/s of input, instructions per input byte, compressed/original; node-pkware's MB/s and ratio
+# on the same input. --quick skips callgrind.
+# Environment: NODE_PKWARE (default: the package installed by scripts/setup.sh), BENCH_SECONDS (time budget
+# per timing, default 2).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-SHARED="${MV_SHARED:-$ROOT/../shared}"
+QUICK=0; [ "${1:-}" = "--quick" ] && { QUICK=1; shift; }
+CORPUS="${1:-}"
 NODE_PKWARE="${NODE_PKWARE:-$ROOT/.cache/npm/node_modules/node-pkware}"
 SECONDS_PER="${BENCH_SECONDS:-2}"
-QUICK=0; [ "${1:-}" = "--quick" ] && QUICK=1
 OUT="$ROOT/build/bench-dcl"
 mkdir -p "$OUT"
 
@@ -21,7 +26,22 @@ mkdir -p "$OUT"
 g++ -std=c++17 -O2 -I"$ROOT/src" "$ROOT/bench/dcl_bench.cpp" "$ROOT/src/dcl/explode.cpp" \
   "$ROOT/src/dcl/implode.cpp" "$ROOT/src/dcl/crc32.cpp" -o "$OUT/dcl_bench"
 
-(cd "$SHARED/bench/corpus" && sha256sum --quiet -c SHA256SUMS) || echo "warning: corpus checksums differ"
+if [ -z "$CORPUS" ]; then
+  CORPUS="$ROOT/build/bench-corpus"
+  [ -f "$CORPUS/mixed2m7.bin" ] || python3 "$ROOT/bench/make_corpus.py" "$CORPUS"
+fi
+for f in text4m.txt binary4m.bin mixed2m7.bin; do
+  [ -f "$CORPUS/$f" ] || { echo "dcl_bench: $CORPUS/$f is missing (a corpus folder holds text4m.txt, binary4m.bin, mixed2m7.bin)" >&2; exit 1; }
+done
+STREAMS="$CORPUS/streams"
+if ! ls "$STREAMS"/*.pk >/dev/null 2>&1; then
+  STREAMS="$OUT/streams"; mkdir -p "$STREAMS"
+  for f in text4m binary4m mixed2m7; do
+    src="$(ls "$CORPUS/$f".* | head -1)"
+    "$OUT/dcl_bench" implode-to "$src" 0 4096 "$STREAMS/$f.binary4096.pk"
+  done
+  "$OUT/dcl_bench" implode-to "$CORPUS/text4m.txt" 1 4096 "$STREAMS/text4m.ascii4096.pk"
+fi
 have_node=1
 if ! command -v node >/dev/null || [ ! -f "$NODE_PKWARE/dist/simple/index.js" ]; then
   have_node=0; echo "node or node-pkware missing: its columns are left empty"
@@ -37,9 +57,9 @@ instructions() {
 }
 
 echo
-echo "explode (streams of the best known encoder)"
+echo "explode ($STREAMS)"
 printf "%-24s %12s %10s %12s %14s\n" stream "output B" "ours MB/s" "ours instr/B" "node-pkware MB/s"
-for s in "$SHARED"/bench/streams/*.pk; do
+for s in "$STREAMS"/*.pk; do
   name=$(basename "$s" .pk)
   line=$("$OUT/dcl_bench" explode "$s" "$SECONDS_PER")
   outb=$(field "$line" out); mbs=$(field "$line" mbs)
@@ -60,7 +80,7 @@ echo
 echo "implode (dictionary 4096)"
 printf "%-22s %7s %10s %12s %8s %14s %12s\n" file literals "ours MB/s" "ours instr/B" "ratio" "node-pkware MB/s" "node ratio"
 for f in text4m.txt binary4m.bin mixed2m7.bin text4m.txt; do
-  path="$SHARED/bench/corpus/$f"
+  path="$CORPUS/$f"
   type=0; tname=binary
   if [ "$f" = text4m.txt ] && [ "${seen_text:-0}" = 1 ]; then type=1; tname=ascii; fi
   [ "$f" = text4m.txt ] && seen_text=1

@@ -4,17 +4,22 @@
 # beside the stream that node-pkware's implode (an independent implementation from npm) makes of the
 # same file with the same settings.
 #
-#   bench/mvpack_bench.sh [RUNS]      (default 3 runs per build; the best wall time counts)
+#   bench/mvpack_bench.sh [RUNS] [CORPUS]   (default 3 runs per build; the best wall time counts)
 #
 # Needs build/native/mvpack and build/win32/{install.exe,impborl.dll,uninstall.exe,flashax.exe}
-# (scripts/build.sh; MV_NATIVE_BUILD / MV_WIN32_BUILD name other folders), the shared benchmark corpus
-# (../shared/bench/corpus, or MV_SHARED), ImageMagick for the pictures and node-pkware
+# (scripts/build.sh; MV_NATIVE_BUILD / MV_WIN32_BUILD name other folders), a corpus folder with text4m.txt,
+# binary4m.bin and mixed2m7.bin (CORPUS; by default bench/make_corpus.py writes a deterministic one into
+# build/bench-corpus), ImageMagick for the pictures and node-pkware
 # (.cache/npm, from scripts/setup.sh). The 20 MB folder is made once in build/bench-mvpack/.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 RUNS="${1:-3}"
 NATIVE="${MV_NATIVE_BUILD:-$ROOT/build/native}"; WIN="${MV_WIN32_BUILD:-$ROOT/build/win32}"
-SHARED="${MV_SHARED:-$ROOT/../shared}"
+CORPUS="${2:-}"
+if [ -z "$CORPUS" ]; then
+  CORPUS="$ROOT/build/bench-corpus"
+  [ -f "$CORPUS/mixed2m7.bin" ] || python3 "$ROOT/bench/make_corpus.py" "$CORPUS"
+fi
 MVPACK="$NATIVE/mvpack"
 PKWARE="$ROOT/.cache/npm/node_modules/node-pkware/dist/bin/implode.js"
 WORK="$ROOT/build/bench-mvpack"
@@ -25,18 +30,18 @@ mkdir -p "$WORK"
 inputs=(--stub "$WIN/install.exe" --library "$WIN/impborl.dll" --uninstaller "$WIN/uninstall.exe"
         --flash-installer "$WIN/flashax.exe")
 
-# --- the 20 MB content folder: text, executables, mixed data (the shared corpus cut into pieces),
+# --- the 20 MB content folder: text, executables, mixed data (the corpus cut into pieces),
 # photo-like JPEG pictures and the sample movie; 41 files
 content="$WORK/content20"
 if [ ! -f "$content/.complete" ]; then
   echo "mvpack_bench: making $content"
   rm -rf "$content"; mkdir -p "$content/text" "$content/bin" "$content/mixed" "$content/pictures"
   for f in text4m.txt binary4m.bin mixed2m7.bin; do
-    [ -f "$SHARED/bench/corpus/$f" ] || { echo "mvpack_bench: $SHARED/bench/corpus/$f is missing" >&2; exit 1; }
+    [ -f "$CORPUS/$f" ] || { echo "mvpack_bench: $CORPUS/$f is missing" >&2; exit 1; }
   done
-  split -b 524288 -d -a 2 --additional-suffix=.txt "$SHARED/bench/corpus/text4m.txt" "$content/text/part"
-  split -b 524288 -d -a 2 --additional-suffix=.bin "$SHARED/bench/corpus/binary4m.bin" "$content/bin/part"
-  split -b 540000 -d -a 2 --additional-suffix=.dat "$SHARED/bench/corpus/mixed2m7.bin" "$content/mixed/part"
+  split -b 524288 -d -a 2 --additional-suffix=.txt "$CORPUS/text4m.txt" "$content/text/part"
+  split -b 524288 -d -a 2 --additional-suffix=.bin "$CORPUS/binary4m.bin" "$content/bin/part"
+  split -b 540000 -d -a 2 --additional-suffix=.dat "$CORPUS/mixed2m7.bin" "$content/mixed/part"
   for i in $(seq -w 1 20); do
     /usr/bin/convert -seed "$i" -size 1600x1200 plasma:fractal -blur 0x1 -quality 92 "$content/pictures/photo$i.jpg"
   done

@@ -33,6 +33,6 @@ function(mv_add_gtest name)
   else()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS "native" TIMEOUT 300
-      ENVIRONMENT "MV_SHARED=${CMAKE_SOURCE_DIR}/../shared;MV_BUILD=${CMAKE_BINARY_DIR}")
+      ENVIRONMENT "MV_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;MV_BUILD=${CMAKE_BINARY_DIR}")
   endif()
 endfunction()

@@ -1,6 +1,6 @@
 // Writes the seed corpora of the fuzz targets: small installers, data files, SWF movies and implode
-// streams made with the tests' byte-by-byte builders and our own codec, plus the shared sample files.
-//   make_seeds <output folder> [<shared testdata folder>]
+// streams made with the tests' byte-by-byte builders and our own codec, plus the sample files in tests/data.
+//   make_seeds <output folder> [<test data folder>]
 // Creates <output>/package, datafile, swf, explode and roundtrip.
 #include <sys/stat.h>
 
@@ -146,7 +146,7 @@ void dataFileSeeds() {
   for (int v = 0; v < 4; ++v) put("datafile", "variant" + std::to_string(v), sampleDataFile(v));
 }
 
-void swfSeeds(const std::string& shared) {
+void swfSeeds(const std::string& data) {
   using namespace swftest;
   std::string plain = fws(6, tag(69, std::string(4, '\0')) + bg(1, 2, 3) + tag(12, std::string("ALLOWSCALE\0f", 12)) +
                                  tag(12, std::string("fullScreen\0t", 12)) + showFrame() + endTag());
@@ -155,11 +155,11 @@ void swfSeeds(const std::string& shared) {
   put("swf", "fws5_long_tag", fws(5, tag(2, std::string(80, 'x'), true) + bg(9, 8, 7) + endTag()));
   put("swf", "cws6_short_length", cwsOf(fws(6, bg(4, 5, 6) + endTag(), 20)));
   put("swf", "fws3_no_background", fws(3, showFrame() + endTag()));
-  if (!shared.empty())
-    for (const std::string& n : filesIn(shared + "/swf", ".swf")) put("swf", "shared_" + n, readFile(shared + "/swf/" + n));
+  if (!data.empty())
+    for (const std::string& n : filesIn(data + "/swf", ".swf")) put("swf", "data_" + n, readFile(data + "/swf/" + n));
 }
 
-void explodeSeeds(const std::string& shared) {
+void explodeSeeds(const std::string& data) {
   // Byte 0 chooses the delivery of the stream (see explode_fuzzer.cpp); the stream follows.
   auto seed = [](const std::string& name, uint8_t mode, const Bytes& stream) {
     Bytes b{mode};
@@ -174,9 +174,9 @@ void explodeSeeds(const std::string& shared) {
     }
   seed("zeros", 3, implode(std::string(3000, '\0')));
   seed("empty", 5, implode(""));
-  if (!shared.empty()) {
+  if (!data.empty()) {
     for (const std::string& dir : {std::string("/dcl"), std::string("/dcl/edge")})
-      for (const std::string& f : filesIn(shared + dir, ".pk")) seed("shared_" + f, uint8_t(f.size()), readFile(shared + dir + "/" + f));
+      for (const std::string& f : filesIn(data + dir, ".pk")) seed("data_" + f, uint8_t(f.size()), readFile(data + dir + "/" + f));
   }
   // The encoder's round trip: byte 0 chooses mode and dictionary.
   put("roundtrip", "text", std::string(1, '\x05') + sampleText(800, 9));
@@ -187,16 +187,16 @@ void explodeSeeds(const std::string& shared) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: make_seeds <output folder> [<shared testdata folder>]\n");
+    std::fprintf(stderr, "usage: make_seeds <output folder> [<test data folder>]\n");
     return 2;
   }
   g_out = argv[1];
   mkdir(g_out.c_str(), 0755);
-  const std::string shared = argc > 2 ? argv[2] : "";
+  const std::string data = argc > 2 ? argv[2] : "";
   packageSeeds();
   dataFileSeeds();
-  swfSeeds(shared);
-  explodeSeeds(shared);
+  swfSeeds(data);
+  explodeSeeds(data);
   std::printf("make_seeds: %d seeds in %s\n", g_written, g_out.c_str());
   return 0;
 }

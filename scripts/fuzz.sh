@@ -27,7 +27,7 @@ cmake --build "$B" --target "${build_targets[@]}" -j2 >"$B/fuzz-build.log" 2>&1 
   || { tail -30 "$B/fuzz-build.log"; echo "fuzz: build failed"; exit 1; }
 
 rm -rf "$B/seeds"
-"$B/fuzz/make_seeds" "$B/seeds" "$ROOT/../shared/testdata" >/dev/null || { echo "fuzz: make_seeds failed"; exit 1; }
+"$B/fuzz/make_seeds" "$B/seeds" "$ROOT/tests/data" >/dev/null || { echo "fuzz: make_seeds failed"; exit 1; }
 # The targets' sandboxes: in memory when the machine has a tmpfs (five times the executions per second).
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
   export TMPDIR="$(mktemp -d /dev/shm/mvfuzz.XXXXXX)"

@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Installs everything the project needs on a fresh Debian machine, from Debian's packages only.
-# Idempotent: a second run checks and returns in seconds.
+# Installs everything the project needs on a fresh Debian machine. Idempotent: a second run checks and
+# returns in seconds. Where every dependency comes from:
+#   Debian's packages (apt): the host and mingw-w64 i686 compilers, CMake and Ninja, GoogleTest (native),
+#     zlib (native and libz-mingw-w64-dev), Wine with its 32-bit part (wine32:i386, after adding the i386
+#     architecture), Xvfb, xdotool, ImageMagick, netpbm and x11-apps (screenshots), clang with its runtime
+#     (fuzzing, sanitizers), valgrind (benchmarks), dpkg-dev (apt-get source).
+#   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
+#     static mingw library; GoogleTest for mingw is built from Debian's /usr/src/googletest.
+#   The npm registry: node-pkware, an independent implementation of the DCL format that the codec tests
+#     (tests/dcl/dcl_node_test.cpp) and benchmarks (bench/) compare against.
+# Everything built goes into .cache/ (git-ignored); nothing else is downloaded.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 CACHE="${MV_CACHE:-$ROOT/.cache}"

@@ -18,8 +18,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::string sharedDir() {
-  std::string dir = MV_SHARED_DIR;
+std::string testDataDir() {
+  std::string dir = MV_TEST_DATA_DIR;
 #ifdef _WIN32
   std::replace(dir.begin(), dir.end(), '/', '\\');
   dir = "Z:" + dir;
@@ -29,9 +29,9 @@ std::string sharedDir() {
 
 std::string dclDir() {
 #ifdef _WIN32
-  return sharedDir() + "\\testdata\\dcl\\";
+  return testDataDir() + "\\dcl\\";
 #else
-  return sharedDir() + "/testdata/dcl/";
+  return testDataDir() + "/dcl/";
 #endif
 }
 

@@ -87,11 +87,11 @@ const KnownMovie kKnown[] = {
 };
 
 TEST_F(PanelTest, KnownMoviesGiveTheirResultAndColour) {
-  const char* shared = std::getenv("MV_SHARED");
-  if (!shared) GTEST_SKIP() << "MV_SHARED not set";
+  const char* data = std::getenv("MV_TEST_DATA");
+  ASSERT_NE(data, nullptr) << "MV_TEST_DATA (tests/data) not set";
   for (const KnownMovie& m : kKnown) {
     SCOPED_TRACE(m.file);
-    std::ifstream in(std::string(shared) + "/testdata/swf/" + m.file, std::ios::binary);
+    std::ifstream in(std::string(data) + "/swf/" + m.file, std::ios::binary);
     ASSERT_TRUE(in) << m.file;
     std::stringstream bytes;
     bytes << in.rdbuf();

@@ -1,6 +1,6 @@
 // DCL implode streams damaged in every field: the literal mode byte, the dictionary size byte, the bit
 // stream (every byte, several bit patterns), truncation anywhere, in every literal mode and dictionary
-// size, from our encoder and from the independent producers' streams in the shared test data. Each
+// size, from our encoder and from the independent producers' streams in tests/data/dcl. Each
 // gives one of the library's codes, the same whether the stream arrives whole or in small chunks, and
 // never a read or write outside its buffers (harness::runExplode).
 #include <gtest/gtest.h>
@@ -26,9 +26,9 @@ std::vector<Bytes> sampleStreams() {
   for (int type : {0, 1})
     for (int dict : {1024, 2048, 4096})
       streams.push_back(dclImplode(reinterpret_cast<const uint8_t*>(text.data()), text.size(), type, dict));
-  // The shared streams of other implementations, when the tests know where they are.
-  if (const char* shared = std::getenv("MV_SHARED")) {
-    for (const std::string& dir : {std::string(shared) + "/testdata/dcl", std::string(shared) + "/testdata/dcl/edge"}) {
+  // The streams of other implementations in the repository's test data.
+  if (const char* data = std::getenv("MV_TEST_DATA")) {
+    for (const std::string& dir : {std::string(data) + "/dcl", std::string(data) + "/dcl/edge"}) {
       if (DIR* d = opendir(dir.c_str())) {
         while (dirent* e = readdir(d)) {
           std::string n = e->d_name;
