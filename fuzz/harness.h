@@ -30,7 +30,7 @@
 #include "dcl/dcl.h"
 #include "dcl/pklib.h"
 #include "installer/state.h"
-#include "package/compressor.h"
+#include "package/dcl_library.h"
 #include "package/datafile.h"
 #include "package/format.h"
 #include "package/package_reader.h"
@@ -128,7 +128,7 @@ class Sandbox {
     platform_ = std::make_unique<FuzzPlatform>(root_);
     setPlatform(platform_.get());
     resetState();
-    TCompressor::resetWarning();
+    state().codecWarningShown = false;
     InstallerState& s = state();
     s.windowsFolder = "C:\\WINDOWS\\";
     s.systemFolder = "C:\\WINDOWS\\system32\\";
@@ -294,13 +294,13 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
   p.writeWholeFile(s.tempCopyPath, std::string(reinterpret_cast<const char*>(data), size));
 
   Result r = step(box, o, "readPackageDirectory", [&] {
-    return readPackageDirectory([&](File& stream) -> Result {
+    return readPackageDirectory(state(), [&](File& stream) -> Result {
       // Start-up's library step: the title must be one plain folder name before anything is written.
       if (!isPlainFolderName(s.directory.header.title())) {
         platform().messageBox("bad title", "Error", BoxKind::ErrorAbort);  // start-up's own message
         return rc::badTitle;
       }
-      return step(box, o, "slot 1", [&] { return extractSlot(stream, slot::library, false); });
+      return step(box, o, "slot 1", [&] { return extractSlot(state(), stream, slot::library, false); });
     });
   });
 
@@ -318,12 +318,12 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
     for (int k : {slot::flashInstaller, slot::presentation, slot::licence, slot::extra, slot::htmlPage, slot::dataFile,
                   slot::uninstaller, slot::further}) {
       if (!stream || s.directory.entries[k].name.empty()) continue;
-      Result e = step(box, o, "slot " + std::to_string(k), [&] { return extractSlot(*stream, k, k >= slot::htmlPage); });
+      Result e = step(box, o, "slot " + std::to_string(k), [&] { return extractSlot(state(), *stream, k, k >= slot::htmlPage); });
       if (k == slot::dataFile && e == 0) dataFileWritten = true;
     }
     if (stream) stream->close();
     if (dataFileWritten && fileExists(s.dataFilePath)) {
-      Result opened = step(box, o, "openDataFile", [&] { return dataFile().openDataFile(s.dataFilePath, true); });
+      Result opened = step(box, o, "openDataFile", [&] { return dataFile().openDataFile(state(), s.dataFilePath, true); });
       if (opened == 0) detail::extractEntries(box, o, s.contentFolder);
     }
   }
@@ -359,8 +359,8 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
   p.writeWholeFile(s.dataFilePath, std::string(reinterpret_cast<const char*>(data), size));
 
   DataFileReader& reader = dataFile();
-  step(box, o, "readDataHeader", [&] { return reader.readDataHeader(); });
-  Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(s.dataFilePath, true); });
+  step(box, o, "readDataHeader", [&] { return reader.readDataHeader(state()); });
+  Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(state(), s.dataFilePath, true); });
   if (r == 0) detail::extractEntries(box, o, s.contentFolder);
   detail::finish(box, o,
                  {{box.host("C:\\WINDOWS"), false},

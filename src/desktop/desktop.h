@@ -9,7 +9,9 @@ namespace mv {
 
 // Active Desktop wallpaper. Raises PlatformError with the texts of the system; restores the normal
 // cursor when it stops with an error.
-Result registerWallpaperPage();  // Windows folder + "Web\Wallpaper\" + data title + ".html"
+// The page windowsFolder + "Web\Wallpaper\" + title + ".html" (windowsFolder ends with a backslash).
+void registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
+                           int blue);
 void setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue);
 // "r g b": signed decimals joined by single blanks, red first.
 std::string backgroundColourText(int32_t red, int32_t green, int32_t blue);
@@ -20,7 +22,7 @@ std::string installerCaption(const std::string& title);
 bool containsWallpaperWord(const std::string& text);
 std::string uninstallKeyPath(const std::string& title);  // "Software\...\Uninstall\" + title
 std::string uninstallCommand(const std::string& title);  // quoted long form, or the 8.3 form on 9x
-Result writeUninstallEntry(const std::string& title);     // raises PlatformError
+void writeUninstallEntry(const std::string& title);       // raises PlatformError
 void removeUninstallEntry(const std::string& title);
 
 // System helpers.

@@ -61,8 +61,8 @@ std::string uninstallCommand(const std::string& title) {
   return "\"" + path + "\"";
 }
 
-Result writeUninstallEntry(const std::string& title) {
-  if (!titleNamesOneKey(title)) return rc::ok;
+void writeUninstallEntry(const std::string& title) {
+  if (!titleNamesOneKey(title)) return;
   Platform& p = platform();
   const std::string keyPath = uninstallKeyPath(title);
 
@@ -76,7 +76,6 @@ Result writeUninstallEntry(const std::string& title) {
   writeMachineText(keyPath, kUninstallString, command);
 
   p.regDeleteTree(RegRoot::CurrentUser, keyPath);
-  return rc::ok;
 }
 
 void removeUninstallEntry(const std::string& title) {

@@ -3,8 +3,6 @@
 // the plain background colour and makes the desktop redraw.
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
-#include "installer/state.h"
-#include "package/datafile.h"
 #include "support/strings.h"
 
 namespace mv {
@@ -114,12 +112,9 @@ void setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, 
   p.setCursor(Cursor::Default);
 }
 
-Result registerWallpaperPage() {
-  const InstallerState& s = state();
-  std::string page = s.windowsFolder + kWallpaperFolder + dataFile().dataTitle() + text::htmlExtension;
-  const PackageHeader& h = s.directory.header;
-  setActiveDesktopWallpaper(page, h.red, h.green, h.blue);
-  return rc::ok;
+void registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
+                           int blue) {
+  setActiveDesktopWallpaper(windowsFolder + kWallpaperFolder + title + text::htmlExtension, red, green, blue);
 }
 
 }  // namespace mv

@@ -1,6 +1,6 @@
 #pragma once
 // The hosted Flash Player control (class {D27CDB6E-AE6D-11CF-96B8-444553540000}) as the movie panel
-// uses it. The Win32 implementation TShockwaveFlashMX hosts the real ActiveX control; tests use fakes.
+// uses it. The Win32 implementation FlashActiveXControl hosts the real ActiveX control; tests use fakes.
 #include <cstdint>
 #include <functional>
 #include <memory>

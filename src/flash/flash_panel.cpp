@@ -1,4 +1,4 @@
-// TFlashPanel: checks an SWF movie's header, expands compressed movies into a working folder of its own,
+// MoviePanel: checks an SWF movie's header, expands compressed movies into a working folder of its own,
 // paints itself in the movie's background colour and plays the movie in the hosted Flash control.
 #include "flash/flash_panel.h"
 
@@ -13,7 +13,7 @@ bool beginsWithTrue(const std::string& args) { return asciiUpper(args.substr(0, 
 
 }  // namespace
 
-TFlashPanel::TFlashPanel(PanelSurface& surface, FlashControlFactory& factory)
+MoviePanel::MoviePanel(PanelSurface& surface, FlashControlFactory& factory)
     : surface_(surface), factory_(factory) {
   try {
     applyColour(0xFFFFFF);
@@ -21,7 +21,7 @@ TFlashPanel::TFlashPanel(PanelSurface& surface, FlashControlFactory& factory)
   }
 }
 
-TFlashPanel::~TFlashPanel() {
+MoviePanel::~MoviePanel() {
   // The control goes first, so that nothing it holds can keep the working folder busy.
   control_.reset();
   if (!tempFolder_.empty()) {
@@ -32,12 +32,12 @@ TFlashPanel::~TFlashPanel() {
   }
 }
 
-void TFlashPanel::applyColour(uint32_t c) {
+void MoviePanel::applyColour(uint32_t c) {
   colour_ = c;
   surface_.setColour(c);
 }
 
-Result TFlashPanel::loadSWF(const std::string& path) {
+Result MoviePanel::loadSWF(const std::string& path) {
   if (path.empty() || path == swfFilename_) return rc::ok;
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
@@ -77,7 +77,7 @@ Result TFlashPanel::loadSWF(const std::string& path) {
   return result;
 }
 
-Result TFlashPanel::createControl() {
+Result MoviePanel::createControl() {
   // An error before the control exists leads to the next attempt; one after it ends the loop with the
   // control set up as far as it got.
   for (int attempt = 0; attempt < maxAttempts && !control_; ++attempt) {
@@ -95,14 +95,14 @@ Result TFlashPanel::createControl() {
   return control_ ? rc::ok : rc::noFlashControl;
 }
 
-void TFlashPanel::startMovie() {
+void MoviePanel::startMovie() {
   control_->doVerb(-3);  // OLEIVERB_HIDE
   control_->setMovie(platform().toUtf16(swfFilename_));  // UTF-16 of the system code page
   control_->play();
   control_->doVerb(-1);  // OLEIVERB_SHOW
 }
 
-void TFlashPanel::releaseControl() {
+void MoviePanel::releaseControl() {
   if (!control_) return;
   // The control is destroyed even when it refuses to stop.
   try {
@@ -116,7 +116,7 @@ void TFlashPanel::releaseControl() {
   }
 }
 
-void TFlashPanel::focusMovie() {
+void MoviePanel::focusMovie() {
   try {
     if (!surface_.isVisible() || !control_) return;
     surface_.repaint();
@@ -126,13 +126,13 @@ void TFlashPanel::focusMovie() {
   }
 }
 
-void TFlashPanel::unloadSWF() {
+void MoviePanel::unloadSWF() {
   releaseControl();
   applyColour(0);
   swfFilename_.clear();
 }
 
-void TFlashPanel::fsCommand(const std::string& command, const std::string& args) {
+void MoviePanel::fsCommand(const std::string& command, const std::string& args) {
   const std::string name = asciiUpper(command);
   if (name == "ALLOWSCALE") {
     if (enableAllowScale) allowScale_ = beginsWithTrue(args) ? 1 : 0;

@@ -1,5 +1,5 @@
 #pragma once
-// TFlashPanel: the panel that checks SWF movies and plays them in the hosted Flash control.
+// MoviePanel: the panel that checks SWF movies and plays them in the hosted Flash control.
 #include <memory>
 #include <string>
 
@@ -22,10 +22,10 @@ class PanelSurface {
   virtual void deliverOneMessage() = 0;  // let the window system deliver one message (waiting for one)
 };
 
-class TFlashPanel {
+class MoviePanel {
  public:
-  TFlashPanel(PanelSurface& surface, FlashControlFactory& factory);
-  ~TFlashPanel();  // deletes its temporary folder tree
+  MoviePanel(PanelSurface& surface, FlashControlFactory& factory);
+  ~MoviePanel();  // deletes its temporary folder tree
 
   Result loadSWF(const std::string& path);  // 0, -403, -404, -405, -406; raises PlatformError
   void focusMovie();

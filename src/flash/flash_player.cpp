@@ -8,7 +8,6 @@
 // The control file is System folder + "Macromed\Flash\Flash.ocx", or "swflash.ocx" when that is absent.
 #include "flash/flash_player.h"
 
-#include "installer/state.h"
 #include "support/file_helpers.h"
 
 namespace mv {
@@ -18,9 +17,9 @@ namespace {
 const char* const kControlNames[] = {"Macromed\\Flash\\Flash.ocx", "Macromed\\Flash\\swflash.ocx"};
 
 // The installed control file, or "" when there is none.
-std::string installedControlFile() {
+std::string installedControlFile(const std::string& systemFolder) {
   for (const char* name : kControlNames) {
-    std::string path = state().systemFolder + name;
+    std::string path = systemFolder + name;
     if (fileExists(path)) return path;
   }
   return std::string();
@@ -35,18 +34,16 @@ void readFileVersion(const std::string& path, int& major, int& release) {
   release = int(ls >> 16);
 }
 
-FlashVersion readFlashVersion() {
+FlashVersion readFlashVersion(const std::string& systemFolder) {
   FlashVersion v;
-  std::string file = installedControlFile();
+  std::string file = installedControlFile(systemFolder);
   if (!file.empty()) readFileVersion(file, v.major, v.release);
   return v;
 }
 
-Result runFlashInstaller(int mode, WindowHandle owner) {
-  // Start-up hands in mode 2, which selects the Windows folder, where start-up wrote the installer.
-  // No other mode is in use; every mode looks there.
-  (void)mode;
-  const std::string installer = state().windowsFolder + "flashax.exe";
+Result runFlashInstaller(const std::string& windowsFolder, WindowHandle owner) {
+  // Start-up wrote the installer into the Windows folder.
+  const std::string installer = windowsFolder + "flashax.exe";
   if (!fileExists(installer)) return rc::flashInstallerMissing;
   const int swHide = 0;
   intptr_t shell = platform().shellExecute(owner, nullptr, installer, "/Q", nullptr, swHide);
@@ -56,26 +53,26 @@ Result runFlashInstaller(int mode, WindowHandle owner) {
   return rc::noMemory;
 }
 
-bool removeFlashControlFile() {
-  std::string file = installedControlFile();
+bool removeFlashControlFile(const std::string& systemFolder) {
+  std::string file = installedControlFile(systemFolder);
   if (file.empty()) return false;
   return !platform().deleteFile(file);
 }
 
-Result checkFlashPlayer(WindowHandle owner) {
-  FlashVersion v = readFlashVersion();
+bool checkFlashPlayer(const std::string& systemFolder, const std::string& windowsFolder, WindowHandle owner) {
+  FlashVersion v = readFlashVersion(systemFolder);
+  bool restartPending = false;
   if (v.major <= 5) {
-    runFlashInstaller(state().flashInstallMode, owner);
+    runFlashInstaller(windowsFolder, owner);
   } else if (v.major == 6 && v.release == 79) {
     // The expected player: nothing to do.
   } else {
     // The old control file goes before the installer starts, so that the deletion can never reach
     // the file the installer writes.
-    bool deletionFailed = removeFlashControlFile();
-    runFlashInstaller(state().flashInstallMode, owner);
-    if (deletionFailed) state().flashRestartPending = true;
+    restartPending = removeFlashControlFile(systemFolder);
+    runFlashInstaller(windowsFolder, owner);
   }
-  return rc::ok;
+  return restartPending;
 }
 
 }  // namespace mv

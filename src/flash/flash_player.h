@@ -13,12 +13,16 @@ struct FlashVersion {
   int release = 0;
 };
 
+// systemFolder and windowsFolder end with a backslash.
 void readFileVersion(const std::string& path, int& major, int& release);
-FlashVersion readFlashVersion();
-// 0 started; -401 missing; 1..32 the shell's error; -7 the shell returned 0.
-Result runFlashInstaller(int mode, WindowHandle owner);
-bool removeFlashControlFile();  // true when a control file was found and its deletion failed
-// Always 0. Sets state().flashRestartPending when an old control file resisted deletion.
-Result checkFlashPlayer(WindowHandle owner);
+FlashVersion readFlashVersion(const std::string& systemFolder);
+// Starts windowsFolder + "flashax.exe /Q": 0 started; -401 missing; 1..32 the shell's error; -7 the
+// shell returned 0.
+Result runFlashInstaller(const std::string& windowsFolder, WindowHandle owner);
+// true when a control file was found and its deletion failed
+bool removeFlashControlFile(const std::string& systemFolder);
+// Makes the decision and acts on it. True when an old control file resisted deletion: the new player
+// needs a restart.
+bool checkFlashPlayer(const std::string& systemFolder, const std::string& windowsFolder, WindowHandle owner);
 
 }  // namespace mv

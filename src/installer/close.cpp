@@ -5,14 +5,14 @@
 
 #include "desktop/desktop.h"
 #include "installer/error_reporter.h"
-#include "installer/installer_form.h"
+#include "installer/installer_controller.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
 #include "support/strings.h"
 
 namespace mv {
 
-void TInstallerForm::cancelBtnClick() {
+void InstallerController::onCancelClicked() {
   InstallerState& s = state();
   if (!s.installing) {
     closeAndEnd();
@@ -30,11 +30,11 @@ void TInstallerForm::cancelBtnClick() {
   pause();
 }
 
-void TInstallerForm::doneBtnClick() { closeAndEnd(); }
+void InstallerController::onDoneClicked() { closeAndEnd(); }
 
-bool TInstallerForm::FormCloseQuery() { return !state().installing; }
+bool InstallerController::canClose() { return !state().installing; }
 
-void TInstallerForm::FormClose() {
+void InstallerController::onClose() {
   InstallerState& s = state();
   if (!silentKind()) {
     try {
@@ -54,7 +54,7 @@ void TInstallerForm::FormClose() {
   view_.terminateApplication();
 }
 
-void TInstallerForm::cleanUpInstallation() {
+void InstallerController::cleanUpInstallation() {
   InstallerState& s = state();
   // The title was checked at start-up to be one plain folder name, and the page's name is used only
   // when it is a plain file name, so nothing outside the wallpaper folder can be reached from here.
@@ -64,7 +64,7 @@ void TInstallerForm::cleanUpInstallation() {
   if (!s.contentTitle.empty()) removeUninstallEntry(s.contentTitle);
 }
 
-bool TInstallerForm::ApplicationEvents1Message(uint32_t message) {
+bool InstallerController::filterMessage(uint32_t message) {
   constexpr uint32_t kRightButtonDown = 0x0204;  // WM_RBUTTONDOWN
   return message == kRightButtonDown;
 }

@@ -5,20 +5,6 @@
 
 namespace mv {
 
-std::string errorDescription(Result code) {
-  if (code < 0) return "";
-  std::string text = platform().systemErrorText(code);
-  // Trailing blanks, control characters (the CRLF the system ends its texts with) and periods go.
-  while (!text.empty()) {
-    unsigned char c = static_cast<unsigned char>(text.back());
-    if (c <= ' ' || c == '.' || c == 0x7F)
-      text.pop_back();
-    else
-      break;
-  }
-  return text;
-}
-
 std::string errorMessage(Result code, const std::string& fileName) {
   std::string message = text::installationError;
   if (code == rc::fileBusy) return message + text::fileBusy + fileName;
@@ -39,6 +25,11 @@ void showUnhandledError(const std::string& text, const std::string& applicationT
   std::string shown = text;
   if (!shown.empty() && static_cast<unsigned char>(shown.back()) > static_cast<unsigned char>('.')) shown += ".";
   platform().messageBox(shown, applicationTitle, BoxKind::ErrorOk);
+}
+
+ErrorBoxes& errorBoxes() {
+  static ErrorBoxes boxes;
+  return boxes;
 }
 
 }  // namespace mv

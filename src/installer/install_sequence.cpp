@@ -8,7 +8,7 @@
 
 #include "desktop/desktop.h"
 #include "installer/error_reporter.h"
-#include "installer/installer_form.h"
+#include "installer/installer_controller.h"
 #include "package/datafile.h"
 #include "package/slots.h"
 #include "support/file_helpers.h"
@@ -29,7 +29,7 @@ constexpr Result kOverwriteRefused = 1;    // internal: nothing installed, windo
 
 }  // namespace
 
-void TInstallerForm::installBtnClick() {
+void InstallerController::onInstallClicked() {
   InstallerState& s = state();
   Platform& p = platform();
   if (s.installing) return;  // a click that arrives while an installation runs
@@ -77,7 +77,7 @@ void TInstallerForm::installBtnClick() {
   if (closeWhenDone) closeAndEnd();
 }
 
-Result TInstallerForm::runInstallation() {
+Result InstallerController::runInstallation() {
   InstallerState& s = state();
   Platform& p = platform();
   Result result = rc::ok;
@@ -88,12 +88,15 @@ Result TInstallerForm::runInstallation() {
 
   try {
     if (!s.installAborted) closeDisplayProperties();
-    if (!s.installAborted && result == rc::ok) result = extractInstallSlots(s.tempCopyPath);
-    if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader();
+    if (!s.installAborted && result == rc::ok) result = extractInstallSlots(s);
+    if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader(s);
     if (!s.installAborted && result == rc::ok) result = expandDataFile();
-    if (!s.installAborted && result == rc::ok) result = registerWallpaperPage();
+    if (!s.installAborted && result == rc::ok) {
+      const PackageHeader& h = s.directory.header;
+      registerWallpaperPage(s.windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue);
+    }
     if (!s.installAborted && result == rc::ok) runExtraFile();
-    if (!s.installAborted && result == rc::ok) result = writeUninstallEntry(s.contentTitle);
+    if (!s.installAborted && result == rc::ok) writeUninstallEntry(s.contentTitle);
   } catch (const std::exception& e) {
     // The desktop steps raise their failures (registry refused, no Active Desktop object). They end
     // this installation like any failure: message, clean-up, final status, window left open.
@@ -110,16 +113,16 @@ Result TInstallerForm::runInstallation() {
   return result;
 }
 
-Result TInstallerForm::silentInstall() {
+Result InstallerController::silentInstall() {
   Result result = runInstallation();
   if (result == rc::ok) openDisplayProperties(state().directory.header.showDesktopFlag != 0);
   exitCode_ = result == rc::ok ? exitcode::installed : exitcode::failed;
   return result;
 }
 
-void TInstallerForm::showPreparing() {
+void InstallerController::showPreparing() {
   if (silentKind()) return;
-  view_.hideLabFile();
+  view_.hideFileLabel();
   view_.setInstallEnabled(false);
   view_.setCancelVisible(true);
   view_.processMessages();
@@ -130,7 +133,7 @@ void TInstallerForm::showPreparing() {
 
 // Kind-3 records are copies of a movie that is already in the content folder: record 1 of the
 // installer movie that start-up extracted, later ones of record 1's file.
-Result TInstallerForm::copyMovie(int index, const std::string& mainName) {
+Result InstallerController::copyMovie(int index, const std::string& mainName) {
   InstallerState& s = state();
   const std::string& name = dataFile().record(index).name;
   if (!isContainedRelativePath(name) || (index != 1 && !isContainedRelativePath(mainName))) {
@@ -148,22 +151,20 @@ Result TInstallerForm::copyMovie(int index, const std::string& mainName) {
   return rc::ok;
 }
 
-Result TInstallerForm::expandDataFile() {
+Result InstallerController::expandDataFile() {
   InstallerState& s = state();
   DataFileReader& data = dataFile();
   showStatus(text::expandingFiles);
-  Result result = data.openDataFile(s.dataFilePath, true);
+  Result result = data.openDataFile(s, s.dataFilePath, true);
   std::string mainName;
   if (result == rc::ok) {
     int32_t count = data.entryCount();
     if (count > kMaxDataRecords) count = kMaxDataRecords;  // the reader refuses such a file; never index past it
     if (count >= 1) mainName = data.record(1).name;
-    bool movieFromInstaller = data.movieSource() == 3;
     for (int i = 1; i <= count && result == rc::ok; ++i) {
       const DataRecord& record = data.record(i);
       if (record.name.empty()) continue;
-      uint8_t kind = (i == 1 && movieFromInstaller) ? 3 : record.kind;
-      if (kind == 3) result = copyMovie(i, mainName);
+      if (entryIsMovieCopy(i, record.kind, data.movieSource())) result = copyMovie(i, mainName);
       else result = data.extractDataEntry(s.contentFolder, i, true, nullptr);
     }
     if (result == rc::ok) {
@@ -180,14 +181,14 @@ Result TInstallerForm::expandDataFile() {
   return result;
 }
 
-void TInstallerForm::runExtraFile() {
+void InstallerController::runExtraFile() {
   InstallerState& s = state();
   if (!s.runExtra) return;
   platform().shellExecute(0, nullptr, s.contentFolder + s.directory.entries[slot::extra].name, nullptr, nullptr,
                           kShowNormal);
 }
 
-void TInstallerForm::showInstallResult(Result result) {
+void InstallerController::showInstallResult(Result result) {
   if (silentKind()) return;
   if (result == rc::ok) view_.setProgress(view_.progressMax());
   pause();
@@ -206,7 +207,7 @@ void TInstallerForm::showInstallResult(Result result) {
   }
 }
 
-void TInstallerForm::offerShowDesktop() {
+void InstallerController::offerShowDesktop() {
   if (!state().directory.header.showDesktopFlag) return;
   view_.bringApplicationToFront();
   if (platform().messageBox(text::showDesktopQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes) {

@@ -6,7 +6,7 @@
 #include "desktop/desktop.h"
 #include "flash/flash_player.h"
 #include "installer/error_reporter.h"
-#include "installer/installer_form.h"
+#include "installer/installer_controller.h"
 #include "package/slots.h"
 #include "support/paths.h"
 #include "support/strings.h"
@@ -36,7 +36,7 @@ Result readWholeFile(const std::string& path, std::string& out) {
 
 }  // namespace
 
-void TInstallerForm::showPresentation() {
+void InstallerController::showPresentation() {
   InstallerState& s = state();
   std::string path = s.contentFolder + s.directory.entries[slot::presentation].name;
   switch (s.presentationKind) {
@@ -61,19 +61,19 @@ void TInstallerForm::showPresentation() {
   }
 }
 
-Result TInstallerForm::prepareWindow() {
+Result InstallerController::prepareWindow() {
   InstallerState& s = state();
   PackageDirectory& dir = s.directory;
   Result r = rc::ok;
 
   // B. Extra file.
   s.runExtra = dir.header.runExtraFlag != 0;
-  if (s.runExtra) r = extractStartupSlot(slot::extra);
+  if (s.runExtra) r = extractStartupSlot(s, slot::extra);
 
   // C. Flash Player installer, then the decision whether to run it.
-  if (r == rc::ok) r = extractStartupSlot(slot::flashInstaller);
+  if (r == rc::ok) r = extractStartupSlot(s, slot::flashInstaller);
   if (r == rc::ok) {
-    r = checkFlashPlayer(view_.handle());
+    if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
     view_.bringApplicationToFront();
   }
 
@@ -92,7 +92,7 @@ Result TInstallerForm::prepareWindow() {
   if (r == rc::ok && !s.silent) {
     s.licenseShown = dir.header.licenseFlag != 0;
     if (s.licenseShown) {
-      r = extractStartupSlot(slot::licence);
+      r = extractStartupSlot(s, slot::licence);
       if (r == rc::ok) {
         std::string path = s.contentFolder + dir.entries[slot::licence].name;
         std::string licence;
@@ -117,7 +117,7 @@ Result TInstallerForm::prepareWindow() {
     } else {
       if (s.presentationKind == presentation::bmp) entry.name = replaceExtension(entry.name, ".BMP");
       if (s.presentationKind == presentation::jpeg) entry.name = replaceExtension(entry.name, ".jpg");
-      r = extractStartupSlot(slot::presentation);
+      r = extractStartupSlot(s, slot::presentation);
     }
   }
 

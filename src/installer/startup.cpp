@@ -5,7 +5,7 @@
 
 #include "desktop/desktop.h"
 #include "installer/error_reporter.h"
-#include "installer/installer_form.h"
+#include "installer/installer_controller.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "support/file_helpers.h"
@@ -14,7 +14,7 @@
 
 namespace mv {
 
-void TInstallerForm::resolveSystemFolders() {
+void InstallerController::resolveSystemFolders() {
   // The platform hands back the text up to its terminating zero; only the backslash is ours.
   state().windowsFolder = withTrailingBackslash(platform().windowsDirectory());
   state().systemFolder = withTrailingBackslash(platform().systemDirectory());
@@ -23,7 +23,7 @@ void TInstallerForm::resolveSystemFolders() {
 // The content title names a folder under the Windows folder that the clean-up deletes whole, so it
 // must be one plain folder name. Checked before the first byte is written: it runs at the start of
 // the library step, which is the first thing that writes anything after the directory is read.
-Result TInstallerForm::checkTitle() {
+Result InstallerController::checkTitle() {
   if (titleChecked_) return titleRefused_ ? rc::badTitle : rc::ok;
   titleChecked_ = true;
   std::string title = state().directory.header.title();
@@ -33,15 +33,15 @@ Result TInstallerForm::checkTitle() {
   return rc::badTitle;
 }
 
-Result TInstallerForm::libraryStep(File& stream) {
+Result InstallerController::libraryStep(File& stream) {
   Result r = checkTitle();
   if (r != rc::ok) return r;
-  return extractSlot(stream, slot::library, false);
+  return extractSlot(state(), stream, slot::library, false);
 }
 
 // The content folder, with any missing parent (a fresh system may lack "Web\Wallpaper"). A folder
 // that cannot be made is reported here, with its path, rather than by the first write into it.
-Result TInstallerForm::makeContentFolder() {
+Result InstallerController::makeContentFolder() {
   InstallerState& s = state();
   if (folderExists(s.contentFolder)) {
     s.folderCreated = false;
@@ -60,10 +60,10 @@ Result TInstallerForm::makeContentFolder() {
   return rc::ok;
 }
 
-Result TInstallerForm::startUp() {
+Result InstallerController::startUp() {
   InstallerState& s = state();
   Platform& p = platform();
-  s.window = this;
+  s.progress = this;
 
   // 1. Hourglass, and let it show.
   Cursor remembered = p.cursor();
@@ -95,10 +95,10 @@ Result TInstallerForm::startUp() {
   }
 
   // 5. The copy of the executable that every package read goes to.
-  if (r == rc::ok) r = makeTempCopy();
+  if (r == rc::ok) r = makeTempCopy(s);
 
   // 6. The package directory; the library slot is written while the copy is still open.
-  if (r == rc::ok) r = readPackageDirectory([this](File& stream) { return libraryStep(stream); });
+  if (r == rc::ok) r = readPackageDirectory(s, [this](File& stream) { return libraryStep(stream); });
 
   // 7. The content folder.
   if (r == rc::ok) r = checkTitle();

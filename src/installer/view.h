@@ -44,12 +44,12 @@ class InstallerView {
   virtual FlashControlFactory& flashControlFactory() = 0;
 
   // Status line, progress bar, buttons
-  virtual void setStatus(const std::string& text) = 0;  // show labCopying, set its text, repaint at once
+  virtual void setStatus(const std::string& text) = 0;  // show statusLabel, set its text, repaint at once
   virtual void setProgressMax(int max) = 0;
   virtual void setProgress(int position) = 0;
   virtual int progress() = 0;
   virtual int progressMax() = 0;
-  virtual void hideLabFile() = 0;
+  virtual void hideFileLabel() = 0;
   virtual void setInstallEnabled(bool enabled) = 0;
   virtual void setInstallVisible(bool visible) = 0;
   virtual void setCancelVisible(bool visible) = 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "support/bytes.h"
+#include "support/crc32.h"
 #include "support/paths.h"
 
 namespace mv {
@@ -21,7 +22,29 @@ constexpr int eNameLength = 0, eName = 1, eNameSize = 255, eStart = 256, eEnd = 
 
 }  // namespace
 
+// Every kind with a destination; any other kind has none.
+struct SlotKindRule {
+  int32_t kind;
+  SlotDestination destination;
+};
+constexpr SlotKindRule kSlotKindRules[] = {
+    {1, SlotDestination::contentFolder},   {2, SlotDestination::wallpaperFolder},
+    {3, SlotDestination::windowsFolder},   {4, SlotDestination::contentFolder},
+    {5, SlotDestination::contentFolder},   {6, SlotDestination::contentFolder},
+    {10, SlotDestination::contentFolder},
+};
+
+SlotDestination destinationOfKind(int32_t kind) {
+  for (const SlotKindRule& rule : kSlotKindRules)
+    if (rule.kind == kind) return rule.destination;
+  return SlotDestination::none;
+}
+
 std::string PackageHeader::title() const { return fixedString(titleField.data(), titleField.size()); }
+
+bool slotInsideFile(const PackageEntry& entry, int64_t fileSize) {
+  return entry.start >= 0 && entry.end >= entry.start && int64_t(entry.end) < fileSize;
+}
 
 PackageDirectory parseDirectory(const uint8_t* bytes) {
   PackageDirectory dir;
@@ -83,26 +106,49 @@ void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes) {
   }
 }
 
+bool hasIntegrityRecord(const PackageHeader& header) {
+  return std::memcmp(header.reserved8.data(), kIntegrityMarker, 4) == 0;
+}
+
+uint32_t recordedCrc(const PackageHeader& header) { return readLeU32(header.reserved8.data() + 4); }
+
+void setIntegrityRecord(PackageHeader& header, uint32_t crc) {
+  std::memcpy(header.reserved8.data(), kIntegrityMarker, 4);
+  writeLe32(header.reserved8.data() + 4, crc);
+}
+
+uint32_t packageCrcUpdate(uint32_t crc, const uint8_t* bytes, size_t size, int64_t position) {
+  const int64_t end = position + int64_t(size);
+  const int64_t zeroFrom = std::max<int64_t>(position, kIntegrityOffset);
+  const int64_t zeroTo = std::min<int64_t>(end, kIntegrityOffset + kIntegritySize);
+  if (zeroFrom >= zeroTo) return crc32Update(crc, bytes, size);
+  static const uint8_t zeros[kIntegritySize] = {};
+  crc = crc32Update(crc, bytes, size_t(zeroFrom - position));
+  crc = crc32Update(crc, zeros, size_t(zeroTo - zeroFrom));
+  return crc32Update(crc, bytes + (zeroTo - position), size_t(end - zeroTo));
+}
+
 std::string slotDestination(const PackageEntry& entry, const std::string& windowsFolder,
                             const std::string& contentFolder) {
   // A folder that is not known yet (the content folder while start-up extracts the library) gives no
   // destination: a bare name would land in the current folder.
-  switch (entry.kind) {
-    case 1: case 4: case 5: case 6: case 10:
+  switch (destinationOfKind(entry.kind)) {
+    case SlotDestination::contentFolder:
       if (contentFolder.empty()) return std::string();
       return withTrailingBackslash(contentFolder) + entry.name;
-    case 2:
+    case SlotDestination::wallpaperFolder:
       if (windowsFolder.empty()) return std::string();
       return withTrailingBackslash(windowsFolder) + "Web\\Wallpaper\\" + entry.name;
-    case 3:
+    case SlotDestination::windowsFolder:
       if (windowsFolder.empty()) return std::string();
       // The Flash Player installer keeps its name so that it can be run from there; anything else of
       // this kind is a library.
       if (entry.name == "flashax.exe") return withTrailingBackslash(windowsFolder) + entry.name;
       return withTrailingBackslash(windowsFolder) + replaceExtension(entry.name, ".dll");
-    default:
-      return std::string();
+    case SlotDestination::none:
+      break;
   }
+  return std::string();
 }
 
 // PE layout, as far as it decides where the image ends:

@@ -19,6 +19,22 @@ constexpr int installer = 0, library = 1, flashInstaller = 2, presentation = 3, 
               unused = 7, dataFile = 8, uninstaller = 9, further = 10;
 }
 
+// Slot kinds decide where an extracted slot goes. The rule for every kind is in one table
+// (kSlotKindRules in format.cpp); kinds it does not list have no destination and are never written.
+enum class SlotDestination {
+  none,             // must not be extracted
+  contentFolder,    // content folder + name
+  wallpaperFolder,  // Windows folder + "Web\Wallpaper\" + name
+  windowsFolder,    // Windows folder + name ("flashax.exe"), else the name with ".dll"
+};
+SlotDestination destinationOfKind(int32_t kind);
+
+// The kinds the packaging tool writes, one per use (the installer treats every kind of a destination alike).
+namespace slotkind {
+constexpr int32_t none = 0, wallpaperPage = 2, windowsFolder = 3, dataFile = 4, contentFile = 5, installer = 6,
+                  further = 10;
+}
+
 // Presentation kinds (header byte 0)
 namespace presentation {
 constexpr uint8_t bmp = 1, movie = 2, movie2 = 3, silent = 4, jpeg = 8;
@@ -28,6 +44,7 @@ constexpr uint8_t bmp = 1, movie = 2, movie2 = 3, silent = 4, jpeg = 8;
 // those 8 bytes zeroed. The original installer never reads them; packages without the marker hold zeros.
 constexpr char kIntegrityMarker[4] = {'M', 'V', 'C', 'K'};
 constexpr int kIntegrityOffset = 8;
+constexpr int kIntegritySize = 8;
 
 struct PackageHeader {
   uint8_t presentationKind = 0;
@@ -58,11 +75,23 @@ struct PackageDirectory {
   std::array<PackageEntry, kSlotCount> entries;
 };
 
+// The slot's stored bytes lie inside a file of fileSize bytes: 0 <= start <= end < fileSize.
+bool slotInsideFile(const PackageEntry& entry, int64_t fileSize);
+
 // Parses exactly kDirectorySize bytes. Never fails: nothing in the directory is checked here.
 PackageDirectory parseDirectory(const uint8_t* bytes);
 // Writes a directory into kDirectorySize bytes (the packaging tool and tests); name bytes after the
 // name length are zero.
 void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes);
+
+// The integrity record of a directory's header: whether one is there, and the CRC it holds.
+bool hasIntegrityRecord(const PackageHeader& header);
+uint32_t recordedCrc(const PackageHeader& header);
+// Sets the record: the marker and the CRC.
+void setIntegrityRecord(PackageHeader& header, uint32_t crc);
+// Continues the package's CRC over `size` bytes that start `position` bytes into the package, taking
+// the record's own 8 bytes as zero. Start with crc 0 at position 0.
+uint32_t packageCrcUpdate(uint32_t crc, const uint8_t* bytes, size_t size, int64_t position);
 
 // Destination of a slot by its kind; "" for kinds that must not be extracted (0, 7, 8, 9 and unknown)
 // and while the folder the kind needs is not known yet (empty).

@@ -5,17 +5,16 @@
 #include <cstring>
 #include <vector>
 
-#include "installer/error_reporter.h"
-#include "installer/state.h"
 #include "package/format.h"
 #include "support/bytes.h"
 #include "support/crc32.h"
 #include "support/file_helpers.h"
 #include "support/strings.h"
+#include "support/system_errors.h"
 
 namespace mv {
 
-Result deleteWithRetry(const std::string& path, bool report, int attempts) {
+Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts) {
   Platform& p = platform();
   Result r = rc::fileBusy;  // a failure until an attempt succeeds
   // The attempts follow each other without a pause.
@@ -28,34 +27,28 @@ Result deleteWithRetry(const std::string& path, bool report, int attempts) {
     }
     --attempts;
   }
-  if (r != 0 && report) reportError(r, path);
+  if (r != 0 && reportTo) reportTo->fileError(r, path);
   return r;
 }
 
-Result makeTempCopy() {
+Result makeTempCopy(PackageSession& s) {
   Platform& p = platform();
-  const InstallerState& s = state();
-  Result r = deleteWithRetry(s.tempCopyPath, false, 5000);
+  Result r = deleteWithRetry(s.tempCopyPath, nullptr, 5000);
   if (r == 0 && !p.copyFile(s.executablePath, s.tempCopyPath, false)) {
     r = p.lastError();
     if (r == 0) r = rc::tempCopyFailed;
   }
   // Whatever the cause, the user sees the message for a temp copy that could not be made.
-  if (r != 0) reportError(rc::tempCopyFailed, s.tempCopyPath);
+  if (r != 0) s.reporter->fileError(rc::tempCopyFailed, s.tempCopyPath);
   return r;
 }
 
 namespace {
 
-Result ioError() {
-  Result r = platform().lastError();
-  return r != 0 ? r : rc::shortIo;
-}
-
 // An I/O error, reported with the file's path.
-Result reportIoError(const std::string& path) {
-  Result r = ioError();
-  reportError(r, path);
+Result reportIoError(Reporter& reporter, const std::string& path) {
+  Result r = lastIoError();
+  reporter.fileError(r, path);
   return r;
 }
 
@@ -71,28 +64,23 @@ bool integrityHolds(File& f, int64_t packageOffset, int64_t fileSize, uint32_t e
     int64_t want = std::min<int64_t>(int64_t(buffer.size()), fileSize - position);
     int64_t got = f.read(buffer.data(), want);
     if (got != want) return false;  // a file that ends before its size says, or cannot be read
-    // The record's own 8 bytes count as zero.
-    for (int64_t i = 0; i < got; ++i) {
-      int64_t at = position + i - packageOffset;
-      if (at >= kIntegrityOffset && at < kIntegrityOffset + 8) buffer[size_t(i)] = 0;
-    }
-    crc = crc32Update(crc, buffer.data(), size_t(got));
+    crc = packageCrcUpdate(crc, buffer.data(), size_t(got), position - packageOffset);
     position += got;
   }
   return crc == expected;
 }
 
-void reportDamagedPackage(const std::string& detail, const std::string& path) {
-  showErrorBox(std::string(text::damagedPackage) + detail + text::fileLine + path);
+void reportDamagedPackage(Reporter& reporter, const std::string& detail, const std::string& path) {
+  reporter.error(std::string(text::damagedPackage) + detail + text::fileLine + path);
 }
 
 // Every slot with a name must lie inside the file: 0 <= start <= end < file size.
-Result checkSlots(const PackageDirectory& dir, int64_t fileSize, const std::string& path) {
+Result checkSlots(Reporter& reporter, const PackageDirectory& dir, int64_t fileSize, const std::string& path) {
   for (int k = 0; k < kSlotCount; ++k) {
     const PackageEntry& e = dir.entries[k];
     if (e.name.empty()) continue;
-    if (e.start < 0 || e.end < e.start || int64_t(e.end) >= fileSize) {
-      reportDamagedPackage(text::slotWord + std::to_string(k) + " (" + e.name + ")" + text::pointsOutsideFile, path);
+    if (!slotInsideFile(e, fileSize)) {
+      reportDamagedPackage(reporter, text::slotWord + std::to_string(k) + " (" + e.name + ")" + text::pointsOutsideFile, path);
       return rc::damagedPackage;
     }
   }
@@ -100,53 +88,51 @@ Result checkSlots(const PackageDirectory& dir, int64_t fileSize, const std::stri
 }
 
 // Reads the directory from the open temp copy into `dir`; reports its own failures.
-Result readDirectory(File& f, const std::string& path, PackageDirectory& dir) {
+Result readDirectory(Reporter& reporter, File& f, const std::string& path, PackageDirectory& dir) {
   const int64_t fileSize = f.size();
-  if (fileSize < 0) return reportIoError(path);
+  if (fileSize < 0) return reportIoError(reporter, path);
 
   // Where the package starts: right after the executable image, as its PE headers describe it.
   std::vector<uint8_t> probe(size_t(std::min<int64_t>(kPeProbeSize, fileSize)));
   int64_t got = f.read(probe.data(), int64_t(probe.size()));
-  if (got < 0) return reportIoError(path);
+  if (got < 0) return reportIoError(reporter, path);
   auto readLength = [&](int64_t offset, uint8_t* four) {
     return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
   };
   const int64_t packageOffset = packageOffsetFromImage(probe.data(), size_t(got), readLength);
   if (packageOffset < 0) {
-    reportDamagedPackage(text::notAnExecutable, path);
+    reportDamagedPackage(reporter, text::notAnExecutable, path);
     return rc::damagedPackage;
   }
 
   uint8_t bytes[kDirectorySize];
-  if (!f.seek(packageOffset)) return reportIoError(path);
+  if (!f.seek(packageOffset)) return reportIoError(reporter, path);
   got = f.read(bytes, kDirectorySize);
-  if (got < 0) return reportIoError(path);
+  if (got < 0) return reportIoError(reporter, path);
   if (got < kDirectorySize) {
-    reportError(rc::directoryIncomplete, path);
+    reporter.fileError(rc::directoryIncomplete, path);
     return rc::directoryIncomplete;
   }
   dir = parseDirectory(bytes);
 
-  if (std::memcmp(bytes + kIntegrityOffset, kIntegrityMarker, 4) == 0) {
-    const uint32_t expected = readLeU32(bytes + kIntegrityOffset + 4);
-    if (!integrityHolds(f, packageOffset, fileSize, expected)) {
-      showErrorBox(text::integrityFailed);
+  if (hasIntegrityRecord(dir.header)) {
+    if (!integrityHolds(f, packageOffset, fileSize, recordedCrc(dir.header))) {
+      reporter.error(text::integrityFailed);
       return rc::integrityFailed;
     }
   }
-  return checkSlots(dir, fileSize, path);
+  return checkSlots(reporter, dir, fileSize, path);
 }
 
 }  // namespace
 
-Result readPackageDirectory(const std::function<Result(File&)>& whileOpen) {
+Result readPackageDirectory(PackageSession& s, const std::function<Result(File&)>& whileOpen) {
   Platform& p = platform();
-  InstallerState& s = state();
   std::unique_ptr<File> f = p.open(s.tempCopyPath, OpenMode::Read);
-  if (!f) return reportIoError(s.tempCopyPath);
+  if (!f) return reportIoError(*s.reporter, s.tempCopyPath);
 
   PackageDirectory dir;
-  Result r = readDirectory(*f, s.tempCopyPath, dir);
+  Result r = readDirectory(*s.reporter, *f, s.tempCopyPath, dir);
   if (r == 0) {
     s.directory = dir;
     if (whileOpen) r = whileOpen(*f);

@@ -4,19 +4,20 @@
 #include <functional>
 #include <string>
 
+#include "package/session.h"
 #include "platform/platform.h"
 
 namespace mv {
 
 // Deletes path, retrying up to `attempts` times without pause; 0, -32 or an I/O code; reports the
-// failure with the path when `report` is set.
-Result deleteWithRetry(const std::string& path, bool report, int attempts);
-// Copies the executable to state().tempCopyPath; on failure reports -523 with the temp copy path and
-// returns the actual code.
-Result makeTempCopy();
-// Opens the temp copy, reads the 3,176-byte directory at packageOffset into state().directory, checks
+// failure with the path to `reportTo` unless it is nullptr.
+Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts);
+// Copies the executable to the session's temp copy path; on failure reports -523 with the temp copy
+// path and returns the actual code.
+Result makeTempCopy(PackageSession& session);
+// Opens the temp copy, reads the 3,176-byte directory at packageOffset into session.directory, checks
 // the integrity record when one is present and the directory's offsets against the file, then runs
 // `whileOpen` (start-up's library step) on the still-open stream. Reports its own failures.
-Result readPackageDirectory(const std::function<Result(File&)>& whileOpen);
+Result readPackageDirectory(PackageSession& session, const std::function<Result(File&)>& whileOpen);
 
 }  // namespace mv

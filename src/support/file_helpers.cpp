@@ -114,4 +114,12 @@ Result makeTempFolder(const std::string& base, std::string& folder) {
   return code != 0 ? code : rc::folderFailed;
 }
 
+int64_t fileSizeOf(const std::string& path) {
+  std::unique_ptr<File> f = platform().open(path, OpenMode::Read);
+  if (!f) return -1;
+  int64_t size = f->size();
+  f->close();
+  return size;
+}
+
 }  // namespace mv

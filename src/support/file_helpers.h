@@ -1,5 +1,6 @@
 #pragma once
 // Free-standing folder and file operations. None shows anything; results are codes.
+#include <cstdint>
 #include <string>
 
 #include "support/result.h"
@@ -21,5 +22,6 @@ void forceFolders(const std::string& folder);
 Result makeTempFolder(const std::string& base, std::string& folder);
 bool fileExists(const std::string& path);    // a file (not a folder) exists at path
 bool folderExists(const std::string& path);  // a folder exists at path
+int64_t fileSizeOf(const std::string& path); // the size of an existing file; -1 when it cannot be opened
 
 }  // namespace mv

@@ -151,8 +151,9 @@ TEST_F(DesktopWine, FlagsOfTheWrongTypeStopWithTheSystemText) {
 // Writes a data file whose header holds title (64 bytes, no terminating zero) and reads it.
 void readDataTitle(const std::string& title) {
   std::string header(kDataHeaderSize, '\0');
-  header.replace(datafield::title, 64, title);
-  header.replace(datafield::title + 64, 1, "Z");  // the next field starts right after, no zero between
+  const size_t titleAt = 248;  // the data header's title field
+  header.replace(titleAt, 64, title);
+  header.replace(titleAt + 64, 1, "Z");  // the next field starts right after, no zero between
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
   state().dataFilePath = std::string(tmp) + "mv_desktop_data.mvd";
@@ -161,8 +162,14 @@ void readDataTitle(const std::string& title) {
   DWORD n = 0;
   WriteFile(h, header.data(), DWORD(header.size()), &n, nullptr);
   CloseHandle(h);
-  ASSERT_EQ(dataFile().readDataHeader(), 0);
+  ASSERT_EQ(dataFile().readDataHeader(state()), 0);
   DeleteFileA(state().dataFilePath.c_str());
+}
+
+// The installation's call: the data title and the package's background colour.
+void registerPage() {
+  const PackageHeader& h = state().directory.header;
+  registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue);
 }
 
 TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
@@ -174,7 +181,7 @@ TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
   state().directory.header.green = 34;
   state().directory.header.blue = 56;
 
-  EXPECT_EQ(registerWallpaperPage(), 0);
+  registerPage();
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"),
             "1:" + windowsFolder() + "Web\\Wallpaper\\" + title + ".html");
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:12 34 56");
@@ -201,13 +208,13 @@ TEST_F(DesktopWine, Utf16OfTheSystemCodePage) {
 TEST_F(DesktopWine, UninstallEntryValues) {
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean Wallpaper");
-  EXPECT_EQ(writeUninstallEntry("Ocean"), 0);
+  writeUninstallEntry("Ocean");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "DisplayName"), "1:Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "UninstallString"),
             "1:\"" + windirFolder() + "WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
   EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstall + "Ocean"));
 
-  EXPECT_EQ(writeUninstallEntry("Ocean Wallpaper"), 0);
+  writeUninstallEntry("Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper", "DisplayName"), "1:Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper", "UninstallString"),
             "1:\"" + windirFolder() + "WEB\\Wallpaper\\Ocean Wallpaper dir\\uninstall.exe\"");
@@ -243,7 +250,7 @@ TEST_F(DesktopWine, LeaveValuesForReadBack) {
   state().directory.header.red = -1;
   state().directory.header.green = 128;
   state().directory.header.blue = 0;
-  registerWallpaperPage();
+  registerPage();
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
   putString(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "Publisher", "Moviva");
   writeUninstallEntry("Ocean");

@@ -55,7 +55,7 @@ class UninstallTest : public ::testing::Test {
 };
 
 TEST_F(UninstallTest, WritesBothValuesEachInItsOwnKeyAndDropsTheUserKey) {
-  EXPECT_EQ(writeUninstallEntry("Ocean"), 0);
+  writeUninstallEntry("Ocean");
   EXPECT_EQ(machineString("Ocean", "DisplayName"), "Ocean Wallpaper");
   // Quoted, so that "C:\WINDOWS\WEB\Wallpaper\Ocean" cannot be started instead of the uninstaller.
   EXPECT_EQ(machineString("Ocean", "UninstallString"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
@@ -118,7 +118,7 @@ TEST_F(UninstallTest, ExistingEntryKeepsItsOtherValues) {
 
 TEST_F(UninstallTest, EmptyTitleTouchesNothing) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Other", "DisplayName", "Other");
-  EXPECT_EQ(writeUninstallEntry(""), 0);
+  writeUninstallEntry("");
   removeUninstallEntry("");
   EXPECT_TRUE(host().callLog.empty());
   EXPECT_EQ(machineString("Other", "DisplayName"), "Other");

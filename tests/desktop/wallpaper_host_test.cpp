@@ -240,8 +240,9 @@ TEST_F(WallpaperTest, WithoutActiveDesktopTheEarlierRegistryChangesStay) {
 TEST_F(WallpaperTest, RegisterWallpaperPageUsesTheDataTitleInFull) {
   const std::string title(64, 'T');
   std::string header(kDataHeaderSize, '\0');
-  header.replace(datafield::title, 64, title);  // no terminating zero: all 64 bytes are the title
-  header.replace(datafield::title + 64, 4, "XXXX");  // bytes after the field are not part of it
+  const size_t titleAt = 248;  // the data header's title field
+  header.replace(titleAt, 64, title);  // no terminating zero: all 64 bytes are the title
+  header.replace(titleAt + 64, 4, "XXXX");  // bytes after the field are not part of it
   state().dataFilePath = "C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir\\data.mvd";
   state().contentTitle = "Ocean";
   state().directory.header.red = 10;
@@ -251,9 +252,10 @@ TEST_F(WallpaperTest, RegisterWallpaperPageUsesTheDataTitleInFull) {
   host().createDirectory("C:\\WINDOWS\\Web\\Wallpaper");
   host().createDirectory("C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir");
   ASSERT_TRUE(host().writeWholeFile(state().dataFilePath, header));
-  ASSERT_EQ(dataFile().readDataHeader(), 0);
+  ASSERT_EQ(dataFile().readDataHeader(state()), 0);
 
-  EXPECT_EQ(registerWallpaperPage(), 0);
+  const PackageHeader& h = state().directory.header;
+  registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue);
   const std::string page = "C:\\WINDOWS\\Web\\Wallpaper\\" + title + ".html";
   EXPECT_EQ(userString(kGeneral, "Wallpaper"), page);
   EXPECT_EQ(userString(kColors, "Background"), "10 -1 300");

@@ -1,4 +1,4 @@
-// The real ActiveX hosting under Wine: TFlashPanel with TShockwaveFlashMX in a plain Win32 window,
+// The real ActiveX hosting under Wine: MoviePanel with FlashActiveXControl in a plain Win32 window,
 // first without any control registered, then against the stand-in control (fakeflash.dll), which logs
 // every call it receives.
 #include <ole2.h>
@@ -157,7 +157,7 @@ class FlashControlWine : public ::testing::Test {
 TEST_F(FlashControlWine, WithoutAControlLoadGivesMinus403AndKeepsTheColour) {
   ASSERT_EQ(callServer("DllUnregisterServer"), S_OK);
   ChildPanel surface;
-  TFlashPanel panel(surface, *factory_);
+  MoviePanel panel(surface, *factory_);
   std::string path = put("a.swf", fws(6, bg(0x33, 0x66, 0x99)));
   DWORD start = GetTickCount();
   EXPECT_EQ(panel.loadSWF(path), -403);
@@ -179,7 +179,7 @@ TEST_F(FlashControlWine, StandInControlSeesThePanelsCallsInOrder) {
   std::string path = put("movie.swf", fws(6, bg(0x33, 0x66, 0x99) + showFrame() + endTag()));
   DWORD uiThread = GetCurrentThreadId(), eventThread = 0;
   {
-    TFlashPanel panel(surface, *factory_);
+    MoviePanel panel(surface, *factory_);
     ASSERT_EQ(panel.loadSWF(path), 0);
     ASSERT_TRUE(panel.hasControl());
     EXPECT_EQ(panel.allowScale(), -1);  // the movie's bytes say nothing about it
@@ -227,7 +227,7 @@ TEST_F(FlashControlWine, CompressedMovieIsPlayedFromTheOriginalFile) {
   std::string path = put("packed.swf", cwsOf(plain));
   std::string temp;
   {
-    TFlashPanel panel(surface, *factory_);
+    MoviePanel panel(surface, *factory_);
     ASSERT_EQ(panel.loadSWF(path), 0);
     temp = panel.tempFolder();
     EXPECT_EQ(temp, tempFolder() + "FlashPanel\\");
@@ -246,7 +246,7 @@ TEST_F(FlashControlWine, RefusedSetUpStepEndsCreationWithTheControlKept) {
   ASSERT_EQ(callServer("DllRegisterServer"), S_OK);
   SetEnvironmentVariableA("MV_FAKEFLASH_FAIL", "WMode");
   ChildPanel surface;
-  TFlashPanel panel(surface, *factory_);
+  MoviePanel panel(surface, *factory_);
   std::string path = put("m.swf", fws(6, bg(1, 2, 3)));
   EXPECT_EQ(panel.loadSWF(path), 0);
   std::vector<std::string> log = controlLog();

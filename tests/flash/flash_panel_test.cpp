@@ -54,7 +54,7 @@ class PanelTest : public ::testing::Test {
   Log log;
   flashtest::RecordingSurface surface{log};
   flashtest::RecordingFactory factory{log};
-  TFlashPanel panel{surface, factory};
+  MoviePanel panel{surface, factory};
 };
 
 // --------------------------------------------------------------------------------------------------
@@ -102,7 +102,7 @@ TEST_F(PanelTest, KnownMoviesGiveTheirResultAndColour) {
     flashtest::RecordingFactory f(callLog);
     Result r;
     {
-      TFlashPanel p(s, f);
+      MoviePanel p(s, f);
       r = p.loadSWF(path);
       EXPECT_EQ(r, m.result);
       if (m.result == 0) {
@@ -452,7 +452,7 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
   ASSERT_TRUE(sb->writeWholeFile("C:\\movies\\p.swf", fws(6, bg(1, 2, 3))));
   ASSERT_TRUE(sb->writeWholeFile("C:\\movies\\c.swf", cwsOf(fws(6, bg(1, 2, 3)))));
   {
-    TFlashPanel panel(surface, factory);
+    MoviePanel panel(surface, factory);
     ASSERT_EQ(panel.loadSWF("C:\\movies\\p.swf"), 0);
   }
   EXPECT_FALSE(folderExists("C:\\TEMP\\FlashPanel\\"));
@@ -460,7 +460,7 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
 
   std::string folder;
   {
-    TFlashPanel panel(surface, factory);
+    MoviePanel panel(surface, factory);
     ASSERT_EQ(panel.loadSWF("C:\\movies\\c.swf"), 0);
     folder = panel.tempFolder();
     EXPECT_TRUE(fileExists(folder + "unCompressedSWF.swf"));
@@ -475,7 +475,7 @@ TEST(PanelLifetime, EachPanelGetsItsOwnFolder) {
   flashtest::RecordingSurface surface(log);
   flashtest::RecordingFactory factory(log);
   ASSERT_TRUE(sb->writeWholeFile("C:\\TEMP\\c.swf", cwsOf(fws(6, bg(1, 2, 3)))));
-  TFlashPanel one(surface, factory), two(surface, factory);
+  MoviePanel one(surface, factory), two(surface, factory);
   ASSERT_EQ(one.loadSWF("C:\\TEMP\\c.swf"), 0);
   ASSERT_EQ(two.loadSWF("C:\\TEMP\\c.swf"), 0);
   EXPECT_EQ(one.tempFolder(), "C:\\TEMP\\FlashPanel\\");

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "flash/flash_player.h"
-#include "installer/state.h"
 #include "platform/host/host_platform.h"
 #include "support/file_helpers.h"
 
@@ -13,15 +12,15 @@ namespace {
 const char kFlashOcx[] = "C:\\WINDOWS\\system32\\Macromed\\Flash\\Flash.ocx";
 const char kSwflashOcx[] = "C:\\WINDOWS\\system32\\Macromed\\Flash\\swflash.ocx";
 const char kInstaller[] = "C:\\WINDOWS\\flashax.exe";
+const char kWindows[] = "C:\\WINDOWS\\";
+const char kSystem[] = "C:\\WINDOWS\\system32\\";
 
 uint32_t ms(int a, int b) { return uint32_t(a) << 16 | uint32_t(b); }
 
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetState();
-    state().windowsFolder = "C:\\WINDOWS\\";
-    state().systemFolder = "C:\\WINDOWS\\system32\\";
+
     sb->createDirectory("C:\\WINDOWS\\system32\\Macromed");
     sb->createDirectory("C:\\WINDOWS\\system32\\Macromed\\Flash");
     ASSERT_TRUE(sb->writeWholeFile(kInstaller, "MZ"));
@@ -30,7 +29,6 @@ class PlayerTest : public ::testing::Test {
       controlPresentAtLaunch = fileExists(kFlashOcx) || fileExists(kSwflashOcx);
     };
   }
-  void TearDown() override { resetState(); }
 
   void control(const char* path, int a, int b, int c, int d) {
     ASSERT_TRUE(sb->writeWholeFile(path, "MZ control"));
@@ -61,13 +59,12 @@ TEST_F(PlayerTest, DecisionTable) {
     SCOPED_TRACE(r.what);
     sb->shellCalls.clear();
     sb->deleteFile(kFlashOcx);
-    state().flashRestartPending = false;
     if (r.a == 99)
       ASSERT_TRUE(sb->writeWholeFile(kFlashOcx, "no resource"));
     else if (r.a >= 0)
       control(kFlashOcx, r.a, r.b, r.c, r.d);
 
-    EXPECT_EQ(checkFlashPlayer(0x77), 0);
+    EXPECT_FALSE(checkFlashPlayer(kSystem, kWindows, 0x77));  // no restart pending
     ASSERT_EQ(sb->shellCalls.size(), r.started ? 1u : 0u);
     if (r.started) {
       const HostPlatform::ShellCall& call = sb->shellCalls[0];
@@ -80,26 +77,25 @@ TEST_F(PlayerTest, DecisionTable) {
       EXPECT_FALSE(r.removed && controlPresentAtLaunch) << "the old control was still there when the installer started";
     }
     EXPECT_EQ(fileExists(kFlashOcx), r.a >= 0 && !r.removed);
-    EXPECT_FALSE(state().flashRestartPending);
   }
 }
 
 TEST_F(PlayerTest, SwflashIsReadOnlyWhenFlashOcxIsAbsent) {
   control(kSwflashOcx, 6, 0, 79, 0);
-  FlashVersion v = readFlashVersion();
+  FlashVersion v = readFlashVersion(kSystem);
   EXPECT_EQ(v.major, 6);
   EXPECT_EQ(v.release, 79);
-  checkFlashPlayer(0);
+  checkFlashPlayer(kSystem, kWindows, 0);
   EXPECT_TRUE(sb->shellCalls.empty());
 
   control(kFlashOcx, 5, 0, 42, 0);  // Flash.ocx wins when both exist
-  v = readFlashVersion();
+  v = readFlashVersion(kSystem);
   EXPECT_EQ(v.major, 5);
   EXPECT_EQ(v.release, 42);
 
   sb->deleteFile(kFlashOcx);
   control(kSwflashOcx, 7, 0, 19, 0);
-  checkFlashPlayer(0);
+  checkFlashPlayer(kSystem, kWindows, 0);
   EXPECT_EQ(sb->shellCalls.size(), 1u);
   EXPECT_FALSE(fileExists(kSwflashOcx));
 }
@@ -118,41 +114,40 @@ TEST_F(PlayerTest, ReadFileVersionLeavesValuesAloneWithoutResource) {
 TEST_F(PlayerTest, BusyControlFileMakesRestartPending) {
   control(kFlashOcx, 6, 0, 47, 0);
   sb->setBusy(kFlashOcx);
-  EXPECT_EQ(checkFlashPlayer(0), 0);
-  EXPECT_TRUE(state().flashRestartPending);
+  EXPECT_TRUE(checkFlashPlayer(kSystem, kWindows, 0));  // restart pending
   EXPECT_EQ(sb->shellCalls.size(), 1u);
   EXPECT_TRUE(fileExists(kFlashOcx));
 }
 
 TEST_F(PlayerTest, RunFlashInstallerResults) {
   sb->shellExecuteResult = 33;
-  EXPECT_EQ(runFlashInstaller(2, 0), 0);
+  EXPECT_EQ(runFlashInstaller(kWindows, 0), 0);
   sb->shellExecuteResult = 32;
-  EXPECT_EQ(runFlashInstaller(2, 0), 32);
+  EXPECT_EQ(runFlashInstaller(kWindows, 0), 32);
   sb->shellExecuteResult = 2;
-  EXPECT_EQ(runFlashInstaller(2, 0), 2);
+  EXPECT_EQ(runFlashInstaller(kWindows, 0), 2);
   sb->shellExecuteResult = 0;
-  EXPECT_EQ(runFlashInstaller(2, 0), -7);
+  EXPECT_EQ(runFlashInstaller(kWindows, 0), -7);
   sb->deleteFile(kInstaller);
-  EXPECT_EQ(runFlashInstaller(2, 0), -401);
+  EXPECT_EQ(runFlashInstaller(kWindows, 0), -401);
   EXPECT_EQ(sb->shellCalls.size(), 4u);
 
   // A missing installer changes nothing else and is no error for the decision.
   control(kFlashOcx, 6, 0, 47, 0);
-  EXPECT_EQ(checkFlashPlayer(0), 0);
+  EXPECT_FALSE(checkFlashPlayer(kSystem, kWindows, 0));
   EXPECT_FALSE(fileExists(kFlashOcx));
   EXPECT_EQ(sb->shellCalls.size(), 4u);
 }
 
 TEST_F(PlayerTest, RemoveFlashControlFile) {
-  EXPECT_FALSE(removeFlashControlFile());
+  EXPECT_FALSE(removeFlashControlFile(kSystem));
   control(kFlashOcx, 6, 0, 79, 0);
   control(kSwflashOcx, 6, 0, 79, 0);
-  EXPECT_FALSE(removeFlashControlFile());
+  EXPECT_FALSE(removeFlashControlFile(kSystem));
   EXPECT_FALSE(fileExists(kFlashOcx));
   EXPECT_TRUE(fileExists(kSwflashOcx));  // one file per call
   sb->setBusy(kSwflashOcx);
-  EXPECT_TRUE(removeFlashControlFile());
+  EXPECT_TRUE(removeFlashControlFile(kSystem));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "flash/flash_player.h"
-#include "installer/state.h"
 #include "platform/win32/win32_platform.h"
 #include "wine_support.h"
 
@@ -22,14 +21,11 @@ class FlashPlayerWine : public ::testing::Test {
   void SetUp() override {
     static Win32Platform win32;
     setPlatform(&win32);
-    resetState();
     char buf[MAX_PATH];
     GetSystemDirectoryA(buf, MAX_PATH);
     sys_ = std::string(buf) + "\\";
     GetWindowsDirectoryA(buf, MAX_PATH);
     win_ = std::string(buf) + "\\";
-    state().systemFolder = sys_;
-    state().windowsFolder = win_;
     flash_ = sys_ + "Macromed\\Flash\\";
     CreateDirectoryA((sys_ + "Macromed").c_str(), nullptr);
     CreateDirectoryA(flash_.c_str(), nullptr);
@@ -82,7 +78,7 @@ class DecisionRow : public FlashPlayerWine, public ::testing::WithParamInterface
 TEST_P(DecisionRow, StartsTheInstallerAndRemovesTheOldControlAsTheTableSays) {
   const Row& row = GetParam();
   if (row.name) place(row.name, row.dll);
-  EXPECT_EQ(checkFlashPlayer(0), 0);
+  EXPECT_FALSE(checkFlashPlayer(sys_, win_, 0));  // no restart pending
   std::string command = installerCommandLine(row.started ? 15000 : 1500);
   if (row.started) {
     EXPECT_THAT(command, HasSubstr("flashax.exe"));
@@ -93,7 +89,6 @@ TEST_P(DecisionRow, StartsTheInstallerAndRemovesTheOldControlAsTheTableSays) {
   if (row.name) {
     EXPECT_EQ(exists(flash_ + row.name), !row.removed);
   }
-  EXPECT_FALSE(state().flashRestartPending);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -111,18 +106,18 @@ TEST_F(FlashPlayerWine, ControlFileHeldOpenMakesRestartPending) {
   std::string path = flash_ + "Flash.ocx";
   HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(checkFlashPlayer(0), 0);
+  const bool restartPending = checkFlashPlayer(sys_, win_, 0);
   CloseHandle(held);
-  EXPECT_TRUE(state().flashRestartPending);
+  EXPECT_TRUE(restartPending);
   EXPECT_TRUE(exists(path));
   EXPECT_THAT(installerCommandLine(15000), EndsWith("/Q\r\n"));
 }
 
 TEST_F(FlashPlayerWine, MissingInstallerStartsNothing) {
   ASSERT_TRUE(DeleteFileA((win_ + "flashax.exe").c_str()));
-  EXPECT_EQ(runFlashInstaller(2, 0), -401);
+  EXPECT_EQ(runFlashInstaller(win_, 0), -401);
   place("Flash.ocx", "ocx_6_0_47_0.dll");
-  EXPECT_EQ(checkFlashPlayer(0), 0);
+  EXPECT_FALSE(checkFlashPlayer(sys_, win_, 0));
   EXPECT_FALSE(exists(flash_ + "Flash.ocx"));
   EXPECT_EQ(installerCommandLine(1000), "");
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/installer_form.h"
+#include "installer/installer_controller.h"
 #include "installer/view.h"
 
 namespace mv::test {
@@ -15,7 +15,7 @@ namespace mv::test {
 class HeadlessView : public InstallerView, public PanelSurface, public FlashControlFactory {
  public:
   HeadlessView() = default;
-  void attach(TInstallerForm* form) { form_ = form; }
+  void attach(InstallerController* form) { form_ = form; }
 
   // --- what a test scripts
   std::function<void(int pauseNumber)> onPause;  // 1-based over the whole run, nested pauses included
@@ -29,7 +29,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   std::vector<std::string> statuses;  // the status line's texts, in order
   std::string caption, applicationTitle, licenceText, picturePath;
   bool layoutChosen = false, withLicence = false, sized = false, moviePanelHidden = false, pictureShown = false;
-  bool statusVisible = false, labFileVisible = true;
+  bool statusVisible = false, fileLabelVisible = true;
   int progressValue = 0, progressMaxValue = 100;
   bool installEnabled = true, installVisible = true, cancelVisible = true, doneVisible = false, doneFocused = false;
   int pauses = 0, processMessagesCalls = 0, closeRequests = 0, closeRefusals = 0, broughtToFront = 0;
@@ -61,7 +61,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   void setProgress(int position) override;
   int progress() override { return progressValue; }
   int progressMax() override { return progressMaxValue; }
-  void hideLabFile() override { labFileVisible = false; }
+  void hideFileLabel() override { fileLabelVisible = false; }
   void setInstallEnabled(bool e) override;
   void setInstallVisible(bool v) override { installVisible = v; }
   void setCancelVisible(bool v) override { cancelVisible = v; }
@@ -81,7 +81,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   std::unique_ptr<FlashControl> create(WindowHandle parent, int w, int h) override;
 
  private:
-  TInstallerForm* form_ = nullptr;
+  InstallerController* form_ = nullptr;
 };
 
 }  // namespace mv::test

@@ -8,7 +8,7 @@
 
 #include "headless_view.h"
 #include "installer/error_reporter.h"
-#include "installer/installer_form.h"
+#include "installer/installer_controller.h"
 #include "package/datafile.h"
 #include "package_builder.h"
 #include "platform/host/host_platform.h"
@@ -52,9 +52,9 @@ class InstallerTest : public ::testing::Test {
     ASSERT_TRUE(sb->writeWholeFile(kExe, text(installer)));
   }
   void start() {
-    form = std::make_unique<TInstallerForm>(view);
+    form = std::make_unique<InstallerController>(view);
     view.attach(form.get());
-    form->FormCreate();
+    form->onCreate();
   }
   void startTypical() {
     writeInstaller(typicalPackage("Ocean", buildDataFile(typicalData())));
@@ -86,7 +86,7 @@ class InstallerTest : public ::testing::Test {
 
   HostSandbox sb;
   HeadlessView view;
-  std::unique_ptr<TInstallerForm> form;
+  std::unique_ptr<InstallerController> form;
   Bytes installer;
 };
 
@@ -158,7 +158,7 @@ TEST_F(InstallerTest, ExistingWorkingFolderMakesTheNextOne) {
   sb->createDirectory("C:\\TEMP\\MVVA");
   startTypical();
   EXPECT_EQ(state().tempCopyPath, "C:\\TEMP\\MVVA1\\temp.dat");
-  form->cancelBtnClick();
+  form->onCancelClicked();
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA1\\"));
   EXPECT_TRUE(exists("C:\\TEMP\\MVVA\\"));  // not ours
   EXPECT_EQ(form->exitCode(), exitcode::cancelled);
@@ -263,7 +263,7 @@ TEST_F(InstallerTest, ExtraFileIsExtractedBeforeTheFlashPlayerInstaller) {
 TEST_F(InstallerTest, TypicalInstallation) {
   startTypical();
   answer(BoxAnswer::Ok, BoxAnswer::No, BoxAnswer::Yes);
-  form->installBtnClick();
+  form->onInstallClicked();
 
   const std::vector<std::string> expected = {"Preparing Installation...", "Writing Moviva files...",
                                              "Writing Moviva files...",   "Writing Moviva files...",
@@ -311,11 +311,11 @@ TEST_F(InstallerTest, SecondInstallClickIsIgnoredAndCloseIsRefusedWhileInstallin
   answer(BoxAnswer::Ok);
   view.onPause = [&](int n) {
     if (n == 2) {
-      form->installBtnClick();
+      form->onInstallClicked();
       view.closeWindow();  // the close box
     }
   };
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_EQ(view.closeRefusals, 1);
   EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), "Preparing Installation..."), 1);
   EXPECT_EQ(view.statuses.back(), "Moviva Installation and Setup Complete.");
@@ -330,12 +330,12 @@ TEST_F(InstallerTest, CancelDuringSlotExtractionStopsBeforeTheNextSlot) {
   view.onPause = [&](int n) {
     if (n == 2) {  // the pause of slot 6, before it is written
       EXPECT_EQ(view.statuses.back(), "Writing Moviva files...");
-      form->cancelBtnClick();
+      form->onCancelClicked();
       EXPECT_EQ(view.statuses.back(), "Installation Aborted. Cleaning up files...");
       EXPECT_EQ(view.progressValue, 0);
     }
   };
-  form->installBtnClick();
+  form->onInstallClicked();
   const std::vector<std::string> expected = {"Preparing Installation...", "Writing Moviva files...",
                                              "Installation Aborted. Cleaning up files..."};
   EXPECT_EQ(view.statuses, expected);  // no final status
@@ -355,10 +355,10 @@ TEST_F(InstallerTest, CancelDuringExpansionLetsItFinish) {
   view.onPause = [&](int n) {
     if (!view.statuses.empty() && view.statuses.back() == "Expanding files..." && !state().installAborted) {
       entriesThere = exists(std::string(kContent) + "pics\\wave.jpg") && !dataFile().isOpen();
-      form->cancelBtnClick();
+      form->onCancelClicked();
     }
   };
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_TRUE(entriesThere);
   EXPECT_EQ(view.statuses.back(), "Installation Aborted. Cleaning up files...");
   EXPECT_EQ(sb->activeDesktopsCreated, 0);  // the wallpaper step was skipped
@@ -372,7 +372,7 @@ TEST_F(InstallerTest, FailureLeavesTheWindowOpenUntilCancel) {
   startTypical();
   sb->failOpen(std::string(kContent) + "uninstall.exe", oserr::accessDenied);
   answer(BoxAnswer::Ok);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_FALSE(sb->boxes.empty());
   EXPECT_EQ(sb->boxes[0].text, errorMessage(oserr::accessDenied, std::string(kContent) + "uninstall.exe"));
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 5");
@@ -386,7 +386,7 @@ TEST_F(InstallerTest, FailureLeavesTheWindowOpenUntilCancel) {
   EXPECT_FALSE(exists(std::string(kWallpaper) + "Ocean.html"));
   EXPECT_EQ(sb->cursor(), Cursor::Default);
 
-  form->cancelBtnClick();  // now ends the program
+  form->onCancelClicked();  // now ends the program
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
   EXPECT_EQ(form->exitCode(), exitcode::failed);
@@ -395,7 +395,7 @@ TEST_F(InstallerTest, FailureLeavesTheWindowOpenUntilCancel) {
 TEST_F(InstallerTest, WallpaperPlatformErrorEndsLikeAnyFailure) {
   startTypical();
   sb->activeDesktopFailure = "Class not registered";
-  form->installBtnClick();
+  form->onInstallClicked();
   std::vector<std::string> texts = boxTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find("Class not registered"), std::string::npos);
@@ -413,7 +413,7 @@ TEST_F(InstallerTest, WallpaperPlatformErrorEndsLikeAnyFailure) {
 TEST_F(InstallerTest, UninstallPlatformErrorEndsLikeAnyFailure) {
   startTypical();
   sb->setKeyUnwritable(RegRoot::LocalMachine, kUninstallKey, true);
-  form->installBtnClick();
+  form->onInstallClicked();
   std::vector<std::string> texts = boxTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find(kUninstallKey), std::string::npos) << texts[0];
@@ -429,7 +429,7 @@ TEST_F(InstallerTest, OverwriteQuestionCancelKeepsTheWindowAndOkInstalls) {
   sb->createDirectory(kContent);
   startTypical();
   answer(BoxAnswer::Cancel);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].text, "Ocean wallpaper already exists.  Overwrite?");
   EXPECT_EQ(sb->boxes[0].caption, "Confirm");
@@ -441,7 +441,7 @@ TEST_F(InstallerTest, OverwriteQuestionCancelKeepsTheWindowAndOkInstalls) {
   EXPECT_TRUE(exists(kContent));
 
   answer(BoxAnswer::Ok);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 3u);  // asked again, then the show-desktop offer
   EXPECT_EQ(sb->boxes[1].caption, "Confirm");
   EXPECT_EQ(view.statuses.back(), "Moviva Installation and Setup Complete.");
@@ -456,10 +456,10 @@ TEST_F(InstallerTest, CancelWhileTheOverwriteQuestionIsOpenKeepsTheEarlierInstal
   sb->writeWholeFile(std::string(kContent) + "earlier.swf", "earlier");
   startTypical();
   sb->onMessageBox = [&](const HostPlatform::BoxRecord&) {
-    form->cancelBtnClick();  // the window's Cancel, pressed while the box is open
+    form->onCancelClicked();  // the window's Cancel, pressed while the box is open
     return BoxAnswer::Ok;
   };
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), "Preparing Installation..."), 0);
   EXPECT_EQ(read(std::string(kContent) + "earlier.swf"), "earlier");
   EXPECT_TRUE(view.closed);
@@ -473,7 +473,7 @@ TEST_F(InstallerTest, ExistingHtmlPageAloneAsks) {
   startTypical();
   EXPECT_TRUE(state().folderCreated);
   answer(BoxAnswer::Cancel);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].caption, "Confirm");
 }
@@ -490,7 +490,7 @@ TEST_F(InstallerTest, RestartRelayYesPressesSixAndMakesNoOffer) {
     }
   };
   answer(BoxAnswer::Ok, BoxAnswer::Yes, BoxAnswer::Yes);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].text, text::restartQuestion);
   EXPECT_EQ(sb->boxes[0].kind, BoxKind::YesNo);
@@ -511,7 +511,7 @@ TEST_F(InstallerTest, RestartRelayNoPressesSevenThenOffersTheDesktop) {
   state().flashRestartPending = true;
   WindowHandle prompt = sb->addWindow("#32770", "Macromedia Flash Player 6");
   answer(BoxAnswer::Ok, BoxAnswer::No, BoxAnswer::No);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 2u);
   EXPECT_EQ(sb->boxes[0].text, text::restartQuestion);
   EXPECT_EQ(sb->boxes[1].text, text::showDesktopQuestion);
@@ -527,7 +527,7 @@ TEST_F(InstallerTest, RestartQuestionWithoutPromptWindowStillDecidesTheOffer) {
   state().flashRestartPending = true;
   answer(BoxAnswer::Ok, BoxAnswer::Yes);
   int before = view.processMessagesCalls;
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_GE(view.processMessagesCalls - before, 100);  // 100 tries, each processing messages
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].text, text::restartQuestion);
@@ -538,7 +538,7 @@ TEST_F(InstallerTest, NoShowDesktopFlagEndsWithoutQuestions) {
   p.showDesktopFlag = 0;
   writeInstaller(p);
   start();
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_TRUE(sb->boxes.empty());
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(form->exitCode(), exitcode::installed);
@@ -555,7 +555,7 @@ TEST_F(InstallerTest, MovieSourceThreeAndKindThreeCopies) {
   p.slots[3] = {"installer.swf", 5, bytesOf("FWS\x06 installer movie"), false, -1};
   writeInstaller(p);
   start();
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_EQ(view.statuses.back(), "Moviva Installation and Setup Complete.");
   EXPECT_EQ(read(std::string(kContent) + "Ocean.swf"), "FWS\x06 installer movie");
   EXPECT_EQ(read(std::string(kContent) + "copy\\second.swf"), "FWS\x06 installer movie");
@@ -566,7 +566,7 @@ TEST_F(InstallerTest, FailedMovieCopyIsReportedWith532) {
   d.movieSource = 3;  // but start-up extracted no installer.swf (kind 8 renamed it to .jpg)
   writeInstaller(typicalPackage("Ocean", buildDataFile(d)));
   start();
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_FALSE(sb->boxes.empty());
   EXPECT_EQ(sb->boxes[0].text, errorMessage(-532, std::string(kContent) + "installer.swf"));
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: -532");
@@ -580,7 +580,7 @@ TEST_F(InstallerTest, ExtraFileIsOpenedAfterTheWallpaper) {
   p.slots[5] = {"readme.txt", 5, bytesOf("read me"), false, -1};
   writeInstaller(p);
   start();
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(sb->shellCalls.size(), 2u);  // the Flash Player installer, then the extra file
   EXPECT_EQ(sb->shellCalls[1].file, std::string(kContent) + "readme.txt");
   EXPECT_EQ(sb->shellCalls[1].show, 1);
@@ -624,7 +624,7 @@ TEST_F(InstallerTest, SilentFailureExitsWithFailed) {
 TEST_F(InstallerTest, CancelBeforeInstallEndsAndRemovesTheWorkingFolder) {
   startTypical();
   EXPECT_TRUE(exists("C:\\TEMP\\MVVA\\temp.dat"));
-  form->cancelBtnClick();
+  form->onCancelClicked();
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA\\"));
@@ -634,9 +634,9 @@ TEST_F(InstallerTest, CancelBeforeInstallEndsAndRemovesTheWorkingFolder) {
 
 TEST_F(InstallerTest, RightButtonPressesAreSwallowed) {
   startTypical();
-  EXPECT_TRUE(form->ApplicationEvents1Message(0x0204));
-  EXPECT_FALSE(form->ApplicationEvents1Message(0x0205));
-  EXPECT_FALSE(form->ApplicationEvents1Message(0x0201));
+  EXPECT_TRUE(form->filterMessage(0x0204));
+  EXPECT_FALSE(form->filterMessage(0x0205));
+  EXPECT_FALSE(form->filterMessage(0x0201));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ class DataFileTest : public PackageHostTest {
  protected:
   std::string path() { return state().dataFilePath; }
   void write(const DataFileBuilder& b) { put(path(), b.build()); }
-  Result open(bool report = true) { return dataFile().openDataFile(path(), report); }
+  Result open(bool report = true) { return dataFile().openDataFile(state(), path(), report); }
   Result extract(int i, uint8_t* kind = nullptr, bool skipKind = true) {
     return dataFile().extractDataEntry(kContent, i, skipKind, kind);
   }
@@ -34,7 +34,7 @@ TEST_F(DataFileTest, HeaderAndRecordsAreLoaded) {
   b.movieSource = 3;
   b.entries = {{"movie.swf", 3, ""}, {"pics\\a.jpg", 11, "JPEG"}, {"", 0, ""}};
   write(b);
-  EXPECT_EQ(dataFile().readDataHeader(), 0);
+  EXPECT_EQ(dataFile().readDataHeader(state()), 0);
   EXPECT_EQ(dataFile().entryCount(), 3);
   EXPECT_EQ(dataFile().dataTitle(), std::string(64, 'W'));
   EXPECT_EQ(dataFile().movieSource(), 3);
@@ -73,7 +73,7 @@ TEST_F(DataFileTest, ASecondOpenShowsTheInformationAndKeepsTheOpenFile) {
   write(b);
   ASSERT_EQ(open(), 0);
   put(std::string(kContent) + "other.mvd", "x");
-  EXPECT_EQ(dataFile().openDataFile(std::string(kContent) + "other.mvd", true), 0);
+  EXPECT_EQ(dataFile().openDataFile(state(), std::string(kContent) + "other.mvd", true), 0);
   ASSERT_EQ(host().boxes.size(), 1u);
   EXPECT_EQ(host().boxes[0].text, "Quillon Error: Moviva data file already in use.");
   EXPECT_EQ(host().boxes[0].caption, "Information");

@@ -11,7 +11,7 @@
 
 #include "installer/state.h"
 #include "package/datafile.h"
-#include "package/compressor.h"
+#include "package/dcl_library.h"
 #include "package_test_util.h"
 #include "platform/host/host_platform.h"
 
@@ -36,11 +36,11 @@ class PackageHostTest : public ::testing::Test {
     s.contentTitle = "Demo";
     s.contentFolder = kContent;
     s.dataFilePath = std::string(kContent) + "Demo.mvd";
-    s.window = &window;
+    s.progress = &window;
     for (const char* folder : {"C:\\WINDOWS\\Web", "C:\\WINDOWS\\Web\\Wallpaper", "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir",
                                "C:\\TEMP\\MVVA", "C:\\Downloads"})
       host().createDirectory(folder);
-    TCompressor::resetWarning();
+    state().codecWarningShown = false;
   }
   void TearDown() override {
     if (dataFile().isOpen()) dataFile().closeDataFile();

@@ -24,7 +24,7 @@ class ReaderTest : public PackageHostTest {
   // Reads the directory from `file` put at the temp copy path; counts the calls of the open step.
   Result read(const std::string& file) {
     put(kTempCopy, file);
-    return readPackageDirectory([this](File& stream) {
+    return readPackageDirectory(state(), [this](File& stream) {
       ++whileOpenCalls;
       // The stream is still open and usable.
       uint8_t two[2];
@@ -39,21 +39,21 @@ class ReaderTest : public PackageHostTest {
 
 TEST_F(ReaderTest, DeleteWithRetryOnMissingReadOnlyAndBusyFiles) {
   const std::string path = "C:\\WINDOWS\\x.dll";
-  EXPECT_EQ(deleteWithRetry(path, true, 5000), 0);
+  EXPECT_EQ(deleteWithRetry(path, &errorBoxes(), 5000), 0);
   EXPECT_EQ(host().deleteAttempts(path), 0);
 
   put(path, "x");
   host().setAttributes(path, attr::readOnly);
-  EXPECT_EQ(deleteWithRetry(path, true, 5000), 0);
+  EXPECT_EQ(deleteWithRetry(path, &errorBoxes(), 5000), 0);
   EXPECT_FALSE(exists(path));
   EXPECT_TRUE(boxTexts().empty());
 
   put(path, "x");
   host().setBusy(path);
-  EXPECT_EQ(deleteWithRetry(path, false, 5000), rc::fileBusy);
+  EXPECT_EQ(deleteWithRetry(path, nullptr, 5000), rc::fileBusy);
   EXPECT_EQ(host().deleteAttempts(path), 2 + 2 * 5000);  // the read-only file took two, then 5,000 attempts of two
   EXPECT_TRUE(boxTexts().empty());
-  EXPECT_EQ(deleteWithRetry(path, true, 3), rc::fileBusy);
+  EXPECT_EQ(deleteWithRetry(path, &errorBoxes(), 3), rc::fileBusy);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{busyMessage(path)});
   EXPECT_EQ(host().boxes[0].caption, "Error");
   EXPECT_EQ(host().boxes[0].kind, BoxKind::ErrorAbort);
@@ -65,7 +65,7 @@ TEST_F(ReaderTest, MakeTempCopyCopiesTheExecutableOverALeftover) {
   put(state().executablePath, exe);
   put(kTempCopy, "leftover");
   host().setAttributes(kTempCopy, attr::readOnly);
-  EXPECT_EQ(makeTempCopy(), 0);
+  EXPECT_EQ(makeTempCopy(state()), 0);
   EXPECT_TRUE(get(kTempCopy) == exe);
   EXPECT_TRUE(boxTexts().empty());
 }
@@ -75,14 +75,14 @@ TEST_F(ReaderTest, MakeTempCopyFailuresShowTheTempCopyMessage) {
   put(state().executablePath, "MZ");
   put(kTempCopy, "leftover");
   host().setBusy(kTempCopy);
-  EXPECT_EQ(makeTempCopy(), rc::fileBusy);  // the actual code is returned
+  EXPECT_EQ(makeTempCopy(state()), rc::fileBusy);  // the actual code is returned
   EXPECT_EQ(host().deleteAttempts(kTempCopy), 2 * 5000);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{advice});
 
   host().setBusy(kTempCopy, false);
   host().boxes.clear();
   host().failCopy(state().executablePath, oserr::accessDenied);
-  EXPECT_EQ(makeTempCopy(), oserr::accessDenied);
+  EXPECT_EQ(makeTempCopy(state()), oserr::accessDenied);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{advice});
 }
 
@@ -192,14 +192,14 @@ TEST_F(ReaderTest, IntegrityRecordIsCheckedWhenPresent) {
 TEST_F(ReaderTest, IoErrorsAreReportedWithTheTempCopyPath) {
   put(kTempCopy, typical().build());
   host().failOpen(kTempCopy, oserr::sharingViolation);
-  EXPECT_EQ(readPackageDirectory(nullptr), oserr::sharingViolation);
+  EXPECT_EQ(readPackageDirectory(state(), nullptr), oserr::sharingViolation);
   ASSERT_EQ(boxTexts().size(), 1u);
   EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kTempCopy + ". "), std::string::npos);
 
   host().failOpen(kTempCopy, 0);
   host().failIo(kTempCopy, oserr::readFault);
   host().boxes.clear();
-  EXPECT_EQ(readPackageDirectory(nullptr), oserr::readFault);
+  EXPECT_EQ(readPackageDirectory(state(), nullptr), oserr::readFault);
   EXPECT_EQ(boxTexts().size(), 1u);
   EXPECT_EQ(host().openFileCount(), 0);
 }

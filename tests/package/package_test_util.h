@@ -249,7 +249,7 @@ struct DataFileBuilder {
 };
 
 // Window helpers that record what the installer window would show.
-struct RecordingWindow : WindowHelpers {
+struct RecordingWindow : Progress {
   std::vector<std::string> events;  // "status <text>", "step", "pause"
   std::function<void()> onStep;
   void showStatus(const std::string& text) override { events.push_back("status " + text); }

@@ -112,7 +112,7 @@ class PackageWineTest : public ::testing::Test {
     s.tempCopyPath = s.tempFolder + "temp.dat";
     s.executablePath = root + "install.exe";
     s.dataFilePath = content + "Demo.mvd";
-    s.window = &window;
+    s.progress = &window;
 
     library = readAll(codecPath());
     ASSERT_GT(library.size(), 1000u) << codecPath();
@@ -139,10 +139,10 @@ class PackageWineTest : public ::testing::Test {
   // Start-up's part: temp copy, directory with the library step, then the slots the window needs.
   Result startUp(const PackageBuilder& b) {
     if (!writeAll(state().executablePath, b.build())) return -1000;
-    Result r = makeTempCopy();
-    if (r == 0) r = readPackageDirectory([](File& stream) { return extractSlot(stream, slot::library, false); });
-    if (r == 0) r = extractStartupSlot(slot::flashInstaller);
-    if (r == 0) r = extractStartupSlot(slot::presentation);
+    Result r = makeTempCopy(state());
+    if (r == 0) r = readPackageDirectory(state(), [](File& stream) { return extractSlot(state(), stream, slot::library, false); });
+    if (r == 0) r = extractStartupSlot(state(), slot::flashInstaller);
+    if (r == 0) r = extractStartupSlot(state(), slot::presentation);
     return r;
   }
 
@@ -176,8 +176,8 @@ TEST_F(PackageWineTest, APackageWithCompressedAndPlainSlotsExtractsExactlyTheExp
   EXPECT_EQ(window.steps(), 3);
 
   DataFileReader& reader = dataFile();
-  ASSERT_EQ(reader.readDataHeader(), 0);
-  ASSERT_EQ(reader.openDataFile(state().dataFilePath, true), 0);
+  ASSERT_EQ(reader.readDataHeader(state()), 0);
+  ASSERT_EQ(reader.openDataFile(state(), state().dataFilePath, true), 0);
   ASSERT_EQ(reader.entryCount(), 4);
   for (int i = 1; i <= reader.entryCount(); ++i) EXPECT_EQ(reader.extractDataEntry(content, i, true, nullptr), 0) << i;
   EXPECT_EQ(reader.closeDataFile(), 0);
@@ -223,7 +223,7 @@ TEST_F(PackageWineTest, AnEntryThatExpandsToTheWrongSizeLeavesNoFile) {
   DataFileBuilder data;
   data.entries = {{"sub\\movie.swf", 0, patternBytes(3000, 7), true, -1}, {"ok.swf", 0, "fine", true}};
   ASSERT_TRUE(writeAll(state().dataFilePath, data.build()));
-  ASSERT_EQ(dataFile().openDataFile(state().dataFilePath, true), 0);
+  ASSERT_EQ(dataFile().openDataFile(state(), state().dataFilePath, true), 0);
   EXPECT_EQ(dataFile().extractDataEntry(content, 1, true, nullptr), rc::wrongSize);
   EXPECT_FALSE(exists(content + "sub\\movie.swf"));
   EXPECT_EQ(dataFile().extractDataEntry(content, 2, true, nullptr), 0);
@@ -236,8 +236,8 @@ TEST_F(PackageWineTest, FilesHeldOpenElsewhereAreKeptAndABusyLibraryIsReported) 
   b.slots[1] = {"impborl.dat", 3, "NEW LIBRARY"};
   b.slots[9] = {"uninstall.exe", 5, "NEW"};
   ASSERT_TRUE(writeAll(state().executablePath, b.build()));
-  ASSERT_EQ(makeTempCopy(), 0);
-  ASSERT_EQ(readPackageDirectory(nullptr), 0);
+  ASSERT_EQ(makeTempCopy(state()), 0);
+  ASSERT_EQ(readPackageDirectory(state(), nullptr), 0);
 
   const std::string dll = windows + "impborl.dll", uninstaller = content + "uninstall.exe";
   ASSERT_TRUE(writeAll(dll, "OLD LIBRARY"));
@@ -246,10 +246,10 @@ TEST_F(PackageWineTest, FilesHeldOpenElsewhereAreKeptAndABusyLibraryIsReported) 
   int i = 0;
   for (const std::string& path : {dll, uninstaller})
     held[i++] = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_EQ(extractStartupSlot(slot::uninstaller), 0);
+  EXPECT_EQ(extractStartupSlot(state(), slot::uninstaller), 0);
   EXPECT_TRUE(platform.boxes.empty());
   std::unique_ptr<File> stream = platform.open(state().tempCopyPath, OpenMode::Read);
-  EXPECT_EQ(extractSlot(*stream, slot::library, false), 0);
+  EXPECT_EQ(extractSlot(state(), *stream, slot::library, false), 0);
   stream->close();
   EXPECT_EQ(platform.boxes, std::vector<std::string>{std::string("Installation Error: ") + text::fileBusy + dll});
   for (HANDLE h : held) CloseHandle(h);

@@ -91,7 +91,7 @@ int extract(const std::string& folder, const std::string& which, const std::stri
   s.contentFolder = "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir\\";
   s.tempCopyPath = "C:\\TEMP\\MVVA\\temp.dat";
   long before = peakKb();
-  Result r = readPackageDirectory([&](File& stream) { return which == "none" ? 0 : extractSlot(stream, 9, false); });
+  Result r = readPackageDirectory(state(), [&](File& stream) { return which == "none" ? 0 : extractSlot(state(), stream, 9, false); });
   long after = peakKb();
   int64_t written = 0;
   if (std::unique_ptr<File> f = host.open(s.contentFolder + "big.bin", OpenMode::Read)) written = f->size();

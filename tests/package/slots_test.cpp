@@ -32,12 +32,12 @@ class SlotsTest : public PackageHostTest {
   void load(const PackageBuilder& b) {
     built = b.build();
     put(kTempCopy, built);
-    ASSERT_EQ(readPackageDirectory(nullptr), 0);
+    ASSERT_EQ(readPackageDirectory(state(), nullptr), 0);
     host().boxes.clear();
   }
   Result extract(int k, bool progress = false) {
     std::unique_ptr<File> stream = host().open(kTempCopy, OpenMode::Read);
-    Result r = extractSlot(*stream, k, progress);
+    Result r = extractSlot(state(), *stream, k, progress);
     stream->close();
     return r;
   }
@@ -196,7 +196,7 @@ TEST_F(SlotsTest, ShortReadsWritesAndIoErrorsAreReportedWithTheDestination) {
 
   std::unique_ptr<File> stream = host().open(kTempCopy, OpenMode::Read);
   ShortReadFile shortStream(*stream);
-  EXPECT_EQ(extractSlot(shortStream, 3, false), rc::shortIo);
+  EXPECT_EQ(extractSlot(state(), shortStream, 3, false), rc::shortIo);
   stream->close();
   EXPECT_EQ(boxTexts(), std::vector<std::string>{problemWithFile(dest)});
 
@@ -308,7 +308,7 @@ class InstallSlotsTest : public SlotsTest {
 
 TEST_F(InstallSlotsTest, WritesSixEightAndNineWithOneStepEach) {
   load(package());
-  EXPECT_EQ(extractInstallSlots(kTempCopy), 0);
+  EXPECT_EQ(extractInstallSlots(state()), 0);
   EXPECT_EQ(window.steps(), 3);
   EXPECT_EQ(window.events.front(), "status Writing Moviva files...");
   EXPECT_FALSE(exists(content("extra.txt")));
@@ -324,7 +324,7 @@ TEST_F(InstallSlotsTest, RunExtraStartsAtFiveAndANamedSlotTenIsLast) {
   b.slots[10] = {"further.txt", 10, "FURTHER"};
   load(b);
   state().runExtra = true;
-  EXPECT_EQ(extractInstallSlots(kTempCopy), 0);
+  EXPECT_EQ(extractInstallSlots(state()), 0);
   EXPECT_EQ(window.steps(), 5);
   EXPECT_EQ(get(content("extra.txt")), "EXTRA");
   EXPECT_EQ(get(content("further.txt")), "FURTHER");
@@ -334,7 +334,7 @@ TEST_F(InstallSlotsTest, RunExtraStartsAtFiveAndANamedSlotTenIsLast) {
 TEST_F(InstallSlotsTest, CancelDuringSlotSixStopsBeforeSlotEight) {
   load(package());
   window.onStep = [] { state().installAborted = true; };
-  EXPECT_EQ(extractInstallSlots(kTempCopy), 0);
+  EXPECT_EQ(extractInstallSlots(state()), 0);
   EXPECT_TRUE(exists(std::string(kWallpaper) + "Demo.html"));
   EXPECT_FALSE(exists(content("Demo.mvd")));
   EXPECT_EQ(window.steps(), 1);
@@ -344,7 +344,7 @@ TEST_F(InstallSlotsTest, AFailingSlotStopsTheLoop) {
   PackageBuilder b = package();
   b.slots[8].compressed = true;  // no codec installed: -35
   load(b);
-  EXPECT_EQ(extractInstallSlots(kTempCopy), rc::codecUnavailable);
+  EXPECT_EQ(extractInstallSlots(state()), rc::codecUnavailable);
   EXPECT_FALSE(exists(content("uninstall.exe")));
   EXPECT_EQ(boxTexts().size(), 1u);
 }
@@ -352,7 +352,7 @@ TEST_F(InstallSlotsTest, AFailingSlotStopsTheLoop) {
 TEST_F(InstallSlotsTest, TempCopyThatCannotBeOpenedIsReportedWithItsPath) {
   load(package());
   host().failOpen(kTempCopy, oserr::accessDenied);
-  EXPECT_EQ(extractInstallSlots(kTempCopy), oserr::accessDenied);
+  EXPECT_EQ(extractInstallSlots(state()), oserr::accessDenied);
   ASSERT_EQ(boxTexts().size(), 1u);
   EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kTempCopy + ". "), std::string::npos);
   EXPECT_EQ(window.steps(), 0);
@@ -360,14 +360,14 @@ TEST_F(InstallSlotsTest, TempCopyThatCannotBeOpenedIsReportedWithItsPath) {
 
 TEST_F(InstallSlotsTest, StartupWrapper) {
   load(package());
-  EXPECT_EQ(extractStartupSlot(slot::licence), rc::emptySlotName);  // empty: no message
+  EXPECT_EQ(extractStartupSlot(state(), slot::licence), rc::emptySlotName);  // empty: no message
   EXPECT_TRUE(boxTexts().empty());
-  EXPECT_EQ(extractStartupSlot(slot::extra), 0);
+  EXPECT_EQ(extractStartupSlot(state(), slot::extra), 0);
   EXPECT_EQ(get(content("extra.txt")), "EXTRA");
   EXPECT_TRUE(window.events.empty());
 
   host().failOpen(kTempCopy, oserr::sharingViolation);
-  EXPECT_EQ(extractStartupSlot(slot::extra), oserr::sharingViolation);
+  EXPECT_EQ(extractStartupSlot(state(), slot::extra), oserr::sharingViolation);
   ASSERT_EQ(boxTexts().size(), 1u);
   EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kContent + ". "), std::string::npos);
 }

@@ -35,8 +35,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   Application app;
   app.setTitle("Installation Successful");
-  TpreparingInstallWnd preparing(app);
-  TqlnMessageBox box(app);
+  HiddenMainWindow preparing(app);
+  YesNoWindow box(app);
   Win32InstallerView view(app, nullptr);
   mv::uitest::TestForm form;
   int pictureOk = -1;

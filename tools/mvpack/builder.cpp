@@ -9,11 +9,10 @@
 #include <map>
 
 #include "codec.h"
-#include "package/datafile.h"
+#include "package/datafile_format.h"
 #include "package/format.h"
 #include "progress.h"
 #include "support/bytes.h"
-#include "support/crc32.h"
 #include "support/paths.h"
 #include "util.h"
 
@@ -26,8 +25,8 @@ namespace {
 constexpr int64_t kMaxFileSize = 0x7FFFFFFF;  // offsets and sizes are signed 32-bit
 constexpr char kDataFileExtension[] = ".mvd";
 constexpr char kUninstallerName[] = "uninstall.exe";
-// The longest Windows folder a user is likely to have ("C:\WINDOWS\") + "Web\Wallpaper\".
-constexpr size_t kContentFolderPrefix = 11 + 14;
+// The longest Windows folder a user is likely to have, and the wallpaper folder in it.
+constexpr size_t kContentFolderPrefix = sizeof "C:\\WINDOWS\\" - 1 + sizeof "Web\\Wallpaper\\" - 1;
 constexpr size_t kMaxPath = 259;
 
 bool startsWith(const std::vector<uint8_t>& b, const char* magic, size_t n) {
@@ -40,7 +39,7 @@ std::string baseName(const std::string& path) { return fs::path(path).filename()
 struct Payload {
   int slot = 0;
   std::string name;
-  int kind = 5;
+  int kind = mv::slotkind::contentFile;
   std::vector<uint8_t> bytes;  // as stored in the package
   bool compressed = false;
   int32_t packed = 0;
@@ -119,7 +118,7 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   for (const ContentFile& f : files) {
     if (!mv::isContainedRelativePath(f.name))
       throw ToolError("content file " + f.path + ": its name " + inQuotes(shown(f.name)) + " cannot be stored safely");
-    if (f.name.size() > size_t(mv::datafield::recNameSize - 1))
+    if (f.name.size() > size_t(mv::kDataNameSize - 1))
       throw ToolError("content file " + f.path + ": its name is longer than 255 characters");
     if (hasReservedComponent(f.name))
       throw ToolError("content file " + f.path + ": Windows cannot create a file of that name (a device name, or a "
@@ -216,7 +215,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     checkSize(lib, "library " + libraryPath);
     Payload& p = slots[mv::slot::library];
     p.name = "impborl.dat";
-    p.kind = 3;
+    p.kind = mv::slotkind::windowsFolder;
     p.source = libraryPath;
     storePlain(p, std::move(lib));
   }
@@ -262,8 +261,10 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   };
 
   // slot 2: the Flash Player installer, under the name the installer runs it by
-  if (!flashPath.empty()) addFile(mv::slot::flashInstaller, flashPath, "flashax.exe", 3, "flash-installer");
-  else slots[mv::slot::flashInstaller].kind = 3;
+  if (!flashPath.empty())
+    addFile(mv::slot::flashInstaller, flashPath, "flashax.exe", mv::slotkind::windowsFolder, "flash-installer");
+  else
+    slots[mv::slot::flashInstaller].kind = mv::slotkind::windowsFolder;
 
   // slot 3: the picture or movie of the installer window
   uint8_t presentationKind = 0;
@@ -274,7 +275,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       if (startsWith(head, "BM", 2)) presentationKind = mv::presentation::bmp, name = "installer.bmp";
       else if (startsWith(head, "\xFF\xD8\xFF", 3)) presentationKind = mv::presentation::jpeg, name = "installer.jpg";
       else throw ToolError("picture " + m.presentationFile + ": neither a BMP nor a JPEG file");
-      addFile(mv::slot::presentation, m.presentationFile, name, 5, "picture");
+      addFile(mv::slot::presentation, m.presentationFile, name, mv::slotkind::contentFile, "picture");
       break;
     }
     case PresentationChoice::Movie: {
@@ -285,7 +286,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
         warn("movie " + m.presentationFile + ": SWF version " + std::to_string(head[3]) +
              "; the installer plays versions up to 6 only");
       presentationKind = mv::presentation::movie;
-      addFile(mv::slot::presentation, m.presentationFile, "installer.swf", 5, "movie");
+      addFile(mv::slot::presentation, m.presentationFile, "installer.swf", mv::slotkind::contentFile, "movie");
       break;
     }
     case PresentationChoice::Silent:
@@ -306,58 +307,46 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     return name;
   };
   // slots 4 and 5: licence and extra file, under their own names in the content folder
-  if (!m.licence.empty()) addFile(mv::slot::licence, m.licence, plainName(m.licence, "licence"), 5, "licence");
+  if (!m.licence.empty()) addFile(mv::slot::licence, m.licence, plainName(m.licence, "licence"), mv::slotkind::contentFile, "licence");
   else slots[mv::slot::licence].compressed = true;
-  if (!m.extra.empty()) addFile(mv::slot::extra, m.extra, plainName(m.extra, "extra file"), 5, "extra file");
+  if (!m.extra.empty()) addFile(mv::slot::extra, m.extra, plainName(m.extra, "extra file"), mv::slotkind::contentFile, "extra file");
   else slots[mv::slot::extra].compressed = true;
 
   // slot 6: the desktop page, named after the title: the installer registers Web\Wallpaper\<title>.html
-  addFile(mv::slot::htmlPage, m.html, title + ".html", 2, "html page");
+  addFile(mv::slot::htmlPage, m.html, title + ".html", mv::slotkind::wallpaperPage, "html page");
 
   // slot 8: the Moviva data file
   {
-    std::vector<uint8_t> data(mv::kDataHeaderSize + mv::kDataRecordSize * content.size(), 0);
-    mv::writeLe32(data.data() + mv::datafield::entryCount, uint32_t(content.size()));
-    std::memcpy(data.data() + mv::datafield::title, title.data(), title.size());  // <= 64, zero-padded
-    mv::writeLe32(data.data() + mv::datafield::movieSource, 0);
-    for (size_t i = 0; i < content.size(); ++i) {
-      const ContentFile& f = content[i];
+    std::vector<mv::DataFileEntry> entries;
+    int64_t dataSize = mv::dataRecordOffset(int(content.size()) + 1);
+    for (const ContentFile& f : content) {
       std::vector<uint8_t> bytes = readWholeFile(f.path, "content file");
       checkSize(bytes, "content file " + f.path);
       progress.advance(0, f.name);
       if (bytes.empty()) warn("content file " + inQuotes(shown(f.name)) + " is empty: the installer does not create empty files");
-      Payload entry;
+      Payload packed;
       const size_t size = bytes.size();
-      packSmaller(entry, std::move(bytes), "content file " + f.path);
-      uint8_t* rec = data.data() + mv::kDataHeaderSize + mv::kDataRecordSize * i;
-      rec[mv::datafield::recKind] = 0;
-      std::memcpy(rec + mv::datafield::recName, f.name.data(), f.name.size());
-      if (int64_t(data.size()) > kMaxFileSize) throw ToolError("content folder " + m.content + ": too large for one package");
-      mv::writeLe32(rec + mv::datafield::recBlockOffset, uint32_t(data.size()));
-      uint8_t block[mv::kDataBlockHeaderSize] = {};
-      std::memcpy(block + mv::datafield::blkMarker, "CHUN", 4);
-      mv::writeLe32(block + mv::datafield::blkKind, 0);
-      mv::writeLe32(block + mv::datafield::blkExpanded, uint32_t(entry.expanded));
-      mv::writeLe32(block + mv::datafield::blkStored, uint32_t(entry.bytes.size()));
-      mv::writeLe32(block + mv::datafield::blkCompressed, entry.compressed ? 1 : 0);
-      data.insert(data.end(), block, block + sizeof block);
-      data.insert(data.end(), entry.bytes.begin(), entry.bytes.end());
+      packSmaller(packed, std::move(bytes), "content file " + f.path);
+      if (dataSize > kMaxFileSize) throw ToolError("content folder " + m.content + ": too large for one package");
+      dataSize += mv::kDataBlockHeaderSize + int64_t(packed.bytes.size());
+      entries.push_back({f.name, std::move(packed.bytes), packed.expanded, packed.compressed});
       result.contentBytes += int64_t(size);
       progress.advance(size, f.name);
     }
+    std::vector<uint8_t> data = mv::serializeDataFile(title, entries);  // title: <= 64 bytes
     checkSize(data, "content folder " + m.content + " (as a data file)");
     result.entries = static_cast<int>(content.size());
     result.dataFileBytes = int64_t(data.size());
     Payload& p = slots[mv::slot::dataFile];
     p.name = dataFileName;
-    p.kind = 4;
+    p.kind = mv::slotkind::dataFile;
     p.source = m.content;
     storePlain(p, std::move(data));  // its entries are imploded one by one already
   }
 
   // slot 9: the uninstaller, under the name the uninstall entry points at
-  addFile(mv::slot::uninstaller, uninstallerPath, kUninstallerName, 5, "uninstaller");
-  slots[mv::slot::further].kind = 10;
+  addFile(mv::slot::uninstaller, uninstallerPath, kUninstallerName, mv::slotkind::contentFile, "uninstaller");
+  slots[mv::slot::further].kind = mv::slotkind::further;
   progress.finish();
 
   // --- placing the payloads: the directory at packageOffset, then slots 1..9 in order without gaps
@@ -376,7 +365,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   installer.name = "install.exe";
   installer.start = 0;
   installer.end = static_cast<int32_t>(offset - 1);
-  installer.kind = 6;
+  installer.kind = mv::slotkind::installer;
   installer.expandedSize = static_cast<int32_t>(offset);
 
   int64_t cursor = offset + mv::kDirectorySize;
@@ -401,7 +390,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       cursor += int64_t(p.bytes.size());
     }
   }
-  if (slots[mv::slot::further].name.empty()) dir.entries[mv::slot::further].kind = 10;
+  if (slots[mv::slot::further].name.empty()) dir.entries[mv::slot::further].kind = mv::slotkind::further;
 
   std::vector<uint8_t> file;
   file.reserve(size_t(cursor));
@@ -415,11 +404,9 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
 
   // --- integrity: "MVCK" and the CRC-32 of the package with these 8 bytes taken as zero
   if (options.integrity) {
-    uint8_t* record = file.data() + offset + mv::kIntegrityOffset;
-    std::memset(record, 0, 8);
-    uint32_t crc = mv::crc32Update(0, file.data() + offset, file.size() - size_t(offset));
-    std::memcpy(record, mv::kIntegrityMarker, 4);
-    mv::writeLe32(record + 4, crc);
+    const uint32_t crc = mv::packageCrcUpdate(0, file.data() + offset, file.size() - size_t(offset), 0);
+    mv::setIntegrityRecord(dir.header, crc);
+    mv::serializeDirectory(dir, file.data() + offset);
     result.crc = crc;
   }
 

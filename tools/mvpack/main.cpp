@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "builder.h"
-#include "listing.h"
+#include "inspect.h"
 #include "manifest.h"
 #include "progress.h"
 #include "util.h"

@@ -1,4 +1,4 @@
-// TShockwaveFlashMX: the Flash Player ActiveX control hosted in a plain Win32 window.
+// FlashActiveXControl: the Flash Player ActiveX control hosted in a plain Win32 window.
 //
 // A minimal OLE container of our own: one site object offers the control IOleClientSite, IOleInPlaceSite
 // and IOleInPlaceFrame (and ambient properties through IDispatch), so that the control activates in place
@@ -321,9 +321,9 @@ class EventSink final : public IDispatch {
 };
 
 // ---------------------------------------------------------------------------------------------------
-class TShockwaveFlashMX : public FlashControl {
+class FlashActiveXControl : public FlashControl {
  public:
-  TShockwaveFlashMX(HWND parent, int width, int height) {
+  FlashActiveXControl(HWND parent, int width, int height) {
     site_ = new Site(parent, width, height);
     sink_ = new EventSink(this);
     try {
@@ -333,7 +333,7 @@ class TShockwaveFlashMX : public FlashControl {
       throw;
     }
   }
-  ~TShockwaveFlashMX() override { teardown(); }
+  ~FlashActiveXControl() override { teardown(); }
 
   void setBounds(int width, int height) override {
     // Resized in place: the control keeps its parent all the while.
@@ -513,7 +513,7 @@ class TShockwaveFlashMX : public FlashControl {
 class ShockwaveFlashFactory : public FlashControlFactory {
  public:
   std::unique_ptr<FlashControl> create(WindowHandle parent, int width, int height) override {
-    return std::make_unique<TShockwaveFlashMX>(reinterpret_cast<HWND>(parent), width, height);
+    return std::make_unique<FlashActiveXControl>(reinterpret_cast<HWND>(parent), width, height);
   }
 };
 

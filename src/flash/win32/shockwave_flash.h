@@ -1,5 +1,5 @@
 #pragma once
-// TShockwaveFlashMX: hosts the Flash Player ActiveX control in a plain Win32 window.
+// FlashActiveXControl: hosts the Flash Player ActiveX control in a plain Win32 window.
 #include <memory>
 
 #include "flash/flash_control.h"

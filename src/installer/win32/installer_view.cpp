@@ -11,10 +11,10 @@ namespace mv::win32 {
 
 namespace {
 
-constexpr wchar_t kFormClass[] = L"TInstallerForm";
+constexpr wchar_t kInstallerWindowClass[] = L"TInstallerForm";
 constexpr wchar_t kPanelClass[] = L"TPanel";
 constexpr wchar_t kImageClass[] = L"TImage";
-constexpr wchar_t kMoviePanelClass[] = L"TFlashPanel";
+constexpr wchar_t kMoviePanelClass[] = L"MoviePanel";
 constexpr UINT_PTR kPauseTimerId = 1;
 constexpr LONG_PTR kLoweredInnerBevel = 1;  // TPanel's user data: draw a 1-pixel lowered frame
 
@@ -117,7 +117,7 @@ LRESULT CALLBACK imageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
-// moviePanel1: the window the Flash control lives in; white until the movie panel sets its colour.
+// moviePanel: the window the Flash control lives in; white until the movie panel sets its colour.
 
 class Win32InstallerView::MoviePanel : public PanelSurface {
  public:
@@ -181,7 +181,7 @@ Win32InstallerView::Win32InstallerView(Application& app, std::unique_ptr<FlashCo
     : app_(app), flashFactory_(std::move(flashFactory)) {
   if (!flashFactory_) flashFactory_.reset(new NoFlashControls);
   HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  registerClass(kFormClass, &Win32InstallerView::windowProc, 0, face);
+  registerClass(kInstallerWindowClass, &Win32InstallerView::windowProc, 0, face);
   registerClass(kPanelClass, panelProc, CS_HREDRAW | CS_VREDRAW, face);
   registerClass(kImageClass, imageProc, CS_HREDRAW | CS_VREDRAW, nullptr);
   registerClass(kMoviePanelClass, &MoviePanel::windowProc, 0, nullptr);
@@ -191,7 +191,7 @@ Win32InstallerView::Win32InstallerView(Application& app, std::unique_ptr<FlashCo
   RECT r = {0, 0, layout::designPanelWidth,
             layout::contentTop + layout::contentHeight + layout::licenceMinHeight + 4 + layout::buttonPanelHeight};
   AdjustWindowRectEx(&r, style, FALSE, WS_EX_CONTROLPARENT);
-  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
+  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kInstallerWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
                           layout::windowWidth, r.bottom - r.top, app.handle(), nullptr, module(), this);
   createControls();
   layoutBands();
@@ -211,7 +211,7 @@ void Win32InstallerView::createControls() {
   contentPanel_ = makeChild(hwnd_, WS_EX_CONTROLPARENT, kPanelClass, L"", WS_VISIBLE | WS_CLIPCHILDREN, 0, contentTop,
                             contentWidth, contentHeight, idContentPanel);
   SetWindowLongPtrW(contentPanel_, GWLP_USERDATA, kLoweredInnerBevel);
-  // moviePanel1 lies above the picture control; start-up hides it for a picture.
+  // moviePanel lies above the picture control; start-up hides it for a picture.
   movieSurface_.reset(new MoviePanel(app_, contentPanel_));
   moviePanel_ = movieSurface_->hwnd();
   bmpPanel_ = makeChild(contentPanel_, 0, kImageClass, L"", WS_VISIBLE | WS_CLIPSIBLINGS, pictureLeft, pictureTop,
@@ -225,18 +225,18 @@ void Win32InstallerView::createControls() {
                            designPanelWidth - progressLeft - progressRightMargin, progressHeight, idProgressBar);
   SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
   SendMessageW(progressBar_, PBM_SETSTEP, 1, 0);
-  installBtn_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::installCaption, CP_ACP).c_str(),
+  installButton_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::installCaption, CP_ACP).c_str(),
                           WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 182, buttonTop, buttonWidth, buttonHeight,
-                          idInstallBtn);
-  doneBtn_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::close, CP_ACP).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
-                       268, buttonTop, buttonWidth, buttonHeight, idDoneBtn);
-  cancelBtn_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::cancel, CP_ACP).c_str(),
+                          idInstallButton);
+  doneButton_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::close, CP_ACP).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
+                       268, buttonTop, buttonWidth, buttonHeight, idDoneButton);
+  cancelButton_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::cancel, CP_ACP).c_str(),
                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 268, buttonTop, buttonWidth, buttonHeight,
-                         idCancelBtn);
-  labCopying_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, labCopyingLeft,
-                          labCopyingTop, labCopyingWidth, labCopyingHeight, idLabCopying);
-  labFile_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, labFileLeft, labFileTop,
-                       labFileWidth, labFileHeight, idLabFile);
+                         idCancelButton);
+  statusLabel_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, statusLabelLeft,
+                          statusLabelTop, statusLabelWidth, statusLabelHeight, idStatusLabel);
+  fileLabel_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, fileLabelLeft, fileLabelTop,
+                       fileLabelWidth, fileLabelHeight, idFileLabel);
 
   licence_ = makeChild(hwnd_, WS_EX_CLIENTEDGE, L"EDIT", L"",
                        WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
@@ -245,11 +245,11 @@ void Win32InstallerView::createControls() {
   applyFont(hwnd_, defaultFont());
 }
 
-void Win32InstallerView::start(InstallerFormEvents& events) {
+void Win32InstallerView::start(InstallerWindowEvents& events) {
   events_ = &events;
   app_.setCloseTarget(hwnd_);
-  app_.messageFilter = [this](const MSG& m) { return events_ && events_->applicationMessage(m.message); };
-  app_.guard([&] { events.formCreate(); });
+  app_.messageFilter = [this](const MSG& m) { return events_ && events_->filterMessage(m.message); };
+  app_.guard([&] { events.onCreate(); });
   if (hwnd_) {
     // Shown like a designed visible form: after its creation handler, centred on the screen.
     centreOnScreen();
@@ -289,9 +289,9 @@ void Win32InstallerView::layoutBands() {
   const int progressWidth = width - progressLeft - progressRightMargin;
   place(progressBar_, progressLeft, progressTop, progressWidth > 0 ? progressWidth : 0, progressHeight);
   const int cancelLeft = width - buttonRightMargin - buttonWidth;
-  place(cancelBtn_, cancelLeft, buttonTop, buttonWidth, buttonHeight);
-  place(doneBtn_, cancelLeft, buttonTop, buttonWidth, buttonHeight);
-  place(installBtn_, cancelLeft - buttonGap - installWidth_, buttonTop, installWidth_, buttonHeight);
+  place(cancelButton_, cancelLeft, buttonTop, buttonWidth, buttonHeight);
+  place(doneButton_, cancelLeft, buttonTop, buttonWidth, buttonHeight);
+  place(installButton_, cancelLeft - buttonGap - installWidth_, buttonTop, installWidth_, buttonHeight);
 
   // The licence text takes the space in between, at least 103 high.
   const int contentBottom = contentTop + contentHeight;
@@ -330,7 +330,6 @@ LRESULT Win32InstallerView::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_SIZE:
       if (wp != SIZE_MINIMIZED && buttonPanel_) {
         layoutBands();
-        if (events_) app_.guard([&] { events_->formResize(); });
       }
       return 0;
     case WM_GETMINMAXINFO:
@@ -343,7 +342,7 @@ LRESULT Win32InstallerView::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
       break;
     case WM_TIMER:
       if (wp == kPauseTimerId) {
-        pauseTimerTick();
+        onPauseTimer();
         return 0;
       }
       break;
@@ -371,7 +370,7 @@ LRESULT Win32InstallerView::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
       if (!target || !IsWindow(target) || !IsChild(hwnd, target) || !IsWindowVisible(target) ||
           !IsWindowEnabled(target)) {
         target = nullptr;
-        for (HWND b : {installBtn_, cancelBtn_, doneBtn_})
+        for (HWND b : {installButton_, cancelButton_, doneButton_})
           if (IsWindowVisible(b) && IsWindowEnabled(b)) {
             target = b;
             break;
@@ -399,16 +398,16 @@ void Win32InstallerView::command(int id) {
   if (id == IDOK) {
     // Enter: the focused button is pressed.
     HWND focus = GetFocus();
-    if (focus == installBtn_) id = idInstallBtn;
-    else if (focus == doneBtn_) id = idDoneBtn;
-    else if (focus == cancelBtn_) id = idCancelBtn;
+    if (focus == installButton_) id = idInstallButton;
+    else if (focus == doneButton_) id = idDoneButton;
+    else if (focus == cancelButton_) id = idCancelButton;
     else return;
     if (!IsWindowVisible(focus) || !IsWindowEnabled(focus)) return;
   }
   switch (id) {
-    case idInstallBtn: app_.guard([&] { events_->installClick(); }); break;
-    case idDoneBtn: app_.guard([&] { events_->doneClick(); }); break;
-    case idCancelBtn: app_.guard([&] { events_->cancelClick(); }); break;
+    case idInstallButton: app_.guard([&] { events_->onInstallClicked(); }); break;
+    case idDoneButton: app_.guard([&] { events_->onDoneClicked(); }); break;
+    case idCancelButton: app_.guard([&] { events_->onCancelClicked(); }); break;
     default: break;
   }
 }
@@ -426,11 +425,11 @@ void Win32InstallerView::runPauseTimer() {
   while (pauseTimerRunning_) app_.handleMessage(true);
 }
 
-void Win32InstallerView::pauseTimerTick() {
+void Win32InstallerView::onPauseTimer() {
   if (!pauseTimerRunning_) return;
   KillTimer(hwnd_, kPauseTimerId);
   pauseTimerRunning_ = false;
-  if (events_) app_.guard([&] { events_->pauseTimerTick(); });
+  if (events_) app_.guard([&] { events_->onPauseTimer(); });
 }
 
 // ---- frame and application
@@ -455,11 +454,11 @@ void Win32InstallerView::closeWindow() {
   if (!hwnd_ || closing_) return;
   bool allowed = false;
   if (events_) {
-    app_.guard([&] { allowed = events_->closeQuery(); });
+    app_.guard([&] { allowed = events_->canClose(); });
     if (!allowed) return;
   }
   closing_ = true;
-  if (events_) app_.guard([&] { events_->formClose(); });
+  if (events_) app_.guard([&] { events_->onClose(); });
   if (hwnd_) DestroyWindow(hwnd_);
   closing_ = false;
 }
@@ -479,11 +478,11 @@ void Win32InstallerView::chooseLayout(bool withLicence) {
   SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
   installWidth_ = withLicence ? acceptWidth : buttonWidth;
-  SetWindowTextW(installBtn_, widen(withLicence ? text::acceptAndInstall : text::installShort, CP_ACP).c_str());
+  SetWindowTextW(installButton_, widen(withLicence ? text::acceptAndInstall : text::installShort, CP_ACP).c_str());
   ShowWindow(licence_, withLicence ? SW_SHOWNA : SW_HIDE);
-  ShowWindow(cancelBtn_, SW_SHOWNA);
-  SetWindowTextW(cancelBtn_, widen(text::cancel, CP_ACP).c_str());
-  SetWindowTextW(doneBtn_, widen(text::close, CP_ACP).c_str());
+  ShowWindow(cancelButton_, SW_SHOWNA);
+  SetWindowTextW(cancelButton_, widen(text::cancel, CP_ACP).c_str());
+  SetWindowTextW(doneButton_, widen(text::close, CP_ACP).c_str());
   layoutBands();
   // The licence text starts at its minimum height; sizeWindow fits the window around it.
   RECT r = rectInParent(licence_);
@@ -535,10 +534,10 @@ FlashControlFactory& Win32InstallerView::flashControlFactory() { return *flashFa
 // ---- status line, progress bar, buttons
 
 void Win32InstallerView::setStatus(const std::string& text) {
-  ShowWindow(labCopying_, SW_SHOWNA);
-  SetWindowTextA(labCopying_, text.c_str());
-  InvalidateRect(labCopying_, nullptr, TRUE);
-  UpdateWindow(labCopying_);
+  ShowWindow(statusLabel_, SW_SHOWNA);
+  SetWindowTextA(statusLabel_, text.c_str());
+  InvalidateRect(statusLabel_, nullptr, TRUE);
+  UpdateWindow(statusLabel_);
 }
 
 void Win32InstallerView::setProgressMax(int max) {
@@ -553,18 +552,18 @@ int Win32InstallerView::progressMax() {
   return static_cast<int>(SendMessageW(progressBar_, PBM_GETRANGE, FALSE, 0));
 }
 
-void Win32InstallerView::hideLabFile() { ShowWindow(labFile_, SW_HIDE); }
+void Win32InstallerView::hideFileLabel() { ShowWindow(fileLabel_, SW_HIDE); }
 
-void Win32InstallerView::setInstallEnabled(bool enabled) { EnableWindow(installBtn_, enabled ? TRUE : FALSE); }
+void Win32InstallerView::setInstallEnabled(bool enabled) { EnableWindow(installButton_, enabled ? TRUE : FALSE); }
 
-void Win32InstallerView::setInstallVisible(bool visible) { ShowWindow(installBtn_, visible ? SW_SHOWNA : SW_HIDE); }
+void Win32InstallerView::setInstallVisible(bool visible) { ShowWindow(installButton_, visible ? SW_SHOWNA : SW_HIDE); }
 
-void Win32InstallerView::setCancelVisible(bool visible) { ShowWindow(cancelBtn_, visible ? SW_SHOWNA : SW_HIDE); }
+void Win32InstallerView::setCancelVisible(bool visible) { ShowWindow(cancelButton_, visible ? SW_SHOWNA : SW_HIDE); }
 
-void Win32InstallerView::setDoneVisible(bool visible) { ShowWindow(doneBtn_, visible ? SW_SHOWNA : SW_HIDE); }
+void Win32InstallerView::setDoneVisible(bool visible) { ShowWindow(doneButton_, visible ? SW_SHOWNA : SW_HIDE); }
 
 void Win32InstallerView::focusDone() {
-  if (IsWindowVisible(doneBtn_) && IsWindowEnabled(doneBtn_)) SetFocus(doneBtn_);
+  if (IsWindowVisible(doneButton_) && IsWindowEnabled(doneButton_)) SetFocus(doneButton_);
 }
 
 }  // namespace mv::win32

@@ -1,6 +1,6 @@
 #pragma once
 // The installer window (class "TInstallerForm") with its controls, as the installer's logic sees it
-// through InstallerView. The logic itself is reached through InstallerFormEvents, so that the window
+// through InstallerView. The logic itself is reached through InstallerWindowEvents, so that the window
 // can also be driven by a small test form.
 #include <windows.h>
 
@@ -14,19 +14,18 @@ namespace mv::win32 {
 
 class Application;
 
-// What the window calls on the logic: the handlers of TInstallerForm.
-class InstallerFormEvents {
+// What the window calls on the logic: the handlers of InstallerController.
+class InstallerWindowEvents {
  public:
-  virtual ~InstallerFormEvents() = default;
-  virtual void formCreate() = 0;
-  virtual void installClick() = 0;
-  virtual void cancelClick() = 0;
-  virtual void doneClick() = 0;
-  virtual bool closeQuery() = 0;  // true: the window may close
-  virtual void formClose() = 0;
-  virtual void formResize() = 0;
-  virtual void pauseTimerTick() = 0;
-  virtual bool applicationMessage(uint32_t message) = 0;  // true: swallow the message
+  virtual ~InstallerWindowEvents() = default;
+  virtual void onCreate() = 0;
+  virtual void onInstallClicked() = 0;
+  virtual void onCancelClicked() = 0;
+  virtual void onDoneClicked() = 0;
+  virtual bool canClose() = 0;  // true: the window may close
+  virtual void onClose() = 0;
+  virtual void onPauseTimer() = 0;
+  virtual bool filterMessage(uint32_t message) = 0;  // true: swallow the message
 };
 
 // Designed sizes (pixels).
@@ -37,8 +36,8 @@ constexpr int contentTop = -1, contentWidth = 352, contentHeight = 152;
 constexpr int pictureLeft = 1, pictureTop = 1, pictureWidth = 350, pictureHeight = 150;
 constexpr int buttonPanelHeight = 63;
 constexpr int licenceMinHeight = 103;
-constexpr int labCopyingLeft = 1, labCopyingTop = 3, labCopyingWidth = 419, labCopyingHeight = 13;
-constexpr int labFileLeft = -1, labFileTop = 2, labFileWidth = 190, labFileHeight = 18;
+constexpr int statusLabelLeft = 1, statusLabelTop = 3, statusLabelWidth = 419, statusLabelHeight = 13;
+constexpr int fileLabelLeft = -1, fileLabelTop = 2, fileLabelWidth = 190, fileLabelHeight = 18;
 constexpr int progressLeft = 1, progressTop = 20, progressHeight = 11;
 constexpr int buttonTop = 36, buttonWidth = 80, buttonHeight = 25, acceptWidth = 115;
 // The button panel was designed 351 wide (the client width of a 359-wide sizeable window); the
@@ -57,12 +56,12 @@ enum ControlId : int {
   idLicence,
   idBmpPanel,
   idMoviePanel,
-  idLabCopying,
-  idLabFile,
+  idStatusLabel,
+  idFileLabel,
   idProgressBar,
-  idInstallBtn,
-  idDoneBtn,
-  idCancelBtn,
+  idInstallButton,
+  idDoneButton,
+  idCancelButton,
 };
 
 class Win32InstallerView : public InstallerView {
@@ -74,7 +73,7 @@ class Win32InstallerView : public InstallerView {
 
   // Connects the logic and runs its creation handler (start-up) while the window is still hidden; then,
   // unless start-up closed it, centres the window on the screen and shows it.
-  void start(InstallerFormEvents& events);
+  void start(InstallerWindowEvents& events);
 
   // InstallerView
   WindowHandle handle() override;
@@ -99,7 +98,7 @@ class Win32InstallerView : public InstallerView {
   void setProgress(int position) override;
   int progress() override;
   int progressMax() override;
-  void hideLabFile() override;
+  void hideFileLabel() override;
   void setInstallEnabled(bool enabled) override;
   void setInstallVisible(bool visible) override;
   void setCancelVisible(bool visible) override;
@@ -113,12 +112,12 @@ class Win32InstallerView : public InstallerView {
   HWND moviePanel() const { return moviePanel_; }
   HWND licenseScrollBox() const { return licence_; }
   HWND buttonPanel() const { return buttonPanel_; }
-  HWND labCopying() const { return labCopying_; }
-  HWND labFile() const { return labFile_; }
+  HWND statusLabel() const { return statusLabel_; }
+  HWND fileLabel() const { return fileLabel_; }
   HWND progressBar() const { return progressBar_; }
-  HWND installBtn() const { return installBtn_; }
-  HWND doneBtn() const { return doneBtn_; }
-  HWND cancelBtn() const { return cancelBtn_; }
+  HWND installButton() const { return installButton_; }
+  HWND doneButton() const { return doneButton_; }
+  HWND cancelButton() const { return cancelButton_; }
 
  private:
   class MoviePanel;
@@ -127,16 +126,16 @@ class Win32InstallerView : public InstallerView {
   void createControls();
   void layoutBands();  // the resize rule
   void command(int id);
-  void pauseTimerTick();
+  void onPauseTimer();
   void centreOnScreen();
 
   Application& app_;
   std::unique_ptr<FlashControlFactory> flashFactory_;
-  InstallerFormEvents* events_ = nullptr;
+  InstallerWindowEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;
   HWND contentPanel_ = nullptr, bmpPanel_ = nullptr, moviePanel_ = nullptr, licence_ = nullptr;
-  HWND buttonPanel_ = nullptr, labCopying_ = nullptr, labFile_ = nullptr, progressBar_ = nullptr;
-  HWND installBtn_ = nullptr, doneBtn_ = nullptr, cancelBtn_ = nullptr;
+  HWND buttonPanel_ = nullptr, statusLabel_ = nullptr, fileLabel_ = nullptr, progressBar_ = nullptr;
+  HWND installButton_ = nullptr, doneButton_ = nullptr, cancelButton_ = nullptr;
   std::unique_ptr<MoviePanel> movieSurface_;
   HBITMAP picture_ = nullptr;
   bool withLicence_ = false;

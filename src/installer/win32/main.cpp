@@ -46,12 +46,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
     app.setTitle(mv::text::applicationTitle);
 
-    mv::win32::TpreparingInstallWnd preparingInstallWnd(app);  // the main window, off the screen
-    mv::win32::TqlnMessageBox messageBox(app);                  // created, never shown
+    mv::win32::HiddenMainWindow hiddenMainWindow(app);  // the main window, off the screen
+    mv::win32::YesNoWindow messageBox(app);                  // created, never shown
     mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory());  // runs start-up
 
     // A windowless package has installed inside start-up; there is nothing to wait for.
-    if (mv::state().presentationKind != mv::presentation::silent) app.run(preparingInstallWnd.handle());
+    if (mv::state().presentationKind != mv::presentation::silent) app.run(hiddenMainWindow.handle());
     exitCode = installer.form().exitCode();
   }
   mv::setPlatform(nullptr);

@@ -35,23 +35,23 @@ HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD styl
 // Preparing window: fixed single border, a caption without buttons, 257 x 59 client area, one label
 // centred both ways. It is the main window and moves itself off the screen at once.
 
-TpreparingInstallWnd::TpreparingInstallWnd(Application& app) {
-  registerClass(kPreparingClass, &TpreparingInstallWnd::windowProc);
+HiddenMainWindow::HiddenMainWindow(Application& app) {
+  registerClass(kPreparingClass, &HiddenMainWindow::windowProc);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
   RECT r = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&r, style, FALSE, 0);
   handle_ = CreateWindowExW(0, kPreparingClass, L"", style, kLeft, kTop, r.right - r.left, r.bottom - r.top,
                             app.handle(), nullptr, GetModuleHandleW(nullptr), this);
-  label1_ = child(handle_, L"STATIC", widen(text::preparingWindow, CP_ACP),
+  label_ = child(handle_, L"STATIC", widen(text::preparingWindow, CP_ACP),
                   SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, kClientWidth, kClientHeight, 1);
   applyFont(handle_, defaultFont());
 }
 
-TpreparingInstallWnd::~TpreparingInstallWnd() {
+HiddenMainWindow::~HiddenMainWindow() {
   if (IsWindow(handle_)) DestroyWindow(handle_);
 }
 
-LRESULT CALLBACK TpreparingInstallWnd::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK HiddenMainWindow::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_CLOSE) return 0;  // it goes with the program, not on its own
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -59,8 +59,8 @@ LRESULT CALLBACK TpreparingInstallWnd::windowProc(HWND hwnd, UINT msg, WPARAM wp
 // ---------------------------------------------------------------------------------------------------
 // Message box: 347 x 140, centred, always on top; the restart question with Yes and No.
 
-TqlnMessageBox::TqlnMessageBox(Application& app) : app_(app) {
-  registerClass(kMessageBoxClass, &TqlnMessageBox::windowProc);
+YesNoWindow::YesNoWindow(Application& app) : app_(app) {
+  registerClass(kMessageBoxClass, &YesNoWindow::windowProc);
   const int width = 347, height = 140;
   int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   handle_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kMessageBoxClass,
@@ -69,26 +69,26 @@ TqlnMessageBox::TqlnMessageBox(Application& app) : app_(app) {
                             app.handle(), nullptr, GetModuleHandleW(nullptr), this);
   SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   messageLabel_ = child(handle_, L"STATIC", widen(text::restartQuestion, CP_ACP), SS_LEFT, 0, 7, 334, 39, 3);
-  button1_ = child(handle_, L"BUTTON", widen(text::yes, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 96, 80, 75, 23,
-                   kButton1Id);
-  button2_ = child(handle_, L"BUTTON", widen(text::no, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 176, 80, 75, 23,
-                   kButton2Id);
+  yesButton_ = child(handle_, L"BUTTON", widen(text::yes, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 96, 80, 75, 23,
+                   kYesId);
+  noButton_ = child(handle_, L"BUTTON", widen(text::no, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 176, 80, 75, 23,
+                   kNoId);
   applyFont(handle_, defaultFont());
   app_.addDialogWindow(handle_);
 }
 
-TqlnMessageBox::~TqlnMessageBox() {
+YesNoWindow::~YesNoWindow() {
   app_.removeDialogWindow(handle_);
   if (IsWindow(handle_)) DestroyWindow(handle_);
 }
 
-LRESULT CALLBACK TqlnMessageBox::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TqlnMessageBox*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK YesNoWindow::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<YesNoWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   switch (msg) {
     case WM_COMMAND:
       if (self && HIWORD(wp) == BN_CLICKED) {
-        if (LOWORD(wp) == kButton1Id) self->Button1Click();
-        if (LOWORD(wp) == kButton2Id) self->Button2Click();
+        if (LOWORD(wp) == kYesId) self->onYesClicked();
+        if (LOWORD(wp) == kNoId) self->onNoClicked();
         return 0;
       }
       break;

@@ -1,32 +1,16 @@
 #pragma once
-// Reading installers, ours or not: the package directory at packageOffset, the slots, the Moviva data
-// file in slot 8 and its entries. Every offset and size is checked against the bytes before use.
+// Inspecting installers, ours or not: the package directory at packageOffset, the slots, the Moviva data
+// file in slot 8 and its entries, and the list, verify and extract commands over them. Every offset and
+// size is checked against the bytes before use.
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "package/datafile_format.h"
 #include "package/format.h"
 
 namespace mvpack {
-
-struct DataRecordView {
-  int index = 0;  // 1-based, as the installer counts
-  uint8_t kind = 0;
-  std::string name;
-  int32_t blockOffset = 0;
-  // From the block header, when it lies inside the data file
-  bool blockReadable = false;
-  std::string marker;
-  int32_t blockKind = 0, expanded = 0, stored = 0, compressed = 0;
-};
-
-struct DataFileView {
-  int32_t entryCount = 0;
-  std::string title;
-  int32_t movieSource = 0;
-  std::vector<DataRecordView> records;
-};
 
 class InstallerImage {
  public:
@@ -63,10 +47,10 @@ class InstallerImage {
 // Parses a data file's header, records and block headers. False with `problem` when the header or the
 // record table does not fit (nothing further can be read); block headers outside the file are marked
 // unreadable and left to readDataEntry to report.
-bool parseDataFile(const std::vector<uint8_t>& data, DataFileView& view, std::string& problem);
+bool parseDataFile(const std::vector<uint8_t>& data, mv::DataFileView& view, std::string& problem);
 // An entry's file: its payload, expanded when compressed. False with `problem` when it does not fit in
 // the data file or does not expand to its expanded size.
-bool readDataEntry(const std::vector<uint8_t>& data, const DataRecordView& record, std::vector<uint8_t>& out,
+bool readDataEntry(const std::vector<uint8_t>& data, const mv::DataFileEntryView& entry, std::vector<uint8_t>& out,
                    std::string& problem);
 
 // The sub-commands. Each prints to `out` and messages to `err`; returns the exit code.

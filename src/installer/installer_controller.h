@@ -1,5 +1,5 @@
 #pragma once
-// TInstallerForm: the installer window's logic. Start-up runs inside FormCreate; the handlers are
+// InstallerController: the installer window's logic. Start-up runs inside onCreate; the handlers are
 // called by the window (real or headless) for clicks, close requests, timer ticks and queued messages.
 #include <memory>
 #include <string>
@@ -17,27 +17,26 @@ constexpr int cancelled = 2;   // the user cancelled (before or during the insta
 constexpr int failed = 1;      // start-up or the installation failed
 }  // namespace exitcode
 
-class TInstallerForm : public WindowHelpers {
+class InstallerController : public Progress {
  public:
-  explicit TInstallerForm(InstallerView& view);
-  ~TInstallerForm() override;
+  explicit InstallerController(InstallerView& view);
+  ~InstallerController() override;
 
-  void FormCreate();  // frame settings, then startUp
+  void onCreate();  // frame settings, then startUp
   Result startUp();
   // The Windows and System folders of the installer state, each with a trailing backslash.
   static void resolveSystemFolders();
 
   // Handlers
-  void installBtnClick();
-  void cancelBtnClick();
-  void doneBtnClick();
-  bool FormCloseQuery();  // true: the window may close
-  void FormClose();
-  void FormResize();
-  void pauseTimerTimer();
-  bool ApplicationEvents1Message(uint32_t message);  // true: handled (swallowed)
+  void onInstallClicked();
+  void onCancelClicked();
+  void onDoneClicked();
+  bool canClose();  // true: the window may close
+  void onClose();
+  void onPauseTimer();
+  bool filterMessage(uint32_t message);  // true: handled (swallowed)
 
-  // WindowHelpers
+  // Progress
   void showStatus(const std::string& text) override;
   void stepProgress() override;
   void pause() override;
@@ -46,7 +45,7 @@ class TInstallerForm : public WindowHelpers {
   Result runInstallation();
   Result silentInstall();
 
-  TFlashPanel* moviePanel1() { return moviePanel_.get(); }
+  MoviePanel* moviePanel() { return moviePanel_.get(); }
   int exitCode() const { return exitCode_; }
   bool pauseTimerEnabled() const { return pauseTimerEnabled_; }
 
@@ -68,7 +67,7 @@ class TInstallerForm : public WindowHelpers {
   Result copyMovie(int index, const std::string& mainName);
 
   InstallerView& view_;
-  std::unique_ptr<TFlashPanel> moviePanel_;
+  std::unique_ptr<MoviePanel> moviePanel_;
   bool pauseTimerEnabled_ = false;
   int exitCode_ = exitcode::cancelled;
   bool tempFolderCreated_ = false;  // only a folder this run created is deleted at close

@@ -1,4 +1,4 @@
-// TCompressor's messages as the user sees them: under Wine with the real Win32 platform, the real error
+// DclLibrary's messages as the user sees them: under Wine with the real Win32 platform, the real error
 // boxes are found on screen by a watcher thread, their text read back and their "&Abort" button pressed.
 #include <windows.h>
 
@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "installer/error_reporter.h"
-#include "package/compressor.h"
+#include "installer/state.h"
+#include "package/dcl_library.h"
 #include "platform/win32/win32_platform.h"
 #include "support/strings.h"
 
@@ -103,7 +103,7 @@ class CompressorDialogTest : public ::testing::Test {
     CreateDirectoryA(windows_.c_str(), nullptr);
     platform_.windowsFolder = windows_;
     setPlatform(&platform_);
-    TCompressor::resetWarning();
+    state().codecWarningShown = false;
   }
   void TearDown() override {
     setPlatform(nullptr);
@@ -125,7 +125,7 @@ TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
   putLibrary(std::string(4096, 'M') + "not a library");
   BoxWatcher watcher;
   for (int k = 0; k < 3; ++k) {
-    TCompressor compressor;
+    DclLibrary compressor(state());
     EXPECT_FALSE(compressor.available());
   }
   std::vector<std::string> seen = watcher.seen();
@@ -139,7 +139,7 @@ TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
 TEST_F(CompressorDialogTest, MissingLibraryShowsNothing) {
   BoxWatcher watcher;
   for (int k = 0; k < 3; ++k) {
-    TCompressor compressor;
+    DclLibrary compressor(state());
     EXPECT_FALSE(compressor.available());
   }
   Sleep(100);

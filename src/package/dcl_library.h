@@ -1,20 +1,23 @@
 #pragma once
-// TCompressor: the adapter to the PKWARE Data Compression Library "impborl.dll" in the Windows folder,
+// DclLibrary: the adapter to the PKWARE Data Compression Library "impborl.dll" in the Windows folder,
 // loaded at run time for one compressed file and released after it.
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "package/session.h"
 #include "platform/platform.h"
 
 namespace mv {
 
-class TCompressor {
+class DclLibrary {
  public:
-  TCompressor();           // create: load and check the library (see compressor.cpp)
-  virtual ~TCompressor();  // release
-  TCompressor(const TCompressor&) = delete;
-  TCompressor& operator=(const TCompressor&) = delete;
+  // Loads and checks the library (see dcl_library.cpp); a library that exists but does not load is
+  // told to the session's reporter, once per session.
+  explicit DclLibrary(PackageSession& session);
+  virtual ~DclLibrary();  // release
+  DclLibrary(const DclLibrary&) = delete;
+  DclLibrary& operator=(const DclLibrary&) = delete;
 
   bool available() const { return available_; }
   // Expands an implode stream held in memory into a new file at path. 0, or the system's code when the
@@ -25,15 +28,18 @@ class TCompressor {
   // library is given no more input, so that a damaged or hostile stream cannot fill the disk. Callers
   // pass the expected size + 1: a longer stream still shows as a wrong size.
   Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit);
+  // Expands a stream into a new file that must come out at exactly `expectedSize` bytes: 0, the
+  // codes of expand, -35 without a library, -7 when the codec's buffers do not fit, -16 when no file
+  // was written, -13 when it has another size. Never writes more than one byte past the expected size.
+  // Releases the library before the file is looked at.
+  Result expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize);
   void release();
 
   // Library path: Windows folder (as the system reports it) + "impborl.dll".
   static std::string libraryPath();
-  // Process-wide: forget that the one-time warning was shown (tests only).
-  static void resetWarning();
 
  private:
-  struct Streams;
+  Reporter& reporter_;
   bool available_ = false;
   void* library_ = nullptr;
   void* implode_ = nullptr;

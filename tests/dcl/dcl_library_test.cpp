@@ -1,4 +1,4 @@
-// TCompressor with our codec library in the Windows folder: natively through the host platform (the
+// DclLibrary with our codec library in the Windows folder: natively through the host platform (the
 // library is libimpborl.so under the Windows name), under Wine through the real Win32 platform with
 // impborl.dll. Message boxes are recorded instead of shown.
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "dcl/dcl.h"
-#include "installer/error_reporter.h"
-#include "package/compressor.h"
+#include "installer/state.h"
+#include "package/dcl_library.h"
 #include "support/strings.h"
 
 #ifdef _WIN32
@@ -135,7 +135,7 @@ std::vector<uint8_t> sampleData() {
 
 class CompressorTest : public ::testing::Test {
  protected:
-  void SetUp() override { TCompressor::resetWarning(); }
+  void SetUp() override { state().codecWarningShown = false; }
   Environment env;
 };
 
@@ -146,7 +146,7 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
   std::vector<uint8_t> data = sampleData();
   for (int type : {0, 1}) {
     std::vector<uint8_t> stream = dclImplode(data.data(), data.size(), type, 4096);
-    TCompressor compressor;
+    DclLibrary compressor(state());
     ASSERT_TRUE(compressor.available());
     EXPECT_EQ(compressor.expand(env.windows() + "out.bin", stream.data(), stream.size()), 0);
     EXPECT_EQ(env.read(env.windows() + "out.bin"), std::string(data.begin(), data.end()));
@@ -169,7 +169,7 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
 TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
   env.putLibrary(env.ourLibrary());
   std::vector<uint8_t> stream{0, 6, 1, 0xFF};
-  TCompressor compressor;
+  DclLibrary compressor(state());
   ASSERT_TRUE(compressor.available());
   Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
   EXPECT_EQ(r, oserr::pathNotFound);
@@ -179,7 +179,7 @@ TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
 
 TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
   for (int k = 0; k < 3; ++k) {
-    TCompressor compressor;
+    DclLibrary compressor(state());
     EXPECT_FALSE(compressor.available());
   }
   EXPECT_TRUE(env.boxes().empty());
@@ -188,22 +188,22 @@ TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
 TEST_F(CompressorTest, DamagedLibraryWarnsOnceOnly) {
   env.putLibrary(std::string(5000, '\x90') + "not a library");
   for (int k = 0; k < 3; ++k) {
-    TCompressor compressor;
+    DclLibrary compressor(state());
     EXPECT_FALSE(compressor.available());
   }
   ASSERT_EQ(env.boxes().size(), 1u);
   EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
                                 errorDescription(env.notLoadableCode()));
-  TCompressor::resetWarning();
-  TCompressor again;
+  state().codecWarningShown = false;
+  DclLibrary again(state());
   EXPECT_EQ(env.boxes().size(), 2u);
 }
 
 TEST_F(CompressorTest, LibraryPathFollowsTheWindowsFolder) {
   env.setWindowsFolder("C:\\WINNT");
-  EXPECT_EQ(TCompressor::libraryPath(), "C:\\WINNT\\impborl.dll");
+  EXPECT_EQ(DclLibrary::libraryPath(), "C:\\WINNT\\impborl.dll");
   env.setWindowsFolder("C:\\");
-  EXPECT_EQ(TCompressor::libraryPath(), "C:\\impborl.dll");
+  EXPECT_EQ(DclLibrary::libraryPath(), "C:\\impborl.dll");
 }
 
 }  // namespace

@@ -1,15 +1,17 @@
-// TCompressor: loads the PKWARE Data Compression Library (ours or the original) from the Windows folder
+// DclLibrary: loads the PKWARE Data Compression Library (ours or the original) from the Windows folder
 // and expands implode streams through its published entry point "_explode" and two callbacks. Only the
 // library's published interface is used here, so any library with that interface may sit behind it.
-#include "package/compressor.h"
+#include "package/dcl_library.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "dcl/pklib.h"
-#include "installer/error_reporter.h"
+#include "support/file_helpers.h"
 #include "support/strings.h"
+#include "support/system_errors.h"
 
 namespace mv {
 
@@ -20,9 +22,6 @@ constexpr const char* kLibraryName = "impborl.dll";
 // The expansion work area: one for the whole process (expansions never overlap), of the size the
 // library's explode requires.
 alignas(16) char g_workArea[CMP_EXPLODE_WORK_SIZE];
-
-// The compression warning appears once per process.
-bool g_warningShown = false;
 
 // The expansion's two streams: the input (the compressed block in memory) and the output (the
 // destination file). The callbacks get them as the library's opaque parameter.
@@ -65,15 +64,13 @@ void DCL_CALL writeCallback(char* buf, unsigned int* size, void* param) {
 
 }  // namespace
 
-std::string TCompressor::libraryPath() {
+std::string DclLibrary::libraryPath() {
   std::string folder = platform().windowsDirectory();
   if (!folder.empty() && folder.back() == '\\') return folder + kLibraryName;
   return folder + "\\" + kLibraryName;
 }
 
-void TCompressor::resetWarning() { g_warningShown = false; }
-
-TCompressor::TCompressor() {
+DclLibrary::DclLibrary(PackageSession& session) : reporter_(*session.reporter) {
   available_ = false;
   const std::string path = libraryPath();
   uint32_t attributes = platform().getAttributes(path);
@@ -82,9 +79,9 @@ TCompressor::TCompressor() {
   library_ = platform().loadLibrary(path);
   if (!library_) {
     Result code = platform().lastError();
-    if (!g_warningShown) {
-      g_warningShown = true;
-      showErrorBox(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(code));
+    if (!session.codecWarningShown) {
+      session.codecWarningShown = true;
+      reporter_.error(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(code));
     }
     return;
   }
@@ -99,19 +96,19 @@ TCompressor::TCompressor() {
   }
 }
 
-TCompressor::~TCompressor() { release(); }
+DclLibrary::~DclLibrary() { release(); }
 
-void TCompressor::release() {
+void DclLibrary::release() {
   if (available_ && library_) platform().freeLibrary(library_);
   available_ = false;
   library_ = implode_ = explode_ = crc32_ = nullptr;
 }
 
-Result TCompressor::expand(const std::string& path, const uint8_t* block, size_t size) {
+Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size) {
   return expand(path, block, size, -1);
 }
 
-Result TCompressor::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit) {
+Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit) {
   // The input stream reads the block where it lies: the library only ever copies out of it.
   ExpandStreams streams;
   streams.data = block;
@@ -133,10 +130,27 @@ Result TCompressor::expand(const std::string& path, const uint8_t* block, size_t
   output.reset();
 
   if (createError) {
-    showErrorBox(std::string(text::zipError) + "\r\n\r\n" + errorDescription(createError));
+    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(createError));
     return createError;
   }
   return 0;
+}
+
+Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize) {
+  if (!available_) return rc::codecUnavailable;
+  Result r;
+  try {
+    // Never more than one byte past the expected size: enough for the size check to refuse it.
+    r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1);
+  } catch (const std::bad_alloc&) {
+    r = rc::noMemory;  // the codec's own buffers did not fit
+  }
+  release();  // the library goes before the result is looked at
+  if (r != 0) return r;
+  if (!fileExists(path)) return rc::expandedMissing;
+  int64_t written = fileSizeOf(path);
+  if (written < 0) return lastIoError();
+  return written == expectedSize ? 0 : rc::wrongSize;
 }
 
 }  // namespace mv

@@ -1,5 +1,5 @@
-// list, verify and extract: reading an installer's package with every offset checked.
-#include "listing.h"
+// Inspecting installers, ours or not: list, verify and extract, with every offset checked.
+#include "inspect.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,10 +8,9 @@
 #include <set>
 
 #include "codec.h"
-#include "package/datafile.h"
+#include "package/datafile_format.h"
 #include "progress.h"
 #include "support/bytes.h"
-#include "support/crc32.h"
 #include "support/paths.h"
 #include "util.h"
 
@@ -95,20 +94,12 @@ InstallerImage InstallerImage::load(const std::string& path, int64_t offset) {
   return image;
 }
 
-bool InstallerImage::hasIntegrityRecord() const {
-  return complete_ && std::memcmp(bytes_.data() + offset_ + mv::kIntegrityOffset, mv::kIntegrityMarker, 4) == 0;
-}
+bool InstallerImage::hasIntegrityRecord() const { return complete_ && mv::hasIntegrityRecord(dir_.header); }
 
-uint32_t InstallerImage::recordedCrc() const {
-  return mv::readLeU32(bytes_.data() + offset_ + mv::kIntegrityOffset + 4);
-}
+uint32_t InstallerImage::recordedCrc() const { return mv::recordedCrc(dir_.header); }
 
 uint32_t InstallerImage::computedCrc() const {
-  const uint8_t* p = bytes_.data() + offset_;
-  const uint8_t zeros[8] = {};
-  uint32_t crc = mv::crc32Update(0, p, mv::kIntegrityOffset);
-  crc = mv::crc32Update(crc, zeros, 8);
-  return mv::crc32Update(crc, p + mv::kIntegrityOffset + 8, size_t(size() - offset_) - mv::kIntegrityOffset - 8);
+  return mv::packageCrcUpdate(0, bytes_.data() + offset_, size_t(size() - offset_), 0);
 }
 
 bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& problem) const {
@@ -118,7 +109,7 @@ bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& pro
     problem = "start " + std::to_string(e.start) + " and end " + std::to_string(e.end) + " make no payload";
     return false;
   }
-  if (int64_t(e.end) >= size()) {
+  if (!mv::slotInsideFile(e, size())) {
     problem = "ends at byte " + withCommas(e.end) + ", beyond the end of the file (" + withCommas(size()) +
               " bytes): the installer is truncated";
     return false;
@@ -134,69 +125,50 @@ bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& pro
 
 // --- data file
 
-bool parseDataFile(const std::vector<uint8_t>& data, DataFileView& view, std::string& problem) {
-  view = DataFileView();
-  if (data.size() < size_t(mv::kDataHeaderSize)) {
-    problem = "shorter (" + withCommas(int64_t(data.size())) + " bytes) than its 1,240-byte header";
-    return false;
+bool parseDataFile(const std::vector<uint8_t>& data, mv::DataFileView& view, std::string& problem) {
+  switch (mv::parseDataFile(data.data(), data.size(), view)) {
+    case mv::DataFileDamage::none:
+      return true;
+    case mv::DataFileDamage::shorterThanHeader:
+      problem = "shorter (" + withCommas(int64_t(data.size())) + " bytes) than its 1,240-byte header";
+      break;
+    case mv::DataFileDamage::entryCountOutOfRange:
+      problem = "entry count " + std::to_string(view.header.entryCount) + " is outside 0.." +
+                std::to_string(mv::kMaxDataRecords);
+      break;
+    case mv::DataFileDamage::recordsDoNotFit:
+      problem = "its " + std::to_string(view.header.entryCount) + " directory records do not fit in its " +
+                withCommas(int64_t(data.size())) + " bytes";
+      break;
   }
-  view.entryCount = mv::readLe32(data.data() + mv::datafield::entryCount);
-  view.title = mv::fixedString(data.data() + mv::datafield::title, mv::datafield::titleSize);
-  view.movieSource = mv::readLe32(data.data() + mv::datafield::movieSource);
-  if (view.entryCount < 0 || view.entryCount > mv::kMaxDataRecords) {
-    problem = "entry count " + std::to_string(view.entryCount) + " is outside 0.." + std::to_string(mv::kMaxDataRecords);
-    return false;
-  }
-  if (mv::kDataHeaderSize + int64_t(mv::kDataRecordSize) * view.entryCount > int64_t(data.size())) {
-    problem = "its " + std::to_string(view.entryCount) + " directory records do not fit in its " +
-              withCommas(int64_t(data.size())) + " bytes";
-    return false;
-  }
-  for (int i = 1; i <= view.entryCount; ++i) {
-    const uint8_t* r = data.data() + mv::kDataHeaderSize + mv::kDataRecordSize * (i - 1);
-    DataRecordView rec;
-    rec.index = i;
-    rec.kind = r[mv::datafield::recKind];
-    rec.name = mv::fixedString(r + mv::datafield::recName, mv::datafield::recNameSize);
-    rec.blockOffset = mv::readLe32(r + mv::datafield::recBlockOffset);
-    if (rec.blockOffset >= 0 && int64_t(rec.blockOffset) + mv::kDataBlockHeaderSize <= int64_t(data.size())) {
-      const uint8_t* b = data.data() + rec.blockOffset;
-      rec.blockReadable = true;
-      rec.marker.assign(reinterpret_cast<const char*>(b + mv::datafield::blkMarker), 4);
-      rec.blockKind = mv::readLe32(b + mv::datafield::blkKind);
-      rec.expanded = mv::readLe32(b + mv::datafield::blkExpanded);
-      rec.stored = mv::readLe32(b + mv::datafield::blkStored);
-      rec.compressed = mv::readLe32(b + mv::datafield::blkCompressed);
-    }
-    view.records.push_back(rec);
-  }
-  return true;
+  return false;
 }
 
-bool readDataEntry(const std::vector<uint8_t>& data, const DataRecordView& rec, std::vector<uint8_t>& out,
+bool readDataEntry(const std::vector<uint8_t>& data, const mv::DataFileEntryView& entry, std::vector<uint8_t>& out,
                    std::string& problem) {
   out.clear();
-  if (!rec.blockReadable) {
+  const mv::DataRecord& rec = entry.record;
+  if (!entry.blockInside) {
     problem = "its block at " + withCommas(rec.blockOffset) + " lies outside the data file";
     return false;
   }
-  if (rec.expanded == 0) return true;  // the installer writes nothing for it
-  if (rec.expanded < 0) {
-    problem = "negative expanded size " + std::to_string(rec.expanded);
+  const mv::DataBlockHeader& block = entry.block;
+  if (block.expanded == 0) return true;  // the installer writes nothing for it
+  if (block.expanded < 0) {
+    problem = "negative expanded size " + std::to_string(block.expanded);
     return false;
   }
-  const int64_t payload = int64_t(rec.blockOffset) + mv::kDataBlockHeaderSize;
-  const int64_t count = rec.compressed ? rec.stored : rec.expanded;
-  if (count < 0 || payload + count > int64_t(data.size())) {
+  int64_t payload = 0, count = 0;
+  if (!mv::entryPayload(entry, data.size(), payload, count)) {
     problem = "its " + withCommas(count) + " payload bytes run past the end of the data file";
     return false;
   }
   const uint8_t* p = data.data() + payload;
-  if (!rec.compressed) {
+  if (!block.compressed) {
     out.assign(p, p + count);
     return true;
   }
-  return expandChecked(p, size_t(count), rec.expanded, out, problem);
+  return expandChecked(p, size_t(count), block.expanded, out, problem);
 }
 
 // --- list
@@ -242,25 +214,25 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   }
   std::vector<uint8_t> data;
   std::string problem;
-  DataFileView view;
+  mv::DataFileView view;
   if (!image.readSlot(mv::slot::dataFile, data, problem) || !parseDataFile(data, view, problem)) {
     err << "mvpack: " << image.path() << ": data file " << inQuotes(shown(dataSlot.name)) << ": " << problem << "\n";
     return exitcode::damaged;
   }
-  out << "data file " << inQuotes(shown(dataSlot.name)) << ": " << view.entryCount << " entries, title " << inQuotes(shown(view.title))
-      << ", movie source " << view.movieSource << (view.movieSource == 3 ? " (record 1 copies installer.swf)" : "")
+  out << "data file " << inQuotes(shown(dataSlot.name)) << ": " << view.header.entryCount << " entries, title " << inQuotes(shown(view.header.title))
+      << ", movie source " << view.header.movieSource << (view.header.movieSource == 3 ? " (record 1 copies installer.swf)" : "")
       << "\n";
   out << " rec kind        block comp       stored     expanded  name\n";
-  for (const DataRecordView& r : view.records) {
+  for (const mv::DataFileEntryView& r : view.entries) {
     char line[160];
-    if (r.blockReadable)
-      std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.kind, withCommas(r.blockOffset).c_str(),
-                    r.compressed ? "yes" : "no", withCommas(r.compressed ? r.stored : r.expanded).c_str(),
-                    withCommas(r.expanded).c_str());
+    if (r.blockInside)
+      std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.record.kind, withCommas(r.record.blockOffset).c_str(),
+                    r.block.compressed ? "yes" : "no", withCommas(r.block.compressed ? r.block.stored : r.block.expanded).c_str(),
+                    withCommas(r.block.expanded).c_str());
     else
-      std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.kind, withCommas(r.blockOffset).c_str(),
+      std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.record.kind, withCommas(r.record.blockOffset).c_str(),
                     "?", "outside", "?");
-    out << line << (r.name.empty() ? "(no name: skipped)" : inQuotes(shown(r.name))) << "\n";
+    out << line << (r.record.name.empty() ? "(no name: skipped)" : inQuotes(shown(r.record.name))) << "\n";
   }
   return code;
 }
@@ -345,7 +317,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
       continue;
     }
     if (k == mv::slot::library && e.compressed) problem(label + " is compressed, but nothing can be expanded before it is in place");
-    if (k != mv::slot::unused && (e.kind == 0 || (e.kind >= 7 && e.kind <= 9) || e.kind > 10))
+    if (k != mv::slot::unused && mv::destinationOfKind(e.kind) == mv::SlotDestination::none)
       note(label + ": kind " + std::to_string(e.kind) + " has no destination, the installer does not write it");
     if (e.start < image.offset() + mv::kDirectorySize && e.start <= e.end)
       note(label + " starts inside the executable part or the directory");
@@ -378,27 +350,27 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
     note("slot 9 is not named \"uninstall.exe\": the uninstall entry will not find it");
 
   if (dataFileRead) {
-    DataFileView view;
+    mv::DataFileView view;
     std::string why;
     if (!parseDataFile(dataFile, view, why)) {
       problem("data file: " + why);
     } else {
-      if (view.title != title) note("the data file's title " + inQuotes(shown(view.title)) + " differs from the package's");
-      const std::string page = view.title + ".html";
+      if (view.header.title != title) note("the data file's title " + inQuotes(shown(view.header.title)) + " differs from the package's");
+      const std::string page = view.header.title + ".html";
       if (d.entries[mv::slot::htmlPage].name != page)
         note("the desktop is pointed at " + inQuotes(shown(page)) + " but slot 6 holds " + inQuotes(shown(d.entries[mv::slot::htmlPage].name)));
       int good = 0;
       std::set<std::string> names;
-      for (const DataRecordView& r : view.records) {
-        const std::string label = "data file record " + std::to_string(r.index) + (r.name.empty() ? "" : " (" + inQuotes(shown(r.name)) + ")");
-        if (r.name.empty()) continue;  // the installation skips it
-        if (!mv::isContainedRelativePath(r.name)) {
+      for (const mv::DataFileEntryView& r : view.entries) {
+        const std::string label = "data file record " + std::to_string(r.index) + (r.record.name.empty() ? "" : " (" + inQuotes(shown(r.record.name)) + ")");
+        if (r.record.name.empty()) continue;  // the installation skips it
+        if (!mv::isContainedRelativePath(r.record.name)) {
           problem(label + ": the name leads outside the content folder");
           continue;
         }
-        if (!names.insert(mv::asciiLower(r.name)).second) note(label + ": a second entry of that name overwrites the first");
-        if (hasReservedComponent(r.name)) note(label + ": a name Windows reserves for a device");
-        const bool copied = r.kind == 3 || (r.index == 1 && view.movieSource == 3);
+        if (!names.insert(mv::asciiLower(r.record.name)).second) note(label + ": a second entry of that name overwrites the first");
+        if (hasReservedComponent(r.record.name)) note(label + ": a name Windows reserves for a device");
+        const bool copied = mv::entryIsMovieCopy(r.index, r.record.kind, view.header.movieSource);
         if (copied) {
           ++good;
           continue;  // a copy made at installation, nothing to read
@@ -408,10 +380,10 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
           problem(label + ": " + why);
           continue;
         }
-        if (r.marker != "CHUN") note(label + ": block marker " + inQuotes(shown(r.marker)) + " instead of \"CHUN\"");
+        if (r.block.marker != "CHUN") note(label + ": block marker " + inQuotes(shown(r.block.marker)) + " instead of \"CHUN\"");
         ++good;
       }
-      out << "  data file: " << good << " of " << view.entryCount << " entries ok\n";
+      out << "  data file: " << good << " of " << view.header.entryCount << " entries ok\n";
     }
   }
   return finish();
@@ -511,25 +483,25 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
 
   std::string mainName;
   if (haveDataFile) {
-    DataFileView view;
+    mv::DataFileView view;
     std::string why;
     if (!parseDataFile(dataFile, view, why)) {
       fail("data file: " + why + "; its entries are not extracted");
     } else {
       std::set<std::string> names;
-      for (const DataRecordView& r : view.records) {
-        if (r.name.empty()) continue;
-        const std::string label = "data file record " + std::to_string(r.index) + " (" + inQuotes(shown(r.name)) + ")";
-        if (!mv::isContainedRelativePath(r.name)) {
+      for (const mv::DataFileEntryView& r : view.entries) {
+        if (r.record.name.empty()) continue;
+        const std::string label = "data file record " + std::to_string(r.index) + " (" + inQuotes(shown(r.record.name)) + ")";
+        if (!mv::isContainedRelativePath(r.record.name)) {
           fail(label + ": the name leads outside the content folder, not extracted");
           continue;
         }
-        if (hasReservedComponent(r.name)) {
+        if (hasReservedComponent(r.record.name)) {
           fail(label + ": a name Windows reserves for a device, not extracted");
           continue;
         }
         std::vector<uint8_t> bytes;
-        if (r.kind == 3 || (r.index == 1 && view.movieSource == 3)) {
+        if (mv::entryIsMovieCopy(r.index, r.record.kind, view.header.movieSource)) {
           // A copy that the installation makes: of the installer movie for record 1, else of the main file.
           std::vector<uint8_t> source;
           std::string from = r.index == 1 ? "installer.swf" : mainName;
@@ -547,13 +519,13 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
           fail(label + ": " + why + ", not extracted");
           continue;
         }
-        if (r.index == 1) mainName = r.name;
-        if (!names.insert(mv::asciiLower(r.name)).second) {
+        if (r.index == 1) mainName = r.record.name;
+        if (!names.insert(mv::asciiLower(r.record.name)).second) {
           fail(label + ": a second entry of that name, not extracted");
           continue;
         }
-        writeInto(root, fs::path("content") / nativeRelative(r.name), bytes);
-        out << "content/" << nativeRelative(r.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
+        writeInto(root, fs::path("content") / nativeRelative(r.record.name), bytes);
+        out << "content/" << nativeRelative(r.record.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
       }
     }
   }

@@ -1,0 +1,28 @@
+#pragma once
+// What the package code works on: the folders and files of one installation, the directory read at
+// start-up, and where it reports. The installer owns one and hands it in; tests and tools make their own.
+#include <string>
+
+#include "package/format.h"
+#include "support/reporter.h"
+
+namespace mv {
+
+struct PackageSession {
+  explicit PackageSession(Reporter& reportTo) : reporter(&reportTo) {}
+
+  std::string windowsFolder;    // with trailing backslash
+  std::string executablePath;   // the running installer
+  std::string tempCopyPath;     // the private copy the package is read from
+  std::string contentFolder;    // with trailing backslash; "" until it is known
+  std::string dataFilePath;     // contentFolder + the data file's name
+  PackageDirectory directory;
+  bool runExtra = false;        // the extra file (slot 5) is installed too
+  bool installAborted = false;  // set while extraction runs: stop after the current slot
+  bool codecWarningShown = false;  // the compression library's load failure is told once
+
+  Reporter* reporter;             // never nullptr
+  Progress* progress = nullptr;  // nullptr: nothing shows progress
+};
+
+}  // namespace mv
