@@ -70,15 +70,15 @@ std::string sampleText(size_t size, int salt) {
   return s;
 }
 
-mv::test::DataEntrySpec storedEntry(const std::string& name, uint8_t kind, const std::string& content) {
+mv::test::DataEntryLayout storedEntry(const std::string& name, uint8_t kind, const std::string& content) {
   return {name, kind, bytesOf(content), false, -1};
 }
-mv::test::DataEntrySpec packedEntry(const std::string& name, uint8_t kind, const std::string& content, int type) {
+mv::test::DataEntryLayout packedEntry(const std::string& name, uint8_t kind, const std::string& content, int type) {
   return {name, kind, implode(content, type), true, int32_t(content.size())};
 }
 
 Bytes sampleDataFile(int variant) {
-  mv::test::DataFileSpec d;
+  mv::test::DataFileLayout d;
   d.title = "Demo";
   switch (variant) {
     case 0:

@@ -39,10 +39,9 @@ run_ctest() {  # name, ctest arguments...
 run_ctest native --test-dir build/native
 run_ctest win32 --test-dir build/win32 -j2
 
-# ---- Hostile input (the fuzzing engineer's block): the native tests again with AddressSanitizer and
-# UndefinedBehaviorSanitizer (build/asan); a short run of every fuzz target (scripts/fuzz-ci.sh, one test
-# per target); install.exe imports only DLLs that Windows loads from its own folders (no DLL planting).
-# MV_SKIP_HOSTILE=1 leaves it out.
+# ---- Hostile input: the native tests again with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build/asan); a short run of every fuzz target (scripts/fuzz-ci.sh, one test per target); the shipped
+# programs' imports (no DLL planting). MV_SKIP_HOSTILE=1 leaves it out.
 if [ "${MV_SKIP_HOSTILE:-0}" != 1 ]; then
   if ! { cmake -S "$ROOT" -B build/asan -G Ninja -DMV_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null \
          && cmake --build build/asan -j"${MV_JOBS:-$(nproc)}" -- -k 0; }; then
@@ -56,18 +55,23 @@ if [ "${MV_SKIP_HOSTILE:-0}" != 1 ]; then
   [ $((fuzz_ok + fuzz_bad)) -gt 0 ] || fuzz_bad=1  # the fuzz build itself failed
   passed=$((passed + fuzz_ok)); failed=$((failed + fuzz_bad))
   [ "$fuzz_bad" = 0 ] || status=1
-  if [ -f build/win32/install.exe ]; then
-    # Known DLLs always come from the system folder, comctl32 from the side-by-side store (manifest);
-    # any other import would be looked for beside install.exe before its first instruction runs.
-    imports="$(i686-w64-mingw32-objdump -p build/win32/install.exe | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')"
-    planted="$(grep -vxE '(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|msvcrt|comctl32)\.dll' <<<"$imports" || true)"
-    if [ -z "$planted" ] && grep -q SetDefaultDllDirectories build/win32/install.exe; then
-      echo "dll planting: install.exe imports only known DLLs and restricts the search path"; passed=$((passed + 1))
+  # The shipped programs import only DLLs that every Windows loads from its own folders (known DLLs,
+  # comctl32 through the side-by-side store), so that no DLL planted beside them is loaded before their
+  # first instruction; install.exe also restricts its later library searches.
+  known_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|msvcrt|comctl32)\.dll$'
+  for shipped in install.exe impborl.dll uninstall.exe mvpack.exe; do
+    f="build/win32/$shipped"
+    [ -f "$f" ] || { echo "imports: FAILED: $f was not built"; failed=$((failed + 1)); status=1; continue; }
+    imports="$(i686-w64-mingw32-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')"
+    other="$(grep -vE "$known_dlls" <<<"$imports" || true)"
+    if [ -n "$other" ]; then
+      echo "imports: FAILED: $shipped imports $(echo $other)"; failed=$((failed + 1)); status=1
+    elif [ "$shipped" = install.exe ] && ! grep -q SetDefaultDllDirectories "$f"; then
+      echo "imports: FAILED: install.exe does not restrict the DLL search path"; failed=$((failed + 1)); status=1
     else
-      echo "dll planting: FAILED: install.exe imports $(echo $planted) or does not restrict the search path"
-      failed=$((failed + 1)); status=1
+      echo "imports: $shipped imports only known DLLs: $(echo $imports)"; passed=$((passed + 1))
     fi
-  fi
+  done
 fi
 
 [ "$failed" = 0 ] || status=1

@@ -26,9 +26,6 @@
 
 namespace dcl {
 
-constexpr int kBinary = 0;  // CMP_BINARY
-constexpr int kAscii = 1;   // CMP_ASCII
-
 constexpr unsigned kMinMatch = 2;
 constexpr unsigned kMaxMatch = 518;
 constexpr unsigned kEndLength = 519;

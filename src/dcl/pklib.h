@@ -3,7 +3,7 @@
  *
  * Here the functions carry a dcl_ prefix so that they can live beside zlib's crc32 in one program;
  * impborl.dll and libimpborl.so export them under the library's own names "_implode", "_explode" and
- * "_crc32" (see exports.def and exports.cpp).
+ * "_crc32" (see impborl.def and exports.cpp).
  *
  * Callbacks
  *   read_buf(buf, size, param)   copy up to *size bytes of input into buf; return how many (0 = no more)

@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers shared by the wallpaper and uninstall code: registry text values and the error texts
-// with their one "%s".
+// Small helpers shared by the wallpaper and uninstall code: the error texts with their one "%s", and a
+// key that closes itself.
 #include <cstdint>
 #include <string>
 
@@ -14,22 +14,6 @@ inline std::string withArgument(const char* pattern, const std::string& arg) {
   size_t at = s.find("%s");
   if (at != std::string::npos) s.replace(at, 2, arg);
   return s;
-}
-
-// A REG_SZ value: the text and its terminating zero.
-inline RegValue stringValue(const std::string& text) {
-  RegValue v;
-  v.type = RegType::String;
-  v.data.assign(text.begin(), text.end());
-  v.data.push_back(0);
-  return v;
-}
-
-inline RegValue dwordValue(uint32_t n) {
-  RegValue v;
-  v.type = RegType::Dword;
-  v.data = {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)};
-  return v;
 }
 
 // Closes a registry key on every way out of a scope.

@@ -1,7 +1,7 @@
 // Small operations on the Windows shell around an installation: the Display Properties control panel,
 // minimising the other windows, and telling the Windows 95/98/ME family from the rest.
 #include "desktop/desktop.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 

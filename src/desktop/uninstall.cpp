@@ -3,7 +3,7 @@
 #include "desktop/registry_text.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -28,7 +28,7 @@ void writeMachineText(const std::string& keyPath, const char* name, const std::s
   if (p.regCreateKey(RegRoot::LocalMachine, keyPath, key) != 0 || !key)
     throw PlatformError(withArgument(text::failedToCreateKey, keyPath));
   KeyCloser closer(key);
-  if (p.regSetValue(key, name, stringValue(data)) != 0)
+  if (p.regSetValue(key, name, RegValue::text(data)) != 0)
     throw PlatformError(withArgument(text::failedToSetData, name));
 }
 

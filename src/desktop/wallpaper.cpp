@@ -3,7 +3,7 @@
 // the plain background colour and makes the desktop redraw.
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -38,7 +38,7 @@ void writeUserText(const char* keyPath, const char* name, const std::string& dat
   RegKey key = openExistingUserKey(keyPath);
   if (!key) return;
   KeyCloser closer(key);
-  setValueOrRaise(key, name, stringValue(data));
+  setValueOrRaise(key, name, RegValue::text(data));
 }
 
 // Component 0's "Flags" without the bit that keeps desktop components off; written only when it changes.
@@ -53,7 +53,7 @@ void enableComponentZero() {
     throw PlatformError(withArgument(text::invalidDataType, kFlags));
   uint32_t flags = uint32_t(value.data[0]) | uint32_t(value.data[1]) << 8 | uint32_t(value.data[2]) << 16 |
                    uint32_t(value.data[3]) << 24;
-  if (flags & kComponentsDisabledBit) setValueOrRaise(key, kFlags, dwordValue(flags & ~kComponentsDisabledBit));
+  if (flags & kComponentsDisabledBit) setValueOrRaise(key, kFlags, RegValue::dword(flags & ~kComponentsDisabledBit));
 }
 
 // The window that draws the desktop's icons: first child of the first child of Program Manager.

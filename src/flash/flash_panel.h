@@ -40,8 +40,6 @@ class MoviePanel {
   int allowScale() const { return allowScale_; }
   int fullScreen() const { return fullScreen_; }
   bool enableAllowScale = true;
-  int scaleFactor = 0;
-  std::string defaultSWF;
   int maxAttempts = 10000;  // creation attempts before -403
 
   void fsCommand(const std::string& command, const std::string& args);

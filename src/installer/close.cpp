@@ -8,7 +8,7 @@
 #include "installer/installer_controller.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 

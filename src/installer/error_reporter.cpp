@@ -1,7 +1,7 @@
 #include "installer/error_reporter.h"
 
 #include "platform/platform.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 

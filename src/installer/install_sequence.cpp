@@ -13,7 +13,7 @@
 #include "package/slots.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 

@@ -9,7 +9,7 @@
 #include "installer/installer_controller.h"
 #include "package/slots.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -66,18 +66,18 @@ Result InstallerController::prepareWindow() {
   PackageDirectory& dir = s.directory;
   Result r = rc::ok;
 
-  // B. Extra file.
+  // Extra file.
   s.runExtra = dir.header.runExtraFlag != 0;
   if (s.runExtra) r = extractStartupSlot(s, slot::extra);
 
-  // C. Flash Player installer, then the decision whether to run it.
+  // Flash Player installer, then the decision whether to run it.
   if (r == rc::ok) r = extractStartupSlot(s, slot::flashInstaller);
   if (r == rc::ok) {
     if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
     view_.bringApplicationToFront();
   }
 
-  // D. Caption.
+  // Caption.
   if (r == rc::ok) {
     if (s.presentationKind == presentation::silent) {
       s.silent = true;
@@ -88,7 +88,7 @@ Result InstallerController::prepareWindow() {
     }
   }
 
-  // E. Licence and layout.
+  // Licence and layout.
   if (r == rc::ok && !s.silent) {
     s.licenseShown = dir.header.licenseFlag != 0;
     if (s.licenseShown) {
@@ -109,7 +109,7 @@ Result InstallerController::prepareWindow() {
     }
   }
 
-  // F. Presentation file, renamed for the picture control in the in-memory directory.
+  // Presentation file, renamed for the picture control in the in-memory directory.
   if (r == rc::ok && !s.silent) {
     PackageEntry& entry = dir.entries[slot::presentation];
     if (entry.name.empty()) {
@@ -121,16 +121,16 @@ Result InstallerController::prepareWindow() {
     }
   }
 
-  // G. Picture or movie.
+  // Picture or movie.
   if (r == rc::ok && !s.silent) showPresentation();
 
-  // H. Progress range and window size.
+  // Progress range and window size.
   if (r == rc::ok && !s.silent) {
     view_.setProgressMax(10);
     view_.sizeWindow();
   }
 
-  // I. A windowless package installs now.
+  // A windowless package installs now.
   if (r == rc::ok && s.silent) silentInstall();
   return r;
 }

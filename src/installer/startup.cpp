@@ -10,7 +10,7 @@
 #include "package/slots.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -65,12 +65,12 @@ Result InstallerController::startUp() {
   Platform& p = platform();
   s.progress = this;
 
-  // 1. Hourglass, and let it show.
+  // Hourglass, and let it show.
   Cursor remembered = p.cursor();
   p.setCursor(Cursor::Wait);
   view_.processMessages();
 
-  // 2. Reset the flags of the run.
+  // Reset the flags of the run.
   s.installing = false;
   s.installAborted = false;
   s.licenseShown = false;
@@ -79,10 +79,10 @@ Result InstallerController::startUp() {
   s.silent = false;
   titleChecked_ = titleRefused_ = false;
 
-  // 3. System folders.
+  // System folders.
   resolveSystemFolders();
 
-  // 4. Paths and the private working folder.
+  // Paths and the private working folder.
   s.executablePath = p.executablePath();
   s.executableFolder = parentOf(s.executablePath);
   Result r = makeTempFolder("MVVA", s.tempFolder);
@@ -94,13 +94,13 @@ Result InstallerController::startUp() {
     reportError(r, s.tempFolder);
   }
 
-  // 5. The copy of the executable that every package read goes to.
+  // The copy of the executable that every package read goes to.
   if (r == rc::ok) r = makeTempCopy(s);
 
-  // 6. The package directory; the library slot is written while the copy is still open.
+  // The package directory; the library slot is written while the copy is still open.
   if (r == rc::ok) r = readPackageDirectory(s, [this](File& stream) { return libraryStep(stream); });
 
-  // 7. The content folder.
+  // The content folder.
   if (r == rc::ok) r = checkTitle();
   if (r == rc::ok) {
     s.contentTitle = s.directory.header.title();
@@ -110,10 +110,10 @@ Result InstallerController::startUp() {
     s.presentationKind = s.directory.header.presentationKind;
   }
 
-  // 8. Unpacking and window preparation (silent packages install from here).
+  // Unpacking and window preparation (silent packages install from here).
   if (r == rc::ok) r = prepareWindow();
 
-  // 9.-11. Ending.
+  // Ending.
   p.setCursor(remembered);
   if (r != rc::ok) {
     exitCode_ = exitcode::failed;

@@ -6,7 +6,7 @@
 #include "package/dcl_library.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 #include "support/system_errors.h"
 
 namespace mv {

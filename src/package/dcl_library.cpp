@@ -10,7 +10,7 @@
 
 #include "dcl/pklib.h"
 #include "support/file_helpers.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 #include "support/system_errors.h"
 
 namespace mv {

@@ -9,7 +9,7 @@
 #include "support/bytes.h"
 #include "support/crc32.h"
 #include "support/file_helpers.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 #include "support/system_errors.h"
 
 namespace mv {

@@ -10,7 +10,7 @@
 #include "package/package_reader.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 #include "support/system_errors.h"
 
 namespace mv {

@@ -68,6 +68,22 @@ using WindowHandle = uintptr_t;  // 0 = none
 struct RegValue {
   RegType type = RegType::None;
   std::vector<uint8_t> data;  // REG_SZ data includes its terminating zero
+
+  // A REG_SZ value: the text and its terminating zero.
+  static RegValue text(const std::string& text) {
+    RegValue v;
+    v.type = RegType::String;
+    v.data.assign(text.begin(), text.end());
+    v.data.push_back(0);
+    return v;
+  }
+  // A REG_DWORD value, little-endian.
+  static RegValue dword(uint32_t n) {
+    RegValue v;
+    v.type = RegType::Dword;
+    v.data = {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)};
+    return v;
+  }
 };
 
 // Message boxes. The installer uses these forms only.

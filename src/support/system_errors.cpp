@@ -4,17 +4,6 @@
 
 namespace mv {
 
-std::string trimSystemText(std::string text) {
-  while (!text.empty()) {
-    unsigned char c = static_cast<unsigned char>(text.back());
-    if (c <= ' ' || c == '.' || c == 0x7F)
-      text.pop_back();
-    else
-      break;
-  }
-  return text;
-}
-
 std::string errorDescription(Result code) {
   if (code < 0) return "";
   return trimSystemText(platform().systemErrorText(code));

@@ -14,7 +14,7 @@
 #include "installer/state.h"
 #include "package/dcl_library.h"
 #include "platform/win32/win32_platform.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {

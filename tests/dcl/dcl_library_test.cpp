@@ -10,7 +10,7 @@
 #include "dcl/dcl.h"
 #include "installer/state.h"
 #include "package/dcl_library.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -38,7 +38,6 @@ class FlashPlayerWine : public ::testing::Test {
     DeleteFileA(log_.c_str());
     SetEnvironmentVariableA("MV_FLASHAX_LOG", log_.c_str());
   }
-  void TearDown() override { resetState(); }
 
   void place(const char* name, const char* dll) {
     ASSERT_TRUE(CopyFileA((programFolder() + dll).c_str(), (flash_ + name).c_str(), FALSE)) << dll;

@@ -12,7 +12,7 @@
 #include "package/datafile.h"
 #include "package_builder.h"
 #include "platform/host/host_platform.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv::test {
 namespace {
@@ -24,8 +24,8 @@ const char* const kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\
 
 std::string text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-DataFileSpec typicalData() {
-  DataFileSpec d;
+DataFileLayout typicalData() {
+  DataFileLayout d;
   d.title = "Ocean";
   d.entries.push_back({"Ocean.swf", 0, bytesOf("FWS movie bytes"), false, -1});
   d.entries.push_back({"pics\\wave.jpg", 11, bytesOf("jpeg bytes of a wave"), false, -1});
@@ -545,7 +545,7 @@ TEST_F(InstallerTest, NoShowDesktopFlagEndsWithoutQuestions) {
 }
 
 TEST_F(InstallerTest, MovieSourceThreeAndKindThreeCopies) {
-  DataFileSpec d = typicalData();
+  DataFileLayout d = typicalData();
   d.movieSource = 3;
   d.entries[0] = {"Ocean.swf", 0, bytesOf("never read"), false, -1};
   d.entries.push_back({"copy\\second.swf", 3, {}, false, 0});
@@ -562,7 +562,7 @@ TEST_F(InstallerTest, MovieSourceThreeAndKindThreeCopies) {
 }
 
 TEST_F(InstallerTest, FailedMovieCopyIsReportedWith532) {
-  DataFileSpec d = typicalData();
+  DataFileLayout d = typicalData();
   d.movieSource = 3;  // but start-up extracted no installer.swf (kind 8 renamed it to .jpg)
   writeInstaller(typicalPackage("Ocean", buildDataFile(d)));
   start();

@@ -64,7 +64,7 @@ Bytes buildInstaller(const Bytes& stub, const PackageLayout& layout) {
   out[base + 29] = layout.showDesktopFlag;
   std::memcpy(&out[base + 30], layout.title.data(), layout.title.size() < 64 ? layout.title.size() : 64);
   for (int k = 0; k < 11; ++k) {
-    const SlotSpec& s = layout.slots[k];
+    const SlotLayout& s = layout.slots[k];
     size_t e = base + 96 + 280 * size_t(k);
     out[e] = uint8_t(s.name.size());
     std::memcpy(&out[e + 1], s.name.data(), s.name.size());
@@ -105,14 +105,14 @@ PackageLayout typicalPackage(const std::string& title, const Bytes& dataFile) {
   return p;
 }
 
-Bytes buildDataFile(const DataFileSpec& layout) {
+Bytes buildDataFile(const DataFileLayout& layout) {
   size_t n = layout.entries.size();
   Bytes out(1240 + 264 * n, 0);
   put32(out, 212, uint32_t(layout.entryCount >= 0 ? layout.entryCount : int32_t(n)));
   std::memcpy(&out[248], layout.title.data(), layout.title.size() < 64 ? layout.title.size() : 64);
   put32(out, 1204, uint32_t(layout.movieSource));
   for (size_t i = 0; i < n; ++i) {
-    const DataEntrySpec& e = layout.entries[i];
+    const DataEntryLayout& e = layout.entries[i];
     size_t rec = 1240 + 264 * i;
     uint32_t block = uint32_t(out.size());
     out[rec] = e.kind;

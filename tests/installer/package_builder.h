@@ -16,7 +16,7 @@ Bytes bytesOf(const std::string& text);
 // A minimal PE32 image whose last section ends at its own length (the package offset).
 Bytes peStub(uint32_t length = 1024);
 
-struct SlotSpec {
+struct SlotLayout {
   std::string name;         // "" = empty slot
   int32_t kind = 5;
   Bytes payload;            // stored bytes
@@ -31,7 +31,7 @@ struct PackageLayout {
   int32_t red = 0, green = 0, blue = 0;
   uint8_t showDesktopFlag = 0;
   std::string title;  // raw bytes; 64 characters leave no terminator
-  std::array<SlotSpec, 11> slots;
+  std::array<SlotLayout, 11> slots;
 };
 
 // The stub followed by the package. Payloads follow the directory in slot order without gaps; slot 0
@@ -42,7 +42,7 @@ Bytes buildInstaller(const Bytes& stub, const PackageLayout& layout);
 // 3 (picture), 6 (HTML page), 8 (data file), 9 (uninstaller).
 PackageLayout typicalPackage(const std::string& title, const Bytes& dataFile);
 
-struct DataEntrySpec {
+struct DataEntryLayout {
   std::string name;
   uint8_t kind = 0;
   Bytes payload;               // stored bytes
@@ -50,13 +50,13 @@ struct DataEntrySpec {
   int32_t expandedSize = -1;   // -1: the payload's size
 };
 
-struct DataFileSpec {
+struct DataFileLayout {
   std::string title;
   int32_t movieSource = 0;
-  std::vector<DataEntrySpec> entries;  // records 1..n
+  std::vector<DataEntryLayout> entries;  // records 1..n
   int32_t entryCount = -1;             // -1: entries.size()
 };
 
-Bytes buildDataFile(const DataFileSpec& layout);
+Bytes buildDataFile(const DataFileLayout& layout);
 
 }  // namespace mv::test

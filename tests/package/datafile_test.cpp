@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "host_fixture.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {
@@ -182,7 +182,7 @@ TEST_F(DataFileTest, SizesAndOffsetsOutsideTheFileAreRefusedBeforeAnyAllocation)
   auto huge = [](int field, uint32_t value) {
     return [=](std::string& block) { putLe32(block, size_t(field), value); };
   };
-  std::vector<DataEntrySpec> bad = {
+  std::vector<DataEntryLayout> bad = {
       {"offset.swf", 0, "A", false, 0, true},
       {"expanded.swf", 0, "A", false, 0, false, huge(8, 0x7FFFFFF0)},
       {"negative.swf", 0, "A", false, 0, false, huge(8, 0x80000000)},

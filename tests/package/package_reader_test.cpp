@@ -2,7 +2,7 @@
 #include "package/package_reader.h"
 
 #include "host_fixture.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {

@@ -104,7 +104,7 @@ inline std::string literalImplode(const std::string& data) {
   return out;
 }
 
-struct SlotSpec {
+struct SlotLayout {
   std::string name;            // "" = empty slot
   int32_t kind = 5;
   std::string content;         // the file as it should be written
@@ -120,7 +120,7 @@ struct PackageBuilder {
   uint8_t presentationKind = 8, licenseFlag = 0, runExtraFlag = 0, showDesktopFlag = 0;
   int32_t red = 1, green = 2, blue = 3;
   std::string title = "Demo";  // up to 64 bytes
-  std::array<SlotSpec, 11> slots;
+  std::array<SlotLayout, 11> slots;
   bool integrity = false;       // write the "MVCK" record and its CRC-32
   // Changes to entry fields after layout: (slot, entry bytes (280)).
   std::function<void(int, std::string&)> tweakEntry;
@@ -145,7 +145,7 @@ struct PackageBuilder {
       std::string e(280, '\0');
       // Leftover text after the name, which must never be read.
       putBytes(e, 1, std::string(255, '#'));
-      const SlotSpec& slot = slots[k];
+      const SlotLayout& slot = slots[k];
       std::string name = k == 0 ? "install.exe" : slot.name;
       e[0] = char(name.size());
       putBytes(e, 1, name);
@@ -201,7 +201,7 @@ struct PackageBuilder {
   }
 };
 
-struct DataEntrySpec {
+struct DataEntryLayout {
   std::string name;
   uint8_t kind = 0;
   std::string content;
@@ -214,7 +214,7 @@ struct DataEntrySpec {
 struct DataFileBuilder {
   std::string title = "Demo";
   int32_t movieSource = 0;
-  std::vector<DataEntrySpec> entries;
+  std::vector<DataEntryLayout> entries;
   std::optional<int32_t> entryCount;  // default: entries.size()
 
   std::string build() const {
@@ -226,7 +226,7 @@ struct DataFileBuilder {
     file.resize(1240);
     std::string records, blocks;
     const size_t first = 1240 + 264 * entries.size();
-    for (const DataEntrySpec& entry : entries) {
+    for (const DataEntryLayout& entry : entries) {
       std::string r(264, '\0');
       r[0] = char(entry.kind);
       r[1] = 0x55;

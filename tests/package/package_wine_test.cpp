@@ -14,7 +14,7 @@
 #include "package/slots.h"
 #include "package_test_util.h"
 #include "platform/win32/win32_platform.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {
@@ -172,7 +172,7 @@ TEST_F(PackageWineTest, APackageWithCompressedAndPlainSlotsExtractsExactlyTheExp
 
   ASSERT_EQ(startUp(b), 0);
   EXPECT_EQ(readAll(state().tempCopyPath), readAll(state().executablePath));
-  ASSERT_EQ(extractInstallSlots(state().tempCopyPath), 0);
+  ASSERT_EQ(extractInstallSlots(state()), 0);
   EXPECT_EQ(window.steps(), 3);
 
   DataFileReader& reader = dataFile();
@@ -213,7 +213,7 @@ TEST_F(PackageWineTest, ACompressedSlotDeclaredOneByteTooLargeIsMinus13AndTheFil
   b.slots[9] = {"uninstall.exe", 5, patternBytes(7000, 9), true, +1};
   ASSERT_EQ(startUp(b), 0);
   const std::string uninstaller = content + "uninstall.exe";
-  EXPECT_EQ(extractInstallSlots(state().tempCopyPath), rc::wrongSize);
+  EXPECT_EQ(extractInstallSlots(state()), rc::wrongSize);
   EXPECT_EQ(platform.boxes, std::vector<std::string>{"Installation Error: \r\n\r\nProblem with file " + uninstaller + ". "});
   EXPECT_TRUE(readAll(uninstaller) == b.slots[9].content);  // the wrong-sized file is left as written
 }

@@ -5,7 +5,7 @@
 
 #include "host_fixture.h"
 #include "package/package_reader.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {

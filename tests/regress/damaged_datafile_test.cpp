@@ -27,7 +27,7 @@ const std::string kPage = "<html>" + std::string(300, 'p') + "</html>";
 
 // Records: 1 a compressed movie, 2 a compressed page in a sub-folder, 3 a stored picture.
 Bytes sampleDataFile() {
-  test::DataFileSpec d;
+  test::DataFileLayout d;
   d.title = "Demo";
   d.entries = {{"Demo.swf", 11, implode(kMovie, 0), true, int32_t(kMovie.size())},
                {"pages\\info.html", 0, implode(kPage, 1), true, int32_t(kPage.size())},

@@ -27,7 +27,7 @@ Bytes implode(const std::string& text, int type) {
 }
 
 Bytes sampleDataFile() {
-  test::DataFileSpec d;
+  test::DataFileLayout d;
   d.title = "Demo";
   std::string movie(400, 'm'), page = "<html>" + std::string(300, 'p') + "</html>";
   d.entries = {{"Demo.swf", 11, implode(movie, 0), true, int32_t(movie.size())},

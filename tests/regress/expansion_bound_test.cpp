@@ -57,7 +57,7 @@ TEST(ExpansionBound, ASlotThatExpandsPastItsSizeIsRefused) {
 }
 
 TEST(ExpansionBound, ADataEntryThatExpandsPastItsSizeIsRefused) {
-  test::DataFileSpec d;
+  test::DataFileLayout d;
   d.title = "Demo";
   d.entries = {{"big.bin", 0, zerosStream(), true, 100}, {"next.txt", 0, test::bytesOf("next"), false, -1}};
   const Bytes file = test::buildDataFile(d);

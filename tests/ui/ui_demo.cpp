@@ -40,7 +40,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Win32InstallerView view(app, nullptr);
   mv::uitest::TestForm form;
   int pictureOk = -1;
-  form.onCreate = [&] {
+  form.atCreate = [&] {
     view.setCaption("Sunset Install Wallpaper");
     view.setApplicationTitle("Sunset Install Wallpaper");
     if (licence) view.setLicenceText(kLicence);

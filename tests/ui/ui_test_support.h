@@ -14,14 +14,14 @@ namespace mv::uitest {
 
 // Counts what the window asks of the logic; each handler can be given a body.
 struct TestForm : win32::InstallerWindowEvents {
-  std::function<void()> onCreate, onInstall, onCancel, onDone, onTick;
+  std::function<void()> atCreate, onInstall, onCancel, onDone, onTick;
   bool allowClose = true;
   bool swallowRightButton = true;
   int installs = 0, cancels = 0, dones = 0, closeQueries = 0, closes = 0, ticks = 0;
   std::vector<uint32_t> filtered;  // messages seen by the application-wide filter
 
   void onCreate() override {
-    if (onCreate) onCreate();
+    if (atCreate) atCreate();
   }
   void onInstallClicked() override {
     ++installs;

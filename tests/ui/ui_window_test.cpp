@@ -34,7 +34,7 @@ class InstallerWindowTest : public ::testing::Test {
   }
   // What start-up does to the window, in its order: caption, licence and layout, progress range, size.
   void start(bool withLicence) {
-    form.onCreate = [this, withLicence] {
+    form.atCreate = [this, withLicence] {
       view->setCaption("Sunset Install Wallpaper");
       if (withLicence) view->setLicenceText(kLicence);
       view->chooseLayout(withLicence);

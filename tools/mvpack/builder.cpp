@@ -176,17 +176,17 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
   if (m.html.empty()) throw ToolError(where + "no desktop page: \"html =\" is required");
   if (m.content.empty()) throw ToolError(where + "no content folder: \"content =\" is required");
-  if (m.licenseFlag && m.licence.empty())
+  if (m.showLicence && m.licenceFile.empty())
     throw ToolError(where + "flag license is set but no \"licence =\" file is given");
   if (m.runExtraFlag && m.extra.empty()) throw ToolError(where + "flag run-extra is set but no \"extra =\" file is given");
-  if (!m.licence.empty() && !m.licenseFlag) warn("licence " + m.licence + " is packed but not shown: flag license is not set");
+  if (!m.licenceFile.empty() && !m.showLicence) warn("licence " + m.licenceFile + " is packed but not shown: flag license is not set");
   if (!m.extra.empty() && !m.runExtraFlag) warn("extra file " + m.extra + " is packed but not used: flag run-extra is not set");
   if (flashPath.empty())
     warn("no flash-installer: the installer stops at start-up when slot 2 is empty (its \"empty slot name\" error)");
 
   {  // never overwrite an input
     std::error_code ec;
-    for (const std::string& in : {stubPath, libraryPath, uninstallerPath, flashPath, m.html, m.licence, m.extra,
+    for (const std::string& in : {stubPath, libraryPath, uninstallerPath, flashPath, m.html, m.licenceFile, m.extra,
                                   m.presentationFile}) {
       if (!in.empty() && fs::exists(output, ec) && fs::equivalent(output, in, ec))
         throw ToolError(output + ": is also an input of the build (" + in + "); choose another output file");
@@ -243,7 +243,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     return ec ? 0 : uint64_t(n);  // a file that cannot be read fails with its own message below
   };
   for (const ContentFile& f : content) totalWork += sizeOf(f.path);
-  for (const std::string& p : {flashPath, m.presentationFile, m.licence, m.extra, m.html, uninstallerPath})
+  for (const std::string& p : {flashPath, m.presentationFile, m.licenceFile, m.extra, m.html, uninstallerPath})
     if (!p.empty()) totalWork += sizeOf(p);
   Progress progress("packing", totalWork, options.progress);
 
@@ -307,7 +307,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     return name;
   };
   // slots 4 and 5: licence and extra file, under their own names in the content folder
-  if (!m.licence.empty()) addFile(mv::slot::licence, m.licence, plainName(m.licence, "licence"), mv::slotkind::contentFile, "licence");
+  if (!m.licenceFile.empty()) addFile(mv::slot::licence, m.licenceFile, plainName(m.licenceFile, "licence"), mv::slotkind::contentFile, "licence");
   else slots[mv::slot::licence].compressed = true;
   if (!m.extra.empty()) addFile(mv::slot::extra, m.extra, plainName(m.extra, "extra file"), mv::slotkind::contentFile, "extra file");
   else slots[mv::slot::extra].compressed = true;
@@ -353,7 +353,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   mv::PackageDirectory dir;
   mv::PackageHeader& h = dir.header;
   h.presentationKind = presentationKind;
-  h.licenseFlag = m.licenseFlag ? 1 : 0;
+  h.licenseFlag = m.showLicence ? 1 : 0;
   h.runExtraFlag = m.runExtraFlag ? 1 : 0;
   h.showDesktopFlag = m.showDesktopFlag ? 1 : 0;
   h.red = m.red;

@@ -122,7 +122,7 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
       }
     } else if (key == "flags") {
       for (const std::string& f : words(lower(value))) {
-        if (f == "license" || f == "licence") m.licenseFlag = true;
+        if (f == "license" || f == "licence") m.showLicence = true;
         else if (f == "run-extra") m.runExtraFlag = true;
         else if (f == "show-desktop") m.showDesktopFlag = true;
         else if (f == "none") {
@@ -153,7 +153,7 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
                key == "output") {
       needValue();
       std::string p = resolve(value);
-      if (key == "licence") m.licence = p;
+      if (key == "licence") m.licenceFile = p;
       else if (key == "extra") m.extra = p;
       else if (key == "html") m.html = p;
       else if (key == "content") m.content = p;

@@ -13,11 +13,12 @@ struct Manifest {
 
   std::string title;
   int red = 0, green = 0, blue = 0;
-  bool licenseFlag = false, runExtraFlag = false, showDesktopFlag = false;
+  bool showLicence = false;       // the licence must be accepted before installing (flag "license")
+  bool runExtraFlag = false, showDesktopFlag = false;
   PresentationChoice presentation = PresentationChoice::None;
   bool presentationGiven = false;
   std::string presentationFile;  // picture (BMP/JPEG) or movie (SWF)
-  std::string licence;           // text shown in the installer window (slot 4)
+  std::string licenceFile;       // text shown in the installer window (slot 4)
   std::string extra;             // extra file opened after installation (slot 5)
   std::string html;              // the desktop page (slot 6, installed as <title>.html)
   std::string content;           // folder whose files make up the Moviva data file (slot 8)

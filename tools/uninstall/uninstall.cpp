@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "support/system_errors.h"
+
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -42,8 +44,7 @@ std::string lastErrorText(DWORD code) {
                  code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string s = text ? text : "error " + std::to_string(code);
   if (text) LocalFree(text);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '.')) s.pop_back();
-  return s;
+  return mv::trimSystemText(s);
 }
 
 // The long form of a path (Windows 95/98/ME start the uninstaller by its 8.3 name). GetLongPathNameA is

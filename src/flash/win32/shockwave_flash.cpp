@@ -12,6 +12,7 @@
 //                                                             OnProgress 1958
 //   properties        ScaleMode 0x78, WMode 0x85, Menu 0x87, Movie 0x66
 #include "flash/win32/shockwave_flash.h"
+#include "support/system_errors.h"
 
 #include <ocidl.h>
 #include <ole2.h>
@@ -49,8 +50,7 @@ std::string hresultText(HRESULT hr) {
   std::string text;
   if (n && buffer) text.assign(buffer, n);
   if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-    text.pop_back();
+  text = trimSystemText(text);
   if (text.empty()) {
     // Texts the system may not have for COM's own codes.
     switch (hr) {

@@ -5,7 +5,7 @@
 #include "flash/flash_panel.h"
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv::win32 {
 

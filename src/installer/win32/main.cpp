@@ -10,7 +10,7 @@
 #include "installer/win32/small_windows.h"
 #include "package/format.h"
 #include "platform/win32/win32_platform.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   {
     mv::win32::Application app;
     app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
-    app.setTitle(mv::text::applicationTitle);
+    app.setTitle(mv::text::successTitle);
 
     mv::win32::HiddenMainWindow hiddenMainWindow(app);  // the main window, off the screen
     mv::win32::YesNoWindow messageBox(app);                  // created, never shown

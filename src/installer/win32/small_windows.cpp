@@ -1,7 +1,7 @@
 #include "installer/win32/small_windows.h"
 
 #include "installer/win32/application.h"
-#include "support/strings.h"
+#include "support/user_texts.h"
 
 namespace mv::win32 {
 

@@ -902,20 +902,9 @@ std::string HostPlatform::regId(RegRoot root, const std::string& path) const {
   return rootName(root) + "\\" + upper(trimKey(path));
 }
 
-RegValue HostPlatform::stringValue(const std::string& text) {
-  RegValue v;
-  v.type = RegType::String;
-  v.data.assign(text.begin(), text.end());
-  v.data.push_back(0);
-  return v;
-}
+RegValue HostPlatform::stringValue(const std::string& text) { return RegValue::text(text); }
 
-RegValue HostPlatform::dwordValue(uint32_t value) {
-  RegValue v;
-  v.type = RegType::Dword;
-  v.data = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-  return v;
-}
+RegValue HostPlatform::dwordValue(uint32_t value) { return RegValue::dword(value); }
 
 const HostPlatform::KeyFault* HostPlatform::keyFault(const std::string& id) const {
   auto it = keyFaults_.find(id);

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_platform.h"
 
+#include "support/system_errors.h"
+
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -153,8 +155,7 @@ class Win32ActiveDesktop : public ActiveDesktop {
 // The text an OLE error is shown with: the system's text without its trailing blanks, line ends and
 // period, or "OLE error XXXXXXXX" when the system has none.
 std::string oleErrorText(Win32Platform& p, HRESULT hr) {
-  std::string text = p.systemErrorText(hr);
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
+  std::string text = trimSystemText(p.systemErrorText(hr));
   if (text.empty()) {
     char buf[32];
     snprintf(buf, sizeof buf, "OLE error %.8X", unsigned(hr));

@@ -8,7 +8,9 @@ inline constexpr const char* errorCaption = "Error";
 inline constexpr const char* informationCaption = "Information";
 inline constexpr const char* confirmCaption = "Confirm";
 inline constexpr const char* successCaption = "Installation Successful.";
-inline constexpr const char* applicationTitle = "Installation Successful";
+// The application's own title (taskbar button, caption of the top-level error box): the success caption
+// without its period.
+inline constexpr const char* successTitle = "Installation Successful";
 inline constexpr const char* abortButton = "&Abort";
 
 // Error reporter
