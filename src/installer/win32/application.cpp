@@ -1,4 +1,5 @@
 #include "installer/win32/application.h"
+#include "installer/win32/window_classes.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -8,7 +9,7 @@
 namespace mv::win32 {
 
 namespace {
-constexpr wchar_t kClassName[] = L"TApplication";
+constexpr const wchar_t* kClassName = windowclass::application;
 constexpr UINT kActivateLastWindow = WM_APP + 1;
 }
 

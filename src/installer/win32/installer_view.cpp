@@ -1,4 +1,5 @@
 #include "installer/win32/installer_view.h"
+#include "installer/win32/window_classes.h"
 
 #include <commctrl.h>
 
@@ -11,10 +12,10 @@ namespace mv::win32 {
 
 namespace {
 
-constexpr wchar_t kInstallerWindowClass[] = L"TInstallerForm";
-constexpr wchar_t kPanelClass[] = L"TPanel";
-constexpr wchar_t kImageClass[] = L"TImage";
-constexpr wchar_t kMoviePanelClass[] = L"MoviePanel";
+constexpr const wchar_t* kInstallerWindowClass = windowclass::installer;
+constexpr const wchar_t* kPanelClass = windowclass::panel;
+constexpr const wchar_t* kImageClass = windowclass::image;
+constexpr const wchar_t* kMoviePanelClass = windowclass::moviePanel;
 constexpr UINT_PTR kPauseTimerId = 1;
 constexpr LONG_PTR kLoweredInnerBevel = 1;  // TPanel's user data: draw a 1-pixel lowered frame
 

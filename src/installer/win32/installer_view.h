@@ -1,5 +1,5 @@
 #pragma once
-// The installer window (class "TInstallerForm") with its controls, as the installer's logic sees it
+// The installer window (see window_classes.h) with its controls, as the installer's logic sees it
 // through InstallerView. The logic itself is reached through InstallerWindowEvents, so that the window
 // can also be driven by a small test form.
 #include <windows.h>

@@ -1,4 +1,5 @@
 #include "installer/win32/small_windows.h"
+#include "installer/win32/window_classes.h"
 
 #include "installer/win32/application.h"
 #include "support/user_texts.h"
@@ -7,8 +8,8 @@ namespace mv::win32 {
 
 namespace {
 
-constexpr wchar_t kPreparingClass[] = L"TpreparingInstallWnd";
-constexpr wchar_t kMessageBoxClass[] = L"TqlnMessageBox";
+constexpr const wchar_t* kPreparingClass = windowclass::hiddenMain;
+constexpr const wchar_t* kMessageBoxClass = windowclass::yesNo;
 
 void registerClass(const wchar_t* name, WNDPROC proc) {
   WNDCLASSEXW wc = {};
