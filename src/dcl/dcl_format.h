@@ -22,9 +22,16 @@
 // canonical codes in which the shortest code is all ones and each following code of the same length is
 // one less, and the bits go into the stream in the order they are written down (first bit first). So the
 // value a reader sees in its low bits is the bit-reversed, inverted canonical code: `codeOf` below.
+#include <cstddef>
 #include <cstdint>
 
 namespace dcl {
+
+// The first address at or after p with alignment a: where the codec state starts in a caller's work area.
+inline void* alignUp(char* p, size_t a) {
+  uintptr_t v = reinterpret_cast<uintptr_t>(p);
+  return reinterpret_cast<void*>((v + a - 1) & ~uintptr_t(a - 1));
+}
 
 constexpr unsigned kMinMatch = 2;
 constexpr unsigned kMaxMatch = 518;

@@ -220,11 +220,6 @@ unsigned Explode::decode(unsigned lowBits) {
   }
 }
 
-void* alignUp(char* p, size_t a) {
-  uintptr_t v = reinterpret_cast<uintptr_t>(p);
-  return reinterpret_cast<void*>((v + a - 1) & ~uintptr_t(a - 1));
-}
-
 static_assert(sizeof(Explode) + alignof(Explode) - 1 <= CMP_EXPLODE_WORK_SIZE, "explode work area too small");
 
 }  // namespace

@@ -380,11 +380,6 @@ void Implode::run() {
   flushOut();
 }
 
-void* alignUp(char* p, size_t a) {
-  uintptr_t v = reinterpret_cast<uintptr_t>(p);
-  return reinterpret_cast<void*>((v + a - 1) & ~uintptr_t(a - 1));
-}
-
 static_assert(sizeof(Implode) + alignof(Implode) - 1 <= CMP_IMPLODE_WORK_SIZE, "implode work area too small");
 
 }  // namespace
