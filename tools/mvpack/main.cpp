@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "builder.h"
-#include "inspect.h"
+#include "examine.h"
 #include "manifest.h"
 #include "progress.h"
 #include "util.h"

@@ -1,5 +1,5 @@
 #pragma once
-// Inspecting installers, ours or not: the package directory at packageOffset, the slots, the Moviva data
+// Examining installers, ours or not: the package directory at packageOffset, the slots, the Moviva data
 // file in slot 8 and its entries, and the list, verify and extract commands over them. Every offset and
 // size is checked against the bytes before use.
 #include <cstdint>

@@ -1,5 +1,5 @@
-// Inspecting installers, ours or not: list, verify and extract, with every offset checked.
-#include "inspect.h"
+// Examining installers, ours or not: list, verify and extract, with every offset checked.
+#include "examine.h"
 
 #include <algorithm>
 #include <cstring>
