@@ -1,0 +1,150 @@
+#pragma once
+// Reading SWF fields from a byte range. Whole-byte fields are little-endian and start on a byte
+// boundary; bit fields are packed from the most significant bit of each byte. A read past the end gives
+// zero and marks the reader failed, so a parser reads on and checks failed() where it matters.
+#include <cstddef>
+#include <cstdint>
+
+#include "flash/render/model.h"
+
+namespace mv::render {
+
+class BitReader {
+ public:
+  BitReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+  bool failed() const { return failed_; }
+  void fail() { failed_ = true; }
+  size_t position() const { return pos_; }
+  size_t remaining() const { return pos_ <= size_ ? size_ - pos_ : 0; }
+  const uint8_t* here() const { return data_ + pos_; }
+
+  void align() { bits_ = 0; }
+
+  uint8_t u8() {
+    align();
+    if (pos_ >= size_) {
+      failed_ = true;
+      return 0;
+    }
+    return data_[pos_++];
+  }
+  uint16_t u16() {
+    uint16_t lo = u8();
+    return uint16_t(lo | u8() << 8);
+  }
+  int16_t s16() { return int16_t(u16()); }
+  uint32_t u32() {
+    uint32_t lo = u16();
+    return lo | uint32_t(u16()) << 16;
+  }
+  void skip(size_t n) {
+    align();
+    if (n > remaining()) {
+      pos_ = size_;
+      failed_ = true;
+    } else {
+      pos_ += n;
+    }
+  }
+
+  // n unsigned bits, 0..32.
+  uint32_t ub(unsigned n) {
+    uint32_t v = 0;
+    for (unsigned i = 0; i < n; ++i) {
+      if (bits_ == 0) {
+        if (pos_ >= size_) {
+          failed_ = true;
+          return 0;
+        }
+        current_ = data_[pos_++];
+        bits_ = 8;
+      }
+      --bits_;
+      v = (v << 1) | ((current_ >> bits_) & 1u);
+    }
+    return v;
+  }
+  // n bits, two's complement.
+  int32_t sb(unsigned n) {
+    if (n == 0) return 0;
+    uint32_t v = ub(n);
+    if (n < 32 && (v & (1u << (n - 1)))) v |= ~((1u << n) - 1);
+    return int32_t(v);
+  }
+  // n bits of 16.16 fixed point.
+  double fb(unsigned n) { return sb(n) / 65536.0; }
+
+  Rgba rgb() {
+    Rgba c;
+    c.r = u8();
+    c.g = u8();
+    c.b = u8();
+    return c;
+  }
+  Rgba rgba() {
+    Rgba c = rgb();
+    c.a = u8();
+    return c;
+  }
+
+  struct Rect {
+    int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+  };
+  Rect rect() {
+    align();
+    Rect r;
+    unsigned n = ub(5);
+    r.xmin = sb(n);
+    r.xmax = sb(n);
+    r.ymin = sb(n);
+    r.ymax = sb(n);
+    align();
+    return r;
+  }
+
+  Matrix matrix() {
+    align();
+    Matrix m;
+    if (ub(1)) {
+      unsigned n = ub(5);
+      m.a = fb(n);
+      m.d = fb(n);
+    }
+    if (ub(1)) {
+      unsigned n = ub(5);
+      m.b = fb(n);
+      m.c = fb(n);
+    }
+    unsigned n = ub(5);
+    m.tx = sb(n);
+    m.ty = sb(n);
+    align();
+    return m;
+  }
+
+  // CXFORM (withAlpha false) or CXFORMWITHALPHA: multipliers in 8.8 fixed point, then additions.
+  ColourTransform colourTransform(bool withAlpha) {
+    align();
+    ColourTransform t;
+    const bool hasAdd = ub(1) != 0, hasMul = ub(1) != 0;
+    const unsigned n = ub(4);
+    const int channels = withAlpha ? 4 : 3;
+    if (hasMul)
+      for (int i = 0; i < channels; ++i) t.mul[i] = float(sb(n)) / 256.0f;
+    if (hasAdd)
+      for (int i = 0; i < channels; ++i) t.add[i] = float(sb(n));
+    align();
+    return t;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+  uint8_t current_ = 0;
+  unsigned bits_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace mv::render

@@ -1,0 +1,493 @@
+// Drawing the first frame: the display list from the lowest depth up, each character through its
+// placement's matrix and colour transform, clipping layers as masks.
+//
+// A shape is drawn group by group (each NewStyles starts one): first every fill, each as the region its
+// edges bound under the even-odd rule, then every line style. Colours are composited premultiplied onto
+// the opaque picture. Gradients span the gradient square (-16384..16384 twips) that their matrix places
+// in the shape: a linear one goes from left to right across it, a radial one from its centre out to the
+// circle of radius 16384, each padded with its end colours. Bitmap fills map bitmap pixels into the
+// shape by their matrix (20 twips a pixel when unscaled); repeating ones tile, clipped ones extend their
+// edge pixels; smoothed ones are sampled bilinearly, the others take the nearest pixel.
+// A clipping layer's fills (not its lines, colours or transparency) make a mask for the depths above it
+// up to its clip depth.
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "flash/render/model.h"
+#include "flash/render/raster.h"
+#include "flash/render/stroke.h"
+
+namespace mv::render {
+
+namespace {
+
+constexpr double kFlatness = 0.15;  // pixels a flattened curve may stray from the curve
+constexpr double kArcError = 0.1;   // pixels an arc's chords may cut into a line's round ends
+constexpr int kMaxCurvePieces = 100;
+
+// c * k / 255 for each of the four channels, rounded.
+inline uint32_t scaleColour(uint32_t c, uint32_t k) {
+  uint32_t rb = (c & 0x00FF00FFu) * k + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+  uint32_t ag = ((c >> 8) & 0x00FF00FFu) * k + 0x00800080u;
+  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+inline uint32_t premultiply(Rgba c) {
+  const uint32_t a = c.a;
+  return a << 24 | (uint32_t(c.r) * a + 127) / 255 << 16 | (uint32_t(c.g) * a + 127) / 255 << 8 |
+         (uint32_t(c.b) * a + 127) / 255;
+}
+
+class Budget {
+ public:
+  explicit Budget(const Limits& limits) : limits_(limits) {
+    if (limits.maxMilliseconds) {
+      timed_ = true;
+      deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.maxMilliseconds);
+    }
+  }
+  bool exceeded() const { return exceeded_; }
+  bool object() {
+    if (++objects_ > limits_.maxObjects) exceeded_ = true;
+    if (timed_ && (objects_ & 7) == 0 && std::chrono::steady_clock::now() > deadline_) exceeded_ = true;
+    return !exceeded_;
+  }
+  bool edges(uint64_t n) {
+    edges_ += n;
+    if (edges_ > limits_.maxEdges) exceeded_ = true;
+    return !exceeded_;
+  }
+  bool work(uint64_t n) {
+    work_ += n;
+    if (work_ > limits_.maxPixelWork) exceeded_ = true;
+    return !exceeded_;
+  }
+  void fail() { exceeded_ = true; }
+
+ private:
+  const Limits& limits_;
+  uint64_t objects_ = 0, edges_ = 0, work_ = 0;
+  bool timed_ = false, exceeded_ = false;
+  std::chrono::steady_clock::time_point deadline_;
+};
+
+// What a fill paints with: one colour, a gradient or a bitmap; premultiplied 0xAARRGGBB.
+class Paint {
+ public:
+  enum Kind { none, solid, gradient, bitmap };
+
+  static Paint ofColour(Rgba colour, const ColourTransform& cx) {
+    Paint p;
+    p.kind_ = solid;
+    p.colour_ = premultiply(cx.apply(colour));
+    return p;
+  }
+
+  static Paint of(const FillStyle& style, const Matrix& toDevice, const ColourTransform& cx, const Movie& movie) {
+    Paint p;
+    switch (style.kind) {
+      case FillStyle::solid:
+        return ofColour(style.colour, cx);
+      case FillStyle::linear:
+      case FillStyle::radial: {
+        if (!(toDevice * style.matrix).invert(p.inverse_)) return ofColour(style.stops.back().colour, cx);
+        p.kind_ = gradient;
+        p.radial_ = style.kind == FillStyle::radial;
+        p.buildRamp(style.stops, cx);
+        return p;
+      }
+      case FillStyle::bitmap: {
+        const Character* c = movie.find(style.bitmapId);
+        if (!c || c->kind != Character::bitmap) return p;
+        const Bitmap& b = movie.bitmaps[c->index];
+        if (b.width <= 0 || b.height <= 0 || !(toDevice * style.matrix).invert(p.inverse_)) return p;
+        p.kind_ = bitmap;
+        p.bitmap_ = &b;
+        p.repeat_ = style.repeat;
+        p.smooth_ = style.smooth;
+        p.transform_ = cx;
+        p.transformed_ = !cx.identity();
+        return p;
+      }
+    }
+    return p;
+  }
+
+  Kind kind() const { return kind_; }
+  uint32_t colour() const { return colour_; }
+
+  // The colours of count pixels of row y from column x.
+  void fetch(int x, int y, int count, uint32_t* out) const {
+    const double px = x + 0.5, py = y + 0.5;
+    double u = inverse_.mapX(px, py), v = inverse_.mapY(px, py);
+    const double du = inverse_.a, dv = inverse_.b;
+    if (kind_ == gradient) {
+      for (int i = 0; i < count; ++i, u += du, v += dv) {
+        const double t = radial_ ? std::sqrt(u * u + v * v) * (255.0 / 16384.0) : (u + 16384.0) * (255.0 / 32768.0);
+        const int index = t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
+        out[i] = ramp_[index];
+      }
+      return;
+    }
+    for (int i = 0; i < count; ++i, u += du, v += dv) {
+      uint32_t c = smooth_ ? bilinear(u - 0.5, v - 0.5) : texel(int(std::floor(u)), int(std::floor(v)));
+      if (transformed_) c = transformPixel(c);
+      out[i] = c;
+    }
+  }
+
+ private:
+  void buildRamp(const std::vector<GradientStop>& given, const ColourTransform& cx) {
+    std::vector<GradientStop> stops = given;
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const GradientStop& a, const GradientStop& b) { return a.ratio < b.ratio; });
+    for (GradientStop& s : stops) s.colour = cx.apply(s.colour);
+    size_t k = 0;
+    for (int i = 0; i < 256; ++i) {
+      while (k < stops.size() && stops[k].ratio < i) ++k;
+      Rgba c;
+      if (k == 0) {
+        c = stops.front().colour;
+      } else if (k == stops.size()) {
+        c = stops.back().colour;
+      } else {
+        const GradientStop &a = stops[k - 1], &b = stops[k];
+        const int span = b.ratio - a.ratio;
+        const float f = span > 0 ? float(i - a.ratio) / float(span) : 1.0f;
+        auto mix = [&](uint8_t p, uint8_t q) { return uint8_t(p + (q - p) * f + 0.5f); };
+        c = {mix(a.colour.r, b.colour.r), mix(a.colour.g, b.colour.g), mix(a.colour.b, b.colour.b),
+             mix(a.colour.a, b.colour.a)};
+      }
+      ramp_[i] = premultiply(c);
+    }
+  }
+
+  uint32_t texel(int x, int y) const {
+    const int w = bitmap_->width, h = bitmap_->height;
+    if (repeat_) {
+      x %= w;
+      if (x < 0) x += w;
+      y %= h;
+      if (y < 0) y += h;
+    } else {
+      x = x < 0 ? 0 : x >= w ? w - 1 : x;
+      y = y < 0 ? 0 : y >= h ? h - 1 : y;
+    }
+    return bitmap_->pixels[size_t(y) * size_t(w) + size_t(x)];
+  }
+
+  uint32_t bilinear(double u, double v) const {
+    // Far outside the bitmap the coordinates are only wrapped or clamped; keep them in int range.
+    u = std::max(-1e9, std::min(1e9, u));
+    v = std::max(-1e9, std::min(1e9, v));
+    const double fu = std::floor(u), fv = std::floor(v);
+    const int x = int(fu), y = int(fv);
+    const uint32_t wx = uint32_t((u - fu) * 256), wy = uint32_t((v - fv) * 256);
+    const uint32_t c00 = texel(x, y), c10 = texel(x + 1, y), c01 = texel(x, y + 1), c11 = texel(x + 1, y + 1);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const uint32_t top = ((c00 >> shift) & 255) * (256 - wx) + ((c10 >> shift) & 255) * wx;
+      const uint32_t bottom = ((c01 >> shift) & 255) * (256 - wx) + ((c11 >> shift) & 255) * wx;
+      out |= ((top * (256 - wy) + bottom * wy + 32768) >> 16) << shift;
+    }
+    return out;
+  }
+
+  uint32_t transformPixel(uint32_t c) const {
+    const uint32_t a = c >> 24;
+    Rgba plain;
+    plain.a = uint8_t(a);
+    if (a) {
+      plain.r = uint8_t(std::min<uint32_t>(255, (((c >> 16) & 255) * 255 + a / 2) / a));
+      plain.g = uint8_t(std::min<uint32_t>(255, (((c >> 8) & 255) * 255 + a / 2) / a));
+      plain.b = uint8_t(std::min<uint32_t>(255, ((c & 255) * 255 + a / 2) / a));
+    } else {
+      plain.r = plain.g = plain.b = 0;
+    }
+    return premultiply(transform_.apply(plain));
+  }
+
+  Kind kind_ = none;
+  uint32_t colour_ = 0;
+  Matrix inverse_;  // device pixels -> gradient square or bitmap pixels
+  bool radial_ = false;
+  uint32_t ramp_[256];
+  const Bitmap* bitmap_ = nullptr;
+  bool repeat_ = false, smooth_ = true;
+  ColourTransform transform_;
+  bool transformed_ = false;
+};
+
+class Drawer {
+ public:
+  Drawer(const Movie& movie, Image& image, int x0, int y0, int x1, int y1, Budget& budget)
+      : movie_(movie), image_(image), clipX0_(x0), clipY0_(y0), clipX1_(x1), clipY1_(y1), budget_(budget) {
+    row_.resize(size_t(image.width));
+  }
+
+  // mask: what is drawn is multiplied by it (null: nothing masks). maskOut: not a picture but a clipping
+  // layer's mask is being drawn (the union of the fills' coverage).
+  bool drawList(const DisplayList& list, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
+                uint8_t* maskOut, int nesting) {
+    struct Layer {
+      uint16_t until;
+      std::vector<uint8_t> mask;
+    };
+    std::vector<Layer> layers;
+    std::vector<uint8_t> combined;
+    const uint8_t* current = mask;
+    for (const auto& entry : list) {
+      if (budget_.exceeded()) return false;
+      const uint16_t depth = entry.first;
+      const DisplayObject& o = entry.second;
+      const size_t before = layers.size();
+      layers.erase(std::remove_if(layers.begin(), layers.end(), [&](const Layer& l) { return l.until < depth; }),
+                   layers.end());
+      if (layers.size() != before) current = combine(layers, mask, combined);
+      const Matrix om = m * o.matrix;
+      const ColourTransform ocx = cx * o.colour;
+      if (o.clipDepth > 0) {
+        // Inside a mask being drawn, a clipping layer adds nothing to it.
+        if (maskOut || o.clipDepth <= depth) continue;
+        if (int(layers.size()) >= movie_.limits.maxActiveClips) {
+          budget_.fail();
+          return false;
+        }
+        Layer layer{o.clipDepth, std::vector<uint8_t>(size_t(image_.width) * size_t(image_.height), 0)};
+        drawCharacter(o.characterId, om, ocx, nullptr, layer.mask.data(), nesting);
+        layers.push_back(std::move(layer));
+        current = combine(layers, mask, combined);
+        continue;
+      }
+      drawCharacter(o.characterId, om, ocx, current, maskOut, nesting);
+    }
+    return !budget_.exceeded();
+  }
+
+ private:
+  template <typename Layers>
+  const uint8_t* combine(const Layers& layers, const uint8_t* mask, std::vector<uint8_t>& out) {
+    if (layers.empty()) return mask;
+    const size_t n = size_t(image_.width) * size_t(image_.height);
+    budget_.work(n * (layers.size() + 1));
+    out = layers[0].mask;
+    for (size_t i = 1; i < layers.size(); ++i)
+      for (size_t p = 0; p < n; ++p) out[p] = uint8_t(scaleColour(out[p], layers[i].mask[p]));
+    if (mask)
+      for (size_t p = 0; p < n; ++p) out[p] = uint8_t(scaleColour(out[p], mask[p]));
+    return out.data();
+  }
+
+  void drawCharacter(uint16_t id, const Matrix& m, const ColourTransform& cx, const uint8_t* mask, uint8_t* maskOut,
+                     int nesting) {
+    if (!budget_.object()) return;
+    const Character* c = movie_.find(id);
+    if (!c) return;
+    switch (c->kind) {
+      case Character::shape:
+        drawShape(movie_.shapes[c->index], m, cx, mask, maskOut);
+        break;
+      case Character::text:
+        drawText(movie_.texts[c->index], m, cx, mask, maskOut);
+        break;
+      case Character::sprite:
+        if (nesting + 1 < movie_.limits.maxNesting)
+          drawList(movie_.sprites[c->index].firstFrame, m, cx, mask, maskOut, nesting + 1);
+        break;
+      default:
+        break;  // bitmaps and fonts are not placed by themselves
+    }
+  }
+
+  void drawShape(const Shape& shape, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
+                 uint8_t* maskOut) {
+    for (const ShapeGroup& g : shape.groups) {
+      for (size_t f = 0; f < g.fills.size(); ++f) {
+        const std::vector<uint32_t>& edges = g.edgesOfFill[f];
+        if (edges.empty()) continue;
+        Paint paint;
+        if (!maskOut) {
+          paint = Paint::of(g.fills[f], m, cx, movie_);
+          if (paint.kind() == Paint::none) continue;
+        }
+        rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
+        for (uint32_t i : edges) addEdge(g.edges[i], m);
+        fill(true, paint, mask, maskOut);
+      }
+      if (maskOut) continue;
+      for (size_t l = 0; l < g.lines.size(); ++l) strokeLines(g, uint16_t(l + 1), m, cx, mask);
+    }
+  }
+
+  void drawText(const Text& text, const Matrix& m, const ColourTransform& cx, const uint8_t* mask, uint8_t* maskOut) {
+    const Matrix tm = m * text.matrix;
+    for (const TextGlyph& g : text.glyphs) {
+      if (!budget_.object()) return;
+      const Character* c = movie_.find(g.fontId);
+      if (!c || c->kind != Character::font) continue;
+      const Font& font = movie_.fonts[c->index];
+      if (g.index >= font.glyphs.size()) continue;
+      const Glyph& glyph = font.glyphs[g.index];
+      if (glyph.edges.empty()) continue;
+      const double scale = g.height / 1024.0;
+      const Matrix gm = tm * Matrix::translate(g.x, g.y) * Matrix::scale(scale, scale);
+      rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
+      for (const Edge& e : glyph.edges) addEdge(e, gm);
+      fill(true, maskOut ? Paint() : Paint::ofColour(g.colour, cx), mask, maskOut);
+    }
+  }
+
+  static int curvePieces(double x0, double y0, double cx, double cy, double x1, double y1) {
+    const double ddx = x0 - 2 * cx + x1, ddy = y0 - 2 * cy + y1;
+    const double dd = std::sqrt(ddx * ddx + ddy * ddy);
+    const double n = std::ceil(std::sqrt(dd / (8 * kFlatness)));
+    return n < 1 ? 1 : n > kMaxCurvePieces ? kMaxCurvePieces : int(n);
+  }
+
+  // An edge in device pixels, curves flattened.
+  void addEdge(const Edge& e, const Matrix& m) {
+    const double x0 = m.mapX(e.x0, e.y0), y0 = m.mapY(e.x0, e.y0);
+    const double x1 = m.mapX(e.x1, e.y1), y1 = m.mapY(e.x1, e.y1);
+    if (!e.curve) {
+      budget_.edges(1);
+      rasterizer_.line(float(x0), float(y0), float(x1), float(y1));
+      return;
+    }
+    const double cx = m.mapX(e.cx, e.cy), cy = m.mapY(e.cx, e.cy);
+    const int n = curvePieces(x0, y0, cx, cy, x1, y1);
+    budget_.edges(uint64_t(n));
+    double px = x0, py = y0;
+    for (int i = 1; i <= n; ++i) {
+      const double t = double(i) / n, u = 1 - t;
+      const double qx = i == n ? x1 : u * u * x0 + 2 * u * t * cx + t * t * x1;
+      const double qy = i == n ? y1 : u * u * y0 + 2 * u * t * cy + t * t * y1;
+      rasterizer_.line(float(px), float(py), float(qx), float(qy));
+      px = qx;
+      py = qy;
+    }
+  }
+
+  // The lines of one line style: its edges joined into polylines where they meet, outlined in the
+  // shape's coordinates (so that a stretching matrix stretches the pen too), filled non-zero together.
+  void strokeLines(const ShapeGroup& g, uint16_t style, const Matrix& m, const ColourTransform& cx,
+                   const uint8_t* mask) {
+    const LineStyle& ls = g.lines[style - 1];
+    const double scale = m.meanScale(), stretch = m.maxScale();
+    if (!(scale > 0) || !std::isfinite(scale)) return;
+    // Lines thinner than a pixel are drawn a pixel wide.
+    const double halfWidth = std::max(ls.width / 2.0, 0.5 / scale);
+    const double devRadius = halfWidth * stretch;
+    double step = devRadius > kArcError ? 2 * std::acos(1 - kArcError / devRadius) : 3.2;
+    step = std::max(step, 2 * 3.14159265358979 / 128);
+    step = std::min(step, 3.14159265358979 / 4);
+
+    rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
+    std::vector<Point> polyline, outline;
+    auto flush = [&] {
+      if (polyline.empty()) return;
+      outline.clear();
+      stroke(polyline, halfWidth, step, outline);
+      polyline.clear();
+      if (!budget_.edges(outline.size())) return;
+      for (size_t i = 0; i < outline.size(); ++i) {
+        const Point& a = outline[i];
+        const Point& b = outline[(i + 1) % outline.size()];
+        rasterizer_.line(float(m.mapX(a.x, a.y)), float(m.mapY(a.x, a.y)), float(m.mapX(b.x, b.y)),
+                         float(m.mapY(b.x, b.y)));
+      }
+    };
+    for (const Edge& e : g.edges) {
+      if (e.line != style) continue;
+      if (polyline.empty() || polyline.back().x != e.x0 || polyline.back().y != e.y0) {
+        flush();
+        polyline.push_back({e.x0, e.y0});
+      }
+      if (e.curve) {
+        const int n = curvePieces(m.mapX(e.x0, e.y0), m.mapY(e.x0, e.y0), m.mapX(e.cx, e.cy), m.mapY(e.cx, e.cy),
+                                  m.mapX(e.x1, e.y1), m.mapY(e.x1, e.y1));
+        for (int i = 1; i < n; ++i) {
+          const double t = double(i) / n, u = 1 - t;
+          polyline.push_back({u * u * e.x0 + 2 * u * t * e.cx + t * t * e.x1, u * u * e.y0 + 2 * u * t * e.cy + t * t * e.y1});
+        }
+      }
+      polyline.push_back({e.x1, e.y1});
+      if (budget_.exceeded()) return;
+    }
+    flush();
+    fill(false, Paint::ofColour(ls.colour, cx), mask, nullptr);
+  }
+
+  void fill(bool evenOdd, const Paint& paint, const uint8_t* mask, uint8_t* maskOut) {
+    if (budget_.exceeded()) return;
+    const int width = image_.width;
+    uint32_t* pixels = image_.pixels.data();
+    const uint64_t work = rasterizer_.sweep(evenOdd, [&](int y, int x, int count, const float* coverage) {
+      const size_t base = size_t(y) * size_t(width) + size_t(x);
+      if (maskOut) {
+        uint8_t* out = maskOut + base;
+        for (int i = 0; i < count; ++i) {
+          const uint32_t c = uint32_t(coverage[i] * 255 + 0.5f);
+          if (c) out[i] = uint8_t(out[i] + scaleColour(255 - out[i], c));
+        }
+        return;
+      }
+      const bool flat = paint.kind() == Paint::solid;
+      if (!flat) paint.fetch(x, y, count, row_.data());
+      const uint8_t* m = mask ? mask + base : nullptr;
+      uint32_t* dst = pixels + base;
+      for (int i = 0; i < count; ++i) {
+        uint32_t c = uint32_t(coverage[i] * 255 + 0.5f);
+        if (m) c = scaleColour(c, m[i]);
+        if (!c) continue;
+        uint32_t src = flat ? paint.colour() : row_[size_t(i)];
+        if (c < 255) src = scaleColour(src, c);
+        const uint32_t a = src >> 24;
+        if (a == 255) dst[i] = src;
+        else if (a) dst[i] = src + scaleColour(dst[i], 255 - a);
+      }
+    });
+    budget_.work(work);
+  }
+
+  const Movie& movie_;
+  Image& image_;
+  int clipX0_, clipY0_, clipX1_, clipY1_;
+  Budget& budget_;
+  Rasterizer rasterizer_;
+  std::vector<uint32_t> row_;
+};
+
+}  // namespace
+
+bool FirstFrame::draw(int width, int height, Image& out) const {
+  const Movie& m = *movie_;
+  out = Image();
+  if (width <= 0 || height <= 0 || width > m.limits.maxFrameSide || height > m.limits.maxFrameSide) return false;
+  out.width = width;
+  out.height = height;
+  const uint32_t background = 0xFF000000u | m.background;
+  out.pixels.assign(size_t(width) * size_t(height), background);
+  if (m.stageWidth <= 0 || m.stageHeight <= 0) return true;
+
+  // The whole stage, aspect ratio kept, centred.
+  const double scale = std::min(double(width) / m.stageWidth, double(height) / m.stageHeight);
+  const double shownWidth = m.stageWidth * scale, shownHeight = m.stageHeight * scale;
+  const double left = std::floor((width - shownWidth) / 2 + 0.5), top = std::floor((height - shownHeight) / 2 + 0.5);
+  const Matrix stage{scale, 0, 0, scale, left - m.stageLeft * scale, top - m.stageTop * scale};
+  const int x0 = std::max(0, int(left)), y0 = std::max(0, int(top));
+  const int x1 = std::min(width, int(std::floor(left + shownWidth + 0.5)));
+  const int y1 = std::min(height, int(std::floor(top + shownHeight + 0.5)));
+
+  Budget budget(m.limits);
+  Drawer drawer(m, out, x0, y0, x1, y1, budget);
+  if (!drawer.drawList(m.stage, stage, ColourTransform(), nullptr, nullptr, 0)) {
+    std::fill(out.pixels.begin(), out.pixels.end(), background);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace mv::render

@@ -1,0 +1,97 @@
+#pragma once
+// The first frame of an SWF movie, drawn by ourselves: what the movie panel shows when no Flash Player
+// control can be created.
+//
+// A movie of versions 3 to 6, plain ("FWS") or compressed ("CWS"), is read up to its first ShowFrame:
+// shapes (DefineShape 1 to 3), bitmaps (DefineBits with JPEGTables, DefineBitsJPEG2 and 3,
+// DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 and 2), sprites (their
+// first frame) and the display list that PlaceObject, PlaceObject2, RemoveObject and RemoveObject2 build.
+// Drawing puts the whole stage into the picture as the control does by default (scale mode "show all"):
+// aspect ratio kept, centred, the rest in the background colour; anti-aliased.
+//
+// What it cannot draw (device fonts, morph shapes, buttons, video, scripts) is left out. Every count,
+// length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
+// Nothing here touches the operating system.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace mv::render {
+
+// A picture: rows top to bottom, one 32-bit word per pixel, 0xAARRGGBB (in memory B, G, R, A: the
+// layout of a 32-bit top-down DIB). Drawn frames are opaque.
+struct Image {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// Turns a complete JPEG stream (SOI to EOI, tables included) into pixels. The renderer does not care
+// which decoder does it: natively libjpeg, in the installer whatever it shows its pictures with.
+class JpegDecoder {
+ public:
+  virtual ~JpegDecoder() = default;
+  // Fills out with the picture as opaque 0xFFRRGGBB words. false when the stream is not a JPEG the
+  // decoder takes, or when the picture would have more than maxPixels pixels (known before decoding).
+  virtual bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, Image& out) const = 0;
+};
+
+// Bounds on the work and memory a movie can cause. Reading stops at the first bound reached and refuses
+// the movie; drawing stops and leaves the background.
+struct Limits {
+  uint64_t maxMovieBytes = 256ull << 20;  // the plain movie; a compressed movie expands to no more
+  uint32_t maxTags = 1u << 20;            // tags read, sprites' tags included
+  uint32_t maxShapeRecords = 1u << 22;    // shape records of all shapes and glyphs
+  uint32_t maxGlyphs = 1u << 20;          // glyphs of all texts
+  uint64_t maxBitmapPixels = 32ull << 20; // pixels of all decoded bitmaps together
+  int maxBitmapSide = 8192;
+  int maxFrameSide = 4096;                // the drawn picture's width and height
+  int maxNesting = 16;                    // sprites inside sprites, when drawn; deeper ones are left out
+  int maxActiveClips = 8;                 // clipping layers in effect at once
+  uint64_t maxObjects = 200000;           // characters and glyphs drawn for one picture
+  uint64_t maxEdges = 8u << 20;           // straight lines handed to the rasteriser for one picture
+  uint64_t maxPixelWork = 256u << 20;     // pixels visited while drawing one picture
+  uint32_t maxMilliseconds = 0;           // wall-clock bound on drawing one picture; 0: none
+};
+
+enum class FrameStatus {
+  ok,
+  notSwf,         // neither "FWS" nor "CWS", or shorter than a header
+  versionTooNew,  // above 6
+  versionTooOld,  // below 3
+  damaged,        // a header that cannot be read, a corrupt zlib stream
+  tooLarge,       // a movie bigger than Limits::maxMovieBytes
+  limitReached,   // a bound on tags, shape records, glyphs or bitmap pixels
+};
+
+struct Movie;
+
+class FirstFrame {
+ public:
+  // Reads a movie up to its first ShowFrame (or its end). jpeg may be null: JPEG bitmaps are then left
+  // out. nullptr when the movie is refused; why (when given) receives the reason.
+  static std::shared_ptr<const FirstFrame> load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
+                                                const Limits& limits = Limits(), FrameStatus* why = nullptr);
+  ~FirstFrame();
+  FirstFrame(const FirstFrame&) = delete;
+  FirstFrame& operator=(const FirstFrame&) = delete;
+
+  int version() const;
+  uint32_t background() const;  // 0x00RRGGBB: the first SetBackgroundColor tag; white without one
+  // The frame rectangle in twips (1/20 pixel).
+  int32_t stageLeft() const;
+  int32_t stageTop() const;
+  int32_t stageWidth() const;
+  int32_t stageHeight() const;
+
+  // Draws the frame into a width x height picture. false when a bound was reached or the size is
+  // outside 1..Limits::maxFrameSide: the picture (when it has a size) then holds only the background.
+  bool draw(int width, int height, Image& out) const;
+
+ private:
+  explicit FirstFrame(std::unique_ptr<Movie> movie);
+  std::unique_ptr<Movie> movie_;
+};
+
+}  // namespace mv::render

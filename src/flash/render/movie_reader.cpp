@@ -1,0 +1,479 @@
+// Reading a movie up to its first frame.
+//
+// Header: "FWS" or "CWS", version UI8, file length UI32 (of the plain movie); in a "CWS" movie the rest
+// is one zlib stream holding the plain movie from its byte 8 on. It expands to no more than the declared
+// length and no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame
+// RECT, frame rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F:
+// a UI32 length follows) and the body.
+//
+// The tags up to the first ShowFrame (1) or End (0) make the first frame: definitions enter the
+// dictionary (the first definition of an id counts) and the control tags build the display list:
+//   PlaceObject (4)    id UI16, depth UI16, MATRIX, CXFORM when the body has room for it
+//   PlaceObject2 (26)  flags UI8 (0x40 clip depth, 0x20 name, 0x10 ratio, 0x08 colour transform,
+//                      0x04 matrix, 0x02 character, 0x01 move), depth UI16, then in this order the
+//                      id UI16, MATRIX, CXFORMWITHALPHA, ratio UI16, name (zero-terminated), clip
+//                      depth UI16 as the flags say. Move without a character changes the object at the
+//                      depth; with one it replaces the character and keeps what is not given.
+//   RemoveObject (5)   id UI16, depth UI16;   RemoveObject2 (28)  depth UI16
+// DefineSprite (39): id UI16, frame count UI16, then tags of its own up to End; the same control tags up
+// to its first ShowFrame make the sprite's display list.
+// The background colour is the first SetBackgroundColor (9) in the movie, as the movie panel takes it:
+// when none comes before the first ShowFrame the rest of the tags are searched for one.
+// A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
+#include <chrono>
+#include <cstring>
+
+#include "flash/render/bitmaps.h"
+#include "flash/render/shapes.h"
+
+namespace mv::render {
+
+namespace {
+
+enum TagCode : unsigned {
+  tagEnd = 0,
+  tagShowFrame = 1,
+  tagDefineShape = 2,
+  tagPlaceObject = 4,
+  tagRemoveObject = 5,
+  tagDefineBits = 6,
+  tagJpegTables = 8,
+  tagBackground = 9,
+  tagDefineFont = 10,
+  tagDefineText = 11,
+  tagDefineBitsLossless = 20,
+  tagDefineBitsJpeg2 = 21,
+  tagDefineShape2 = 22,
+  tagPlaceObject2 = 26,
+  tagRemoveObject2 = 28,
+  tagDefineShape3 = 32,
+  tagDefineText2 = 33,
+  tagDefineBitsJpeg3 = 35,
+  tagDefineBitsLossless2 = 36,
+  tagDefineSprite = 39,
+  tagDefineFont2 = 48,
+};
+
+struct Tag {
+  unsigned code;
+  const uint8_t* body;
+  size_t size;
+};
+
+// Walks the tags of a byte range; next() is false at the end or when a tag does not fit.
+class TagWalker {
+ public:
+  TagWalker(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  bool next(Tag& tag) {
+    if (size_ - pos_ < 2) return false;
+    const unsigned header = unsigned(data_[pos_] | data_[pos_ + 1] << 8);
+    pos_ += 2;
+    uint64_t length = header & 0x3F;
+    if (length == 0x3F) {
+      if (size_ - pos_ < 4) return false;
+      length = uint32_t(data_[pos_] | data_[pos_ + 1] << 8 | data_[pos_ + 2] << 16) | uint32_t(data_[pos_ + 3]) << 24;
+      pos_ += 4;
+    }
+    if (length > size_ - pos_) return false;
+    tag.code = header >> 6;
+    tag.body = data_ + pos_;
+    tag.size = size_t(length);
+    pos_ += size_t(length);
+    return true;
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t pos_ = 0;
+};
+
+// Where a bitmap's bytes are, to be decoded once the first frame is known.
+struct PendingBitmap {
+  unsigned code;
+  const uint8_t* body;  // after the character id
+  size_t size;
+};
+
+class MovieReader {
+ public:
+  MovieReader(Movie& movie, const JpegDecoder* jpeg) : m_(movie), jpeg_(jpeg), limits_(movie.limits) {
+    records_ = limits_.maxShapeRecords;
+    glyphs_ = limits_.maxGlyphs;
+    pixels_ = limits_.maxBitmapPixels;
+  }
+
+  FrameStatus readTags(const uint8_t* data, size_t size) {
+    TagWalker walker(data, size);
+    Tag tag;
+    bool backgroundSeen = false;
+    while (walker.next(tag)) {
+      if (++tags_ > limits_.maxTags) return FrameStatus::limitReached;
+      if (tag.code == tagEnd || tag.code == tagShowFrame) break;
+      if (tag.code == tagBackground && !backgroundSeen && tag.size >= 3) {
+        m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
+        backgroundSeen = true;
+        continue;
+      }
+      if (!control(tag, m_.stage)) define(tag);
+      if (limitHit_) return FrameStatus::limitReached;
+    }
+    // The panel colours itself from the first background tag anywhere: so does the frame.
+    while (!backgroundSeen && walker.next(tag)) {
+      if (++tags_ > limits_.maxTags) return FrameStatus::limitReached;
+      if (tag.code == tagBackground && tag.size >= 3) {
+        m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
+        backgroundSeen = true;
+      }
+    }
+    decodeBitmaps();
+    return FrameStatus::ok;
+  }
+
+ private:
+  // Display-list tags; false for any other tag.
+  bool control(const Tag& tag, DisplayList& list) {
+    BitReader in(tag.body, tag.size);
+    switch (tag.code) {
+      case tagPlaceObject: {
+        const uint16_t id = in.u16(), depth = in.u16();
+        DisplayObject o;
+        o.characterId = id;
+        o.matrix = in.matrix();
+        if (in.failed()) return true;
+        if (in.remaining() > 0) {
+          ColourTransform c = in.colourTransform(false);
+          if (!in.failed()) o.colour = c;
+        }
+        list[depth] = o;
+        return true;
+      }
+      case tagPlaceObject2: {
+        const unsigned flags = in.u8();
+        const uint16_t depth = in.u16();
+        DisplayObject o;
+        auto existing = list.find(depth);
+        const bool move = flags & 0x01, hasCharacter = flags & 0x02;
+        if (move) {
+          if (existing == list.end()) return true;  // nothing to move
+          o = existing->second;
+        } else if (!hasCharacter) {
+          return true;
+        }
+        if (hasCharacter) o.characterId = in.u16();
+        if (flags & 0x04) o.matrix = in.matrix();
+        if (flags & 0x08) o.colour = in.colourTransform(true);
+        if (flags & 0x10) in.u16();  // ratio: morph shapes are not drawn
+        if (flags & 0x20)
+          while (in.remaining() > 0 && in.u8() != 0) {
+          }
+        if (flags & 0x40) o.clipDepth = in.u16();
+        if (in.failed()) return true;
+        list[depth] = o;
+        return true;
+      }
+      case tagRemoveObject: {
+        in.u16();
+        const uint16_t depth = in.u16();
+        if (!in.failed()) list.erase(depth);
+        return true;
+      }
+      case tagRemoveObject2: {
+        const uint16_t depth = in.u16();
+        if (!in.failed()) list.erase(depth);
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+
+  void define(const Tag& tag) {
+    BitReader in(tag.body, tag.size);
+    switch (tag.code) {
+      case tagDefineShape:
+      case tagDefineShape2:
+      case tagDefineShape3: {
+        const uint16_t id = in.u16();
+        in.rect();
+        if (in.failed() || known(id)) return;
+        Shape shape;
+        const int version = tag.code == tagDefineShape ? 1 : tag.code == tagDefineShape2 ? 2 : 3;
+        if (!readShape(in, version, records_, shape)) {
+          if (records_ == 0) limitHit_ = true;
+          return;
+        }
+        add(id, Character::shape, m_.shapes, std::move(shape));
+        return;
+      }
+      case tagDefineText:
+      case tagDefineText2: {
+        const uint16_t id = in.u16();
+        in.rect();
+        if (in.failed() || known(id)) return;
+        Text text;
+        if (!readText(in, tag.code == tagDefineText2, glyphs_, text)) {
+          if (glyphs_ == 0) limitHit_ = true;
+          return;
+        }
+        add(id, Character::text, m_.texts, std::move(text));
+        return;
+      }
+      case tagDefineFont:
+        readFont(tag, false);
+        return;
+      case tagDefineFont2:
+        readFont(tag, true);
+        return;
+      case tagJpegTables:
+        if (!jpegTables_) {
+          jpegTables_ = tag.body;
+          jpegTablesSize_ = tag.size;
+        }
+        return;
+      case tagDefineBits:
+      case tagDefineBitsJpeg2:
+      case tagDefineBitsJpeg3:
+      case tagDefineBitsLossless:
+      case tagDefineBitsLossless2: {
+        const uint16_t id = in.u16();
+        if (in.failed() || known(id)) return;
+        // Decoded later, and only when the first frame shows it.
+        pending_.push_back({tag.code, tag.body + 2, tag.size - 2});
+        add(id, Character::bitmap, m_.bitmaps, Bitmap());
+        return;
+      }
+      case tagDefineSprite: {
+        const uint16_t id = in.u16();
+        in.u16();  // frame count
+        if (in.failed() || known(id)) return;
+        Sprite sprite;
+        TagWalker walker(tag.body + 4, tag.size - 4);
+        Tag inner;
+        while (walker.next(inner)) {
+          if (++tags_ > limits_.maxTags) {
+            limitHit_ = true;
+            return;
+          }
+          if (inner.code == tagEnd || inner.code == tagShowFrame) break;
+          control(inner, sprite.firstFrame);
+        }
+        add(id, Character::sprite, m_.sprites, std::move(sprite));
+        return;
+      }
+      default:
+        return;  // not drawn: buttons, morph shapes, edit texts, sounds, video, scripts, ...
+    }
+  }
+
+  // DefineFont: id UI16, then an offset table of UI16 (the first offset / 2 is the glyph count) and the
+  // glyph shapes, offsets counted from the table's start. DefineFont2: id UI16, flags UI8 (0x08 wide
+  // offsets), language UI8, name length UI8, name, glyph count UI16, offset table of UI16 or UI32 and the
+  // offset of the code table after it, then the glyph shapes.
+  void readFont(const Tag& tag, bool font2) {
+    BitReader in(tag.body, tag.size);
+    const uint16_t id = in.u16();
+    if (in.failed() || known(id)) return;
+    size_t tableStart;
+    std::vector<uint32_t> offsets;
+    if (!font2) {
+      tableStart = 2;
+      const uint16_t first = in.u16();
+      if (in.failed()) {
+        add(id, Character::font, m_.fonts, Font());  // no glyphs
+        return;
+      }
+      const size_t count = first / 2;
+      if (count == 0) {
+        add(id, Character::font, m_.fonts, Font());
+        return;
+      }
+      offsets.push_back(first);
+      for (size_t i = 1; i < count && !in.failed(); ++i) offsets.push_back(in.u16());
+      offsets.push_back(uint32_t(tag.size - tableStart));
+    } else {
+      const unsigned flags = in.u8();
+      in.u8();
+      in.skip(in.u8());
+      const unsigned count = in.u16();
+      if (in.failed() || count == 0) {  // a device font: no glyphs to draw with
+        add(id, Character::font, m_.fonts, Font());
+        return;
+      }
+      tableStart = in.position();
+      const bool wide = flags & 0x08;
+      for (unsigned i = 0; i <= count && !in.failed(); ++i) offsets.push_back(wide ? in.u32() : in.u16());
+    }
+    if (in.failed()) return;
+    Font font;
+    const size_t tableBytes = tag.size - tableStart;
+    for (size_t i = 0; i + 1 < offsets.size(); ++i) {
+      Glyph glyph;
+      const size_t start = offsets[i], end = offsets[i + 1];
+      if (start <= end && end <= tableBytes) {
+        BitReader g(tag.body + tableStart + start, end - start);
+        if (!readGlyph(g, records_, glyph)) {
+          glyph.edges.clear();
+          if (records_ == 0) {
+            limitHit_ = true;
+            return;
+          }
+        }
+      }
+      font.glyphs.push_back(std::move(glyph));
+    }
+    add(id, Character::font, m_.fonts, std::move(font));
+  }
+
+  bool known(uint16_t id) const { return m_.dictionary.count(id) != 0; }
+
+  template <typename T>
+  void add(uint16_t id, Character::Kind kind, std::vector<T>& store, T&& value) {
+    m_.dictionary[id] = Character{kind, uint32_t(store.size())};
+    store.push_back(std::move(value));
+  }
+
+  // The bitmaps that shapes on the first frame fill with, and only those.
+  void decodeBitmaps() {
+    std::vector<bool> needed(m_.bitmaps.size(), false);
+    std::vector<bool> visitedSprite(m_.sprites.size(), false);
+    std::vector<const DisplayList*> lists = {&m_.stage};
+    while (!lists.empty()) {
+      const DisplayList* list = lists.back();
+      lists.pop_back();
+      for (const auto& entry : *list) {
+        const Character* c = m_.find(entry.second.characterId);
+        if (!c) continue;
+        if (c->kind == Character::sprite && !visitedSprite[c->index]) {
+          visitedSprite[c->index] = true;
+          lists.push_back(&m_.sprites[c->index].firstFrame);
+        } else if (c->kind == Character::shape) {
+          for (const ShapeGroup& g : m_.shapes[c->index].groups)
+            for (const FillStyle& f : g.fills) {
+              if (f.kind != FillStyle::bitmap) continue;
+              const Character* b = m_.find(f.bitmapId);
+              if (b && b->kind == Character::bitmap) needed[b->index] = true;
+            }
+        }
+      }
+    }
+    for (size_t i = 0; i < pending_.size(); ++i) {
+      if (!needed[i]) continue;
+      const PendingBitmap& p = pending_[i];
+      Bitmap& bitmap = m_.bitmaps[i];
+      switch (p.code) {
+        case tagDefineBitsLossless:
+        case tagDefineBitsLossless2:
+          decodeLossless(p.body, p.size, p.code == tagDefineBitsLossless2, limits_.maxBitmapSide, pixels_, bitmap);
+          break;
+        case tagDefineBits:
+          if (jpeg_ && jpegTables_)
+            decodeJpegBitmap(*jpeg_, joinJpeg(jpegTables_, jpegTablesSize_, p.body, p.size), nullptr, 0,
+                             limits_.maxBitmapSide, pixels_, bitmap);
+          break;
+        case tagDefineBitsJpeg2:
+          if (jpeg_)
+            decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body, p.size), nullptr, 0, limits_.maxBitmapSide,
+                             pixels_, bitmap);
+          break;
+        case tagDefineBitsJpeg3: {
+          if (!jpeg_ || p.size < 4) break;
+          const uint32_t jpegSize = uint32_t(p.body[0] | p.body[1] << 8 | p.body[2] << 16) | uint32_t(p.body[3]) << 24;
+          if (jpegSize > p.size - 4) break;
+          const uint8_t* alpha = p.body + 4 + jpegSize;
+          decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body + 4, jpegSize), alpha, p.size - 4 - jpegSize,
+                           limits_.maxBitmapSide, pixels_, bitmap);
+          break;
+        }
+        default:
+          break;
+      }
+    }
+  }
+
+  Movie& m_;
+  const JpegDecoder* jpeg_;
+  const Limits& limits_;
+  uint32_t tags_ = 0, records_, glyphs_;
+  uint64_t pixels_;
+  bool limitHit_ = false;
+  const uint8_t* jpegTables_ = nullptr;
+  size_t jpegTablesSize_ = 0;
+  std::vector<PendingBitmap> pending_;  // [bitmap index]
+};
+
+}  // namespace
+
+FirstFrame::FirstFrame(std::unique_ptr<Movie> movie) : movie_(std::move(movie)) {}
+FirstFrame::~FirstFrame() = default;
+
+int FirstFrame::version() const { return movie_->version; }
+uint32_t FirstFrame::background() const { return movie_->background; }
+int32_t FirstFrame::stageLeft() const { return movie_->stageLeft; }
+int32_t FirstFrame::stageTop() const { return movie_->stageTop; }
+int32_t FirstFrame::stageWidth() const { return movie_->stageWidth; }
+int32_t FirstFrame::stageHeight() const { return movie_->stageHeight; }
+
+std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
+                                                   const Limits& limits, FrameStatus* why) {
+  FrameStatus status = FrameStatus::ok;
+  if (!why) why = &status;
+  *why = FrameStatus::notSwf;
+  if (!data || size < 8) return nullptr;
+  const bool compressed = std::memcmp(data, "CWS", 3) == 0;
+  if (!compressed && std::memcmp(data, "FWS", 3) != 0) return nullptr;
+  const int version = data[3];
+  if (version > 6) {
+    *why = FrameStatus::versionTooNew;
+    return nullptr;
+  }
+  if (version < 3) {
+    *why = FrameStatus::versionTooOld;
+    return nullptr;
+  }
+
+  // The plain movie after its first 8 bytes.
+  std::vector<uint8_t> expanded;
+  const uint8_t* body = data + 8;
+  size_t bodySize = size - 8;
+  if (compressed) {
+    const uint64_t declared = uint32_t(data[4] | data[5] << 8 | data[6] << 16) | uint32_t(data[7]) << 24;
+    const uint64_t bound = std::min<uint64_t>(declared, limits.maxMovieBytes);
+    if (inflateBounded(data + 8, size - 8, size_t(bound > 8 ? bound - 8 : 0), expanded) < 0) {
+      *why = FrameStatus::damaged;
+      return nullptr;
+    }
+    body = expanded.data();
+    bodySize = expanded.size();
+  } else if (size > limits.maxMovieBytes) {
+    *why = FrameStatus::tooLarge;
+    return nullptr;
+  }
+
+  auto movie = std::make_unique<Movie>();
+  movie->version = version;
+  movie->limits = limits;
+  BitReader header(body, bodySize);
+  const BitReader::Rect frame = header.rect();
+  header.u16();  // frame rate
+  header.u16();  // frame count
+  if (header.failed()) {
+    *why = FrameStatus::damaged;
+    return nullptr;
+  }
+  movie->stageLeft = frame.xmin;
+  movie->stageTop = frame.ymin;
+  movie->stageWidth = int32_t(std::max<int64_t>(0, int64_t(frame.xmax) - frame.xmin));
+  movie->stageHeight = int32_t(std::max<int64_t>(0, int64_t(frame.ymax) - frame.ymin));
+
+  MovieReader reader(*movie, jpeg);
+  const FrameStatus read = reader.readTags(body + header.position(), bodySize - header.position());
+  if (read != FrameStatus::ok) {
+    *why = read;
+    return nullptr;
+  }
+  *why = FrameStatus::ok;
+  return std::shared_ptr<const FirstFrame>(new FirstFrame(std::move(movie)));
+}
+
+}  // namespace mv::render

@@ -1,0 +1,243 @@
+// Shapes, glyphs and texts.
+//
+// SHAPEWITHSTYLE: FILLSTYLEARRAY, LINESTYLEARRAY, NumFillBits UB[4], NumLineBits UB[4], then shape
+// records up to the end record (six zero bits):
+//   style change  0, flags UB[5] (NewStyles, LineStyle, FillStyle1, FillStyle0, MoveTo; all zero: end),
+//                 MoveTo: bits UB[5], x SB, y SB (absolute); FillStyle0 UB[fill bits], FillStyle1,
+//                 LineStyle UB[line bits]; NewStyles: the two style arrays and the two bit counts again
+//                 (the indices of the same record already refer to the new arrays)
+//   straight edge 1, 1, bits-2 UB[4], general UB[1]: dx SB, dy SB; else vertical UB[1], dy or dx SB
+//   curved edge   1, 0, bits-2 UB[4], control dx, dy, anchor dx, dy SB (each relative to the last point)
+// FILLSTYLEARRAY: count UI8 (0xFF: UI16 follows, DefineShape2 on), FILLSTYLE each:
+//   0x00 solid: RGB (RGBA in DefineShape3)
+//   0x10 linear, 0x12 radial gradient: MATRIX, count (low 4 bits of UI8), count x (ratio UI8, colour)
+//   0x40 repeating, 0x41 clipped bitmap, 0x42, 0x43 the same without smoothing: id UI16, MATRIX
+// LINESTYLEARRAY: count as above, LINESTYLE each: width UI16 (twips), colour.
+//
+// The side of an edge a fill lies on (FillStyle0 left, FillStyle1 right, going along the edge) does not
+// matter to the even-odd rule the renderer fills with; an edge with the same fill on both sides bounds
+// nothing and is left out of that fill.
+#include "flash/render/shapes.h"
+
+namespace mv::render {
+
+namespace {
+
+bool readFillStyles(BitReader& in, int shapeVersion, std::vector<FillStyle>& out) {
+  unsigned count = in.u8();
+  if (count == 0xFF && shapeVersion >= 2) count = in.u16();
+  out.clear();
+  out.reserve(std::min<size_t>(count, in.remaining()));
+  for (unsigned i = 0; i < count && !in.failed(); ++i) {
+    FillStyle f;
+    const unsigned type = in.u8();
+    switch (type) {
+      case 0x00:
+        f.kind = FillStyle::solid;
+        f.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
+        break;
+      case 0x10:
+      case 0x12:
+      case 0x13: {  // 0x13, the focal gradient of later versions, is drawn as a radial one
+        f.kind = type == 0x10 ? FillStyle::linear : FillStyle::radial;
+        f.matrix = in.matrix();
+        const unsigned stops = in.u8() & 0x0F;
+        for (unsigned s = 0; s < stops; ++s) {
+          GradientStop g;
+          g.ratio = in.u8();
+          g.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
+          f.stops.push_back(g);
+        }
+        if (type == 0x13) in.u16();
+        if (f.stops.empty()) {  // nothing to draw with: a transparent fill
+          f.kind = FillStyle::solid;
+          f.colour = Rgba{0, 0, 0, 0};
+        }
+        break;
+      }
+      case 0x40:
+      case 0x41:
+      case 0x42:
+      case 0x43:
+        f.kind = FillStyle::bitmap;
+        f.bitmapId = in.u16();
+        f.matrix = in.matrix();
+        f.repeat = type == 0x40 || type == 0x42;
+        f.smooth = type == 0x40 || type == 0x41;
+        break;
+      default:
+        return false;  // the size of an unknown style is unknown: nothing after it can be read
+    }
+    out.push_back(std::move(f));
+  }
+  return !in.failed();
+}
+
+bool readLineStyles(BitReader& in, int shapeVersion, std::vector<LineStyle>& out) {
+  unsigned count = in.u8();
+  if (count == 0xFF && shapeVersion >= 2) count = in.u16();
+  out.clear();
+  out.reserve(std::min<size_t>(count, in.remaining()));
+  for (unsigned i = 0; i < count && !in.failed(); ++i) {
+    LineStyle l;
+    l.width = in.u16();
+    l.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
+    out.push_back(l);
+  }
+  return !in.failed();
+}
+
+// Reads shape records into groups (a shape) or into one group without styles (a glyph).
+bool readRecords(BitReader& in, int shapeVersion, bool withStyles, uint32_t& records, std::vector<ShapeGroup>& groups) {
+  if (groups.empty()) groups.emplace_back();
+  in.align();
+  unsigned fillBits = in.ub(4), lineBits = in.ub(4);
+  int64_t x = 0, y = 0;
+  uint16_t fill0 = 0, fill1 = 0, line = 0;
+  for (;;) {
+    if (records == 0) return false;
+    --records;
+    if (in.ub(1) == 0) {
+      const unsigned flags = in.ub(5);
+      if (in.failed()) return false;
+      if (flags == 0) break;  // end of shape
+      if (flags & 0x01) {
+        const unsigned n = in.ub(5);
+        x = in.sb(n);
+        y = in.sb(n);
+      }
+      const bool f0 = flags & 0x02, f1 = flags & 0x04, l = flags & 0x08;
+      if (f0) fill0 = uint16_t(in.ub(fillBits));
+      if (f1) fill1 = uint16_t(in.ub(fillBits));
+      if (l) line = uint16_t(in.ub(lineBits));
+      if (flags & 0x10) {
+        if (!withStyles) return false;
+        groups.emplace_back();
+        if (!readFillStyles(in, shapeVersion, groups.back().fills)) return false;
+        if (!readLineStyles(in, shapeVersion, groups.back().lines)) return false;
+        fillBits = in.ub(4);
+        lineBits = in.ub(4);
+        if (!f0) fill0 = 0;
+        if (!f1) fill1 = 0;
+        if (!l) line = 0;
+      }
+    } else {
+      Edge e;
+      e.x0 = float(x);
+      e.y0 = float(y);
+      const bool straight = in.ub(1) != 0;
+      const unsigned n = in.ub(4) + 2;
+      if (straight) {
+        int32_t dx = 0, dy = 0;
+        if (in.ub(1)) {
+          dx = in.sb(n);
+          dy = in.sb(n);
+        } else if (in.ub(1)) {
+          dy = in.sb(n);
+        } else {
+          dx = in.sb(n);
+        }
+        x += dx;
+        y += dy;
+        e.curve = false;
+        e.cx = e.x0;
+        e.cy = e.y0;
+      } else {
+        const int32_t cdx = in.sb(n), cdy = in.sb(n), adx = in.sb(n), ady = in.sb(n);
+        e.cx = float(x + cdx);
+        e.cy = float(y + cdy);
+        x += int64_t(cdx) + adx;
+        y += int64_t(cdy) + ady;
+        e.curve = true;
+      }
+      if (in.failed()) return false;
+      // Positions wander by at most 2^31 per record; far outside any stage they are held back.
+      x = std::max<int64_t>(-(int64_t(1) << 40), std::min<int64_t>(int64_t(1) << 40, x));
+      y = std::max<int64_t>(-(int64_t(1) << 40), std::min<int64_t>(int64_t(1) << 40, y));
+      e.x1 = float(x);
+      e.y1 = float(y);
+      e.fill0 = fill0;
+      e.fill1 = fill1;
+      e.line = line;
+      groups.back().edges.push_back(e);
+    }
+  }
+  return !in.failed();
+}
+
+}  // namespace
+
+bool readShape(BitReader& in, int shapeVersion, uint32_t& records, Shape& out) {
+  out.groups.clear();
+  out.groups.emplace_back();
+  if (!readFillStyles(in, shapeVersion, out.groups[0].fills)) return false;
+  if (!readLineStyles(in, shapeVersion, out.groups[0].lines)) return false;
+  if (!readRecords(in, shapeVersion, true, records, out.groups)) return false;
+  for (ShapeGroup& g : out.groups) {
+    g.edgesOfFill.assign(g.fills.size(), {});
+    const size_t fills = g.fills.size();
+    for (uint32_t i = 0; i < g.edges.size(); ++i) {
+      const Edge& e = g.edges[i];
+      if (e.fill0 == e.fill1) continue;
+      if (e.fill0 >= 1 && e.fill0 <= fills) g.edgesOfFill[e.fill0 - 1].push_back(i);
+      if (e.fill1 >= 1 && e.fill1 <= fills) g.edgesOfFill[e.fill1 - 1].push_back(i);
+    }
+  }
+  return true;
+}
+
+bool readGlyph(BitReader& in, uint32_t& records, Glyph& out) {
+  std::vector<ShapeGroup> groups;
+  if (!readRecords(in, 1, false, records, groups)) return false;
+  out.edges.clear();
+  for (const Edge& e : groups[0].edges)
+    if ((e.fill0 != 0) != (e.fill1 != 0)) out.edges.push_back(e);
+  return true;
+}
+
+// TEXTRECORDs: a flags byte (0: the end); with its top bit set a style record follows: font id UI16
+// (flag 0x08), colour RGB or RGBA (0x04), x offset SI16 (0x01), y offset SI16 (0x02), height UI16
+// (with the font), then the glyph count UI8. A byte without the top bit is the older form of a glyph
+// record: its low 7 bits are the count (a style record is then one record of its own). Glyph entries:
+// index UB[glyph bits], advance SB[advance bits]; each record ends on a byte boundary.
+bool readText(BitReader& in, bool withAlpha, uint32_t& glyphs, Text& out) {
+  out.matrix = in.matrix();
+  const unsigned glyphBits = in.u8(), advanceBits = in.u8();
+  if (in.failed() || glyphBits > 32 || advanceBits > 32) return false;
+  uint16_t font = 0;
+  bool haveFont = false;
+  Rgba colour{0, 0, 0, 255};
+  float x = 0, y = 0, height = 0;
+  for (;;) {
+    const unsigned flags = in.u8();
+    if (in.failed()) return false;
+    if (flags == 0) break;
+    unsigned count;
+    if (flags & 0x80) {
+      if (flags & 0x08) {
+        font = in.u16();
+        haveFont = true;
+      }
+      if (flags & 0x04) colour = withAlpha ? in.rgba() : in.rgb();
+      if (flags & 0x01) x = in.s16();
+      if (flags & 0x02) y = in.s16();
+      if (flags & 0x08) height = in.u16();
+      count = in.u8();
+    } else {
+      count = flags & 0x7F;
+    }
+    for (unsigned i = 0; i < count; ++i) {
+      if (glyphs == 0) return false;
+      --glyphs;
+      const uint32_t index = in.ub(glyphBits);
+      const int32_t advance = in.sb(advanceBits);
+      if (in.failed()) return false;
+      if (haveFont) out.glyphs.push_back({font, index, x, y, height, colour});
+      x += float(advance);
+    }
+    in.align();
+  }
+  return true;
+}
+
+}  // namespace mv::render

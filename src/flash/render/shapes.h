@@ -1,0 +1,22 @@
+#pragma once
+// Reading shapes, glyphs and texts from their tags.
+#include <cstdint>
+
+#include "flash/render/bit_reader.h"
+#include "flash/render/model.h"
+
+namespace mv::render {
+
+// The body of DefineShape (version 1), DefineShape2 (2) or DefineShape3 (3) after the character id and
+// bounds. records: shape records still allowed, reduced by those read. false: the shape is damaged (it
+// ends inside a record, or holds a fill style of unknown kind) or the records ran out.
+bool readShape(BitReader& in, int shapeVersion, uint32_t& records, Shape& out);
+
+// A glyph of DefineFont or DefineFont2: a SHAPE without style arrays.
+bool readGlyph(BitReader& in, uint32_t& records, Glyph& out);
+
+// The body of DefineText (withAlpha false) or DefineText2 after the character id. glyphs: glyphs still
+// allowed, reduced by those read.
+bool readText(BitReader& in, bool withAlpha, uint32_t& glyphs, Text& out);
+
+}  // namespace mv::render
