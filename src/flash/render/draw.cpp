@@ -83,6 +83,7 @@ class Paint {
     Paint p;
     p.kind_ = solid;
     p.colour_ = premultiply(cx.apply(colour));
+    p.opaque_ = p.colour_ >> 24 == 255;
     return p;
   }
 
@@ -118,25 +119,79 @@ class Paint {
 
   Kind kind() const { return kind_; }
   uint32_t colour() const { return colour_; }
+  bool opaque() const { return opaque_; }  // every colour it gives has alpha 255
 
   // The colours of count pixels of row y from column x.
   void fetch(int x, int y, int count, uint32_t* out) const {
     const double px = x + 0.5, py = y + 0.5;
-    double u = inverse_.mapX(px, py), v = inverse_.mapY(px, py);
+    const double u0 = inverse_.mapX(px, py), v0 = inverse_.mapY(px, py);
     const double du = inverse_.a, dv = inverse_.b;
     if (kind_ == gradient) {
-      for (int i = 0; i < count; ++i, u += du, v += dv) {
-        const double t = radial_ ? std::sqrt(u * u + v * v) * (255.0 / 16384.0) : (u + 16384.0) * (255.0 / 32768.0);
-        const int index = t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
-        out[i] = ramp_[index];
+      if (!radial_) {
+        // The ramp index grows by the same step from pixel to pixel (16.16 fixed point).
+        const double t0 = (u0 + 16384.0) * (255.0 / 32768.0) + 0.5, dt = du * (255.0 / 32768.0);
+        if (std::fabs(t0) < 30000 && std::fabs(t0 + dt * count) < 30000) {
+          int32_t t = int32_t(t0 * 65536);
+          const int32_t step = int32_t(dt * 65536);
+          for (int i = 0; i < count; ++i, t += step) {
+            const int32_t index = t >> 16;
+            out[i] = ramp_[index < 0 ? 0 : index > 255 ? 255 : index];
+          }
+        } else {
+          double t = t0;
+          for (int i = 0; i < count; ++i, t += dt) out[i] = ramp_[t <= 0 ? 0 : t >= 255 ? 255 : int(t)];
+        }
+      } else {
+        float u = float(u0), v = float(v0);
+        const float fu = float(du), fv = float(dv), k = 255.0f / 16384.0f;
+        for (int i = 0; i < count; ++i, u += fu, v += fv) {
+          const float t = std::sqrt(u * u + v * v) * k + 0.5f;
+          out[i] = ramp_[t >= 255 ? 255 : int(t)];
+        }
       }
       return;
     }
-    for (int i = 0; i < count; ++i, u += du, v += dv) {
-      uint32_t c = smooth_ ? bilinear(u - 0.5, v - 0.5) : texel(int(std::floor(u)), int(std::floor(v)));
-      if (transformed_) c = transformPixel(c);
-      out[i] = c;
+    if (!smooth_) {
+      double u = u0, v = v0;
+      for (int i = 0; i < count; ++i, u += du, v += dv) out[i] = texel(coordinate(u), coordinate(v));
+    } else if (std::fabs(u0) < 30000 && std::fabs(v0) < 30000 && std::fabs(u0 + du * count) < 30000 &&
+               std::fabs(v0 + dv * count) < 30000) {
+      // Bilinear in 16.16 fixed point: the four pixels around (u - 0.5, v - 0.5), weighted in 1/256ths.
+      int32_t u = int32_t((u0 - 0.5) * 65536), v = int32_t((v0 - 0.5) * 65536);
+      const int32_t su = int32_t(du * 65536), sv = int32_t(dv * 65536);
+      const int w = bitmap_->width, h = bitmap_->height;
+      const uint32_t* pixels = bitmap_->pixels.data();
+      for (int i = 0; i < count; ++i, u += su, v += sv) {
+        const int tx = u >> 16, ty = v >> 16;
+        const uint32_t wx = uint32_t(u >> 8) & 255, wy = uint32_t(v >> 8) & 255;
+        uint32_t c00, c10, c01, c11;
+        if (unsigned(tx) < unsigned(w - 1) && unsigned(ty) < unsigned(h - 1)) {
+          const uint32_t* p = pixels + size_t(ty) * size_t(w) + size_t(tx);
+          c00 = p[0];
+          c10 = p[1];
+          c01 = p[w];
+          c11 = p[w + 1];
+        } else {
+          c00 = texel(tx, ty);
+          c10 = texel(tx + 1, ty);
+          c01 = texel(tx, ty + 1);
+          c11 = texel(tx + 1, ty + 1);
+        }
+        out[i] = lerp(lerp(c00, c10, wx), lerp(c01, c11, wx), wy);
+      }
+    } else {
+      double u = u0 - 0.5, v = v0 - 0.5;
+      for (int i = 0; i < count; ++i, u += du, v += dv) {
+        const int tx = coordinate(u), ty = coordinate(v);
+        const double fu = tx, fv = ty;
+        const uint32_t wx = std::min(255u, uint32_t((u - fu) * 256)), wy = std::min(255u, uint32_t((v - fv) * 256));
+        const uint32_t top = lerp(texel(tx, ty), texel(tx + 1, ty), wx);
+        const uint32_t bottom = lerp(texel(tx, ty + 1), texel(tx + 1, ty + 1), wx);
+        out[i] = lerp(top, bottom, wy);
+      }
     }
+    if (transformed_)
+      for (int i = 0; i < count; ++i) out[i] = transformPixel(out[i]);
   }
 
  private:
@@ -163,37 +218,45 @@ class Paint {
       }
       ramp_[i] = premultiply(c);
     }
+    opaque_ = true;
+    for (uint32_t c : ramp_)
+      if (c >> 24 != 255) opaque_ = false;
+  }
+
+  // Bitmap coordinates far outside the bitmap only ever wrap or clamp: kept in int range.
+  static int coordinate(double u) {
+    if (u <= -1e9) return -1000000000;
+    if (u >= 1e9) return 1000000000;
+    const int i = int(u);
+    return u < i ? i - 1 : i;
   }
 
   uint32_t texel(int x, int y) const {
     const int w = bitmap_->width, h = bitmap_->height;
-    if (repeat_) {
-      x %= w;
-      if (x < 0) x += w;
-      y %= h;
-      if (y < 0) y += h;
-    } else {
-      x = x < 0 ? 0 : x >= w ? w - 1 : x;
-      y = y < 0 ? 0 : y >= h ? h - 1 : y;
+    if (unsigned(x) >= unsigned(w)) {
+      if (repeat_) {
+        x %= w;
+        if (x < 0) x += w;
+      } else {
+        x = x < 0 ? 0 : w - 1;
+      }
+    }
+    if (unsigned(y) >= unsigned(h)) {
+      if (repeat_) {
+        y %= h;
+        if (y < 0) y += h;
+      } else {
+        y = y < 0 ? 0 : h - 1;
+      }
     }
     return bitmap_->pixels[size_t(y) * size_t(w) + size_t(x)];
   }
 
-  uint32_t bilinear(double u, double v) const {
-    // Far outside the bitmap the coordinates are only wrapped or clamped; keep them in int range.
-    u = std::max(-1e9, std::min(1e9, u));
-    v = std::max(-1e9, std::min(1e9, v));
-    const double fu = std::floor(u), fv = std::floor(v);
-    const int x = int(fu), y = int(fv);
-    const uint32_t wx = uint32_t((u - fu) * 256), wy = uint32_t((v - fv) * 256);
-    const uint32_t c00 = texel(x, y), c10 = texel(x + 1, y), c01 = texel(x, y + 1), c11 = texel(x + 1, y + 1);
-    uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-      const uint32_t top = ((c00 >> shift) & 255) * (256 - wx) + ((c10 >> shift) & 255) * wx;
-      const uint32_t bottom = ((c01 >> shift) & 255) * (256 - wx) + ((c11 >> shift) & 255) * wx;
-      out |= ((top * (256 - wy) + bottom * wy + 32768) >> 16) << shift;
-    }
-    return out;
+  // a + (b - a) * w / 256 for each channel, two channels at a time.
+  static uint32_t lerp(uint32_t a, uint32_t b, uint32_t w) {
+    const uint32_t rb = ((a & 0x00FF00FFu) * (256 - w) + (b & 0x00FF00FFu) * w) >> 8 & 0x00FF00FFu;
+    const uint32_t ag = (((a >> 8) & 0x00FF00FFu) * (256 - w) + ((b >> 8) & 0x00FF00FFu) * w) & 0xFF00FF00u;
+    return rb | ag;
   }
 
   uint32_t transformPixel(uint32_t c) const {
@@ -213,7 +276,7 @@ class Paint {
   Kind kind_ = none;
   uint32_t colour_ = 0;
   Matrix inverse_;  // device pixels -> gradient square or bitmap pixels
-  bool radial_ = false;
+  bool radial_ = false, opaque_ = false;
   uint32_t ramp_[256];
   const Bitmap* bitmap_ = nullptr;
   bool repeat_ = false, smooth_ = true;
@@ -424,29 +487,43 @@ class Drawer {
     if (budget_.exceeded()) return;
     const int width = image_.width;
     uint32_t* pixels = image_.pixels.data();
-    const uint64_t work = rasterizer_.sweep(evenOdd, [&](int y, int x, int count, const float* coverage) {
+    const uint64_t work = rasterizer_.sweep(evenOdd, [&](int y, int x, int count, uint32_t c) {
       const size_t base = size_t(y) * size_t(width) + size_t(x);
       if (maskOut) {
         uint8_t* out = maskOut + base;
-        for (int i = 0; i < count; ++i) {
-          const uint32_t c = uint32_t(coverage[i] * 255 + 0.5f);
-          if (c) out[i] = uint8_t(out[i] + scaleColour(255 - out[i], c));
-        }
+        for (int i = 0; i < count; ++i) out[i] = uint8_t(out[i] + scaleColour(255u - out[i], c));
         return;
       }
-      const bool flat = paint.kind() == Paint::solid;
-      if (!flat) paint.fetch(x, y, count, row_.data());
-      const uint8_t* m = mask ? mask + base : nullptr;
       uint32_t* dst = pixels + base;
-      for (int i = 0; i < count; ++i) {
-        uint32_t c = uint32_t(coverage[i] * 255 + 0.5f);
-        if (m) c = scaleColour(c, m[i]);
-        if (!c) continue;
-        uint32_t src = flat ? paint.colour() : row_[size_t(i)];
-        if (c < 255) src = scaleColour(src, c);
+      const bool flat = paint.kind() == Paint::solid;
+      if (mask) {
+        if (!flat) paint.fetch(x, y, count, row_.data());
+        const uint8_t* m = mask + base;
+        for (int i = 0; i < count; ++i) {
+          const uint32_t k = scaleColour(c, m[i]);
+          if (!k) continue;
+          const uint32_t src = scaleColour(flat ? paint.colour() : row_[size_t(i)], k);
+          dst[i] = src + scaleColour(dst[i], 255 - (src >> 24));
+        }
+      } else if (flat) {
+        const uint32_t src = c == 255 ? paint.colour() : scaleColour(paint.colour(), c);
         const uint32_t a = src >> 24;
-        if (a == 255) dst[i] = src;
-        else if (a) dst[i] = src + scaleColour(dst[i], 255 - a);
+        if (a == 255) {
+          std::fill(dst, dst + count, src);
+        } else if (a) {
+          for (int i = 0; i < count; ++i) dst[i] = src + scaleColour(dst[i], 255 - a);
+        }
+      } else if (c == 255 && paint.opaque()) {
+        paint.fetch(x, y, count, dst);  // covers what is below: straight into the picture
+      } else {
+        paint.fetch(x, y, count, row_.data());
+        for (int i = 0; i < count; ++i) {
+          uint32_t src = row_[size_t(i)];
+          if (c < 255) src = scaleColour(src, c);
+          const uint32_t a = src >> 24;
+          if (a == 255) dst[i] = src;
+          else if (a) dst[i] = src + scaleColour(dst[i], 255 - a);
+        }
       }
     });
     budget_.work(work);

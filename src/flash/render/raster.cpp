@@ -9,7 +9,16 @@ namespace mv::render {
 namespace {
 
 constexpr size_t kBandCells = 1u << 18;  // cells per band: 1 MiB of floats
-constexpr float kNothing = 1.0f / 2048;   // coverage below this is rounding noise
+
+// floor and ceil of values well inside int range, without a library call.
+inline int floorInt(double v) {
+  const int i = int(v);
+  return v < i ? i - 1 : i;
+}
+inline int ceilInt(double v) {
+  const int i = int(v);
+  return v > i ? i + 1 : i;
+}
 
 }  // namespace
 
@@ -60,12 +69,12 @@ bool Rasterizer::begin(Band& band) {
     std::sort(lines_.begin(), lines_.end(),
               [](const Line& a, const Line& b) { return std::min(a.y0, a.y1) < std::min(b.y0, b.y1); });
   active_.clear();
-  cells_.assign(size_t(band.width + 2) * size_t(std::min(band.bandRows, bottom - top)), 0.0f);
-  cover_.assign(size_t(band.width), 0.0f);
+  const size_t cells = size_t(band.width + 2) * size_t(std::min(band.bandRows, bottom - top));
+  if (cells_.size() < cells) cells_.resize(cells, 0.0f);
   return true;
 }
 
-bool Rasterizer::nextBand(Band& band, bool) {
+bool Rasterizer::nextBand(Band& band) {
   band.y += band.rows;
   if (band.y >= band.bottom) return false;
   band.rows = std::min(band.bandRows, band.bottom - band.y);
@@ -101,6 +110,10 @@ void Rasterizer::accumulate(const Band& band, double x0, double y0, double x1, d
   }
   const double rows = band.rows, width = band.width;
   if (y1 <= 0 || y0 >= rows) return;
+  if (y0 >= 0 && y1 <= rows && x0 >= 0 && x1 >= 0 && x0 <= width && x1 <= width) {
+    accumulatePiece(band.width, band.rows, x0, y0, x1, y1, dir);  // wholly inside: most lines
+    return;
+  }
   const double dxdy = (x1 - x0) / (y1 - y0);
   auto xAt = [&](double y) { return x0 + (y - y0) * dxdy; };
   double ya = std::max(0.0, y0), yb = std::min(rows, y1);
@@ -130,8 +143,8 @@ void Rasterizer::accumulatePiece(int width, int rows, double x0, double y0, doub
   const size_t stride = size_t(width) + 2;
   const double maxX = width;
   double x = x0;
-  const int first = std::max(0, int(std::floor(y0)));
-  const int last = std::min(rows, int(std::ceil(y1)));
+  const int first = std::max(0, floorInt(y0));
+  const int last = std::min(rows, ceilInt(y1));
   for (int y = first; y < last; ++y) {
     float* row = &cells_[size_t(y) * stride];
     const double dy = std::min(double(y + 1), y1) - std::max(double(y), y0);
@@ -140,10 +153,8 @@ void Rasterizer::accumulatePiece(int width, int rows, double x0, double y0, doub
     const double xa = std::max(0.0, std::min(maxX, x)), xb = std::max(0.0, std::min(maxX, xnext));
     const float d = float(dy) * dir;
     const double lo = std::min(xa, xb), hi = std::max(xa, xb);
-    const double loFloor = std::floor(lo);
-    const int i0 = int(loFloor);
-    const double hiCeil = std::ceil(hi);
-    const int i1 = int(hiCeil);
+    const int i0 = floorInt(lo), i1 = ceilInt(hi);
+    const double loFloor = i0, hiCeil = i1;
     if (i1 <= i0 + 1) {
       // Within one cell: the part of the row right of the line's middle belongs to this cell.
       const double mid = 0.5 * (xa + xb) - loFloor;
@@ -171,29 +182,6 @@ void Rasterizer::accumulatePiece(int width, int rows, double x0, double y0, doub
     }
     x = xnext;
   }
-}
-
-bool Rasterizer::finishRow(const Band& band, int r, bool evenOdd) {
-  float* row = &cells_[size_t(r) * size_t(band.width + 2)];
-  float sum = 0;
-  bool any = false;
-  for (int i = 0; i < band.width; ++i) {
-    sum += row[i];
-    row[i] = 0;
-    float c = std::fabs(sum);
-    if (evenOdd) {
-      c -= 2 * std::floor(c * 0.5f);
-      if (c > 1) c = 2 - c;
-    } else if (c > 1) {
-      c = 1;
-    }
-    if (c < kNothing) c = 0;
-    else any = true;
-    cover_[size_t(i)] = c;
-  }
-  row[band.width] = 0;
-  row[band.width + 1] = 0;
-  return any;
 }
 
 }  // namespace mv::render

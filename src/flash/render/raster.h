@@ -24,19 +24,36 @@ class Rasterizer {
   void line(float x0, float y0, float x1, float y1);
   size_t lineCount() const { return lines_.size(); }
 
-  // Calls span(y, x, count, coverage) for every row of the covered box, coverage[0..count) in 0..1.
-  // Returns the number of cells visited (the work done).
-  template <typename Span>
-  uint64_t sweep(bool evenOdd, Span&& span) {
+  // Calls run(y, x, count, coverage) for every run of pixels of one coverage (1..255, 255: covered) in
+  // the covered box, row by row from the left. Returns the number of cells visited (the work done).
+  template <typename Run>
+  uint64_t sweep(bool evenOdd, Run&& run) {
     uint64_t work = 0;
     Band band;
     if (!begin(band)) return 0;
-    while (nextBand(band, evenOdd)) {
+    const size_t stride = size_t(band.width) + 2;
+    while (nextBand(band)) {
       for (int r = 0; r < band.rows; ++r) {
-        if (!finishRow(band, r, evenOdd)) continue;
-        span(band.y + r, band.x, band.width, cover_.data());
+        // Coverage changes only at cells that hold something; between them it runs on unchanged.
+        float* row = &cells_[size_t(r) * stride];
+        const int y = band.y + r;
+        float sum = 0;
+        uint32_t c = 0;
+        int start = 0;
+        for (int i = 0; i < band.width; ++i) {
+          const float d = row[i];
+          if (d == 0) continue;
+          row[i] = 0;
+          if (c && i > start) run(y, band.x + start, i - start, c);
+          sum += d;
+          c = coverage(sum, evenOdd);
+          start = i;
+        }
+        if (c && band.width > start) run(y, band.x + start, band.width - start, c);
+        row[band.width] = 0;
+        row[band.width + 1] = 0;
       }
-      work += uint64_t(band.width + 2) * uint64_t(band.rows);
+      work += uint64_t(stride) * uint64_t(band.rows);
     }
     return work;
   }
@@ -54,8 +71,18 @@ class Rasterizer {
     bool sorted = false;           // several bands: lines sorted by their top
   };
   bool begin(Band& band);
-  bool nextBand(Band& band, bool evenOdd);
-  bool finishRow(const Band& band, int row, bool evenOdd);  // false: nothing covered in the row
+  bool nextBand(Band& band);
+  // The fill rule: a running sum of winding (1.0: one winding over the whole pixel) as 0..255.
+  static uint32_t coverage(float sum, bool evenOdd) {
+    int v = int((sum < 0 ? -sum : sum) * 256 + 0.5f);
+    if (evenOdd) {
+      v &= 511;
+      if (v > 256) v = 512 - v;
+    } else if (v > 256) {
+      v = 256;
+    }
+    return uint32_t(v - (v >> 8));
+  }
   void accumulate(const Band& band, double x0, double y0, double x1, double y1);
   void accumulatePiece(int width, int rows, double x0, double y0, double x1, double y1, float dir);
 
@@ -63,8 +90,7 @@ class Rasterizer {
   float minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
   std::vector<Line> lines_;
   std::vector<uint32_t> active_;
-  std::vector<float> cells_;
-  std::vector<float> cover_;
+  std::vector<float> cells_;  // all zero between sweeps
 };
 
 }  // namespace mv::render
