@@ -40,6 +40,7 @@
 #include "support/paths.h"
 
 #ifdef MV_HARNESS_SWF
+#include "flash/render/first_frame.h"
 #include "flash/swf.h"
 #endif
 
@@ -426,6 +427,66 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
                   {box.host("C:\\WINDOWS\\Web\\Wallpaper\\Demo dir"), false},
                   {box.host("C:\\TEMP\\FlashPanel"), false}});
   if (!raised.empty()) o.messages.push_back(raised);
+  return o;
+}
+
+// The first frame of an SWF movie as the movie panel draws it without a Flash control: read (plain or
+// compressed, expanding to no more than `bound` bytes), then drawn at two sizes, with bounds small
+// enough for fuzzing. Rules: a movie is refused exactly when a reason is given; one that is not an SWF
+// of versions 3 to 6 is refused; a drawing has the size asked for, is opaque, and is only the background
+// when it fails; the background is the panel's colour (`panel`, when its header parse got that far).
+// The step "drawFirstFrame" has 0 when both drawings succeeded, 1 when one hit a bound, -1 when the
+// movie was refused.
+inline Outcome runFirstFrame(const uint8_t* data, size_t size, uint64_t bound, const render::JpegDecoder* jpeg,
+                             const SwfHeaderInfo* panel = nullptr) {
+  Outcome o;
+  render::Limits limits;
+  limits.maxMovieBytes = bound;
+  limits.maxTags = 20000;
+  limits.maxShapeRecords = 200000;
+  limits.maxGlyphs = 20000;
+  limits.maxBitmapPixels = 1u << 20;
+  limits.maxBitmapSide = 2048;
+  limits.maxObjects = 5000;
+  limits.maxEdges = 200000;
+  limits.maxPixelWork = 4u << 20;
+  render::FrameStatus why = render::FrameStatus::ok;
+  auto frame = render::FirstFrame::load(data, size, jpeg, limits, &why);
+  if ((frame != nullptr) != (why == render::FrameStatus::ok)) detail::noteProblem(o, "a refusal without a reason");
+  const bool swf = size >= 8 && (std::memcmp(data, "FWS", 3) == 0 || std::memcmp(data, "CWS", 3) == 0) &&
+                   data[3] >= 3 && data[3] <= 6;
+  if (frame && !swf) detail::noteProblem(o, "a movie that is not an SWF of versions 3 to 6 was read");
+  if (!frame) {
+    o.steps.push_back({"drawFirstFrame", -1});
+    return o;
+  }
+  if (panel && panel->parsed) {
+    const uint32_t rgb = uint32_t(panel->red) << 16 | uint32_t(panel->green) << 8 | uint32_t(panel->blue);
+    if (frame->background() != rgb) detail::noteProblem(o, "the frame's background is not the panel's colour");
+  }
+  Result result = 0;
+  const int sizes[2][2] = {{37, 23}, {64, 64}};
+  for (const auto& s : sizes) {
+    render::Image img;
+    const bool drawn = frame->draw(s[0], s[1], img);
+    if (!drawn) result = 1;
+    if (img.width != s[0] || img.height != s[1] || img.pixels.size() != size_t(s[0]) * size_t(s[1])) {
+      detail::noteProblem(o, "a drawing of the wrong size");
+      continue;
+    }
+    const uint32_t background = 0xFF000000u | frame->background();
+    for (uint32_t p : img.pixels) {
+      if ((p >> 24) != 255) {
+        detail::noteProblem(o, "a drawing that is not opaque");
+        break;
+      }
+      if (!drawn && p != background) {
+        detail::noteProblem(o, "a failed drawing that is not only the background");
+        break;
+      }
+    }
+  }
+  o.steps.push_back({"drawFirstFrame", result});
   return o;
 }
 #endif

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/flash/render/movie_builder.h"
 #include "../tests/flash/swf_builder.h"
 #include "../tests/installer/package_builder.h"
 #include "dcl/dcl.h"
@@ -146,6 +147,42 @@ void dataFileSeeds() {
   for (int v = 0; v < 4; ++v) put("datafile", "variant" + std::to_string(v), sampleDataFile(v));
 }
 
+// Movies for the renderer: shapes of every kind, a bitmap, text, a sprite, a clipping layer; and the
+// independent test movies of tests/data/render.
+void renderSeeds(const std::string& data) {
+  using namespace rendertest;
+  Styles s;
+  s.version = 3;
+  const int solid = s.solid({200, 40, 40, 180});
+  const int grad = s.gradient(true, Mat::scaled(0.05, 0.05, 1000, 1000), {{0, {255, 255, 255}}, {255, {0, 0, 255, 0}}});
+  const int bmp = s.bitmap(1, Mat::scaled(20, 20), true, true);
+  const int line = s.line(60, {0, 0, 0, 255});
+  Records r;
+  r.move(100, 100, 0, solid, line).lineTo(900, 100).curveTo(1200, 500, 900, 900).lineTo(100, 100);
+  r.move(300, 300, grad, bmp, 0).rectangle(300, 300, 700, 700);
+  const std::string bitmap = tag(36, le16(1) + char(5) + le16(2) + le16(2) +
+                                      zlibOf(std::string("\xFF\x10\x20\x30\x80\x40\x00\x00\xFF\x00\xFF\x00\x00\x00\x00\x00", 16)));
+  Records glyph(1, 0);
+  glyph.move(0, -512, -1, 1, -1).rectangle(0, -512, 512, 0);
+  const std::string g = glyph.end();
+  const std::string font = tag(10, le16(3) + le16(2) + g);
+  Bits text;
+  text.u16(4).raw(rect(0, 20, 0, 20));
+  matrixBits(text, Mat());
+  text.u8(1).u8(10).u8(0x8F).u16(3).raw(rgb({0, 0, 0})).u16(100).u16(400).u16(300).u8(2).ub(0, 1).sb(200, 10).ub(0, 1).sb(200, 10);
+  text.u8(0);
+  Place clip(5, 2);
+  clip.matrix(Mat::rotated(20, 400, 400)).clipDepth = 7;
+  const std::string sprite = tag(39, le16(5) + le16(1) + place(1, 2, Mat::scaled(0.5, 0.5)) + swftest::showFrame() + swftest::endTag());
+  const std::string tags = swftest::bg(10, 20, 30) + bitmap + defineShape(3, 2, s, r) + font + tag(11, text.bytes()) + sprite +
+                           place(1, 2) + place(2, 4) + clip.tag() + place(6, 5, Mat::at(200, 0)) + place(8, 2, Mat::rotated(45, 500, 0));
+  const std::string m = movie(6, 64, 48, tags);
+  put("swf", "render_kinds", m);
+  put("swf", "render_kinds_cws", swftest::cwsOf(m));
+  if (!data.empty())
+    for (const std::string& n : filesIn(data + "/render", ".swf")) put("swf", "render_" + n, readFile(data + "/render/" + n));
+}
+
 void swfSeeds(const std::string& data) {
   using namespace swftest;
   std::string plain = fws(6, tag(69, std::string(4, '\0')) + bg(1, 2, 3) + tag(12, std::string("ALLOWSCALE\0f", 12)) +
@@ -155,6 +192,7 @@ void swfSeeds(const std::string& data) {
   put("swf", "fws5_long_tag", fws(5, tag(2, std::string(80, 'x'), true) + bg(9, 8, 7) + endTag()));
   put("swf", "cws6_short_length", cwsOf(fws(6, bg(4, 5, 6) + endTag(), 20)));
   put("swf", "fws3_no_background", fws(3, showFrame() + endTag()));
+  renderSeeds(data);
   if (!data.empty())
     for (const std::string& n : filesIn(data + "/swf", ".swf")) put("swf", "data_" + n, readFile(data + "/swf/" + n));
 }
