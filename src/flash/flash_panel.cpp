@@ -2,6 +2,9 @@
 // paints itself in the movie's background colour and plays the movie in the hosted Flash control.
 #include "flash/flash_panel.h"
 
+#include <vector>
+
+#include "flash/render/first_frame.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
 
@@ -42,6 +45,7 @@ Result MoviePanel::loadSWF(const std::string& path) {
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
   Result result = rc::ok;
+  std::string plainMovie;  // the plain movie whose header was accepted
   if (fileExists(swfFilename_)) {
     result = readSwfSignature(swfFilename_, signature_);
     if (result == rc::ok) {
@@ -67,6 +71,7 @@ Result MoviePanel::loadSWF(const std::string& path) {
         allowScale_ = info.allowScale;
         fullScreen_ = info.fullScreen;
         if (info.parsed) applyColour(info.colour());
+        if (result == rc::ok && info.parsed) plainMovie = headerFile;
       }
     }
   }
@@ -74,7 +79,37 @@ Result MoviePanel::loadSWF(const std::string& path) {
   if (result == rc::ok) releaseControl();
   if (result == rc::ok) result = createControl();
   if (result == rc::ok) startMovie();
+  if (result == rc::ok || result == rc::noFlashControl) showFirstFrame(result == rc::ok ? std::string() : plainMovie);
   return result;
+}
+
+// Without a control the panel shows the movie's first frame, drawn by the renderer from the plain movie
+// (a compressed one's expanded copy). A movie it cannot read, or refuses, leaves the colour alone.
+void MoviePanel::showFirstFrame(const std::string& plainMovie) {
+  std::shared_ptr<const render::FirstFrame> frame;
+  if (!plainMovie.empty()) {
+    try {
+      std::unique_ptr<File> f = platform().open(plainMovie, OpenMode::Read);
+      const int64_t size = f ? f->size() : -1;
+      if (size > 0 && uint64_t(size) <= kMaxExpandedSwf) {
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
+        int64_t got = 0;
+        while (got < size) {
+          const int64_t n = f->read(bytes.data() + got, size - got);
+          if (n <= 0) break;
+          got += n;
+        }
+        if (got == size) frame = render::FirstFrame::load(bytes.data(), bytes.size(), surface_.jpegDecoder());
+      }
+      if (f) f->close();
+    } catch (...) {
+      frame.reset();
+    }
+  }
+  try {
+    surface_.showFrame(frame);
+  } catch (...) {
+  }
 }
 
 Result MoviePanel::createControl() {
@@ -128,6 +163,10 @@ void MoviePanel::focusMovie() {
 
 void MoviePanel::unloadSWF() {
   releaseControl();
+  try {
+    surface_.showFrame(nullptr);
+  } catch (...) {
+  }
   applyColour(0);
   swfFilename_.clear();
 }

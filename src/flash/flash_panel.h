@@ -8,6 +8,11 @@
 
 namespace mv {
 
+namespace render {
+class FirstFrame;
+class JpegDecoder;
+}  // namespace render
+
 // What the panel needs of the window it is: implemented by the Win32 panel and by tests.
 class PanelSurface {
  public:
@@ -20,6 +25,11 @@ class PanelSurface {
   virtual void repaint() = 0;
   virtual void setFocus() = 0;
   virtual void deliverOneMessage() = 0;  // let the window system deliver one message (waiting for one)
+  // Without a Flash control the panel draws the movie's first frame itself: the surface keeps the frame
+  // and paints it at its own size, again whenever that changes. nullptr: the colour alone again.
+  virtual void showFrame(std::shared_ptr<const render::FirstFrame> frame) {}
+  // The decoder for the JPEG bitmaps of such a frame; none: they are left out.
+  virtual const render::JpegDecoder* jpegDecoder() { return nullptr; }
 };
 
 class MoviePanel {
@@ -47,6 +57,7 @@ class MoviePanel {
  private:
   void releaseControl();
   Result createControl();
+  void showFirstFrame(const std::string& plainMovie);
   void startMovie();
   void applyColour(uint32_t c);
 

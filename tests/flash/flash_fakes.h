@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "flash/flash_panel.h"
+#include "flash/render/first_frame.h"
 
 namespace flashtest {
 
@@ -23,8 +24,12 @@ class RecordingSurface : public mv::PanelSurface {
   void repaint() override { log_.push_back("panel repaint"); }
   void setFocus() override { log_.push_back("panel focus"); }
   void deliverOneMessage() override { log_.push_back("deliver message"); }
+  void showFrame(std::shared_ptr<const mv::render::FirstFrame> frame) override { frames.push_back(frame); }
+  const mv::render::JpegDecoder* jpegDecoder() override { return jpeg; }
 
   std::vector<uint32_t> colours;
+  std::vector<std::shared_ptr<const mv::render::FirstFrame>> frames;  // what the panel handed over
+  const mv::render::JpegDecoder* jpeg = nullptr;
   bool visible = true;
 
  private:

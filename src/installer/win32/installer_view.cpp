@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "flash/flash_panel.h"
+#include "flash/render/first_frame.h"
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
 #include "support/user_texts.h"
@@ -24,6 +25,37 @@ class NoFlashControls : public FlashControlFactory {
  public:
   std::unique_ptr<FlashControl> create(WindowHandle, int, int) override {
     throw PlatformError("Class not registered");
+  }
+};
+
+// The movie's JPEG bitmaps go through the decoder the window's pictures use.
+class PictureJpegDecoder : public render::JpegDecoder {
+ public:
+  bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, render::Image& out) const override {
+    HBITMAP bitmap = decodeJpeg(data, size, 0x7FFFFFFF, 0x7FFFFFFF);  // never scaled down
+    if (!bitmap) return false;
+    BITMAP info;
+    bool ok = GetObjectW(bitmap, sizeof info, &info) != 0 && info.bmWidth > 0 && info.bmHeight > 0 &&
+              uint64_t(info.bmWidth) * uint64_t(info.bmHeight) <= maxPixels;
+    if (ok) {
+      // Whatever the bitmap's own layout, GDI hands its pixels over as 32-bit rows from the top.
+      BITMAPINFO bi = {};
+      bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      bi.bmiHeader.biWidth = info.bmWidth;
+      bi.bmiHeader.biHeight = -info.bmHeight;
+      bi.bmiHeader.biPlanes = 1;
+      bi.bmiHeader.biBitCount = 32;
+      bi.bmiHeader.biCompression = BI_RGB;
+      out.width = info.bmWidth;
+      out.height = info.bmHeight;
+      out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
+      HDC dc = GetDC(nullptr);
+      ok = GetDIBits(dc, bitmap, 0, UINT(out.height), out.pixels.data(), &bi, DIB_RGB_COLORS) == out.height;
+      ReleaseDC(nullptr, dc);
+      for (uint32_t& p : out.pixels) p |= 0xFF000000u;
+    }
+    DeleteObject(bitmap);
+    return ok;
   }
 };
 
@@ -119,6 +151,7 @@ LRESULT CALLBACK imageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---------------------------------------------------------------------------------------------------
 // moviePanel: the window the Flash control lives in; white until the movie panel sets its colour.
+// Without a control it shows the movie's first frame, drawn at its own size whenever that changes.
 
 class Win32InstallerView::MoviePanel : public PanelSurface {
  public:
@@ -150,11 +183,18 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
   }
   void setFocus() override { SetFocus(hwnd_); }
   void deliverOneMessage() override { app_.handleMessage(true); }
+  void showFrame(std::shared_ptr<const render::FirstFrame> frame) override {
+    frame_ = std::move(frame);
+    picture_ = render::Image();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+  const render::JpegDecoder* jpegDecoder() override { return &jpeg_; }
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<MoviePanel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
       case WM_ERASEBKGND: {
+        if (self && self->frame_) return 1;  // the frame covers the whole panel
         RECT r;
         GetClientRect(hwnd, &r);
         HBRUSH brush = CreateSolidBrush(self ? self->colour_ : RGB(255, 255, 255));
@@ -162,18 +202,57 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
         DeleteObject(brush);
         return 1;
       }
+      case WM_PAINT:
+        if (self && self->frame_) {
+          PAINTSTRUCT ps;
+          HDC dc = BeginPaint(hwnd, &ps);
+          self->paintFrame(dc);
+          EndPaint(hwnd, &ps);
+          return 0;
+        }
+        break;
+      case WM_SIZE:
+        if (self && self->frame_) InvalidateRect(hwnd, nullptr, FALSE);
+        break;
       case WM_COMMAND:
       case WM_NOTIFY:
         return SendMessageW(GetParent(hwnd), msg, wp, lp);
       default:
-        return DefWindowProcW(hwnd, msg, wp, lp);
+        break;
     }
+    return DefWindowProcW(hwnd, msg, wp, lp);
   }
 
  private:
+  // The frame at the panel's size (drawn again when the size changed); the colour when it cannot be.
+  void paintFrame(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    if (r.right <= 0 || r.bottom <= 0) return;
+    if (picture_.width != r.right || picture_.height != r.bottom) frame_->draw(r.right, r.bottom, picture_);
+    if (picture_.width != r.right || picture_.height != r.bottom) {
+      HBRUSH brush = CreateSolidBrush(colour_);
+      FillRect(dc, &r, brush);
+      DeleteObject(brush);
+      return;
+    }
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = picture_.width;
+    bi.bmiHeader.biHeight = -picture_.height;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    StretchDIBits(dc, 0, 0, picture_.width, picture_.height, 0, 0, picture_.width, picture_.height,
+                  picture_.pixels.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  }
+
   Application& app_;
   HWND hwnd_ = nullptr;
   COLORREF colour_ = RGB(255, 255, 255);
+  std::shared_ptr<const render::FirstFrame> frame_;
+  render::Image picture_;
+  PictureJpegDecoder jpeg_;
 };
 
 // ---------------------------------------------------------------------------------------------------
