@@ -18,7 +18,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmock-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  libz-mingw-w64-dev zlib1g-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
+  libz-mingw-w64-dev zlib1g-dev libjpeg-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
   clang libclang-rt-14-dev dpkg-dev xauth)
 need_i386=(wine32:i386)
 
