@@ -99,7 +99,11 @@ void MoviePanel::showFirstFrame(const std::string& plainMovie) {
           if (n <= 0) break;
           got += n;
         }
-        if (got == size) frame = render::FirstFrame::load(bytes.data(), bytes.size(), surface_.jpegDecoder());
+        // Drawing happens on the window's thread: besides the bounds on work, no drawing takes longer
+        // than a few seconds (it then leaves the colour).
+        render::Limits limits;
+        limits.maxMilliseconds = 3000;
+        if (got == size) frame = render::FirstFrame::load(bytes.data(), bytes.size(), surface_.jpegDecoder(), limits);
       }
       if (f) f->close();
     } catch (...) {
