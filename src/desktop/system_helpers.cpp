@@ -1,12 +1,17 @@
 // Small operations on the Windows shell around an installation: the Display Properties control panel,
 // minimising the other windows, and telling the Windows 95/98/ME family from the rest.
 #include "desktop/desktop.h"
+#include "support/paths.h"
 #include "support/user_texts.h"
 
 namespace mv {
 
 namespace {
-const char* const kDisplayPropertiesCommand = "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0";
+// rundll32 is started from the System folder by its full path: by its bare name, a rundll32.exe planted
+// in the folder the installer runs from (a download folder, with the rights of an elevated installer)
+// would be found first.
+const char* const kDisplayPropertiesProgram = "rundll32.exe";
+const char* const kDisplayPropertiesArguments = "shell32.dll,Control_RunDLL desk.cpl,,0";
 const char* const kTaskbarClass = "Shell_TrayWnd";
 constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
 constexpr int kFindTries = 1000;
@@ -21,7 +26,8 @@ void closeDisplayProperties() {
 void openDisplayProperties(bool showDesktopFlag) {
   if (!showDesktopFlag) return;
   Platform& p = platform();
-  p.winExec(kDisplayPropertiesCommand, kShowNormal);
+  p.startProcess(withTrailingBackslash(p.systemDirectory()) + kDisplayPropertiesProgram, kDisplayPropertiesArguments,
+                 kShowNormal);
   for (int i = 0; i < kFindTries; ++i)
     if (p.findWindow(nullptr, text::displayProperties)) break;
 }

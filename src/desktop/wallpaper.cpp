@@ -66,7 +66,7 @@ WindowHandle desktopViewWindow() {
 }
 
 // One pass over the Active Desktop object; the object stays with the caller.
-void applyActiveDesktop(ActiveDesktop& desktop, const std::wstring& wallpaper) {
+void applyActiveDesktop(ActiveDesktop& desktop, const std::string& wallpaper) {
   desktop.setDesktopItemOptions(true, true);
   desktop.setWallpaper(wallpaper);
   desktop.applyChanges(kApplyAll);
@@ -80,14 +80,14 @@ void runWallpaperSteps(const std::string& htmlPath, int red, int green, int blue
   // Clear the wallpaper first, in the registry and through the shell ...
   writeUserText(kGeneralKey, kWallpaper, "");
   std::unique_ptr<ActiveDesktop> desktop = p.createActiveDesktop();
-  applyActiveDesktop(*desktop, std::wstring());
+  applyActiveDesktop(*desktop, std::string());
 
   writeUserText(kColorsKey, kBackground, backgroundColourText(red, green, blue));
 
   // ... then point it at the page.
   writeUserText(kGeneralKey, kWallpaper, htmlPath);
   desktop = p.createActiveDesktop();
-  applyActiveDesktop(*desktop, p.toUtf16(htmlPath));
+  applyActiveDesktop(*desktop, htmlPath);
 
   p.setDeskWallpaper(htmlPath.c_str(), 0);
   p.setDeskWallpaper(nullptr, 2);  // SPIF_SENDWININICHANGE

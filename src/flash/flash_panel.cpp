@@ -7,6 +7,7 @@
 #include "flash/render/first_frame.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
+#include "support/text_encoding.h"
 
 namespace mv {
 
@@ -136,7 +137,7 @@ Result MoviePanel::createControl() {
 
 void MoviePanel::startMovie() {
   control_->doVerb(-3);  // OLEIVERB_HIDE
-  control_->setMovie(platform().toUtf16(swfFilename_));  // UTF-16 of the system code page
+  control_->setMovie(utf8ToWide(swfFilename_));
   control_->play();
   control_->doVerb(-1);  // OLEIVERB_SHOW
 }

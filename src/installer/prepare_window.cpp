@@ -10,6 +10,7 @@
 #include "package/slots.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
+#include "support/text_encoding.h"
 
 namespace mv {
 
@@ -98,7 +99,7 @@ Result InstallerController::prepareWindow() {
         std::string licence;
         r = readWholeFile(path, licence);
         if (r == rc::ok) {
-          view_.setLicenceText(licence);
+          view_.setLicenceText(windows1252ToUtf8(licence));  // stored as Windows-1252
           view_.chooseLayout(true);
         } else {
           reportError(r, path);

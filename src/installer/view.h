@@ -32,7 +32,7 @@ class InstallerView {
   // without: fixed single border, memo hidden, "Install" 80 wide). Also places Install 6 px left of
   // Cancel and sets the captions "Cancel" and "Close".
   virtual void chooseLayout(bool withLicence) = 0;
-  virtual void setLicenceText(const std::string& text) = 0;  // Windows-1252, CRLF, as stored
+  virtual void setLicenceText(const std::string& text) = 0;  // CRLF line ends
   virtual void sizeWindow() = 0;  // width 359, height fitted; window state normal
 
   // Picture and movie

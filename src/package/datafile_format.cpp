@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "support/bytes.h"
+#include "support/text_encoding.h"
 
 namespace mv {
 
@@ -25,7 +26,7 @@ void putText(uint8_t* field, size_t fieldSize, const std::string& text) {
 DataFileHeader parseDataHeader(const uint8_t* bytes) {
   DataFileHeader h;
   h.entryCount = readLe32(bytes + hEntryCount);
-  h.title = fixedString(bytes + hTitle, kDataTitleSize);
+  h.title = windows1252ToUtf8(fixedString(bytes + hTitle, kDataTitleSize));
   h.movieSource = readLe32(bytes + hMovieSource);
   return h;
 }
@@ -33,7 +34,7 @@ DataFileHeader parseDataHeader(const uint8_t* bytes) {
 DataRecord parseDataRecord(const uint8_t* bytes) {
   DataRecord r;
   r.kind = bytes[rKind];
-  r.name = fixedString(bytes + rName, kDataNameSize);
+  r.name = windows1252ToUtf8(fixedString(bytes + rName, kDataNameSize));
   r.blockOffset = readLe32(bytes + rBlockOffset);
   return r;
 }
@@ -51,14 +52,14 @@ DataBlockHeader parseDataBlockHeader(const uint8_t* bytes) {
 void serializeDataHeader(const DataFileHeader& header, uint8_t* bytes) {
   std::memset(bytes, 0, kDataHeaderSize);
   writeLe32(bytes + hEntryCount, uint32_t(header.entryCount));
-  putText(bytes + hTitle, kDataTitleSize, header.title);
+  putText(bytes + hTitle, kDataTitleSize, toWindows1252(header.title));
   writeLe32(bytes + hMovieSource, uint32_t(header.movieSource));
 }
 
 void serializeDataRecord(const DataRecord& record, uint8_t* bytes) {
   std::memset(bytes, 0, kDataRecordSize);
   bytes[rKind] = record.kind;
-  putText(bytes + rName, kDataNameSize - 1, record.name);  // always zero-terminated
+  putText(bytes + rName, kDataNameSize - 1, toWindows1252(record.name));  // always zero-terminated
   writeLe32(bytes + rBlockOffset, uint32_t(record.blockOffset));
 }
 

@@ -9,6 +9,9 @@
 //   block    "CHUN", kind, expanded size, stored size, compressed flag, reserved; then the payload:
 //            stored size bytes of an implode stream when compressed, else the expanded size bytes of
 //            the file itself
+//
+// The title and the names are stored as Windows-1252 and held here as UTF-8, the program's text: they are
+// converted when parsed and serialised, never through the ANSI code page.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,13 +28,13 @@ constexpr char kDataBlockMarker[4] = {'C', 'H', 'U', 'N'};
 
 struct DataFileHeader {
   int32_t entryCount = 0;
-  std::string title;  // up to 64 bytes
+  std::string title;  // up to 64 characters, as UTF-8
   int32_t movieSource = 0;
 };
 
 struct DataRecord {
   uint8_t kind = 0;
-  std::string name;
+  std::string name;  // as UTF-8
   int32_t blockOffset = 0;
 };
 
@@ -49,7 +52,8 @@ struct DataBlockHeader {
 DataFileHeader parseDataHeader(const uint8_t* bytes);
 DataRecord parseDataRecord(const uint8_t* bytes);
 DataBlockHeader parseDataBlockHeader(const uint8_t* bytes);
-// Each writes exactly its structure's size; names and titles longer than their fields are cut.
+// Each writes exactly its structure's size; names and titles longer than their fields are cut. Texts must
+// fit Windows-1252 (a character without a byte is written as "?").
 void serializeDataHeader(const DataFileHeader& header, uint8_t* bytes);
 void serializeDataRecord(const DataRecord& record, uint8_t* bytes);
 void serializeDataBlockHeader(const DataBlockHeader& block, uint8_t* bytes);

@@ -8,6 +8,7 @@
 #include "support/bytes.h"
 #include "support/crc32.h"
 #include "support/paths.h"
+#include "support/text_encoding.h"
 
 namespace mv {
 
@@ -40,7 +41,15 @@ SlotDestination destinationOfKind(int32_t kind) {
   return SlotDestination::none;
 }
 
-std::string PackageHeader::title() const { return fixedString(titleField.data(), titleField.size()); }
+std::string PackageHeader::title() const {
+  return windows1252ToUtf8(fixedString(titleField.data(), titleField.size()));
+}
+
+void PackageHeader::setTitle(const std::string& text) {
+  const std::string bytes = toWindows1252(text);
+  titleField.fill(0);
+  std::memcpy(titleField.data(), bytes.data(), std::min(bytes.size(), titleField.size()));
+}
 
 bool slotInsideFile(const PackageEntry& entry, int64_t fileSize) {
   return entry.start >= 0 && entry.end >= entry.start && int64_t(entry.end) < fileSize;
@@ -65,7 +74,7 @@ PackageDirectory parseDirectory(const uint8_t* bytes) {
     const uint8_t* e = bytes + kHeaderSize + kEntrySize * k;
     PackageEntry& entry = dir.entries[k];
     // Only name-length bytes count; whatever follows them in the field is never looked at.
-    entry.name.assign(reinterpret_cast<const char*>(e + eName), e[eNameLength]);
+    entry.name = windows1252ToUtf8(std::string(reinterpret_cast<const char*>(e + eName), e[eNameLength]));
     entry.start = readLe32(e + eStart);
     entry.end = readLe32(e + eEnd);
     entry.kind = readLe32(e + eKind);
@@ -94,9 +103,10 @@ void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes) {
   for (int k = 0; k < kSlotCount; ++k) {
     uint8_t* e = bytes + kHeaderSize + kEntrySize * k;
     const PackageEntry& entry = dir.entries[k];
-    size_t length = std::min<size_t>(entry.name.size(), eNameSize);
+    const std::string name = toWindows1252(entry.name);
+    size_t length = std::min<size_t>(name.size(), eNameSize);
     e[eNameLength] = uint8_t(length);
-    std::memcpy(e + eName, entry.name.data(), length);
+    std::memcpy(e + eName, name.data(), length);
     writeLe32(e + eStart, uint32_t(entry.start));
     writeLe32(e + eEnd, uint32_t(entry.end));
     writeLe32(e + eKind, uint32_t(entry.kind));

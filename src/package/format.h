@@ -1,6 +1,8 @@
 #pragma once
 // The package appended to the installer executable: a 96-byte header and eleven 280-byte entries
-// (3,176 bytes), then the payloads. All integers little-endian, 32-bit, signed.
+// (3,176 bytes), then the payloads. All integers little-endian, 32-bit, signed. Texts (the title and
+// the slot names) are stored as Windows-1252 and held here as UTF-8, the program's text: they are
+// converted when the directory is parsed and serialised, never through the ANSI code page.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -55,12 +57,14 @@ struct PackageHeader {
   int32_t red = 0, green = 0, blue = 0;
   uint8_t reserved28 = 0;
   uint8_t showDesktopFlag = 0;
-  std::array<uint8_t, 64> titleField{};  // zero-terminated when shorter than 64
-  std::string title() const;             // up to 64 characters
+  std::array<uint8_t, 64> titleField{};  // Windows-1252, zero-terminated when shorter than 64
+  std::string title() const;             // up to 64 characters, as UTF-8
+  // Stores a title that Windows-1252 can hold (callers check with utf8ToWindows1252), cut at 64 bytes.
+  void setTitle(const std::string& text);
 };
 
 struct PackageEntry {
-  std::string name;  // the name-length significant bytes of the name field
+  std::string name;  // the name-length significant bytes of the name field, as UTF-8
   int32_t start = 0;
   int32_t end = 0;  // inclusive
   int32_t kind = 0;
@@ -81,7 +85,8 @@ bool slotInsideFile(const PackageEntry& entry, int64_t fileSize);
 // Parses exactly kDirectorySize bytes. Never fails: nothing in the directory is checked here.
 PackageDirectory parseDirectory(const uint8_t* bytes);
 // Writes a directory into kDirectorySize bytes (the packaging tool and tests); name bytes after the
-// name length are zero.
+// name length are zero. Names must fit Windows-1252 and 255 bytes (a character without a byte is
+// written as "?").
 void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes);
 
 // The integrity record of a directory's header: whether one is there, and the CRC it holds.

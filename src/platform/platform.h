@@ -5,8 +5,10 @@
 // memory and can inject faults, for native tests and native tools.
 //
 // The methods mirror the Win32 calls the installer needs, with their semantics: paths are Windows
-// paths (8-bit, system code page), failures return false / nullptr and leave an error code that
-// lastError() reports, with Win32 numbering (see support/result.h).
+// paths, failures return false / nullptr and leave an error code that lastError() reports, with Win32
+// numbering (see support/result.h). Every text that crosses this interface - paths, names, registry
+// data, window titles, messages - is UTF-8; the Win32 implementation speaks UTF-16 to the system
+// (support/text_encoding.h), so no text depends on the machine's ANSI code page.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -67,7 +69,7 @@ using WindowHandle = uintptr_t;  // 0 = none
 
 struct RegValue {
   RegType type = RegType::None;
-  std::vector<uint8_t> data;  // REG_SZ data includes its terminating zero
+  std::vector<uint8_t> data;  // REG_SZ data: UTF-8 with its terminating zero (UTF-16 in the system's registry)
 
   // A REG_SZ value: the text and its terminating zero.
   static RegValue text(const std::string& text) {
@@ -108,7 +110,7 @@ class ActiveDesktop {
  public:
   virtual ~ActiveDesktop() = default;
   virtual int32_t setDesktopItemOptions(bool enableComponents, bool activeDesktop) = 0;
-  virtual int32_t setWallpaper(const std::wstring& path) = 0;
+  virtual int32_t setWallpaper(const std::string& path) = 0;
   virtual int32_t applyChanges(uint32_t flags) = 0;
 };
 
@@ -173,14 +175,14 @@ class Platform {
   // ShellExecute: returns the shell's value (> 32 success).
   virtual intptr_t shellExecute(WindowHandle owner, const char* verb, const std::string& file,
                                 const char* parameters, const char* directory, int show) = 0;
-  virtual uint32_t winExec(const std::string& commandLine, int show) = 0;
+  // CreateProcess of the program at its full path (never searched for), with the command line
+  // "<program>" arguments and the window shown as `show` (SW_...); not waited for. False when it
+  // could not be started.
+  virtual bool startProcess(const std::string& program, const std::string& arguments, int show) = 0;
   virtual bool setDeskWallpaper(const char* path, uint32_t flags) = 0;  // SPI_SETDESKWALLPAPER
   // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop); raises PlatformError with
   // the system's text when the object cannot be created or offers no IActiveDesktop.
   virtual std::unique_ptr<ActiveDesktop> createActiveDesktop() = 0;
-  // 8-bit text of the system code page as UTF-16 (MultiByteToWideChar with CP_ACP), for the Active
-  // Desktop and Flash control calls. The default does that on Windows and maps Windows-1252 elsewhere.
-  virtual std::wstring toUtf16(const std::string& text);
 
   // --- user interface
   virtual BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) = 0;

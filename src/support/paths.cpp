@@ -1,5 +1,7 @@
 #include "support/paths.h"
 
+#include "support/text_encoding.h"
+
 namespace mv {
 
 std::string withTrailingBackslash(const std::string& folder) {
@@ -48,6 +50,40 @@ std::string asciiUpper(std::string s) {
 }
 
 bool equalsIgnoreAsciiCase(const std::string& a, const std::string& b) { return asciiLower(a) == asciiLower(b); }
+
+namespace {
+
+// The upper-case form of one UTF-16 unit (simple one-to-one mappings; the system's own table has more).
+char16_t upperUnit(char16_t c) {
+  if (c >= u'a' && c <= u'z') return char16_t(c - 0x20);
+  if (c < 0x80) return c;
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) || (c >= 0x430 && c <= 0x44F))
+    return char16_t(c - 0x20);
+  if (c == 0xFF) return 0x178;
+  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if (c == 0x3AC) return 0x386;
+  if (c >= 0x3AD && c <= 0x3AF) return char16_t(c - 0x25);
+  if (c == 0x3CC) return 0x38C;
+  if (c == 0x3CD || c == 0x3CE) return char16_t(c - 0x3F);
+  if (c >= 0x450 && c <= 0x45F) return char16_t(c - 0x50);
+  // Latin Extended-A: upper and lower case alternate, with the lower one at odd or even code points.
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return (c & 1) ? char16_t(c - 1) : c;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : char16_t(c - 1);
+  return c;
+}
+
+}  // namespace
+
+std::string foldCase(const std::string& s) {
+  bool ascii = true;
+  for (unsigned char c : s) ascii = ascii && c < 0x80;
+  if (ascii || !isValidUtf8(s)) return asciiUpper(s);
+  std::u16string units = utf8ToUtf16(s);
+  for (char16_t& c : units) c = upperUnit(c);
+  return utf16ToUtf8(units);
+}
+
+bool equalsIgnoreCase(const std::string& a, const std::string& b) { return foldCase(a) == foldCase(b); }
 
 static bool hasControl(const std::string& s) {
   for (unsigned char c : s)

@@ -1,6 +1,6 @@
 #pragma once
-// Windows path text helpers. Paths are 8-bit strings in the system code page; a folder path ends
-// with a backslash and file paths are folder + name.
+// Windows path text helpers. Paths are UTF-8 text; a folder path ends with a backslash and file paths
+// are folder + name.
 #include <string>
 
 namespace mv {
@@ -21,6 +21,11 @@ std::string extensionOf(const std::string& path);
 std::string asciiLower(std::string s);
 std::string asciiUpper(std::string s);
 bool equalsIgnoreAsciiCase(const std::string& a, const std::string& b);
+// Letter case as Windows ignores it in file, environment and registry names: the upper-case form of
+// ASCII and of the letters of Latin-1, Latin Extended-A, Greek and Cyrillic; other text unchanged (text
+// that is not UTF-8 is folded in its ASCII letters only).
+std::string foldCase(const std::string& text);
+bool equalsIgnoreCase(const std::string& a, const std::string& b);
 
 // A plain file name without any folder: not empty, not "." or "..", no "\", "/" or ":".
 bool isPlainFileName(const std::string& name);

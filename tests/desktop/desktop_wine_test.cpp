@@ -1,5 +1,6 @@
 // Desktop integration under Wine against the real registry and the shell's Active Desktop object.
-// Values are read back with the registry API itself; reg_readback.sh reads them again with "reg query".
+// Values are read back with the registry API itself (the wide calls: key names and texts beyond the ANSI
+// code page come back exactly); reg_readback.sh reads them again with "reg query".
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include "installer/state.h"
 #include "package/datafile.h"
 #include "platform/win32/win32_platform.h"
+#include "support/text_encoding.h"
 
 namespace mv {
 namespace {
@@ -20,25 +22,29 @@ const char* const kGeneral = "Software\\Microsoft\\Internet Explorer\\Desktop\\G
 const char* const kColors = "Control Panel\\Colors";
 const std::string kUninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+std::wstring w(const std::string& s) { return utf8ToWide(s); }
+
 void putDword(HKEY root, const std::string& path, const char* name, DWORD v) {
   HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
-  RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+  ASSERT_EQ(RegCreateKeyExW(root, w(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
+  RegSetValueExW(k, w(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
   RegCloseKey(k);
 }
 void putString(HKEY root, const std::string& path, const char* name, const std::string& s) {
   HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
-  RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(s.c_str()), DWORD(s.size() + 1));
+  ASSERT_EQ(RegCreateKeyExW(root, w(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), 0);
+  const std::wstring data = w(s);
+  RegSetValueExW(k, w(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                 DWORD((data.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(k);
 }
-// The value as "type:data" ("4:0x2", "1:text"), or "missing".
+// The value as "type:data" ("4:0x2", "1:text" with the text as UTF-8), or "missing".
 std::string readValue(HKEY root, const std::string& path, const char* name) {
   HKEY k;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != 0) return "missing key";
-  BYTE buf[2048];
+  if (RegOpenKeyExW(root, w(path).c_str(), 0, KEY_READ, &k) != 0) return "missing key";
+  BYTE buf[4096];
   DWORD type = 0, size = sizeof buf;
-  LONG r = RegQueryValueExA(k, name, nullptr, &type, buf, &size);
+  LONG r = RegQueryValueExW(k, w(name).c_str(), nullptr, &type, buf, &size);
   RegCloseKey(k);
   if (r != 0) return "missing";
   if (type == REG_DWORD && size == 4) {
@@ -46,20 +52,25 @@ std::string readValue(HKEY root, const std::string& path, const char* name) {
     std::snprintf(t, sizeof t, "4:0x%lx", static_cast<unsigned long>(*reinterpret_cast<DWORD*>(buf)));
     return t;
   }
-  if (type == REG_SZ) return "1:" + std::string(reinterpret_cast<char*>(buf), size ? size - 1 : 0);
+  if (type == REG_SZ) {
+    size_t units = size / sizeof(wchar_t);
+    const wchar_t* text = reinterpret_cast<const wchar_t*>(buf);
+    if (units > 0 && text[units - 1] == 0) --units;
+    return "1:" + wideToUtf8(text, units);
+  }
   return "type " + std::to_string(type);
 }
 bool keyExists(HKEY root, const std::string& path) {
   HKEY k;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != 0) return false;
+  if (RegOpenKeyExW(root, w(path).c_str(), 0, KEY_READ, &k) != 0) return false;
   RegCloseKey(k);
   return true;
 }
 FILETIME lastWrite(HKEY root, const std::string& path) {
   FILETIME t{};
   HKEY k;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) == 0) {
-    RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &t);
+  if (RegOpenKeyExW(root, w(path).c_str(), 0, KEY_READ, &k) == 0) {
+    RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &t);
     RegCloseKey(k);
   }
   return t;
@@ -69,9 +80,9 @@ bool operator==(const FILETIME& a, const FILETIME& b) {
 }
 
 std::string windowsFolder() {
-  char buf[MAX_PATH];
-  UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
-  return std::string(buf, n) + "\\";
+  wchar_t buf[MAX_PATH];
+  UINT n = GetWindowsDirectoryW(buf, MAX_PATH);
+  return wideToUtf8(buf, n) + "\\";
 }
 std::string windirFolder() {
   const char* w = std::getenv("WINDIR");
@@ -193,7 +204,7 @@ TEST_F(DesktopWine, ActiveDesktopAnswers) {
   std::unique_ptr<ActiveDesktop> ad = win32.createActiveDesktop();
   ASSERT_TRUE(ad);
   int32_t options = ad->setDesktopItemOptions(true, true);
-  int32_t wallpaper = ad->setWallpaper(win32.toUtf16(page));
+  int32_t wallpaper = ad->setWallpaper(page);
   int32_t apply = ad->applyChanges(0x0F);
   std::printf("IActiveDesktop: SetDesktopItemOptions 0x%08x, SetWallpaper 0x%08x, ApplyChanges 0x%08x\n",
               unsigned(options), unsigned(wallpaper), unsigned(apply));
@@ -201,8 +212,26 @@ TEST_F(DesktopWine, ActiveDesktopAnswers) {
   for (int32_t hr : {options, wallpaper, apply}) EXPECT_TRUE(hr == 0 || hr == eNotImpl) << std::hex << hr;
 }
 
-TEST_F(DesktopWine, Utf16OfTheSystemCodePage) {
-  EXPECT_EQ(win32.toUtf16("C:\\x \xE9\x80.html"), L"C:\\x \u00E9\u20AC.html");
+// A title beyond the ANSI code page (what a package's Windows-1252 title becomes on a Russian or Japanese
+// system, or any text) names the key and fills the values exactly.
+TEST_F(DesktopWine, UninstallEntryOfATitleInAnyScript) {
+  for (const std::string title : {"Café Crème", "Ωμέγα Дмитрий 下载"}) {
+    win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + title);
+    EXPECT_EQ(writeUninstallEntry(title), 0);
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + title, "DisplayName"), "1:" + title + " Wallpaper");
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + title, "UninstallString"),
+              "1:\"" + windirFolder() + "WEB\\Wallpaper\\" + title + " dir\\uninstall.exe\"");
+    EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstall + title));
+    // The platform reads it back as the same text.
+    RegKey key = 0;
+    ASSERT_EQ(win32.regOpenKey(RegRoot::LocalMachine, kUninstall + title, false, key), 0);
+    RegValue value;
+    EXPECT_EQ(win32.regQueryValue(key, "DisplayName", value), 0);
+    win32.regCloseKey(key);
+    EXPECT_EQ(std::string(value.data.begin(), value.data.end()), title + " Wallpaper" + std::string(1, '\0'));
+    removeUninstallEntry(title);
+    EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstall + title));
+  }
 }
 
 TEST_F(DesktopWine, UninstallEntryValues) {

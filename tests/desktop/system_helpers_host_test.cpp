@@ -31,18 +31,31 @@ TEST(SystemHelpers, CloseDisplayPropertiesPressesCancelOfTheFirstOnly) {
 TEST(SystemHelpers, OpenDisplayProperties) {
   HostSandbox sb;
   openDisplayProperties(false);
-  EXPECT_TRUE(sb->execCalls.empty());
+  EXPECT_TRUE(sb->processCalls.empty());
 
   openDisplayProperties(true);  // the window never appears: the tries run out
-  ASSERT_EQ(sb->execCalls.size(), 1u);
-  EXPECT_EQ(sb->execCalls[0].commandLine, "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0");
-  EXPECT_EQ(sb->execCalls[0].show, 1);
+  ASSERT_EQ(sb->processCalls.size(), 1u);
+  EXPECT_EQ(sb->processCalls[0].arguments, "shell32.dll,Control_RunDLL desk.cpl,,0");
+  EXPECT_EQ(sb->processCalls[0].show, 1);
 
-  sb->winExecResult = 2;  // a failed start is not examined
-  sb->onWinExec = [&](const HostPlatform::ExecCall&) { sb->addWindow("#32770", "Display Properties"); };
+  sb->startProcessResult = false;  // a failed start is not examined
+  sb->onStartProcess = [&](const HostPlatform::ProcessCall&) { sb->addWindow("#32770", "Display Properties"); };
   openDisplayProperties(true);
-  EXPECT_EQ(sb->execCalls.size(), 2u);
+  EXPECT_EQ(sb->processCalls.size(), 2u);
   EXPECT_TRUE(sb->messages.empty());  // the window is not touched
+}
+
+// rundll32 by its full path in the System folder, never by its bare name: a rundll32.exe beside the
+// installer (a download folder) must not be what runs.
+TEST(SystemHelpers, DisplayPropertiesComesFromTheSystemFolder) {
+  HostSandbox sb;
+  sb->setSystemDirectory("D:\\Система\\system32");
+  openDisplayProperties(true);
+  ASSERT_EQ(sb->processCalls.size(), 1u);
+  EXPECT_EQ(sb->processCalls[0].program, "D:\\Система\\system32\\rundll32.exe");
+  sb->setSystemDirectory("C:\\WINDOWS\\system32\\");
+  openDisplayProperties(true);
+  EXPECT_EQ(sb->processCalls.at(1).program, "C:\\WINDOWS\\system32\\rundll32.exe");
 }
 
 TEST(SystemHelpers, MinimiseOtherWindows) {

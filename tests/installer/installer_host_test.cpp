@@ -209,15 +209,15 @@ TEST_F(InstallerTest, LicenceFlagWithEmptySlotShowsOnlyTheStartUpMessage) {
   EXPECT_EQ(sb->boxes[0].text, startupMessage(-531));
 }
 
-TEST_F(InstallerTest, LicenceIsShownAsStored) {
+TEST_F(InstallerTest, LicenceIsShownAsItsWindows1252Text) {
   PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.licenseFlag = 1;
-  p.slots[4] = {"licence.txt", 5, bytesOf("Terms \x93quoted\x94\r\nline two\r\n"), false, -1};
+  p.slots[4] = {"licence.txt", 5, bytesOf("Terms \x93quoted\x94 \x80 5, caf\xE9\r\nline two\r\n"), false, -1};
   writeInstaller(p);
   start();
   EXPECT_TRUE(sb->boxes.empty());
   EXPECT_TRUE(view.withLicence);
-  EXPECT_EQ(view.licenceText, "Terms \x93quoted\x94\r\nline two\r\n");
+  EXPECT_EQ(view.licenceText, "Terms “quoted” € 5, café\r\nline two\r\n");
 }
 
 TEST_F(InstallerTest, UnloadablePictureShowsCorruptFileAndGoesOn) {
@@ -304,6 +304,62 @@ TEST_F(InstallerTest, TypicalInstallation) {
   EXPECT_EQ(form->exitCode(), exitcode::installed);
   EXPECT_EQ(sb->cursor(), Cursor::Default);
   EXPECT_EQ(sb->openFileCount(), 0);
+}
+
+// Titles and names are stored as Windows-1252: they make the same folder, page, entry and caption whatever
+// code page the machine has; the paths the platform sees are their text (UTF-8 here).
+TEST_F(InstallerTest, StoredNamesAreReadAsWindows1252) {
+  DataFileSpec d;
+  d.title = "Caf\xE9 Cr\xE8me";
+  d.entries.push_back({"Caf\xE9.swf", 0, bytesOf("FWS movie"), false, -1});
+  d.entries.push_back({"\x8A" "a\x9F" "s\\na\xEFve \x80.jpg", 0, bytesOf("jpeg"), false, -1});
+  writeInstaller(typicalPackage("Caf\xE9 Cr\xE8me", buildDataFile(d)));
+  sb->createKey(RegRoot::CurrentUser, "Software\\Microsoft\\Internet Explorer\\Desktop\\General");
+  start();
+  answer(BoxAnswer::Ok);
+  form->installBtnClick();
+  ASSERT_EQ(form->exitCode(), exitcode::installed) << testing::PrintToString(boxTexts());
+  EXPECT_EQ(view.caption, "Install Wallpaper: Café Crème");
+
+  const std::string content = "C:\\WINDOWS\\Web\\Wallpaper\\Café Crème dir\\";
+  EXPECT_EQ(read(content + "Café.swf"), "FWS movie");
+  EXPECT_EQ(read(content + "ŠaŸs\\naïve €.jpg"), "jpeg");
+  EXPECT_EQ(read(content + "uninstall.exe"), "MZ uninstaller");
+  EXPECT_EQ(read(std::string(kWallpaper) + "Café Crème.html"), "<html><body>Caf\xE9 Cr\xE8me</body></html>");
+  // On the host, the sandbox's own file names are the same UTF-8 text.
+  EXPECT_NE(sb->hostPath(content + "Café.swf").find("/Café Crème dir/Café.swf"), std::string::npos);
+
+  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Café Crème";
+  EXPECT_EQ(sb->getString(RegRoot::LocalMachine, key, "DisplayName"), "Café Crème Wallpaper");
+  EXPECT_EQ(sb->getString(RegRoot::LocalMachine, key, "UninstallString"),
+            "\"C:\\WINDOWS\\WEB\\Wallpaper\\Café Crème dir\\uninstall.exe\"");
+  EXPECT_EQ(sb->getString(RegRoot::CurrentUser, "Software\\Microsoft\\Internet Explorer\\Desktop\\General", "Wallpaper"),
+            std::string(kWallpaper) + "Café Crème.html");
+  EXPECT_EQ(sb->callsStartingWith("ActiveDesktop.setWallpaper C:").at(0),
+            "ActiveDesktop.setWallpaper C:\\WINDOWS\\Web\\Wallpaper\\Café Crème.html");
+}
+
+// A user name outside any one code page reaches TEMP; the installer started from a folder of another
+// script. Both are just text to the installer.
+TEST_F(InstallerTest, TemporaryFolderAndProgramFolderInAnyScript) {
+  const std::string temp = "C:\\Temp\\José Ωμέγα Дмитрий";
+  ASSERT_TRUE(sb->createDirectory(temp));
+  sb->setEnv("TEMP", temp);
+  const std::string exe = "C:\\Загрузки 下载\\setup.exe";
+  ASSERT_TRUE(sb->createDirectory("C:\\Загрузки 下载"));
+  sb->setExecutablePath(exe);
+  Bytes file = buildInstaller(peStub(), typicalPackage("Ocean", buildDataFile(typicalData())));
+  ASSERT_TRUE(sb->writeWholeFile(exe, text(file)));
+  start();
+  EXPECT_EQ(state().tempCopyPath, temp + "\\MVVA\\temp.dat");
+  EXPECT_TRUE(exists(temp + "\\MVVA\\temp.dat"));
+  answer(BoxAnswer::Ok);
+  form->installBtnClick();
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{text::showDesktopQuestion});  // and nothing else
+  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(read(std::string(kContent) + "Ocean.swf"), "FWS movie bytes");
+  EXPECT_FALSE(exists(temp + "\\MVVA"));  // the working folder went at close
+  EXPECT_TRUE(exists(temp));
 }
 
 TEST_F(InstallerTest, SecondInstallClickIsIgnoredAndCloseIsRefusedWhileInstalling) {
@@ -604,8 +660,9 @@ TEST_F(InstallerTest, SilentPackageInstallsAtOnceAndTouchesNoWindow) {
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
   EXPECT_EQ(form->exitCode(), exitcode::installed);
-  ASSERT_EQ(sb->execCalls.size(), 1u);  // show-desktop flag: Display Properties
-  EXPECT_EQ(sb->execCalls[0].commandLine, "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0");
+  ASSERT_EQ(sb->processCalls.size(), 1u);  // show-desktop flag: Display Properties
+  EXPECT_EQ(sb->processCalls[0].program, "C:\\WINDOWS\\system32\\rundll32.exe");
+  EXPECT_EQ(sb->processCalls[0].arguments, "shell32.dll,Control_RunDLL desk.cpl,,0");
 }
 
 TEST_F(InstallerTest, SilentFailureExitsWithFailed) {
@@ -616,7 +673,7 @@ TEST_F(InstallerTest, SilentFailureExitsWithFailed) {
   sb->failOpen(std::string(kContent) + "uninstall.exe", oserr::accessDenied);
   start();
   EXPECT_EQ(sb->boxes.size(), 1u);  // the report; no start-up message
-  EXPECT_TRUE(sb->execCalls.empty());
+  EXPECT_TRUE(sb->processCalls.empty());
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(form->exitCode(), exitcode::failed);
 }

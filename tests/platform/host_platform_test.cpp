@@ -56,6 +56,20 @@ TEST_F(HostPlatformTest, PathsResolveExistingComponentsIgnoringCase) {
   EXPECT_EQ(p.getAttributes("C:\\a?b"), attr::invalid);
 }
 
+TEST_F(HostPlatformTest, NamesBeyondAsciiAreFoundIgnoringCaseToo) {
+  ASSERT_TRUE(p.createDirectory("C:\\Temp\\José Ωμέγα Дмитрий"));  // in the sandbox's C:\\TEMP
+  write("C:\\Temp\\José Ωμέγα Дмитрий\\Café.txt", "x");
+  EXPECT_EQ(p.hostPath("C:\\TEMP\\JOSÉ ΩΜΈΓΑ ДМИТРИЙ\\CAFÉ.TXT"), box.root() + "/C/TEMP/José Ωμέγα Дмитрий/Café.txt");
+  EXPECT_FALSE(p.createDirectory("c:\\temp\\josé ωμέγα дмитрий"));
+  EXPECT_EQ(p.lastError(), oserr::alreadyExists);
+  std::vector<FindEntry> found;
+  ASSERT_TRUE(p.findFiles("C:\\Temp\\*.*", found));
+  EXPECT_EQ(found.back().name, "José Ωμέγα Дмитрий");
+  p.setEnv("Ωμέγα", "1");
+  std::string v;
+  EXPECT_TRUE(p.getEnv("ΩΜΈΓΑ", v));
+}
+
 TEST_F(HostPlatformTest, CreateAndRemoveDirectoryCodes) {
   EXPECT_FALSE(p.createDirectory("C:\\missing\\child"));
   EXPECT_EQ(p.lastError(), oserr::pathNotFound);
@@ -332,12 +346,12 @@ TEST_F(HostPlatformTest, WindowsMessagesAndHungWindows) {
 TEST_F(HostPlatformTest, ShellActiveDesktopBoxesAndCursorAreRecorded) {
   EXPECT_GT(p.shellExecute(0, "open", "C:\\WINDOWS\\flashax.exe", "/Q", nullptr, 1), 32);
   EXPECT_EQ(p.shellCalls.at(0).parameters, "/Q");
-  p.winExec("rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0", 1);
+  EXPECT_TRUE(p.startProcess("C:\\WINDOWS\\system32\\rundll32.exe", "shell32.dll,Control_RunDLL desk.cpl,,0", 1));
   p.setDeskWallpaper(nullptr, 2);
   {
     auto ad = p.createActiveDesktop();
     ad->setDesktopItemOptions(true, true);
-    ad->setWallpaper(L"C:\\WINDOWS\\Web\\Wallpaper\\\u00e9.html");
+    ad->setWallpaper("C:\\WINDOWS\\Web\\Wallpaper\\\xc3\xa9.html");
     ad->applyChanges(0x0F);
     EXPECT_EQ(p.activeDesktopsAlive, 1);
   }
@@ -356,7 +370,7 @@ TEST_F(HostPlatformTest, ShellActiveDesktopBoxesAndCursorAreRecorded) {
 
   EXPECT_EQ(p.callLog, (std::vector<std::string>{
                            "shellExecute open C:\\WINDOWS\\flashax.exe /Q",
-                           "winExec rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0 1",
+                           "startProcess C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,0 1",
                            "setDeskWallpaper (null) 2",
                            "ActiveDesktop.create",
                            "ActiveDesktop.setDesktopItemOptions 1 1",

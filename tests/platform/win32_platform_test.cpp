@@ -1,6 +1,7 @@
 // The Win32 platform against the real system (run under Wine): codes, open modes and sharing,
 // enumeration, registry, libraries, version resources and the Active Desktop object.
 #include "platform/win32/win32_platform.h"
+#include "support/text_encoding.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -184,6 +185,68 @@ TEST_F(Win32PlatformTest, RegistryRoundTrip) {
   EXPECT_EQ(p.regOpenKey(RegRoot::CurrentUser, base, false, k), oserr::fileNotFound);
   EXPECT_EQ(p.regDeleteTree(RegRoot::CurrentUser, base), oserr::fileNotFound);
   EXPECT_NE(p.regDeleteTree(RegRoot::CurrentUser, ""), 0);  // never a whole hive
+}
+
+// Texts beyond any one ANSI code page: Cyrillic, Greek, CJK and a character outside the BMP, in folder and
+// file names, environment values, registry keys and values. Each comes back as the same UTF-8.
+TEST_F(Win32PlatformTest, TextsInAnyScriptCrossTheBoundaryUnchanged) {
+  const std::string folder = root + "José Ωμέγα Дмитрий";
+  const std::string file = folder + "\\Загрузки 下载 \xF0\x9F\x8C\x8A.txt";
+  ASSERT_TRUE(p.createDirectory(folder)) << p.lastError();
+  ASSERT_TRUE(put(file, "wave"));
+  EXPECT_EQ(p.getAttributes(file) & attr::directory, 0u);
+  // The system sees the characters themselves, not what an ANSI code page makes of them.
+  const std::wstring wideFile = utf8ToWide(file);
+  EXPECT_NE(GetFileAttributesW(wideFile.c_str()), INVALID_FILE_ATTRIBUTES);
+  std::vector<FindEntry> found;
+  ASSERT_TRUE(p.findFiles(folder + "\\*.txt", found));
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].name, "Загрузки 下载 \xF0\x9F\x8C\x8A.txt");
+  EXPECT_TRUE(p.copyFile(file, folder + "\\Café.txt", true));
+  std::unique_ptr<File> f = p.open(folder + "\\Café.txt", OpenMode::Read);
+  ASSERT_NE(f, nullptr);
+  char buf[8] = {};
+  EXPECT_EQ(f->read(buf, 8), 4);
+  f->close();
+  std::string shortName = p.shortPathName(file);
+  EXPECT_FALSE(shortName.empty());
+  EXPECT_NE(p.getAttributes(shortName), attr::invalid) << shortName;
+  EXPECT_TRUE(p.deleteFile(file));
+  EXPECT_TRUE(p.deleteFile(folder + "\\Café.txt"));
+  EXPECT_TRUE(p.removeDirectory(folder));
+
+  SetEnvironmentVariableW(L"MV_TEST_VAR", L"C:\\Temp\\Jos\u00E9 \u03A9\u03BC\u03AD\u03B3\u03B1");
+  std::string value;
+  ASSERT_TRUE(p.getEnv("MV_TEST_VAR", value));
+  EXPECT_EQ(value, "C:\\Temp\\José Ωμέγα");
+  SetEnvironmentVariableW(L"MV_TEST_VAR", nullptr);
+
+  const std::string key = "Software\\MovivaPlatformTest\\Café Crème Дмитрий";
+  RegKey k = 0;
+  ASSERT_EQ(p.regCreateKey(RegRoot::CurrentUser, key, k), 0);
+  RegValue text;
+  text.type = RegType::String;
+  const std::string data = "C:\\WINDOWS\\Web\\Wallpaper\\Café Crème 下载.html";
+  text.data.assign(data.begin(), data.end());
+  text.data.push_back(0);
+  EXPECT_EQ(p.regSetValue(k, "Ωμέγα", text), 0);
+  p.regCloseKey(k);
+  HKEY h;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, utf8ToWide(key).c_str(), 0, KEY_READ, &h), 0);
+  wchar_t stored[256] = {};
+  DWORD size = sizeof stored, type = 0;
+  EXPECT_EQ(RegQueryValueExW(h, L"\u03A9\u03BC\u03AD\u03B3\u03B1", nullptr, &type,
+                             reinterpret_cast<BYTE*>(stored), &size), 0);
+  RegCloseKey(h);
+  EXPECT_EQ(type, DWORD(REG_SZ));
+  EXPECT_EQ(std::wstring(stored), utf8ToWide(data));  // stored as UTF-16, terminated
+  EXPECT_EQ(size, (utf8ToWide(data).size() + 1) * sizeof(wchar_t));
+  ASSERT_EQ(p.regOpenKey(RegRoot::CurrentUser, "software\\movivaplatformtest\\CAFÉ CRÈME ДМИТРИЙ", false, k), 0);
+  RegValue got;
+  EXPECT_EQ(p.regQueryValue(k, "ωμέγα", got), 0);
+  p.regCloseKey(k);
+  EXPECT_EQ(got.data, text.data);
+  EXPECT_EQ(p.regDeleteTree(RegRoot::CurrentUser, "Software\\MovivaPlatformTest"), 0);
 }
 
 TEST_F(Win32PlatformTest, ActiveDesktopNeedsComAndRaisesTheSystemText) {

@@ -25,6 +25,16 @@ TEST(PathsTest, BackslashesAndParts) {
   EXPECT_EQ(asciiUpper("a\xe9z"), "A\xe9Z");  // only ASCII letters change
 }
 
+// Windows ignores letter case beyond ASCII too: "CAFÉ" and "café" name one file, one registry key.
+TEST(PathsTest, FoldCaseCoversTheLettersOfLatinGreekAndCyrillic) {
+  EXPECT_EQ(foldCase("Café Crème"), "CAFÉ CRÈME");
+  EXPECT_TRUE(equalsIgnoreCase("C:\\Temp\\José Ωμέγα Дмитрий", "c:\\TEMP\\JOSÉ ΩΜΈΓΑ ДМИТРИЙ"));
+  EXPECT_TRUE(equalsIgnoreCase("ÿ š ž œ ő ł ё ς", "Ÿ Š Ž Œ Ő Ł Ё Σ"));
+  EXPECT_FALSE(equalsIgnoreCase("Café", "Cafe"));
+  EXPECT_EQ(foldCase("下载 ÷ ß"), "下载 ÷ ß");                 // no case, or no one-to-one upper case
+  EXPECT_EQ(foldCase("a\xe9z"), "A\xe9Z");                   // not UTF-8: the ASCII letters only
+}
+
 TEST(PathsTest, NameChecks) {
   EXPECT_TRUE(isPlainFileName("impborl.dll"));
   for (const char* bad : {"", ".", "..", "a\\b", "a/b", "c:x", "a\tb"}) EXPECT_FALSE(isPlainFileName(bad)) << bad;

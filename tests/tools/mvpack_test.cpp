@@ -432,6 +432,22 @@ TEST(MvpackBuild, NamesBecomeWindowsTextAndComeBackAsUtf8) {
   r = mvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("has characters that Windows-1252 cannot hold"), std::string::npos) << r.output;
+  writeText(p.manifest, "title = A\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n");
+  writeText(p.dir / "content" / "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9.txt", "x");  // Cyrillic
+  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9.txt\" has characters that "
+                          "Windows-1252 cannot hold"),
+            std::string::npos)
+      << r.output;
+  fs::remove(p.dir / "content" / "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9.txt");
+  // Letters beyond ASCII differ in case too: Windows would write both to one file.
+  writeText(p.dir / "content" / "CR\xC3\x88ME \xE2\x82\xAC.txt", "CREAM");
+  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("differ only in letter case"), std::string::npos) << r.output;
+  fs::remove(p.dir / "content" / "CR\xC3\x88ME \xE2\x82\xAC.txt");
+  EXPECT_FALSE(fs::exists(out));
   writeText(p.dir / "content" / "sub" / "Con.txt", "device");
   writeText(p.manifest, "title = A\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n");
   r = mvpack("build " + q(p.manifest) + " -o " + q(out));

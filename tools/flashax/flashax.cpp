@@ -6,4 +6,4 @@
 // real installer ("flash-installer =" in the manifest) for a package meant for users.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }

@@ -14,6 +14,7 @@
 #include "progress.h"
 #include "support/bytes.h"
 #include "support/paths.h"
+#include "support/text_encoding.h"
 #include "util.h"
 
 namespace fs = std::filesystem;
@@ -33,7 +34,7 @@ bool startsWith(const std::vector<uint8_t>& b, const char* magic, size_t n) {
   return b.size() >= n && std::memcmp(b.data(), magic, n) == 0;
 }
 
-std::string baseName(const std::string& path) { return fs::path(path).filename().string(); }
+std::string baseName(const std::string& path) { return fromPath(toPath(path).filename()); }
 
 // A file the package carries, before it is placed.
 struct Payload {
@@ -81,7 +82,7 @@ void checkSize(const std::vector<uint8_t>& bytes, const std::string& what) {
 }
 
 std::string windowsName(const fs::path& relative) {
-  std::string s = relative.generic_string();
+  std::string s = fromPath(relative);
   std::replace(s.begin(), s.end(), '/', '\\');
   return s;
 }
@@ -91,50 +92,50 @@ std::string windowsName(const fs::path& relative) {
 std::vector<ContentFile> collectContent(const std::string& folder, const std::string& mainFile,
                                         std::vector<std::string>& warnings) {
   std::error_code ec;
-  if (!fs::is_directory(folder, ec))
-    throw ToolError("content folder " + folder + ": " + (fs::exists(folder, ec) ? "not a folder" : "does not exist"));
+  const fs::path root = toPath(folder);
+  if (!fs::is_directory(root, ec))
+    throw ToolError("content folder " + folder + ": " + (fs::exists(root, ec) ? "not a folder" : "does not exist"));
   std::vector<ContentFile> files;
-  fs::recursive_directory_iterator it(folder, fs::directory_options::none, ec), end;
-  if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + ec.message());
+  fs::recursive_directory_iterator it(root, fs::directory_options::none, ec), end;
+  if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + errorText(ec));
   for (; it != end; it.increment(ec)) {
-    if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + ec.message());
+    if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + errorText(ec));
     const fs::directory_entry& e = *it;
+    const std::string path = fromPath(e.path());
     if (e.is_directory(ec)) {
-      if (e.is_symlink(ec)) warnings.push_back("content " + e.path().string() + ": a linked folder, not followed");
+      if (e.is_symlink(ec)) warnings.push_back("content " + path + ": a linked folder, not followed");
       continue;
     }
-    std::string name;
-    if (!toWindowsText(windowsName(fs::relative(e.path(), folder, ec)), name))
-      throw ToolError("content file " + e.path().string() + ": its name has characters that Windows-1252 cannot hold");
+    const std::string name = nameText(windowsName(fs::relative(e.path(), root, ec)));
+    storedName(name, "content file " + path);
     if (!e.is_regular_file(ec)) {
-      warnings.push_back("content " + e.path().string() + ": not a regular file, left out");
+      warnings.push_back("content " + path + ": not a regular file, left out");
       continue;
     }
-    files.push_back({name, e.path().string()});
+    files.push_back({name, path});
   }
   std::sort(files.begin(), files.end(), [](const ContentFile& a, const ContentFile& b) { return a.name < b.name; });
 
   std::map<std::string, std::string> folded;
   for (const ContentFile& f : files) {
     if (!mv::isContainedRelativePath(f.name))
-      throw ToolError("content file " + f.path + ": its name " + inQuotes(shown(f.name)) + " cannot be stored safely");
-    if (f.name.size() > size_t(mv::kDataNameSize - 1))
+      throw ToolError("content file " + f.path + ": its name " + inQuotes(f.name) + " cannot be stored safely");
+    if (mv::toWindows1252(f.name).size() > size_t(mv::kDataNameSize - 1))
       throw ToolError("content file " + f.path + ": its name is longer than 255 characters");
     if (hasReservedComponent(f.name))
       throw ToolError("content file " + f.path + ": Windows cannot create a file of that name (a device name, or a "
                       "trailing dot or blank)");
-    auto [pos, fresh] = folded.emplace(mv::asciiLower(f.name), f.name);
+    auto [pos, fresh] = folded.emplace(mv::foldCase(f.name), f.name);
     if (!fresh)
-      throw ToolError("content files " + inQuotes(shown(pos->second)) + " and " + inQuotes(shown(f.name)) +
+      throw ToolError("content files " + inQuotes(pos->second) + " and " + inQuotes(f.name) +
                       " differ only in letter case; Windows would write them to the same file");
   }
 
   // The main file first: it is the one the installer marks after expansion.
-  std::string mainName;
-  if (!mainFile.empty() && !toWindowsText(windowsName(fs::path(mainFile)), mainName))
-    throw ToolError("main file " + inQuotes(mainFile) + ": its name has characters that Windows-1252 cannot hold");
+  const std::string mainName = mainFile.empty() ? std::string() : nameText(windowsName(toPath(mainFile)));
+  if (!mainName.empty()) storedName(mainName, "main file");
   auto isMain = [&](const ContentFile& f) {
-    if (!mainFile.empty()) return mv::equalsIgnoreAsciiCase(f.name, mainName);
+    if (!mainFile.empty()) return mv::equalsIgnoreCase(f.name, mainName);
     return mv::equalsIgnoreAsciiCase(mv::extensionOf(f.name), ".swf");
   };
   auto main = std::find_if(files.begin(), files.end(), isMain);
@@ -156,8 +157,8 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const std::string stubPath = pick(options.stub, m.stub);
   if (output.empty()) throw ToolError(where + "no output file: give -o FILE or \"output =\" in the manifest");
   if (stubPath.empty()) throw ToolError(where + "no stub: give --stub FILE or \"stub =\" in the manifest");
-  const fs::path stubFolder = fs::path(stubPath).parent_path();
-  auto besideStub = [&](const char* name) { return (stubFolder / name).string(); };
+  const fs::path stubFolder = toPath(stubPath).parent_path();
+  auto besideStub = [&](const char* name) { return fromPath(stubFolder / name); };
   std::string libraryPath = pick(options.library, m.library);
   if (libraryPath.empty()) libraryPath = besideStub("impborl.dll");
   std::string uninstallerPath = pick(options.uninstaller, m.uninstaller);
@@ -165,12 +166,11 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const std::string flashPath = pick(options.flashInstaller, m.flashInstaller);
 
   if (m.title.empty()) throw ToolError(where + "no title: \"title =\" is required");
-  std::string title;  // as the package holds it: Windows-1252
-  if (!toWindowsText(m.title, title))
-    throw ToolError(where + "title " + inQuotes(m.title) + " has characters that Windows-1252 cannot hold");
-  if (title.size() > 64) throw ToolError(where + "title " + inQuotes(m.title) + " is longer than 64 characters");
+  const std::string title = nameText(m.title);
+  const std::string storedTitle = storedName(title, where + "title");  // as the package holds it
+  if (storedTitle.size() > 64) throw ToolError(where + "title " + inQuotes(title) + " is longer than 64 characters");
   if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.')
-    throw ToolError(where + "title " + inQuotes(m.title) +
+    throw ToolError(where + "title " + inQuotes(title) +
                     " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
   if (!m.presentationGiven)
     throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
@@ -188,7 +188,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     std::error_code ec;
     for (const std::string& in : {stubPath, libraryPath, uninstallerPath, flashPath, m.html, m.licenceFile, m.extra,
                                   m.presentationFile}) {
-      if (!in.empty() && fs::exists(output, ec) && fs::equivalent(output, in, ec))
+      if (!in.empty() && fs::exists(toPath(output), ec) && fs::equivalent(toPath(output), toPath(in), ec))
         throw ToolError(output + ": is also an input of the build (" + in + "); choose another output file");
     }
   }
@@ -228,18 +228,19 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   if (content.empty()) warn("content folder " + m.content + " is empty: the installation writes no content files");
   const std::string dataFileName = title + kDataFileExtension;
   for (const ContentFile& f : content) {
-    if (mv::equalsIgnoreAsciiCase(f.name, dataFileName) || mv::equalsIgnoreAsciiCase(f.name, kUninstallerName))
-      throw ToolError("content file " + f.path + ": the name " + inQuotes(shown(f.name)) +
+    if (mv::equalsIgnoreCase(f.name, dataFileName) || mv::equalsIgnoreCase(f.name, kUninstallerName))
+      throw ToolError("content file " + f.path + ": the name " + inQuotes(f.name) +
                       " is taken by the installer's own " +
-                      (mv::equalsIgnoreAsciiCase(f.name, dataFileName) ? "data file" : "uninstaller"));
-    if (kContentFolderPrefix + title.size() + 5 + f.name.size() > kMaxPath)
-      warn("content file " + inQuotes(shown(f.name)) + ": its installed path may exceed 259 characters");
+                      (mv::equalsIgnoreCase(f.name, dataFileName) ? "data file" : "uninstaller"));
+    // Windows-1252 characters are one UTF-16 unit each, so the stored length is the path's length there.
+    if (kContentFolderPrefix + storedTitle.size() + 5 + mv::toWindows1252(f.name).size() > kMaxPath)
+      warn("content file " + inQuotes(f.name) + ": its installed path may exceed 259 characters");
   }
 
   uint64_t totalWork = 0;
   std::error_code ec;
   auto sizeOf = [&](const std::string& path) -> uint64_t {
-    uintmax_t n = fs::file_size(path, ec);
+    uintmax_t n = fs::file_size(toPath(path), ec);
     return ec ? 0 : uint64_t(n);  // a file that cannot be read fails with its own message below
   };
   for (const ContentFile& f : content) totalWork += sizeOf(f.path);
@@ -298,12 +299,11 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   }
 
   auto plainName = [&](const std::string& path, const std::string& what) {
-    std::string name;
-    if (!toWindowsText(baseName(path), name) || !mv::isPlainFileName(name) || name.size() > 255 ||
-        hasReservedComponent(name))
+    const std::string name = nameText(baseName(path));
+    if (storedName(name, what + " " + path).size() > 255 || !mv::isPlainFileName(name) || hasReservedComponent(name))
       throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
-    if (mv::equalsIgnoreAsciiCase(name, dataFileName) || mv::equalsIgnoreAsciiCase(name, kUninstallerName))
-      throw ToolError(what + " " + path + ": the name " + inQuotes(shown(name)) + " is taken by the installer's own files");
+    if (mv::equalsIgnoreCase(name, dataFileName) || mv::equalsIgnoreCase(name, kUninstallerName))
+      throw ToolError(what + " " + path + ": the name " + inQuotes(name) + " is taken by the installer's own files");
     return name;
   };
   // slots 4 and 5: licence and extra file, under their own names in the content folder
@@ -323,7 +323,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       std::vector<uint8_t> bytes = readWholeFile(f.path, "content file");
       checkSize(bytes, "content file " + f.path);
       progress.advance(0, f.name);
-      if (bytes.empty()) warn("content file " + inQuotes(shown(f.name)) + " is empty: the installer does not create empty files");
+      if (bytes.empty()) warn("content file " + inQuotes(f.name) + " is empty: the installer does not create empty files");
       Payload packed;
       const size_t size = bytes.size();
       packSmaller(packed, std::move(bytes), "content file " + f.path);
@@ -333,7 +333,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       result.contentBytes += int64_t(size);
       progress.advance(size, f.name);
     }
-    std::vector<uint8_t> data = mv::serializeDataFile(title, entries);  // title: <= 64 bytes
+    std::vector<uint8_t> data = mv::serializeDataFile(title, entries);  // stored as Windows-1252, <= 64 bytes
     checkSize(data, "content folder " + m.content + " (as a data file)");
     result.entries = static_cast<int>(content.size());
     result.dataFileBytes = int64_t(data.size());
@@ -359,7 +359,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   h.red = m.red;
   h.green = m.green;
   h.blue = m.blue;
-  std::memcpy(h.titleField.data(), title.data(), title.size());
+  h.setTitle(title);
 
   mv::PackageEntry& installer = dir.entries[mv::slot::installer];
   installer.name = "install.exe";
@@ -413,13 +413,13 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   // --- write it: "<output>.partial", then renamed, so a failure never leaves half an installer
   const std::string partial = output + ".partial";
   writeWholeFile(partial, file);
-  fs::rename(partial, output, ec);
+  fs::rename(toPath(partial), toPath(output), ec);
   if (ec) {
-    fs::remove(partial, ec);
-    throw ToolError(output + ": cannot be written: " + ec.message());
+    fs::remove(toPath(partial), ec);
+    throw ToolError(output + ": cannot be written: " + errorText(ec));
   }
 #ifndef _WIN32
-  fs::permissions(output, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+  fs::permissions(toPath(output), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                   fs::perm_options::add, ec);
 #endif
 
@@ -429,7 +429,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     const mv::PackageEntry& e = dir.entries[k];
     if (e.name.empty()) continue;
     char line[200];
-    std::snprintf(line, sizeof line, "slot %2d  %-24s %12s -> %12s %s", k, shown(e.name).c_str(),
+    std::snprintf(line, sizeof line, "slot %2d  %-24s %12s -> %12s %s", k, e.name.c_str(),
                   withCommas(e.expandedSize).c_str(), withCommas(e.storedSize()).c_str(),
                   e.compressed ? "imploded" : "stored");
     result.summary.push_back(line);

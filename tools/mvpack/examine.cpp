@@ -12,6 +12,7 @@
 #include "progress.h"
 #include "support/bytes.h"
 #include "support/paths.h"
+#include "support/text_encoding.h"
 #include "util.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +26,7 @@ const char* kSlotRoles[mv::kSlotCount] = {"installer", "library", "Flash Player 
                                           "uninstaller", "further file"};
 
 std::string slotLabel(int k, const mv::PackageEntry& e) {
-  return "slot " + std::to_string(k) + " (" + kSlotRoles[k] + (e.name.empty() ? "" : ", " + inQuotes(shown(e.name))) + ")";
+  return "slot " + std::to_string(k) + " (" + kSlotRoles[k] + (e.name.empty() ? "" : ", " + inQuotes(e.name)) + ")";
 }
 
 std::string hex32(uint32_t v) {
@@ -187,7 +188,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   out << "header: presentation " << int(h.presentationKind) << " (" << presentationName(h.presentationKind)
       << "), license " << int(h.licenseFlag) << ", run-extra " << int(h.runExtraFlag) << ", show-desktop "
       << int(h.showDesktopFlag) << ", background " << h.red << " " << h.green << " " << h.blue << "\n";
-  out << "title: " << inQuotes(shown(h.title())) << "\n";
+  out << "title: " << inQuotes(h.title()) << "\n";
   if (image.hasIntegrityRecord()) {
     uint32_t rec = image.recordedCrc(), now = image.computedCrc();
     out << "integrity: MVCK, CRC-32 " << hex32(rec) << (rec == now ? " (matches)" : " (DOES NOT MATCH: " + hex32(now) + ")")
@@ -203,7 +204,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
                   withCommas(e.start).c_str(), withCommas(e.end).c_str(),
                   e.name.empty() ? "-" : withCommas(e.storedSize()).c_str(), withCommas(e.packedSize).c_str(),
                   withCommas(e.expandedSize).c_str());
-    out << line << (e.name.empty() ? "(empty)" : inQuotes(shown(e.name))) << "\n";
+    out << line << (e.name.empty() ? "(empty)" : inQuotes(e.name)) << "\n";
   }
 
   int code = exitcode::ok;
@@ -216,10 +217,10 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   std::string problem;
   mv::DataFileView view;
   if (!image.readSlot(mv::slot::dataFile, data, problem) || !parseDataFile(data, view, problem)) {
-    err << "mvpack: " << image.path() << ": data file " << inQuotes(shown(dataSlot.name)) << ": " << problem << "\n";
+    err << "mvpack: " << image.path() << ": data file " << inQuotes(dataSlot.name) << ": " << problem << "\n";
     return exitcode::damaged;
   }
-  out << "data file " << inQuotes(shown(dataSlot.name)) << ": " << view.header.entryCount << " entries, title " << inQuotes(shown(view.header.title))
+  out << "data file " << inQuotes(dataSlot.name) << ": " << view.header.entryCount << " entries, title " << inQuotes(view.header.title)
       << ", movie source " << view.header.movieSource << (view.header.movieSource == 3 ? " (record 1 copies installer.swf)" : "")
       << "\n";
   out << " rec kind        block comp       stored     expanded  name\n";
@@ -232,7 +233,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
     else
       std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.record.kind, withCommas(r.record.blockOffset).c_str(),
                     "?", "outside", "?");
-    out << line << (r.record.name.empty() ? "(no name: skipped)" : inQuotes(shown(r.record.name))) << "\n";
+    out << line << (r.record.name.empty() ? "(no name: skipped)" : inQuotes(r.record.name)) << "\n";
   }
   return code;
 }
@@ -278,7 +279,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
   }
 
   const std::string title = h.title();
-  if (!mv::isPlainFolderName(title)) problem("the title " + inQuotes(shown(title)) + " is not a usable folder name");
+  if (!mv::isPlainFolderName(title)) problem("the title " + inQuotes(title) + " is not a usable folder name");
 
   // Slot 0 describes the executable part; the installer never reads it.
   const mv::PackageEntry& s0 = d.entries[mv::slot::installer];
@@ -355,20 +356,20 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
     if (!parseDataFile(dataFile, view, why)) {
       problem("data file: " + why);
     } else {
-      if (view.header.title != title) note("the data file's title " + inQuotes(shown(view.header.title)) + " differs from the package's");
+      if (view.header.title != title) note("the data file's title " + inQuotes(view.header.title) + " differs from the package's");
       const std::string page = view.header.title + ".html";
       if (d.entries[mv::slot::htmlPage].name != page)
-        note("the desktop is pointed at " + inQuotes(shown(page)) + " but slot 6 holds " + inQuotes(shown(d.entries[mv::slot::htmlPage].name)));
+        note("the desktop is pointed at " + inQuotes(page) + " but slot 6 holds " + inQuotes(d.entries[mv::slot::htmlPage].name));
       int good = 0;
       std::set<std::string> names;
       for (const mv::DataFileEntryView& r : view.entries) {
-        const std::string label = "data file record " + std::to_string(r.index) + (r.record.name.empty() ? "" : " (" + inQuotes(shown(r.record.name)) + ")");
+        const std::string label = "data file record " + std::to_string(r.index) + (r.record.name.empty() ? "" : " (" + inQuotes(r.record.name) + ")");
         if (r.record.name.empty()) continue;  // the installation skips it
         if (!mv::isContainedRelativePath(r.record.name)) {
           problem(label + ": the name leads outside the content folder");
           continue;
         }
-        if (!names.insert(mv::asciiLower(r.record.name)).second) note(label + ": a second entry of that name overwrites the first");
+        if (!names.insert(mv::foldCase(r.record.name)).second) note(label + ": a second entry of that name overwrites the first");
         if (hasReservedComponent(r.record.name)) note(label + ": a name Windows reserves for a device");
         const bool copied = mv::entryIsMovieCopy(r.index, r.record.kind, view.header.movieSource);
         if (copied) {
@@ -380,7 +381,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
           problem(label + ": " + why);
           continue;
         }
-        if (r.block.marker != "CHUN") note(label + ": block marker " + inQuotes(shown(r.block.marker)) + " instead of \"CHUN\"");
+        if (r.block.marker != "CHUN") note(label + ": block marker " + inQuotes(mv::windows1252ToUtf8(r.block.marker)) + " instead of \"CHUN\"");
         ++good;
       }
       out << "  data file: " << good << " of " << view.header.entryCount << " entries ok\n";
@@ -400,7 +401,7 @@ void ensureNoLinks(const fs::path& root, const fs::path& target) {
   for (const fs::path& part : fs::relative(target, root)) {
     walk /= part;
     if (fs::is_symlink(fs::symlink_status(walk, ec)))
-      throw ToolError(walk.string() + ": is a symbolic link; not writing through it");
+      throw ToolError(fromPath(walk) + ": is a symbolic link; not writing through it");
   }
 }
 
@@ -409,8 +410,8 @@ void writeInto(const fs::path& root, const fs::path& relative, const std::vector
   ensureNoLinks(root, target);
   std::error_code ec;
   fs::create_directories(target.parent_path(), ec);
-  if (ec) throw ToolError(target.parent_path().string() + ": cannot create the folder: " + ec.message());
-  writeWholeFile(target.string(), bytes);
+  if (ec) throw ToolError(fromPath(target.parent_path()) + ": cannot create the folder: " + errorText(ec));
+  writeWholeFile(fromPath(target), bytes);
 }
 
 }  // namespace
@@ -422,14 +423,14 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
     return exitcode::damaged;
   }
   std::error_code ec;
-  const fs::path root(folder);
+  const fs::path root = toPath(folder);
   if (fs::exists(root, ec)) {
     if (!fs::is_directory(root, ec)) throw ToolError(folder + ": exists and is not a folder");
     if (!force && !fs::is_empty(root, ec))
       throw ToolError(folder + ": the folder is not empty (use --force to write into it anyway)");
   }
   fs::create_directories(root, ec);
-  if (ec) throw ToolError(folder + ": cannot create the folder: " + ec.message());
+  if (ec) throw ToolError(folder + ": cannot create the folder: " + errorText(ec));
 
   const mv::PackageDirectory& d = image.dir();
   int failures = 0;
@@ -455,7 +456,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
       fail(label + ": not a plain file name, not extracted");
       continue;
     }
-    if (!written.insert(mv::asciiLower(e.name)).second) {
+    if (!written.insert(mv::foldCase(e.name)).second) {
       fail(label + ": another slot has the same name, not extracted");
       continue;
     }
@@ -471,9 +472,9 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
       fail(label + ": a name Windows reserves for a device, not extracted");
       continue;
     }
-    writeInto(root, fs::path("slots") / nativeRelative(e.name), bytes);
-    slotNames[k] = shown(e.name);
-    out << "slots/" << nativeRelative(e.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
+    writeInto(root, fs::path("slots") / relativePath(e.name), bytes);
+    slotNames[k] = e.name;
+    out << "slots/" << withSlashes(e.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
     if (k == mv::slot::dataFile) {
       dataFile = std::move(bytes);
       haveDataFile = true;
@@ -491,7 +492,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
       std::set<std::string> names;
       for (const mv::DataFileEntryView& r : view.entries) {
         if (r.record.name.empty()) continue;
-        const std::string label = "data file record " + std::to_string(r.index) + " (" + inQuotes(shown(r.record.name)) + ")";
+        const std::string label = "data file record " + std::to_string(r.index) + " (" + inQuotes(r.record.name) + ")";
         if (!mv::isContainedRelativePath(r.record.name)) {
           fail(label + ": the name leads outside the content folder, not extracted");
           continue;
@@ -509,10 +510,10 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
               image.readSlot(mv::slot::presentation, source, why)) {
             bytes = std::move(source);
           } else if (r.index != 1 && !mainName.empty()) {
-            std::vector<uint8_t> main = readWholeFile((root / "content" / nativeRelative(mainName)).string());
+            std::vector<uint8_t> main = readWholeFile(fromPath(root / "content" / relativePath(mainName)));
             bytes = std::move(main);
           } else {
-            fail(label + ": a copy of " + inQuotes(shown(from)) + ", which the package does not hold");
+            fail(label + ": a copy of " + inQuotes(from) + ", which the package does not hold");
             continue;
           }
         } else if (!readDataEntry(dataFile, r, bytes, why)) {
@@ -520,12 +521,12 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
           continue;
         }
         if (r.index == 1) mainName = r.record.name;
-        if (!names.insert(mv::asciiLower(r.record.name)).second) {
+        if (!names.insert(mv::foldCase(r.record.name)).second) {
           fail(label + ": a second entry of that name, not extracted");
           continue;
         }
-        writeInto(root, fs::path("content") / nativeRelative(r.record.name), bytes);
-        out << "content/" << nativeRelative(r.record.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
+        writeInto(root, fs::path("content") / relativePath(r.record.name), bytes);
+        out << "content/" << withSlashes(r.record.name) << "  (" << withCommas(int64_t(bytes.size())) << " bytes)\n";
       }
     }
   }
@@ -534,7 +535,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
   {
     const mv::PackageHeader& h = d.header;
     std::string m = "# Written by mvpack extract from " + image.path() + "\n";
-    m += "title = " + shown(h.title()) + "\n";
+    m += "title = " + h.title() + "\n";
     m += "background = " + std::to_string(h.red) + " " + std::to_string(h.green) + " " + std::to_string(h.blue) + "\n";
     std::string flags;
     if (h.licenseFlag) flags += " license";
@@ -554,7 +555,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
     line("extra", mv::slot::extra);
     line("html", mv::slot::htmlPage);
     m += "content = content\n";
-    if (!mainName.empty()) m += "main = " + shown(mainName) + "\n";
+    if (!mainName.empty()) m += "main = " + mainName + "\n";
     line("flash-installer", mv::slot::flashInstaller);
     line("uninstaller", mv::slot::uninstaller);
     line("stub", mv::slot::installer);

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "builder.h"
+#include "console.h"
 #include "examine.h"
 #include "manifest.h"
 #include "progress.h"
+#include "support/text_encoding.h"
 #include "util.h"
 
 using namespace mvpack;
@@ -132,7 +134,7 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
 
 int run(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs(kUsage, stderr);
+    std::cerr << kUsage;
     return exitcode::usage;
   }
   const std::string command = argv[1];
@@ -192,11 +194,14 @@ int run(int argc, char** argv) {
     for (const std::string& w : r.warnings) std::cerr << "mvpack: warning: " << w << "\n";
     if (!a.quiet) {
       for (const std::string& line : r.summary) std::cout << "  " << line << "\n";
-      std::printf("  data file: %d entries, %s bytes of content packed into %s\n", r.entries,
-                  withCommas(r.contentBytes).c_str(), withCommas(r.dataFileBytes).c_str());
-      if (o.integrity) std::printf("  integrity: MVCK, CRC-32 0x%08X\n", r.crc);
-      std::printf("%s: %s bytes (stub %s + package %s) in %.2f s\n", r.output.c_str(), withCommas(r.totalSize).c_str(),
-                  withCommas(r.stubSize).c_str(), withCommas(r.totalSize - r.stubSize).c_str(), r.seconds);
+      std::cout << "  data file: " << r.entries << " entries, " << withCommas(r.contentBytes)
+                << " bytes of content packed into " << withCommas(r.dataFileBytes) << "\n";
+      char number[32];
+      std::snprintf(number, sizeof number, "0x%08X", r.crc);
+      if (o.integrity) std::cout << "  integrity: MVCK, CRC-32 " << number << "\n";
+      std::snprintf(number, sizeof number, "%.2f", r.seconds);
+      std::cout << r.output << ": " << withCommas(r.totalSize) << " bytes (stub " << withCommas(r.stubSize)
+                << " + package " << withCommas(r.totalSize - r.stubSize) << ") in " << number << " s\n";
     }
     return exitcode::ok;
   }
@@ -217,7 +222,9 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+namespace {
+
+int runReportingErrors(int argc, char** argv) {
   try {
     return run(argc, argv);
   } catch (const ToolError& e) {
@@ -232,3 +239,20 @@ int main(int argc, char** argv) {
     return exitcode::failed;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The command line arrives as UTF-16 and becomes the tool's text, UTF-8.
+int wmain(int argc, wchar_t** argv) {
+  useUnicodeConsole();
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(mv::wideToUtf8(argv[i]));
+  std::vector<char*> pointers;
+  for (std::string& a : args) pointers.push_back(&a[0]);
+  pointers.push_back(nullptr);
+  return runReportingErrors(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return runReportingErrors(argc, argv); }
+#endif

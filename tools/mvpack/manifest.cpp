@@ -4,6 +4,7 @@
 #include <map>
 #include <sstream>
 
+#include "support/text_encoding.h"
 #include "util.h"
 
 namespace fs = std::filesystem;
@@ -65,16 +66,22 @@ int hexDigit(char c) {
 
 Manifest parseManifest(const std::string& path) {
   std::vector<uint8_t> bytes = readWholeFile(path, "manifest");
-  return parseManifestText(std::string(bytes.begin(), bytes.end()), path);
+  std::string text(bytes.begin(), bytes.end());
+#ifdef _WIN32
+  // File names on Windows are Unicode: a manifest written in Windows-1252 names them through its
+  // characters. (On POSIX hosts its values stay bytes, which is what such a host's file names are.)
+  if (!mv::isValidUtf8(text)) text = mv::windows1252ToUtf8(text);
+#endif
+  return parseManifestText(text, path);
 }
 
 Manifest parseManifestText(const std::string& text, const std::string& path) {
   Manifest m;
   m.path = path;
-  fs::path base = fs::path(path).parent_path();
+  fs::path base = toPath(path).parent_path();
   auto resolve = [&](const std::string& v) {
-    fs::path p(v);
-    return (p.is_absolute() || base.empty()) ? p.string() : (base / p).string();
+    fs::path p = toPath(v);
+    return (p.is_absolute() || base.empty()) ? v : fromPath(base / p);
   };
 
   std::map<std::string, int> seen;

@@ -1,6 +1,7 @@
 #include "progress.h"
 
 #include <cstdio>
+#include <iostream>
 
 #ifdef _WIN32
 #include <io.h>
@@ -57,16 +58,18 @@ void Progress::draw(bool force) {
   line += pct;
   line += item_;
   size_t width = static_cast<size_t>(terminalWidth() - 1);
-  if (line.size() > width) line.resize(width);
-  line.resize(width, ' ');
-  std::fprintf(stderr, "\r%s", line.c_str());
-  std::fflush(stderr);
+  if (line.size() > width) {
+    // Cut at the start of a character: the item is UTF-8.
+    while (width > 0 && (static_cast<unsigned char>(line[width]) & 0xC0) == 0x80) --width;
+    line.resize(width);
+  }
+  line.resize(static_cast<size_t>(terminalWidth() - 1), ' ');
+  std::cerr << "\r" << line << std::flush;
 }
 
 void Progress::finish() {
   if (!enabled_ || !drawn_) return;
-  std::fprintf(stderr, "\r%s\r", std::string(static_cast<size_t>(terminalWidth() - 1), ' ').c_str());
-  std::fflush(stderr);
+  std::cerr << "\r" << std::string(static_cast<size_t>(terminalWidth() - 1), ' ') << "\r" << std::flush;
   drawn_ = false;
   enabled_ = false;
 }

@@ -4,13 +4,59 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/text_encoding.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace mvpack {
 
 std::string errnoText(int err) { return std::strerror(err); }
 
+std::string errorText(const std::error_code& ec) {
+#ifdef _WIN32
+  // The runtime's own message for a system error is in the ANSI code page.
+  if (ec.category() == std::system_category()) {
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, DWORD(ec.value()), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string s = n && text ? mv::wideToUtf8(text, n) : std::string();
+    if (text) LocalFree(text);
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ' || s.back() == '.')) s.pop_back();
+    if (!s.empty()) return s;
+  }
+#endif
+  return ec.message();
+}
+
+std::filesystem::path toPath(const std::string& text) {
+#ifdef _WIN32
+  return std::filesystem::path(mv::utf8ToWide(text));
+#else
+  return std::filesystem::path(text);
+#endif
+}
+
+std::string fromPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return mv::wideToUtf8(path.native());
+#else
+  return path.native();
+#endif
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+  return _wfopen(mv::utf8ToWide(path).c_str(), mv::utf8ToWide(mode).c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
 std::vector<uint8_t> readWholeFile(const std::string& path, const std::string& what) {
   const std::string who = what.empty() ? path : what + " " + path;
-  FILE* f = std::fopen(path.c_str(), "rb");
+  FILE* f = openFile(path, "rb");
   if (!f) throw ToolError(who + ": cannot open: " + errnoText(errno));
   std::vector<uint8_t> data;
   uint8_t buffer[1 << 16];
@@ -31,13 +77,14 @@ std::vector<uint8_t> readWholeFile(const std::string& path, const std::string& w
 }
 
 void writeWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+  FILE* f = openFile(path, "wb");
   if (!f) throw ToolError(path + ": cannot create: " + errnoText(errno));
   size_t n = data.empty() ? 0 : std::fwrite(data.data(), 1, data.size(), f);
   int err = errno;
   bool closed = std::fclose(f) == 0;
   if (n != data.size() || !closed) {
-    std::remove(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove(toPath(path), ignored);
     throw ToolError(path + ": write error: " + errnoText(closed ? err : errno));
   }
 }
@@ -75,100 +122,35 @@ std::string inQuotes(const std::string& text) {
   return out + "\"";
 }
 
-std::string nativeRelative(const std::string& windowsName) {
-#ifdef _WIN32
-  return windowsName;
-#else
-  std::string out = fromWindowsText(windowsName);
+std::filesystem::path relativePath(const std::string& windowsName) {
+  std::filesystem::path out;
+  size_t start = 0;
+  for (;;) {
+    size_t end = windowsName.find('\\', start);
+    out /= toPath(windowsName.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return out;
+    start = end + 1;
+  }
+}
+
+std::string withSlashes(const std::string& windowsName) {
+  std::string out = windowsName;
   for (char& c : out)
     if (c == '\\') c = '/';
   return out;
-#endif
 }
 
-namespace {
-
-// Windows-1252 0x80..0x9F (0 where the code page has no character).
-const uint16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// Decodes UTF-8; false when the text is not well-formed UTF-8.
-bool decodeUtf8(const std::string& s, std::vector<uint32_t>& out) {
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || i + size_t(extra) >= s.size() + (extra == 0 ? 1 : 0)) return false;
-    uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char cc = static_cast<unsigned char>(s[i + size_t(k)]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = cp << 6 | (cc & 0x3F);
-    }
-    static const uint32_t minimum[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    out.push_back(cp);
-    i += size_t(extra) + 1;
-  }
-  return true;
+std::string nameText(const std::string& bytes) {
+  return mv::isValidUtf8(bytes) ? bytes : mv::windows1252ToUtf8(bytes);
 }
 
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += char(cp);
-  } else if (cp < 0x800) {
-    out += char(0xC0 | cp >> 6);
-    out += char(0x80 | (cp & 0x3F));
-  } else {
-    out += char(0xE0 | cp >> 12);
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  }
-}
-
-}  // namespace
-
-bool toWindowsText(const std::string& text, std::string& ansi) {
-  std::vector<uint32_t> cps;
-  bool ascii = true;
-  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii || !decodeUtf8(text, cps)) {
-    ansi = text;
-    return true;
-  }
-  ansi.clear();
-  for (uint32_t cp : cps) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-      ansi += char(cp);
-      continue;
-    }
-    int found = -1;
-    for (int i = 0; i < 32; ++i)
-      if (kCp1252High[i] && kCp1252High[i] == cp) found = i;
-    if (found < 0) return false;
-    ansi += char(0x80 + found);
-  }
-  return true;
-}
-
-std::string fromWindowsText(const std::string& ansi) {
-  std::string out;
-  for (char ch : ansi) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c < 0x80) out += ch;
-    else if (c < 0xA0) appendUtf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
-    else appendUtf8(out, c);
-  }
-  return out;
-}
-
-std::string shown(const std::string& ansi) {
-#ifdef _WIN32
-  return ansi;
-#else
-  return fromWindowsText(ansi);
-#endif
+std::string storedName(const std::string& text, const std::string& what) {
+  std::string bytes;
+  if (!mv::utf8ToWindows1252(text, bytes))
+    throw ToolError(what + ": " + inQuotes(text) +
+                    " has characters that Windows-1252 cannot hold (packages store names in Windows-1252, "
+                    "which every installer reads the same)");
+  return bytes;
 }
 
 bool hasReservedComponent(const std::string& path) {

@@ -1,8 +1,15 @@
 #pragma once
 // Small helpers of the packaging tool: errors that name the file and the reason, whole-file I/O,
-// number formatting.
+// number formatting, and the tool's text.
+//
+// The tool's text is UTF-8: its command line (wmain on Windows), messages, paths and the names it stores.
+// Paths become the file system's own form only in toPath(). Names in packages are Windows-1252, as the
+// installer reads them; package/format and the data file code convert them.
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -24,6 +31,15 @@ constexpr int damaged = 3;  // verify/list/extract found the installer damaged o
 
 // The text of errno, e.g. "No such file or directory".
 std::string errnoText(int err);
+// The text of a file system error (the system's own text on Windows, as UTF-8).
+std::string errorText(const std::error_code& ec);
+
+// A path of the tool's text as the file system's path (UTF-16 on Windows; the bytes themselves on POSIX
+// hosts, whose file names are bytes), and back.
+std::filesystem::path toPath(const std::string& text);
+std::string fromPath(const std::filesystem::path& path);
+// fopen for a path of the tool's text.
+std::FILE* openFile(const std::string& path, const char* mode);
 
 // Reads a whole file; ToolError "<path>: <reason>" when it cannot. `what` names the role
 // ("stub", "licence", ...) and is put in front of the path when not empty.
@@ -38,18 +54,17 @@ std::string humanSize(int64_t bytes);
 // Quotes a name for messages: "name" with control bytes shown as \xNN.
 std::string inQuotes(const std::string& text);
 
-// The host path of a Windows-style relative name: "\" becomes the native separator (and, on hosts whose
-// file names are UTF-8, the Windows-1252 bytes of the name become UTF-8).
-std::string nativeRelative(const std::string& windowsName);
+// The relative path of a Windows-style relative name ("\" separated).
+std::filesystem::path relativePath(const std::string& windowsName);
+// The same name with "/" as the separator, for listings.
+std::string withSlashes(const std::string& windowsName);
 
-// Names inside a package are 8-bit Windows ANSI text (Windows-1252). Text that is valid UTF-8 with
-// characters beyond ASCII (a manifest or a Linux file name) is converted; false when a character has no
-// Windows-1252 form. Anything else is taken to be Windows-1252 already and kept.
-bool toWindowsText(const std::string& text, std::string& ansi);
-// Windows-1252 bytes as UTF-8, for messages and file names on POSIX hosts.
-std::string fromWindowsText(const std::string& ansi);
-// For messages: the text as the host shows it (UTF-8 on POSIX hosts, unchanged on Windows).
-std::string shown(const std::string& ansi);
+// A name as text: UTF-8 as it is; bytes that are not UTF-8 (a manifest or a POSIX file name written
+// in Windows-1252) are read as Windows-1252.
+std::string nameText(const std::string& bytes);
+// The Windows-1252 bytes a package stores for a name; ToolError "<what>: ... cannot hold" when a
+// character has none.
+std::string storedName(const std::string& text, const std::string& what);
 
 // Names Windows reserves for devices (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension) and
 // names ending in a dot or blank, which Windows cannot create: true when any component of a

@@ -15,23 +15,28 @@
 // Command line: none for a user. "/y" skips the confirmation and the final report (for scripts and
 // tests); the exit code then says what happened: 0 everything removed (or scheduled), 1 the user said
 // no, 2 not run from a content folder (nothing touched), 3 something could not be removed.
+//
+// Text inside is UTF-8, as in the installer; every call to the system is the wide (UTF-16) one, so a
+// title or a Windows folder in any script is removed the same on every system.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "support/paths.h"
 #include "support/system_errors.h"
+#include "support/text_encoding.h"
 
 namespace {
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-const char kDesktopGeneralKey[] = "Software\\Microsoft\\Internet Explorer\\Desktop\\General";
+using mv::utf8ToWide;
+using mv::wideToUtf8;
 
-std::string lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const wchar_t kDesktopGeneralKey[] = L"Software\\Microsoft\\Internet Explorer\\Desktop\\General";
+
+// Paths and names compared as Windows compares them, letter case ignored.
+bool samePath(const std::string& a, const std::string& b) { return mv::equalsIgnoreCase(a, b); }
 
 std::string withSlash(std::string s) {
   if (!s.empty() && s.back() != '\\') s += '\\';
@@ -39,35 +44,37 @@ std::string withSlash(std::string s) {
 }
 
 std::string lastErrorText(DWORD code) {
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string s = text ? text : "error " + std::to_string(code);
+  wchar_t* text = nullptr;
+  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                 code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string s = text ? wideToUtf8(text) : "error " + std::to_string(code);
   if (text) LocalFree(text);
   return mv::trimSystemText(s);
 }
 
-// The long form of a path (Windows 95/98/ME start the uninstaller by its 8.3 name). GetLongPathNameA is
-// missing on Windows 95 and NT 4, so it is looked up at run time.
+// The long form of a path (an uninstall entry may start the uninstaller by its 8.3 name). GetLongPathNameW
+// is missing on NT 4, so it is looked up at run time.
 std::string longPath(const std::string& path) {
-  typedef DWORD(WINAPI * LongPathFn)(LPCSTR, LPSTR, DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  LongPathFn fn = kernel ? reinterpret_cast<LongPathFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameA")))
+  typedef DWORD(WINAPI * LongPathFn)(LPCWSTR, LPWSTR, DWORD);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  LongPathFn fn = kernel ? reinterpret_cast<LongPathFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameW")))
                          : nullptr;
   if (!fn) return path;
-  char buffer[MAX_PATH * 2];
-  DWORD n = fn(path.c_str(), buffer, sizeof buffer);
-  return (n > 0 && n < sizeof buffer) ? std::string(buffer, n) : path;
+  wchar_t buffer[MAX_PATH * 2];
+  DWORD n = fn(utf8ToWide(path).c_str(), buffer, MAX_PATH * 2);
+  return (n > 0 && n < MAX_PATH * 2) ? wideToUtf8(buffer, n) : path;
 }
 
 std::string windowsFolder() {
-  char buffer[MAX_PATH + 1];
-  DWORD n = GetEnvironmentVariableA("WINDIR", buffer, sizeof buffer);
-  if (n == 0 || n >= sizeof buffer) n = GetWindowsDirectoryA(buffer, sizeof buffer);
-  return withSlash(std::string(buffer, n < sizeof buffer ? n : 0));
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD n = GetEnvironmentVariableW(L"WINDIR", buffer, MAX_PATH + 1);
+  if (n == 0 || n > MAX_PATH) n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+  return withSlash(wideToUtf8(buffer, n <= MAX_PATH ? n : 0));
 }
 
-bool containsWallpaperWord(const std::string& title) { return lower(title).find("wallpaper") != std::string::npos; }
+bool containsWallpaperWord(const std::string& title) {
+  return mv::asciiLower(title).find("wallpaper") != std::string::npos;
+}
 
 // Deletion with a restart as the last resort; every outcome lands in one of the two lists.
 struct Outcome {
@@ -75,19 +82,21 @@ struct Outcome {
 };
 
 bool scheduleAtRestart(const std::string& path) {
-  if (MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+  const std::wstring wpath = utf8ToWide(path);
+  if (MoveFileExW(wpath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
   // Windows 95/98/ME: NUL=<short path> in wininit.ini's [rename] section.
-  char shortPath[MAX_PATH];
-  DWORD n = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
-  if (n == 0 || n >= sizeof shortPath) return false;
-  return WritePrivateProfileStringA("rename", "NUL", shortPath, "wininit.ini") != 0;
+  wchar_t shortPath[MAX_PATH];
+  DWORD n = GetShortPathNameW(wpath.c_str(), shortPath, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return false;
+  return WritePrivateProfileStringW(L"rename", L"NUL", shortPath, L"wininit.ini") != 0;
 }
 
 void removeFile(const std::string& path, Outcome& out, bool scheduleIfBusy) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wpath = utf8ToWide(path);
+  DWORD attributes = GetFileAttributesW(wpath.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (DeleteFileA(path.c_str())) {
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wpath.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (DeleteFileW(wpath.c_str())) {
     out.removed.push_back(path);
     return;
   }
@@ -100,81 +109,81 @@ void removeFile(const std::string& path, Outcome& out, bool scheduleIfBusy) {
 // leaving `keep` (our own running file) for the restart. True when nothing but `keep` is left.
 bool removeTree(const std::string& folder, const std::string& keep, Outcome& out) {
   bool empty = true;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((withSlash(folder) + "*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(utf8ToWide(withSlash(folder) + "*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = found.cFileName;
+      std::string name = wideToUtf8(found.cFileName);
       if (name == "." || name == "..") continue;
       std::string path = withSlash(folder) + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-          if (!RemoveDirectoryA(path.c_str())) {
+          if (!RemoveDirectoryW(utf8ToWide(path).c_str())) {
             out.failed.push_back(path + " (" + lastErrorText(GetLastError()) + ")");
             empty = false;
           }
           continue;
         }
-        if (removeTree(path, keep, out) && RemoveDirectoryA(path.c_str())) continue;
+        if (removeTree(path, keep, out) && RemoveDirectoryW(utf8ToWide(path).c_str())) continue;
         if (scheduleAtRestart(path)) out.atRestart.push_back(path + "\\");
         empty = false;
-      } else if (lower(path) == lower(keep)) {
+      } else if (samePath(path, keep)) {
         continue;  // our own running file: left for the restart
       } else {
         size_t before = out.removed.size();
         removeFile(path, out, true);
         if (out.removed.size() == before) empty = false;
       }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
   }
   return empty;
 }
 
 // Deletes a registry key with everything below it (RegDeleteKey on NT only deletes keys without subkeys).
-LONG deleteKeyTree(HKEY root, const std::string& path) {
+LONG deleteKeyTree(HKEY root, const std::wstring& path) {
   HKEY key;
-  LONG r = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  LONG r = RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
   if (r != ERROR_SUCCESS) return r;
-  char name[256];
+  wchar_t name[256];
   for (;;) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    if (deleteKeyTree(key, name) != ERROR_SUCCESS) break;
+    DWORD size = 256;
+    if (RegEnumKeyExW(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (deleteKeyTree(key, std::wstring(name, size)) != ERROR_SUCCESS) break;
   }
   RegCloseKey(key);
-  return RegDeleteKeyA(root, path.c_str());
+  return RegDeleteKeyW(root, path.c_str());
 }
 
-std::string readStringValue(HKEY root, const char* path, const char* value) {
+std::string readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
   HKEY key;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-  char data[1024];
-  DWORD size = sizeof data - 1, type = 0;
+  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+  wchar_t data[1024];
+  DWORD size = sizeof data - sizeof data[0], type = 0;
   std::string out;
-  if (RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+  if (RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
       type == REG_SZ) {
-    data[size < sizeof data ? size : sizeof data - 1] = 0;
-    out = data;
+    data[size / sizeof data[0]] = 0;
+    out = wideToUtf8(data);
   }
   RegCloseKey(key);
   return out;
 }
 
 int report(bool quiet, const std::string& caption, const std::string& text, UINT icon, int code) {
-  if (!quiet) MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
+  if (!quiet) MessageBoxW(nullptr, utf8ToWide(text).c_str(), utf8ToWide(caption).c_str(), MB_OK | icon);
   return code;
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
-  const std::string args = lower(commandLine ? commandLine : "");
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
+  const std::string args = mv::asciiLower(commandLine ? wideToUtf8(commandLine) : std::string());
   const bool quiet = args.find("/y") != std::string::npos;
 
-  char exeBuffer[MAX_PATH * 2];
-  DWORD n = GetModuleFileNameA(nullptr, exeBuffer, sizeof exeBuffer);
-  const std::string exe = longPath(std::string(exeBuffer, n < sizeof exeBuffer ? n : 0));
+  wchar_t exeBuffer[MAX_PATH * 2];
+  DWORD n = GetModuleFileNameW(nullptr, exeBuffer, MAX_PATH * 2);
+  const std::string exe = longPath(wideToUtf8(exeBuffer, n < MAX_PATH * 2 ? n : 0));
   const size_t slash = exe.find_last_of('\\');
   const std::string folder = slash == std::string::npos ? "" : exe.substr(0, slash);  // no trailing backslash
   const std::string folderName = folder.substr(folder.find_last_of('\\') + 1);
@@ -182,9 +191,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   const std::string caption = "Uninstall";
 
   // Only a content folder directly in Web\Wallpaper is ours to remove.
-  const bool named = folderName.size() > 4 && lower(folderName.substr(folderName.size() - 4)) == " dir";
-  const bool placed = lower(longPath(withSlash(folder.substr(0, folder.size() - folderName.size())))) ==
-                      lower(longPath(wallpaperFolder));
+  const bool named = folderName.size() > 4 && mv::asciiLower(folderName.substr(folderName.size() - 4)) == " dir";
+  const bool placed =
+      samePath(longPath(withSlash(folder.substr(0, folder.size() - folderName.size()))), longPath(wallpaperFolder));
   if (!named || !placed)
     return report(quiet, caption,
                   "This uninstaller removes the wallpaper content folder it was installed into (" + wallpaperFolder +
@@ -200,21 +209,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     std::string question = "Remove " + displayName + " from this computer?\r\n\r\nThis deletes:\r\n  " + folder +
                            "\\ and all files in it\r\n  " + page +
                            "\r\n  its entry in the list of installed programs";
-    if (MessageBoxA(nullptr, question.c_str(), (caption + " " + displayName).c_str(),
+    if (MessageBoxW(nullptr, utf8ToWide(question).c_str(), utf8ToWide(caption + " " + displayName).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return 1;
   }
 
-  SetCurrentDirectoryA(windowsFolder().c_str());  // never hold the folder we remove
+  SetCurrentDirectoryW(utf8ToWide(windowsFolder()).c_str());  // never hold the folder we remove
   Outcome out;
 
   // The desktop: when it still shows our page, stop pointing at a file that is about to go.
-  if (lower(readStringValue(HKEY_CURRENT_USER, kDesktopGeneralKey, "Wallpaper")) == lower(page)) {
+  if (samePath(readStringValue(HKEY_CURRENT_USER, kDesktopGeneralKey, L"Wallpaper"), page)) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopGeneralKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-      RegSetValueExA(key, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopGeneralKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      RegSetValueExW(key, L"Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
       RegCloseKey(key);
-      SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_SENDWININICHANGE);
+      SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(L""), SPIF_SENDWININICHANGE);
       out.removed.push_back("the desktop wallpaper setting that showed " + title + ".html");
     }
   }
@@ -235,11 +244,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   }
 
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-    RegDeleteValueA(key, "DisplayName");
-    RegDeleteValueA(key, "UninstallString");
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(entry).c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    RegDeleteValueW(key, L"DisplayName");
+    RegDeleteValueW(key, L"UninstallString");
     RegCloseKey(key);
-    LONG r = deleteKeyTree(HKEY_LOCAL_MACHINE, entry);
+    LONG r = deleteKeyTree(HKEY_LOCAL_MACHINE, utf8ToWide(entry));
     if (r == ERROR_SUCCESS) out.removed.push_back("HKEY_LOCAL_MACHINE\\" + entry);
     else out.failed.push_back("HKEY_LOCAL_MACHINE\\" + entry + " (" + lastErrorText(static_cast<DWORD>(r)) + ")");
   }

@@ -22,6 +22,8 @@
 #include <cstdio>
 #include <string>
 
+#include "support/text_encoding.h"
+
 namespace mv {
 
 namespace {
@@ -44,11 +46,11 @@ constexpr int kSlotStopPlay = 33;
 constexpr int kSlotSetVariable = 65;
 
 std::string hresultText(HRESULT hr) {
-  char* buffer = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, DWORD(hr), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, DWORD(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::string text;
-  if (n && buffer) text.assign(buffer, n);
+  if (n && buffer) text = wideToUtf8(buffer, n);
   if (buffer) LocalFree(buffer);
   text = trimSystemText(text);
   if (text.empty()) {
@@ -75,10 +77,7 @@ std::string hresultText(HRESULT hr) {
 
 std::string narrow(const wchar_t* text, int length) {
   if (!text || length <= 0) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(size_t(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], n, nullptr, nullptr);
-  return out;
+  return wideToUtf8(text, size_t(length));
 }
 
 // A BSTR owned for one call.

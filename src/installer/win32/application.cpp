@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "installer/error_reporter.h"
+#include "support/text_encoding.h"
 
 namespace mv::win32 {
 
@@ -35,7 +36,7 @@ Application::~Application() {
   if (handle_) DestroyWindow(handle_);
 }
 
-void Application::setTitle(const std::string& title) { SetWindowTextA(handle_, title.c_str()); }
+void Application::setTitle(const std::string& title) { SetWindowTextW(handle_, utf8ToWide(title).c_str()); }
 
 std::string Application::title() const { return windowText(handle_); }
 
@@ -185,31 +186,12 @@ void applyFont(HWND window, HFONT font) {
   EnumChildWindows(window, setFontProc, reinterpret_cast<LPARAM>(font));
 }
 
-std::wstring widen(const std::string& text, unsigned codePage) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-  return out;
-}
-
-std::string narrow(const std::wstring& text, unsigned codePage) {
-  if (text.empty()) return std::string();
-  int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-  return out;
-}
-
 std::string windowText(HWND window) {
-  int n = GetWindowTextLengthA(window);
+  int n = GetWindowTextLengthW(window);
   if (n <= 0) return std::string();
-  std::string out(static_cast<size_t>(n) + 1, '\0');
-  int got = GetWindowTextA(window, &out[0], n + 1);
-  out.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  return out;
+  std::wstring out(static_cast<size_t>(n) + 1, L'\0');
+  int got = GetWindowTextW(window, &out[0], n + 1);
+  return wideToUtf8(out.data(), got > 0 ? static_cast<size_t>(got) : 0);
 }
 
 }  // namespace mv::win32

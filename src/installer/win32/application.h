@@ -90,9 +90,7 @@ HFONT defaultFont();
 // Sets the font on a window and all of its descendants.
 void applyFont(HWND window, HFONT font);
 
-// Text conversions at the window boundary.
-std::wstring widen(const std::string& text, unsigned codePage);
-std::string narrow(const std::wstring& text, unsigned codePage);
-std::string windowText(HWND window);  // system code page
+// A window's text (UTF-8, as all text inside the program).
+std::string windowText(HWND window);
 
 }  // namespace mv::win32

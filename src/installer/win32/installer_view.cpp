@@ -8,6 +8,7 @@
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
 #include "support/user_texts.h"
+#include "support/text_encoding.h"
 
 namespace mv::win32 {
 
@@ -305,12 +306,12 @@ void Win32InstallerView::createControls() {
                            designPanelWidth - progressLeft - progressRightMargin, progressHeight, idProgressBar);
   SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
   SendMessageW(progressBar_, PBM_SETSTEP, 1, 0);
-  installButton_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::installCaption, CP_ACP).c_str(),
+  installButton_ = makeChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::installCaption).c_str(),
                           WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 182, buttonTop, buttonWidth, buttonHeight,
                           idInstallButton);
-  doneButton_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::close, CP_ACP).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
+  doneButton_ = makeChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::close).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
                        268, buttonTop, buttonWidth, buttonHeight, idDoneButton);
-  cancelButton_ = makeChild(buttonPanel_, 0, L"BUTTON", widen(text::cancel, CP_ACP).c_str(),
+  cancelButton_ = makeChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::cancel).c_str(),
                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 268, buttonTop, buttonWidth, buttonHeight,
                          idCancelButton);
   statusLabel_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, statusLabelLeft,
@@ -517,7 +518,7 @@ void Win32InstallerView::onPauseTimer() {
 WindowHandle Win32InstallerView::handle() { return reinterpret_cast<WindowHandle>(hwnd_); }
 
 void Win32InstallerView::setCaption(const std::string& caption) {
-  if (hwnd_) SetWindowTextA(hwnd_, caption.c_str());
+  if (hwnd_) SetWindowTextW(hwnd_, utf8ToWide(caption).c_str());
 }
 
 void Win32InstallerView::setApplicationTitle(const std::string& title) { app_.setTitle(title); }
@@ -558,11 +559,11 @@ void Win32InstallerView::chooseLayout(bool withLicence) {
   SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
   installWidth_ = withLicence ? acceptWidth : buttonWidth;
-  SetWindowTextW(installButton_, widen(withLicence ? text::acceptAndInstall : text::installShort, CP_ACP).c_str());
+  SetWindowTextW(installButton_, utf8ToWide(withLicence ? text::acceptAndInstall : text::installShort).c_str());
   ShowWindow(licence_, withLicence ? SW_SHOWNA : SW_HIDE);
   ShowWindow(cancelButton_, SW_SHOWNA);
-  SetWindowTextW(cancelButton_, widen(text::cancel, CP_ACP).c_str());
-  SetWindowTextW(doneButton_, widen(text::close, CP_ACP).c_str());
+  SetWindowTextW(cancelButton_, utf8ToWide(text::cancel).c_str());
+  SetWindowTextW(doneButton_, utf8ToWide(text::close).c_str());
   layoutBands();
   // The licence text starts at its minimum height; sizeWindow fits the window around it.
   RECT r = rectInParent(licence_);
@@ -570,8 +571,7 @@ void Win32InstallerView::chooseLayout(bool withLicence) {
 }
 
 void Win32InstallerView::setLicenceText(const std::string& text) {
-  // Stored as Windows-1252 with CRLF line ends.
-  SetWindowTextW(licence_, widen(text, 1252).c_str());
+  SetWindowTextW(licence_, utf8ToWide(text).c_str());
 }
 
 void Win32InstallerView::sizeWindow() {
@@ -615,7 +615,7 @@ FlashControlFactory& Win32InstallerView::flashControlFactory() { return *flashFa
 
 void Win32InstallerView::setStatus(const std::string& text) {
   ShowWindow(statusLabel_, SW_SHOWNA);
-  SetWindowTextA(statusLabel_, text.c_str());
+  SetWindowTextW(statusLabel_, utf8ToWide(text).c_str());
   InvalidateRect(statusLabel_, nullptr, TRUE);
   UpdateWindow(statusLabel_);
 }

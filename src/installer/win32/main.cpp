@@ -21,18 +21,20 @@ void restrictDllSearchPath() {
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   if (!kernel) return;
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  using SetDllDirectoryAFn = BOOL(WINAPI*)(LPCSTR);
+  using SetDllDirectoryWFn = BOOL(WINAPI*)(LPCWSTR);
   auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
   if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
   auto setDllDirectory =
-      reinterpret_cast<SetDllDirectoryAFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")));
-  if (setDllDirectory) setDllDirectory("");
+      reinterpret_cast<SetDllDirectoryWFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
+  if (setDllDirectory) setDllDirectory(L"");
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// The wide entry point: the program's own path and everything else it learns from the system arrive as
+// UTF-16 (it takes no command line).
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   restrictDllSearchPath();
   OleInitialize(nullptr);  // single-threaded apartment: the Flash control and the Active Desktop object
   INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};

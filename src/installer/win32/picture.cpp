@@ -9,6 +9,8 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
+#include "support/text_encoding.h"
+
 namespace mv::win32 {
 
 namespace {
@@ -21,8 +23,8 @@ uint32_t le32(const uint8_t* p) {
 }
 
 bool readFile(const std::string& path, std::vector<uint8_t>& out) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE f = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   bool ok = false;
   LARGE_INTEGER size;
@@ -238,7 +240,7 @@ HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight) {
   if (jpeg) return decodeJpeg(data.data(), data.size(), boxWidth, boxHeight);
   if (!isLoadableBmp(data.data(), data.size())) return nullptr;
   return static_cast<HBITMAP>(
-      LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+      LoadImageW(nullptr, utf8ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }
 
 }  // namespace mv::win32

@@ -3,6 +3,7 @@
 
 #include "installer/win32/application.h"
 #include "support/user_texts.h"
+#include "support/text_encoding.h"
 
 namespace mv::win32 {
 
@@ -43,7 +44,7 @@ HiddenMainWindow::HiddenMainWindow(Application& app) {
   AdjustWindowRectEx(&r, style, FALSE, 0);
   handle_ = CreateWindowExW(0, kPreparingClass, L"", style, kLeft, kTop, r.right - r.left, r.bottom - r.top,
                             app.handle(), nullptr, GetModuleHandleW(nullptr), this);
-  label_ = child(handle_, L"STATIC", widen(text::preparingWindow, CP_ACP),
+  label_ = child(handle_, L"STATIC", utf8ToWide(text::preparingWindow),
                   SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, kClientWidth, kClientHeight, 1);
   applyFont(handle_, defaultFont());
 }
@@ -65,14 +66,14 @@ YesNoWindow::YesNoWindow(Application& app) : app_(app) {
   const int width = 347, height = 140;
   int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   handle_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kMessageBoxClass,
-                            widen(text::successCaption, CP_ACP).c_str(),
+                            utf8ToWide(text::successCaption).c_str(),
                             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, x, y, width, height,
                             app.handle(), nullptr, GetModuleHandleW(nullptr), this);
   SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  messageLabel_ = child(handle_, L"STATIC", widen(text::restartQuestion, CP_ACP), SS_LEFT, 0, 7, 334, 39, 3);
-  yesButton_ = child(handle_, L"BUTTON", widen(text::yes, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 96, 80, 75, 23,
+  messageLabel_ = child(handle_, L"STATIC", utf8ToWide(text::restartQuestion), SS_LEFT, 0, 7, 334, 39, 3);
+  yesButton_ = child(handle_, L"BUTTON", utf8ToWide(text::yes), BS_PUSHBUTTON | WS_TABSTOP, 96, 80, 75, 23,
                    kYesId);
-  noButton_ = child(handle_, L"BUTTON", widen(text::no, CP_ACP), BS_PUSHBUTTON | WS_TABSTOP, 176, 80, 75, 23,
+  noButton_ = child(handle_, L"BUTTON", utf8ToWide(text::no), BS_PUSHBUTTON | WS_TABSTOP, 176, 80, 75, 23,
                    kNoId);
   applyFont(handle_, defaultFont());
   app_.addDialogWindow(handle_);

@@ -67,7 +67,7 @@ const std::map<Result, std::string>& builtinErrorTexts() {
   return texts;
 }
 
-std::string upper(const std::string& s) { return asciiUpper(s); }
+std::string upper(const std::string& s) { return foldCase(s); }
 
 bool lexists(const std::string& p, struct stat* st = nullptr) {
   struct stat s;
@@ -125,29 +125,6 @@ std::string valueText(const RegValue& v) {
   for (size_t i = 0; i < v.data.size(); i++) {
     snprintf(b, sizeof b, "%02x", v.data[i]);
     out += (i ? "," : "") + std::string(b);
-  }
-  return out;
-}
-
-std::string utf8(const std::wstring& w) {
-  std::string out;
-  for (wchar_t wc : w) {
-    uint32_t c = uint32_t(wc);
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | c >> 6);
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | c >> 12);
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | c >> 18);
-      out += char(0x80 | (c >> 12 & 0x3F));
-      out += char(0x80 | (c >> 6 & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
   }
   return out;
 }
@@ -297,8 +274,8 @@ class HostActiveDesktop : public ActiveDesktop {
                          (activeDesktop ? "1" : "0"));
     return p_.activeDesktopResult;
   }
-  int32_t setWallpaper(const std::wstring& path) override {
-    p_.callLog.push_back("ActiveDesktop.setWallpaper " + utf8(path));
+  int32_t setWallpaper(const std::string& path) override {
+    p_.callLog.push_back("ActiveDesktop.setWallpaper " + path);
     return p_.activeDesktopResult;
   }
   int32_t applyChanges(uint32_t flags) override {
@@ -1139,8 +1116,8 @@ void HostPlatform::recordMessage(const WindowMessage& m) {
 WindowHandle HostPlatform::findWindow(const char* className, const char* title) {
   for (WindowHandle h : topLevel_) {
     const SimWindow& w = windows_[h];
-    if (className && !equalsIgnoreAsciiCase(w.className, className)) continue;
-    if (title && !equalsIgnoreAsciiCase(w.title, title)) continue;
+    if (className && upper(w.className) != upper(className)) continue;
+    if (title && upper(w.title) != upper(title)) continue;
     return h;
   }
   fail(oserr::fileNotFound);
@@ -1219,12 +1196,12 @@ intptr_t HostPlatform::shellExecute(WindowHandle owner, const char* verb, const 
   return shellExecuteResult;
 }
 
-uint32_t HostPlatform::winExec(const std::string& commandLine, int show) {
-  logCall("winExec " + commandLine + " " + std::to_string(show));
-  ExecCall c{commandLine, show};
-  execCalls.push_back(c);
-  if (onWinExec) onWinExec(c);
-  return winExecResult;
+bool HostPlatform::startProcess(const std::string& program, const std::string& arguments, int show) {
+  logCall("startProcess " + program + " " + arguments + " " + std::to_string(show));
+  ProcessCall c{program, arguments, show};
+  processCalls.push_back(c);
+  if (onStartProcess) onStartProcess(c);
+  return startProcessResult;
 }
 
 bool HostPlatform::setDeskWallpaper(const char* path, uint32_t flags) {

@@ -2,7 +2,8 @@
 // HostPlatform: the platform interface on a POSIX host, for native tests and native tools.
 //
 // Windows paths ("C:\WINDOWS\Web\Wallpaper\x.html") are mapped onto a sandbox folder: drive X becomes
-// <root>/X, and every existing path component is found regardless of letter case, as on Windows. The
+// <root>/X, and every existing path component is found regardless of letter case, as on Windows. Paths
+// are UTF-8, as everywhere behind the platform interface, and so are the host's file names. The
 // calls keep Win32 semantics and Win32 error codes (183 when a folder exists, 3 when a parent is
 // missing, 5 for a read-only file, 32 for a sharing violation, ...). File attributes that POSIX has no
 // place for (read-only, hidden, system, archive) live in a side table. Open files honour the Windows
@@ -142,13 +143,13 @@ class HostPlatform : public Platform {
   std::vector<ShellCall> shellCalls;
   intptr_t shellExecuteResult = 42;   // > 32: success
   std::function<void(const ShellCall&)> onShellExecute;
-  struct ExecCall {
-    std::string commandLine;
+  struct ProcessCall {
+    std::string program, arguments;
     int show;
   };
-  std::vector<ExecCall> execCalls;
-  uint32_t winExecResult = 33;        // > 31: success
-  std::function<void(const ExecCall&)> onWinExec;
+  std::vector<ProcessCall> processCalls;
+  bool startProcessResult = true;
+  std::function<void(const ProcessCall&)> onStartProcess;
   struct WallpaperCall {
     bool hasPath;
     std::string path;
@@ -182,9 +183,10 @@ class HostPlatform : public Platform {
   //   "regSetValue HKCU\<path> [Name] = <value>", "regDeleteValue HKCU\<path> [Name]",
   //   "regCloseKey HKCU\<path>", "regDeleteTree HKLM\<path>"  (key paths as the caller spelled them;
   //   values: REG_SZ as "text" in quotes, REG_DWORD as 0x%x, binary as hex bytes)
-  //   "ActiveDesktop.create", "ActiveDesktop.setDesktopItemOptions 1 1", "ActiveDesktop.setWallpaper <utf-8>",
+  //   "ActiveDesktop.create", "ActiveDesktop.setDesktopItemOptions 1 1", "ActiveDesktop.setWallpaper <path>",
   //   "ActiveDesktop.applyChanges 0xf", "ActiveDesktop.release"
-  //   "messageBox <caption>: <text>", "shellExecute <verb> <file> <parameters>", "winExec <command line> <show>",
+  //   "messageBox <caption>: <text>", "shellExecute <verb> <file> <parameters>",
+  //   "startProcess <program> <arguments> <show>",
   //   "postMessage <class> 0x<msg> 0x<wParam> <lParam>", "sendMessage <class> 0x<msg> 0x<wParam> <lParam>",
   //   "sendDlgItemMessage <title> <item> 0x<msg>", "setDeskWallpaper <path or (null)> <flags>",
   //   "setCursor Wait" / "setCursor Default"
@@ -239,7 +241,7 @@ class HostPlatform : public Platform {
                               intptr_t lParam) override;
   intptr_t shellExecute(WindowHandle owner, const char* verb, const std::string& file, const char* parameters,
                         const char* directory, int show) override;
-  uint32_t winExec(const std::string& commandLine, int show) override;
+  bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
   std::unique_ptr<ActiveDesktop> createActiveDesktop() override;
 

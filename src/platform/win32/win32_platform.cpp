@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "support/strings.h"
+#include "support/text_encoding.h"
+
 namespace mv {
 
 namespace {
@@ -78,32 +81,61 @@ class Win32File : public File {
 
 HKEY rootKey(RegRoot r) { return r == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
-std::wstring wide(const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
-  std::wstring w(size_t(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), &w[0], n);
-  return w;
-}
+// The program's text (UTF-8) as the system's (UTF-16), and back.
+std::wstring wide(const std::string& s) { return utf8ToWide(s); }
+std::string narrow(const wchar_t* s, size_t length) { return wideToUtf8(s, length); }
+std::string narrow(const wchar_t* s) { return wideToUtf8(s); }
+
+// An optional text argument: nullptr stays nullptr.
+struct OptionalWide {
+  explicit OptionalWide(const char* s) : present(s != nullptr), text(s ? wide(s) : std::wstring()) {}
+  const wchar_t* get() const { return present ? text.c_str() : nullptr; }
+  bool present;
+  std::wstring text;
+};
 
 // Deletes a key with everything below it (RegDeleteTree is not on every system the installer runs on).
-LONG deleteKeyTree(HKEY parent, const std::string& path) {
+LONG deleteKeyTree(HKEY parent, const std::wstring& path) {
   HKEY key;
-  LONG r = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &key);
+  LONG r = RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &key);
   if (r != ERROR_SUCCESS) return r;
   for (int guard = 0; guard < 100000; guard++) {
-    char name[256];
-    DWORD len = sizeof name;
-    r = RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr);
+    wchar_t name[256];
+    DWORD len = sizeof name / sizeof name[0];
+    r = RegEnumKeyExW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr);
     if (r != ERROR_SUCCESS) break;
-    r = deleteKeyTree(key, name);
+    r = deleteKeyTree(key, std::wstring(name, len));
     if (r != ERROR_SUCCESS) {
       RegCloseKey(key);
       return r;
     }
   }
   RegCloseKey(key);
-  return RegDeleteKeyA(parent, path.c_str());
+  return RegDeleteKeyW(parent, path.c_str());
+}
+
+// Registry text values: REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ hold UTF-16 in the system.
+bool isTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// The system's UTF-16 data as UTF-8, with a terminating zero when the stored data had none.
+std::vector<uint8_t> textDataToUtf8(const std::vector<uint8_t>& data) {
+  std::wstring units(data.size() / 2, L'\0');
+  for (size_t i = 0; i < units.size(); ++i) units[i] = wchar_t(data[2 * i] | data[2 * i + 1] << 8);
+  std::string text = narrow(units.data(), units.size());
+  if (text.empty() || text.back() != '\0') text.push_back('\0');
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// UTF-8 data (with its zero) as the UTF-16 the system stores, terminated.
+std::vector<uint8_t> textDataToUtf16(const std::vector<uint8_t>& data) {
+  std::wstring units = wide(std::string(data.begin(), data.end()));
+  if (units.empty() || units.back() != L'\0') units.push_back(L'\0');
+  std::vector<uint8_t> out(units.size() * 2);
+  for (size_t i = 0; i < units.size(); ++i) {
+    out[2 * i] = uint8_t(units[i]);
+    out[2 * i + 1] = uint8_t(units[i] >> 8);
+  }
+  return out;
 }
 
 // ------------------------------------------------------------------------------------------ Active Desktop
@@ -145,7 +177,7 @@ class Win32ActiveDesktop : public ActiveDesktop {
     COMPONENTSOPT_ options = {sizeof(COMPONENTSOPT_), enableComponents, activeDesktop};
     return ad_->SetDesktopItemOptions(&options, 0);
   }
-  int32_t setWallpaper(const std::wstring& path) override { return ad_->SetWallpaper(path.c_str(), 0); }
+  int32_t setWallpaper(const std::string& path) override { return ad_->SetWallpaper(wide(path).c_str(), 0); }
   int32_t applyChanges(uint32_t flags) override { return ad_->ApplyChanges(flags); }
 
  private:
@@ -170,17 +202,17 @@ constexpr int iconId = 0x14;    // the icon's id in a message box
 constexpr int textId = 0xFFFF;  // the text's id in a message box
 
 struct AbortDialog {
-  const std::string* text;
+  std::wstring text;
   bool errorIcon;
 };
 
 void layoutAbortDialog(HWND dlg, const AbortDialog& d) {
-  HICON icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(d.errorIcon ? IDI_HAND : IDI_ASTERISK));
-  SendDlgItemMessageA(dlg, iconId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
-  SetDlgItemTextA(dlg, textId, d.text->c_str());
+  HICON icon = LoadIconW(nullptr, d.errorIcon ? MAKEINTRESOURCEW(32513) : MAKEINTRESOURCEW(32516));  // IDI_HAND, IDI_ASTERISK
+  SendDlgItemMessageW(dlg, iconId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  SetDlgItemTextW(dlg, textId, d.text.c_str());
 
   RECT work;
-  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) SetRect(&work, 0, 0, 800, 600);
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) SetRect(&work, 0, 0, 800, 600);
   RECT units = {7, 7, 50, 14};  // margin, gap, button width and height in dialog units
   MapDialogRect(dlg, &units);
   const int margin = units.left, buttonW = units.right, buttonH = units.bottom;
@@ -189,11 +221,11 @@ void layoutAbortDialog(HWND dlg, const AbortDialog& d) {
   // Measure the text as the static control will draw it, wrapping at about 5/8 of the screen.
   HWND textWnd = GetDlgItem(dlg, textId);
   HDC dc = GetDC(textWnd);
-  HFONT font = reinterpret_cast<HFONT>(SendMessageA(dlg, WM_GETFONT, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(dlg, WM_GETFONT, 0, 0));
   HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
   int maxText = std::max(200, int((work.right - work.left) * 5 / 8) - iconW - 3 * margin);
   RECT tr = {0, 0, maxText, 0};
-  DrawTextA(dc, d.text->c_str(), -1, &tr, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  DrawTextW(dc, d.text.c_str(), -1, &tr, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
   if (old) SelectObject(dc, old);
   ReleaseDC(textWnd, dc);
   const int textW = tr.right - tr.left, textH = std::max<int>(tr.bottom - tr.top, 1);
@@ -211,12 +243,12 @@ void layoutAbortDialog(HWND dlg, const AbortDialog& d) {
   MoveWindow(button, (clientW - buttonW) / 2, buttonY, buttonW, buttonH, FALSE);
 
   RECT frame = {0, 0, clientW, clientH};
-  AdjustWindowRectEx(&frame, DWORD(GetWindowLongA(dlg, GWL_STYLE)), FALSE, DWORD(GetWindowLongA(dlg, GWL_EXSTYLE)));
+  AdjustWindowRectEx(&frame, DWORD(GetWindowLongW(dlg, GWL_STYLE)), FALSE, DWORD(GetWindowLongW(dlg, GWL_EXSTYLE)));
   const int w = frame.right - frame.left, h = frame.bottom - frame.top;
   const int x = work.left + std::max<int>(0, (work.right - work.left - w) / 2);
   const int y = work.top + std::max<int>(0, (work.bottom - work.top - h) / 2);
   SetWindowPos(dlg, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageA(dlg, DM_SETDEFID, IDABORT, 0);
+  SendMessageW(dlg, DM_SETDEFID, IDABORT, 0);
   SetFocus(button);
 }
 
@@ -288,10 +320,10 @@ void showAbortDialog(const std::string& text, const std::string& caption, bool e
            wide(caption));
   t.item(WS_CHILD | WS_VISIBLE | SS_ICON, iconId, 0x0082, L"");
   t.item(WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_NOPREFIX, textId, 0x0082, L"");
-  t.item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, IDABORT, 0x0080, L"&Abort");
-  AbortDialog d{&text, errorIcon};
+  t.item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, IDABORT, 0x0080, wide(text::abortButton));
+  AbortDialog d{wide(text), errorIcon};
   MessageBeep(errorIcon ? MB_ICONHAND : MB_ICONASTERISK);
-  DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.get(), static_cast<HWND>(owner), abortDialogProc,
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), static_cast<HWND>(owner), abortDialogProc,
                           reinterpret_cast<LPARAM>(&d));
 }
 
@@ -301,27 +333,28 @@ Result Win32Platform::lastError() { return Result(GetLastError()); }
 void Win32Platform::setLastError(Result code) { SetLastError(DWORD(code)); }
 
 std::string Win32Platform::systemErrorText(Result code) {
-  char* buffer = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+  wchar_t* buffer = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
                            nullptr, DWORD(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                           reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text = n && buffer ? std::string(buffer, n) : std::string();
+                           reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  std::string text = n && buffer ? narrow(buffer, n) : std::string();
   if (buffer) LocalFree(buffer);
   return text;
 }
 
 bool Win32Platform::getEnv(const std::string& name, std::string& value) {
-  std::vector<char> buf(512);
+  const std::wstring wname = wide(name);
+  std::vector<wchar_t> buf(512);
   for (;;) {
     SetLastError(NO_ERROR);
-    DWORD n = GetEnvironmentVariableA(name.c_str(), buf.data(), DWORD(buf.size()));
+    DWORD n = GetEnvironmentVariableW(wname.c_str(), buf.data(), DWORD(buf.size()));
     if (n == 0) {
       if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
       value.clear();
       return true;
     }
     if (n < buf.size()) {
-      value.assign(buf.data(), n);
+      value = narrow(buf.data(), n);
       return true;
     }
     buf.resize(n + 1);
@@ -329,43 +362,44 @@ bool Win32Platform::getEnv(const std::string& name, std::string& value) {
 }
 
 // GetWindowsDirectory and GetSystemDirectory: a 301-character buffer, a larger one when the text needs it.
-static std::string systemFolderText(UINT (WINAPI* query)(LPSTR, UINT)) {
-  char buf[301] = {0};
-  UINT n = query(buf, sizeof buf);
-  if (n >= sizeof buf) {
-    std::vector<char> big(n + 1);
+static std::string systemFolderText(UINT (WINAPI* query)(LPWSTR, UINT)) {
+  wchar_t buf[301] = {0};
+  UINT n = query(buf, 301);
+  if (n >= 301) {
+    std::vector<wchar_t> big(n + 1);
     query(big.data(), n + 1);
-    return big.data();
+    return narrow(big.data());
   }
-  return buf;
+  return narrow(buf);
 }
 
-std::string Win32Platform::windowsDirectory() { return systemFolderText(GetWindowsDirectoryA); }
+std::string Win32Platform::windowsDirectory() { return systemFolderText(GetWindowsDirectoryW); }
 
-std::string Win32Platform::systemDirectory() { return systemFolderText(GetSystemDirectoryA); }
+std::string Win32Platform::systemDirectory() { return systemFolderText(GetSystemDirectoryW); }
 
 std::string Win32Platform::tempPath() {
-  char buf[MAX_PATH + 1] = {0};
-  DWORD n = GetTempPathA(sizeof buf, buf);
-  if (n >= sizeof buf) {
-    std::vector<char> big(n + 1);
-    GetTempPathA(n + 1, big.data());
-    return big.data();
+  wchar_t buf[MAX_PATH + 1] = {0};
+  DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+  if (n > MAX_PATH) {
+    std::vector<wchar_t> big(n + 1);
+    GetTempPathW(n + 1, big.data());
+    return narrow(big.data());
   }
-  return buf;
+  return narrow(buf);
 }
 
 std::string Win32Platform::executablePath() {
-  std::vector<char> buf(MAX_PATH + 1);
+  std::vector<wchar_t> buf(MAX_PATH + 1);
   for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), DWORD(buf.size()));
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
     if (n == 0) return "";
-    if (n < buf.size() - 1) return std::string(buf.data(), n);
-    if (buf.size() > 65536) return std::string(buf.data(), n);
+    if (n < buf.size() - 1) return narrow(buf.data(), n);
+    if (buf.size() > 65536) return narrow(buf.data(), n);
     buf.resize(buf.size() * 2);
   }
 }
 
+// The version query passes no text: the ANSI structure of 148 bytes is the one the query is defined with.
 bool Win32Platform::getVersion(OsVersion& out) {
   OSVERSIONINFOA info;
   ZeroMemory(&info, sizeof info);
@@ -380,24 +414,28 @@ bool Win32Platform::getVersion(OsVersion& out) {
 
 // ------------------------------------------------------------------------------------------ files
 
-uint32_t Win32Platform::getAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
-bool Win32Platform::setAttributes(const std::string& path, uint32_t a) { return SetFileAttributesA(path.c_str(), a) != 0; }
-bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
-bool Win32Platform::createDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
-bool Win32Platform::removeDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+uint32_t Win32Platform::getAttributes(const std::string& path) { return GetFileAttributesW(wide(path).c_str()); }
+bool Win32Platform::setAttributes(const std::string& path, uint32_t a) {
+  return SetFileAttributesW(wide(path).c_str(), a) != 0;
+}
+bool Win32Platform::deleteFile(const std::string& path) { return DeleteFileW(wide(path).c_str()) != 0; }
+bool Win32Platform::createDirectory(const std::string& path) {
+  return CreateDirectoryW(wide(path).c_str(), nullptr) != 0;
+}
+bool Win32Platform::removeDirectory(const std::string& path) { return RemoveDirectoryW(wide(path).c_str()) != 0; }
 
 bool Win32Platform::copyFile(const std::string& from, const std::string& to, bool failIfExists) {
-  return CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
+  return CopyFileW(wide(from).c_str(), wide(to).c_str(), failIfExists) != 0;
 }
 
 bool Win32Platform::findFiles(const std::string& pattern, std::vector<FindEntry>& out) {
   out.clear();
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(wide(pattern).c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return false;
   do {
-    out.push_back({data.cFileName, data.dwFileAttributes});
-  } while (FindNextFileA(h, &data));
+    out.push_back({narrow(data.cFileName), data.dwFileAttributes});
+  } while (FindNextFileW(h, &data));
   DWORD last = GetLastError();
   FindClose(h);
   SetLastError(last);
@@ -415,21 +453,22 @@ std::unique_ptr<File> Win32Platform::open(const std::string& path, OpenMode mode
       disposition = CREATE_ALWAYS;
       break;
   }
-  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32File>(h);
 }
 
 std::string Win32Platform::shortPathName(const std::string& path) {
-  std::vector<char> buf(MAX_PATH + 1);
-  DWORD n = GetShortPathNameA(path.c_str(), buf.data(), DWORD(buf.size()));
+  const std::wstring wpath = wide(path);
+  std::vector<wchar_t> buf(MAX_PATH + 1);
+  DWORD n = GetShortPathNameW(wpath.c_str(), buf.data(), DWORD(buf.size()));
   if (n == 0) return "";
   if (n >= buf.size()) {
     buf.resize(n + 1);
-    n = GetShortPathNameA(path.c_str(), buf.data(), DWORD(buf.size()));
+    n = GetShortPathNameW(wpath.c_str(), buf.data(), DWORD(buf.size()));
     if (n == 0 || n >= buf.size()) return "";
   }
-  return std::string(buf.data(), n);
+  return narrow(buf.data(), n);
 }
 
 namespace {
@@ -438,9 +477,9 @@ namespace {
 // installer (a download folder) would be loaded before any of our code runs. So it is loaded by its
 // full path in the system folder, when first needed.
 struct VersionApi {
-  decltype(&GetFileVersionInfoSizeA) infoSize = nullptr;
-  decltype(&GetFileVersionInfoA) info = nullptr;
-  decltype(&VerQueryValueA) query = nullptr;
+  decltype(&GetFileVersionInfoSizeW) infoSize = nullptr;
+  decltype(&GetFileVersionInfoW) info = nullptr;
+  decltype(&VerQueryValueW) query = nullptr;
 };
 
 const VersionApi* versionApi() {
@@ -448,13 +487,13 @@ const VersionApi* versionApi() {
   static bool tried = false;
   if (!tried) {
     tried = true;
-    char folder[MAX_PATH];
-    UINT n = GetSystemDirectoryA(folder, MAX_PATH);
-    HMODULE m = n > 0 && n < MAX_PATH ? LoadLibraryA((std::string(folder) + "\\version.dll").c_str()) : nullptr;
+    wchar_t folder[MAX_PATH];
+    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    HMODULE m = n > 0 && n < MAX_PATH ? LoadLibraryW((std::wstring(folder) + L"\\version.dll").c_str()) : nullptr;
     if (m) {
-      api.infoSize = reinterpret_cast<decltype(api.infoSize)>(reinterpret_cast<void*>(GetProcAddress(m, "GetFileVersionInfoSizeA")));
-      api.info = reinterpret_cast<decltype(api.info)>(reinterpret_cast<void*>(GetProcAddress(m, "GetFileVersionInfoA")));
-      api.query = reinterpret_cast<decltype(api.query)>(reinterpret_cast<void*>(GetProcAddress(m, "VerQueryValueA")));
+      api.infoSize = reinterpret_cast<decltype(api.infoSize)>(reinterpret_cast<void*>(GetProcAddress(m, "GetFileVersionInfoSizeW")));
+      api.info = reinterpret_cast<decltype(api.info)>(reinterpret_cast<void*>(GetProcAddress(m, "GetFileVersionInfoW")));
+      api.query = reinterpret_cast<decltype(api.query)>(reinterpret_cast<void*>(GetProcAddress(m, "VerQueryValueW")));
     }
   }
   return api.infoSize && api.info && api.query ? &api : nullptr;
@@ -465,14 +504,15 @@ const VersionApi* versionApi() {
 bool Win32Platform::fileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) {
   const VersionApi* api = versionApi();
   if (!api) return false;
+  const std::wstring wpath = wide(path);
   DWORD ignored = 0;
-  DWORD size = api->infoSize(path.c_str(), &ignored);
+  DWORD size = api->infoSize(wpath.c_str(), &ignored);
   if (size == 0) return false;
   std::vector<char> data(size);
-  if (!api->info(path.c_str(), 0, size, data.data())) return false;
+  if (!api->info(wpath.c_str(), 0, size, data.data())) return false;
   VS_FIXEDFILEINFO* info = nullptr;
   UINT len = 0;
-  if (!api->query(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
+  if (!api->query(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
     return false;
   ms = info->dwFileVersionMS;
   ls = info->dwFileVersionLS;
@@ -483,7 +523,7 @@ bool Win32Platform::fileVersion(const std::string& path, uint32_t& ms, uint32_t&
 
 void* Win32Platform::loadLibrary(const std::string& path) {
   UINT old = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  HMODULE m = LoadLibraryA(path.c_str());
+  HMODULE m = LoadLibraryW(wide(path).c_str());
   DWORD err = GetLastError();
   SetErrorMode(old);
   SetLastError(err);
@@ -502,7 +542,7 @@ void Win32Platform::freeLibrary(void* library) {
 
 Result Win32Platform::regOpenKey(RegRoot root, const std::string& path, bool write, RegKey& key) {
   HKEY h = nullptr;
-  LONG r = RegOpenKeyExA(rootKey(root), path.c_str(), 0, write ? KEY_READ | KEY_WRITE : KEY_READ, &h);
+  LONG r = RegOpenKeyExW(rootKey(root), wide(path).c_str(), 0, write ? KEY_READ | KEY_WRITE : KEY_READ, &h);
   key = r == ERROR_SUCCESS ? reinterpret_cast<RegKey>(h) : 0;
   return Result(r);
 }
@@ -510,38 +550,40 @@ Result Win32Platform::regOpenKey(RegRoot root, const std::string& path, bool wri
 Result Win32Platform::regCreateKey(RegRoot root, const std::string& path, RegKey& key) {
   HKEY h = nullptr;
   DWORD disposition = 0;
-  LONG r = RegCreateKeyExA(rootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                           nullptr, &h, &disposition);
+  LONG r = RegCreateKeyExW(rootKey(root), wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_READ | KEY_WRITE, nullptr, &h, &disposition);
   key = r == ERROR_SUCCESS ? reinterpret_cast<RegKey>(h) : 0;
   return Result(r);
 }
 
 Result Win32Platform::regQueryValue(RegKey key, const std::string& name, RegValue& value) {
   HKEY h = reinterpret_cast<HKEY>(key);
+  const std::wstring wname = wide(name);
   DWORD type = 0, size = 0;
-  LONG r = RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size);
+  LONG r = RegQueryValueExW(h, wname.c_str(), nullptr, &type, nullptr, &size);
   if (r != ERROR_SUCCESS) return Result(r);
   std::vector<uint8_t> data(size);
   for (int tries = 0; tries < 4; tries++) {
     size = DWORD(data.size());
-    r = RegQueryValueExA(h, name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &size);
+    r = RegQueryValueExW(h, wname.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &size);
     if (r != ERROR_MORE_DATA) break;
     data.resize(size);
   }
   if (r != ERROR_SUCCESS) return Result(r);
   data.resize(size);
   value.type = static_cast<RegType>(type);
-  value.data = std::move(data);
+  value.data = isTextType(type) ? textDataToUtf8(data) : std::move(data);
   return 0;
 }
 
 Result Win32Platform::regSetValue(RegKey key, const std::string& name, const RegValue& value) {
-  return Result(RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0, DWORD(value.type),
-                               value.data.empty() ? nullptr : value.data.data(), DWORD(value.data.size())));
+  const std::vector<uint8_t> data = isTextType(DWORD(value.type)) ? textDataToUtf16(value.data) : value.data;
+  return Result(RegSetValueExW(reinterpret_cast<HKEY>(key), wide(name).c_str(), 0, DWORD(value.type),
+                               data.empty() ? nullptr : data.data(), DWORD(data.size())));
 }
 
 Result Win32Platform::regDeleteValue(RegKey key, const std::string& name) {
-  return Result(RegDeleteValueA(reinterpret_cast<HKEY>(key), name.c_str()));
+  return Result(RegDeleteValueW(reinterpret_cast<HKEY>(key), wide(name).c_str()));
 }
 
 void Win32Platform::regCloseKey(RegKey key) {
@@ -550,13 +592,14 @@ void Win32Platform::regCloseKey(RegKey key) {
 
 Result Win32Platform::regDeleteTree(RegRoot root, const std::string& path) {
   if (path.empty()) return ERROR_ACCESS_DENIED;  // never the whole hive
-  return Result(deleteKeyTree(rootKey(root), path));
+  return Result(deleteKeyTree(rootKey(root), wide(path)));
 }
 
 // ------------------------------------------------------------------------------------------ windows, shell
 
 WindowHandle Win32Platform::findWindow(const char* className, const char* title) {
-  return reinterpret_cast<WindowHandle>(FindWindowA(className, title));
+  OptionalWide wclass(className), wtitle(title);
+  return reinterpret_cast<WindowHandle>(FindWindowW(wclass.get(), wtitle.get()));
 }
 
 WindowHandle Win32Platform::firstChild(WindowHandle window) {
@@ -577,9 +620,9 @@ std::vector<WindowHandle> Win32Platform::topLevelWindows() {
 }
 
 std::string Win32Platform::windowClassName(WindowHandle window) {
-  char buf[256];
-  int n = GetClassNameA(reinterpret_cast<HWND>(window), buf, sizeof buf);
-  return n > 0 ? std::string(buf, size_t(n)) : std::string();
+  wchar_t buf[256];
+  int n = GetClassNameW(reinterpret_cast<HWND>(window), buf, 256);
+  return n > 0 ? narrow(buf, size_t(n)) : std::string();
 }
 
 bool Win32Platform::isWindowVisible(WindowHandle window) { return IsWindowVisible(reinterpret_cast<HWND>(window)) != 0; }
@@ -588,29 +631,50 @@ bool Win32Platform::isIconic(WindowHandle window) { return IsIconic(reinterpret_
 bool Win32Platform::sendMessageTimeout(WindowHandle window, uint32_t msg, uintptr_t wParam, intptr_t lParam,
                                        uint32_t timeoutMs) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutA(reinterpret_cast<HWND>(window), msg, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs,
+  return SendMessageTimeoutW(reinterpret_cast<HWND>(window), msg, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs,
                              &result) != 0;
 }
 
 bool Win32Platform::postMessage(WindowHandle window, uint32_t msg, uintptr_t wParam, intptr_t lParam) {
-  return PostMessageA(reinterpret_cast<HWND>(window), msg, wParam, lParam) != 0;
+  return PostMessageW(reinterpret_cast<HWND>(window), msg, wParam, lParam) != 0;
 }
 
 intptr_t Win32Platform::sendDlgItemMessage(WindowHandle dialog, int item, uint32_t msg, uintptr_t wParam,
                                            intptr_t lParam) {
-  return SendDlgItemMessageA(reinterpret_cast<HWND>(dialog), item, msg, wParam, lParam);
+  return SendDlgItemMessageW(reinterpret_cast<HWND>(dialog), item, msg, wParam, lParam);
 }
 
 intptr_t Win32Platform::shellExecute(WindowHandle owner, const char* verb, const std::string& file,
                                      const char* parameters, const char* directory, int show) {
-  return reinterpret_cast<intptr_t>(
-      ShellExecuteA(reinterpret_cast<HWND>(owner), verb, file.c_str(), parameters, directory, show));
+  OptionalWide wverb(verb), wparameters(parameters), wdirectory(directory);
+  return reinterpret_cast<intptr_t>(ShellExecuteW(reinterpret_cast<HWND>(owner), wverb.get(), wide(file).c_str(),
+                                                  wparameters.get(), wdirectory.get(), show));
 }
 
-uint32_t Win32Platform::winExec(const std::string& commandLine, int show) { return WinExec(commandLine.c_str(), UINT(show)); }
+bool Win32Platform::startProcess(const std::string& program, const std::string& arguments, int show) {
+  const std::wstring application = wide(program);
+  std::wstring line = L"\"" + application + L"\"";
+  if (!arguments.empty()) line += L" " + wide(arguments);
+  std::vector<wchar_t> commandLine(line.begin(), line.end());  // CreateProcessW may write into it
+  commandLine.push_back(L'\0');
+  STARTUPINFOW startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = WORD(show);
+  PROCESS_INFORMATION process;
+  ZeroMemory(&process, sizeof process);
+  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
 
 bool Win32Platform::setDeskWallpaper(const char* path, uint32_t flags) {
-  return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path), flags) != 0;
+  OptionalWide wpath(path);
+  return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wpath.get()), flags) != 0;
 }
 
 std::unique_ptr<ActiveDesktop> Win32Platform::createActiveDesktop() {
@@ -639,7 +703,7 @@ BoxAnswer Win32Platform::messageBox(const std::string& text, const std::string& 
     case BoxKind::YesNo: type = MB_YESNO; break;
     case BoxKind::OkCancelQuestion: type = MB_OKCANCEL | MB_ICONQUESTION; break;
   }
-  int r = MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+  int r = MessageBoxW(owner, wide(text).c_str(), wide(caption).c_str(), type);
   switch (r) {
     case IDOK: return BoxAnswer::Ok;
     case IDCANCEL: return BoxAnswer::Cancel;
@@ -650,12 +714,12 @@ BoxAnswer Win32Platform::messageBox(const std::string& text, const std::string& 
 }
 
 void* Win32Platform::cursorHandle() const {
-  return cursor_ == Cursor::Wait ? LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)) : nullptr;
+  return cursor_ == Cursor::Wait ? LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)) : nullptr;  // IDC_WAIT
 }
 
 void Win32Platform::setCursor(Cursor c) {
   cursor_ = c;
-  SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(c == Cursor::Wait ? IDC_WAIT : IDC_ARROW)));
+  SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(c == Cursor::Wait ? 32514 : 32512)));  // IDC_WAIT, IDC_ARROW
 }
 
 }  // namespace mv

@@ -1,6 +1,7 @@
 #pragma once
 // Win32Platform: the platform interface as the real Win32 calls (kernel32, advapi32, user32, shell32,
-// ole32, version). Each method is a thin wrapper that keeps the call's own semantics and error codes.
+// ole32, version). Each method is a thin wrapper that keeps the call's own semantics and error codes;
+// texts go to the system as UTF-16 (the wide calls) and come back as UTF-8.
 #include "platform/platform.h"
 
 namespace mv {
@@ -55,13 +56,13 @@ class Win32Platform : public Platform {
                               intptr_t lParam) override;
   intptr_t shellExecute(WindowHandle owner, const char* verb, const std::string& file, const char* parameters,
                         const char* directory, int show) override;
-  uint32_t winExec(const std::string& commandLine, int show) override;
+  bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
   std::unique_ptr<ActiveDesktop> createActiveDesktop() override;
 
   // ErrorAbort and InformationAbort are a dialog of our own (class "#32770", the text in the static
   // control 0xFFFF as MessageBox has it, one default button "&Abort" with id IDABORT that also answers
-  // Esc and the close box); the other kinds are MessageBoxA. Owned by the process's active window.
+  // Esc and the close box); the other kinds are MessageBoxW. Owned by the process's active window.
   BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;
   // The screen cursor: remembered here and shown with SetCursor. A window that wants it to survive
   // mouse moves answers WM_SETCURSOR with it (see cursorHandle()).
