@@ -4,7 +4,8 @@
 #   Debian's packages (apt): the host and mingw-w64 i686 compilers, CMake and Ninja, GoogleTest (native),
 #     zlib (native and libz-mingw-w64-dev), Wine with its 32-bit part (wine32:i386, after adding the i386
 #     architecture), Xvfb, xdotool, ImageMagick, netpbm and x11-apps (screenshots), clang with its runtime
-#     (fuzzing, sanitizers), valgrind (benchmarks), dpkg-dev (apt-get source).
+#     (fuzzing, sanitizers), valgrind (benchmarks), dpkg-dev (apt-get source), locales (the Russian
+#     locale that runs Wine with ANSI code page 1251 in the end-to-end tests, compiled into .cache/locale).
 #   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
 #     static mingw library; GoogleTest for mingw is built from Debian's /usr/src/googletest.
 #   The npm registry: node-pkware, an independent implementation of the DCL format that the codec tests
@@ -19,7 +20,7 @@ export DEBIAN_FRONTEND=noninteractive
 need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmock-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libz-mingw-w64-dev zlib1g-dev libjpeg-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
-  clang libclang-rt-14-dev dpkg-dev xauth)
+  clang libclang-rt-14-dev dpkg-dev xauth locales)
 need_i386=(wine32:i386)
 
 missing=()
@@ -42,6 +43,13 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 mkdir -p "$CACHE"
+
+# ru_RU.UTF-8 for Wine runs on ANSI code page 1251 (LOCPATH=$CACHE/locale LC_ALL=ru_RU.UTF-8); compiled
+# here rather than installed system-wide.
+if [ ! -f "$CACHE/locale/ru_RU.UTF-8/LC_CTYPE" ]; then
+  mkdir -p "$CACHE/locale"
+  localedef -i ru_RU -f UTF-8 "$CACHE/locale/ru_RU.UTF-8" || echo "setup: could not compile the ru_RU.UTF-8 locale" >&2
+fi
 TC="$ROOT/cmake/mingw-i686.cmake"
 
 # GoogleTest for mingw, from Debian's googletest source

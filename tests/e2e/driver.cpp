@@ -2,13 +2,17 @@
 //
 //   e2e_driver.exe SCRIPT
 //
-// The script holds one command per line; words are separated by blanks, "double quotes" group words and
+// The script is UTF-8 and so is everything the driver prints; it talks to the system with the wide calls,
+// so paths, titles and registry texts in any script are compared exactly. The script holds one command
+// per line; words are separated by blanks, "double quotes" group words and
 // understand the escapes \r, \n and \" (any other backslash stays, as in Windows paths); %NAME% expands to an environment variable (TEMP, WINDIR, ...);
 // lines starting with # are comments. Windows are held in variables; every wait has a timeout (ms). The
 // first failing command prints "FAIL: <line>: <why>" and the driver exits with 1; it exits with 0 when
 // the script ran to its end. Everything it sees is printed, one line each, for the log.
 //
 // Commands
+//   setenv NAME VALUE                   set an environment variable for the programs started after it
+//   expect-code-page N                  the system's ANSI code page is N (GetACP)
 //   start NAME EXE                      start a program (no arguments), keep it as NAME
 //   wait-window VAR TITLE TIMEOUT [NAME]  a visible top-level window of another process (of program NAME
 //                                       when given) with exactly TITLE, not one that a variable holds
@@ -48,13 +52,31 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/text_encoding.h"
+
 namespace {
+
+using mv::utf8ToWide;
+using mv::wideToUtf8;
+
+// A whole file's bytes; false when it cannot be read.
+bool readFile(const std::string& path, std::string& out) {
+  HANDLE h = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  out.clear();
+  char buf[65536];
+  DWORD got = 0;
+  bool ok = true;
+  while ((ok = ReadFile(h, buf, sizeof buf, &got, nullptr) != 0) && got > 0) out.append(buf, got);
+  CloseHandle(h);
+  return ok;
+}
 
 struct Failure {
   std::string why;
@@ -72,10 +94,10 @@ std::string expandEnv(const std::string& s) {
     if (b == std::string::npos) break;
     out += s.substr(i, a - i);
     std::string name = s.substr(a + 1, b - a - 1);
-    char buf[4096];
-    DWORD n = name.empty() ? 0 : GetEnvironmentVariableA(name.c_str(), buf, sizeof buf);
+    wchar_t buf[4096];
+    DWORD n = name.empty() ? 0 : GetEnvironmentVariableW(utf8ToWide(name).c_str(), buf, 4096);
     if (name.empty()) out += "%";
-    else if (n > 0 && n < sizeof buf) out += std::string(buf, n);
+    else if (n > 0 && n < 4096) out += wideToUtf8(buf, n);
     else fail("environment variable " + name + " is not set");
     i = b + 1;
   }
@@ -112,12 +134,12 @@ std::vector<std::string> splitWords(const std::string& line) {
 std::string textOf(HWND w) {
   // WM_GETTEXT with a timeout, so that a busy program cannot hold the driver; GetWindowText (which
   // reads the text the system keeps for another process's window) when the message times out.
-  char buf[8192];
+  wchar_t buf[8192];
   DWORD_PTR got = 0;
-  if (SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &got))
-    return std::string(buf, got < sizeof buf ? got : sizeof buf - 1);
-  int n = GetWindowTextA(w, buf, sizeof buf);
-  return std::string(buf, n > 0 ? n : 0);
+  if (SendMessageTimeoutW(w, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &got))
+    return wideToUtf8(buf, got < 8192 ? got : 8191);
+  int n = GetWindowTextW(w, buf, 8192);
+  return wideToUtf8(buf, n > 0 ? n : 0);
 }
 
 std::string withoutAmpersand(const std::string& s) {
@@ -128,9 +150,9 @@ std::string withoutAmpersand(const std::string& s) {
 }
 
 std::string className(HWND w) {
-  char buf[256];
-  int n = GetClassNameA(w, buf, sizeof buf);
-  return std::string(buf, n > 0 ? n : 0);
+  wchar_t buf[256];
+  int n = GetClassNameW(w, buf, 256);
+  return wideToUtf8(buf, n > 0 ? n : 0);
 }
 
 std::string visible(const std::string& s) {
@@ -145,9 +167,9 @@ std::string visible(const std::string& s) {
 
 void pump() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -185,9 +207,9 @@ BOOL CALLBACK matchTitle(HWND w, LPARAM p) {
   if (f->pid && pid != f->pid) return TRUE;
   for (HWND k : *f->known)
     if (k == w) return TRUE;
-  char buf[1024];
-  int n = GetWindowTextA(w, buf, sizeof buf);
-  if (std::string(buf, n > 0 ? n : 0) == f->title) {
+  wchar_t buf[1024];
+  int n = GetWindowTextW(w, buf, 1024);
+  if (wideToUtf8(buf, n > 0 ? n : 0) == f->title) {
     f->found = w;
     return FALSE;
   }
@@ -238,26 +260,26 @@ LRESULT CALLBACK promptProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     std::fflush(stdout);
     return 0;
   }
-  return DefWindowProcA(w, msg, wp, lp);
+  return DefWindowProcW(w, msg, wp, lp);
 }
 
 HWND makePrompt(const std::string& title) {
   static bool registered = false;
   if (!registered) {
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = promptProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "MvE2ePrompt";
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MvE2ePrompt";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    RegisterClassA(&wc);
+    RegisterClassW(&wc);
     registered = true;
   }
-  HWND w = CreateWindowExA(0, "MvE2ePrompt", title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 600, 400, 300,
-                           120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  CreateWindowExA(0, "BUTTON", "&Yes", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 40, 40, 80, 25, w,
-                  reinterpret_cast<HMENU>(6), GetModuleHandleA(nullptr), nullptr);
-  CreateWindowExA(0, "BUTTON", "&No", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 160, 40, 80, 25, w,
-                  reinterpret_cast<HMENU>(7), GetModuleHandleA(nullptr), nullptr);
+  HWND w = CreateWindowExW(0, L"MvE2ePrompt", utf8ToWide(title).c_str(), WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 600,
+                           400, 300, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  CreateWindowExW(0, L"BUTTON", L"&Yes", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 40, 40, 80, 25, w,
+                  reinterpret_cast<HMENU>(6), GetModuleHandleW(nullptr), nullptr);
+  CreateWindowExW(0, L"BUTTON", L"&No", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 160, 40, 80, 25, w,
+                  reinterpret_cast<HMENU>(7), GetModuleHandleW(nullptr), nullptr);
   pump();
   return w;
 }
@@ -309,9 +331,9 @@ void Driver::record(HWND w, const std::string& until, DWORD timeout) {
     for (HWND c : descendants(w)) {
       std::string cls = className(c);
       if (_stricmp(cls.c_str(), "Static") == 0 && IsWindowVisible(c)) {
-        char buf[1024];
-        int n = GetWindowTextA(c, buf, sizeof buf);  // the system's copy: never blocks on a busy program
-        std::string t(buf, n > 0 ? n : 0);
+        wchar_t buf[1024];
+        int n = GetWindowTextW(c, buf, 1024);  // the system's copy: never blocks on a busy program
+        std::string t = wideToUtf8(buf, n > 0 ? n : 0);
         if (last[c] != t) {
           last[c] = t;
           if (!t.empty() && (sequence_.empty() || sequence_.back() != t)) {
@@ -323,7 +345,7 @@ void Driver::record(HWND w, const std::string& until, DWORD timeout) {
         if (!until.empty() && t == until) return;
       } else if (_stricmp(cls.c_str(), "msctls_progress32") == 0) {
         DWORD_PTR pos = 0;
-        if (SendMessageTimeoutA(c, 0x0408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 200, &pos) && int(pos) != lastPos) {
+        if (SendMessageTimeoutW(c, 0x0408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 200, &pos) && int(pos) != lastPos) {
           lastPos = int(pos);
           if (lastPos > progressMax_) progressMax_ = lastPos;
           std::printf("progress: %d\n", lastPos);
@@ -355,15 +377,24 @@ void Driver::run(const std::vector<std::string>& w) {
   auto need = [&](size_t n) {
     if (w.size() != n + 1) fail(c + " takes " + std::to_string(n) + " arguments");
   };
-  if (c == "start") {
+  if (c == "setenv") {
     need(2);
-    STARTUPINFOA si{};
+    SetEnvironmentVariableW(utf8ToWide(w[1]).c_str(), utf8ToWide(w[2]).c_str());
+    std::printf("%s=%s\n", w[1].c_str(), w[2].c_str());
+  } else if (c == "expect-code-page") {
+    need(1);
+    std::printf("code page %u\n", GetACP());
+    if (GetACP() != number(w[1])) fail("the ANSI code page is " + std::to_string(GetACP()));
+  } else if (c == "start") {
+    need(2);
+    STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + w[2] + "\"";
-    std::vector<char> line(cmd.begin(), cmd.end());
+    std::wstring program = utf8ToWide(w[2]);
+    std::wstring cmd = L"\"" + program + L"\"";
+    std::vector<wchar_t> line(cmd.begin(), cmd.end());
     line.push_back(0);
-    if (!CreateProcessA(w[2].c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
       fail("cannot start " + w[2] + ": error " + std::to_string(GetLastError()));
     CloseHandle(pi.hThread);
     processes_[w[1]] = pi.hProcess;
@@ -394,11 +425,11 @@ void Driver::run(const std::vector<std::string>& w) {
     HWND b = c == "press" ? childByText(parent, w[2]) : GetDlgItem(parent, int(number(w[2])));
     if (!b) fail("no button " + w[2]);
     // Posted, so that a handler that runs for long (or shows a box) does not hold the driver.
-    PostMessageA(b, BM_CLICK, 0, 0);
+    PostMessageW(b, BM_CLICK, 0, 0);
     std::printf("pressed %s\n", w[2].c_str());
   } else if (c == "close") {
     need(1);
-    PostMessageA(var(w[1]), WM_CLOSE, 0, 0);
+    PostMessageW(var(w[1]), WM_CLOSE, 0, 0);
     std::printf("close sent\n");
   } else if (c == "rclick") {
     need(1);
@@ -406,8 +437,8 @@ void Driver::run(const std::vector<std::string>& w) {
     RECT r;
     GetClientRect(h, &r);
     LPARAM at = MAKELPARAM((r.right - r.left) / 2, (r.bottom - r.top) / 2);
-    PostMessageA(h, WM_RBUTTONDOWN, MK_RBUTTON, at);
-    PostMessageA(h, WM_RBUTTONUP, 0, at);
+    PostMessageW(h, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageW(h, WM_RBUTTONUP, 0, at);
     std::printf("right click sent\n");
   } else if (c == "expect-control") {
     need(3);
@@ -476,14 +507,14 @@ void Driver::run(const std::vector<std::string>& w) {
     if (waitTopLevel(w[1], number(w[2]), known)) fail("window \"" + w[1] + "\" appeared");
   } else if (c == "expect-exists" || c == "expect-absent") {
     need(1);
-    bool there = GetFileAttributesA(w[1].c_str()) != INVALID_FILE_ATTRIBUTES;
+    bool there = GetFileAttributesW(utf8ToWide(w[1]).c_str()) != INVALID_FILE_ATTRIBUTES;
     if (there != (c == "expect-exists")) fail(w[1] + (there ? " exists" : " does not exist"));
   } else if (c == "expect-same-file" || c == "expect-file-text") {
     need(2);
     auto slurp = [](const std::string& p, bool& ok) {
-      std::ifstream f(p, std::ios::binary);
-      ok = bool(f);
-      return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+      std::string bytes;
+      ok = readFile(p, bytes);
+      return bytes;
     };
     bool ok1 = false, ok2 = true;
     std::string a = slurp(w[1], ok1);
@@ -494,7 +525,7 @@ void Driver::run(const std::vector<std::string>& w) {
     need(c == "reg-expect" ? 4 : 2);
     HKEY root = w[1] == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     HKEY key;
-    LONG r = RegOpenKeyExA(root, w[2].c_str(), 0, KEY_READ, &key);
+    LONG r = RegOpenKeyExW(root, utf8ToWide(w[2]).c_str(), 0, KEY_READ, &key);
     if (c == "reg-absent") {
       if (r == ERROR_SUCCESS) {
         RegCloseKey(key);
@@ -502,12 +533,13 @@ void Driver::run(const std::vector<std::string>& w) {
       }
     } else {
       if (r != ERROR_SUCCESS) fail("no key " + w[2]);
-      char buf[4096];
+      wchar_t buf[4096];
       DWORD type = 0, size = sizeof buf;
-      r = RegQueryValueExA(key, w[3].c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+      r = RegQueryValueExW(key, utf8ToWide(w[3]).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
       RegCloseKey(key);
       if (r != ERROR_SUCCESS) fail("no value " + w[3]);
-      std::string v(buf, size && buf[size - 1] == 0 ? size - 1 : size);
+      size_t units = size / sizeof buf[0];
+      std::string v = wideToUtf8(buf, units && buf[units - 1] == 0 ? units - 1 : units);
       if (type != REG_SZ || v != w[4]) fail("value " + w[3] + " is \"" + v + "\"");
     }
   } else if (c == "prompt") {
@@ -529,7 +561,7 @@ void Driver::run(const std::vector<std::string>& w) {
     if (!pressed[h].empty()) fail("a button of the prompt was pressed");
   } else if (c == "hold") {
     need(1);
-    HANDLE h = CreateFileA(w[1].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileW(utf8ToWide(w[1]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) fail("cannot open " + w[1] + ": error " + std::to_string(GetLastError()));
     held_.push_back(h);
     std::printf("holding %s\n", w[1].c_str());
@@ -560,16 +592,17 @@ void Driver::run(const std::vector<std::string>& w) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: e2e_driver SCRIPT\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "cannot read %s\n", argv[1]);
+  std::string script;
+  if (!readFile(wideToUtf8(argv[1]), script)) {
+    std::fprintf(stderr, "cannot read %s\n", wideToUtf8(argv[1]).c_str());
     return 2;
   }
+  std::istringstream in(script);
   Driver driver;
   std::string line;
   int number = 0;

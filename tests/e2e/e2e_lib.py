@@ -19,9 +19,29 @@ import time
 import traceback
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+# The driver's output is UTF-8; a log that cannot show a character gets its escape, never an exception.
+sys.stdout.reconfigure(encoding="utf-8", errors="backslashreplace")
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 
 KIND_BMP, KIND_MOVIE, KIND_SILENT, KIND_JPEG = 1, 2, 4, 8
+
+
+def wine_environment(extra=None):
+    """Wine maps host file names through the locale's character set: a UTF-8 locale, so that names in any
+    script reach the programs (unless extra names another)."""
+    env = {"LC_ALL": "C.UTF-8"}
+    env.update(extra or {})
+    return env
+
+
+def russian_locale():
+    """Environment that runs Wine with ANSI code page 1251: the ru_RU.UTF-8 locale that scripts/setup.sh
+    compiles into .cache/locale."""
+    cache = os.environ.get("MV_CACHE", os.path.join(ROOT, ".cache"))
+    locales = os.path.join(cache, "locale")
+    if not os.path.exists(os.path.join(locales, "ru_RU.UTF-8", "LC_CTYPE")):
+        raise AssertionError("no ru_RU.UTF-8 locale in %s: run scripts/setup.sh" % locales)
+    return {"LOCPATH": locales, "LC_ALL": "ru_RU.UTF-8"}
 
 
 def win_path(host_path):
@@ -151,6 +171,8 @@ class E2E:
         ap.add_argument("--library", default="")   # impborl.dll for slot 1 (compressed slots need it)
         ap.add_argument("--flashax", default="")   # a Flash Player installer stand-in for slot 2
         ap.add_argument("--fake-ocx", default="")  # a file with version resource 7.0.19.0
+        ap.add_argument("--uninstaller", default="")  # the sample uninstall.exe for slot 9
+        ap.add_argument("--logger", default="")  # a program that logs its command line to a file beside itself
         ap.add_argument("--keep", action="store_true", help="keep the prefix and the work folder")
         ap.add_argument("only", nargs="*", help="scenarios to run (default: all)")
         self.args = ap.parse_args()
@@ -245,18 +267,18 @@ class E2E:
         return path
 
     # Running --------------------------------------------------------------------------------
-    def drive(self, name, setup_path, script, timeout=400):
-        """Runs the driver with script (SETUP in it stands for the installer's Windows path). Returns
-        (passed, output)."""
+    def drive(self, name, setup_path, script, timeout=400, env=None):
+        """Runs the driver with script (SETUP in it stands for the installer's Windows path; the script is
+        UTF-8). env: more environment variables for Wine (a locale, say). Returns (passed, output)."""
         folder = os.path.join(self.work, name)
         os.makedirs(folder, exist_ok=True)
         script = script.replace("SETUP", win_path(setup_path) if setup_path else "")
         script_path = os.path.join(folder, "script.txt")
-        with open(script_path, "w") as f:
+        with open(script_path, "w", encoding="utf-8") as f:
             f.write(script)
         self.clean_temp()
         cmd = [WINE_RUN, "--gui", "--keep", self.prefix, self.args.driver, win_path(script_path)]
-        env = dict(os.environ)
+        env = dict(os.environ, **wine_environment(env))
         env.pop("MV_DISPLAY", None)
         proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env,
                                 start_new_session=True)
@@ -271,14 +293,14 @@ class E2E:
                 out, _ = proc.communicate()
             out = (out or b"") + b"\nTIMEOUT\n"
         text = out.decode("utf-8", "replace")
-        with open(os.path.join(folder, "output.txt"), "w") as f:
+        with open(os.path.join(folder, "output.txt"), "w", encoding="utf-8") as f:
             f.write(text)
         passed = proc.returncode == 0 and "\nPASS" in "\n" + text
         return passed, text
 
     def reg_query(self, key, value):
         """The data of a REG_SZ value via `wine reg query` (None when missing)."""
-        env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all")
+        env = dict(os.environ, WINEPREFIX=self.prefix, WINEARCH="win32", WINEDEBUG="-all", **wine_environment())
         try:
             r = subprocess.run(["wine", "reg", "query", key, "/v", value], capture_output=True, env=env,
                                timeout=120)
@@ -307,8 +329,8 @@ class E2E:
             print("--- %s FAILED" % name, flush=True)
             self.failures.append(name)
 
-    def check_drive(self, name, setup_path, script, timeout=400):
-        passed, text = self.drive(name, setup_path, script, timeout)
+    def check_drive(self, name, setup_path, script, timeout=400, env=None):
+        passed, text = self.drive(name, setup_path, script, timeout, env)
         print(text, end="", flush=True)
         if not passed:
             raise AssertionError("the driver's script failed")

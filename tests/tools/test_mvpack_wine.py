@@ -1,6 +1,10 @@
 #!/usr/bin/env python3
 """Installers built by mvpack.exe, run for real under Wine.
 
+- Content whose names hold letters beyond ASCII, packed silent from a folder named in Cyrillic and Greek
+  into C:\Загрузки 下载\setup.exe, installs every file with TEMP under a user name of Latin, Greek and
+  Cyrillic letters, ends with 0 and leaves no working folder; names that Windows-1252 cannot hold are
+  refused with a message that names them.
 - The sample package (samples/ocean.manifest) installs: licence, "Accept and Install", the files, the
   uninstall entry; then its uninstall.exe, started as a user would, asks, removes the content, the page
   and the entry, and reports it.
@@ -32,7 +36,7 @@ def take_option(name):
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
 
-from e2e_lib import E2E, WINE_RUN, expect, win_path  # noqa: E402
+from e2e_lib import E2E, WINE_RUN, expect, win_path, wine_environment  # noqa: E402
 
 e2e = E2E()
 UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -40,18 +44,24 @@ INTEGRITY = "The installer is damaged, download it again."
 SAMPLES = os.path.join(ROOT, "samples")
 
 
-def mvpack_build(t, name, manifest, *extra):
-    """Runs mvpack.exe build in the test's prefix; returns the installer's host path."""
+def run_mvpack_build(t, manifest, out_windows, *extra):
+    """Runs mvpack.exe build in the test's prefix; returns (exit code, its output as text)."""
     t.ensure_prefix()
-    out = os.path.join(t.work, name, "setup.exe")
-    os.makedirs(os.path.dirname(out), exist_ok=True)
-    cmd = [WINE_RUN, "--keep", t.prefix, MVPACK, "build", win_path(manifest), "-o", win_path(out),
+    cmd = [WINE_RUN, "--keep", t.prefix, MVPACK, "build", win_path(manifest), "-o", out_windows,
            "--stub", win_path(t.args.stub), "--library", win_path(t.args.library),
            "--uninstaller", win_path(UNINSTALLER), "--flash-installer", win_path(t.args.flashax)] + list(extra)
-    r = subprocess.run(cmd, capture_output=True, timeout=300)
-    text = (r.stdout + r.stderr).decode("utf-8", "replace")
+    r = subprocess.run(cmd, capture_output=True, timeout=300, env=dict(os.environ, **wine_environment()))
+    text = (r.stdout + r.stderr).decode("utf-8")  # the tool writes UTF-8 to a pipe
     print(text, end="")
-    expect(r.returncode == 0 and os.path.exists(out), "mvpack.exe build failed (%d)" % r.returncode)
+    return r.returncode, text
+
+
+def mvpack_build(t, name, manifest, *extra):
+    """Runs mvpack.exe build in the test's prefix; returns the installer's host path."""
+    out = os.path.join(t.work, name, "setup.exe")
+    os.makedirs(os.path.dirname(out), exist_ok=True)
+    code, _ = run_mvpack_build(t, manifest, win_path(out), *extra)
+    expect(code == 0 and os.path.exists(out), "mvpack.exe build failed (%d)" % code)
     return out
 
 
@@ -191,6 +201,78 @@ press S Abort
 wait-exit I 30000
 expect-exit I 1
 """)
+
+
+# Names in several scripts: what Windows-1252 holds goes into the package, the rest only into paths.
+SOURCE_FOLDER = "Исходники Ωμέγα"
+DOWNLOADS = "C:\\Загрузки 下载"
+USER_TEMP = "C:\\Temp\\José Ωμέγα Дмитрий"
+EXTRA_FILES = {"Noël à la plage.txt": "Noël\r\n", "Sous-dossier é\\Ça coûte 5 €.txt": "€ ‰ Š œ Ÿ\r\n"}
+
+
+def source_folder(t, name, title, files):
+    """A package source in a folder of Cyrillic and Greek letters: the sample content plus files."""
+    folder = os.path.join(t.work, name, SOURCE_FOLDER)
+    shutil.rmtree(folder, ignore_errors=True)
+    shutil.copytree(os.path.join(SAMPLES, "content"), os.path.join(folder, "content"))
+    shutil.copy(os.path.join(SAMPLES, "page.html"), folder)
+    for relative, text in files.items():
+        path = os.path.join(folder, "content", *relative.split("\\"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w", encoding="utf-8", newline="") as f:
+            f.write(text)
+    manifest = os.path.join(folder, "Пакет.manifest")
+    with open(manifest, "w", encoding="utf-8") as f:
+        f.write("title = %s\npresentation = silent\nhtml = page.html\ncontent = content\n" % title)
+    return folder, manifest
+
+
+@e2e.scenario
+def silent_sample_in_any_script(t):
+    title = "Crème Brûlée"
+    folder, manifest = source_folder(t, "any_script", title, EXTRA_FILES)
+    t.ensure_prefix()
+    downloads = t.host(DOWNLOADS)
+    os.makedirs(downloads, exist_ok=True)
+    code, _ = run_mvpack_build(t, manifest, DOWNLOADS + "\\setup.exe")
+    expect(code == 0 and os.path.exists(os.path.join(downloads, "setup.exe")), "mvpack.exe build failed (%d)" % code)
+    temp = t.host(USER_TEMP)
+    os.makedirs(temp, exist_ok=True)
+    content = "%WINDIR%\\Web\\Wallpaper\\" + title + " dir\\"
+    t.check_drive("any_script", None, r"""
+setenv TEMP "{temp}"
+setenv TMP "{temp}"
+start I "{downloads}\setup.exe"
+wait-exit I 120000
+expect-exit I 0
+expect-exists "{content}Noël à la plage.txt"
+expect-absent "{content}{title}.mvd"
+reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
+reg-expect HKLM "{key}{title}" UninstallString "\"C:\windows\WEB\Wallpaper\{title} dir\uninstall.exe\""
+""".format(temp=USER_TEMP, downloads=DOWNLOADS, content=content, title=title, key=UNINSTALL_KEY))
+    for base, _, files in os.walk(os.path.join(folder, "content")):
+        for name in files:
+            relative = os.path.relpath(os.path.join(base, name), os.path.join(folder, "content"))
+            with open(os.path.join(base, name), "rb") as f:
+                expect(t.read(content + relative.replace("/", "\\")) == f.read(), "installed bytes of " + relative)
+    with open(os.path.join(SAMPLES, "page.html"), "rb") as f:
+        expect(t.read("%WINDIR%\\Web\\Wallpaper\\" + title + ".html") == f.read(), "installed page")
+    expect(os.listdir(temp) == [], "working folders left in TEMP: %r" % os.listdir(temp))
+
+
+@e2e.scenario
+def names_windows_1252_cannot_hold_are_refused(t):
+    # A content file named in Cyrillic: the package could not store it.
+    _, manifest = source_folder(t, "refused_name", "Refused Name", {"Дмитрий.txt": "x"})
+    code, text = run_mvpack_build(t, manifest, win_path(os.path.join(t.work, "refused_name", "setup.exe")))
+    expect(code == 1, "exit code %d" % code)
+    expect('"Дмитрий.txt" has characters that Windows-1252 cannot hold' in text, "message: " + text)
+    # A title in Greek.
+    _, manifest = source_folder(t, "refused_title", "Ωμέγα", {})
+    code, text = run_mvpack_build(t, manifest, win_path(os.path.join(t.work, "refused_title", "setup.exe")))
+    expect(code == 1, "exit code %d" % code)
+    expect('"Ωμέγα" has characters that Windows-1252 cannot hold' in text, "message: " + text)
+    expect(not os.path.exists(os.path.join(t.work, "refused_title", "setup.exe")), "nothing written")
 
 
 e2e.finish()

@@ -20,7 +20,7 @@ namespace {
 
 const char* kLicence =
     "END USER LICENCE\r\n\r\nPermission is granted to use this wallpaper on one computer.\r\n"
-    "Caf\xE9 \x93quoted\x94 \x80 5.\r\n";
+    "Café “quoted” € 5.\r\n";  // the view is given text; the logic decodes the stored Windows-1252
 
 class InstallerWindowTest : public ::testing::Test {
  protected:
@@ -142,8 +142,8 @@ TEST_F(InstallerWindowTest, WithLicenceTheWindowIsSizeableAnd321High) {
   EXPECT_EQ("Accept and Install", text(view->installButton()));
   EXPECT_TRUE(IsWindowVisible(view->cancelButton()));
 
-  // The licence: a visible, read-only, multi-line text box with a vertical scroll bar and the text as
-  // stored (Windows-1252, CRLF).
+  // The licence: a visible, read-only, multi-line text box with a vertical scroll bar and the text given
+  // (CRLF line ends).
   HWND memo = view->licenseScrollBox();
   EXPECT_TRUE(IsWindowVisible(memo));
   LONG ms = GetWindowLongW(memo, GWL_STYLE);

@@ -428,8 +428,13 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   for (int k = 0; k < mv::kSlotCount; ++k) {
     const mv::PackageEntry& e = dir.entries[k];
     if (e.name.empty()) continue;
-    char line[200];
-    std::snprintf(line, sizeof line, "slot %2d  %-24s %12s -> %12s %s", k, e.name.c_str(),
+    // Names are UTF-8: padded by characters, not bytes.
+    std::string name = e.name;
+    size_t characters = 0;
+    for (unsigned char c : name) characters += (c & 0xC0) != 0x80;
+    if (characters < 24) name.append(24 - characters, ' ');
+    char line[400];
+    std::snprintf(line, sizeof line, "slot %2d  %s %12s -> %12s %s", k, name.c_str(),
                   withCommas(e.expandedSize).c_str(), withCommas(e.storedSize()).c_str(),
                   e.compressed ? "imploded" : "stored");
     result.summary.push_back(line);
