@@ -309,7 +309,7 @@ TEST_F(InstallerTest, TypicalInstallation) {
 // Titles and names are stored as Windows-1252: they make the same folder, page, entry and caption whatever
 // code page the machine has; the paths the platform sees are their text (UTF-8 here).
 TEST_F(InstallerTest, StoredNamesAreReadAsWindows1252) {
-  DataFileSpec d;
+  DataFileLayout d;
   d.title = "Caf\xE9 Cr\xE8me";
   d.entries.push_back({"Caf\xE9.swf", 0, bytesOf("FWS movie"), false, -1});
   d.entries.push_back({"\x8A" "a\x9F" "s\\na\xEFve \x80.jpg", 0, bytesOf("jpeg"), false, -1});
@@ -317,7 +317,7 @@ TEST_F(InstallerTest, StoredNamesAreReadAsWindows1252) {
   sb->createKey(RegRoot::CurrentUser, "Software\\Microsoft\\Internet Explorer\\Desktop\\General");
   start();
   answer(BoxAnswer::Ok);
-  form->installBtnClick();
+  form->onInstallClicked();
   ASSERT_EQ(form->exitCode(), exitcode::installed) << testing::PrintToString(boxTexts());
   EXPECT_EQ(view.caption, "Install Wallpaper: Café Crème");
 
@@ -354,7 +354,7 @@ TEST_F(InstallerTest, TemporaryFolderAndProgramFolderInAnyScript) {
   EXPECT_EQ(state().tempCopyPath, temp + "\\MVVA\\temp.dat");
   EXPECT_TRUE(exists(temp + "\\MVVA\\temp.dat"));
   answer(BoxAnswer::Ok);
-  form->installBtnClick();
+  form->onInstallClicked();
   EXPECT_EQ(boxTexts(), std::vector<std::string>{text::showDesktopQuestion});  // and nothing else
   EXPECT_EQ(form->exitCode(), exitcode::installed);
   EXPECT_EQ(read(std::string(kContent) + "Ocean.swf"), "FWS movie bytes");

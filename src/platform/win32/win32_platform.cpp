@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "support/strings.h"
+#include "support/user_texts.h"
 #include "support/text_encoding.h"
 
 namespace mv {
