@@ -7,7 +7,8 @@
 #     (fuzzing, sanitizers), valgrind (benchmarks), dpkg-dev (apt-get source), locales (the Russian
 #     locale that runs Wine with ANSI code page 1251 in the end-to-end tests, compiled into .cache/locale).
 #   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
-#     static mingw library; GoogleTest for mingw is built from Debian's /usr/src/googletest.
+#     static mingw library (the Win32 tests write JPEG pictures with it); zlib, whose inflate the shipped
+#     install.exe compiles for size; GoogleTest for mingw is built from Debian's /usr/src/googletest.
 #   The npm registry: node-pkware, an independent implementation of the DCL format that the codec tests
 #     (tests/dcl/dcl_node_test.cpp) and benchmarks (bench/) compare against.
 # Everything built goes into .cache/ (git-ignored); nothing else is downloaded.
@@ -18,7 +19,8 @@ SUDO=""; [ "$(id -u)" = 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 
 need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmock-dev
-  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
+  binutils-mingw-w64-i686 mingw-w64-i686-dev osslsigncode openssl nsis
   libz-mingw-w64-dev zlib1g-dev libjpeg-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
   clang libclang-rt-14-dev dpkg-dev xauth locales)
 need_i386=(wine32:i386)
@@ -73,6 +75,21 @@ if [ ! -f "$CACHE/jpeg-mingw/lib/libjpeg.a" ]; then
   cmake --build "$CACHE/jpeg-mingw-build" -j"$(nproc)" >/dev/null
   cmake --install "$CACHE/jpeg-mingw-build" >/dev/null
   find "$CACHE/jpeg-mingw" -name 'libjpeg.a' -path '*lib*' -exec cp {} "$CACHE/jpeg-mingw/lib/libjpeg.a" \; 2>/dev/null || true
+fi
+
+# zlib's inflate for the shipped install.exe, built there for size from Debian's source package
+# (cmake/zlib-inflate.cmake). apt-get source takes the newest version; when the archive no longer holds
+# that one's files, the versions it lists are tried in turn.
+if [ -z "$(find "$CACHE/zlib-src" -maxdepth 2 -name inflate.c 2>/dev/null | head -1)" ]; then
+  echo "setup: fetching zlib's source"
+  rm -rf "$CACHE/zlib-src"; mkdir -p "$CACHE/zlib-src"
+  if ! (cd "$CACHE/zlib-src" && apt-get source -qq zlib >/dev/null 2>&1); then
+    for v in $(apt-cache showsrc zlib 2>/dev/null | sed -n 's/^Version: //p' | sort -ru); do
+      rm -rf "$CACHE/zlib-src"/*
+      (cd "$CACHE/zlib-src" && apt-get source -qq "zlib=$v" >/dev/null 2>&1) && break
+    done
+  fi
+  [ -n "$(find "$CACHE/zlib-src" -maxdepth 2 -name inflate.c | head -1)" ] || echo "setup: warning: zlib's source not fetched (install.exe links Debian's libz.a)"
 fi
 
 # node-pkware: an independent DCL implementation used by codec tests and benchmarks

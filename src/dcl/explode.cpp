@@ -1,8 +1,8 @@
 // explode: the decoder of the PKWARE Data Compression Library "implode" stream format.
 //
 // The stream format is described in dcl_format.h. This file holds the whole decoder: its state lives in one
-// struct placed in the caller's work area (CMP_EXPLODE_WORK_SIZE bytes), the code tables are constants built
-// at compile time, and nothing else is allocated or kept between calls.
+// struct placed in the caller's work area (CMP_EXPLODE_WORK_SIZE bytes), the code tables are built once when
+// the program or library is loaded, and nothing else is allocated or kept between calls.
 //
 // Results (pklib.h): CMP_NO_ERROR at the end code; CMP_INVALID_DICTSIZE or CMP_INVALID_MODE for a bad
 // header; CMP_BAD_DATA for a copy that reaches before the start of the output; CMP_ABORT when the input ends
@@ -23,7 +23,7 @@
 namespace dcl {
 namespace {
 
-// ---- decoding tables: indexed by the next bits of the stream, built at compile time
+// ---- decoding tables: indexed by the next bits of the stream, built when the program or library loads
 
 struct LengthEntry {
   uint16_t base;      // the length for extra bits 0 (519 = the end code)
@@ -44,7 +44,9 @@ struct Tables {
   uint16_t literal[1u << kMaxCodeBits] = {};  // ASCII mode: byte | code length << 8
 };
 
-constexpr Tables makeTables() {
+// Filled by a dynamic initialiser, before anything can call explode: as constants the 17 KB of tables
+// would be most of impborl.dll's file.
+Tables makeTables() {
   Tables t{};
   for (unsigned s = 0; s < 16; ++s)
     for (unsigned i = kLengthCode.value[s]; i < (1u << kLengthLookup); i += 1u << kLengthCodeBits[s])
@@ -58,7 +60,7 @@ constexpr Tables makeTables() {
   return t;
 }
 
-constexpr Tables kTables = makeTables();
+const Tables kTables = makeTables();
 
 // ---- the work area
 

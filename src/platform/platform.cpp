@@ -7,7 +7,7 @@ Platform* current = nullptr;
 }
 
 Platform& platform() {
-  if (!current) throw std::logic_error("no platform installed");
+  if (!current) throw PlatformError("no platform installed");
   return *current;
 }
 

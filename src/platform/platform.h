@@ -10,10 +10,12 @@
 // data, window titles, messages - is UTF-8; the Win32 implementation speaks UTF-16 to the system
 // (support/text_encoding.h), so no text depends on the machine's ANSI code page.
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/result.h"
@@ -22,9 +24,13 @@ namespace mv {
 
 // Raised where the system raises errors instead of returning codes (registry writes of the desktop
 // integration, Active Desktop creation, file errors of the movie panel). Its text is what the user sees.
-class PlatformError : public std::runtime_error {
+class PlatformError : public std::exception {
  public:
-  explicit PlatformError(const std::string& text) : std::runtime_error(text) {}
+  explicit PlatformError(std::string text) : text_(std::move(text)) {}
+  const char* what() const noexcept override { return text_.c_str(); }
+
+ private:
+  std::string text_;
 };
 
 // File attribute bits (Win32 values).

@@ -66,8 +66,9 @@ std::string hresultText(HRESULT hr) {
       default: break;
     }
   }
-  char code[32];
-  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+  static const char digits[] = "0123456789ABCDEF";
+  std::string code = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) code += digits[(static_cast<unsigned long>(hr) >> shift) & 0xF];
   return text.empty() ? std::string("error ") + code : text + " (" + code + ")";
 }
 

@@ -130,8 +130,10 @@ void Application::handleException(const std::exception& e) {
 }
 
 void Application::handleUnknownException() {
-  std::runtime_error e("Unknown error");
-  handleException(e);
+  try {
+    showUnhandledError("Unknown error", title());
+  } catch (...) {
+  }
 }
 
 LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,13 +1,11 @@
 #include "installer/win32/picture.h"
 
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <algorithm>
 #include <cstring>
 #include <vector>
-
-// jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 
 #include "support/text_encoding.h"
 
@@ -47,23 +45,79 @@ std::string lowerExtension(const std::string& path) {
   return ext;
 }
 
-// ---- libjpeg glue: errors leave through longjmp, so nothing with a destructor lives across setjmp.
-
-struct JpegErrorManager {
-  jpeg_error_mgr base;
-  jmp_buf jump;
-};
-
-void jpegErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1); }
-void jpegOutputMessage(j_common_ptr) {}  // no console: warnings and traces go nowhere
-
-// A progressive JPEG can hold thousands of scans, each a pass over the whole picture; a real picture
-// needs a handful.
-constexpr int kMaxScans = 500;
-void jpegProgress(j_common_ptr cinfo) {
-  if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-    cinfo->err->error_exit(cinfo);
+// Width and height from the frame header (SOFn) of a JPEG stream; false when the markers before it are
+// broken or there is none. Lets a picture that is far too large be refused before it is decoded.
+bool jpegFrameSize(const uint8_t* data, size_t size, unsigned& width, unsigned& height) {
+  size_t at = 2;  // after SOI
+  while (at + 4 <= size) {
+    if (data[at] != 0xFF) return false;
+    const uint8_t marker = data[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    const size_t length = (size_t{data[at + 2]} << 8) | data[at + 3];
+    if (length < 2 || at + 2 + length > size) return false;
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame) {
+      if (length < 8) return false;
+      height = (unsigned{data[at + 5]} << 8) | data[at + 6];
+      width = (unsigned{data[at + 7]} << 8) | data[at + 8];
+      return true;
+    }
+    if (marker == 0xDA || marker == 0xD9) return false;  // scan or end before any frame
+    at += 2 + length;
+  }
+  return false;
 }
+
+// The system's picture decoder (OleLoadPicture) on a memory copy of the data; the bitmap it made, or
+// nullptr. The picture object owns the bitmap: *picture must be released after use.
+HBITMAP systemDecode(const uint8_t* data, size_t size, IPicture** picture) {
+  *picture = nullptr;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!memory) return nullptr;
+  void* p = GlobalLock(memory);
+  if (!p) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  std::memcpy(p, data, size);
+  GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture, reinterpret_cast<void**>(picture));
+  stream->Release();
+  if (FAILED(hr) || !*picture) {
+    *picture = nullptr;
+    return nullptr;
+  }
+  SHORT type = PICTYPE_NONE;
+  OLE_HANDLE handle = 0;
+  if (FAILED((*picture)->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED((*picture)->get_Handle(&handle))) {
+    (*picture)->Release();
+    *picture = nullptr;
+    return nullptr;
+  }
+  return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+}
+
+// COM for the system's decoders, on a thread that may or may not have it already.
+class ComScope {
+ public:
+  ComScope() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComScope() {
+    if (initialised_) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  bool initialised_;
+};
 
 HBITMAP createDib24(int width, int height, uint8_t** bits) {
   BITMAPINFO bi = {};
@@ -153,81 +207,72 @@ bool isLoadableBmp(const uint8_t* data, size_t size) {
 
 HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight) {
   if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return nullptr;
-  jpeg_decompress_struct cinfo;
-  JpegErrorManager err;
-  jpeg_progress_mgr progress = {};
-  HBITMAP volatile bitmap = nullptr;
-  JSAMPLE* volatile cmykRow = nullptr;
-
-  cinfo.err = jpeg_std_error(&err.base);
-  err.base.error_exit = jpegErrorExit;
-  err.base.output_message = jpegOutputMessage;
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    if (bitmap) DeleteObject(bitmap);
-    std::free(cmykRow);
+  unsigned width = 0, height = 0;
+  if (!jpegFrameSize(data, size, width, height)) return nullptr;
+  if (width == 0 || height == 0 || width > unsigned(kMaxPictureSide) || height > unsigned(kMaxPictureSide) ||
+      uint64_t{width} * height > kMaxPicturePixels)
     return nullptr;
-  }
-  jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = 256L * 1024 * 1024;
-  progress.progress_monitor = jpegProgress;
-  cinfo.progress = &progress;
-  jpeg_mem_src(&cinfo, const_cast<unsigned char*>(data), static_cast<unsigned long>(size));
-  jpeg_read_header(&cinfo, TRUE);
 
-  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-  cinfo.scale_num = 1;
-  cinfo.scale_denom = 1;
-  for (unsigned denom : {8u, 4u, 2u}) {
-    if (cinfo.image_width / denom >= static_cast<unsigned>(minWidth) &&
-        cinfo.image_height / denom >= static_cast<unsigned>(minHeight)) {
-      cinfo.scale_denom = denom;
-      break;
+  ComScope com;
+  IPicture* picture = nullptr;
+  HBITMAP decoded = systemDecode(data, size, &picture);
+  if (!decoded) return nullptr;
+  BITMAP info = {};
+  HBITMAP result = nullptr;
+  if (GetObjectW(decoded, sizeof(info), &info) == sizeof(info) && info.bmWidth > 0 && info.bmHeight > 0 &&
+      unsigned(info.bmWidth) == width && unsigned(info.bmHeight) == height) {
+    // The decoded pixels as 24-bit rows, top-down.
+    const size_t inStride = (size_t{width} * 3 + 3) & ~size_t{3};
+    std::vector<uint8_t> pixels;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = static_cast<LONG>(width);
+    bi.bmiHeader.biHeight = -static_cast<LONG>(height);
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    bool read = false;
+    if (screen) {
+      pixels.resize(inStride * height);
+      read = GetDIBits(screen, decoded, 0, height, pixels.data(), &bi, DIB_RGB_COLORS) == static_cast<int>(height);
+      ReleaseDC(nullptr, screen);
     }
-  }
-  jpeg_calc_output_dimensions(&cinfo);
-  const uint64_t w = cinfo.output_width, h = cinfo.output_height;
-  if (w == 0 || h == 0 || w > static_cast<uint64_t>(kMaxPictureSide) || h > static_cast<uint64_t>(kMaxPictureSide) ||
-      w * h > kMaxPicturePixels) {
-    jpeg_destroy_decompress(&cinfo);
-    return nullptr;
-  }
-  uint8_t* bits = nullptr;
-  bitmap = createDib24(static_cast<int>(w), static_cast<int>(h), &bits);
-  if (!bitmap || !bits) {
-    jpeg_destroy_decompress(&cinfo);
-    if (bitmap) DeleteObject(bitmap);
-    return nullptr;
-  }
-  const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
-  if (cmyk) {
-    cmykRow = static_cast<JSAMPLE*>(std::malloc(static_cast<size_t>(w) * 4));
-    if (!cmykRow) cinfo.err->error_exit(reinterpret_cast<j_common_ptr>(&cinfo));
-  }
-  jpeg_start_decompress(&cinfo);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    uint8_t* row = bits + stride * cinfo.output_scanline;
-    if (cmyk) {
-      JSAMPROW in = cmykRow;
-      jpeg_read_scanlines(&cinfo, &in, 1);
-      // Adobe's CMYK JPEGs store the inks inverted, so each channel times K is the light that remains.
-      for (size_t x = 0; x < w; ++x) {
-        const unsigned c = cmykRow[x * 4], m = cmykRow[x * 4 + 1], y = cmykRow[x * 4 + 2], k = cmykRow[x * 4 + 3];
-        row[x * 3] = static_cast<uint8_t>(y * k / 255);
-        row[x * 3 + 1] = static_cast<uint8_t>(m * k / 255);
-        row[x * 3 + 2] = static_cast<uint8_t>(c * k / 255);
+    // A large picture is shown at 1/2, 1/4 or 1/8 of its size, the smallest that still fills the box:
+    // each pixel the average of a square of the decoded ones.
+    unsigned denom = 1;
+    for (unsigned d : {8u, 4u, 2u}) {
+      if (width / d >= static_cast<unsigned>(minWidth) && height / d >= static_cast<unsigned>(minHeight)) {
+        denom = d;
+        break;
       }
-    } else {
-      JSAMPROW out = row;
-      jpeg_read_scanlines(&cinfo, &out, 1);
+    }
+    const unsigned w = (width + denom - 1) / denom, h = (height + denom - 1) / denom;
+    uint8_t* bits = nullptr;
+    if (read) result = createDib24(static_cast<int>(w), static_cast<int>(h), &bits);
+    if (result && !bits) {
+      DeleteObject(result);
+      result = nullptr;
+    }
+    if (result) {
+      const size_t outStride = (size_t{w} * 3 + 3) & ~size_t{3};
+      for (unsigned y = 0; y < h; ++y) {
+        const unsigned y0 = y * denom, y1 = std::min(height, y0 + denom);
+        for (unsigned x = 0; x < w; ++x) {
+          const unsigned x0 = x * denom, x1 = std::min(width, x0 + denom);
+          unsigned sum[3] = {0, 0, 0};
+          for (unsigned yy = y0; yy < y1; ++yy)
+            for (unsigned xx = x0; xx < x1; ++xx)
+              for (int c = 0; c < 3; ++c) sum[c] += pixels[inStride * yy + xx * 3 + c];
+          const unsigned n = (y1 - y0) * (x1 - x0);
+          for (int c = 0; c < 3; ++c) bits[outStride * y + x * 3 + c] = static_cast<uint8_t>((sum[c] + n / 2) / n);
+        }
+      }
+      GdiFlush();
     }
   }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  std::free(cmykRow);
-  GdiFlush();
-  return bitmap;
+  picture->Release();
+  return result;
 }
 
 HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight) {

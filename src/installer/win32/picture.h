@@ -1,6 +1,7 @@
 #pragma once
 // Pictures for the installer window's picture control: Windows bitmaps (".bmp", read by the system after
-// their headers have been checked) and JPEG files (".jpg", ".jpeg", decoded with libjpeg). Like the
+// their headers have been checked) and JPEG files (".jpg", ".jpeg", decoded by the system's own picture
+// decoder, OleLoadPicture, which every Windows has). Like the
 // picture classes of the toolkit this replaces, the file's extension selects the reader, so a JPEG
 // named ".BMP" does not load.
 #include <windows.h>
@@ -19,8 +20,10 @@ constexpr int kMaxPictureSide = 32767;
 bool isLoadableBmp(const uint8_t* data, size_t size);
 
 // Decodes a JPEG into a 24-bit top-down DIB section. minWidth/minHeight: the size it will be shown at;
-// a large picture is decoded at 1/2, 1/4 or 1/8 scale as long as it stays at least that big.
-// Returns nullptr when the data is not a JPEG the decoder accepts.
+// a large picture is reduced to 1/2, 1/4 or 1/8 as long as it stays at least that big. A picture whose
+// frame header declares more than the limits above is refused before it is decoded.
+// Returns nullptr when the data is not a JPEG the decoder accepts. Initialises COM on the calling
+// thread for the duration of the call when it is not already.
 HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight);
 
 // Loads a picture file as its extension says; nullptr when it cannot be read or decoded.

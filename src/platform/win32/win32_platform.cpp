@@ -189,9 +189,9 @@ class Win32ActiveDesktop : public ActiveDesktop {
 std::string oleErrorText(Win32Platform& p, HRESULT hr) {
   std::string text = trimSystemText(p.systemErrorText(hr));
   if (text.empty()) {
-    char buf[32];
-    snprintf(buf, sizeof buf, "OLE error %.8X", unsigned(hr));
-    text = buf;
+    static const char digits[] = "0123456789ABCDEF";
+    text = "OLE error ";
+    for (int shift = 28; shift >= 0; shift -= 4) text += digits[(unsigned(hr) >> shift) & 0xF];
   }
   return text;
 }
