@@ -122,6 +122,17 @@ bool hasIntegrityRecord(const PackageHeader& header) {
 
 uint32_t recordedCrc(const PackageHeader& header) { return readLeU32(header.reserved8.data() + 4); }
 
+uint32_t recordedPackageLength(const PackageHeader& header) {
+  return hasIntegrityRecord(header) ? readLeU32(header.reserved3.data()) : 0;
+}
+
+int64_t packageEnd(const PackageHeader& header, int64_t packageOffset, int64_t fileSize) {
+  const uint32_t length = recordedPackageLength(header);
+  return length != 0 ? packageOffset + int64_t(length) : fileSize;
+}
+
+void setPackageLength(PackageHeader& header, uint32_t length) { writeLe32(header.reserved3.data(), length); }
+
 void setIntegrityRecord(PackageHeader& header, uint32_t crc) {
   std::memcpy(header.reserved8.data(), kIntegrityMarker, 4);
   writeLe32(header.reserved8.data() + 4, crc);
@@ -224,4 +235,26 @@ int64_t packageOffsetFromImage(const uint8_t* image, size_t size,
   return imageEnd(image, size, &readLength);
 }
 
+// The optional header starts with its magic: 0x10B for PE32 (data directory at +96, its entry count at
+// +92), 0x20B for PE32+ (+112, +108). Entry 4 of the data directory is the certificate table; unlike
+// the other entries it holds a file offset, not an address in memory.
+CertificateTable certificateTable(const uint8_t* image, size_t size) {
+  CertificateTable table;
+  if (!image || size < 0x40 || image[0] != 'M' || image[1] != 'Z') return table;
+  const int64_t peOffset = readLeU32(image + 0x3C);
+  const int64_t optional = peOffset + 24;
+  if (peOffset < 0x40 || optional + 2 > int64_t(size) || std::memcmp(image + peOffset, "PE\0\0", 4) != 0) return table;
+  const int64_t optionalSize = readLe16(image + peOffset + 4 + 16);
+  const uint32_t magic = readLe16(image + optional);
+  if (magic != 0x10B && magic != 0x20B) return table;
+  const int64_t countAt = optional + (magic == 0x20B ? 108 : 92);
+  const int64_t entry = optional + (magic == 0x20B ? 112 : 96) + 4 * 8;
+  if (entry + 8 > int64_t(size) || entry + 8 > optional + optionalSize || readLeU32(image + countAt) < 5) return table;
+  table.offset = readLeU32(image + entry);
+  table.size = readLeU32(image + entry + 4);
+  if (table.offset == 0 || table.size == 0) table = CertificateTable();
+  return table;
+}
+
 }  // namespace mv
+

@@ -42,11 +42,18 @@ namespace presentation {
 constexpr uint8_t bmp = 1, movie = 2, movie2 = 3, silent = 4, jpeg = 8;
 }
 
-// Our integrity record in the reserved header bytes 8..15: "MVCK" + CRC-32 of the package with
-// those 8 bytes zeroed. The original installer never reads them; packages without the marker hold zeros.
+// Our integrity record, in reserved header bytes that the original installer never reads (packages
+// without the record hold zeros there):
+//   bytes 8..11   "MVCK"
+//   bytes 12..15  the CRC-32 of the package, taken with bytes 8..15 as zero
+//   bytes 3..6    the package's length from packageOffset (little-endian), covered by the CRC. The CRC
+//                 is over exactly those bytes: what follows them (the certificate table that code
+//                 signing appends) is not part of the package. Zero in records written before the
+//                 length was: their package runs to the end of the file.
 constexpr char kIntegrityMarker[4] = {'M', 'V', 'C', 'K'};
 constexpr int kIntegrityOffset = 8;
 constexpr int kIntegritySize = 8;
+constexpr int kPackageLengthOffset = 3;
 
 struct PackageHeader {
   uint8_t presentationKind = 0;
@@ -89,9 +96,16 @@ PackageDirectory parseDirectory(const uint8_t* bytes);
 // written as "?").
 void serializeDirectory(const PackageDirectory& dir, uint8_t* bytes);
 
-// The integrity record of a directory's header: whether one is there, and the CRC it holds.
+// The integrity record of a directory's header: whether one is there, the CRC it holds, and the
+// package's length (0: to the end of the file).
 bool hasIntegrityRecord(const PackageHeader& header);
 uint32_t recordedCrc(const PackageHeader& header);
+uint32_t recordedPackageLength(const PackageHeader& header);
+// Where the package ends in a file of fileSize bytes: packageOffset + the recorded length, or the end
+// of the file when the header records none. May lie beyond the end of a truncated file.
+int64_t packageEnd(const PackageHeader& header, int64_t packageOffset, int64_t fileSize);
+// Sets the record's length; it must be set before the CRC is computed, which covers it.
+void setPackageLength(PackageHeader& header, uint32_t length);
 // Sets the record: the marker and the CRC.
 void setIntegrityRecord(PackageHeader& header, uint32_t crc);
 // Continues the package's CRC over `size` bytes that start `position` bytes into the package, taking
@@ -102,6 +116,15 @@ uint32_t packageCrcUpdate(uint32_t crc, const uint8_t* bytes, size_t size, int64
 // and while the folder the kind needs is not known yet (empty).
 std::string slotDestination(const PackageEntry& entry, const std::string& windowsFolder,
                             const std::string& contentFolder);
+
+// The certificate table of a signed PE file (Authenticode): its file offset and size, from the
+// security entry of the optional header's data directory. Size 0 when the file carries none or
+// `image` (the file's first bytes) does not hold the headers.
+struct CertificateTable {
+  int64_t offset = 0;
+  int64_t size = 0;
+};
+CertificateTable certificateTable(const uint8_t* image, size_t size);
 
 // packageOffset: the length of the executable part of an installer file, learnt from its PE headers
 // (the end of the last section's raw data, or of the COFF symbol table when one follows the sections).

@@ -52,16 +52,16 @@ Result reportIoError(Reporter& reporter, const std::string& path) {
   return r;
 }
 
-// Our integrity record: header bytes 8..11 "MVCK", bytes 12..15 the CRC-32 of every byte from
-// packageOffset to the end of the file, taken with header bytes 8..15 as zero. Read in blocks, so
-// that a large package needs no more memory than one block.
-bool integrityHolds(File& f, int64_t packageOffset, int64_t fileSize, uint32_t expected) {
+// Our integrity record (format.h): the CRC-32 of every byte from packageOffset to packageEnd, taken
+// with header bytes 8..15 as zero. Read in blocks, so that a large package needs no more memory than
+// one block.
+bool integrityHolds(File& f, int64_t packageOffset, int64_t packageEnd, uint32_t expected) {
   if (!f.seek(packageOffset)) return false;
   std::vector<uint8_t> buffer(1 << 16);
   uint32_t crc = 0;
   int64_t position = packageOffset;
-  while (position < fileSize) {
-    int64_t want = std::min<int64_t>(int64_t(buffer.size()), fileSize - position);
+  while (position < packageEnd) {
+    int64_t want = std::min<int64_t>(int64_t(buffer.size()), packageEnd - position);
     int64_t got = f.read(buffer.data(), want);
     if (got != want) return false;  // a file that ends before its size says, or cannot be read
     crc = packageCrcUpdate(crc, buffer.data(), size_t(got), position - packageOffset);
@@ -74,12 +74,13 @@ void reportDamagedPackage(Reporter& reporter, const std::string& detail, const s
   reporter.error(std::string(text::damagedPackage) + detail + text::fileLine + path);
 }
 
-// Every slot with a name must lie inside the file: 0 <= start <= end < file size.
-Result checkSlots(Reporter& reporter, const PackageDirectory& dir, int64_t fileSize, const std::string& path) {
+// Every slot with a name must lie inside the package, which ends where the integrity record says or
+// else at the end of the file: 0 <= start <= end < packageEnd.
+Result checkSlots(Reporter& reporter, const PackageDirectory& dir, int64_t packageEnd, const std::string& path) {
   for (int k = 0; k < kSlotCount; ++k) {
     const PackageEntry& e = dir.entries[k];
     if (e.name.empty()) continue;
-    if (!slotInsideFile(e, fileSize)) {
+    if (!slotInsideFile(e, packageEnd)) {
       reportDamagedPackage(reporter, text::slotWord + std::to_string(k) + " (" + e.name + ")" + text::pointsOutsideFile, path);
       return rc::damagedPackage;
     }
@@ -115,13 +116,16 @@ Result readDirectory(Reporter& reporter, File& f, const std::string& path, Packa
   }
   dir = parseDirectory(bytes);
 
+  // Bytes after the package's recorded end (a code signature's certificate table) are not part of it;
+  // a file that ends before it is truncated.
+  const int64_t end = packageEnd(dir.header, packageOffset, fileSize);
   if (hasIntegrityRecord(dir.header)) {
-    if (!integrityHolds(f, packageOffset, fileSize, recordedCrc(dir.header))) {
+    if (end > fileSize || !integrityHolds(f, packageOffset, end, recordedCrc(dir.header))) {
       reporter.error(text::integrityFailed);
       return rc::integrityFailed;
     }
   }
-  return checkSlots(reporter, dir, fileSize, path);
+  return checkSlots(reporter, dir, end, path);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "package/datafile_format.h"
 #include "package/format.h"
+#include "package_test_util.h"
 #include "support/crc32.h"
 
 namespace mv {
@@ -158,6 +159,52 @@ TEST(IntegrityRecord, SetRecordSurvivesTheDirectoryRoundTrip) {
   PackageDirectory back = parseDirectory(bytes);
   EXPECT_TRUE(hasIntegrityRecord(back.header));
   EXPECT_EQ(recordedCrc(back.header), 0xBA51FB6Du);
+}
+
+TEST(IntegrityRecord, LengthBoundsThePackageAndNeedsTheRecord) {
+  PackageDirectory dir;
+  setPackageLength(dir.header, 5000);  // without the marker a length means nothing
+  EXPECT_EQ(recordedPackageLength(dir.header), 0u);
+  EXPECT_EQ(packageEnd(dir.header, 1000, 9000), 9000);
+
+  setIntegrityRecord(dir.header, 0x12345678);
+  uint8_t bytes[kDirectorySize];
+  serializeDirectory(dir, bytes);
+  EXPECT_EQ(std::memcmp(bytes + kPackageLengthOffset, "\x88\x13\0\0", 4), 0);  // bytes 3..6, little-endian
+  PackageDirectory back = parseDirectory(bytes);
+  EXPECT_EQ(recordedPackageLength(back.header), 5000u);
+  EXPECT_EQ(packageEnd(back.header, 1000, 9000), 6000);
+  EXPECT_EQ(packageEnd(back.header, 1000, 5500), 6000);  // a truncated file: the end lies beyond it
+
+  setPackageLength(back.header, 0);  // a record written before the length: to the end of the file
+  EXPECT_EQ(packageEnd(back.header, 1000, 9000), 9000);
+}
+
+// The security entry of a PE32 optional header (data directory entry 4) holds the certificate table's
+// file offset and size.
+TEST(CertificateTable, ReadFromTheSecurityEntryOfTheDataDirectory) {
+  std::string exe = test::fakeExecutable();
+  auto image = [&] { return reinterpret_cast<const uint8_t*>(exe.data()); };
+  const size_t optional = 0x84 + 20;
+  EXPECT_EQ(certificateTable(image(), exe.size()).size, 0);  // no data directory entries at all
+
+  test::putLe32(exe, optional + 92, 16);  // NumberOfRvaAndSizes
+  EXPECT_EQ(certificateTable(image(), exe.size()).size, 0);  // entries, but no certificate table
+  test::putLe32(exe, optional + 96 + 4 * 8, 0x9000);
+  test::putLe32(exe, optional + 96 + 4 * 8 + 4, 0x5A8);
+  CertificateTable t = certificateTable(image(), exe.size());
+  EXPECT_EQ(t.offset, 0x9000);
+  EXPECT_EQ(t.size, 0x5A8);
+
+  // Too few entries, headers cut short, or no PE signature: none.
+  test::putLe32(exe, optional + 92, 4);
+  EXPECT_EQ(certificateTable(image(), exe.size()).size, 0);
+  test::putLe32(exe, optional + 92, 16);
+  EXPECT_EQ(certificateTable(image(), optional + 96 + 4 * 8 + 4).size, 0);
+  EXPECT_EQ(certificateTable(image(), optional + 96 + 4 * 8 + 8).size, 0x5A8);
+  exe[0x80] = 'X';
+  EXPECT_EQ(certificateTable(image(), exe.size()).size, 0);
+  EXPECT_EQ(certificateTable(nullptr, 0).size, 0);
 }
 
 TEST(SlotKinds, OneTableDecidesEveryKindsDestination) {

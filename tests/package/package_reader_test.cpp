@@ -189,6 +189,46 @@ TEST_F(ReaderTest, IntegrityRecordIsCheckedWhenPresent) {
   EXPECT_TRUE(boxTexts().empty());
 }
 
+// A signed installer: the certificate table follows the package, which the record's length bounds.
+TEST_F(ReaderTest, IntegrityRecordEndsAtThePackagesRecordedLength) {
+  PackageBuilder b = typical();
+  b.integrity = true;
+  b.trailer = std::string(7, '\0') + std::string(1200, 'C');  // alignment padding, certificate table
+  const std::string signedFile = b.build();
+  const size_t packageEnd = signedFile.size() - b.trailer.size();
+  EXPECT_EQ(read(signedFile), 0);
+  std::string changedCertificate = signedFile;
+  changedCertificate[packageEnd + 100] ^= 0x01;
+  EXPECT_EQ(read(changedCertificate), 0);
+  EXPECT_EQ(whileOpenCalls, 2);
+
+  // A changed package byte, or a file cut inside the package, is refused all the same.
+  std::string flipped = signedFile;
+  flipped[b.payloadOffset(9) + 3] ^= 0x01;
+  const std::string cut = signedFile.substr(0, packageEnd - 1);
+  for (const std::string& bad : {flipped, cut}) {
+    host().boxes.clear();
+    EXPECT_EQ(read(bad), rc::integrityFailed);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{text::integrityFailed});
+  }
+
+  // A record without the length covers the file to its end, as it always did: a signature breaks it.
+  b.recordLength = false;
+  host().boxes.clear();
+  EXPECT_EQ(read(b.build()), rc::integrityFailed);
+  EXPECT_EQ(whileOpenCalls, 2);
+
+  // Slots must lie inside the package: one that reaches into what follows it is damage.
+  b.recordLength = true;
+  b.tweakEntry = [&](int slot, std::string& e) {
+    if (slot == 9) putLe32(e, 260, uint32_t(packageEnd + 10));
+  };
+  host().boxes.clear();
+  EXPECT_EQ(read(b.build()), rc::damagedPackage);
+  ASSERT_EQ(boxTexts().size(), 1u);
+  EXPECT_NE(boxTexts()[0].find("slot 9"), std::string::npos) << boxTexts()[0];
+}
+
 TEST_F(ReaderTest, IoErrorsAreReportedWithTheTempCopyPath) {
   put(kTempCopy, typical().build());
   host().failOpen(kTempCopy, oserr::sharingViolation);

@@ -122,6 +122,8 @@ struct PackageBuilder {
   std::string title = "Demo";  // up to 64 bytes
   std::array<SlotLayout, 11> slots;
   bool integrity = false;       // write the "MVCK" record and its CRC-32
+  bool recordLength = true;     // with the record: the package's length in header bytes 3..6
+  std::string trailer;          // bytes after the package (a code signature's certificate table)
   // Changes to entry fields after layout: (slot, entry bytes (280)).
   std::function<void(int, std::string&)> tweakEntry;
 
@@ -175,13 +177,14 @@ struct PackageBuilder {
     }
     std::string file = stub + header + entries + payloads;
     if (integrity) {
-      // The checksum covers the package with its own 8 bytes as zero.
+      // The checksum covers the package (its length included) with its own 8 bytes as zero.
+      if (recordLength) putLe32(file, stub.size() + 3, uint32_t(file.size() - stub.size()));
       putBytes(file, stub.size() + 8, std::string(8, '\0'));
       uint32_t crc = crc32(file.data() + stub.size(), file.size() - stub.size());
       putBytes(file, stub.size() + 8, "MVCK");
       putLe32(file, stub.size() + 12, crc);
     }
-    return file;
+    return file + trailer;
   }
 
   // Absolute offset of slot k's first payload byte in build()'s output.

@@ -237,6 +237,8 @@ TEST(MvpackBuild, PackageMatchesTheFormatByteForByte) {
   Bytes zeroed(f.begin() + long(offset), f.end());
   std::memset(zeroed.data() + 8, 0, 8);
   EXPECT_EQ(le32(f, offset + 12), uint32_t(crc32(0, zeroed.data(), uInt(zeroed.size()))));
+  // and the package's length in bytes 3..6, which the CRC covers
+  EXPECT_EQ(le32(f, offset + 3), uint32_t(f.size() - offset));
 
   Slot s[11];
   for (int k = 0; k < 11; ++k) s[k] = slotAt(f, offset, k);
@@ -601,6 +603,88 @@ TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
   r = mvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("DAMAGED: slot 9 (uninstaller, \"uninstall.exe\"): "), std::string::npos) << r.output;
+}
+
+// What a code-signing tool does to an installer: the file padded to 8 bytes, a certificate table
+// appended (WIN_CERTIFICATE: length, revision 2.0, PKCS#7 type, then the signature's bytes), the
+// optional header's security entry pointing at it and its checksum set.
+void signLikeACodeSigningTool(Bytes& f) {
+  while (f.size() % 8) f.push_back(0);
+  const size_t table = f.size();
+  Bytes certificate = {0, 0, 0, 0, 0x00, 0x02, 0x02, 0x00};
+  for (int i = 0; i < 1016; ++i) certificate.push_back(uint8_t(i * 13));
+  put32(certificate, 0, uint32_t(certificate.size()));
+  f.insert(f.end(), certificate.begin(), certificate.end());
+  const size_t optional = le32(f, 0x3C) + 24;
+  put32(f, optional + 64, 0x1234567);  // CheckSum
+  put32(f, optional + 92, 16);         // NumberOfRvaAndSizes
+  put32(f, optional + 96 + 4 * 8, uint32_t(table));
+  put32(f, optional + 96 + 4 * 8 + 4, uint32_t(certificate.size()));
+}
+
+TEST(MvpackVerify, SignedInstallersAreSoundAndSaySo) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "signed.exe";
+  build(p, out);
+  Bytes f = readFile(out);
+  const size_t packageEnd = f.size();
+  signLikeACodeSigningTool(f);
+  writeFile(out, f);
+  ToolRun r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("integrity record: CRC-32 0x"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("signed: certificate table of 1,024 bytes at " + mvpack::withCommas(int64_t(f.size() - 1024))),
+            std::string::npos)
+      << r.output;
+  r = mvpack("list " + q(out));
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("signature: signed: certificate table of 1,024 bytes"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("package " + mvpack::withCommas(int64_t(packageEnd - p.stub.size())) + " bytes (matches)"),
+            std::string::npos)
+      << r.output;
+
+  // A changed package byte still shows; a changed certificate byte is not the package's business.
+  Bytes changed = f;
+  changed[packageEnd - 10] ^= 0x01;
+  writeFile(out, changed);
+  r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("DAMAGED: integrity record: the package's CRC-32 is"), std::string::npos) << r.output;
+  changed = f;
+  changed[f.size() - 10] ^= 0x01;
+  writeFile(out, changed);
+  EXPECT_EQ(mvpack("verify " + q(out)).code, 0);
+
+  // Unsigned: said so.
+  build(p, out);
+  r = mvpack("list " + q(out));
+  EXPECT_NE(r.output.find("signature: none (not signed)"), std::string::npos) << r.output;
+}
+
+TEST(MvpackVerify, SigningBreaksARecordWithoutTheLength) {
+  // An installer from a packer before the length: its record covers the file to the end.
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "old.exe";
+  build(p, out);
+  Bytes f = readFile(out);
+  const size_t offset = p.stub.size();
+  put32(f, offset + 3, 0);
+  std::memset(&f[offset + 8], 0, 8);
+  const uint32_t crc = uint32_t(crc32(0, f.data() + offset, uInt(f.size() - offset)));
+  std::memcpy(&f[offset + 8], "MVCK", 4);
+  put32(f, offset + 12, crc);
+  writeFile(out, f);
+  ToolRun r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 0) << r.output;
+  EXPECT_NE(r.output.find("(to the end of the file)"), std::string::npos) << r.output;
+
+  signLikeACodeSigningTool(f);
+  writeFile(out, f);
+  r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("build the installer with a newer mvpack before signing it"), std::string::npos) << r.output;
 }
 
 TEST(MvpackVerify, FindsATruncatedInstaller) {

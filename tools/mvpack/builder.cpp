@@ -402,8 +402,10 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     if (!p.name.empty()) file.insert(file.end(), p.bytes.begin(), p.bytes.end());
   }
 
-  // --- integrity: "MVCK" and the CRC-32 of the package with these 8 bytes taken as zero
+  // --- integrity: the package's length, then "MVCK" and the CRC-32 of the package (format.h)
   if (options.integrity) {
+    mv::setPackageLength(dir.header, uint32_t(file.size() - size_t(offset)));
+    mv::serializeDirectory(dir, file.data() + offset);
     const uint32_t crc = mv::packageCrcUpdate(0, file.data() + offset, file.size() - size_t(offset), 0);
     mv::setIntegrityRecord(dir.header, crc);
     mv::serializeDirectory(dir, file.data() + offset);

@@ -62,6 +62,14 @@ bool expandChecked(const uint8_t* data, size_t size, int32_t expanded, std::vect
   return true;
 }
 
+// Whether the installer is signed, and where its certificate table lies.
+std::string signatureText(const InstallerImage& image) {
+  const mv::CertificateTable t = image.certificate();
+  if (t.size == 0) return "none (not signed)";
+  return "signed: certificate table of " + withCommas(t.size) + " bytes at " + withCommas(t.offset) +
+         " (the certificate is not checked here)";
+}
+
 }  // namespace
 
 const char* presentationName(uint8_t kind) {
@@ -99,9 +107,18 @@ bool InstallerImage::hasIntegrityRecord() const { return complete_ && mv::hasInt
 
 uint32_t InstallerImage::recordedCrc() const { return mv::recordedCrc(dir_.header); }
 
-uint32_t InstallerImage::computedCrc() const {
-  return mv::packageCrcUpdate(0, bytes_.data() + offset_, size_t(size() - offset_), 0);
+uint32_t InstallerImage::recordedLength() const { return complete_ ? mv::recordedPackageLength(dir_.header) : 0; }
+
+int64_t InstallerImage::packageEnd() const {
+  return complete_ ? mv::packageEnd(dir_.header, offset_, size()) : size();
 }
+
+uint32_t InstallerImage::computedCrc() const {
+  const int64_t end = std::min(packageEnd(), size());
+  return mv::packageCrcUpdate(0, bytes_.data() + offset_, size_t(end - offset_), 0);
+}
+
+mv::CertificateTable InstallerImage::certificate() const { return mv::certificateTable(bytes_.data(), bytes_.size()); }
 
 bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& problem) const {
   out.clear();
@@ -113,6 +130,10 @@ bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& pro
   if (!mv::slotInsideFile(e, size())) {
     problem = "ends at byte " + withCommas(e.end) + ", beyond the end of the file (" + withCommas(size()) +
               " bytes): the installer is truncated";
+    return false;
+  }
+  if (k != mv::slot::installer && !mv::slotInsideFile(e, packageEnd())) {
+    problem = "ends at byte " + withCommas(e.end) + ", beyond the end of the package (" + withCommas(packageEnd()) + ")";
     return false;
   }
   const uint8_t* p = bytes_.data() + e.start;
@@ -191,11 +212,17 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   out << "title: " << inQuotes(h.title()) << "\n";
   if (image.hasIntegrityRecord()) {
     uint32_t rec = image.recordedCrc(), now = image.computedCrc();
-    out << "integrity: MVCK, CRC-32 " << hex32(rec) << (rec == now ? " (matches)" : " (DOES NOT MATCH: " + hex32(now) + ")")
+    const bool whole = image.packageEnd() <= image.size();
+    out << "integrity: MVCK, CRC-32 " << hex32(rec)
+        << (image.recordedLength() ? ", package " + withCommas(image.recordedLength()) + " bytes"
+                                   : std::string(", package to the end of the file"))
+        << (!whole ? " (TRUNCATED: the file ends " + withCommas(image.packageEnd() - image.size()) + " bytes early)"
+                   : rec == now ? " (matches)" : " (DOES NOT MATCH: " + hex32(now) + ")")
         << "\n";
   } else {
     out << "integrity: none recorded\n";
   }
+  out << "signature: " << signatureText(image) << "\n";
   out << "slot kind comp        start          end       stored       packed     expanded  name\n";
   for (int k = 0; k < mv::kSlotCount; ++k) {
     const mv::PackageEntry& e = d.entries[k];
@@ -267,15 +294,43 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
   const mv::PackageHeader& h = d.header;
 
   // The integrity record first: it covers everything else.
+  const mv::CertificateTable signature = image.certificate();
   if (image.hasIntegrityRecord()) {
     uint32_t rec = image.recordedCrc(), now = image.computedCrc();
-    if (rec == now) out << "  integrity record: CRC-32 " << hex32(rec) << " matches\n";
-    else problem("integrity record: the package's CRC-32 is " + hex32(now) + " but " + hex32(rec) +
-                 " was recorded (bytes changed, or the file is cut short or extended)");
+    if (image.packageEnd() > image.size())
+      problem("integrity record: the package is " + withCommas(image.recordedLength()) + " bytes long but the file ends " +
+              withCommas(image.packageEnd() - image.size()) + " bytes before its end (truncated)");
+    else if (rec == now)
+      out << "  integrity record: CRC-32 " << hex32(rec) << " matches"
+          << (image.recordedLength() ? " (the package's " + withCommas(image.recordedLength()) + " bytes)"
+                                     : std::string(" (to the end of the file)"))
+          << "\n";
+    else
+      problem("integrity record: the package's CRC-32 is " + hex32(now) + " but " + hex32(rec) +
+              " was recorded (bytes changed, or the file is cut short or extended)" +
+              (image.recordedLength() == 0 && signature.size != 0
+                   ? std::string("; this record runs to the end of the file, which signing extended: "
+                                 "build the installer with a newer mvpack before signing it")
+                   : std::string()));
   } else {
     bool zero = std::all_of(h.reserved8.begin(), h.reserved8.end(), [](uint8_t b) { return b == 0; });
     note(zero ? "no integrity record (an installer made without one)"
               : "header bytes 8..15 are not an integrity record of ours and are ignored");
+  }
+
+  // What follows the package: nothing, or the certificate table of a code signature (8-byte aligned,
+  // so up to 7 bytes of padding before it).
+  if (signature.size != 0) {
+    out << "  " << signatureText(image) << "\n";
+    if (signature.offset + signature.size != image.size())
+      note("the certificate table does not end at the end of the file");
+    if (image.recordedLength() != 0 && (signature.offset < image.packageEnd() || signature.offset > image.packageEnd() + 7))
+      problem("the certificate table (at " + withCommas(signature.offset) + ") does not follow the package's end (" +
+              withCommas(image.packageEnd()) + ")");
+  } else {
+    out << "  not signed\n";
+    if (image.recordedLength() != 0 && image.packageEnd() < image.size())
+      note(withCommas(image.size() - image.packageEnd()) + " bytes after the package's end are not part of it");
   }
 
   const std::string title = h.title();

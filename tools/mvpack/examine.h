@@ -29,7 +29,14 @@ class InstallerImage {
 
   bool hasIntegrityRecord() const;
   uint32_t recordedCrc() const;
-  uint32_t computedCrc() const;  // over the package with header bytes 8..15 as zero
+  uint32_t recordedLength() const;  // 0: the record's package runs to the end of the file
+  // Where the package ends: packageOffset + the recorded length, else the end of the file. May lie
+  // beyond the end of a truncated file.
+  int64_t packageEnd() const;
+  // Over the package up to packageEnd() (or the end of a truncated file), header bytes 8..15 as zero.
+  uint32_t computedCrc() const;
+  // The Authenticode certificate table that code signing appended (size 0: not signed).
+  mv::CertificateTable certificate() const;
 
   // The slot's file as the installer would write it: the stored bytes, expanded when compressed.
   // False with `problem` when the slot points outside the file or does not expand to its size.

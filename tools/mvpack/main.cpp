@@ -37,8 +37,9 @@ const char* kBuildHelp = R"(usage: mvpack build MANIFEST [-o INSTALLER] [options
 Writes INSTALLER: the stub, then the package (directory, library, Flash Player installer, presentation,
 licence, extra file, HTML page, Moviva data file of the content folder, uninstaller). Files are imploded
 (DCL, binary literals, 4 KiB dictionary) where that makes them smaller. The package ends with nothing
-after it, and header bytes 8..15 record "MVCK" and the CRC-32 of the package, which the installer
-checks at start-up.
+after it; header bytes 8..15 record "MVCK" and the CRC-32 of the package, and bytes 3..6 its length,
+which the installer checks at start-up. Bytes after the package (the certificate table that code
+signing appends) are not part of it: a signed installer still passes the check.
 
 Options (each takes the place of the manifest's line of the same name):
   -o, --output FILE            the installer to write
@@ -46,14 +47,15 @@ Options (each takes the place of the manifest's line of the same name):
   --library FILE               the DCL library (impborl.dll)
   --uninstaller FILE           the uninstall program (uninstall.exe)
   --flash-installer FILE       the Flash Player installer (packed as flashax.exe)
-  --no-integrity               leave header bytes 8..15 zero, as older packers did
+  --no-integrity               leave header bytes 3..6 and 8..15 zero, as older packers did
   -q, --quiet                  print nothing but errors
 )";
 
 const char* kListHelp = R"(usage: mvpack list INSTALLER [--offset N]
 
-Prints the package header, the eleven slots (kind, compressed flag, offsets and sizes, name) and the
-records of the Moviva data file in slot 8 (an imploded data file is expanded in memory). Works on any
+Prints the package header, the integrity record, whether the installer is signed (its certificate
+table), the eleven slots (kind, compressed flag, offsets and sizes, name) and the records of the Moviva
+data file in slot 8 (an imploded data file is expanded in memory). Works on any
 installer of this format; a damaged one is listed as far as it can be read.
 
   --offset N   the package starts at byte N (default: where the executable image ends, from its PE headers)
@@ -62,8 +64,9 @@ installer of this format; a damaged one is listed as far as it can be read.
 const char* kVerifyHelp = R"(usage: mvpack verify INSTALLER [--offset N] [-q]
 
 Reads every slot and every data file entry, expands the imploded ones in memory and checks them against
-their recorded sizes; checks the integrity record when there is one, names and offsets. Prints what is
-wrong and exits with 3 when the installer is damaged, 0 when it is sound.
+their recorded sizes; checks the integrity record when there is one, names and offsets, and says whether
+the installer is signed (the certificate itself is not validated: use osslsigncode verify or signtool).
+Prints what is wrong and exits with 3 when the installer is damaged, 0 when it is sound.
 
   --offset N   the package starts at byte N (default: from the PE headers)
   -q, --quiet  print only the verdict
