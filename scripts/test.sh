@@ -39,6 +39,19 @@ run_ctest() {  # name, ctest arguments...
 run_ctest native --test-dir build/native
 run_ctest win32 --test-dir build/win32 -j2
 
+# The shipped programs: within their size limits (bench/size_bench.sh), and built reproducibly (a
+# second build from a copy of the sources elsewhere gives the same bytes, scripts/reproducible.sh).
+script_check() {  # name, command...
+  local name="$1"; shift
+  if "$@" </dev/null 2>&1 | tee "$LOGS/$name.log"; then
+    echo "$name: passed"; passed=$((passed + 1))
+  else
+    echo "$name: FAILED"; failed=$((failed + 1)); status=1
+  fi
+}
+script_check shipped-sizes bash bench/size_bench.sh
+script_check reproducible-build bash scripts/reproducible.sh
+
 # ---- Hostile input: the native tests again with AddressSanitizer and UndefinedBehaviorSanitizer
 # (build/asan); a short run of every fuzz target (scripts/fuzz-ci.sh, one test per target); the shipped
 # programs' imports (no DLL planting). MV_SKIP_HOSTILE=1 leaves it out.
