@@ -23,13 +23,14 @@ for f in "$MVPACK" "$WIN/install.exe" "$WIN/impborl.dll" "$WIN/uninstall.exe" "$
 done
 rm -rf "$WORK"; mkdir -p "$WORK"
 size() { stat -c %s "$1"; }
+commas() { sed ':a;s/\B[0-9]\{3\}\>/,&/;ta' <<<"$1"; }
 status=0
 row() {  # name, bytes, limit in bytes (0: none)
   local verdict=""
   if [ "$3" -gt 0 ]; then
     if [ "$2" -le "$3" ]; then verdict="within $(($3 / 1024)) KiB"; else verdict="OVER $(($3 / 1024)) KiB"; status=1; fi
   fi
-  printf '%-34s %10s bytes %8.1f KiB  %s\n' "$1" "$(printf "%'d" "$2")" "$(awk -v b="$2" 'BEGIN { print b / 1024 }')" "$verdict"
+  printf '%-40s %10s bytes %8.1f KiB  %s\n' "$1" "$(commas "$2")" "$(awk -v b="$2" 'BEGIN { print b / 1024 }')" "$verdict"
 }
 
 echo "== shipped programs ($WIN)"
@@ -60,7 +61,7 @@ stored() {  # installer, slot -> stored bytes of that slot
 }
 overhead=$(( $(size "$WIN/install.exe") + 3176 + $(stored "$silent" 1) + $(stored "$silent" 9) ))
 echo
-echo "== installers of $CONTENT (payload: content + page + Flash Player installer, $(printf "%'d" "$payload") bytes)"
+echo "== installers of $CONTENT (payload: content + page + Flash Player installer, $(commas "$payload") bytes)"
 row "ours, silent" "$(size "$silent")" $((320 * 1024))
 row "ours, picture and licence" "$(size "$picture")" 0
 row "ours: fixed overhead" "$overhead" 0
