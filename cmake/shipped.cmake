@@ -18,7 +18,8 @@ option(MV_SHIPPED_SUBBUILD "Win32 test tree: build the shipped programs in a rel
 set(MV_SHIPPED_JOBS 2 CACHE STRING "Parallel jobs of the shipped programs' sub-build")
 
 # Options every shipped program links with.
-set(MV_RELEASE_LINK -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--build-id=none)
+# (A DLL's automatic image base is a hash of its output path: impborl.dll takes the fixed default instead.)
+set(MV_RELEASE_LINK -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--build-id=none -Wl,--disable-auto-image-base)
 set(MV_NO_LTO "")
 
 if(NOT WIN32)
