@@ -321,6 +321,23 @@ Difference compareWithLibjpeg(HBITMAP b, const std::vector<uint8_t>& data, unsig
   return d;
 }
 
+TEST(JpegDecoder, PixelsAtFullSizeWithinTheCallersLimit) {
+  std::vector<uint8_t> j = solidJpeg(70, 30, 200, 100, 50);
+  DecodedPicture p;
+  EXPECT_FALSE(decodeJpegPixels(j.data(), j.size(), 70 * 30 - 1, p));  // refused before decoding
+  EXPECT_EQ(0u, p.width);
+  ASSERT_TRUE(decodeJpegPixels(j.data(), j.size(), 70 * 30, p));
+  EXPECT_EQ(70u, p.width);
+  EXPECT_EQ(30u, p.height);
+  ASSERT_EQ(p.stride() * 30, p.bgr.size());
+  EXPECT_EQ(212u, p.stride());  // rows padded to 4 bytes
+  const uint8_t* last = p.bgr.data() + p.stride() * 29 + 69 * 3;
+  EXPECT_NEAR(50, last[0], 4);
+  EXPECT_NEAR(100, last[1], 4);
+  EXPECT_NEAR(200, last[2], 4);
+  EXPECT_FALSE(decodeJpegPixels(j.data(), 100, 1u << 20, p));  // cut before its frame
+}
+
 TEST(JpegDecoder, ShowsWhatLibjpegShowed) {
   // Baseline and progressive pictures at their own size.
   for (bool progressive : {false, true}) {

@@ -205,73 +205,76 @@ bool isLoadableBmp(const uint8_t* data, size_t size) {
   return offBits + pixelBytes <= size;
 }
 
-HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight) {
-  if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return nullptr;
+bool decodeJpegPixels(const uint8_t* data, size_t size, uint64_t maxPixels, DecodedPicture& out) {
+  out = DecodedPicture();
+  if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
   unsigned width = 0, height = 0;
-  if (!jpegFrameSize(data, size, width, height)) return nullptr;
+  if (!jpegFrameSize(data, size, width, height)) return false;
   if (width == 0 || height == 0 || width > unsigned(kMaxPictureSide) || height > unsigned(kMaxPictureSide) ||
-      uint64_t{width} * height > kMaxPicturePixels)
-    return nullptr;
+      uint64_t{width} * height > maxPixels)
+    return false;
 
   ComScope com;
   IPicture* picture = nullptr;
   HBITMAP decoded = systemDecode(data, size, &picture);
-  if (!decoded) return nullptr;
+  if (!decoded) return false;
   BITMAP info = {};
-  HBITMAP result = nullptr;
-  if (GetObjectW(decoded, sizeof(info), &info) == sizeof(info) && info.bmWidth > 0 && info.bmHeight > 0 &&
-      unsigned(info.bmWidth) == width && unsigned(info.bmHeight) == height) {
-    // The decoded pixels as 24-bit rows, top-down.
-    const size_t inStride = (size_t{width} * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> pixels;
+  bool read = false;
+  if (GetObjectW(decoded, sizeof(info), &info) == sizeof(info) && unsigned(info.bmWidth) == width &&
+      unsigned(info.bmHeight) == height) {
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bi.bmiHeader.biWidth = static_cast<LONG>(width);
-    bi.bmiHeader.biHeight = -static_cast<LONG>(height);
+    bi.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 24;
     bi.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    bool read = false;
-    if (screen) {
-      pixels.resize(inStride * height);
-      read = GetDIBits(screen, decoded, 0, height, pixels.data(), &bi, DIB_RGB_COLORS) == static_cast<int>(height);
+    if (HDC screen = GetDC(nullptr)) {
+      out.width = width;
+      out.height = height;
+      out.bgr.resize(out.stride() * height);
+      read = GetDIBits(screen, decoded, 0, height, out.bgr.data(), &bi, DIB_RGB_COLORS) == static_cast<int>(height);
       ReleaseDC(nullptr, screen);
-    }
-    // A large picture is shown at 1/2, 1/4 or 1/8 of its size, the smallest that still fills the box:
-    // each pixel the average of a square of the decoded ones.
-    unsigned denom = 1;
-    for (unsigned d : {8u, 4u, 2u}) {
-      if (width / d >= static_cast<unsigned>(minWidth) && height / d >= static_cast<unsigned>(minHeight)) {
-        denom = d;
-        break;
-      }
-    }
-    const unsigned w = (width + denom - 1) / denom, h = (height + denom - 1) / denom;
-    uint8_t* bits = nullptr;
-    if (read) result = createDib24(static_cast<int>(w), static_cast<int>(h), &bits);
-    if (result && !bits) {
-      DeleteObject(result);
-      result = nullptr;
-    }
-    if (result) {
-      const size_t outStride = (size_t{w} * 3 + 3) & ~size_t{3};
-      for (unsigned y = 0; y < h; ++y) {
-        const unsigned y0 = y * denom, y1 = std::min(height, y0 + denom);
-        for (unsigned x = 0; x < w; ++x) {
-          const unsigned x0 = x * denom, x1 = std::min(width, x0 + denom);
-          unsigned sum[3] = {0, 0, 0};
-          for (unsigned yy = y0; yy < y1; ++yy)
-            for (unsigned xx = x0; xx < x1; ++xx)
-              for (int c = 0; c < 3; ++c) sum[c] += pixels[inStride * yy + xx * 3 + c];
-          const unsigned n = (y1 - y0) * (x1 - x0);
-          for (int c = 0; c < 3; ++c) bits[outStride * y + x * 3 + c] = static_cast<uint8_t>((sum[c] + n / 2) / n);
-        }
-      }
-      GdiFlush();
     }
   }
   picture->Release();
+  if (!read) out = DecodedPicture();
+  return read;
+}
+
+HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight) {
+  DecodedPicture in;
+  if (!decodeJpegPixels(data, size, kMaxPicturePixels, in)) return nullptr;
+  // A large picture is shown at 1/2, 1/4 or 1/8 of its size, the smallest that still fills the box:
+  // each pixel the average of a square of the decoded ones.
+  unsigned denom = 1;
+  for (unsigned d : {8u, 4u, 2u}) {
+    if (in.width / d >= static_cast<unsigned>(minWidth) && in.height / d >= static_cast<unsigned>(minHeight)) {
+      denom = d;
+      break;
+    }
+  }
+  const unsigned w = (in.width + denom - 1) / denom, h = (in.height + denom - 1) / denom;
+  uint8_t* bits = nullptr;
+  HBITMAP result = createDib24(static_cast<int>(w), static_cast<int>(h), &bits);
+  if (!result || !bits) {
+    if (result) DeleteObject(result);
+    return nullptr;
+  }
+  const size_t inStride = in.stride(), outStride = (size_t{w} * 3 + 3) & ~size_t{3};
+  for (unsigned y = 0; y < h; ++y) {
+    const unsigned y0 = y * denom, y1 = std::min(in.height, y0 + denom);
+    for (unsigned x = 0; x < w; ++x) {
+      const unsigned x0 = x * denom, x1 = std::min(in.width, x0 + denom);
+      unsigned sum[3] = {0, 0, 0};
+      for (unsigned yy = y0; yy < y1; ++yy)
+        for (unsigned xx = x0; xx < x1; ++xx)
+          for (int c = 0; c < 3; ++c) sum[c] += in.bgr[inStride * yy + xx * 3 + c];
+      const unsigned n = (y1 - y0) * (x1 - x0);
+      for (int c = 0; c < 3; ++c) bits[outStride * y + x * 3 + c] = static_cast<uint8_t>((sum[c] + n / 2) / n);
+    }
+  }
+  GdiFlush();
   return result;
 }
 

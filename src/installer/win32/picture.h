@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mv::win32 {
 
@@ -18,6 +19,18 @@ constexpr int kMaxPictureSide = 32767;
 
 // True when data is a complete, uncompressed or RLE Windows bitmap whose pixel data lies inside it.
 bool isLoadableBmp(const uint8_t* data, size_t size);
+
+// A picture decoded by the system: 24-bit rows, top-down, blue-green-red, each row padded to 4 bytes.
+struct DecodedPicture {
+  unsigned width = 0, height = 0;
+  std::vector<uint8_t> bgr;
+  size_t stride() const { return (size_t{width} * 3 + 3) & ~size_t{3}; }
+};
+// Decodes a JPEG at its own size with the system's picture decoder (also for others that need JPEG
+// pixels, such as a movie's JPEG bitmaps). False when the data is not a JPEG the decoder accepts, or its
+// frame header declares a side above kMaxPictureSide or more than maxPixels pixels, which is refused
+// before anything is decoded. Initialises COM on the calling thread for the call when it is not already.
+bool decodeJpegPixels(const uint8_t* data, size_t size, uint64_t maxPixels, DecodedPicture& out);
 
 // Decodes a JPEG into a 24-bit top-down DIB section. minWidth/minHeight: the size it will be shown at;
 // a large picture is reduced to 1/2, 1/4 or 1/8 as long as it stays at least that big. A picture whose
