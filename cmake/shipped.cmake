@@ -15,7 +15,11 @@
 # MV_BUILD_SHIPPED tells the source folders whether to define the shipped programs' targets here.
 option(MV_SHIPPED_ONLY "Build only the shipped Windows programs, in the release configuration" OFF)
 option(MV_SHIPPED_SUBBUILD "Win32 test tree: build the shipped programs in a release sub-build" ON)
-set(MV_SHIPPED_JOBS 2 CACHE STRING "Parallel jobs of the shipped programs' sub-build")
+if(DEFINED ENV{MV_JOBS})
+  set(MV_SHIPPED_JOBS $ENV{MV_JOBS} CACHE STRING "Parallel jobs of the shipped programs' sub-build")
+else()
+  set(MV_SHIPPED_JOBS 2 CACHE STRING "Parallel jobs of the shipped programs' sub-build")
+endif()
 
 # Options every shipped program links with.
 # (A DLL's automatic image base is a hash of its output path: impborl.dll takes the fixed default instead.)

@@ -29,34 +29,22 @@ class NoFlashControls : public FlashControlFactory {
   }
 };
 
-// The movie's JPEG bitmaps go through the decoder the window's pictures use.
+// The movie's JPEG bitmaps go through the decoder the window's pictures use, at their own size.
 class PictureJpegDecoder : public render::JpegDecoder {
  public:
   bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, render::Image& out) const override {
-    HBITMAP bitmap = decodeJpeg(data, size, 0x7FFFFFFF, 0x7FFFFFFF);  // never scaled down
-    if (!bitmap) return false;
-    BITMAP info;
-    bool ok = GetObjectW(bitmap, sizeof info, &info) != 0 && info.bmWidth > 0 && info.bmHeight > 0 &&
-              uint64_t(info.bmWidth) * uint64_t(info.bmHeight) <= maxPixels;
-    if (ok) {
-      // Whatever the bitmap's own layout, GDI hands its pixels over as 32-bit rows from the top.
-      BITMAPINFO bi = {};
-      bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      bi.bmiHeader.biWidth = info.bmWidth;
-      bi.bmiHeader.biHeight = -info.bmHeight;
-      bi.bmiHeader.biPlanes = 1;
-      bi.bmiHeader.biBitCount = 32;
-      bi.bmiHeader.biCompression = BI_RGB;
-      out.width = info.bmWidth;
-      out.height = info.bmHeight;
-      out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
-      HDC dc = GetDC(nullptr);
-      ok = GetDIBits(dc, bitmap, 0, UINT(out.height), out.pixels.data(), &bi, DIB_RGB_COLORS) == out.height;
-      ReleaseDC(nullptr, dc);
-      for (uint32_t& p : out.pixels) p |= 0xFF000000u;
+    DecodedPicture picture;
+    if (!decodeJpegPixels(data, size, maxPixels, picture)) return false;
+    out.width = int(picture.width);
+    out.height = int(picture.height);
+    out.pixels.resize(size_t(picture.width) * picture.height);
+    for (unsigned y = 0; y < picture.height; ++y) {
+      const uint8_t* row = picture.bgr.data() + picture.stride() * y;
+      uint32_t* to = out.pixels.data() + size_t(y) * picture.width;
+      for (unsigned x = 0; x < picture.width; ++x)
+        to[x] = 0xFF000000u | uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
     }
-    DeleteObject(bitmap);
-    return ok;
+    return true;
   }
 };
 
