@@ -16,123 +16,252 @@
 // tests); the exit code then says what happened: 0 everything removed (or scheduled), 1 the user said
 // no, 2 not run from a content folder (nothing touched), 3 something could not be removed.
 //
-// Text inside is UTF-8, as in the installer; every call to the system is the wide (UTF-16) one, so a
-// title or a Windows folder in any script is removed the same on every system.
+// Text is UTF-16 throughout and every call to the system is the wide one, so a title or a Windows folder
+// in any script is removed the same on every system. The program uses no C++ library (it is shipped in
+// every package, so its size counts).
 #include <windows.h>
-
-#include <string>
-#include <vector>
-
-#include "support/paths.h"
-#include "support/system_errors.h"
-#include "support/text_encoding.h"
 
 namespace {
 
-using mv::utf8ToWide;
-using mv::wideToUtf8;
+// ---- a growable, zero-terminated UTF-16 string on the process heap. The program uses no C++ library,
+// so that it stays a few kilobytes; running out of memory ends it with exit code 3.
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+class Text {
+ public:
+  Text() = default;
+  Text(const wchar_t* s) { append(s, length(s)); }  // NOLINT: converts like std::wstring
+  Text(const wchar_t* s, size_t n) { append(s, n); }
+  Text(const Text& other) { append(other.data_, other.size_); }
+  Text& operator=(const Text& other) {
+    if (this != &other) {
+      size_ = 0;
+      append(other.data_, other.size_);
+    }
+    return *this;
+  }
+  ~Text() {
+    if (data_) HeapFree(GetProcessHeap(), 0, data_);
+  }
+
+  const wchar_t* c_str() const { return data_ ? data_ : L""; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  wchar_t back() const { return data_[size_ - 1]; }
+  void popBack() { data_[--size_] = 0; }
+  wchar_t operator[](size_t i) const { return data_[i]; }
+
+  Text& operator+=(const Text& s) { return append(s.data_, s.size_); }
+  Text& operator+=(const wchar_t* s) { return append(s, length(s)); }
+  Text& operator+=(wchar_t c) { return append(&c, 1); }
+
+  // The part from `from` to the end (or `n` characters of it).
+  Text sub(size_t from, size_t n = ~size_t{0}) const {
+    if (from > size_) from = size_;
+    if (n > size_ - from) n = size_ - from;
+    return Text(c_str() + from, n);
+  }
+  // Position of the last `c`, or npos.
+  size_t findLast(wchar_t c) const {
+    for (size_t i = size_; i-- > 0;)
+      if (data_[i] == c) return i;
+    return npos;
+  }
+  bool contains(const wchar_t* s) const {
+    const size_t n = length(s);
+    for (size_t i = 0; i + n <= size_; ++i) {
+      size_t k = 0;
+      while (k < n && data_[i + k] == s[k]) ++k;
+      if (k == n) return true;
+    }
+    return false;
+  }
+  bool operator==(const Text& other) const {
+    if (size_ != other.size_) return false;
+    for (size_t i = 0; i < size_; ++i)
+      if (data_[i] != other.data_[i]) return false;
+    return true;
+  }
+
+  static constexpr size_t npos = ~size_t{0};
+  static size_t length(const wchar_t* s) {
+    size_t n = 0;
+    while (s && s[n]) ++n;
+    return n;
+  }
+
+ private:
+  Text& append(const wchar_t* s, size_t n) {
+    if (n == 0 && data_) return *this;
+    if (size_ + n + 1 > capacity_) {
+      size_t wanted = (size_ + n + 1) * 2;
+      HANDLE heap = GetProcessHeap();
+      wchar_t* grown = static_cast<wchar_t*>(data_ ? HeapReAlloc(heap, 0, data_, wanted * sizeof(wchar_t))
+                                                   : HeapAlloc(heap, 0, wanted * sizeof(wchar_t)));
+      if (!grown) ExitProcess(3);
+      data_ = grown;
+      capacity_ = wanted;
+    }
+    for (size_t i = 0; i < n; ++i) data_[size_ + i] = s[i];
+    size_ += n;
+    data_[size_] = 0;
+    return *this;
+  }
+
+  wchar_t* data_ = nullptr;
+  size_t size_ = 0, capacity_ = 0;
+};
+
+Text operator+(Text a, const Text& b) { return a += b; }
+Text operator+(Text a, const wchar_t* b) { return a += b; }
+Text operator+(const wchar_t* a, const Text& b) { return Text(a) += b; }
+
+Text number(unsigned long value) {
+  wchar_t digits[16];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value);
+  Text out;
+  while (n > 0) out += digits[--n];
+  return out;
+}
+
+// Lines of the final report ("  item\r\n" each) and how many there are.
+struct Lines {
+  Text text;
+  size_t count = 0;
+  void add(const Text& line) {
+    text += L"  ";
+    text += line;
+    text += L"\r\n";
+    ++count;
+  }
+};
+
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const wchar_t kDesktopGeneralKey[] = L"Software\\Microsoft\\Internet Explorer\\Desktop\\General";
 
-// Paths and names compared as Windows compares them, letter case ignored.
-bool samePath(const std::string& a, const std::string& b) { return mv::equalsIgnoreCase(a, b); }
+Text asciiLower(const Text& s) {
+  Text out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const wchar_t c = s[i];
+    out += (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+  }
+  return out;
+}
 
-std::string withSlash(std::string s) {
-  if (!s.empty() && s.back() != '\\') s += '\\';
+// Paths and names compared as Windows compares them, letter case ignored (its own upper-casing).
+bool samePath(const Text& a, const Text& b) {
+  if (a.size() != b.size()) return false;
+  Text x = a, y = b;
+  if (!x.empty()) CharUpperBuffW(const_cast<wchar_t*>(x.c_str()), static_cast<DWORD>(x.size()));
+  if (!y.empty()) CharUpperBuffW(const_cast<wchar_t*>(y.c_str()), static_cast<DWORD>(y.size()));
+  return x == y;
+}
+
+Text withSlash(Text s) {
+  if (!s.empty() && s.back() != L'\\') s += L'\\';
   return s;
 }
 
-std::string lastErrorText(DWORD code) {
+Text lastErrorText(DWORD code) {
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                  code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string s = text ? wideToUtf8(text) : "error " + std::to_string(code);
+  Text s = text ? Text(text) : L"error " + number(code);
   if (text) LocalFree(text);
-  return mv::trimSystemText(s);
+  // Trimmed as mv::trimSystemText (support/system_errors.h) trims, which needs the C++ library: trailing
+  // blanks, control characters and periods go.
+  while (!s.empty()) {
+    const wchar_t c = s.back();
+    if (c > L' ' && c != L'.' && c != 0x7F) break;
+    s.popBack();
+  }
+  return s;
 }
 
-// The long form of a path (an uninstall entry may start the uninstaller by its 8.3 name). GetLongPathNameW
-// is missing on NT 4, so it is looked up at run time.
-std::string longPath(const std::string& path) {
+// The long form of a path (Windows 95/98/ME start the uninstaller by its 8.3 name). GetLongPathNameA is
+// missing on Windows 95 and NT 4, so it is looked up at run time.
+Text longPath(const Text& path) {
   typedef DWORD(WINAPI * LongPathFn)(LPCWSTR, LPWSTR, DWORD);
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   LongPathFn fn = kernel ? reinterpret_cast<LongPathFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetLongPathNameW")))
                          : nullptr;
   if (!fn) return path;
   wchar_t buffer[MAX_PATH * 2];
-  DWORD n = fn(utf8ToWide(path).c_str(), buffer, MAX_PATH * 2);
-  return (n > 0 && n < MAX_PATH * 2) ? wideToUtf8(buffer, n) : path;
+  DWORD n = fn(path.c_str(), buffer, MAX_PATH * 2);
+  return (n > 0 && n < MAX_PATH * 2) ? Text(buffer, n) : path;
 }
 
-std::string windowsFolder() {
+Text windowsFolder() {
   wchar_t buffer[MAX_PATH + 1];
   DWORD n = GetEnvironmentVariableW(L"WINDIR", buffer, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
-  return withSlash(wideToUtf8(buffer, n <= MAX_PATH ? n : 0));
+  return withSlash(Text(buffer, n <= MAX_PATH ? n : 0));
 }
 
-bool containsWallpaperWord(const std::string& title) {
-  return mv::asciiLower(title).find("wallpaper") != std::string::npos;
-}
+bool containsWallpaperWord(const Text& title) { return asciiLower(title).contains(L"wallpaper"); }
 
-// Deletion with a restart as the last resort; every outcome lands in one of the two lists.
+// Deletion with a restart as the last resort; every outcome lands in one of the lists.
 struct Outcome {
-  std::vector<std::string> removed, atRestart, failed;
+  Lines removed, atRestart, failed;
 };
 
-bool scheduleAtRestart(const std::string& path) {
-  const std::wstring wpath = utf8ToWide(path);
-  if (MoveFileExW(wpath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+bool scheduleAtRestart(const Text& path) {
+  if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
   // Windows 95/98/ME: NUL=<short path> in wininit.ini's [rename] section.
   wchar_t shortPath[MAX_PATH];
-  DWORD n = GetShortPathNameW(wpath.c_str(), shortPath, MAX_PATH);
+  DWORD n = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return false;
   return WritePrivateProfileStringW(L"rename", L"NUL", shortPath, L"wininit.ini") != 0;
 }
 
-void removeFile(const std::string& path, Outcome& out, bool scheduleIfBusy) {
-  const std::wstring wpath = utf8ToWide(path);
-  DWORD attributes = GetFileAttributesW(wpath.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wpath.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (DeleteFileW(wpath.c_str())) {
-    out.removed.push_back(path);
-    return;
+// True when the file was deleted now; a file that was not there counts as neither. `listRemoved`: whether
+// a deleted file gets a line of its own (the content folder's files are counted instead).
+bool removeFile(const Text& path, Outcome& out, bool scheduleIfBusy, bool listRemoved) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (DeleteFileW(path.c_str())) {
+    if (listRemoved) out.removed.add(path);
+    return true;
   }
   DWORD error = GetLastError();
-  if (scheduleIfBusy && scheduleAtRestart(path)) out.atRestart.push_back(path);
-  else out.failed.push_back(path + " (" + lastErrorText(error) + ")");
+  if (scheduleIfBusy && scheduleAtRestart(path)) out.atRestart.add(path);
+  else out.failed.add(path + L" (" + lastErrorText(error) + L")");
+  return false;
 }
 
 // Removes a folder's contents, never following a junction or symbolic link (the link itself goes), and
-// leaving `keep` (our own running file) for the restart. True when nothing but `keep` is left.
-bool removeTree(const std::string& folder, const std::string& keep, Outcome& out) {
+// leaving `keep` (our own running file) for the restart. True when nothing but `keep` is left. `files`
+// counts the files deleted.
+bool removeTree(const Text& folder, const Text& keep, Outcome& out, size_t& files) {
   bool empty = true;
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(utf8ToWide(withSlash(folder) + "*").c_str(), &found);
+  HANDLE search = FindFirstFileW((withSlash(folder) + L"*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = wideToUtf8(found.cFileName);
-      if (name == "." || name == "..") continue;
-      std::string path = withSlash(folder) + name;
+      Text name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      Text path = withSlash(folder) + name;
       if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-          if (!RemoveDirectoryW(utf8ToWide(path).c_str())) {
-            out.failed.push_back(path + " (" + lastErrorText(GetLastError()) + ")");
+          if (!RemoveDirectoryW(path.c_str())) {
+            out.failed.add(path + L" (" + lastErrorText(GetLastError()) + L")");
             empty = false;
           }
           continue;
         }
-        if (removeTree(path, keep, out) && RemoveDirectoryW(utf8ToWide(path).c_str())) continue;
-        if (scheduleAtRestart(path)) out.atRestart.push_back(path + "\\");
+        if (removeTree(path, keep, out, files) && RemoveDirectoryW(path.c_str())) continue;
+        if (scheduleAtRestart(path)) out.atRestart.add(path + L"\\");
         empty = false;
       } else if (samePath(path, keep)) {
         continue;  // our own running file: left for the restart
+      } else if (removeFile(path, out, true, false)) {
+        ++files;
       } else {
-        size_t before = out.removed.size();
-        removeFile(path, out, true);
-        if (out.removed.size() == before) empty = false;
+        empty = false;
       }
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -141,80 +270,80 @@ bool removeTree(const std::string& folder, const std::string& keep, Outcome& out
 }
 
 // Deletes a registry key with everything below it (RegDeleteKey on NT only deletes keys without subkeys).
-LONG deleteKeyTree(HKEY root, const std::wstring& path) {
+LONG deleteKeyTree(HKEY root, const wchar_t* path) {
   HKEY key;
-  LONG r = RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+  LONG r = RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS, &key);
   if (r != ERROR_SUCCESS) return r;
   wchar_t name[256];
   for (;;) {
     DWORD size = 256;
     if (RegEnumKeyExW(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    if (deleteKeyTree(key, std::wstring(name, size)) != ERROR_SUCCESS) break;
+    if (deleteKeyTree(key, name) != ERROR_SUCCESS) break;
   }
   RegCloseKey(key);
-  return RegDeleteKeyW(root, path.c_str());
+  return RegDeleteKeyW(root, path);
 }
 
-std::string readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
+Text readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
   HKEY key;
-  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"";
   wchar_t data[1024];
   DWORD size = sizeof data - sizeof data[0], type = 0;
-  std::string out;
+  Text out;
   if (RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
       type == REG_SZ) {
     data[size / sizeof data[0]] = 0;
-    out = wideToUtf8(data);
+    out = data;
   }
   RegCloseKey(key);
   return out;
 }
 
-int report(bool quiet, const std::string& caption, const std::string& text, UINT icon, int code) {
-  if (!quiet) MessageBoxW(nullptr, utf8ToWide(text).c_str(), utf8ToWide(caption).c_str(), MB_OK | icon);
+int report(bool quiet, const Text& caption, const Text& text, UINT icon, int code) {
+  if (!quiet) MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | icon);
   return code;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
-  const std::string args = mv::asciiLower(commandLine ? wideToUtf8(commandLine) : std::string());
-  const bool quiet = args.find("/y") != std::string::npos;
+  const Text args = asciiLower(commandLine ? commandLine : L"");
+  const bool quiet = args.contains(L"/y");
 
   wchar_t exeBuffer[MAX_PATH * 2];
   DWORD n = GetModuleFileNameW(nullptr, exeBuffer, MAX_PATH * 2);
-  const std::string exe = longPath(wideToUtf8(exeBuffer, n < MAX_PATH * 2 ? n : 0));
-  const size_t slash = exe.find_last_of('\\');
-  const std::string folder = slash == std::string::npos ? "" : exe.substr(0, slash);  // no trailing backslash
-  const std::string folderName = folder.substr(folder.find_last_of('\\') + 1);
-  const std::string wallpaperFolder = windowsFolder() + "Web\\Wallpaper\\";
-  const std::string caption = "Uninstall";
+  const Text exe = longPath(Text(exeBuffer, n < MAX_PATH * 2 ? n : 0));
+  const size_t slash = exe.findLast(L'\\');
+  const Text folder = slash == Text::npos ? Text() : exe.sub(0, slash);  // no trailing backslash
+  const size_t folderSlash = folder.findLast(L'\\');
+  const Text folderName = folder.sub(folderSlash == Text::npos ? 0 : folderSlash + 1);
+  const Text wallpaperFolder = windowsFolder() + L"Web\\Wallpaper\\";
+  const Text caption = L"Uninstall";
 
   // Only a content folder directly in Web\Wallpaper is ours to remove.
-  const bool named = folderName.size() > 4 && mv::asciiLower(folderName.substr(folderName.size() - 4)) == " dir";
+  const bool named = folderName.size() > 4 && asciiLower(folderName.sub(folderName.size() - 4)) == L" dir";
   const bool placed =
-      samePath(longPath(withSlash(folder.substr(0, folder.size() - folderName.size()))), longPath(wallpaperFolder));
+      samePath(longPath(withSlash(folder.sub(0, folder.size() - folderName.size()))), longPath(wallpaperFolder));
   if (!named || !placed)
     return report(quiet, caption,
-                  "This uninstaller removes the wallpaper content folder it was installed into (" + wallpaperFolder +
-                      "<title> dir), but it runs from\r\n\r\n" + folder + "\r\n\r\nNothing was removed.",
+                  L"This uninstaller removes the wallpaper content folder it was installed into (" + wallpaperFolder +
+                      L"<title> dir), but it runs from\r\n\r\n" + folder + L"\r\n\r\nNothing was removed.",
                   MB_ICONERROR, 2);
 
-  const std::string title = folderName.substr(0, folderName.size() - 4);
-  const std::string displayName = containsWallpaperWord(title) ? title : title + " Wallpaper";
-  const std::string page = wallpaperFolder + title + ".html";
-  const std::string entry = kUninstallKey + title;
+  const Text title = folderName.sub(0, folderName.size() - 4);
+  const Text displayName = containsWallpaperWord(title) ? title : title + L" Wallpaper";
+  const Text page = wallpaperFolder + title + L".html";
+  const Text entry = kUninstallKey + title;
 
   if (!quiet) {
-    std::string question = "Remove " + displayName + " from this computer?\r\n\r\nThis deletes:\r\n  " + folder +
-                           "\\ and all files in it\r\n  " + page +
-                           "\r\n  its entry in the list of installed programs";
-    if (MessageBoxW(nullptr, utf8ToWide(question).c_str(), utf8ToWide(caption + " " + displayName).c_str(),
+    Text question = L"Remove " + displayName + L" from this computer?\r\n\r\nThis deletes:\r\n  " + folder +
+                    L"\\ and all files in it\r\n  " + page + L"\r\n  its entry in the list of installed programs";
+    if (MessageBoxW(nullptr, question.c_str(), (caption + L" " + displayName).c_str(),
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return 1;
   }
 
-  SetCurrentDirectoryW(utf8ToWide(windowsFolder()).c_str());  // never hold the folder we remove
+  SetCurrentDirectoryW(windowsFolder().c_str());  // never hold the folder we remove
   Outcome out;
 
   // The desktop: when it still shows our page, stop pointing at a file that is about to go.
@@ -224,49 +353,49 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
       RegSetValueExW(key, L"Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
       RegCloseKey(key);
       SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(L""), SPIF_SENDWININICHANGE);
-      out.removed.push_back("the desktop wallpaper setting that showed " + title + ".html");
+      out.removed.add(L"the desktop wallpaper setting that showed " + title + L".html");
     }
   }
 
-  removeFile(page, out, true);
+  removeFile(page, out, true, true);
 
-  const size_t before = out.removed.size();
-  const bool onlySelfLeft = removeTree(folder, exe, out);
-  const size_t files = out.removed.size() - before;  // one line for the folder's files, not one each
-  out.removed.resize(before);
-  if (files) out.removed.push_back(folder + "\\: " + std::to_string(files) + (files == 1 ? " file" : " files"));
+  size_t files = 0;  // one line for the folder's files, not one each
+  const bool onlySelfLeft = removeTree(folder, exe, out, files);
+  if (files) out.removed.add(folder + L"\\: " + number(files) + (files == 1 ? L" file" : L" files"));
   if (onlySelfLeft) {
     // Only our own file is left: it and the folder go at the next restart, in that order.
-    if (scheduleAtRestart(exe) && scheduleAtRestart(folder)) out.atRestart.push_back(folder + "\\ (with uninstall.exe)");
-    else out.failed.push_back(folder + "\\ (cannot schedule its removal)");
+    if (scheduleAtRestart(exe) && scheduleAtRestart(folder)) out.atRestart.add(folder + L"\\ (with uninstall.exe)");
+    else out.failed.add(folder + L"\\ (cannot schedule its removal)");
   } else {
-    out.failed.push_back(folder + "\\ (still holds files)");
+    out.failed.add(folder + L"\\ (still holds files)");
   }
 
   HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, utf8ToWide(entry).c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
     RegDeleteValueW(key, L"DisplayName");
     RegDeleteValueW(key, L"UninstallString");
     RegCloseKey(key);
-    LONG r = deleteKeyTree(HKEY_LOCAL_MACHINE, utf8ToWide(entry));
-    if (r == ERROR_SUCCESS) out.removed.push_back("HKEY_LOCAL_MACHINE\\" + entry);
-    else out.failed.push_back("HKEY_LOCAL_MACHINE\\" + entry + " (" + lastErrorText(static_cast<DWORD>(r)) + ")");
+    LONG r = deleteKeyTree(HKEY_LOCAL_MACHINE, entry.c_str());
+    if (r == ERROR_SUCCESS) out.removed.add(L"HKEY_LOCAL_MACHINE\\" + entry);
+    else out.failed.add(L"HKEY_LOCAL_MACHINE\\" + entry + L" (" + lastErrorText(static_cast<DWORD>(r)) + L")");
   }
 
-  std::string text;
-  if (!out.removed.empty()) {
-    text += "Removed:\r\n";
-    for (const std::string& s : out.removed) text += "  " + s + "\r\n";
+  Text text;
+  if (out.removed.count) {
+    text += L"Removed:\r\n";
+    text += out.removed.text;
   }
-  if (!out.atRestart.empty()) {
-    text += (text.empty() ? "" : "\r\n") + std::string("Removed when Windows restarts:\r\n");
-    for (const std::string& s : out.atRestart) text += "  " + s + "\r\n";
+  if (out.atRestart.count) {
+    if (!text.empty()) text += L"\r\n";
+    text += L"Removed when Windows restarts:\r\n";
+    text += out.atRestart.text;
   }
-  if (!out.failed.empty()) {
-    text += (text.empty() ? "" : "\r\n") + std::string("Could not be removed:\r\n");
-    for (const std::string& s : out.failed) text += "  " + s + "\r\n";
+  if (out.failed.count) {
+    if (!text.empty()) text += L"\r\n";
+    text += L"Could not be removed:\r\n";
+    text += out.failed.text;
   }
-  if (text.empty()) text = "Nothing of " + displayName + " was found.";
-  return report(quiet, caption + " " + displayName, text, out.failed.empty() ? MB_ICONINFORMATION : MB_ICONWARNING,
-                out.failed.empty() ? 0 : 3);
+  if (text.empty()) text = L"Nothing of " + displayName + L" was found.";
+  return report(quiet, caption + L" " + displayName, text, out.failed.count ? MB_ICONWARNING : MB_ICONINFORMATION,
+                out.failed.count ? 3 : 0);
 }
