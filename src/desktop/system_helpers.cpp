@@ -18,7 +18,7 @@ constexpr int kFindTries = 1000;
 }  // namespace
 
 void closeDisplayProperties() {
-  Platform& p = platform();
+  Shell& p = platform();
   WindowHandle w = p.findWindow(nullptr, text::displayProperties);
   if (w) p.sendDlgItemMessage(w, winmsg::idCancel, winmsg::buttonClick, 0, 0);
 }
@@ -35,7 +35,7 @@ void openDisplayProperties(bool showDesktopFlag) {
 // Sends rather than posts, so each window has minimised when the call returns; a window that does not
 // answer within the time-out (a hung program) is left as it is.
 void minimiseOtherWindows() {
-  Platform& p = platform();
+  Shell& p = platform();
   for (WindowHandle w : p.topLevelWindows()) {
     std::string className = p.windowClassName(w);
     if (p.isWindowVisible(w) && !p.isIconic(w) && className != kTaskbarClass)

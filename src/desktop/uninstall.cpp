@@ -23,7 +23,7 @@ bool titleNamesOneKey(const std::string& title) {
 
 // Creates (or opens) the entry key under HKEY_LOCAL_MACHINE, writes one text value, closes the key.
 void writeMachineText(const std::string& keyPath, const char* name, const std::string& data) {
-  Platform& p = platform();
+  Registry& p = platform();
   RegKey key = 0;
   if (p.regCreateKey(RegRoot::LocalMachine, keyPath, key) != 0 || !key)
     throw PlatformError(withArgument(text::failedToCreateKey, keyPath));
@@ -63,7 +63,7 @@ std::string uninstallCommand(const std::string& title) {
 
 void writeUninstallEntry(const std::string& title) {
   if (!titleNamesOneKey(title)) return;
-  Platform& p = platform();
+  Registry& p = platform();
   const std::string keyPath = uninstallKeyPath(title);
 
   // The per-user key of the same name is opened (created) here and deleted once the entry is written.
@@ -80,7 +80,7 @@ void writeUninstallEntry(const std::string& title) {
 
 void removeUninstallEntry(const std::string& title) {
   if (!titleNamesOneKey(title)) return;
-  Platform& p = platform();
+  Registry& p = platform();
   const std::string keyPath = uninstallKeyPath(title);
   RegKey key = 0;
   if (p.regOpenKey(RegRoot::LocalMachine, keyPath, true, key) != 0 || !key) return;

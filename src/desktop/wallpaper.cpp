@@ -58,7 +58,7 @@ void enableComponentZero() {
 
 // The window that draws the desktop's icons: first child of the first child of Program Manager.
 WindowHandle desktopViewWindow() {
-  Platform& p = platform();
+  Shell& p = platform();
   WindowHandle w = p.findWindow("Progman", "Program Manager");
   if (w) w = p.firstChild(w);
   if (w) w = p.firstChild(w);

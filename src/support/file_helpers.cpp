@@ -17,13 +17,13 @@ constexpr int tempFolderCandidates = 10000;
 constexpr int maxFolderDepth = 300;
 
 void forceFoldersAt(const std::string& folder, int depth) {
-  Platform& p = platform();
+  FileSystem& files = platform();
   if (!folderExists(folder)) {
     std::string path = withoutTrailingBackslash(folder);
     std::string parent = parentOf(path);
     if (!parent.empty() && parent != path && depth < maxFolderDepth) forceFoldersAt(parent, depth + 1);
   }
-  p.createDirectory(folder);
+  files.createDirectory(folder);
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ bool folderExists(const std::string& path) {
 }
 
 Result deleteFileForced(const std::string& path) {
-  Platform& p = platform();
+  FileSystem& p = platform();
   if (!fileExists(path)) return rc::ok;
   if (p.deleteFile(path)) return rc::ok;
   p.setAttributes(path, attr::normal);
@@ -57,7 +57,7 @@ Result deleteFileForced(const std::string& path) {
 
 Result deleteFolderTree(const std::string& folderPath) {
   if (folderPath.empty()) return rc::folderFailed;
-  Platform& p = platform();
+  FileSystem& p = platform();
   const std::string folder = withTrailingBackslash(folderPath);
 
   // A link (junction or symbolic link) is removed as itself; what it points to is never entered.

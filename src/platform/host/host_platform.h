@@ -13,6 +13,9 @@
 // Everything else the installer touches - environment, registry, top-level windows, shell, Active
 // Desktop, message boxes, cursor - is kept in memory, recorded, and can be scripted or made to fail.
 // The calls whose order matters are also appended to callLog() as short lines (formats below).
+//
+// One source file per topic of the platform interface: host_platform.cpp (paths, system, libraries,
+// sandbox), host_files.cpp, host_registry.cpp, host_shell.cpp, host_dialogs.cpp.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -194,7 +197,7 @@ class HostPlatform : public Platform {
   // The log lines that start with prefix.
   std::vector<std::string> callsStartingWith(const std::string& prefix) const;
 
-  // ------------------------------------------------------------------ Platform
+  // ------------------------------------------------------------------ Platform: System
   Result lastError() override;
   void setLastError(Result code) override;
   std::string systemErrorText(Result code) override;
@@ -204,7 +207,11 @@ class HostPlatform : public Platform {
   std::string tempPath() override { return tempPath_; }
   std::string executablePath() override { return executablePath_; }
   bool getVersion(OsVersion& out) override;
+  void* loadLibrary(const std::string& path) override;
+  void* getProcAddress(void* library, const std::string& name) override;
+  void freeLibrary(void* library) override;
 
+  // ------------------------------------------------------------------ Platform: FileSystem
   uint32_t getAttributes(const std::string& path) override;
   bool setAttributes(const std::string& path, uint32_t attributes) override;
   bool deleteFile(const std::string& path) override;
@@ -216,10 +223,7 @@ class HostPlatform : public Platform {
   std::string shortPathName(const std::string& path) override;
   bool fileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) override;
 
-  void* loadLibrary(const std::string& path) override;
-  void* getProcAddress(void* library, const std::string& name) override;
-  void freeLibrary(void* library) override;
-
+  // ------------------------------------------------------------------ Platform: Registry
   Result regOpenKey(RegRoot root, const std::string& path, bool write, RegKey& key) override;
   Result regCreateKey(RegRoot root, const std::string& path, RegKey& key) override;
   Result regQueryValue(RegKey key, const std::string& name, RegValue& value) override;
@@ -228,6 +232,7 @@ class HostPlatform : public Platform {
   void regCloseKey(RegKey key) override;
   Result regDeleteTree(RegRoot root, const std::string& path) override;
 
+  // ------------------------------------------------------------------ Platform: Shell
   WindowHandle findWindow(const char* className, const char* title) override;
   WindowHandle firstChild(WindowHandle window) override;
   std::vector<WindowHandle> topLevelWindows() override;
@@ -245,6 +250,7 @@ class HostPlatform : public Platform {
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
   std::unique_ptr<ActiveDesktop> createActiveDesktop() override;
 
+  // ------------------------------------------------------------------ Platform: Dialogs
   BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;
   Cursor cursor() override { return cursor_; }
   void setCursor(Cursor c) override;

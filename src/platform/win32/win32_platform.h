@@ -10,6 +10,7 @@ class Win32Platform : public Platform {
  public:
   Win32Platform() = default;
 
+  // System
   Result lastError() override;
   void setLastError(Result code) override;
   std::string systemErrorText(Result code) override;
@@ -19,7 +20,11 @@ class Win32Platform : public Platform {
   std::string tempPath() override;
   std::string executablePath() override;
   bool getVersion(OsVersion& out) override;
+  void* loadLibrary(const std::string& path) override;
+  void* getProcAddress(void* library, const std::string& name) override;
+  void freeLibrary(void* library) override;
 
+  // FileSystem
   uint32_t getAttributes(const std::string& path) override;
   bool setAttributes(const std::string& path, uint32_t attributes) override;
   bool deleteFile(const std::string& path) override;
@@ -31,10 +36,7 @@ class Win32Platform : public Platform {
   std::string shortPathName(const std::string& path) override;
   bool fileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) override;
 
-  void* loadLibrary(const std::string& path) override;
-  void* getProcAddress(void* library, const std::string& name) override;
-  void freeLibrary(void* library) override;
-
+  // Registry
   Result regOpenKey(RegRoot root, const std::string& path, bool write, RegKey& key) override;
   Result regCreateKey(RegRoot root, const std::string& path, RegKey& key) override;
   Result regQueryValue(RegKey key, const std::string& name, RegValue& value) override;
@@ -43,6 +45,7 @@ class Win32Platform : public Platform {
   void regCloseKey(RegKey key) override;
   Result regDeleteTree(RegRoot root, const std::string& path) override;
 
+  // Shell
   WindowHandle findWindow(const char* className, const char* title) override;
   WindowHandle firstChild(WindowHandle window) override;
   std::vector<WindowHandle> topLevelWindows() override;
@@ -60,9 +63,8 @@ class Win32Platform : public Platform {
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
   std::unique_ptr<ActiveDesktop> createActiveDesktop() override;
 
-  // ErrorAbort and InformationAbort are a dialog of our own (class "#32770", the text in the static
-  // control 0xFFFF as MessageBox has it, one default button "&Abort" with id IDABORT that also answers
-  // Esc and the close box); the other kinds are MessageBoxW. Owned by the process's active window.
+  // Dialogs. ErrorAbort and InformationAbort are the "&Abort" box of our own (abort_dialog.h); the other kinds are
+  // MessageBoxW. Owned by the process's active window.
   BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;
   // The screen cursor: remembered here and shown with SetCursor. A window that wants it to survive
   // mouse moves answers WM_SETCURSOR with it (see cursorHandle()).
@@ -74,8 +76,5 @@ class Win32Platform : public Platform {
  private:
   Cursor cursor_ = Cursor::Default;
 };
-
-// The "&Abort" dialog on its own: modal, owned by owner (or none), returns when dismissed.
-void showAbortDialog(const std::string& text, const std::string& caption, bool errorIcon, void* owner);
 
 }  // namespace mv

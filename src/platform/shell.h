@@ -1,0 +1,52 @@
+#pragma once
+// Windows and the shell: finding, enumerating and messaging top-level windows (other programs' too),
+// starting programs and documents, the desktop wallpaper and the shell's Active Desktop object. Titles,
+// class names and paths are UTF-8.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+
+namespace mv {
+
+using WindowHandle = uintptr_t;  // 0 = none
+
+// The shell's Active Desktop object (IActiveDesktop); each call returns the HRESULT.
+class ActiveDesktop {
+ public:
+  virtual ~ActiveDesktop() = default;
+  virtual int32_t setDesktopItemOptions(bool enableComponents, bool activeDesktop) = 0;
+  virtual int32_t setWallpaper(const std::string& path) = 0;
+  virtual int32_t applyChanges(uint32_t flags) = 0;
+};
+
+class Shell : public virtual LastError {
+ public:
+  virtual WindowHandle findWindow(const char* className, const char* title) = 0;
+  virtual WindowHandle firstChild(WindowHandle window) = 0;  // GetWindow(GW_CHILD)
+  virtual std::vector<WindowHandle> topLevelWindows() = 0;   // EnumWindows order
+  virtual std::string windowClassName(WindowHandle window) = 0;
+  virtual bool isWindowVisible(WindowHandle window) = 0;
+  virtual bool isIconic(WindowHandle window) = 0;
+  // SendMessageTimeout (abort if hung); false when it timed out or failed.
+  virtual bool sendMessageTimeout(WindowHandle window, uint32_t msg, uintptr_t wParam, intptr_t lParam,
+                                  uint32_t timeoutMs) = 0;
+  virtual bool postMessage(WindowHandle window, uint32_t msg, uintptr_t wParam, intptr_t lParam) = 0;
+  virtual intptr_t sendDlgItemMessage(WindowHandle dialog, int item, uint32_t msg, uintptr_t wParam,
+                                      intptr_t lParam) = 0;
+  // ShellExecute: returns the shell's value (> 32 success).
+  virtual intptr_t shellExecute(WindowHandle owner, const char* verb, const std::string& file,
+                                const char* parameters, const char* directory, int show) = 0;
+  // CreateProcess of the program at its full path (never searched for), with the command line
+  // "<program>" arguments and the window shown as `show` (SW_...); not waited for. False when it
+  // could not be started.
+  virtual bool startProcess(const std::string& program, const std::string& arguments, int show) = 0;
+  virtual bool setDeskWallpaper(const char* path, uint32_t flags) = 0;  // SPI_SETDESKWALLPAPER
+  // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop); raises PlatformError with
+  // the system's text when the object cannot be created or offers no IActiveDesktop.
+  virtual std::unique_ptr<ActiveDesktop> createActiveDesktop() = 0;
+};
+
+}  // namespace mv

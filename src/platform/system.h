@@ -1,0 +1,34 @@
+#pragma once
+// The system itself: its error texts, environment, folders, version, the running program's path, and
+// libraries loaded at run time. Texts are UTF-8.
+#include <cstdint>
+#include <string>
+
+#include "platform/errors.h"
+
+namespace mv {
+
+struct OsVersion {
+  uint32_t platformId = 0;  // 1 = Windows 95/98/ME line, 2 = NT line
+  uint32_t major = 0, minor = 0, build = 0;
+};
+
+class System : public virtual LastError {
+ public:
+  // The system's message text for a code (FormatMessage, user's default language), unmodified;
+  // "" when the system has none.
+  virtual std::string systemErrorText(Result code) = 0;
+  virtual bool getEnv(const std::string& name, std::string& value) = 0;  // false when unset
+  virtual std::string windowsDirectory() = 0;  // GetWindowsDirectory, as the system gives it
+  virtual std::string systemDirectory() = 0;   // GetSystemDirectory
+  virtual std::string tempPath() = 0;          // GetTempPath (ends with a backslash)
+  virtual std::string executablePath() = 0;    // GetModuleFileName(NULL)
+  virtual bool getVersion(OsVersion& out) = 0; // GetVersionEx with OSVERSIONINFO (148 bytes)
+
+  // Run-time libraries.
+  virtual void* loadLibrary(const std::string& path) = 0;  // nullptr + lastError
+  virtual void* getProcAddress(void* library, const std::string& name) = 0;
+  virtual void freeLibrary(void* library) = 0;
+};
+
+}  // namespace mv
