@@ -18,12 +18,14 @@ enum class Cursor { Default, Wait };
 
 class Dialogs {
  public:
-  virtual ~Dialogs() = default;
   // Modal; returns when the user has answered (text and caption are UTF-8).
   virtual BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) = 0;
   // The screen cursor: what it is now, and setting it (start-up and installation remember and restore it).
   virtual Cursor cursor() = 0;
   virtual void setCursor(Cursor c) = 0;
+
+ protected:
+  ~Dialogs() = default;  // never deleted through a topic: the platform object owns them all
 };
 
 }  // namespace mv

@@ -1,11 +1,9 @@
 #pragma once
-// What every topic of the operating-system boundary shares: the code a failing call leaves behind, and
-// the error raised where the system raises errors instead of returning codes.
+// The error raised where the system raises errors instead of returning codes, for every topic of the
+// operating-system boundary.
 #include <exception>
 #include <string>
 #include <utility>
-
-#include "support/result.h"
 
 namespace mv {
 
@@ -18,15 +16,6 @@ class PlatformError : public std::exception {
 
  private:
   std::string text_;
-};
-
-// The error code the last failing call left (GetLastError numbering, see support/result.h). Every topic
-// interface has it; the platform object keeps one for all of them.
-class LastError {
- public:
-  virtual ~LastError() = default;
-  virtual Result lastError() = 0;
-  virtual void setLastError(Result code) = 0;
 };
 
 }  // namespace mv

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "support/result.h"
 
 namespace mv {
 
@@ -46,8 +47,13 @@ struct FindEntry {
   uint32_t attributes = 0;
 };
 
-class FileSystem : public virtual LastError {
+class FileSystem {
  public:
+  // The code the last failing call left (GetLastError numbering, support/result.h). One value for all
+  // topics: the platform object implements these once.
+  virtual Result lastError() = 0;
+  virtual void setLastError(Result code) = 0;
+
   virtual uint32_t getAttributes(const std::string& path) = 0;  // attr::invalid when missing
   virtual bool setAttributes(const std::string& path, uint32_t attributes) = 0;
   virtual bool deleteFile(const std::string& path) = 0;
@@ -60,6 +66,9 @@ class FileSystem : public virtual LastError {
   virtual std::string shortPathName(const std::string& path) = 0;  // "" on failure
   // Fixed file info of the version resource: dwFileVersionMS / dwFileVersionLS. False when none.
   virtual bool fileVersion(const std::string& path, uint32_t& ms, uint32_t& ls) = 0;
+
+ protected:
+  ~FileSystem() = default;  // never deleted through a topic: the platform object owns them all
 };
 
 }  // namespace mv

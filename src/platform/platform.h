@@ -11,7 +11,7 @@
 //   Shell       platform/shell.h     other windows, starting programs, wallpaper, Active Desktop
 //   Dialogs     platform/dialogs.h   message boxes, the screen cursor
 // The methods mirror the Win32 calls the installer needs, with their semantics and Win32 error numbering
-// (LastError, support/result.h). Every text that crosses the boundary - paths, names, registry data,
+// (lastError(), support/result.h). Every text that crosses the boundary - paths, names, registry data,
 // window titles, messages - is UTF-8; the Win32 implementation speaks UTF-16 to the system
 // (support/text_encoding.h), so no text depends on the machine's ANSI code page.
 #include "platform/dialogs.h"
@@ -24,7 +24,13 @@
 namespace mv {
 
 // One object implements every topic; each topic reference (FileSystem&, Registry&, ...) binds to it.
-class Platform : public System, public FileSystem, public Registry, public Shell, public Dialogs {};
+class Platform : public System, public FileSystem, public Registry, public Shell, public Dialogs {
+ public:
+  virtual ~Platform() = default;
+  // The one error code of all topics (declared by each topic that leaves one).
+  Result lastError() override = 0;
+  void setLastError(Result code) override = 0;
+};
 
 // The platform the process runs on. Programs install theirs at start; tests install a host platform.
 Platform& platform();

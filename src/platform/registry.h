@@ -37,7 +37,6 @@ struct RegValue {
 
 class Registry {
  public:
-  virtual ~Registry() = default;
   virtual Result regOpenKey(RegRoot root, const std::string& path, bool write, RegKey& key) = 0;
   virtual Result regCreateKey(RegRoot root, const std::string& path, RegKey& key) = 0;
   virtual Result regQueryValue(RegKey key, const std::string& name, RegValue& value) = 0;
@@ -45,6 +44,9 @@ class Registry {
   virtual Result regDeleteValue(RegKey key, const std::string& name) = 0;
   virtual void regCloseKey(RegKey key) = 0;
   virtual Result regDeleteTree(RegRoot root, const std::string& path) = 0;  // the key and its subkeys
+
+ protected:
+  ~Registry() = default;  // never deleted through a topic: the platform object owns them all
 };
 
 }  // namespace mv

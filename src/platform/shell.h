@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "support/result.h"
 
 namespace mv {
 
@@ -22,8 +23,13 @@ class ActiveDesktop {
   virtual int32_t applyChanges(uint32_t flags) = 0;
 };
 
-class Shell : public virtual LastError {
+class Shell {
  public:
+  // The code the last failing call left (GetLastError numbering, support/result.h). One value for all
+  // topics: the platform object implements these once.
+  virtual Result lastError() = 0;
+  virtual void setLastError(Result code) = 0;
+
   virtual WindowHandle findWindow(const char* className, const char* title) = 0;
   virtual WindowHandle firstChild(WindowHandle window) = 0;  // GetWindow(GW_CHILD)
   virtual std::vector<WindowHandle> topLevelWindows() = 0;   // EnumWindows order
@@ -47,6 +53,9 @@ class Shell : public virtual LastError {
   // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop); raises PlatformError with
   // the system's text when the object cannot be created or offers no IActiveDesktop.
   virtual std::unique_ptr<ActiveDesktop> createActiveDesktop() = 0;
+
+ protected:
+  ~Shell() = default;  // never deleted through a topic: the platform object owns them all
 };
 
 }  // namespace mv

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/errors.h"
+#include "support/result.h"
 
 namespace mv {
 
@@ -13,8 +14,13 @@ struct OsVersion {
   uint32_t major = 0, minor = 0, build = 0;
 };
 
-class System : public virtual LastError {
+class System {
  public:
+  // The code the last failing call left (GetLastError numbering, support/result.h). One value for all
+  // topics: the platform object implements these once.
+  virtual Result lastError() = 0;
+  virtual void setLastError(Result code) = 0;
+
   // The system's message text for a code (FormatMessage, user's default language), unmodified;
   // "" when the system has none.
   virtual std::string systemErrorText(Result code) = 0;
@@ -29,6 +35,9 @@ class System : public virtual LastError {
   virtual void* loadLibrary(const std::string& path) = 0;  // nullptr + lastError
   virtual void* getProcAddress(void* library, const std::string& name) = 0;
   virtual void freeLibrary(void* library) = 0;
+
+ protected:
+  ~System() = default;  // never deleted through a topic: the platform object owns them all
 };
 
 }  // namespace mv
