@@ -7,12 +7,12 @@
 
 namespace mv {
 
-// Active Desktop wallpaper. Raises PlatformError with the texts of the system; restores the normal
-// cursor when it stops with an error.
+// Active Desktop wallpaper. A failure carries the text of the system; the normal cursor is restored
+// when it stops with one.
 // The page windowsFolder + "Web\Wallpaper\" + title + ".html" (windowsFolder ends with a backslash).
-void registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
-                           int blue);
-void setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue);
+Status registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
+                             int blue);
+Status setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue);
 // "r g b": signed decimals joined by single blanks, red first.
 std::string backgroundColourText(int32_t red, int32_t green, int32_t blue);
 
@@ -22,7 +22,7 @@ std::string installerCaption(const std::string& title);
 bool containsWallpaperWord(const std::string& text);
 std::string uninstallKeyPath(const std::string& title);  // "Software\...\Uninstall\" + title
 std::string uninstallCommand(const std::string& title);  // quoted long form, or the 8.3 form on 9x
-void writeUninstallEntry(const std::string& title);       // raises PlatformError
+Status writeUninstallEntry(const std::string& title);  // a failure with the system's text
 void removeUninstallEntry(const std::string& title);
 
 // System helpers.

@@ -37,7 +37,9 @@ class MoviePanel {
   MoviePanel(PanelSurface& surface, FlashControlFactory& factory);
   ~MoviePanel();  // deletes its temporary folder tree
 
-  Result loadSWF(const std::string& path);  // 0, -403, -404, -405, -406; raises PlatformError
+  // 0, -403, -404, -405, -406; rc::platformError with the text in failure when a file cannot be read or
+  // written, the working folder cannot be made, or the control refuses the movie.
+  Result loadSWF(const std::string& path, Status& failure);
   void focusMovie();
   void unloadSWF();
 

@@ -1,20 +1,29 @@
 #pragma once
-// The error raised where the system raises errors instead of returning codes, for every topic of the
+// The outcome of the steps that report a failure with a text rather than a code, for every topic of the
 // operating-system boundary.
-#include <exception>
 #include <string>
 #include <utility>
 
 namespace mv {
 
-// Raised where the system raises errors instead of returning codes (registry writes of the desktop
-// integration, Active Desktop creation, file errors of the movie panel). Its text is what the user sees.
-class PlatformError : public std::exception {
+// Success, or a failure with the text the user sees: registry writes of the desktop integration, Active
+// Desktop creation, file errors of the movie panel, a Flash control that refuses an operation. The
+// programs are built without C++ exceptions, so such failures travel as values: a step that gets one
+// stops and hands it on, as far as the code that shows it.
+class [[nodiscard]] Status {
  public:
-  explicit PlatformError(std::string text) : text_(std::move(text)) {}
-  const char* what() const noexcept override { return text_.c_str(); }
+  Status() = default;
+  static Status failure(std::string text) {
+    Status s;
+    s.failed_ = true;
+    s.text_ = std::move(text);
+    return s;
+  }
+  bool ok() const { return !failed_; }
+  const std::string& text() const { return text_; }
 
  private:
+  bool failed_ = false;
   std::string text_;
 };
 

@@ -50,9 +50,9 @@ class Shell {
   // could not be started.
   virtual bool startProcess(const std::string& program, const std::string& arguments, int show) = 0;
   virtual bool setDeskWallpaper(const char* path, uint32_t flags) = 0;  // SPI_SETDESKWALLPAPER
-  // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop); raises PlatformError with
-  // the system's text when the object cannot be created or offers no IActiveDesktop.
-  virtual std::unique_ptr<ActiveDesktop> createActiveDesktop() = 0;
+  // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop) into desktop; a failure
+  // with the system's text when the object cannot be created or offers no IActiveDesktop.
+  virtual Status createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) = 0;
 
  protected:
   ~Shell() = default;  // never deleted through a topic: the platform object owns them all
