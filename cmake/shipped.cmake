@@ -25,6 +25,7 @@ endif()
 # (A DLL's automatic image base is a hash of its output path: impborl.dll takes the fixed default instead.)
 set(MV_RELEASE_LINK -s -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--build-id=none -Wl,--disable-auto-image-base)
 set(MV_NO_LTO "")
+set(MV_WITH_EXCEPTIONS "")  # the trees of the tests keep the compiler's default (with exceptions)
 
 if(NOT WIN32)
   set(MV_BUILD_SHIPPED ON)
@@ -40,7 +41,12 @@ if(MV_SHIPPED_ONLY)
   # No -fdata-sections: with it, mingw's GCC puts zero-initialised data into .data instead of .bss.
   # The programs are single-threaded (one user-interface thread) and use no RTTI
   # beyond what exceptions need, which -fno-rtti keeps.
-  add_compile_options(-Oz -ffunction-sections
+  # Without C++ exceptions: failures travel as values (mv::Status), and a failed allocation ends the
+  # program (src/runtime/lean_runtime.cpp). That leaves out the unwinder, the exception runtime, the
+  # unwind tables and the clean-up paths: about a third of install.exe. mvpack.exe, which raises and
+  # reports its errors as exceptions, turns them back on (MV_WITH_EXCEPTIONS, tools/CMakeLists.txt).
+  add_compile_options(-Oz -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables
+    $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>
     $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti> $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>
     $<$<COMPILE_LANGUAGE:CXX>:--include=${CMAKE_SOURCE_DIR}/src/runtime/no_extern_templates.h>
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}/=src/ -ffile-prefix-map=${CMAKE_BINARY_DIR}/=build/)
@@ -54,6 +60,7 @@ if(MV_SHIPPED_ONLY)
   add_compile_options(-ffat-lto-objects)
   add_link_options(-flto-partition=one)
   set(MV_NO_LTO -fno-lto)
+  set(MV_WITH_EXCEPTIONS -fexceptions)
   foreach(lang C CXX)
     set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
     set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")

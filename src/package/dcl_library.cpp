@@ -36,30 +36,23 @@ struct ExpandStreams {
 
 // read_buf: up to *size bytes of the input stream; 0 when it is exhausted or anything goes wrong.
 unsigned int DCL_CALL readCallback(char* buf, unsigned int* size, void* param) {
-  try {
-    ExpandStreams* s = static_cast<ExpandStreams*>(param);
-    if (!s || !buf || !size) return 0;
-    if (s->limit >= 0 && s->produced > s->limit) return 0;  // past the limit: the stream ends here
-    size_t n = std::min<size_t>(*size, s->size - s->position);
-    if (n) std::memcpy(buf, s->data + s->position, n);
-    s->position += n;
-    return static_cast<unsigned int>(n);
-  } catch (...) {
-    return 0;
-  }
+  ExpandStreams* s = static_cast<ExpandStreams*>(param);
+  if (!s || !buf || !size) return 0;
+  if (s->limit >= 0 && s->produced > s->limit) return 0;  // past the limit: the stream ends here
+  size_t n = std::min<size_t>(*size, s->size - s->position);
+  if (n) std::memcpy(buf, s->data + s->position, n);
+  s->position += n;
+  return static_cast<unsigned int>(n);
 }
 
 // write_buf: *size bytes to the output file; failures are swallowed (the caller checks the file size).
 void DCL_CALL writeCallback(char* buf, unsigned int* size, void* param) {
-  try {
-    ExpandStreams* s = static_cast<ExpandStreams*>(param);
-    if (!s || !s->output || !buf || !size || *size == 0) return;
-    int64_t n = *size;
-    if (s->limit >= 0) n = std::max<int64_t>(0, std::min<int64_t>(n, s->limit - s->produced));
-    s->produced += *size;
-    if (n > 0) s->output->write(buf, n);
-  } catch (...) {
-  }
+  ExpandStreams* s = static_cast<ExpandStreams*>(param);
+  if (!s || !s->output || !buf || !size || *size == 0) return;
+  int64_t n = *size;
+  if (s->limit >= 0) n = std::max<int64_t>(0, std::min<int64_t>(n, s->limit - s->produced));
+  s->produced += *size;
+  if (n > 0) s->output->write(buf, n);
 }
 
 }  // namespace
@@ -138,13 +131,8 @@ Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t 
 
 Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize) {
   if (!available_) return rc::codecUnavailable;
-  Result r;
-  try {
-    // Never more than one byte past the expected size: enough for the size check to refuse it.
-    r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1);
-  } catch (const std::bad_alloc&) {
-    r = rc::noMemory;  // the codec's own buffers did not fit
-  }
+  // Never more than one byte past the expected size: enough for the size check to refuse it.
+  Result r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1);
   release();  // the library goes before the result is looked at
   if (r != 0) return r;
   if (!fileExists(path)) return rc::expandedMissing;

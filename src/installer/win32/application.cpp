@@ -2,9 +2,7 @@
 #include "installer/win32/window_classes.h"
 
 #include <algorithm>
-#include <stdexcept>
 
-#include "installer/error_reporter.h"
 #include "support/text_encoding.h"
 
 namespace mv::win32 {
@@ -118,22 +116,6 @@ bool Application::active() const {
 void Application::minimise() {
   ShowOwnedPopups(handle_, FALSE);
   ShowWindow(handle_, SW_MINIMIZE);
-}
-
-void Application::handleException(const std::exception& e) {
-  try {
-    showUnhandledError(e.what(), title());
-  } catch (...) {
-    // No platform to show it through (tests without one): the error is dropped rather than escaping
-    // into the window system.
-  }
-}
-
-void Application::handleUnknownException() {
-  try {
-    showUnhandledError("Unknown error", title());
-  } catch (...) {
-  }
 }
 
 LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

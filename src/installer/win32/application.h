@@ -4,7 +4,6 @@
 // main loop, the one-second pauses and "let pending messages run" all share.
 #include <windows.h>
 
-#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,22 +56,6 @@ class Application {
   bool active() const;
   // Hides the windows the application owns and minimises the application (its taskbar button).
   void minimise();
-
-  // The top-level handler for errors that no handler caught: a message box with the error icon, OK,
-  // the application title as caption and the error's text.
-  void handleException(const std::exception& e);
-  void handleUnknownException();
-  // Runs f; an exception escaping from it is shown by the top-level handler and does not escape.
-  template <class F>
-  void guard(F&& f) {
-    try {
-      f();
-    } catch (const std::exception& e) {
-      handleException(e);
-    } catch (...) {
-      handleUnknownException();
-    }
-  }
 
  private:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

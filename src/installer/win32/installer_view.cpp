@@ -318,7 +318,7 @@ void Win32InstallerView::start(InstallerWindowEvents& events) {
   events_ = &events;
   app_.setCloseTarget(hwnd_);
   app_.messageFilter = [this](const MSG& m) { return events_ && events_->filterMessage(m.message); };
-  app_.guard([&] { events.onCreate(); });
+  events.onCreate();
   if (hwnd_) {
     // Shown like a designed visible form: after its creation handler, centred on the screen.
     centreOnScreen();
@@ -474,9 +474,9 @@ void Win32InstallerView::command(int id) {
     if (!IsWindowVisible(focus) || !IsWindowEnabled(focus)) return;
   }
   switch (id) {
-    case idInstallButton: app_.guard([&] { events_->onInstallClicked(); }); break;
-    case idDoneButton: app_.guard([&] { events_->onDoneClicked(); }); break;
-    case idCancelButton: app_.guard([&] { events_->onCancelClicked(); }); break;
+    case idInstallButton: events_->onInstallClicked(); break;
+    case idDoneButton: events_->onDoneClicked(); break;
+    case idCancelButton: events_->onCancelClicked(); break;
     default: break;
   }
 }
@@ -498,7 +498,7 @@ void Win32InstallerView::onPauseTimer() {
   if (!pauseTimerRunning_) return;
   KillTimer(hwnd_, kPauseTimerId);
   pauseTimerRunning_ = false;
-  if (events_) app_.guard([&] { events_->onPauseTimer(); });
+  if (events_) events_->onPauseTimer();
 }
 
 // ---- frame and application
@@ -523,11 +523,11 @@ void Win32InstallerView::closeWindow() {
   if (!hwnd_ || closing_) return;
   bool allowed = false;
   if (events_) {
-    app_.guard([&] { allowed = events_->canClose(); });
+    allowed = events_->canClose();
     if (!allowed) return;
   }
   closing_ = true;
-  if (events_) app_.guard([&] { events_->onClose(); });
+  if (events_) events_->onClose();
   if (hwnd_) DestroyWindow(hwnd_);
   closing_ = false;
 }
