@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "support/text_encoding.h"
@@ -20,16 +22,24 @@ uint32_t le32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-bool readFile(const std::string& path, std::vector<uint8_t>& out) {
+// A picture file's bytes; none when it cannot be read or does not fit in memory.
+struct FileBytes {
+  std::unique_ptr<uint8_t[]> data;
+  size_t size = 0;
+};
+
+bool readFile(const std::string& path, FileBytes& out) {
   HANDLE f = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   bool ok = false;
   LARGE_INTEGER size;
   if (GetFileSizeEx(f, &size) && size.QuadPart >= 0 && static_cast<uint64_t>(size.QuadPart) <= kMaxFileSize) {
-    out.resize(static_cast<size_t>(size.QuadPart));
+    out.size = static_cast<size_t>(size.QuadPart);
+    out.data.reset(new (std::nothrow) uint8_t[out.size ? out.size : 1]);
     DWORD got = 0;
-    ok = out.empty() || (ReadFile(f, out.data(), static_cast<DWORD>(out.size()), &got, nullptr) && got == out.size());
+    ok = out.data && (out.size == 0 || (ReadFile(f, out.data.get(), static_cast<DWORD>(out.size), &got, nullptr) &&
+                                        got == out.size));
   }
   CloseHandle(f);
   return ok;
@@ -283,10 +293,10 @@ HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight) {
   const bool bmp = ext == ".bmp";
   const bool jpeg = ext == ".jpg" || ext == ".jpeg";
   if (!bmp && !jpeg) return nullptr;
-  std::vector<uint8_t> data;
-  if (!readFile(path, data)) return nullptr;
-  if (jpeg) return decodeJpeg(data.data(), data.size(), boxWidth, boxHeight);
-  if (!isLoadableBmp(data.data(), data.size())) return nullptr;
+  FileBytes file;
+  if (!readFile(path, file)) return nullptr;
+  if (jpeg) return decodeJpeg(file.data.get(), file.size, boxWidth, boxHeight);
+  if (!isLoadableBmp(file.data.get(), file.size)) return nullptr;
   return static_cast<HBITMAP>(
       LoadImageW(nullptr, utf8ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
 }
