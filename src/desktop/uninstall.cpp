@@ -22,14 +22,15 @@ bool titleNamesOneKey(const std::string& title) {
 }
 
 // Creates (or opens) the entry key under HKEY_LOCAL_MACHINE, writes one text value, closes the key.
-void writeMachineText(const std::string& keyPath, const char* name, const std::string& data) {
+Status writeMachineText(const std::string& keyPath, const char* name, const std::string& data) {
   Registry& p = platform();
   RegKey key = 0;
   if (p.regCreateKey(RegRoot::LocalMachine, keyPath, key) != 0 || !key)
-    throw PlatformError(withArgument(text::failedToCreateKey, keyPath));
+    return Status::failure(withArgument(text::failedToCreateKey, keyPath));
   KeyCloser closer(key);
   if (p.regSetValue(key, name, RegValue::text(data)) != 0)
-    throw PlatformError(withArgument(text::failedToSetData, name));
+    return Status::failure(withArgument(text::failedToSetData, name));
+  return Status();
 }
 
 }  // namespace
@@ -61,8 +62,8 @@ std::string uninstallCommand(const std::string& title) {
   return "\"" + path + "\"";
 }
 
-void writeUninstallEntry(const std::string& title) {
-  if (!titleNamesOneKey(title)) return;
+Status writeUninstallEntry(const std::string& title) {
+  if (!titleNamesOneKey(title)) return Status();
   Registry& p = platform();
   const std::string keyPath = uninstallKeyPath(title);
 
@@ -72,10 +73,14 @@ void writeUninstallEntry(const std::string& title) {
 
   const std::string displayName = uninstallDisplayName(title);
   const std::string command = uninstallCommand(title);
-  writeMachineText(keyPath, kDisplayName, displayName);
-  writeMachineText(keyPath, kUninstallString, command);
+  // A failure stops here: the per-user key is then left as it is.
+  Status status = writeMachineText(keyPath, kDisplayName, displayName);
+  if (!status.ok()) return status;
+  status = writeMachineText(keyPath, kUninstallString, command);
+  if (!status.ok()) return status;
 
   p.regDeleteTree(RegRoot::CurrentUser, keyPath);
+  return Status();
 }
 
 void removeUninstallEntry(const std::string& title) {

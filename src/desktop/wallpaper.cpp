@@ -28,32 +28,33 @@ RegKey openExistingUserKey(const char* path) {
   return key;
 }
 
-void setValueOrRaise(RegKey key, const char* name, const RegValue& value) {
-  if (platform().regSetValue(key, name, value) != 0)
-    throw PlatformError(withArgument(text::failedToSetData, name));
+Status setValue(RegKey key, const char* name, const RegValue& value) {
+  if (platform().regSetValue(key, name, value) != 0) return Status::failure(withArgument(text::failedToSetData, name));
+  return Status();
 }
 
 // Writes a text value into an existing per-user key; a missing key is skipped.
-void writeUserText(const char* keyPath, const char* name, const std::string& data) {
+Status writeUserText(const char* keyPath, const char* name, const std::string& data) {
   RegKey key = openExistingUserKey(keyPath);
-  if (!key) return;
+  if (!key) return Status();
   KeyCloser closer(key);
-  setValueOrRaise(key, name, RegValue::text(data));
+  return setValue(key, name, RegValue::text(data));
 }
 
 // Component 0's "Flags" without the bit that keeps desktop components off; written only when it changes.
-void enableComponentZero() {
+Status enableComponentZero() {
   RegKey key = openExistingUserKey(kComponentKey);
-  if (!key) return;
+  if (!key) return Status();
   KeyCloser closer(key);
   RegValue value;
   if (platform().regQueryValue(key, kFlags, value) != 0)
-    throw PlatformError(withArgument(text::failedToGetData, kFlags));
+    return Status::failure(withArgument(text::failedToGetData, kFlags));
   if (value.type != RegType::Dword || value.data.size() != 4)
-    throw PlatformError(withArgument(text::invalidDataType, kFlags));
+    return Status::failure(withArgument(text::invalidDataType, kFlags));
   uint32_t flags = uint32_t(value.data[0]) | uint32_t(value.data[1]) << 8 | uint32_t(value.data[2]) << 16 |
                    uint32_t(value.data[3]) << 24;
-  if (flags & kComponentsDisabledBit) setValueOrRaise(key, kFlags, RegValue::dword(flags & ~kComponentsDisabledBit));
+  if (flags & kComponentsDisabledBit) return setValue(key, kFlags, RegValue::dword(flags & ~kComponentsDisabledBit));
+  return Status();
 }
 
 // The window that draws the desktop's icons: first child of the first child of Program Manager.
@@ -72,26 +73,35 @@ void applyActiveDesktop(ActiveDesktop& desktop, const std::string& wallpaper) {
   desktop.applyChanges(kApplyAll);
 }
 
-void runWallpaperSteps(const std::string& htmlPath, int red, int green, int blue) {
+// Stops at the first failure and hands it on.
+Status runWallpaperSteps(const std::string& htmlPath, int red, int green, int blue) {
   Platform& p = platform();
-  enableComponentZero();
+  Status status = enableComponentZero();
+  if (!status.ok()) return status;
   WindowHandle view = desktopViewWindow();
 
   // Clear the wallpaper first, in the registry and through the shell ...
-  writeUserText(kGeneralKey, kWallpaper, "");
-  std::unique_ptr<ActiveDesktop> desktop = p.createActiveDesktop();
+  status = writeUserText(kGeneralKey, kWallpaper, "");
+  if (!status.ok()) return status;
+  std::unique_ptr<ActiveDesktop> desktop;
+  status = p.createActiveDesktop(desktop);
+  if (!status.ok()) return status;
   applyActiveDesktop(*desktop, std::string());
 
-  writeUserText(kColorsKey, kBackground, backgroundColourText(red, green, blue));
+  status = writeUserText(kColorsKey, kBackground, backgroundColourText(red, green, blue));
+  if (!status.ok()) return status;
 
   // ... then point it at the page.
-  writeUserText(kGeneralKey, kWallpaper, htmlPath);
-  desktop = p.createActiveDesktop();
+  status = writeUserText(kGeneralKey, kWallpaper, htmlPath);
+  if (!status.ok()) return status;
+  status = p.createActiveDesktop(desktop);
+  if (!status.ok()) return status;
   applyActiveDesktop(*desktop, htmlPath);
 
   p.setDeskWallpaper(htmlPath.c_str(), 0);
   p.setDeskWallpaper(nullptr, 2);  // SPIF_SENDWININICHANGE
   if (view) p.postMessage(view, winmsg::keyDown, winmsg::vkF5, 3);
+  return Status();
 }
 
 }  // namespace
@@ -100,21 +110,17 @@ std::string backgroundColourText(int32_t red, int32_t green, int32_t blue) {
   return std::to_string(red) + " " + std::to_string(green) + " " + std::to_string(blue);
 }
 
-void setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue) {
+Status setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue) {
   Platform& p = platform();
   p.setCursor(Cursor::Wait);
-  try {
-    runWallpaperSteps(htmlPath, red, green, blue);
-  } catch (...) {
-    p.setCursor(Cursor::Default);
-    throw;
-  }
-  p.setCursor(Cursor::Default);
+  Status status = runWallpaperSteps(htmlPath, red, green, blue);
+  p.setCursor(Cursor::Default);  // on every way out, a failure too
+  return status;
 }
 
-void registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
-                           int blue) {
-  setActiveDesktopWallpaper(windowsFolder + kWallpaperFolder + title + text::htmlExtension, red, green, blue);
+Status registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
+                             int blue) {
+  return setActiveDesktopWallpaper(windowsFolder + kWallpaperFolder + title + text::htmlExtension, red, green, blue);
 }
 
 }  // namespace mv

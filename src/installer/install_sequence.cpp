@@ -27,6 +27,14 @@ constexpr uint32_t kButtonClick = 0x00F5;  // BM_CLICK
 constexpr int kShowNormal = 1;             // SW_SHOWNORMAL
 constexpr Result kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
 
+// The desktop steps fail with a text (registry refused, no Active Desktop object). Such a failure ends
+// the installation like any other - clean-up, final status, window left open - after its message.
+Result desktopStepResult(const Status& status) {
+  if (status.ok()) return rc::ok;
+  showErrorBox(status.text());
+  return rc::platformError;
+}
+
 }  // namespace
 
 void InstallerController::onInstallClicked() {
@@ -86,23 +94,16 @@ Result InstallerController::runInstallation() {
   p.setCursor(Cursor::Wait);
   showPreparing();
 
-  try {
-    if (!s.installAborted) closeDisplayProperties();
-    if (!s.installAborted && result == rc::ok) result = extractInstallSlots(s);
-    if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader(s);
-    if (!s.installAborted && result == rc::ok) result = expandDataFile();
-    if (!s.installAborted && result == rc::ok) {
-      const PackageHeader& h = s.directory.header;
-      registerWallpaperPage(s.windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue);
-    }
-    if (!s.installAborted && result == rc::ok) runExtraFile();
-    if (!s.installAborted && result == rc::ok) writeUninstallEntry(s.contentTitle);
-  } catch (const std::exception& e) {
-    // The desktop steps raise their failures (registry refused, no Active Desktop object). They end
-    // this installation like any failure: message, clean-up, final status, window left open.
-    showErrorBox(e.what());
-    result = rc::platformError;
+  if (!s.installAborted) closeDisplayProperties();
+  if (!s.installAborted && result == rc::ok) result = extractInstallSlots(s);
+  if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader(s);
+  if (!s.installAborted && result == rc::ok) result = expandDataFile();
+  if (!s.installAborted && result == rc::ok) {
+    const PackageHeader& h = s.directory.header;
+    result = desktopStepResult(registerWallpaperPage(s.windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue));
   }
+  if (!s.installAborted && result == rc::ok) runExtraFile();
+  if (!s.installAborted && result == rc::ok) result = desktopStepResult(writeUninstallEntry(s.contentTitle));
 
   // A failed entry leaves the data file open; close it so that it and its folder can be removed.
   if (dataFile().isOpen()) dataFile().closeDataFile();

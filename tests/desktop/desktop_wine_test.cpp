@@ -90,6 +90,7 @@ std::string windirFolder() {
   if (s.back() != '\\') s += '\\';
   return s;
 }
+void expectSuccess(const Status& status) { EXPECT_TRUE(status.ok()) << status.text(); }
 
 class DesktopWine : public ::testing::Test {
  protected:
@@ -115,7 +116,7 @@ class DesktopWine : public ::testing::Test {
 Win32Platform DesktopWine::win32;
 
 TEST_F(DesktopWine, WallpaperValues) {
-  setActiveDesktopWallpaper(page, 255, 128, 0);
+  expectSuccess(setActiveDesktopWallpaper(page, 255, 128, 0));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kComponent, "Flags"), "4:0x2");
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"), "1:" + page);
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:255 128 0");
@@ -126,35 +127,32 @@ TEST_F(DesktopWine, FlagsAreWrittenOnlyWhenTheBitIsSet) {
   putDword(HKEY_CURRENT_USER, kComponent, "Flags", 0x0002);
   FILETIME before = lastWrite(HKEY_CURRENT_USER, kComponent);
   Sleep(50);
-  setActiveDesktopWallpaper(page, 0, 0, 0);
+  expectSuccess(setActiveDesktopWallpaper(page, 0, 0, 0));
   EXPECT_TRUE(lastWrite(HKEY_CURRENT_USER, kComponent) == before) << "Flags 0x0002 was written";
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kComponent, "Flags"), "4:0x2");
 
   putDword(HKEY_CURRENT_USER, kComponent, "Flags", 0x2002);
   before = lastWrite(HKEY_CURRENT_USER, kComponent);
   Sleep(50);
-  setActiveDesktopWallpaper(page, 0, 0, 0);
+  expectSuccess(setActiveDesktopWallpaper(page, 0, 0, 0));
   EXPECT_FALSE(lastWrite(HKEY_CURRENT_USER, kComponent) == before);
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kComponent, "Flags"), "4:0x2");
 }
 
 TEST_F(DesktopWine, ColourTexts) {
-  setActiveDesktopWallpaper(page, 0, 0, 0);
+  expectSuccess(setActiveDesktopWallpaper(page, 0, 0, 0));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:0 0 0");
-  setActiveDesktopWallpaper(page, 255, 128, 0);
+  expectSuccess(setActiveDesktopWallpaper(page, 255, 128, 0));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:255 128 0");
-  setActiveDesktopWallpaper(page, -1, -1, -1);
+  expectSuccess(setActiveDesktopWallpaper(page, -1, -1, -1));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:-1 -1 -1");
 }
 
 TEST_F(DesktopWine, FlagsOfTheWrongTypeStopWithTheSystemText) {
   putString(HKEY_CURRENT_USER, kComponent, "Flags", "8194");
-  try {
-    setActiveDesktopWallpaper(page, 1, 2, 3);
-    FAIL() << "no error";
-  } catch (const PlatformError& e) {
-    EXPECT_STREQ(e.what(), "Invalid data type for 'Flags'");
-  }
+  Status status = setActiveDesktopWallpaper(page, 1, 2, 3);
+  ASSERT_FALSE(status.ok()) << "no error";
+  EXPECT_EQ(status.text(), "Invalid data type for 'Flags'");
   EXPECT_EQ(win32.cursor(), Cursor::Default);
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"), "1:old.bmp");
 }
@@ -180,7 +178,7 @@ void readDataTitle(const std::string& title) {
 // The installation's call: the data title and the package's background colour.
 void registerPage() {
   const PackageHeader& h = state().directory.header;
-  registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue);
+  expectSuccess(registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue));
 }
 
 TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
@@ -201,7 +199,9 @@ TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
 // What the shell's Active Desktop object answers here (printed for the record). Wine registers the
 // class in shell32 and hands out the interface, but its methods are stubs.
 TEST_F(DesktopWine, ActiveDesktopAnswers) {
-  std::unique_ptr<ActiveDesktop> ad = win32.createActiveDesktop();
+  std::unique_ptr<ActiveDesktop> ad;
+  Status status = win32.createActiveDesktop(ad);
+  ASSERT_TRUE(status.ok()) << status.text();
   ASSERT_TRUE(ad);
   int32_t options = ad->setDesktopItemOptions(true, true);
   int32_t wallpaper = ad->setWallpaper(page);
@@ -217,7 +217,7 @@ TEST_F(DesktopWine, ActiveDesktopAnswers) {
 TEST_F(DesktopWine, UninstallEntryOfATitleInAnyScript) {
   for (const std::string title : {"Café Crème", "Ωμέγα Дмитрий 下载"}) {
     win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + title);
-    writeUninstallEntry(title);
+    expectSuccess(writeUninstallEntry(title));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + title, "DisplayName"), "1:" + title + " Wallpaper");
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + title, "UninstallString"),
               "1:\"" + windirFolder() + "WEB\\Wallpaper\\" + title + " dir\\uninstall.exe\"");
@@ -237,13 +237,13 @@ TEST_F(DesktopWine, UninstallEntryOfATitleInAnyScript) {
 TEST_F(DesktopWine, UninstallEntryValues) {
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean Wallpaper");
-  writeUninstallEntry("Ocean");
+  expectSuccess(writeUninstallEntry("Ocean"));
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "DisplayName"), "1:Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "UninstallString"),
             "1:\"" + windirFolder() + "WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
   EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstall + "Ocean"));
 
-  writeUninstallEntry("Ocean Wallpaper");
+  expectSuccess(writeUninstallEntry("Ocean Wallpaper"));
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper", "DisplayName"), "1:Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper", "UninstallString"),
             "1:\"" + windirFolder() + "WEB\\Wallpaper\\Ocean Wallpaper dir\\uninstall.exe\"");
@@ -262,7 +262,7 @@ TEST_F(DesktopWine, ExistingEntryKeepsItsOtherValues) {
   putString(HKEY_LOCAL_MACHINE, key, "Publisher", "Moviva");
   putDword(HKEY_LOCAL_MACHINE, key, "NoModify", 1);
   putString(HKEY_CURRENT_USER, key, "Left", "by an earlier run");
-  writeUninstallEntry("Sea");
+  expectSuccess(writeUninstallEntry("Sea"));
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, key, "DisplayName"), "1:Sea Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, key, "Publisher"), "1:Moviva");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, key, "NoModify"), "4:0x1");
@@ -282,9 +282,9 @@ TEST_F(DesktopWine, LeaveValuesForReadBack) {
   registerPage();
   win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
   putString(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "Publisher", "Moviva");
-  writeUninstallEntry("Ocean");
-  writeUninstallEntry("Ocean Wallpaper");
-  writeUninstallEntry(std::string(64, 'L'));
+  expectSuccess(writeUninstallEntry("Ocean"));
+  expectSuccess(writeUninstallEntry("Ocean Wallpaper"));
+  expectSuccess(writeUninstallEntry(std::string(64, 'L')));
 }
 
 }  // namespace

@@ -43,19 +43,17 @@ class UninstallTest : public ::testing::Test {
   std::string machineString(const std::string& title, const char* name) {
     return host().getString(RegRoot::LocalMachine, kUninstall + title, name);
   }
+  // Writes the entry and returns the text of its failure ("" when it succeeds).
   std::string writeExpectingError(const std::string& title) {
-    try {
-      writeUninstallEntry(title);
-    } catch (const PlatformError& e) {
-      return e.what();
-    }
-    return "";
+    Status status = writeUninstallEntry(title);
+    return status.ok() ? "" : status.text();
   }
+  static void expectSuccess(const Status& status) { EXPECT_TRUE(status.ok()) << status.text(); }
   HostSandbox sandbox;
 };
 
 TEST_F(UninstallTest, WritesBothValuesEachInItsOwnKeyAndDropsTheUserKey) {
-  writeUninstallEntry("Ocean");
+  expectSuccess(writeUninstallEntry("Ocean"));
   EXPECT_EQ(machineString("Ocean", "DisplayName"), "Ocean Wallpaper");
   // Quoted, so that "C:\WINDOWS\WEB\Wallpaper\Ocean" cannot be started instead of the uninstaller.
   EXPECT_EQ(machineString("Ocean", "UninstallString"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
@@ -79,7 +77,7 @@ TEST_F(UninstallTest, WritesBothValuesEachInItsOwnKeyAndDropsTheUserKey) {
 
 TEST_F(UninstallTest, TitleWithTheWordAndAFolderFromTheEnvironment) {
   host().setEnv("WINDIR", "D:\\WINNT\\");
-  writeUninstallEntry("OCEAN WALLPAPER");
+  expectSuccess(writeUninstallEntry("OCEAN WALLPAPER"));
   EXPECT_EQ(machineString("OCEAN WALLPAPER", "DisplayName"), "OCEAN WALLPAPER");
   EXPECT_EQ(machineString("OCEAN WALLPAPER", "UninstallString"),
             "\"D:\\WINNT\\WEB\\Wallpaper\\OCEAN WALLPAPER dir\\uninstall.exe\"");
@@ -89,7 +87,7 @@ TEST_F(UninstallTest, ShortFormOnWindows98) {
   host().setVersion(HostPlatform::windows98());
   host().setShortPath("C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe",
                       "C:\\WINDOWS\\WEB\\WALLPA~1\\OCEAND~1\\UNINST~1.EXE");
-  writeUninstallEntry("Ocean");
+  expectSuccess(writeUninstallEntry("Ocean"));
   EXPECT_EQ(machineString("Ocean", "UninstallString"), "C:\\WINDOWS\\WEB\\WALLPA~1\\OCEAND~1\\UNINST~1.EXE");
 }
 
@@ -108,7 +106,7 @@ TEST_F(UninstallTest, ExistingEntryKeepsItsOtherValues) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Ocean", "DisplayName", "old");
   host().putString(RegRoot::LocalMachine, kUninstall + "Ocean", "Publisher", "Moviva");
   host().putDword(RegRoot::LocalMachine, kUninstall + "Ocean", "NoModify", 1);
-  writeUninstallEntry("Ocean");
+  expectSuccess(writeUninstallEntry("Ocean"));
   EXPECT_EQ(machineString("Ocean", "DisplayName"), "Ocean Wallpaper");
   EXPECT_EQ(machineString("Ocean", "Publisher"), "Moviva");
   uint32_t n = 0;
@@ -118,7 +116,7 @@ TEST_F(UninstallTest, ExistingEntryKeepsItsOtherValues) {
 
 TEST_F(UninstallTest, EmptyTitleTouchesNothing) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Other", "DisplayName", "Other");
-  writeUninstallEntry("");
+  expectSuccess(writeUninstallEntry(""));
   removeUninstallEntry("");
   EXPECT_TRUE(host().callLog.empty());
   EXPECT_EQ(machineString("Other", "DisplayName"), "Other");
@@ -127,13 +125,15 @@ TEST_F(UninstallTest, EmptyTitleTouchesNothing) {
 TEST_F(UninstallTest, MachineKeyThatCannotBeCreated) {
   host().setKeyUnwritable(RegRoot::LocalMachine, kUninstall + "Ocean");
   EXPECT_EQ(writeExpectingError("Ocean"), "Failed to create key " + kUninstall + "Ocean");
+  // It stops at the first value: the second is not attempted.
+  EXPECT_EQ(host().callsStartingWith("regCreateKey HKLM").size(), 1u);
   // The per-user key of step one stays, as the system leaves it.
   EXPECT_TRUE(host().keyExists(RegRoot::CurrentUser, kUninstall + "Ocean"));
   EXPECT_EQ(host().openKeyCount(), 0);
 }
 
 TEST_F(UninstallTest, RemoveDeletesValuesThenTheKey) {
-  writeUninstallEntry("Ocean");
+  expectSuccess(writeUninstallEntry("Ocean"));
   host().createKey(RegRoot::LocalMachine, kUninstall + "Ocean\\Sub");
   host().callLog.clear();
   removeUninstallEntry("Ocean");
@@ -160,7 +160,7 @@ TEST_F(UninstallTest, RemoveWithoutAnEntryOrAccessDoesNothing) {
 
 TEST_F(UninstallTest, TitleWithABackslashAddressesNoOtherKey) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Other", "DisplayName", "Other");
-  writeUninstallEntry("\\");
+  expectSuccess(writeUninstallEntry("\\"));
   removeUninstallEntry("\\");
   removeUninstallEntry("..\\Other");
   EXPECT_TRUE(host().callLog.empty());

@@ -456,6 +456,8 @@ TEST_F(InstallerTest, WallpaperPlatformErrorEndsLikeAnyFailure) {
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find("Class not registered"), std::string::npos);
   EXPECT_EQ(sb->boxes[0].caption, "Error");
+  // The steps after the failed one do not run: no uninstall entry is written.
+  EXPECT_TRUE(sb->callsStartingWith(std::string("regCreateKey HKLM\\") + kUninstallKey).empty());
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: " + std::to_string(rc::platformError));
   EXPECT_FALSE(state().installing);
   EXPECT_FALSE(view.closed);

@@ -349,7 +349,9 @@ TEST_F(HostPlatformTest, ShellActiveDesktopBoxesAndCursorAreRecorded) {
   EXPECT_TRUE(p.startProcess("C:\\WINDOWS\\system32\\rundll32.exe", "shell32.dll,Control_RunDLL desk.cpl,,0", 1));
   p.setDeskWallpaper(nullptr, 2);
   {
-    auto ad = p.createActiveDesktop();
+    std::unique_ptr<ActiveDesktop> ad;
+    ASSERT_TRUE(p.createActiveDesktop(ad).ok());
+    ASSERT_NE(ad, nullptr);
     ad->setDesktopItemOptions(true, true);
     ad->setWallpaper("C:\\WINDOWS\\Web\\Wallpaper\\\xc3\xa9.html");
     ad->applyChanges(0x0F);
@@ -357,7 +359,14 @@ TEST_F(HostPlatformTest, ShellActiveDesktopBoxesAndCursorAreRecorded) {
   }
   EXPECT_EQ(p.activeDesktopsAlive, 0);
   p.activeDesktopFailure = "Class not registered";
-  EXPECT_THROW(p.createActiveDesktop(), PlatformError);
+  {
+    std::unique_ptr<ActiveDesktop> ad;
+    Status status = p.createActiveDesktop(ad);
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(status.text(), "Class not registered");
+    EXPECT_EQ(ad, nullptr);
+    EXPECT_EQ(p.activeDesktopsAlive, 0);
+  }
 
   p.answers = {BoxAnswer::No};
   EXPECT_EQ(p.messageBox("q?", "Installation Successful.", BoxKind::YesNo), BoxAnswer::No);

@@ -9,9 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
 
 #include "platform/host/host_internal.h"
 
@@ -285,11 +286,16 @@ void removeHostTree(const std::string& path) {
 }  // namespace
 
 HostSandbox::HostSandbox() {
-  const char* base = getenv("TMPDIR");
-  std::string tmpl = std::string(base && *base ? base : "/tmp") + "/mvsandbox.XXXXXX";
+  const char* tmpdir = getenv("TMPDIR");
+  const std::string base = tmpdir && *tmpdir ? tmpdir : "/tmp";
+  std::string tmpl = base + "/mvsandbox.XXXXXX";
   std::vector<char> buf(tmpl.begin(), tmpl.end());
   buf.push_back(0);
-  if (!mkdtemp(buf.data())) throw std::runtime_error("cannot create a sandbox folder");
+  if (!mkdtemp(buf.data())) {
+    // Nothing a test could do without its sandbox: stop here, saying where.
+    std::fprintf(stderr, "cannot create a sandbox folder in %s: %s\n", base.c_str(), std::strerror(errno));
+    std::abort();
+  }
   root_ = buf.data();
   platform_ = std::make_unique<HostPlatform>(root_);
   setPlatform(platform_.get());

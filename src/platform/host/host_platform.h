@@ -162,7 +162,7 @@ class HostPlatform : public Platform {
   bool setDeskWallpaperResult = true;
 
   // ------------------------------------------------------------------ Active Desktop
-  // Non-empty: createActiveDesktop raises PlatformError with this text.
+  // Non-empty: createActiveDesktop fails with this text.
   std::string activeDesktopFailure;
   int32_t activeDesktopResult = 0;  // the HRESULT every method returns
   int activeDesktopsCreated = 0;
@@ -248,7 +248,7 @@ class HostPlatform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
-  std::unique_ptr<ActiveDesktop> createActiveDesktop() override;
+  Status createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 
   // ------------------------------------------------------------------ Platform: Dialogs
   BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;

@@ -203,11 +203,12 @@ bool HostPlatform::setDeskWallpaper(const char* path, uint32_t flags) {
   return setDeskWallpaperResult;
 }
 
-std::unique_ptr<ActiveDesktop> HostPlatform::createActiveDesktop() {
+Status HostPlatform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {
   logCall("ActiveDesktop.create");
-  if (!activeDesktopFailure.empty()) throw PlatformError(activeDesktopFailure);
+  if (!activeDesktopFailure.empty()) return Status::failure(activeDesktopFailure);
   activeDesktopsCreated++;
-  return std::make_unique<HostActiveDesktop>(*this);
+  desktop = std::make_unique<HostActiveDesktop>(*this);
+  return Status();
 }
 
 }  // namespace mv
