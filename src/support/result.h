@@ -37,7 +37,7 @@ constexpr Result damagedPackage = -542;    // offsets or sizes in the package po
 constexpr Result damagedDataFile = -543;   // the data file's header, records or blocks are inconsistent
 constexpr Result integrityFailed = -544;   // the package's recorded checksum does not match
 constexpr Result contentFolderFailed = -545;// the content folder could not be created
-constexpr Result platformError = -550;     // the wallpaper or uninstall step raised a platform error
+constexpr Result platformError = -550;     // a step failed with a text (Status), which was shown
 }  // namespace rc
 
 constexpr Result fileBusyCode = rc::fileBusy;
