@@ -289,7 +289,7 @@ TEST_F(PanelTest, CompressedStreamThatEndsEarlyGivesAShorterMovie) {
   EXPECT_EQ(panel.colour(), 0x00070605u);
 }
 
-TEST_F(PanelTest, CorruptCompressedStreamRaisesZlibsMessage) {
+TEST_F(PanelTest, CorruptCompressedStreamFailsWithZlibsMessage) {
   std::string packed = cwsOf(fws(6, bg(1, 2, 3)));
   packed[8] = char(0x78);
   packed[9] = char(0x00);  // a zlib header whose check bits are wrong
@@ -491,6 +491,7 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
   flashtest::RecordingFactory factory(log);
   ASSERT_TRUE(sb->writeWholeFile("C:\\movies\\p.swf", fws(6, bg(1, 2, 3))));
   ASSERT_TRUE(sb->writeWholeFile("C:\\movies\\c.swf", cwsOf(fws(6, bg(1, 2, 3)))));
+  Status failure;
   {
     MoviePanel panel(surface, factory);
     ASSERT_EQ(panel.loadSWF("C:\\movies\\p.swf", failure), 0);
@@ -498,7 +499,6 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
   EXPECT_FALSE(folderExists("C:\\TEMP\\FlashPanel\\"));
   EXPECT_EQ(log.back(), "destroy");
 
-  Status failure;
   std::string folder;
   {
     MoviePanel panel(surface, factory);
