@@ -39,7 +39,7 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
   if (path.empty() || path == swfFilename_) return rc::ok;
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
-  // A file error (rc::platformError, its text in failure) ends the load where it happens.
+  // A failure with a text (rc::platformError, the text in failure) ends the load where it happens.
   Result result = rc::ok;
   std::string plainMovie;  // the plain movie whose header was accepted
   if (fileExists(swfFilename_)) {
