@@ -374,9 +374,8 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
 #ifdef MV_HARNESS_SWF
 // An SWF movie as the movie panel meets it: the signature is read, a "CWS" movie expanded into the
 // panel's working folder (never more than `bound` bytes), the plain movie's header parsed to the
-// background colour. Damage gives -404, -405, -406 or a raised PlatformError with a text (the step's code
-// is then rc::platformError and the text is the outcome's message). Nothing is written outside the
-// working folder.
+// background colour. Damage gives -404, -405, -406 or rc::platformError with a failure's text (the
+// outcome's message), and a failure only with that code. Nothing is written outside the working folder.
 constexpr const char* kMoviePath = "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir\\installer.swf";
 constexpr const char* kMovieWork = "C:\\TEMP\\FlashPanel\\";
 inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t bound, SwfHeaderInfo* infoOut = nullptr) {
@@ -385,29 +384,36 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
   forceFolders("C:\\WINDOWS\\Web\\Wallpaper\\Demo dir");
   p.createDirectory("C:\\TEMP\\FlashPanel");
   p.writeWholeFile(kMoviePath, std::string(reinterpret_cast<const char*>(data), size));
-  std::string raised;
-  std::string stage = "readSwfSignature";
-  try {
-    std::string signature;
-    Result r = readSwfSignature(kMoviePath, signature);
-    o.steps.push_back({stage, r});
-    if (r == 0) {
-      std::string headerFile = kMoviePath;
-      if (signature == "CWS") {
-        stage = "expandCompressedSwf";
-        r = expandCompressedSwf(kMoviePath, kMovieWork, bound);
-        o.steps.push_back({stage, r});
-        headerFile = std::string(kMovieWork) + "unCompressedSWF.swf";
+  // A step that fails ends the run there, with its text as the outcome's message.
+  Status failure;
+  auto failed = [&](const std::string& stage, Result r) {
+    if (r != rc::platformError && failure.ok()) return false;
+    if (r != rc::platformError) detail::noteProblem(o, stage + " left a failure with code " + std::to_string(r));
+    else if (failure.ok()) detail::noteProblem(o, stage + " gave rc::platformError without a failure");
+    else if (failure.text().empty()) detail::noteProblem(o, "an error without a text");
+    return true;
+  };
+  std::string signature;
+  Result r = readSwfSignature(kMoviePath, signature, failure);
+  o.steps.push_back({"readSwfSignature", r});
+  if (!failed("readSwfSignature", r) && r == 0) {
+    std::string headerFile = kMoviePath;
+    if (signature == "CWS") {
+      r = expandCompressedSwf(kMoviePath, kMovieWork, bound, failure);
+      o.steps.push_back({"expandCompressedSwf", r});
+      headerFile = std::string(kMovieWork) + "unCompressedSWF.swf";
+      if (!failed("expandCompressedSwf", r)) {
         std::string expanded;
         if (!p.readWholeFile(headerFile, expanded)) detail::noteProblem(o, "no expanded movie");
         else if (expanded.size() > std::max<uint64_t>(bound, 8)) detail::noteProblem(o, "the expanded movie exceeds its bound");
       }
-      if (r == 0) {
-        stage = "parseSwfHeader";
-        SwfHeaderInfo info;
-        r = parseSwfHeader(headerFile, info);
-        o.steps.push_back({stage, r});
-        if (infoOut) *infoOut = info;
+    }
+    if (r == 0) {
+      SwfHeaderInfo info;
+      r = parseSwfHeader(headerFile, info, failure);
+      o.steps.push_back({"parseSwfHeader", r});
+      if (infoOut) *infoOut = info;
+      if (!failed("parseSwfHeader", r)) {
         if (r == 0 && (info.red < 0 || info.red > 255 || info.green < 0 || info.green > 255 || info.blue < 0 ||
                        info.blue > 255))
           detail::noteProblem(o, "a colour component outside 0..255");
@@ -415,10 +421,6 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
           detail::noteProblem(o, "parseSwfHeader gave " + std::to_string(r));
       }
     }
-  } catch (const PlatformError& e) {
-    o.steps.push_back({stage, rc::platformError});
-    raised = e.what();
-    if (raised.empty()) detail::noteProblem(o, "an error without a text");
   }
   detail::finish(box, o,
                  {{box.host("C:\\WINDOWS"), false},
@@ -426,7 +428,7 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
                   {box.host("C:\\TEMP\\MVVA"), false},
                   {box.host("C:\\WINDOWS\\Web\\Wallpaper\\Demo dir"), false},
                   {box.host("C:\\TEMP\\FlashPanel"), false}});
-  if (!raised.empty()) o.messages.push_back(raised);
+  if (!failure.ok() && !failure.text().empty()) o.messages.push_back(failure.text());
   return o;
 }
 

@@ -2,6 +2,7 @@
 // paints itself in the movie's background colour and plays the movie in the hosted Flash control.
 #include "flash/flash_panel.h"
 
+#include <utility>
 #include <vector>
 
 #include "flash/render/first_frame.h"
@@ -19,21 +20,14 @@ bool beginsWithTrue(const std::string& args) { return asciiUpper(args.substr(0, 
 
 MoviePanel::MoviePanel(PanelSurface& surface, FlashControlFactory& factory)
     : surface_(surface), factory_(factory) {
-  try {
-    applyColour(0xFFFFFF);
-  } catch (...) {
-  }
+  applyColour(0xFFFFFF);
 }
 
 MoviePanel::~MoviePanel() {
   // The control goes first, so that nothing it holds can keep the working folder busy.
   control_.reset();
-  if (!tempFolder_.empty()) {
-    try {
-      deleteFolderTree(tempFolder_);
-    } catch (...) {
-    }
-  }
+  // What cannot be deleted stays behind.
+  if (!tempFolder_.empty()) (void)deleteFolderTree(tempFolder_);
 }
 
 void MoviePanel::applyColour(uint32_t c) {
@@ -41,14 +35,16 @@ void MoviePanel::applyColour(uint32_t c) {
   surface_.setColour(c);
 }
 
-Result MoviePanel::loadSWF(const std::string& path) {
+Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
   if (path.empty() || path == swfFilename_) return rc::ok;
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
+  // A failure with a text (rc::platformError, the text in failure) ends the load where it happens.
   Result result = rc::ok;
   std::string plainMovie;  // the plain movie whose header was accepted
   if (fileExists(swfFilename_)) {
-    result = readSwfSignature(swfFilename_, signature_);
+    result = readSwfSignature(swfFilename_, signature_, failure);
+    if (result == rc::platformError) return result;
     if (result == rc::ok) {
       std::string headerFile = swfFilename_;
       if (signature_ == "CWS") {
@@ -57,18 +53,21 @@ Result MoviePanel::loadSWF(const std::string& path) {
           Result made = makeTempFolder("FlashPanel", folder);
           if (made != rc::ok) {
             std::string sys = platform().systemErrorText(made);
-            throw PlatformError("Cannot create the folder \"" + folder + "\" for the movie." +
-                                (sys.empty() ? std::string() : " " + sys));
+            failure = Status::failure("Cannot create the folder \"" + folder + "\" for the movie." +
+                                      (sys.empty() ? std::string() : " " + sys));
+            return rc::platformError;
           }
           tempFolder_ = withTrailingBackslash(folder);
         }
-        result = expandCompressedSwf(swfFilename_, tempFolder_);
+        result = expandCompressedSwf(swfFilename_, tempFolder_, failure);
+        if (result == rc::platformError) return result;
         headerFile = tempFolder_ + "unCompressedSWF.swf";
       }
       if (result == rc::ok) {
         SwfHeaderInfo info;
         allowScale_ = fullScreen_ = 0;
-        result = parseSwfHeader(headerFile, info);
+        result = parseSwfHeader(headerFile, info, failure);
+        if (result == rc::platformError) return result;
         allowScale_ = info.allowScale;
         fullScreen_ = info.fullScreen;
         if (info.parsed) applyColour(info.colour());
@@ -79,7 +78,14 @@ Result MoviePanel::loadSWF(const std::string& path) {
 
   if (result == rc::ok) releaseControl();
   if (result == rc::ok) result = createControl();
-  if (result == rc::ok) startMovie();
+  if (result == rc::ok) {
+    // A control that refuses the movie ends the load, with the control kept.
+    Status started = startMovie();
+    if (!started.ok()) {
+      failure = std::move(started);
+      return rc::platformError;
+    }
+  }
   if (result == rc::ok || result == rc::noFlashControl) showFirstFrame(result == rc::ok ? std::string() : plainMovie);
   return result;
 }
@@ -89,89 +95,70 @@ Result MoviePanel::loadSWF(const std::string& path) {
 void MoviePanel::showFirstFrame(const std::string& plainMovie) {
   std::shared_ptr<const render::FirstFrame> frame;
   if (!plainMovie.empty()) {
-    try {
-      std::unique_ptr<File> f = platform().open(plainMovie, OpenMode::Read);
-      const int64_t size = f ? f->size() : -1;
-      if (size > 0 && uint64_t(size) <= kMaxExpandedSwf) {
-        std::vector<uint8_t> bytes(static_cast<size_t>(size));
-        int64_t got = 0;
-        while (got < size) {
-          const int64_t n = f->read(bytes.data() + got, size - got);
-          if (n <= 0) break;
-          got += n;
-        }
-        // Drawing happens on the window's thread: besides the bounds on work, no drawing takes longer
-        // than a few seconds (it then leaves the colour).
-        render::Limits limits;
-        limits.maxMilliseconds = 3000;
-        if (got == size) frame = render::FirstFrame::load(bytes.data(), bytes.size(), surface_.jpegDecoder(), limits);
+    std::unique_ptr<File> f = platform().open(plainMovie, OpenMode::Read);
+    const int64_t size = f ? f->size() : -1;
+    if (size > 0 && uint64_t(size) <= kMaxExpandedSwf) {
+      std::vector<uint8_t> bytes(static_cast<size_t>(size));
+      int64_t got = 0;
+      while (got < size) {
+        const int64_t n = f->read(bytes.data() + got, size - got);
+        if (n <= 0) break;
+        got += n;
       }
-      if (f) f->close();
-    } catch (...) {
-      frame.reset();
+      // Drawing happens on the window's thread: besides the bounds on work, no drawing takes longer
+      // than a few seconds (it then leaves the colour).
+      render::Limits limits;
+      limits.maxMilliseconds = 3000;
+      if (got == size) frame = render::FirstFrame::load(bytes.data(), bytes.size(), surface_.jpegDecoder(), limits);
     }
+    if (f) f->close();
   }
-  try {
-    surface_.showFrame(frame);
-  } catch (...) {
-  }
+  surface_.showFrame(frame);
 }
 
 Result MoviePanel::createControl() {
-  // An error before the control exists leads to the next attempt; one after it ends the loop with the
+  // A failure before the control exists leads to the next attempt; one after it ends the loop with the
   // control set up as far as it got.
   for (int attempt = 0; attempt < maxAttempts && !control_; ++attempt) {
-    try {
-      control_ = factory_.create(surface_.handle(), surface_.width(), surface_.height());
-      if (!control_) continue;
-      control_->onFSCommand = [this](const std::string& command, const std::string& args) { fsCommand(command, args); };
-      control_->setScaleMode(0);
-      control_->setVariable(L"Align", L"AlClient");
-      control_->setWMode(L"Opaque");
-      control_->setMenu(false);
-    } catch (...) {
-    }
+    std::unique_ptr<FlashControl> control;
+    if (!factory_.create(surface_.handle(), surface_.width(), surface_.height(), control).ok() || !control) continue;
+    control_ = std::move(control);
+    control_->onFSCommand = [this](const std::string& command, const std::string& args) { fsCommand(command, args); };
+    Status setUp = control_->setScaleMode(0);
+    if (setUp.ok()) setUp = control_->setVariable(L"Align", L"AlClient");
+    if (setUp.ok()) setUp = control_->setWMode(L"Opaque");
+    if (setUp.ok()) setUp = control_->setMenu(false);
+    (void)setUp;  // not reported: the control stays set up as far as it got
   }
   return control_ ? rc::ok : rc::noFlashControl;
 }
 
-void MoviePanel::startMovie() {
-  control_->doVerb(-3);  // OLEIVERB_HIDE
-  control_->setMovie(utf8ToWide(swfFilename_));
-  control_->play();
-  control_->doVerb(-1);  // OLEIVERB_SHOW
+Status MoviePanel::startMovie() {
+  Status s = control_->doVerb(-3);  // OLEIVERB_HIDE
+  if (s.ok()) s = control_->setMovie(utf8ToWide(swfFilename_));
+  if (s.ok()) s = control_->play();
+  if (s.ok()) s = control_->doVerb(-1);  // OLEIVERB_SHOW
+  return s;
 }
 
 void MoviePanel::releaseControl() {
   if (!control_) return;
   // The control is destroyed even when it refuses to stop.
-  try {
-    control_->stopPlay();
-  } catch (...) {
-  }
+  (void)control_->stopPlay();
   control_.reset();
-  try {
-    surface_.deliverOneMessage();
-  } catch (...) {
-  }
+  surface_.deliverOneMessage();
 }
 
 void MoviePanel::focusMovie() {
-  try {
-    if (!surface_.isVisible() || !control_) return;
-    surface_.repaint();
-    surface_.setFocus();
-    control_->focus();
-  } catch (...) {
-  }
+  if (!surface_.isVisible() || !control_) return;
+  surface_.repaint();
+  surface_.setFocus();
+  (void)control_->focus();  // a control that refuses the focus leaves it with the panel
 }
 
 void MoviePanel::unloadSWF() {
   releaseControl();
-  try {
-    surface_.showFrame(nullptr);
-  } catch (...) {
-  }
+  surface_.showFrame(nullptr);
   applyColour(0);
   swfFilename_.clear();
 }

@@ -40,6 +40,7 @@ class MoviePanel {
   // 0, -403, -404, -405, -406; rc::platformError with the text in failure when a file cannot be read or
   // written, the working folder cannot be made, or the control refuses the movie.
   Result loadSWF(const std::string& path, Status& failure);
+  // Neither fails: a control that refuses to take the focus or to stop is left as it is (released anyway).
   void focusMovie();
   void unloadSWF();
 
@@ -60,7 +61,7 @@ class MoviePanel {
   void releaseControl();
   Result createControl();
   void showFirstFrame(const std::string& plainMovie);
-  void startMovie();
+  Status startMovie();  // a failure when the control refuses a step
   void applyColour(uint32_t c);
 
   PanelSurface& surface_;

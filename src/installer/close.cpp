@@ -4,7 +4,6 @@
 #include <string>
 
 #include "desktop/desktop.h"
-#include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
@@ -36,13 +35,7 @@ bool InstallerController::canClose() { return !state().installing; }
 
 void InstallerController::onClose() {
   InstallerState& s = state();
-  if (!silentKind()) {
-    try {
-      moviePanel_->unloadSWF();
-    } catch (const std::exception& e) {
-      showUnhandledError(e.what(), installerCaption(s.contentTitle));
-    }
-  }
+  if (!silentKind()) moviePanel_->unloadSWF();
   // Only the folder this run created: when no fresh folder could be made, tempFolder names one that
   // may belong to another installer.
   if (tempFolderCreated_) {

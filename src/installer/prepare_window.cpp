@@ -47,16 +47,16 @@ void InstallerController::showPresentation() {
       if (!view_.showPicture(path)) showErrorBox(text::corruptFile);
       break;
     case presentation::movie:
-    case presentation::movie2:
-      try {
-        moviePanel_->loadSWF(path);  // its result is not looked at: a refused movie leaves the panel empty
-      } catch (const std::exception& e) {
-        showUnhandledError(e.what(), installerCaption(s.contentTitle));
-      }
+    case presentation::movie2: {
+      // The code is not looked at: a refused movie leaves the panel empty. A failure with a text is shown.
+      Status failure;
+      (void)moviePanel_->loadSWF(path, failure);
+      if (!failure.ok()) showUnhandledError(failure.text(), installerCaption(s.contentTitle));
       view_.bringApplicationToFront();
       view_.processMessages();
       if (view_.applicationActive()) moviePanel_->focusMovie();
       break;
+    }
     default:
       break;  // neither picture nor movie
   }

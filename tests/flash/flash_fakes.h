@@ -37,33 +37,39 @@ class RecordingSurface : public mv::PanelSurface {
 };
 
 // failAt names an operation ("ScaleMode", "SetVariable", "WMode", "Menu", "DoVerb -3", "Movie", "Play",
-// "StopPlay") that raises PlatformError.
+// "StopPlay", "focus") that fails with "the control refuses <operation>".
 class RecordingControl : public mv::FlashControl {
  public:
   RecordingControl(Log& log, std::string failAt) : log_(log), failAt_(std::move(failAt)) {}
   ~RecordingControl() override { log_.push_back("destroy"); }
-  void setBounds(int w, int h) override { record("bounds " + std::to_string(w) + "x" + std::to_string(h), "bounds"); }
-  void setScaleMode(int mode) override { record("ScaleMode " + std::to_string(mode), "ScaleMode"); }
-  void setVariable(const std::wstring& n, const std::wstring& v) override {
-    record("SetVariable " + narrowed(n) + "=" + narrowed(v), "SetVariable");
+  mv::Status setBounds(int w, int h) override {
+    return record("bounds " + std::to_string(w) + "x" + std::to_string(h), "bounds");
   }
-  void setWMode(const std::wstring& m) override { record("WMode " + narrowed(m), "WMode"); }
-  void setMenu(bool on) override { record(std::string("Menu ") + (on ? "true" : "false"), "Menu"); }
-  void doVerb(int verb) override { record("DoVerb " + std::to_string(verb), "DoVerb " + std::to_string(verb)); }
-  void setMovie(const std::wstring& path) override {
+  mv::Status setScaleMode(int mode) override { return record("ScaleMode " + std::to_string(mode), "ScaleMode"); }
+  mv::Status setVariable(const std::wstring& n, const std::wstring& v) override {
+    return record("SetVariable " + narrowed(n) + "=" + narrowed(v), "SetVariable");
+  }
+  mv::Status setWMode(const std::wstring& m) override { return record("WMode " + narrowed(m), "WMode"); }
+  mv::Status setMenu(bool on) override { return record(std::string("Menu ") + (on ? "true" : "false"), "Menu"); }
+  mv::Status doVerb(int verb) override {
+    return record("DoVerb " + std::to_string(verb), "DoVerb " + std::to_string(verb));
+  }
+  mv::Status setMovie(const std::wstring& path) override {
     movie = narrowed(path);
-    record("Movie " + movie, "Movie");
+    return record("Movie " + movie, "Movie");
   }
-  void play() override { record("Play", "Play"); }
-  void stopPlay() override { record("StopPlay", "StopPlay"); }
-  void focus() override { record("control focus", "focus"); }
+  mv::Status play() override { return record("Play", "Play"); }
+  mv::Status stopPlay() override { return record("StopPlay", "StopPlay"); }
+  mv::Status focus() override { return record("control focus", "focus"); }
 
+  void failAt(std::string op) { failAt_ = std::move(op); }
   std::string movie;
 
  private:
-  void record(const std::string& line, const std::string& op) {
+  mv::Status record(const std::string& line, const std::string& op) {
     log_.push_back(line);
-    if (op == failAt_) throw mv::PlatformError("the control refuses " + op);
+    if (op == failAt_) return mv::Status::failure("the control refuses " + op);
+    return mv::Status();
   }
   Log& log_;
   std::string failAt_;
@@ -72,19 +78,20 @@ class RecordingControl : public mv::FlashControl {
 class RecordingFactory : public mv::FlashControlFactory {
  public:
   explicit RecordingFactory(Log& log) : log_(log) {}
-  std::unique_ptr<mv::FlashControl> create(mv::WindowHandle parent, int w, int h) override {
+  mv::Status create(mv::WindowHandle parent, int w, int h, std::unique_ptr<mv::FlashControl>& control) override {
     ++attempts;
     if (failCreates > 0) {
       --failCreates;
-      throw mv::PlatformError("Class not registered");
+      return mv::Status::failure("Class not registered");
     }
     log_.push_back("create " + std::to_string(w) + "x" + std::to_string(h));
     auto c = std::make_unique<RecordingControl>(log_, failAt);
     last = c.get();
-    return c;
+    control = std::move(c);
+    return mv::Status();
   }
   int attempts = 0;
-  long failCreates = 0;  // creations that raise before one succeeds
+  long failCreates = 0;  // creations that fail before one succeeds
   std::string failAt;
   RecordingControl* last = nullptr;
 

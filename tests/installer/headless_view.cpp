@@ -8,16 +8,16 @@ namespace {
 
 class FakeFlashControl : public FlashControl {
  public:
-  void setBounds(int, int) override {}
-  void setScaleMode(int) override {}
-  void setVariable(const std::wstring&, const std::wstring&) override {}
-  void setWMode(const std::wstring&) override {}
-  void setMenu(bool) override {}
-  void doVerb(int) override {}
-  void setMovie(const std::wstring&) override {}
-  void play() override {}
-  void stopPlay() override {}
-  void focus() override {}
+  Status setBounds(int, int) override { return Status(); }
+  Status setScaleMode(int) override { return Status(); }
+  Status setVariable(const std::wstring&, const std::wstring&) override { return Status(); }
+  Status setWMode(const std::wstring&) override { return Status(); }
+  Status setMenu(bool) override { return Status(); }
+  Status doVerb(int) override { return Status(); }
+  Status setMovie(const std::wstring&) override { return Status(); }
+  Status play() override { return Status(); }
+  Status stopPlay() override { return Status(); }
+  Status focus() override { return Status(); }
 };
 
 }  // namespace
@@ -83,9 +83,10 @@ void HeadlessView::setInstallEnabled(bool e) {
   events.push_back(e ? "install:enabled" : "install:disabled");
 }
 
-std::unique_ptr<FlashControl> HeadlessView::create(WindowHandle, int, int) {
-  if (!controlAvailable) throw PlatformError("Class not registered");
-  return std::make_unique<FakeFlashControl>();
+Status HeadlessView::create(WindowHandle, int, int, std::unique_ptr<FlashControl>& control) {
+  if (!controlAvailable) return Status::failure("Class not registered");
+  control = std::make_unique<FakeFlashControl>();
+  return Status();
 }
 
 }  // namespace mv::test

@@ -22,7 +22,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   std::function<void()> onProcessMessages;
   bool pictureLoads = true;      // showPicture's answer for an existing file
   bool active = true;            // applicationActive
-  bool controlAvailable = false; // the Flash control factory creates fakes instead of raising
+  bool controlAvailable = false; // the Flash control factory creates fakes instead of failing
 
   // --- what a test reads
   std::vector<std::string> events;    // everything visible, in order ("status:...", "progress:3", "pause", ...)
@@ -78,7 +78,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   void deliverOneMessage() override {}
 
   // --- FlashControlFactory
-  std::unique_ptr<FlashControl> create(WindowHandle parent, int w, int h) override;
+  Status create(WindowHandle parent, int w, int h, std::unique_ptr<FlashControl>& control) override;
 
  private:
   InstallerController* form_ = nullptr;

@@ -248,6 +248,33 @@ TEST_F(InstallerTest, BmpKindRenamesAndOtherKindsShowNothing) {
   EXPECT_FALSE(view.closed);
 }
 
+TEST_F(InstallerTest, MovieThatCannotBeReadIsShownAndTheWindowStillOpens) {
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  p.presentationKind = 2;
+  // A compressed movie whose zlib stream is damaged from its first bytes.
+  p.slots[3] = {"installer.swf", 5, bytesOf(std::string("CWS\x06\x40\x00\x00\x00\x78\x00 damaged", 18)), false, -1};
+  writeInstaller(p);
+  int broughtToFrontAtBox = -1;
+  sb->onMessageBox = [&](const HostPlatform::BoxRecord&) {
+    broughtToFrontAtBox = view.broughtToFront;
+    return BoxAnswer::Ok;
+  };
+  start();
+  ASSERT_EQ(boxTexts().size(), 1u);
+  EXPECT_EQ(sb->boxes[0].text, "Error expanding compressed movie \"" + std::string(kContent) +
+                                   "installer.swf\": data error (incorrect header check)");
+  EXPECT_EQ(sb->boxes[0].caption, "Install Wallpaper: Ocean");
+  EXPECT_EQ(sb->boxes[0].kind, BoxKind::ErrorOk);
+  EXPECT_EQ(view.broughtToFront, broughtToFrontAtBox + 1);  // the box first, then the window to the front
+  EXPECT_TRUE(view.sized);
+  EXPECT_FALSE(view.closed);
+
+  // Closing the window afterwards shows nothing more.
+  view.closeWindow();
+  EXPECT_EQ(boxTexts().size(), 1u);
+  EXPECT_TRUE(view.terminated);
+}
+
 TEST_F(InstallerTest, ExtraFileIsExtractedBeforeTheFlashPlayerInstaller) {
   PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
   p.runExtraFlag = 1;

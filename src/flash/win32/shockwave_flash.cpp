@@ -72,25 +72,26 @@ std::string hresultText(HRESULT hr) {
   return text.empty() ? std::string("error ") + code : text + " (" + code + ")";
 }
 
-[[noreturn]] void raise(const std::string& what, HRESULT hr) {
-  throw PlatformError("Flash Player control: " + what + " failed: " + hresultText(hr) + ".");
+Status failed(const std::string& what, HRESULT hr) {
+  return Status::failure("Flash Player control: " + what + " failed: " + hresultText(hr) + ".");
 }
+
+Status noMemoryForText() { return Status::failure("Flash Player control: out of memory for a text argument."); }
 
 std::string narrow(const wchar_t* text, int length) {
   if (!text || length <= 0) return std::string();
   return wideToUtf8(text, size_t(length));
 }
 
-// A BSTR owned for one call.
+// A BSTR owned for one call; without memory for it, null (the call then fails with noMemoryForText()).
 class Bstr {
  public:
-  explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), UINT(text.size()))) {
-    if (!b_) throw PlatformError("Flash Player control: out of memory for a text argument.");
-  }
+  explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), UINT(text.size()))) {}
   ~Bstr() { SysFreeString(b_); }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
   BSTR get() const { return b_; }
+  explicit operator bool() const { return b_ != nullptr; }
 
  private:
   BSTR b_;
@@ -309,11 +310,7 @@ class EventSink final : public IDispatch {
 
   void deliver(const std::string& command, const std::string& args) {
     if (!owner_ || !owner_->onFSCommand) return;
-    try {
-      owner_->onFSCommand(command, args);
-    } catch (...) {
-      // An error in the handler must not unwind through the control.
-    }
+    owner_->onFSCommand(command, args);
   }
 
   LONG refs_ = 1;
@@ -323,81 +320,26 @@ class EventSink final : public IDispatch {
 // ---------------------------------------------------------------------------------------------------
 class FlashActiveXControl : public FlashControl {
  public:
+  // Only the container side: create() makes the control itself.
   FlashActiveXControl(HWND parent, int width, int height) {
     site_ = new Site(parent, width, height);
     sink_ = new EventSink(this);
-    try {
-      create(width, height);
-    } catch (...) {
-      teardown();
-      throw;
-    }
   }
   ~FlashActiveXControl() override { teardown(); }
 
-  void setBounds(int width, int height) override {
-    // Resized in place: the control keeps its parent all the while.
-    site_->setBounds(width, height);
-    setExtent(width, height);
-    if (inplace_) {
-      HRESULT hr = inplace_->SetObjectRects(&site_->bounds(), &site_->bounds());
-      if (FAILED(hr)) raise("resizing", hr);
-    }
-  }
-
-  void setScaleMode(int mode) override {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = mode;
-    putProperty(kDispScaleMode, v, "setting ScaleMode");
-  }
-  void setWMode(const std::wstring& mode) override { putText(kDispWMode, mode, "setting WMode"); }
-  void setMenu(bool on) override {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
-    putProperty(kDispMenu, v, "setting Menu");
-  }
-  void setMovie(const std::wstring& path) override { putText(kDispMovie, path, "setting Movie"); }
-
-  void setVariable(const std::wstring& name, const std::wstring& value) override {
-    Bstr n(name), v(value);
-    using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR, BSTR);
-    HRESULT hr = reinterpret_cast<Fn>(slot(kSlotSetVariable))(flash_, n.get(), v.get());
-    if (FAILED(hr)) raise("SetVariable", hr);
-  }
-  void play() override { callNoArgs(kSlotPlay, "Play"); }
-  void stopPlay() override { callNoArgs(kSlotStopPlay, "StopPlay"); }
-
-  void doVerb(int verb) override {
-    RECT r = site_->bounds();
-    HRESULT hr = ole_->DoVerb(verb, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
-    if (FAILED(hr)) raise("OLE verb " + std::to_string(verb), hr);
-  }
-
-  void focus() override {
-    HWND w = nullptr;
-    if (inplace_ && SUCCEEDED(inplace_->GetWindow(&w)) && w) {
-      SetFocus(w);
-      return;
-    }
-    doVerb(OLEIVERB_UIACTIVATE);
-  }
-
- private:
-  void create(int width, int height) {
+  // Creates the control and activates it in place. A failure leaves an object that only the destructor
+  // may use: it tears down what was made.
+  Status create(int width, int height) {
     HRESULT hr = CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                   reinterpret_cast<void**>(&ole_));
-    if (FAILED(hr)) raise("creating the control", hr);
+    if (FAILED(hr)) return failed("creating the control", hr);
     hr = ole_->QueryInterface(kIidShockwaveFlash, reinterpret_cast<void**>(&flash_));
-    if (FAILED(hr)) raise("asking for IShockwaveFlash", hr);
+    if (FAILED(hr)) return failed("asking for IShockwaveFlash", hr);
     hr = ole_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_));
-    if (FAILED(hr)) raise("asking for IDispatch", hr);
+    if (FAILED(hr)) return failed("asking for IDispatch", hr);
 
     hr = ole_->SetClientSite(static_cast<IOleClientSite*>(site_));
-    if (FAILED(hr)) raise("setting the client site", hr);
+    if (FAILED(hr)) return failed("setting the client site", hr);
     IPersistStreamInit* persist = nullptr;
     if (SUCCEEDED(ole_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
       persist->InitNew();
@@ -409,10 +351,70 @@ class FlashActiveXControl : public FlashControl {
     // In-place activation makes the control a child window of the panel.
     RECT r = site_->bounds();
     hr = ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
-    if (FAILED(hr)) raise("activating the control", hr);
+    if (FAILED(hr)) return failed("activating the control", hr);
     if (SUCCEEDED(ole_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace_))))
       site_->setInPlace(inplace_);
+    return Status();
   }
+
+  Status setBounds(int width, int height) override {
+    // Resized in place: the control keeps its parent all the while.
+    site_->setBounds(width, height);
+    setExtent(width, height);
+    if (inplace_) {
+      HRESULT hr = inplace_->SetObjectRects(&site_->bounds(), &site_->bounds());
+      if (FAILED(hr)) return failed("resizing", hr);
+    }
+    return Status();
+  }
+
+  Status setScaleMode(int mode) override {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = mode;
+    return putProperty(kDispScaleMode, v, "setting ScaleMode");
+  }
+  Status setWMode(const std::wstring& mode) override { return putText(kDispWMode, mode, "setting WMode"); }
+  Status setMenu(bool on) override {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_BOOL;
+    v.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
+    return putProperty(kDispMenu, v, "setting Menu");
+  }
+  Status setMovie(const std::wstring& path) override { return putText(kDispMovie, path, "setting Movie"); }
+
+  Status setVariable(const std::wstring& name, const std::wstring& value) override {
+    Bstr n(name);
+    if (!n) return noMemoryForText();
+    Bstr v(value);
+    if (!v) return noMemoryForText();
+    using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR, BSTR);
+    HRESULT hr = reinterpret_cast<Fn>(slot(kSlotSetVariable))(flash_, n.get(), v.get());
+    if (FAILED(hr)) return failed("SetVariable", hr);
+    return Status();
+  }
+  Status play() override { return callNoArgs(kSlotPlay, "Play"); }
+  Status stopPlay() override { return callNoArgs(kSlotStopPlay, "StopPlay"); }
+
+  Status doVerb(int verb) override {
+    RECT r = site_->bounds();
+    HRESULT hr = ole_->DoVerb(verb, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
+    if (FAILED(hr)) return failed("OLE verb " + std::to_string(verb), hr);
+    return Status();
+  }
+
+  Status focus() override {
+    HWND w = nullptr;
+    if (inplace_ && SUCCEEDED(inplace_->GetWindow(&w)) && w) {
+      SetFocus(w);
+      return Status();
+    }
+    return doVerb(OLEIVERB_UIACTIVATE);
+  }
+
+ private:
 
   void connectEvents() {
     // Without events the movie still plays; a control without the connection point is accepted.
@@ -462,22 +464,24 @@ class FlashActiveXControl : public FlashControl {
 
   void* slot(int index) const { return (*reinterpret_cast<void***>(flash_))[index]; }
 
-  void callNoArgs(int index, const char* what) {
+  Status callNoArgs(int index, const char* what) {
     using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*);
     HRESULT hr = reinterpret_cast<Fn>(slot(index))(flash_);
-    if (FAILED(hr)) raise(what, hr);
+    if (FAILED(hr)) return failed(what, hr);
+    return Status();
   }
 
-  void putText(DISPID id, const std::wstring& text, const char* what) {
+  Status putText(DISPID id, const std::wstring& text, const char* what) {
     Bstr b(text);
+    if (!b) return noMemoryForText();
     VARIANT v;
     VariantInit(&v);
     v.vt = VT_BSTR;
     v.bstrVal = b.get();
-    putProperty(id, v, what);
+    return putProperty(id, v, what);
   }
 
-  void putProperty(DISPID id, VARIANT& value, const char* what) {
+  Status putProperty(DISPID id, VARIANT& value, const char* what) {
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params = {&value, &named, 1, 1};
     EXCEPINFO info;
@@ -495,9 +499,11 @@ class FlashActiveXControl : public FlashControl {
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);
     if (FAILED(hr)) {
-      if (!description.empty()) throw PlatformError("Flash Player control: " + std::string(what) + " failed: " + description + ".");
-      raise(what, hr);
+      if (!description.empty())
+        return Status::failure("Flash Player control: " + std::string(what) + " failed: " + description + ".");
+      return failed(what, hr);
     }
+    return Status();
   }
 
   Site* site_ = nullptr;
@@ -512,8 +518,12 @@ class FlashActiveXControl : public FlashControl {
 
 class ShockwaveFlashFactory : public FlashControlFactory {
  public:
-  std::unique_ptr<FlashControl> create(WindowHandle parent, int width, int height) override {
-    return std::make_unique<FlashActiveXControl>(reinterpret_cast<HWND>(parent), width, height);
+  Status create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) override {
+    auto made = std::make_unique<FlashActiveXControl>(reinterpret_cast<HWND>(parent), width, height);
+    Status created = made->create(width, height);
+    if (!created.ok()) return created;  // made goes here: its destructor tears down what was made
+    control = std::move(made);
+    return Status();
   }
 };
 

@@ -24,8 +24,8 @@ constexpr LONG_PTR kLoweredInnerBevel = 1;  // TPanel's user data: draw a 1-pixe
 // When no Flash control can be made (no factory handed in): the movie panel then stays empty.
 class NoFlashControls : public FlashControlFactory {
  public:
-  std::unique_ptr<FlashControl> create(WindowHandle, int, int) override {
-    throw PlatformError("Class not registered");
+  Status create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) override {
+    return Status::failure("Class not registered");
   }
 };
 
