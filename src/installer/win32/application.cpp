@@ -78,7 +78,7 @@ bool Application::handleMessage(bool wait) {
     }
   }
   bool handled = false;
-  if (messageFilter) guard([&] { handled = messageFilter(msg); });
+  if (messageFilter) handled = messageFilter(msg);
   if (!handled && !dialogMessage(msg)) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
