@@ -2,8 +2,9 @@
 // paints itself in the movie's background colour and plays the movie in the hosted Flash control.
 #include "flash/flash_panel.h"
 
+#include <memory>
+#include <new>
 #include <utility>
-#include <vector>
 
 #include "flash/render/first_frame.h"
 #include "support/file_helpers.h"
@@ -95,21 +96,28 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
 void MoviePanel::showFirstFrame(const std::string& plainMovie) {
   std::shared_ptr<const render::FirstFrame> frame;
   if (!plainMovie.empty()) {
+    // Drawing happens on the window's thread: besides the bounds on work, no drawing takes longer than a
+    // few seconds (it then leaves the colour). The program ends when an allocation fails, so the bounds
+    // on memory are tighter than the renderer's own: a hostile movie makes it take a few hundred MB at
+    // most, well inside what a 32-bit process can count on; a larger movie leaves the colour.
+    render::Limits limits;
+    limits.maxMilliseconds = 3000;
+    limits.maxMovieBytes = 64u << 20;
+    limits.maxShapeRecords = 1u << 20;
+    limits.maxEdges = 2u << 20;
+    limits.maxBitmapPixels = 16u << 20;
     std::unique_ptr<File> f = platform().open(plainMovie, OpenMode::Read);
     const int64_t size = f ? f->size() : -1;
-    if (size > 0 && uint64_t(size) <= kMaxExpandedSwf) {
-      std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (size > 0 && uint64_t(size) <= limits.maxMovieBytes) {
+      std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size_t(size)]);
       int64_t got = 0;
-      while (got < size) {
-        const int64_t n = f->read(bytes.data() + got, size - got);
+      while (bytes && got < size) {
+        const int64_t n = f->read(bytes.get() + got, size - got);
         if (n <= 0) break;
         got += n;
       }
-      // Drawing happens on the window's thread: besides the bounds on work, no drawing takes longer
-      // than a few seconds (it then leaves the colour).
-      render::Limits limits;
-      limits.maxMilliseconds = 3000;
-      if (got == size) frame = render::FirstFrame::load(bytes.data(), bytes.size(), surface_.jpegDecoder(), limits);
+      if (bytes && got == size)
+        frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), limits);
     }
     if (f) f->close();
   }
