@@ -44,6 +44,17 @@ def russian_locale():
     return {"LOCPATH": locales, "LC_ALL": "ru_RU.UTF-8"}
 
 
+def take_option(name):
+    """Removes "--name VALUE" from the command line and returns VALUE ("" without it): for scripts with
+    options of their own besides E2E's, taken before E2E() parses the rest."""
+    if name in sys.argv:
+        i = sys.argv.index(name)
+        value = sys.argv[i + 1]
+        del sys.argv[i:i + 2]
+        return value
+    return ""
+
+
 def win_path(host_path):
     """The Windows path (drive Z: is the host's root under Wine) of a host path."""
     return "Z:" + os.path.abspath(host_path).replace("/", "\\")

@@ -19,21 +19,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-
-def take_option(name):
-    """Removes "--name VALUE" from the command line (the e2e kit's parser knows only its own options)."""
-    if name in sys.argv:
-        i = sys.argv.index(name)
-        value = sys.argv[i + 1]
-        del sys.argv[i:i + 2]
-        return value
-    return ""
-
+from e2e_lib import E2E, take_option, Skip, WINE_RUN, expect, win_path  # noqa: E402
 
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
-
-from e2e_lib import E2E, Skip, WINE_RUN, expect, win_path  # noqa: E402
 
 e2e = E2E()
 SAMPLES = os.path.join(ROOT, "samples")

@@ -27,6 +27,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from e2e_lib import Entry, Slot, data_file, package, win_path  # noqa: E402
+from xvfb_display import Display, unmanaged_windows  # noqa: E402
 
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 
@@ -48,42 +49,6 @@ def pictures(work):
     return made
 
 
-class Display:
-    """A private Xvfb."""
-
-    def __init__(self):
-        for n in range(60, 250):
-            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-                break
-        self.name = ":%d" % n
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(50):
-            if os.path.exists("/tmp/.X11-unix/X%d" % n):
-                break
-            time.sleep(0.1)
-
-    def shoot(self, path):
-        subprocess.run(["import", "-display", self.name, "-window", "root", path], check=True)
-
-    def mapped_windows(self):
-        """Titles of the viewable top-level X windows."""
-        r = subprocess.run(["xwininfo", "-display", self.name, "-root", "-children"], capture_output=True, text=True)
-        titles = []
-        for line in r.stdout.splitlines():
-            line = line.strip()
-            if line.startswith("0x") and '"' in line:
-                win = line.split()[0]
-                info = subprocess.run(["xwininfo", "-display", self.name, "-id", win], capture_output=True, text=True)
-                if "IsViewable" in info.stdout:
-                    titles.append(line.split('"')[1])
-        return titles
-
-    def close(self):
-        self.proc.terminate()
-        self.proc.wait()
-
-
 class Runner:
     def __init__(self, args):
         self.args = args
@@ -98,9 +63,7 @@ class Runner:
         self.driver = os.path.join(args.build, "tests", "e2e", "e2e_driver.exe")
         self.pictures = pictures(self.work)
         self.failures = []
-        # Without a window manager Wine draws the frames itself only for unmanaged windows.
-        subprocess.run([WINE_RUN, "--keep", self.prefix, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
-                        "Managed", "/d", "N", "/f"], capture_output=True, timeout=600)
+        unmanaged_windows(WINE_RUN, self.prefix)
 
     def slots(self, title, picture, slot3="installer.swf"):
         data = data_file(title, [Entry("main.swf", b"FWS movie")])

@@ -32,6 +32,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from e2e_lib import Entry, Slot, data_file, package, win_path  # noqa: E402
+from xvfb_display import Display, unmanaged_windows  # noqa: E402
 
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 KIND_MOVIE = 2
@@ -126,29 +127,6 @@ def difference(a, b):
 
 # -------------------------------------------------------------------------------------- the runner
 
-class Display:
-    """A private Xvfb."""
-
-    def __init__(self):
-        for n in range(60, 250):
-            if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
-                break
-        self.name = ":%d" % n
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(50):
-            if os.path.exists("/tmp/.X11-unix/X%d" % n):
-                break
-            time.sleep(0.1)
-
-    def shoot(self, path):
-        subprocess.run(["import", "-display", self.name, "-window", "root", path], check=True)
-
-    def close(self):
-        self.proc.terminate()
-        self.proc.wait()
-
-
 SCRIPT = r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
@@ -175,9 +153,7 @@ class Runner:
             self.library = f.read()
         self.driver = os.path.join(args.build, "tests", "e2e", "e2e_driver.exe")
         self.failures = []
-        # Without a window manager Wine draws the frames itself only for unmanaged windows.
-        subprocess.run([WINE_RUN, "--keep", self.prefix, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
-                        "Managed", "/d", "N", "/f"], capture_output=True, timeout=600)
+        unmanaged_windows(WINE_RUN, self.prefix)
 
     def installer(self, title, movie):
         slots = {
