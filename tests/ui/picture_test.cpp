@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <jpeglib.h>
 
@@ -127,33 +128,10 @@ SIZE bitmapSize(HBITMAP bmp) {
   return SIZE{ds.dsBmih.biWidth, ds.dsBmih.biHeight};
 }
 
-std::vector<uint8_t> encode(int w, int h, int components, J_COLOR_SPACE space, const uint8_t* value) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = w;
-  c.image_height = h;
-  c.input_components = components;
-  c.in_color_space = space;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 98, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(w) * components);
-  for (int x = 0; x < w; ++x)
-    for (int k = 0; k < components; ++k) row[x * components + k] = value[k];
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW p = row.data();
-    jpeg_write_scanlines(&c, &p, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> v(out, out + size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return v;
+std::vector<uint8_t> encode(int w, int h, int components, const uint8_t* value) {
+  return writeJpeg(w, h, JpegSettings{components, 98, false}, [&](int, uint8_t* row) {
+    for (int x = 0; x < w; ++x) std::memcpy(row + x * components, value, size_t(components));
+  });
 }
 
 TEST(JpegDecoder, ColourGreyAndCmyk) {
@@ -169,7 +147,7 @@ TEST(JpegDecoder, ColourGreyAndCmyk) {
   DeleteObject(b);
 
   const uint8_t grey[] = {90};
-  std::vector<uint8_t> g = encode(16, 16, 1, JCS_GRAYSCALE, grey);
+  std::vector<uint8_t> g = encode(16, 16, 1, grey);
   b = decodeJpeg(g.data(), g.size(), 350, 150);
   ASSERT_NE(nullptr, b);
   p = pixel(b, 8, 8);
@@ -181,7 +159,7 @@ TEST(JpegDecoder, ColourGreyAndCmyk) {
   // Stored inverted, as Adobe writes CMYK: 255 = no ink. C=255,M=127,Y=0 inverted (no cyan, half
   // magenta, full yellow), K=255 (no black) gives red 255, green ~127, blue 0.
   const uint8_t cmyk[] = {255, 127, 0, 255};
-  std::vector<uint8_t> k = encode(16, 16, 4, JCS_CMYK, cmyk);
+  std::vector<uint8_t> k = encode(16, 16, 4, cmyk);
   b = decodeJpeg(k.data(), k.size(), 350, 150);
   ASSERT_NE(nullptr, b);
   p = pixel(b, 8, 8);
@@ -223,38 +201,14 @@ TEST(JpegDecoder, RefusesWhatIsNoJpeg) {
 
 // A picture with detail in every block: diagonal colour gradients crossed by thin stripes.
 std::vector<uint8_t> detailedJpeg(int w, int h, bool progressive) {
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = w;
-  c.image_height = h;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 85, TRUE);
-  if (progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(w) * 3);
-  while (c.next_scanline < c.image_height) {
-    const int y = static_cast<int>(c.next_scanline);
+  return writeJpeg(w, h, JpegSettings{3, 85, progressive}, [&](int y, uint8_t* row) {
     for (int x = 0; x < w; ++x) {
       const bool stripe = (x + 2 * y) % 23 < 3;
       row[x * 3] = static_cast<uint8_t>(stripe ? 250 : (x * 255) / w);
       row[x * 3 + 1] = static_cast<uint8_t>(stripe ? 240 : (y * 255) / h);
       row[x * 3 + 2] = static_cast<uint8_t>(stripe ? 20 : ((x + y) * 127) / (w + h) + 64);
     }
-    JSAMPROW p = row.data();
-    jpeg_write_scanlines(&c, &p, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::vector<uint8_t> v(out, out + size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return v;
+  });
 }
 
 // What the installer showed before it used the system's decoder: libjpeg's own decoding (BGR rows),

@@ -55,7 +55,8 @@ std::vector<uint8_t> solidBmp(int width, int height, uint8_t r, uint8_t g, uint8
   return v;
 }
 
-std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom) {
+std::vector<uint8_t> writeJpeg(int width, int height, const JpegSettings& settings,
+                               const std::function<void(int y, uint8_t* row)>& fillRow) {
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -65,22 +66,16 @@ std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint
   jpeg_mem_dest(&c, &out, &outSize);
   c.image_width = width;
   c.image_height = height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
+  c.input_components = settings.components;
+  c.in_color_space = settings.components == 1 ? JCS_GRAYSCALE : settings.components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_set_quality(&c, settings.quality, TRUE);
+  if (settings.progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> top(static_cast<size_t>(width) * 3), low(top.size());
-  for (int x = 0; x < width; ++x) {
-    top[x * 3] = r;
-    top[x * 3 + 1] = g;
-    top[x * 3 + 2] = b;
-    low[x * 3] = bottom >= 0 ? (bottom >> 16) & 0xFF : r;
-    low[x * 3 + 1] = bottom >= 0 ? (bottom >> 8) & 0xFF : g;
-    low[x * 3 + 2] = bottom >= 0 ? bottom & 0xFF : b;
-  }
+  std::vector<uint8_t> row(static_cast<size_t>(width) * settings.components);
   while (c.next_scanline < c.image_height) {
-    JSAMPROW p = c.next_scanline < c.image_height / 2 ? top.data() : low.data();
+    fillRow(static_cast<int>(c.next_scanline), row.data());
+    JSAMPROW p = row.data();
     jpeg_write_scanlines(&c, &p, 1);
   }
   jpeg_finish_compress(&c);
@@ -88,6 +83,16 @@ std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint
   jpeg_destroy_compress(&c);
   std::free(out);
   return v;
+}
+
+std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom) {
+  const uint8_t top[3] = {r, g, b};
+  const uint8_t low[3] = {uint8_t(bottom >= 0 ? (bottom >> 16) & 0xFF : r),
+                          uint8_t(bottom >= 0 ? (bottom >> 8) & 0xFF : g), uint8_t(bottom >= 0 ? bottom & 0xFF : b)};
+  return writeJpeg(width, height, JpegSettings{}, [&](int y, uint8_t* row) {
+    const uint8_t* colour = y < height / 2 ? top : low;
+    for (int x = 0; x < width; ++x) std::memcpy(row + x * 3, colour, 3);
+  });
 }
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& data) {

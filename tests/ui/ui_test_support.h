@@ -53,6 +53,14 @@ struct TestForm : win32::InstallerWindowEvents {
 // A 24-bit bottom-up BMP filled with one colour; with bottom (0xRRGGBB) its lower half has that colour.
 std::vector<uint8_t> solidBmp(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom = -1);
 // A baseline JPEG, written with libjpeg, in the same way.
+// A JPEG written by libjpeg, each row filled by fillRow (components bytes per pixel: 1 grey, 3 RGB, 4 CMYK).
+struct JpegSettings {
+  int components = 3;
+  int quality = 95;
+  bool progressive = false;
+};
+std::vector<uint8_t> writeJpeg(int width, int height, const JpegSettings& settings,
+                               const std::function<void(int y, uint8_t* row)>& fillRow);
 std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom = -1);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& data);
 std::string tempDir();  // a fresh folder for one test program, with a trailing backslash
