@@ -22,6 +22,10 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 # The driver's output is UTF-8; a log that cannot show a character gets its escape, never an exception.
 sys.stdout.reconfigure(encoding="utf-8", errors="backslashreplace")
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+# The installer's uninstall entries live below this key (HKLM), one subkey per title.
+UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+# What an installer whose integrity record does not match says at start-up.
+DAMAGED_INSTALLER = "The installer is damaged, download it again."
 
 KIND_BMP, KIND_MOVIE, KIND_SILENT, KIND_JPEG = 1, 2, 4, 8
 

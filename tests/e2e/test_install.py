@@ -6,11 +6,10 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_lib import (E2E, KIND_SILENT, Entry, Skip, Slot, bmp_24, data_file, expect, implode,  # noqa: E402
-                     package)
+from e2e_lib import (E2E, KIND_SILENT, UNINSTALL_KEY, Entry, Skip, Slot, bmp_24, data_file, expect,  # noqa: E402
+                     implode, package)
 
 e2e = E2E()
-UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 # The last text shows for a moment only when no question follows: the window closes right after it.
 STATUSES = ("Preparing Installation...|Writing Moviva files...|Expanding files..."
             "|Moviva Installation and Setup Complete.")
@@ -58,7 +57,7 @@ press Q No
 wait-exit I 30000
 expect-exit I 0
 expect-absent %TEMP%\MVVA
-""".format(statuses=STATUSES, show_desktop=SHOW_DESKTOP, key=UNINSTALL))
+""".format(statuses=STATUSES, show_desktop=SHOW_DESKTOP, key=UNINSTALL_KEY))
     expect(t.read("%WINDIR%\\Web\\Wallpaper\\Ocean.html") == slots[6].payload, "HTML page bytes")
     expect(t.read(content + "uninstall.exe") == slots[9].payload, "uninstaller bytes")
     for e in entries(title):
@@ -69,7 +68,7 @@ expect-absent %TEMP%\MVVA
             expect(not t.exists(path), "a zero-size entry writes no file")
     expect(not t.exists(content + "Ocean.mvd"), "the data file is deleted")
     expect(t.exists(content + "installer.jpg"), "the picture stays")
-    command = t.reg_query("HKLM\\" + UNINSTALL + "Ocean", "UninstallString")
+    command = t.reg_query("HKLM\\" + UNINSTALL_KEY + "Ocean", "UninstallString")
     expect(command is not None and "C:\\windows\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe" in command,
            "uninstall command: %r" % command)
     wallpaper = t.reg_query("HKCU\\Software\\Microsoft\\Internet Explorer\\Desktop\\General", "Wallpaper")
@@ -137,7 +136,7 @@ expect-absent "%WINDIR%\Web\Wallpaper\Cancel Slots dir"
 expect-absent "%WINDIR%\Web\Wallpaper\Cancel Slots.html"
 reg-absent HKLM "{key}Cancel Slots"
 expect-absent %TEMP%\MVVA
-""".format(key=UNINSTALL))
+""".format(key=UNINSTALL_KEY))
 
 
 @e2e.scenario
@@ -159,7 +158,7 @@ expect-exit I 2
 expect-absent "%WINDIR%\Web\Wallpaper\Cancel Expanding dir"
 expect-absent "%WINDIR%\Web\Wallpaper\Cancel Expanding.html"
 reg-absent HKLM "{key}Cancel Expanding"
-""".format(key=UNINSTALL))
+""".format(key=UNINSTALL_KEY))
 
 
 @e2e.scenario
@@ -193,7 +192,7 @@ press W Cancel
 wait-exit I 30000
 expect-exit I 1
 expect-absent %TEMP%\MVVA
-""".format(key=UNINSTALL))
+""".format(key=UNINSTALL_KEY))
 
 
 @e2e.scenario
@@ -306,7 +305,7 @@ expect-exists "%WINDIR%\Web\Wallpaper\Quiet dir\Quiet.swf"
 expect-absent "%WINDIR%\Web\Wallpaper\Quiet dir\Quiet.mvd"
 reg-expect HKLM "{key}Quiet" DisplayName "Quiet Wallpaper"
 expect-absent %TEMP%\MVVA
-""".format(key=UNINSTALL))
+""".format(key=UNINSTALL_KEY))
 
 
 @e2e.scenario

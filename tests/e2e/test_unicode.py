@@ -14,10 +14,10 @@ import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_lib import E2E, KIND_SILENT, Entry, Skip, Slot, data_file, expect, package, russian_locale  # noqa: E402
+from e2e_lib import (E2E, KIND_SILENT, UNINSTALL_KEY, Entry, Skip, Slot, data_file, expect, package,  # noqa: E402
+                     russian_locale)
 
 e2e = E2E()
-UNINSTALL = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 WALLPAPER = "%WINDIR%\\Web\\Wallpaper\\"
 
 
@@ -52,7 +52,7 @@ reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
 reg-expect HKLM "{key}{title}" UninstallString "\"C:\windows\WEB\Wallpaper\{title} dir\uninstall.exe\""
 reg-absent HKCU "{key}{title}"
 expect-absent %TEMP%\MVVA
-""".format(title=title, content=content, page=WALLPAPER + title + ".html", key=UNINSTALL), env=russian)
+""".format(title=title, content=content, page=WALLPAPER + title + ".html", key=UNINSTALL_KEY), env=russian)
     expect(t.read(WALLPAPER + title + ".html") == slots[6].payload, "page bytes")
     for e in entries():
         expect(t.read(content + e.name.decode("cp1252")) == e.payload, "bytes of " + e.name.decode("cp1252"))
@@ -78,7 +78,7 @@ expect-absent "{page}"
 expect-absent "{content}Crème brûlée.swf"
 expect-absent "{content}Noël\Ça coûte 5 €.txt"
 reg-absent HKLM "{key}{title}"
-""".format(title=title, content=content, page=WALLPAPER + title + ".html", key=UNINSTALL), env=russian)
+""".format(title=title, content=content, page=WALLPAPER + title + ".html", key=UNINSTALL_KEY), env=russian)
 
 
 @e2e.scenario

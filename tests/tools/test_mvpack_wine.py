@@ -22,14 +22,13 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from e2e_lib import E2E, take_option, WINE_RUN, expect, win_path, wine_environment  # noqa: E402
+from e2e_lib import (DAMAGED_INSTALLER, E2E, UNINSTALL_KEY, WINE_RUN, expect, take_option, win_path,  # noqa: E402
+                     wine_environment)
 
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
 
 e2e = E2E()
-UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-INTEGRITY = "The installer is damaged, download it again."
 SAMPLES = os.path.join(ROOT, "samples")
 
 
@@ -98,7 +97,7 @@ press S Abort
 wait-exit I 30000
 expect-exit I 1
 expect-absent %TEMP%\MVVA
-""".format(integrity=INTEGRITY)
+""".format(integrity=DAMAGED_INSTALLER)
 
 
 @e2e.scenario

@@ -19,15 +19,14 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from e2e_lib import E2E, take_option, Skip, WINE_RUN, expect, win_path  # noqa: E402
+from e2e_lib import (DAMAGED_INSTALLER, E2E, UNINSTALL_KEY, WINE_RUN, Skip, expect, take_option,  # noqa: E402
+                     win_path)
 
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
 
 e2e = E2E()
 SAMPLES = os.path.join(ROOT, "samples")
-UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-INTEGRITY = "The installer is damaged, download it again."
 
 
 def run(cmd, **kw):
@@ -152,7 +151,7 @@ expect-text S "Installer file is corrupted. Quillon Error: -544. "
 press S Abort
 wait-exit I 30000
 expect-exit I 1
-""".format(integrity=INTEGRITY))
+""".format(integrity=DAMAGED_INSTALLER))
 
 
 e2e.finish()

@@ -259,6 +259,8 @@ class HostPlatform : public Platform {
   struct Shared;
 
  private:
+  // A new window under the next free handle, registered by handle; the caller links it in.
+  SimWindow& newWindow(const std::string& className, const std::string& title);
   struct Parsed;
   struct RegKeyData {
     std::string name;  // spelling of its first creation

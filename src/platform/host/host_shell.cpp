@@ -40,16 +40,20 @@ class HostActiveDesktop : public ActiveDesktop {
 
 // ---------------------------------------------------------------------------------------------- windows
 
-WindowHandle HostPlatform::addWindow(const std::string& className, const std::string& title, bool visible,
-                                     bool iconic) {
-  SimWindow w;
+HostPlatform::SimWindow& HostPlatform::newWindow(const std::string& className, const std::string& title) {
+  SimWindow& w = windows_[nextWindow_];
   w.handle = nextWindow_;
   nextWindow_ += 0x10;
   w.className = className;
   w.title = title;
+  return w;
+}
+
+WindowHandle HostPlatform::addWindow(const std::string& className, const std::string& title, bool visible,
+                                     bool iconic) {
+  SimWindow& w = newWindow(className, title);
   w.visible = visible;
   w.iconic = iconic;
-  windows_[w.handle] = w;
   topLevel_.push_back(w.handle);
   return w.handle;
 }
@@ -58,15 +62,10 @@ WindowHandle HostPlatform::addChild(WindowHandle parent, const std::string& clas
                                     int controlId) {
   auto p = windows_.find(parent);
   if (p == windows_.end()) return 0;
-  SimWindow w;
-  w.handle = nextWindow_;
-  nextWindow_ += 0x10;
+  SimWindow& w = newWindow(className, title);
   w.parent = parent;
-  w.className = className;
-  w.title = title;
   w.controlId = controlId;
   p->second.children.push_back(w.handle);
-  windows_[w.handle] = w;
   return w.handle;
 }
 
