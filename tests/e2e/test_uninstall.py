@@ -9,6 +9,8 @@ carries out the prefix's PendingFileRenameOperations as Windows does at boot.
 - Files held open during the uninstall: they, the subfolder and the content folder are scheduled for the
   restart in that order, the report says so, the exit code is 0 and the entry goes (nothing is left
   unscheduled); the restart removes them all.
+- Something that can be neither removed nor scheduled: exit 3, and uninstall.exe and the entry stay, with
+  nothing pending on the folder; once it is gone, the entry's uninstaller finishes the work.
 """
 import os
 import subprocess
@@ -224,6 +226,40 @@ reg-absent HKLM "{key}{title}"
     expect(not t.exists(content), "the restart removed the content folder")
     expect(not t.exists(temp_copies[0]), "the restart removed the temp copy")
     expect(pending_deletes(t) == [], "nothing pending after the restart")
+
+
+@e2e.scenario
+def unremovable_entry_keeps_uninstaller(t):
+    title = "Stuck Sea"
+    content = WALLPAPER + title + " dir\\"
+    setup = silent_installer(t, "stuck", title)
+    install(t, "stuck_install", setup, title)
+    # A host symbolic link in the content folder: Wine shows it as a link that can be neither removed nor
+    # scheduled (and that the uninstaller must not follow).
+    outside = os.path.join(t.work, "stuck-outside")
+    os.makedirs(outside, exist_ok=True)
+    with open(os.path.join(outside, "keep.txt"), "w") as f:
+        f.write("not ours\n")
+    os.symlink(outside, t.host(content + "link"))
+    t.check_drive("stuck_uninstall", None, r"""
+start U "{content}uninstall.exe"
+wait-box C "Uninstall {title} Wallpaper" 60000 U
+press C Yes
+wait-box R "Uninstall {title} Wallpaper" 60000 U
+expect-text-prefix R "Removed:\r\n  {page}\r\n  {content}: 3 files\r\n\r\nCould not be removed:\r\n  {content}link ("
+press R OK
+wait-exit U 30000
+expect-exit U 3
+expect-exists "{content}uninstall.exe"
+reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
+""".format(content=content, page=WALLPAPER + title + ".html", key=UNINSTALL_KEY, title=title))
+    expect(os.path.exists(os.path.join(outside, "keep.txt")), "the link was not followed")
+    expect(pending_deletes(t) == [], "nothing pending: uninstall.exe stays for another try")
+    # Once the link is gone, the entry's uninstaller finishes the work.
+    os.remove(t.host(content + "link"))
+    expect(wine(t, content + "uninstall.exe", "/y") == 0, "the second run ends with 0")
+    expect(not t.exists(content), "the content folder is gone")
+    expect(t.reg_query("HKLM\\" + UNINSTALL_KEY + title, "DisplayName") is None, "the entry is gone")
 
 
 e2e.finish()
