@@ -7,10 +7,13 @@
 //   - the desktop page <Windows>\Web\Wallpaper\<title>.html (and, when the Active Desktop still shows
 //     that page, the wallpaper setting that points at it),
 //   - the uninstall entry,
-// then reports what it removed. A program cannot delete its own running file, so uninstall.exe and the
-// then empty content folder are handed to MoveFileEx(MOVEFILE_DELAY_UNTIL_REBOOT), which removes them at
-// the next restart (Windows 95/98/ME: the [rename] section of wininit.ini). Files that are busy
-// are scheduled the same way.
+// then reports what it removed. The content folder goes at once, uninstall.exe with it: the program moves
+// its own running file out to TEMP first (moveOwnFileOut) and leaves only that moved copy to the restart,
+// so nothing is pending on the content folder that a later installation may fill. Files that are busy
+// (open in another program) are handed to MoveFileEx(MOVEFILE_DELAY_UNTIL_REBOOT), and the folder after
+// them, which removes them at the next restart (Windows 95/98/ME: the [rename] section of wininit.ini).
+// When something can be neither removed nor scheduled, uninstall.exe and the uninstall entry stay, so that
+// the user can run it again.
 //
 // Command line: none for a user. "/y" skips the confirmation and the final report (for scripts and
 // tests); the exit code then says what happened: 0 everything removed (or scheduled), 1 the user said
@@ -234,8 +237,8 @@ bool removeFile(const Text& path, Outcome& out, bool scheduleIfBusy, bool listRe
 }
 
 // Removes a folder's contents, never following a junction or symbolic link (the link itself goes), and
-// leaving `keep` (our own running file) for the restart. True when nothing but `keep` is left. `files`
-// counts the files deleted.
+// leaving `keep` (our own running file) to the caller; busy files are scheduled for the restart. True when
+// nothing but `keep` is left. `files` counts the files deleted.
 bool removeTree(const Text& folder, const Text& keep, Outcome& out, size_t& files) {
   bool empty = true;
   WIN32_FIND_DATAW found;
@@ -254,10 +257,12 @@ bool removeTree(const Text& folder, const Text& keep, Outcome& out, size_t& file
           continue;
         }
         if (removeTree(path, keep, out, files) && RemoveDirectoryW(path.c_str())) continue;
+        // Scheduled after the busy files in it, which the restart removes first.
         if (scheduleAtRestart(path)) out.atRestart.add(path + L"\\");
+        else out.failed.add(path + L"\\ (cannot schedule its removal)");
         empty = false;
       } else if (samePath(path, keep)) {
-        continue;  // our own running file: left for the restart
+        continue;  // our own running file: the caller moves it out
       } else if (removeFile(path, out, true, false)) {
         ++files;
       } else {
@@ -297,6 +302,76 @@ Text readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
   }
   RegCloseKey(key);
   return out;
+}
+
+Text fileCount(size_t files) { return number(files) + (files == 1 ? L" file" : L" files"); }
+
+// A running program's file cannot be deleted on Windows (its image is mapped; Wine may allow it, Windows
+// does not), but it can be renamed within its volume, and the process runs on from the new name. So the
+// uninstaller moves itself to a fresh name in TEMP - or, when TEMP is on another volume, beside the
+// content folder - and the folder is free to go at once. Returns the new path, or an empty text when
+// neither move worked (Windows 95/98/ME keep a running file where it is).
+Text moveOwnFileOut(const Text& exe, const Text& wallpaperFolder) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  const Text places[2] = {Text(temp, n <= MAX_PATH ? n : 0), wallpaperFolder};
+  for (const Text& place : places) {
+    wchar_t target[MAX_PATH + 1];
+    if (place.empty() || !GetTempFileNameW(place.c_str(), L"uni", 0, target)) continue;
+    if (MoveFileExW(exe.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return longPath(target);
+    DeleteFileW(target);  // the empty placeholder that GetTempFileName made
+  }
+  return Text();
+}
+
+// Removes the content folder with everything in it, uninstall.exe included. Busy files, and the folder
+// after them, are left to the restart; the only other thing scheduled is our moved running file, never a
+// name inside the folder, which a later installation may fill again. True when nothing is left that is
+// neither removed nor scheduled; otherwise uninstall.exe stays in the folder for another try.
+bool removeContentFolder(const Text& folder, const Text& exe, const Text& wallpaperFolder, Outcome& out) {
+  const size_t failedBefore = out.failed.count;
+  size_t files = 0;  // one line for the folder's files, not one each
+  removeTree(folder, exe, out, files);
+  if (out.failed.count != failedBefore) {
+    if (files) out.removed.add(folder + L"\\: " + fileCount(files));
+    out.failed.add(folder + L"\\ (still holds files; uninstall.exe and the entry in the list of installed "
+                             L"programs stay, to try again)");
+    return false;
+  }
+  const Text moved = moveOwnFileOut(exe, wallpaperFolder);
+  if (moved.empty()) {
+    // The last resort where a running file cannot be moved: it and the folder go at the restart, in that order.
+    if (files) out.removed.add(folder + L"\\: " + fileCount(files));
+    if (scheduleAtRestart(exe) && scheduleAtRestart(folder)) {
+      out.atRestart.add(folder + L"\\ (with uninstall.exe)");
+      return true;
+    }
+    out.failed.add(folder + L"\\ (cannot schedule its removal)");
+    return false;
+  }
+  ++files;  // uninstall.exe has left the folder
+  if (RemoveDirectoryW(folder.c_str())) {
+    out.removed.add(folder + L"\\ and its " + fileCount(files));
+  } else {
+    const DWORD error = GetLastError();
+    out.removed.add(folder + L"\\: " + fileCount(files));
+    if (scheduleAtRestart(folder)) out.atRestart.add(folder + L"\\ (after the files in it)");
+    else out.failed.add(folder + L"\\ (" + lastErrorText(error) + L")");
+  }
+  if (scheduleAtRestart(moved)) out.atRestart.add(moved + L" (uninstall.exe, still running)");
+  else out.failed.add(moved + L" (uninstall.exe, still running; cannot schedule its removal)");
+  return true;
+}
+
+void removeEntry(const Text& entry, Outcome& out) {
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  RegDeleteValueW(key, L"DisplayName");
+  RegDeleteValueW(key, L"UninstallString");
+  RegCloseKey(key);
+  LONG r = deleteKeyTree(HKEY_LOCAL_MACHINE, entry.c_str());
+  if (r == ERROR_SUCCESS) out.removed.add(L"HKEY_LOCAL_MACHINE\\" + entry);
+  else out.failed.add(L"HKEY_LOCAL_MACHINE\\" + entry + L" (" + lastErrorText(static_cast<DWORD>(r)) + L")");
 }
 
 int report(bool quiet, const Text& caption, const Text& text, UINT icon, int code) {
@@ -358,27 +433,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
   }
 
   removeFile(page, out, true, true);
-
-  size_t files = 0;  // one line for the folder's files, not one each
-  const bool onlySelfLeft = removeTree(folder, exe, out, files);
-  if (files) out.removed.add(folder + L"\\: " + number(files) + (files == 1 ? L" file" : L" files"));
-  if (onlySelfLeft) {
-    // Only our own file is left: it and the folder go at the next restart, in that order.
-    if (scheduleAtRestart(exe) && scheduleAtRestart(folder)) out.atRestart.add(folder + L"\\ (with uninstall.exe)");
-    else out.failed.add(folder + L"\\ (cannot schedule its removal)");
-  } else {
-    out.failed.add(folder + L"\\ (still holds files)");
-  }
-
-  HKEY key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-    RegDeleteValueW(key, L"DisplayName");
-    RegDeleteValueW(key, L"UninstallString");
-    RegCloseKey(key);
-    LONG r = deleteKeyTree(HKEY_LOCAL_MACHINE, entry.c_str());
-    if (r == ERROR_SUCCESS) out.removed.add(L"HKEY_LOCAL_MACHINE\\" + entry);
-    else out.failed.add(L"HKEY_LOCAL_MACHINE\\" + entry + L" (" + lastErrorText(static_cast<DWORD>(r)) + L")");
-  }
+  // The entry goes only with the content: while anything is left unscheduled, uninstall.exe stays and the
+  // entry still starts it.
+  if (removeContentFolder(folder, exe, wallpaperFolder, out)) removeEntry(entry, out);
 
   Text text;
   if (out.removed.count) {
