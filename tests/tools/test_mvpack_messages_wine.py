@@ -5,7 +5,8 @@ says what the author must change.
 - A folder named as the desktop page, the stub, the manifest or the installer to check: "is a folder, not
   a file" (the C runtime alone would say "Permission denied").
 - A folder named as the output: "is a folder", with the file to name instead; nothing is written.
-- A manifest saved as UTF-16 with its byte order mark (Notepad's "Unicode") is read and builds.
+- A manifest saved as UTF-16 with its byte order mark (Notepad's "Unicode") is read and builds; a second
+  build replaces the installer that the first one wrote (the temporary file renamed over it).
 """
 import os
 import shutil
@@ -99,6 +100,15 @@ def utf16_manifest_builds(t):
     expect(code == 0 and os.path.exists(out), "build of a UTF-16 manifest: %d %s" % (code, text))
     code, text = run_mvpack(t, "verify", win_path(out))
     expect(code == 0, "verify: " + text)
+    # Built again over the installer of the first build: the new one takes its place, nothing else is left.
+    with open(os.path.join(folder, "page.html"), "ab") as f:
+        f.write(b"<!-- changed -->\r\n")
+    with open(out, "rb") as f:
+        first = f.read()
+    code, text = build(t, manifest, win_path(out))
+    with open(out, "rb") as f:
+        expect(code == 0 and f.read() != first, "a second build replaces the installer: %d %s" % (code, text))
+    expect(not [n for n in os.listdir(folder) if n.endswith(".partial")], "no temporary file left")
 
 
 e2e.finish()

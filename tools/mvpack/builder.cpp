@@ -97,7 +97,8 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   std::error_code ec;
   const fs::path root = toPath(folder);
   if (!fs::is_directory(root, ec))
-    throw ToolError("content folder " + folder + ": " + (fs::exists(root, ec) ? "not a folder" : "does not exist"));
+    throw ToolError("content folder " + folder + ": " + (fs::exists(root, ec) ? "not a folder" : "does not exist") +
+                    "; \"content =\" names the folder that holds the content files");
   std::vector<ContentFile> files;
   fs::recursive_directory_iterator it(root, fs::directory_options::none, ec), end;
   if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + errorText(ec));

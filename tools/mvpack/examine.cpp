@@ -502,7 +502,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
   std::error_code ec;
   const fs::path root = toPath(folder);
   if (fs::exists(root, ec)) {
-    if (!fs::is_directory(root, ec)) throw ToolError(folder + ": exists and is not a folder");
+    if (!fs::is_directory(root, ec)) throw ToolError(folder + ": exists and is not a folder; -o names the folder to extract into");
     if (!force && !fs::is_empty(root, ec))
       throw ToolError(folder + ": the folder is not empty (use --force to write into it anyway)");
   }
