@@ -268,6 +268,8 @@ TEST(MvpackAuthoringTitles, DeviceNamesAreRefusedAsTitles) {
     EXPECT_TRUE(contains(message, "choose another title")) << message;
     EXPECT_FALSE(fs::exists(out)) << title;
   }
+  p.setManifest("", "Sea|Test");
+  EXPECT_TRUE(contains(refusal(p, out), "title \"Sea|Test\" holds the character \"|\"")) << refusal(p, out);
   for (const char* title : {"Auxiliary", "COM10", "LPT0", "Console", "My Aux", "CON dir"}) {
     p.setManifest("", title);
     EXPECT_EQ(refusal(p, out), "") << title;

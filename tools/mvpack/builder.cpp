@@ -181,9 +181,12 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
                     " is a name Windows reserves for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any "
                     "extension): the installer's page " + inQuotes(title + ".html") +
                     " would open the device instead of a file; choose another title");
-  if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.')
+  if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.') {
+    const std::string fault = title.find_first_of("\\/") == std::string::npos ? windowsNameFault(title) : "";
+    if (!fault.empty()) throw ToolError(where + "title " + fault + "; choose another title");
     throw ToolError(where + "title " + inQuotes(title) +
                     " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
+  }
   if (!m.presentationGiven)
     throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
   if (m.html.empty()) throw ToolError(where + "no desktop page: \"html =\" is required");
