@@ -1,5 +1,7 @@
 #include "support/paths.h"
 
+#include <cstring>
+
 #include "support/text_encoding.h"
 
 namespace mv {
@@ -91,10 +93,29 @@ static bool hasControl(const std::string& s) {
   return false;
 }
 
+size_t findCharacterWindowsRefuses(const std::string& name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c < 0x20 || std::strchr("\"*:<>?|", c)) return i;
+  }
+  return std::string::npos;
+}
+
+bool isDeviceName(const std::string& name) {
+  // Windows looks at the text before the first dot, without the blanks that end it.
+  std::string base = asciiUpper(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+  if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+  const std::string digit = base.substr(3);
+  return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" || digit == "\xC2\xB2" ||
+         digit == "\xC2\xB3";
+}
+
 bool isPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
-  if (hasControl(name)) return false;
-  return name.find_first_of("\\/:") == std::string::npos;
+  if (hasControl(name) || findCharacterWindowsRefuses(name) != std::string::npos) return false;
+  return name.find_first_of("\\/") == std::string::npos && !isDeviceName(name);
 }
 
 bool isContainedRelativePath(const std::string& path) {
@@ -112,9 +133,9 @@ bool isContainedRelativePath(const std::string& path) {
 
 bool isPlainFolderName(const std::string& title) {
   if (title.empty() || title == "." || title == "..") return false;
-  if (hasControl(title)) return false;
-  if (title.find_first_of("\\/:*?\"<>|") != std::string::npos) return false;
-  return true;
+  if (hasControl(title) || findCharacterWindowsRefuses(title) != std::string::npos) return false;
+  // The page (title + ".html") and the data file (title + ".mvd") would be devices.
+  return title.find_first_of("\\/") == std::string::npos && !isDeviceName(title);
 }
 
 }  // namespace mv

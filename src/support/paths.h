@@ -27,13 +27,23 @@ bool equalsIgnoreAsciiCase(const std::string& a, const std::string& b);
 std::string foldCase(const std::string& text);
 bool equalsIgnoreCase(const std::string& a, const std::string& b);
 
-// A plain file name without any folder: not empty, not "." or "..", no "\", "/" or ":".
+// Where a name (one component, no folder) holds a character that Windows does not allow in file and
+// folder names: a control character (0x00-0x1F) or one of " * : < > ? | ; std::string::npos when none.
+// The separators "\\" and "/" are the callers' business.
+size_t findCharacterWindowsRefuses(const std::string& name);
+// A name that Windows takes for a device whatever folder it is in: CON, PRN, AUX, NUL, COM1-COM9 and
+// LPT1-LPT9 (also with the superscript digits 1-3), in any letter case, with any extension and with
+// trailing blanks before it ("aux .txt", "Nul.tar.gz", "com1."). Writing to such a name opens the device.
+bool isDeviceName(const std::string& name);
+
+// A plain file name without any folder that Windows can create: not empty, not "." or "..", no "\",
+// "/" or control characters, no character of findCharacterWindowsRefuses, not a device name.
 bool isPlainFileName(const std::string& name);
 // A relative path that stays inside its base folder: no drive, no leading separator, no "." or ".."
 // component, no empty component, no control characters.
 bool isContainedRelativePath(const std::string& path);
-// A content title usable as one folder name: not empty after the rules, no "\" "/" ":" "*" "?" '"' "<" ">" "|",
-// no control characters, not "." or "..".
+// A content title usable as one folder name, and for the page and data file named after it: not empty,
+// no "\" "/" ":" "*" "?" '"' "<" ">" "|", no control characters, not "." or "..", not a device name.
 bool isPlainFolderName(const std::string& title);
 
 }  // namespace mv

@@ -47,5 +47,25 @@ TEST(PathsTest, NameChecks) {
     EXPECT_FALSE(isPlainFolderName(bad)) << bad;
 }
 
+// Names Windows cannot create: the characters it refuses, and device names (whatever the extension,
+// the letter case and the blanks before the extension), for titles as for file names.
+TEST(PathsTest, NamesWindowsCannotCreate) {
+  for (const char* bad : {"a?b", "a*", "a|b", "say\"", "a<b", "b>a", "x:y", "tab\t", "\x01"})
+    EXPECT_NE(findCharacterWindowsRefuses(bad), std::string::npos) << bad;
+  EXPECT_EQ(findCharacterWindowsRefuses("ok?"), 2u);
+  EXPECT_EQ(findCharacterWindowsRefuses("Caf\xC3\xA9 (1) [x] #&+,;=@"), std::string::npos);
+  for (const char* device : {"CON", "aux", "Aux.html", "nul.tar.gz", "PRN.", "AUX ", "aux .txt", "COM1", "com9.log",
+                             "LPT1", "Lpt5.x", "COM\xC2\xB9", "lpt\xC2\xB3.txt"}) {
+    EXPECT_TRUE(isDeviceName(device)) << device;
+    EXPECT_FALSE(isPlainFolderName(device)) << device;
+    EXPECT_FALSE(isPlainFileName(device)) << device;
+  }
+  for (const char* name : {"Auxiliary", "COM0", "COM10", "LPT", "CONSOLE", " AUX", "my aux", "nul dir", "x.aux"}) {
+    EXPECT_FALSE(isDeviceName(name)) << name;
+    EXPECT_TRUE(isPlainFolderName(name)) << name;
+  }
+  for (const char* bad : {"a?b.txt", "a*.txt", "a|b", "q\"", "a<b", "a>b"}) EXPECT_FALSE(isPlainFileName(bad)) << bad;
+}
+
 }  // namespace
 }  // namespace mv

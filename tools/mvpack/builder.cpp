@@ -9,8 +9,11 @@
 #include <map>
 
 #include "codec.h"
+#include "licence_text.h"
+#include "output_file.h"
 #include "package/datafile_format.h"
 #include "package/format.h"
+#include "picture_check.h"
 #include "progress.h"
 #include "support/bytes.h"
 #include "support/paths.h"
@@ -94,7 +97,8 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   std::error_code ec;
   const fs::path root = toPath(folder);
   if (!fs::is_directory(root, ec))
-    throw ToolError("content folder " + folder + ": " + (fs::exists(root, ec) ? "not a folder" : "does not exist"));
+    throw ToolError("content folder " + folder + ": " + (fs::exists(root, ec) ? "not a folder" : "does not exist") +
+                    "; \"content =\" names the folder that holds the content files");
   std::vector<ContentFile> files;
   fs::recursive_directory_iterator it(root, fs::directory_options::none, ec), end;
   if (ec) throw ToolError("content folder " + folder + ": cannot be read: " + errorText(ec));
@@ -118,6 +122,9 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
 
   std::map<std::string, std::string> folded;
   for (const ContentFile& f : files) {
+    const std::string fault = windowsNameFault(f.name);
+    if (!fault.empty())
+      throw ToolError("content file " + f.path + ": Windows cannot create a file of that name: " + fault + "; rename it");
     if (!mv::isContainedRelativePath(f.name))
       throw ToolError("content file " + f.path + ": its name " + inQuotes(f.name) + " cannot be stored safely");
     if (mv::toWindows1252(f.name).size() > size_t(mv::kDataNameSize - 1))
@@ -169,9 +176,17 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const std::string title = nameText(m.title);
   const std::string storedTitle = storedName(title, where + "title");  // as the package holds it
   if (storedTitle.size() > 64) throw ToolError(where + "title " + inQuotes(title) + " is longer than 64 characters");
-  if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.')
+  if (title.find_first_of("\\/") == std::string::npos && mv::isDeviceName(title))
+    throw ToolError(where + "title " + inQuotes(title) +
+                    " is a name Windows reserves for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any "
+                    "extension): the installer's page " + inQuotes(title + ".html") +
+                    " would open the device instead of a file; choose another title");
+  if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.') {
+    const std::string fault = title.find_first_of("\\/") == std::string::npos ? windowsNameFault(title) : "";
+    if (!fault.empty()) throw ToolError(where + "title " + fault + "; choose another title");
     throw ToolError(where + "title " + inQuotes(title) +
                     " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
+  }
   if (!m.presentationGiven)
     throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
   if (m.html.empty()) throw ToolError(where + "no desktop page: \"html =\" is required");
@@ -184,14 +199,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   if (flashPath.empty())
     warn("no flash-installer: the installer stops at start-up when slot 2 is empty (its \"empty slot name\" error)");
 
-  {  // never overwrite an input
-    std::error_code ec;
-    for (const std::string& in : {stubPath, libraryPath, uninstallerPath, flashPath, m.html, m.licenceFile, m.extra,
-                                  m.presentationFile}) {
-      if (!in.empty() && fs::exists(toPath(output), ec) && fs::equivalent(toPath(output), toPath(in), ec))
-        throw ToolError(output + ": is also an input of the build (" + in + "); choose another output file");
-    }
-  }
+  checkOutputPath(output);
 
   // --- the stub: its PE image must end exactly where the file ends, since the installer finds its
   // package at the end of its own image
@@ -226,6 +234,14 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     throw ToolError("content folder " + m.content + ": " + std::to_string(content.size()) +
                     " files, but the Moviva data file holds at most " + std::to_string(mv::kMaxDataRecords));
   if (content.empty()) warn("content folder " + m.content + " is empty: the installation writes no content files");
+  {  // never overwrite an input
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {"manifest", m.path},        {"stub", stubPath},       {"library", libraryPath},
+        {"uninstaller", uninstallerPath}, {"flash-installer", flashPath}, {"html page", m.html},
+        {"licence", m.licenceFile},  {"extra file", m.extra},  {"picture or movie", m.presentationFile}};
+    for (const ContentFile& f : content) inputs.push_back({"content file", f.path});
+    refuseOutputAmongInputs(output, inputs);
+  }
   const std::string dataFileName = title + kDataFileExtension;
   for (const ContentFile& f : content) {
     if (mv::equalsIgnoreCase(f.name, dataFileName) || mv::equalsIgnoreCase(f.name, kUninstallerName))
@@ -250,6 +266,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
 
   auto addFile = [&](int k, const std::string& path, const std::string& name, int kind, const std::string& what) {
     std::vector<uint8_t> bytes = readWholeFile(path, what);
+    if (k == mv::slot::licence) bytes = licenceAsWindows1252(bytes, what + " " + path);
     checkSize(bytes, what + " " + path);
     Payload& p = slots[k];
     p.name = name;
@@ -276,6 +293,8 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       if (startsWith(head, "BM", 2)) presentationKind = mv::presentation::bmp, name = "installer.bmp";
       else if (startsWith(head, "\xFF\xD8\xFF", 3)) presentationKind = mv::presentation::jpeg, name = "installer.jpg";
       else throw ToolError("picture " + m.presentationFile + ": neither a BMP nor a JPEG file");
+      const std::string tooLarge = pictureWarning(head, "picture " + m.presentationFile);
+      if (!tooLarge.empty()) warn(tooLarge);
       addFile(mv::slot::presentation, m.presentationFile, name, mv::slotkind::contentFile, "picture");
       break;
     }
@@ -300,6 +319,9 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
 
   auto plainName = [&](const std::string& path, const std::string& what) {
     const std::string name = nameText(baseName(path));
+    const std::string fault = windowsNameFault(name);
+    if (!fault.empty())
+      throw ToolError(what + " " + path + ": Windows cannot create a file of that name: " + fault + "; rename it");
     if (storedName(name, what + " " + path).size() > 255 || !mv::isPlainFileName(name) || hasReservedComponent(name))
       throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
     if (mv::equalsIgnoreCase(name, dataFileName) || mv::equalsIgnoreCase(name, kUninstallerName))
@@ -412,14 +434,8 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     result.crc = crc;
   }
 
-  // --- write it: "<output>.partial", then renamed, so a failure never leaves half an installer
-  const std::string partial = output + ".partial";
-  writeWholeFile(partial, file);
-  fs::rename(toPath(partial), toPath(output), ec);
-  if (ec) {
-    fs::remove(toPath(partial), ec);
-    throw ToolError(output + ": cannot be written: " + errorText(ec));
-  }
+  // --- write it: a temporary file beside the output, then renamed, so a failure never leaves half an installer
+  writeOutputFile(output, file);
 #ifndef _WIN32
   fs::permissions(toPath(output), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
                   fs::perm_options::add, ec);

@@ -70,6 +70,23 @@ std::string signatureText(const InstallerImage& image) {
          " (the certificate is not checked here)";
 }
 
+// Why the installer cannot write a slot of this name, "" when it can.
+std::string slotNameFault(const std::string& name) {
+  if (mv::isPlainFileName(name)) return "";
+  const std::string fault = name.find_first_of("\\/") == std::string::npos ? windowsNameFault(name) : "";
+  return fault.empty() ? "not a plain file name" : "Windows cannot create a file of that name: " + fault;
+}
+
+// Why the installer cannot use a title as its folder, page and data file name, "" when it can.
+std::string titleFault(const std::string& title) {
+  if (mv::isPlainFolderName(title)) return "";
+  const std::string fault = title.find_first_of("\\/") == std::string::npos ? windowsNameFault(title) : "";
+  return fault.empty() ? "not a usable folder name" : "not a usable folder name: " + fault;
+}
+
+// A note after a listed name that Windows cannot create.
+std::string listingMark(const std::string& fault) { return fault.empty() ? "" : "  <- " + fault; }
+
 }  // namespace
 
 const char* presentationName(uint8_t kind) {
@@ -209,7 +226,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   out << "header: presentation " << int(h.presentationKind) << " (" << presentationName(h.presentationKind)
       << "), license " << int(h.licenseFlag) << ", run-extra " << int(h.runExtraFlag) << ", show-desktop "
       << int(h.showDesktopFlag) << ", background " << h.red << " " << h.green << " " << h.blue << "\n";
-  out << "title: " << inQuotes(h.title()) << "\n";
+  out << "title: " << inQuotes(h.title()) << listingMark(titleFault(h.title())) << "\n";
   if (image.hasIntegrityRecord()) {
     uint32_t rec = image.recordedCrc(), now = image.computedCrc();
     const bool whole = image.packageEnd() <= image.size();
@@ -231,7 +248,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
                   withCommas(e.start).c_str(), withCommas(e.end).c_str(),
                   e.name.empty() ? "-" : withCommas(e.storedSize()).c_str(), withCommas(e.packedSize).c_str(),
                   withCommas(e.expandedSize).c_str());
-    out << line << (e.name.empty() ? "(empty)" : inQuotes(e.name)) << "\n";
+    out << line << (e.name.empty() ? "(empty)" : inQuotes(e.name) + listingMark(slotNameFault(e.name))) << "\n";
   }
 
   int code = exitcode::ok;
@@ -260,7 +277,8 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
     else
       std::snprintf(line, sizeof line, "%4d %4d %12s %4s %12s %12s  ", r.index, r.record.kind, withCommas(r.record.blockOffset).c_str(),
                     "?", "outside", "?");
-    out << line << (r.record.name.empty() ? "(no name: skipped)" : inQuotes(r.record.name)) << "\n";
+    out << line << (r.record.name.empty() ? "(no name: skipped)" : inQuotes(r.record.name) + listingMark(windowsNameFault(r.record.name)))
+        << "\n";
   }
   return code;
 }
@@ -334,7 +352,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
   }
 
   const std::string title = h.title();
-  if (!mv::isPlainFolderName(title)) problem("the title " + inQuotes(title) + " is not a usable folder name");
+  if (!titleFault(title).empty()) problem("the title " + inQuotes(title) + " is " + titleFault(title));
 
   // Slot 0 describes the executable part; the installer never reads it.
   const mv::PackageEntry& s0 = d.entries[mv::slot::installer];
@@ -369,7 +387,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
       continue;
     }
     if (!mv::isPlainFileName(e.name)) {
-      problem(label + ": the name is not a plain file name, the installer refuses it");
+      problem(label + ": " + slotNameFault(e.name) + ", the installer refuses it");
       continue;
     }
     if (k == mv::slot::library && e.compressed) problem(label + " is compressed, but nothing can be expanded before it is in place");
@@ -425,7 +443,11 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
           continue;
         }
         if (!names.insert(mv::foldCase(r.record.name)).second) note(label + ": a second entry of that name overwrites the first");
-        if (hasReservedComponent(r.record.name)) note(label + ": a name Windows reserves for a device");
+        if (const std::string fault = windowsNameFault(r.record.name); !fault.empty()) {
+          problem(label + ": Windows cannot create a file of that name: " + fault + "; the installation would fail");
+          continue;
+        }
+        if (hasReservedComponent(r.record.name)) note(label + ": a name ending in a dot or blank, which Windows drops");
         const bool copied = mv::entryIsMovieCopy(r.index, r.record.kind, view.header.movieSource);
         if (copied) {
           ++good;
@@ -480,7 +502,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
   std::error_code ec;
   const fs::path root = toPath(folder);
   if (fs::exists(root, ec)) {
-    if (!fs::is_directory(root, ec)) throw ToolError(folder + ": exists and is not a folder");
+    if (!fs::is_directory(root, ec)) throw ToolError(folder + ": exists and is not a folder; -o names the folder to extract into");
     if (!force && !fs::is_empty(root, ec))
       throw ToolError(folder + ": the folder is not empty (use --force to write into it anyway)");
   }
@@ -508,7 +530,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
     if (e.name.empty()) continue;
     const std::string label = slotLabel(k, e);
     if (!mv::isPlainFileName(e.name)) {
-      fail(label + ": not a plain file name, not extracted");
+      fail(label + ": " + slotNameFault(e.name) + ", not extracted");
       continue;
     }
     if (!written.insert(mv::foldCase(e.name)).second) {
@@ -524,7 +546,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
     }
     progress.advance(uint64_t(e.storedSize()), e.name);
     if (hasReservedComponent(e.name)) {
-      fail(label + ": a name Windows reserves for a device, not extracted");
+      fail(label + ": a name ending in a dot or blank, which Windows drops, not extracted");
       continue;
     }
     writeInto(root, fs::path("slots") / relativePath(e.name), bytes);
@@ -552,8 +574,12 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
           fail(label + ": the name leads outside the content folder, not extracted");
           continue;
         }
+        if (const std::string fault = windowsNameFault(r.record.name); !fault.empty()) {
+          fail(label + ": Windows cannot create a file of that name: " + fault + ", not extracted");
+          continue;
+        }
         if (hasReservedComponent(r.record.name)) {
-          fail(label + ": a name Windows reserves for a device, not extracted");
+          fail(label + ": a name ending in a dot or blank, which Windows drops, not extracted");
           continue;
         }
         std::vector<uint8_t> bytes;

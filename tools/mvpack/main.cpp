@@ -56,7 +56,8 @@ const char* kListHelp = R"(usage: mvpack list INSTALLER [--offset N]
 Prints the package header, the integrity record, whether the installer is signed (its certificate
 table), the eleven slots (kind, compressed flag, offsets and sizes, name) and the records of the Moviva
 data file in slot 8 (an imploded data file is expanded in memory). Works on any
-installer of this format; a damaged one is listed as far as it can be read.
+installer of this format; a damaged one is listed as far as it can be read. A title or name that Windows
+cannot create (a character it refuses, a device name such as AUX) is marked with "<-" and the reason.
 
   --offset N   the package starts at byte N (default: where the executable image ends, from its PE headers)
 )";

@@ -62,11 +62,36 @@ int hexDigit(char c) {
   return -1;
 }
 
+// The manifest's text: UTF-16 with its byte order mark (as Windows editors save "Unicode") is read as
+// UTF-16, little- or big-endian, and becomes UTF-8; other text stays as it is (a UTF-8 byte order mark
+// goes with the first line). A zero byte is no part of any text the tool reads: UTF-16 without the
+// mark, or not a text file at all.
+std::string manifestText(const std::vector<uint8_t>& bytes, const std::string& path) {
+  const bool little = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+  const bool big = bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
+  std::string text;
+  if (little || big) {
+    if (bytes.size() % 2 != 0)
+      throw ToolError("manifest " + path + ": UTF-16 text of an odd number of bytes, cut off; save it again");
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units.push_back(char16_t(little ? bytes[i] | bytes[i + 1] << 8 : bytes[i] << 8 | bytes[i + 1]));
+    text = mv::utf16ToUtf8(units);
+  } else {
+    text.assign(bytes.begin(), bytes.end());
+  }
+  if (text.find('\0') != std::string::npos)
+    throw ToolError("manifest " + path +
+                    ": holds zero bytes, so it is not text the tool reads (UTF-16 without its byte order mark, or "
+                    "not a text file); save it as UTF-8");
+  return text;
+}
+
 }  // namespace
 
 Manifest parseManifest(const std::string& path) {
   std::vector<uint8_t> bytes = readWholeFile(path, "manifest");
-  std::string text(bytes.begin(), bytes.end());
+  std::string text = manifestText(bytes, path);
 #ifdef _WIN32
   // File names on Windows are Unicode: a manifest written in Windows-1252 names them through its
   // characters. (On POSIX hosts its values stay bytes, which is what such a host's file names are.)
@@ -178,8 +203,10 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
 
 const char* manifestHelp() {
   return R"(Manifest format: one "key = value" per line; blank lines and lines starting with # are ignored.
-Paths are relative to the manifest's folder; a value may be put in double quotes. The manifest is UTF-8 (or
-Windows-1252); titles and file names are stored as Windows-1252, as the installer reads them.
+Paths are relative to the manifest's folder; a value may be put in double quotes. The manifest is UTF-8,
+UTF-16 with its byte order mark, or Windows-1252; titles and file names are stored as Windows-1252, as the
+installer reads them, and must be names Windows can create (no \ / : * ? " < > |, no device names such
+as CON or AUX). A UTF-8 licence is stored as Windows-1252.
 
   title = Ocean Breeze              content title (required): at most 64 characters, a plain folder name;
                                     the content goes to <Windows>\Web\Wallpaper\<title> dir\

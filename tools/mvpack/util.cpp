@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "support/paths.h"
 #include "support/text_encoding.h"
 
 #ifdef _WIN32
@@ -56,6 +57,11 @@ std::FILE* openFile(const std::string& path, const char* mode) {
 
 std::vector<uint8_t> readWholeFile(const std::string& path, const std::string& what) {
   const std::string who = what.empty() ? path : what + " " + path;
+  // Opening a folder fails differently on each system ("Permission denied" on Windows, a read error
+  // here), neither of which says what to change.
+  std::error_code ec;
+  if (std::filesystem::is_directory(toPath(path), ec))
+    throw ToolError(who + ": is a folder, not a file; name the file itself");
   FILE* f = openFile(path, "rb");
   if (!f) throw ToolError(who + ": cannot open: " + errnoText(errno));
   std::vector<uint8_t> data;
@@ -77,6 +83,9 @@ std::vector<uint8_t> readWholeFile(const std::string& path, const std::string& w
 }
 
 void writeWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(toPath(path), ec))
+    throw ToolError(path + ": is a folder, so no file can be written there; name a file instead");
   FILE* f = openFile(path, "wb");
   if (!f) throw ToolError(path + ": cannot create: " + errnoText(errno));
   size_t n = data.empty() ? 0 : std::fwrite(data.data(), 1, data.size(), f);
@@ -153,24 +162,51 @@ std::string storedName(const std::string& text, const std::string& what) {
   return bytes;
 }
 
-bool hasReservedComponent(const std::string& path) {
+namespace {
+
+// Calls `visit` with each component of a "\"- or "/"-separated path until it returns true.
+template <class Visit>
+bool anyComponent(const std::string& path, Visit visit) {
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find_first_of("\\/", start);
     if (end == std::string::npos) end = path.size();
-    std::string part = path.substr(start, end - start);
-    if (!part.empty() && (part.back() == '.' || part.back() == ' ') && part != "." && part != "..") return true;
-    std::string base = part.substr(0, part.find('.'));
-    for (char& c : base)
-      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
-        base[3] <= '9')
-      return true;
+    if (visit(path.substr(start, end - start))) return true;
     start = end + 1;
   }
   return false;
+}
+
+std::string characterText(unsigned char c) {
+  char text[40];
+  if (c < 0x20) std::snprintf(text, sizeof text, "the control character 0x%02X", c);
+  else if (c == '"') std::snprintf(text, sizeof text, "the character '\"'");
+  else std::snprintf(text, sizeof text, "the character \"%c\"", c);
+  return text;
+}
+
+}  // namespace
+
+bool hasReservedComponent(const std::string& path) {
+  return anyComponent(path, [](const std::string& part) {
+    if (!part.empty() && (part.back() == '.' || part.back() == ' ') && part != "." && part != "..") return true;
+    return mv::isDeviceName(part);
+  });
+}
+
+std::string windowsNameFault(const std::string& path) {
+  std::string fault;
+  anyComponent(path, [&](const std::string& part) {
+    const size_t at = mv::findCharacterWindowsRefuses(part);
+    if (at != std::string::npos)
+      fault = inQuotes(part) + " holds " + characterText(static_cast<unsigned char>(part[at])) +
+              ", which Windows does not allow in names (no \\ / : * ? \" < > | or control characters)";
+    else if (mv::isDeviceName(part))
+      fault = inQuotes(part) + " is a name Windows reserves for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, "
+              "with any extension)";
+    return !fault.empty();
+  });
+  return fault;
 }
 
 }  // namespace mvpack

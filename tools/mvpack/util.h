@@ -71,4 +71,9 @@ std::string storedName(const std::string& text, const std::string& what);
 // "\"-separated path is one.
 bool hasReservedComponent(const std::string& path);
 
+// Why Windows cannot create a file of this name, "" when it can: for the first component of a "\"- or
+// "/"-separated path that holds a character Windows refuses (the character is named) or is a device
+// name. Trailing dots and blanks are not looked at (hasReservedComponent is).
+std::string windowsNameFault(const std::string& path);
+
 }  // namespace mvpack

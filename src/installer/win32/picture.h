@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "support/picture_limits.h"
+
 namespace mv::win32 {
 
-// Limits for pictures from the package: the box is 350 x 150, anything far beyond is refused.
-constexpr uint64_t kMaxPicturePixels = 40u * 1000 * 1000;
-constexpr int kMaxPictureSide = 32767;
+// Limits for pictures from the package: kMaxPicturePixels and kMaxPictureSide (support/picture_limits.h).
 
 // True when data is a complete, uncompressed or RLE Windows bitmap whose pixel data lies inside it.
 bool isLoadableBmp(const uint8_t* data, size_t size);
