@@ -55,10 +55,10 @@ Options (each takes the place of the manifest's line of the same name):
 
 const char* kListHelp = R"(usage: mvpack list INSTALLER [--offset N]
 
-Prints the package header, the integrity record, whether the installer is signed (its certificate
-table), the eleven slots (kind, compressed flag, offsets and sizes, name) and the records of the Moviva
-data file in slot 8 (an imploded data file is expanded in memory). Works on any
-installer of this format; a damaged one is listed as far as it can be read.
+Prints the package header, the integrity record, the PE checksum, whether the installer is signed (its
+certificate table), the eleven slots (kind, compressed flag, offsets and sizes, name) and the records of
+the Moviva data file in slot 8 (an imploded data file is expanded in memory). Works on any installer of
+this format; a damaged one is listed as far as it can be read.
 
   --offset N   the package starts at byte N (default: where the executable image ends, from its PE headers)
 )";
