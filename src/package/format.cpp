@@ -1,5 +1,5 @@
-// The package directory (96-byte header, eleven 280-byte entries), slot destinations, and the length
-// of the executable part of an installer file as its PE headers describe it.
+// The package directory (96-byte header, eleven 280-byte entries), slot destinations, the length of
+// the executable part of an installer file as its PE headers describe it, and the file's PE checksum.
 #include "package/format.h"
 
 #include <algorithm>
@@ -256,5 +256,59 @@ CertificateTable certificateTable(const uint8_t* image, size_t size) {
   return table;
 }
 
-}  // namespace mv
+// The CheckSum field lies 64 bytes into the optional header, in PE32 and PE32+ alike.
+int64_t peChecksumOffset(const uint8_t* image, size_t size) {
+  if (!image || size < 0x40 || image[0] != 'M' || image[1] != 'Z') return -1;
+  const int64_t peOffset = readLeU32(image + 0x3C);
+  const int64_t optional = peOffset + 24;
+  if (peOffset < 0x40 || optional > int64_t(size) || std::memcmp(image + peOffset, "PE\0\0", 4) != 0) return -1;
+  const int64_t optionalSize = readLe16(image + peOffset + 4 + 16);
+  const int64_t field = optional + 64;
+  if (optionalSize < 64 + kPeChecksumSize || field + kPeChecksumSize > int64_t(size)) return -1;
+  return field;
+}
 
+uint32_t recordedPeChecksum(const uint8_t* image, size_t size) {
+  const int64_t field = peChecksumOffset(image, size);
+  return field < 0 ? 0 : readLeU32(image + field);
+}
+
+namespace {
+
+// Adds bytes as the low (even file offset) or high (odd) half of their 16-bit word.
+uint64_t addWords(uint64_t sum, const uint8_t* bytes, size_t size, int64_t position) {
+  size_t i = 0;
+  if (size > 0 && (position & 1)) sum += uint64_t(bytes[i++]) << 8;
+  for (; i + 1 < size; i += 2) sum += uint64_t(bytes[i]) | uint64_t(bytes[i + 1]) << 8;
+  if (i < size) sum += bytes[i];
+  return sum;
+}
+
+}  // namespace
+
+uint64_t peChecksumUpdate(uint64_t sum, const uint8_t* bytes, size_t size, int64_t position, int64_t fieldOffset) {
+  const int64_t end = position + int64_t(size);
+  const int64_t zeroFrom = fieldOffset < 0 ? end : std::max(position, fieldOffset);
+  const int64_t zeroTo = fieldOffset < 0 ? end : std::min(end, fieldOffset + kPeChecksumSize);
+  if (zeroFrom >= zeroTo) return addWords(sum, bytes, size, position);
+  sum = addWords(sum, bytes, size_t(zeroFrom - position), position);
+  return addWords(sum, bytes + (zeroTo - position), size_t(end - zeroTo), zeroTo);
+}
+
+uint32_t peChecksumFinish(uint64_t sum, int64_t fileLength) {
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);  // end-around carry
+  return uint32_t(sum) + uint32_t(fileLength);
+}
+
+uint32_t peChecksumOf(const uint8_t* file, size_t size) {
+  return peChecksumFinish(peChecksumUpdate(0, file, size, 0, peChecksumOffset(file, size)), int64_t(size));
+}
+
+bool setPeChecksum(uint8_t* file, size_t size, uint32_t checksum) {
+  const int64_t field = peChecksumOffset(file, size);
+  if (field < 0) return false;
+  writeLe32(file + field, checksum);
+  return true;
+}
+
+}  // namespace mv

@@ -126,6 +126,28 @@ struct CertificateTable {
 };
 CertificateTable certificateTable(const uint8_t* image, size_t size);
 
+// The PE checksum: the optional header's CheckSum field, as Windows computes it (CheckSumMappedFile): the
+// file's little-endian 16-bit words (an odd last byte taken as a word of its own) added with end-around
+// carry, the field's own 4 bytes taken as zero, folded to 16 bits, plus the file's length. It covers the
+// whole file: the program part, the package, and a code signature's certificate table, after which
+// signing tools compute it again. A field of 0 records none (a stub as built, a stub joined to its
+// package by copying, installers of older packers); nothing checks it then.
+constexpr int kPeChecksumSize = 4;
+// The field's file offset; -1 when `image` (the file's first bytes) holds no PE optional header with it.
+int64_t peChecksumOffset(const uint8_t* image, size_t size);
+// The checksum the headers record; 0 (none) also when there is no field.
+uint32_t recordedPeChecksum(const uint8_t* image, size_t size);
+// Continues the sum over `size` bytes that start at file offset `position`, taking the 4 bytes at
+// `fieldOffset` as zero (-1: no field). Start with 0 at position 0; blocks may have any length. Exact for
+// files up to 2 GiB (the sum is not folded on the way).
+uint64_t peChecksumUpdate(uint64_t sum, const uint8_t* bytes, size_t size, int64_t position, int64_t fieldOffset);
+// The checksum of a file of `fileLength` bytes whose sum is `sum`.
+uint32_t peChecksumFinish(uint64_t sum, int64_t fileLength);
+// The checksum of a whole file held in memory (its field taken as zero).
+uint32_t peChecksumOf(const uint8_t* file, size_t size);
+// Writes `checksum` into the file's field (0 clears it); false when the file has none.
+bool setPeChecksum(uint8_t* file, size_t size, uint32_t checksum);
+
 // packageOffset: the length of the executable part of an installer file, learnt from its PE headers
 // (the end of the last section's raw data, or of the COFF symbol table when one follows the sections).
 // `image` holds the file's first bytes (kPeProbeSize or the whole file when shorter).

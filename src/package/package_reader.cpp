@@ -52,22 +52,42 @@ Result reportIoError(Reporter& reporter, const std::string& path) {
   return r;
 }
 
-// Our integrity record (format.h): the CRC-32 of every byte from packageOffset to packageEnd, taken
-// with header bytes 8..15 as zero. Read in blocks, so that a large package needs no more memory than
-// one block.
-bool integrityHolds(File& f, int64_t packageOffset, int64_t packageEnd, uint32_t expected) {
-  if (!f.seek(packageOffset)) return false;
+// What start-up checks before it trusts the temp copy (format.h): our integrity record, the CRC-32 of
+// the package from packageOffset to its end with header bytes 8..15 as zero, when the header has one;
+// and the PE checksum of the whole file, certificate table included, when the headers record one.
+struct IntegrityChecks {
+  bool crcRecorded = false;
+  uint32_t crc = 0;
+  int64_t packageOffset = 0, packageEnd = 0;
+  int64_t checksumField = -1;  // -1: no checksum recorded
+  uint32_t checksum = 0;
+};
+
+// Both checks in one pass over the file, read in blocks, so that a large installer needs no more
+// memory than one block.
+bool integrityHolds(File& f, int64_t fileSize, const IntegrityChecks& c) {
+  const bool wholeFile = c.checksumField >= 0;
+  const int64_t from = wholeFile ? 0 : c.packageOffset;
+  const int64_t to = wholeFile ? fileSize : c.packageEnd;
+  if (c.crcRecorded && c.packageEnd > fileSize) return false;  // the file ends before its package does
+  if (!f.seek(from)) return false;
   std::vector<uint8_t> buffer(1 << 16);
   uint32_t crc = 0;
-  int64_t position = packageOffset;
-  while (position < packageEnd) {
-    int64_t want = std::min<int64_t>(int64_t(buffer.size()), packageEnd - position);
-    int64_t got = f.read(buffer.data(), want);
+  uint64_t sum = 0;
+  for (int64_t position = from; position < to;) {
+    const int64_t want = std::min<int64_t>(int64_t(buffer.size()), to - position);
+    const int64_t got = f.read(buffer.data(), want);
     if (got != want) return false;  // a file that ends before its size says, or cannot be read
-    crc = packageCrcUpdate(crc, buffer.data(), size_t(got), position - packageOffset);
+    if (wholeFile) sum = peChecksumUpdate(sum, buffer.data(), size_t(got), position, c.checksumField);
+    // The part of this block that lies inside the package.
+    const int64_t crcFrom = std::max(position, c.packageOffset), crcTo = std::min(position + got, c.packageEnd);
+    if (c.crcRecorded && crcFrom < crcTo)
+      crc = packageCrcUpdate(crc, buffer.data() + (crcFrom - position), size_t(crcTo - crcFrom),
+                             crcFrom - c.packageOffset);
     position += got;
   }
-  return crc == expected;
+  if (c.crcRecorded && crc != c.crc) return false;
+  return !wholeFile || peChecksumFinish(sum, fileSize) == c.checksum;
 }
 
 void reportDamagedPackage(Reporter& reporter, const std::string& detail, const std::string& path) {
@@ -97,10 +117,11 @@ Result readDirectory(Reporter& reporter, File& f, const std::string& path, Packa
   std::vector<uint8_t> probe(size_t(std::min<int64_t>(kPeProbeSize, fileSize)));
   int64_t got = f.read(probe.data(), int64_t(probe.size()));
   if (got < 0) return reportIoError(reporter, path);
+  const size_t probeSize = size_t(got);
   auto readLength = [&](int64_t offset, uint8_t* four) {
     return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
   };
-  const int64_t packageOffset = packageOffsetFromImage(probe.data(), size_t(got), readLength);
+  const int64_t packageOffset = packageOffsetFromImage(probe.data(), probeSize, readLength);
   if (packageOffset < 0) {
     reportDamagedPackage(reporter, text::notAnExecutable, path);
     return rc::damagedPackage;
@@ -117,13 +138,18 @@ Result readDirectory(Reporter& reporter, File& f, const std::string& path, Packa
   dir = parseDirectory(bytes);
 
   // Bytes after the package's recorded end (a code signature's certificate table) are not part of it;
-  // a file that ends before it is truncated.
+  // a file that ends before it is truncated. The PE checksum covers them too, as Windows computes it.
   const int64_t end = packageEnd(dir.header, packageOffset, fileSize);
-  if (hasIntegrityRecord(dir.header)) {
-    if (end > fileSize || !integrityHolds(f, packageOffset, end, recordedCrc(dir.header))) {
-      reporter.error(text::integrityFailed);
-      return rc::integrityFailed;
-    }
+  IntegrityChecks checks;
+  checks.crcRecorded = hasIntegrityRecord(dir.header);
+  checks.crc = recordedCrc(dir.header);
+  checks.packageOffset = packageOffset;
+  checks.packageEnd = end;
+  checks.checksum = recordedPeChecksum(probe.data(), probeSize);
+  if (checks.checksum != 0) checks.checksumField = peChecksumOffset(probe.data(), probeSize);
+  if ((checks.crcRecorded || checks.checksumField >= 0) && !integrityHolds(f, fileSize, checks)) {
+    reporter.error(text::integrityFailed);
+    return rc::integrityFailed;
   }
   return checkSlots(reporter, dir, end, path);
 }

@@ -16,8 +16,9 @@ Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts
 // path and returns the actual code.
 Result makeTempCopy(PackageSession& session);
 // Opens the temp copy, reads the 3,176-byte directory at packageOffset into session.directory, checks
-// the integrity record when one is present and the directory's offsets against the file, then runs
-// `whileOpen` (start-up's library step) on the still-open stream. Reports its own failures.
+// the integrity record and the PE checksum when they are recorded and the directory's offsets against
+// the file, then runs `whileOpen` (start-up's library step) on the still-open stream. Reports its own
+// failures.
 Result readPackageDirectory(PackageSession& session, const std::function<Result(File&)>& whileOpen);
 
 }  // namespace mv

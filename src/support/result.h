@@ -35,7 +35,7 @@ constexpr Result unsafeName = -540;        // a name would write outside its des
 constexpr Result badTitle = -541;          // the content title is not a plain folder name
 constexpr Result damagedPackage = -542;    // offsets or sizes in the package point outside the file
 constexpr Result damagedDataFile = -543;   // the data file's header, records or blocks are inconsistent
-constexpr Result integrityFailed = -544;   // the package's recorded checksum does not match
+constexpr Result integrityFailed = -544;   // the package's CRC or the file's PE checksum does not match
 constexpr Result contentFolderFailed = -545;// the content folder could not be created
 constexpr Result platformError = -550;     // a step failed with a text (Status), which was shown
 }  // namespace rc

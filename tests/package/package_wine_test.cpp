@@ -10,6 +10,7 @@
 
 #include "installer/state.h"
 #include "package/datafile.h"
+#include "package/format.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "package_test_util.h"
@@ -131,10 +132,15 @@ class PackageWineTest : public ::testing::Test {
     return "Z:" + unixPath;
   }
   // The test program itself is the executable part: a real PE image as the linker made it.
+  // This test program as a stub, with its PE checksum cleared as install.exe ships (the linker recorded
+  // the checksum of the bare program, which the joined installer would not match).
   static std::string ownImage() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return readAll(std::string(path, n));
+    std::string image = readAll(std::string(path, n));
+    const int64_t field = peChecksumOffset(reinterpret_cast<const uint8_t*>(image.data()), image.size());
+    if (field >= 0) putLe32(image, size_t(field), 0);
+    return image;
   }
   // Start-up's part: temp copy, directory with the library step, then the slots the window needs.
   Result startUp(const PackageBuilder& b) {

@@ -18,6 +18,7 @@
 #include "builder.h"
 #include "dcl/dcl.h"
 #include "manifest.h"
+#include "package/format.h"
 #include "util.h"
 
 namespace fs = std::filesystem;
@@ -83,6 +84,8 @@ Bytes peImage(size_t size = 0x600) {
   for (size_t i = 0x200; i < size; ++i) b[i] = uint8_t(i * 7);
   return b;
 }
+
+constexpr size_t kPeChecksumField = 0x80 + 24 + 64;  // peImage's optional header at 0x98, CheckSum 64 bytes in
 
 struct ToolRun {
   int code = -1;
@@ -220,9 +223,12 @@ TEST(MvpackBuild, PackageMatchesTheFormatByteForByte) {
   const Bytes f = readFile(out);
   const size_t offset = p.stub.size();
 
-  // The stub unchanged, then the header.
+  // The stub unchanged but for its PE checksum (the whole installer's), then the header.
   ASSERT_GT(f.size(), offset + kDir);
-  EXPECT_TRUE(std::equal(p.stub.begin(), p.stub.end(), f.begin()));
+  Bytes stubPart(f.begin(), f.begin() + offset);
+  EXPECT_NE(le32(stubPart, kPeChecksumField), 0u);
+  put32(stubPart, kPeChecksumField, 0);
+  EXPECT_EQ(stubPart, p.stub);
   EXPECT_EQ(f[offset + 0], 8);  // JPEG picture
   EXPECT_EQ(f[offset + 1], 1);  // license
   EXPECT_EQ(f[offset + 2], 0);  // run-extra
@@ -579,7 +585,8 @@ TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
   ToolRun r = mvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("DAMAGED: integrity record: the package's CRC-32 is"), std::string::npos) << r.output;
-  EXPECT_NE(r.output.find(": damaged (1 problem): integrity record"), std::string::npos) << r.output;
+  // The PE checksum over the whole file fails with it.
+  EXPECT_NE(r.output.find(": damaged (2 problems): integrity record"), std::string::npos) << r.output;
 
   // Without it, the expansion itself: a damaged stream header, and a stream cut before its end code.
   build(p, out, false);
@@ -607,7 +614,7 @@ TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
 
 // What a code-signing tool does to an installer: the file padded to 8 bytes, a certificate table
 // appended (WIN_CERTIFICATE: length, revision 2.0, PKCS#7 type, then the signature's bytes), the
-// optional header's security entry pointing at it and its checksum set.
+// optional header's security entry pointing at it and its PE checksum computed again over the whole file.
 void signLikeACodeSigningTool(Bytes& f) {
   while (f.size() % 8) f.push_back(0);
   const size_t table = f.size();
@@ -616,10 +623,10 @@ void signLikeACodeSigningTool(Bytes& f) {
   put32(certificate, 0, uint32_t(certificate.size()));
   f.insert(f.end(), certificate.begin(), certificate.end());
   const size_t optional = le32(f, 0x3C) + 24;
-  put32(f, optional + 64, 0x1234567);  // CheckSum
-  put32(f, optional + 92, 16);         // NumberOfRvaAndSizes
+  put32(f, optional + 92, 16);  // NumberOfRvaAndSizes
   put32(f, optional + 96 + 4 * 8, uint32_t(table));
   put32(f, optional + 96 + 4 * 8 + 4, uint32_t(certificate.size()));
+  put32(f, optional + 64, mv::peChecksumOf(f.data(), f.size()));  // CheckSum
 }
 
 TEST(MvpackVerify, SignedInstallersAreSoundAndSaySo) {
@@ -644,7 +651,8 @@ TEST(MvpackVerify, SignedInstallersAreSoundAndSaySo) {
             std::string::npos)
       << r.output;
 
-  // A changed package byte still shows; a changed certificate byte is not the package's business.
+  // A changed package byte still shows; a changed certificate byte is not the package's business, but the
+  // PE checksum covers it.
   Bytes changed = f;
   changed[packageEnd - 10] ^= 0x01;
   writeFile(out, changed);
@@ -654,7 +662,9 @@ TEST(MvpackVerify, SignedInstallersAreSoundAndSaySo) {
   changed = f;
   changed[f.size() - 10] ^= 0x01;
   writeFile(out, changed);
-  EXPECT_EQ(mvpack("verify " + q(out)).code, 0);
+  r = mvpack("verify " + q(out));
+  EXPECT_EQ(r.code, 3) << r.output;
+  EXPECT_NE(r.output.find("damaged (1 problem): PE checksum"), std::string::npos) << r.output;
 
   // Unsigned: said so.
   build(p, out);
@@ -670,6 +680,7 @@ TEST(MvpackVerify, SigningBreaksARecordWithoutTheLength) {
   build(p, out);
   Bytes f = readFile(out);
   const size_t offset = p.stub.size();
+  put32(f, kPeChecksumField, 0);  // nor the PE checksum
   put32(f, offset + 3, 0);
   std::memset(&f[offset + 8], 0, 8);
   const uint32_t crc = uint32_t(crc32(0, f.data() + offset, uInt(f.size() - offset)));

@@ -1,5 +1,6 @@
 // Building an installer: the Moviva data file from the content folder, the eleven slots in their
-// roles, the package directory, appended to the stub, with the integrity record in header bytes 8..15.
+// roles, the package directory, appended to the stub, with the integrity record in header bytes 8..15
+// and the PE checksum of the whole file.
 #include "builder.h"
 
 #include <algorithm>
@@ -433,6 +434,10 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     mv::serializeDirectory(dir, file.data() + offset);
     result.crc = crc;
   }
+  // --- the PE checksum of the whole installer, the program part included (format.h); written last, as
+  // it covers every byte. Without integrity the field is cleared: a stub's own checksum would not match.
+  const uint32_t checksum = options.integrity ? mv::peChecksumOf(file.data(), file.size()) : 0;
+  if (mv::setPeChecksum(file.data(), file.size(), checksum)) result.peChecksum = checksum;
 
   // --- write it: a temporary file beside the output, then renamed, so a failure never leaves half an installer
   writeOutputFile(output, file);

@@ -11,7 +11,7 @@ namespace mvpack {
 struct BuildOptions {
   // Command-line values that take the place of the manifest's.
   std::string output, stub, library, uninstaller, flashInstaller;
-  bool integrity = true;  // record "MVCK" and the package's CRC-32 in header bytes 8..15
+  bool integrity = true;  // record "MVCK" and the package's CRC-32 in header bytes 8..15, and the PE checksum
   bool progress = false;  // draw a progress bar (stderr is a terminal)
 };
 
@@ -23,6 +23,7 @@ struct BuildResult {
   int64_t contentBytes = 0;   // sum of the content files
   int64_t dataFileBytes = 0;  // the Moviva data file as packed
   uint32_t crc = 0;
+  uint32_t peChecksum = 0;  // 0: none recorded
   double seconds = 0;
   std::vector<std::string> warnings;
   std::vector<std::string> summary;  // one line per slot, for the report

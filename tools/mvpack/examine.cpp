@@ -135,6 +135,10 @@ uint32_t InstallerImage::computedCrc() const {
   return mv::packageCrcUpdate(0, bytes_.data() + offset_, size_t(end - offset_), 0);
 }
 
+uint32_t InstallerImage::recordedPeChecksum() const { return mv::recordedPeChecksum(bytes_.data(), bytes_.size()); }
+
+uint32_t InstallerImage::computedPeChecksum() const { return mv::peChecksumOf(bytes_.data(), bytes_.size()); }
+
 mv::CertificateTable InstallerImage::certificate() const { return mv::certificateTable(bytes_.data(), bytes_.size()); }
 
 bool InstallerImage::readSlot(int k, std::vector<uint8_t>& out, std::string& problem) const {
@@ -239,6 +243,11 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
   } else {
     out << "integrity: none recorded\n";
   }
+  if (const uint32_t rec = image.recordedPeChecksum(), now = image.computedPeChecksum(); rec != 0)
+    out << "PE checksum: " << hex32(rec) << (rec == now ? " (matches)" : " (DOES NOT MATCH: " + hex32(now) + ")")
+        << "\n";
+  else
+    out << "PE checksum: none recorded\n";
   out << "signature: " << signatureText(image) << "\n";
   out << "slot kind comp        start          end       stored       packed     expanded  name\n";
   for (int k = 0; k < mv::kSlotCount; ++k) {
@@ -335,6 +344,16 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
     note(zero ? "no integrity record (an installer made without one)"
               : "header bytes 8..15 are not an integrity record of ours and are ignored");
   }
+
+  // The PE checksum: the whole file, the program part and a code signature included.
+  if (const uint32_t rec = image.recordedPeChecksum(), now = image.computedPeChecksum(); rec == 0)
+    note("no PE checksum recorded (a stub joined to its package by copying, or an older mvpack): the program part "
+         "is not checked");
+  else if (rec == now)
+    out << "  PE checksum: " << hex32(rec) << " matches (the whole file)\n";
+  else
+    problem("PE checksum: the file's is " + hex32(now) + " but " + hex32(rec) + " was recorded (bytes changed in the "
+            "program part, the package or the certificate table, or the file is cut short or extended)");
 
   // What follows the package: nothing, or the certificate table of a code signature (8-byte aligned,
   // so up to 7 bytes of padding before it).
@@ -545,6 +564,9 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
       continue;
     }
     progress.advance(uint64_t(e.storedSize()), e.name);
+    // The program part as a bare stub: the installer's PE checksum does not belong to it, and a stub
+    // that kept it would fail the start-up check once joined to a package by copying.
+    if (k == mv::slot::installer) (void)mv::setPeChecksum(bytes.data(), bytes.size(), 0);
     if (hasReservedComponent(e.name)) {
       fail(label + ": a name ending in a dot or blank, which Windows drops, not extracted");
       continue;

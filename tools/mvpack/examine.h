@@ -35,6 +35,9 @@ class InstallerImage {
   int64_t packageEnd() const;
   // Over the package up to packageEnd() (or the end of a truncated file), header bytes 8..15 as zero.
   uint32_t computedCrc() const;
+  // The PE checksum in the optional header (0: none recorded), and the one the whole file has now.
+  uint32_t recordedPeChecksum() const;
+  uint32_t computedPeChecksum() const;
   // The Authenticode certificate table that code signing appended (size 0: not signed).
   mv::CertificateTable certificate() const;
 

@@ -23,7 +23,7 @@ const char* kUsage = R"(usage: mvpack COMMAND [options]
 Commands:
   build MANIFEST -o INSTALLER   write an installer from a manifest, a stub and content files
   list INSTALLER                show the package header, its eleven slots and the data file's records
-  verify INSTALLER              read and expand every slot and entry, check sizes and the integrity record
+  verify INSTALLER              read and expand every slot and entry, check sizes, integrity record, PE checksum
   extract INSTALLER -o FOLDER   write the slots and the data file's entries into a folder
 
 Run "mvpack COMMAND --help" for a command's options.
@@ -38,8 +38,10 @@ Writes INSTALLER: the stub, then the package (directory, library, Flash Player i
 licence, extra file, HTML page, Moviva data file of the content folder, uninstaller). Files are imploded
 (DCL, binary literals, 4 KiB dictionary) where that makes them smaller. The package ends with nothing
 after it; header bytes 8..15 record "MVCK" and the CRC-32 of the package, and bytes 3..6 its length,
-which the installer checks at start-up. Bytes after the package (the certificate table that code
-signing appends) are not part of it: a signed installer still passes the check.
+which the installer checks at start-up, as it checks the PE checksum of the whole file that mvpack
+writes into the optional header. Bytes after the package (the certificate table that code signing
+appends) are not part of it, and signing tools compute the PE checksum again: a signed installer still
+passes both checks.
 
 Options (each takes the place of the manifest's line of the same name):
   -o, --output FILE            the installer to write
@@ -47,17 +49,17 @@ Options (each takes the place of the manifest's line of the same name):
   --library FILE               the DCL library (impborl.dll)
   --uninstaller FILE           the uninstall program (uninstall.exe)
   --flash-installer FILE       the Flash Player installer (packed as flashax.exe)
-  --no-integrity               leave header bytes 3..6 and 8..15 zero, as older packers did
+  --no-integrity               leave header bytes 3..6 and 8..15 and the PE checksum zero, as older packers did
   -q, --quiet                  print nothing but errors
 )";
 
 const char* kListHelp = R"(usage: mvpack list INSTALLER [--offset N]
 
-Prints the package header, the integrity record, whether the installer is signed (its certificate
-table), the eleven slots (kind, compressed flag, offsets and sizes, name) and the records of the Moviva
-data file in slot 8 (an imploded data file is expanded in memory). Works on any
-installer of this format; a damaged one is listed as far as it can be read. A title or name that Windows
-cannot create (a character it refuses, a device name such as AUX) is marked with "<-" and the reason.
+Prints the package header, the integrity record, the PE checksum, whether the installer is signed (its
+certificate table), the eleven slots (kind, compressed flag, offsets and sizes, name) and the records of
+the Moviva data file in slot 8 (an imploded data file is expanded in memory). Works on any installer of
+this format; a damaged one is listed as far as it can be read. A title or name that Windows cannot create
+(a character it refuses, a device name such as AUX) is marked with "<-" and the reason.
 
   --offset N   the package starts at byte N (default: where the executable image ends, from its PE headers)
 )";
@@ -65,7 +67,8 @@ cannot create (a character it refuses, a device name such as AUX) is marked with
 const char* kVerifyHelp = R"(usage: mvpack verify INSTALLER [--offset N] [-q]
 
 Reads every slot and every data file entry, expands the imploded ones in memory and checks them against
-their recorded sizes; checks the integrity record when there is one, names and offsets, and says whether
+their recorded sizes; checks the integrity record and the PE checksum when they are recorded (and says
+which one fails), names and offsets, and says whether
 the installer is signed (the certificate itself is not validated: use osslsigncode verify or signtool).
 Prints what is wrong and exits with 3 when the installer is damaged, 0 when it is sound.
 
@@ -202,7 +205,9 @@ int run(int argc, char** argv) {
                 << " bytes of content packed into " << withCommas(r.dataFileBytes) << "\n";
       char number[32];
       std::snprintf(number, sizeof number, "0x%08X", r.crc);
-      if (o.integrity) std::cout << "  integrity: MVCK, CRC-32 " << number << "\n";
+      if (o.integrity) std::cout << "  integrity: MVCK, CRC-32 " << number;
+      std::snprintf(number, sizeof number, "0x%08X", r.peChecksum);
+      if (o.integrity) std::cout << ", PE checksum " << number << "\n";
       std::snprintf(number, sizeof number, "%.2f", r.seconds);
       std::cout << r.output << ": " << withCommas(r.totalSize) << " bytes (stub " << withCommas(r.stubSize)
                 << " + package " << withCommas(r.totalSize - r.stubSize) << ") in " << number << " s\n";
