@@ -16,7 +16,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from e2e_lib import E2E, Entry, Skip, Slot, data_file, expect, implode, package, win_path  # noqa: E402
 
 e2e = E2E()
-NO_SPACE = "There is not enough space on the disk"  # Wine's text for 112, trimmed as the installer does
+NO_SPACE = "Disk full"  # Wine's text for 112 ("Disk full."), trimmed as the installer does
 ENTRY_MESSAGE = "Quillon Error: Problem reading Moviva data file. " + NO_SPACE
 
 
