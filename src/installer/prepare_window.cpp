@@ -69,9 +69,9 @@ std::string pictureFailureMessage(const PictureOutcome& outcome, const std::stri
       break;
     }
     case PictureOutcome::Problem::TooLarge:
-      why = std::string(text::pictureTooLarge) + std::to_string(outcome.width) + " x " + std::to_string(outcome.height) +
-            text::pixelsBound + grouped(outcome.maxSide) + text::pixelsPerSideBound + grouped(outcome.maxPixels) +
-            text::pixelsInAll;
+      why = std::string(text::pictureTooLarge) + std::to_string(outcome.width) + " x " +
+            std::to_string(outcome.height) + text::pixelsBound + grouped(outcome.maxSide) +
+            text::pixelsPerSideBound + grouped(outcome.maxPixels) + text::pixelsInAll;
       break;
     case PictureOutcome::Problem::NotDecodable:
       why = text::pictureNotDecodable;

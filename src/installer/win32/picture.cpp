@@ -44,9 +44,12 @@ DWORD readFile(const std::string& path, FileBytes& out) {
     out.size = static_cast<size_t>(size.QuadPart);
     out.data.reset(new (std::nothrow) uint8_t[out.size ? out.size : 1]);
     DWORD got = 0;
-    if (!out.data) error = ERROR_NOT_ENOUGH_MEMORY;
-    else if (out.size && !ReadFile(f, out.data.get(), static_cast<DWORD>(out.size), &got, nullptr)) error = GetLastError();
-    else if (out.size && got != out.size) error = ERROR_HANDLE_EOF;
+    if (!out.data)
+      error = ERROR_NOT_ENOUGH_MEMORY;
+    else if (out.size && !ReadFile(f, out.data.get(), static_cast<DWORD>(out.size), &got, nullptr))
+      error = GetLastError();
+    else if (out.size && got != out.size)
+      error = ERROR_HANDLE_EOF;
   }
   CloseHandle(f);
   return error;
