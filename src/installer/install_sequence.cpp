@@ -146,6 +146,12 @@ Result InstallerController::copyMovie(int index, const std::string& mainName) {
   std::string folder = parentOf(destination);
   if (!folderExists(folder)) forceFolders(folder);
   if (!platform().copyFile(source, destination, false) && source != destination) {
+    // A full disk is named with the copy it stopped; other failures keep the movie-copy message.
+    const Result reason = platform().lastError();
+    if (isDiskFull(reason)) {
+      reportError(reason, destination);
+      return reason;
+    }
     reportError(rc::movieCopyFailed, source);
     return rc::movieCopyFailed;
   }

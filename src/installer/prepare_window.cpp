@@ -35,7 +35,50 @@ Result readWholeFile(const std::string& path, std::string& out) {
   return r;
 }
 
+// A count with its thousands grouped ("40,000,000"), for bounds a reader takes in at a glance.
+std::string grouped(uint64_t n) {
+  std::string digits = std::to_string(n), out;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+// The licence as the window shows it: a file that starts with the UTF-8 byte order mark is UTF-8 (the
+// mark dropped, anything ill-formed shown as U+FFFD); any other is Windows-1252, as packages always
+// stored it.
+std::string licenceText(const std::string& bytes) {
+  static const std::string kUtf8Mark = "\xEF\xBB\xBF";
+  if (bytes.compare(0, kUtf8Mark.size(), kUtf8Mark) != 0) return windows1252ToUtf8(bytes);
+  const std::string text = bytes.substr(kUtf8Mark.size());
+  return isValidUtf8(text) ? text : utf16ToUtf8(utf8ToUtf16(text));
+}
+
 }  // namespace
+
+std::string pictureFailureMessage(const PictureOutcome& outcome, const std::string& path) {
+  std::string why;
+  switch (outcome.problem) {
+    case PictureOutcome::Problem::None:
+      return std::string();
+    case PictureOutcome::Problem::Unreadable: {
+      why = text::pictureUnreadable;
+      const std::string reason = outcome.code > 0 ? errorDescription(outcome.code) : std::string();
+      if (!reason.empty()) why += " " + reason + ".";
+      break;
+    }
+    case PictureOutcome::Problem::TooLarge:
+      why = std::string(text::pictureTooLarge) + std::to_string(outcome.width) + " x " +
+            std::to_string(outcome.height) + text::pixelsBound + grouped(outcome.maxSide) +
+            text::pixelsPerSideBound + grouped(outcome.maxPixels) + text::pixelsInAll;
+      break;
+    case PictureOutcome::Problem::NotDecodable:
+      why = text::pictureNotDecodable;
+      break;
+  }
+  return std::string(text::corruptFile) + why + text::fileLine + path;
+}
 
 void InstallerController::showPresentation() {
   InstallerState& s = state();
@@ -44,7 +87,7 @@ void InstallerController::showPresentation() {
     case presentation::bmp:
     case presentation::jpeg:
       view_.hideMoviePanel();
-      if (!view_.showPicture(path)) showErrorBox(text::corruptFile);
+      if (PictureOutcome shown = view_.showPicture(path); !shown) showErrorBox(pictureFailureMessage(shown, path));
       break;
     case presentation::movie:
     case presentation::movie2: {
@@ -99,7 +142,7 @@ Result InstallerController::prepareWindow() {
         std::string licence;
         r = readWholeFile(path, licence);
         if (r == rc::ok) {
-          view_.setLicenceText(windows1252ToUtf8(licence));  // stored as Windows-1252
+          view_.setLicenceText(licenceText(licence));
           view_.chooseLayout(true);
         } else {
           reportError(r, path);

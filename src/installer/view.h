@@ -4,6 +4,7 @@
 #include <string>
 
 #include "flash/flash_panel.h"
+#include "installer/picture_outcome.h"
 #include "platform/platform.h"
 
 namespace mv {
@@ -37,9 +38,9 @@ class InstallerView {
 
   // Picture and movie
   virtual void hideMoviePanel() = 0;
-  // Loads a BMP or JPEG into the picture control, shows it and brings it to the front; false when the
-  // picture cannot be loaded.
-  virtual bool showPicture(const std::string& path) = 0;
+  // Loads a BMP or JPEG into the picture control, shows it and brings it to the front; when the
+  // picture cannot be loaded the control is shown empty and the outcome says why.
+  virtual PictureOutcome showPicture(const std::string& path) = 0;
   virtual PanelSurface& moviePanelSurface() = 0;
   virtual FlashControlFactory& flashControlFactory() = 0;
 

@@ -32,6 +32,7 @@ struct ExpandStreams {
   File* output = nullptr;
   int64_t limit = -1;    // most bytes written to the output; negative: no limit
   int64_t produced = 0;  // bytes the library has handed on
+  Result writeError = 0; // the code of the first write the output refused (a full disk: 112)
 };
 
 // read_buf: up to *size bytes of the input stream; 0 when it is exhausted or anything goes wrong.
@@ -39,20 +40,26 @@ unsigned int DCL_CALL readCallback(char* buf, unsigned int* size, void* param) {
   ExpandStreams* s = static_cast<ExpandStreams*>(param);
   if (!s || !buf || !size) return 0;
   if (s->limit >= 0 && s->produced > s->limit) return 0;  // past the limit: the stream ends here
+  if (s->writeError) return 0;  // the output cannot take more: expanding the rest is wasted work
   size_t n = std::min<size_t>(*size, s->size - s->position);
   if (n) std::memcpy(buf, s->data + s->position, n);
   s->position += n;
   return static_cast<unsigned int>(n);
 }
 
-// write_buf: *size bytes to the output file; failures are swallowed (the caller checks the file size).
+// write_buf: *size bytes to the output file. The library has no way to hear of a failure, so the
+// first one is remembered for expand to return: without it a full disk would only show as a file of
+// the wrong size.
 void DCL_CALL writeCallback(char* buf, unsigned int* size, void* param) {
   ExpandStreams* s = static_cast<ExpandStreams*>(param);
   if (!s || !s->output || !buf || !size || *size == 0) return;
   int64_t n = *size;
   if (s->limit >= 0) n = std::max<int64_t>(0, std::min<int64_t>(n, s->limit - s->produced));
   s->produced += *size;
-  if (n > 0) s->output->write(buf, n);
+  if (n <= 0 || s->writeError) return;
+  int64_t written = s->output->write(buf, n);
+  if (written < 0) s->writeError = lastIoError();
+  else if (written < n) s->writeError = rc::shortIo;
 }
 
 }  // namespace
@@ -119,14 +126,15 @@ Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t 
     auto explode = reinterpret_cast<ExplodeFn>(explode_);
     explode(readCallback, writeCallback, g_workArea, &streams);  // its status is the callers' concern
   }
-  if (output) output->close();
+  // Closing flushes: a full disk may show only here.
+  if (output && !output->close() && streams.writeError == 0 && createError == 0) streams.writeError = lastIoError();
   output.reset();
 
   if (createError) {
     reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(createError));
     return createError;
   }
-  return 0;
+  return streams.writeError;
 }
 
 Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize) {

@@ -20,16 +20,17 @@ class DclLibrary {
   DclLibrary& operator=(const DclLibrary&) = delete;
 
   bool available() const { return available_; }
-  // Expands an implode stream held in memory into a new file at path. 0, or the system's code when the
-  // destination cannot be created (after the "Zip Error" message). The library's status is ignored;
-  // callers check the written size.
+  // Expands an implode stream held in memory into a new file at path. 0, the system's code when the
+  // destination cannot be created (after the "Zip Error" message), or the code of the first write the
+  // file refused (a full disk: 112; no message, the caller reports it). The library's status is
+  // ignored; callers check the written size.
   Result expand(const std::string& path, const uint8_t* block, size_t size);
   // The same, writing at most `limit` bytes (negative: no limit). Once the stream has produced more, the
   // library is given no more input, so that a damaged or hostile stream cannot fill the disk. Callers
   // pass the expected size + 1: a longer stream still shows as a wrong size.
   Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit);
   // Expands a stream into a new file that must come out at exactly `expectedSize` bytes: 0, the
-  // codes of expand, -35 without a library, -7 when the codec's buffers do not fit, -16 when no file
+  // codes of expand (a refused write before any size check), -35 without a library, -7 when the codec's buffers do not fit, -16 when no file
   // was written, -13 when it has another size. Never writes more than one byte past the expected size.
   // Releases the library before the file is looked at.
   Result expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize);

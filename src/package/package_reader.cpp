@@ -38,8 +38,11 @@ Result makeTempCopy(PackageSession& s) {
     r = p.lastError();
     if (r == 0) r = rc::tempCopyFailed;
   }
-  // Whatever the cause, the user sees the message for a temp copy that could not be made.
-  if (r != 0) s.reporter->fileError(rc::tempCopyFailed, s.tempCopyPath);
+  // A full disk is named, with the system's text; for any other cause (a leftover copy that stays
+  // busy, access refused) the user sees the message for a temp copy that could not be made, with its
+  // advice about privileges.
+  if (isDiskFull(r)) s.reporter->fileError(r, s.tempCopyPath);
+  else if (r != 0) s.reporter->fileError(rc::tempCopyFailed, s.tempCopyPath);
   return r;
 }
 

@@ -13,7 +13,7 @@ namespace mv {
 // failure with the path to `reportTo` unless it is nullptr.
 Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts);
 // Copies the executable to the session's temp copy path; on failure reports -523 with the temp copy
-// path and returns the actual code.
+// path (a full disk: its own code, so that the message names it) and returns the actual code.
 Result makeTempCopy(PackageSession& session);
 // Opens the temp copy, reads the 3,176-byte directory at packageOffset into session.directory, checks
 // the integrity record and the PE checksum when they are recorded and the directory's offsets against

@@ -24,7 +24,9 @@ constexpr uint32_t reparsePoint = 0x400;
 constexpr uint32_t invalid = 0xFFFFFFFFu;
 }  // namespace attr
 
-// An open file. Reads and writes return the number of bytes moved, or -1 with lastError() set.
+// An open file. Reads and writes return the number of bytes moved, or -1 with lastError() set. A write
+// that the system refuses part way (a full disk) is a failure too: -1 with the system's code, whatever
+// part of the data already reached the file, so that the reason is not lost in a short count.
 class File {
  public:
   virtual ~File() = default;

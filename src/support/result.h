@@ -55,11 +55,15 @@ constexpr Result sharingViolation = 32;
 constexpr Result handleEof = 38;
 constexpr Result fileExists = 80;
 constexpr Result invalidParameter = 87;
+constexpr Result handleDiskFull = 39;
 constexpr Result diskFull = 112;
 constexpr Result dirNotEmpty = 145;
 constexpr Result alreadyExists = 183;
 constexpr Result modNotFound = 126;
 constexpr Result badExeFormat = 193;
 }  // namespace oserr
+
+// The codes with which Windows refuses a write for want of space.
+constexpr bool isDiskFull(Result code) { return code == oserr::diskFull || code == oserr::handleDiskFull; }
 
 }  // namespace mv

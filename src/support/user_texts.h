@@ -50,6 +50,13 @@ inline constexpr const char* acceptAndInstall = "Accept and Install";
 inline constexpr const char* cancel = "Cancel";
 inline constexpr const char* close = "Close";
 inline constexpr const char* corruptFile = "CorruptFile: ";
+inline constexpr const char* pictureUnreadable = "The picture cannot be read.";
+inline constexpr const char* pictureTooLarge = "The picture is too large to show: ";  // + "W x H pixels"
+inline constexpr const char* pixelsBound = " pixels; the installer shows at most ";  // + N
+inline constexpr const char* pixelsPerSideBound = " pixels a side and ";              // + N
+inline constexpr const char* pixelsInAll = " pixels in all.";
+inline constexpr const char* pictureNotDecodable =
+    "The picture cannot be decoded: it is damaged, cut short or not a BMP or JPEG picture.";
 inline constexpr const char* preparingWindow = "Preparing installation ... ";
 inline constexpr const char* yes = "Yes";
 inline constexpr const char* no = "No";

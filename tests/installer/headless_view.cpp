@@ -59,12 +59,13 @@ void HeadlessView::chooseLayout(bool licence) {
   events.push_back(licence ? "layout:licence" : "layout:plain");
 }
 
-bool HeadlessView::showPicture(const std::string& path) {
+PictureOutcome HeadlessView::showPicture(const std::string& path) {
   picturePath = path;
-  bool ok = pictureLoads && platform().getAttributes(path) != attr::invalid;
   pictureShown = true;
   events.push_back("picture:" + path);
-  return ok;
+  if (platform().getAttributes(path) == attr::invalid)
+    return PictureOutcome::failed(PictureOutcome::Problem::Unreadable, oserr::fileNotFound);
+  return pictureLoads ? PictureOutcome() : pictureFailure;
 }
 
 void HeadlessView::setStatus(const std::string& text) {

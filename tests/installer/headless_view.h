@@ -21,6 +21,8 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   std::function<void(int pauseNumber)> onPause;  // 1-based over the whole run, nested pauses included
   std::function<void()> onProcessMessages;
   bool pictureLoads = true;      // showPicture's answer for an existing file
+  // Why a picture that does not load failed (a missing file: Unreadable with code 2).
+  PictureOutcome pictureFailure = PictureOutcome::failed(PictureOutcome::Problem::NotDecodable);
   bool active = true;            // applicationActive
   bool controlAvailable = false; // the Flash control factory creates fakes instead of failing
 
@@ -53,7 +55,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   void setLicenceText(const std::string& text) override { licenceText = text; }
   void sizeWindow() override { sized = true; events.push_back("size"); }
   void hideMoviePanel() override { moviePanelHidden = true; }
-  bool showPicture(const std::string& path) override;
+  PictureOutcome showPicture(const std::string& path) override;
   PanelSurface& moviePanelSurface() override { return *this; }
   FlashControlFactory& flashControlFactory() override { return *this; }
   void setStatus(const std::string& text) override;

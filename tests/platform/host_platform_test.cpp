@@ -168,12 +168,26 @@ TEST_F(HostPlatformTest, FilesReadWriteSeekAndFaults) {
   EXPECT_EQ(p.lastError(), 4);
   p.failOpen("C:\\TEMP\\new", 0);
 
+  // A full disk: the write that does not fit fails with 112, as WriteFile does, though its first
+  // bytes reached the file; later writes fail at once.
   p.limitWrites("C:\\TEMP\\full", 5);
   f = p.open("C:\\TEMP\\full", OpenMode::CreateWrite);
   ASSERT_NE(f, nullptr);
-  EXPECT_EQ(f->write("0123456789", 10), 5);
+  EXPECT_EQ(f->write("0123456789", 10), -1);
   EXPECT_EQ(p.lastError(), oserr::diskFull);
   EXPECT_EQ(f->write("x", 1), -1);
+  f.reset();
+  std::string bytes;
+  ASSERT_TRUE(p.readWholeFile("C:\\TEMP\\full", bytes));
+  EXPECT_EQ(bytes, "01234");
+
+  // The same limit stops a copy to the file.
+  write("C:\\TEMP\\source", std::string(100, 's'));
+  p.setLastError(0);
+  EXPECT_FALSE(p.copyFile("C:\\TEMP\\source", "C:\\TEMP\\full", false));
+  EXPECT_EQ(p.lastError(), oserr::diskFull);
+  p.limitWrites("C:\\TEMP\\full", -1);
+  EXPECT_TRUE(p.copyFile("C:\\TEMP\\source", "C:\\TEMP\\full", false));
 }
 
 TEST_F(HostPlatformTest, CopyFileKeepsAttributesAndHonoursFailIfExists) {

@@ -314,3 +314,55 @@ TEST(JpegDecoder, ShowsWhatLibjpegShowed) {
 }
 
 }  // namespace
+
+// A picture that is not shown says why: too large (its size and the limits, found in the header before
+// anything is decoded), not decodable, or not readable.
+TEST(PictureFile, RefusalsSayWhy) {
+  using Problem = mv::PictureOutcome::Problem;
+  const std::string dir = tempDir();
+  mv::PictureOutcome why;
+
+  // 8000 x 6000: each side fits, the pixels do not.
+  std::vector<uint8_t> j = solidJpeg(32, 24, 1, 2, 3);
+  for (size_t i = 0; i + 8 < j.size(); ++i)
+    if (j[i] == 0xFF && j[i + 1] == 0xC0) {
+      j[i + 5] = 6000 >> 8;
+      j[i + 6] = 6000 & 0xFF;
+      j[i + 7] = 8000 >> 8;
+      j[i + 8] = 8000 & 0xFF;
+      break;
+    }
+  ASSERT_TRUE(writeFile(dir + "large.jpg", j));
+  EXPECT_EQ(nullptr, loadPicture(dir + "large.jpg", 350, 150, &why));
+  EXPECT_EQ(Problem::TooLarge, why.problem);
+  EXPECT_EQ(8000u, why.width);
+  EXPECT_EQ(6000u, why.height);
+  EXPECT_EQ(uint32_t(kMaxPictureSide), why.maxSide);
+  EXPECT_EQ(kMaxPicturePixels, why.maxPixels);
+
+  // A bitmap one pixel wider than a side may be.
+  std::vector<uint8_t> b = solidBmp(4, 2, 1, 2, 3);
+  set32(b, 18, uint32_t(kMaxPictureSide) + 1);
+  ASSERT_TRUE(writeFile(dir + "wide.bmp", b));
+  EXPECT_EQ(nullptr, loadPicture(dir + "wide.bmp", 350, 150, &why));
+  EXPECT_EQ(Problem::TooLarge, why.problem);
+  EXPECT_EQ(uint32_t(kMaxPictureSide) + 1, why.width);
+  EXPECT_EQ(2u, why.height);
+
+  // Cut short in its headers, and a file that is not there.
+  std::vector<uint8_t> cut = solidJpeg(32, 24, 1, 2, 3);
+  cut.resize(20);
+  ASSERT_TRUE(writeFile(dir + "cut.jpg", cut));
+  EXPECT_EQ(nullptr, loadPicture(dir + "cut.jpg", 350, 150, &why));
+  EXPECT_EQ(Problem::NotDecodable, why.problem);
+  EXPECT_EQ(nullptr, loadPicture(dir + "missing.jpg", 350, 150, &why));
+  EXPECT_EQ(Problem::Unreadable, why.problem);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, DWORD(why.code));
+
+  // A good picture clears an earlier refusal.
+  ASSERT_TRUE(writeFile(dir + "good.jpg", solidJpeg(32, 24, 1, 2, 3)));
+  HBITMAP shown = loadPicture(dir + "good.jpg", 350, 150, &why);
+  ASSERT_NE(nullptr, shown);
+  EXPECT_TRUE(why);
+  DeleteObject(shown);
+}

@@ -582,8 +582,9 @@ void Win32InstallerView::sizeWindow() {
 
 void Win32InstallerView::hideMoviePanel() { ShowWindow(moviePanel_, SW_HIDE); }
 
-bool Win32InstallerView::showPicture(const std::string& path) {
-  HBITMAP loaded = loadPicture(path, layout::pictureWidth, layout::pictureHeight);
+PictureOutcome Win32InstallerView::showPicture(const std::string& path) {
+  PictureOutcome outcome;
+  HBITMAP loaded = loadPicture(path, layout::pictureWidth, layout::pictureHeight, &outcome);
   if (loaded) {
     if (picture_) DeleteObject(picture_);
     picture_ = loaded;
@@ -592,7 +593,7 @@ bool Win32InstallerView::showPicture(const std::string& path) {
   ShowWindow(bmpPanel_, SW_SHOWNA);
   SetWindowPos(bmpPanel_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   InvalidateRect(bmpPanel_, nullptr, FALSE);
-  return loaded != nullptr;
+  return outcome;
 }
 
 PanelSurface& Win32InstallerView::moviePanelSurface() { return *movieSurface_; }

@@ -90,7 +90,7 @@ class Win32InstallerView : public InstallerView {
   void setLicenceText(const std::string& text) override;
   void sizeWindow() override;
   void hideMoviePanel() override;
-  bool showPicture(const std::string& path) override;
+  PictureOutcome showPicture(const std::string& path) override;
   PanelSurface& moviePanelSurface() override;
   FlashControlFactory& flashControlFactory() override;
   void setStatus(const std::string& text) override;

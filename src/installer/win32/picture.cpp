@@ -28,21 +28,59 @@ struct FileBytes {
   size_t size = 0;
 };
 
-bool readFile(const std::string& path, FileBytes& out) {
+// 0, or why the file could not be read: the system's code (ERROR_NOT_ENOUGH_MEMORY for a file beyond
+// kMaxFileSize or one that does not fit in memory, ERROR_HANDLE_EOF for one shorter than its size).
+DWORD readFile(const std::string& path, FileBytes& out) {
   HANDLE f = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  bool ok = false;
+  if (f == INVALID_HANDLE_VALUE) return GetLastError();
+  DWORD error = 0;
   LARGE_INTEGER size;
-  if (GetFileSizeEx(f, &size) && size.QuadPart >= 0 && static_cast<uint64_t>(size.QuadPart) <= kMaxFileSize) {
+  if (!GetFileSizeEx(f, &size)) {
+    error = GetLastError();
+  } else if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > kMaxFileSize) {
+    error = ERROR_NOT_ENOUGH_MEMORY;
+  } else {
     out.size = static_cast<size_t>(size.QuadPart);
     out.data.reset(new (std::nothrow) uint8_t[out.size ? out.size : 1]);
     DWORD got = 0;
-    ok = out.data && (out.size == 0 || (ReadFile(f, out.data.get(), static_cast<DWORD>(out.size), &got, nullptr) &&
-                                        got == out.size));
+    if (!out.data)
+      error = ERROR_NOT_ENOUGH_MEMORY;
+    else if (out.size && !ReadFile(f, out.data.get(), static_cast<DWORD>(out.size), &got, nullptr))
+      error = GetLastError();
+    else if (out.size && got != out.size)
+      error = ERROR_HANDLE_EOF;
   }
   CloseHandle(f);
-  return ok;
+  return error;
+}
+
+// Width and height from a Windows bitmap's header; false when it has none of the known sizes.
+bool bmpSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
+  if (!data || size < 14 + 12 || data[0] != 'B' || data[1] != 'M') return false;
+  const uint32_t headerSize = le32(data + 14);
+  if (headerSize == 12) {
+    width = le16(data + 18);
+    height = le16(data + 20);
+    return true;
+  }
+  if (headerSize < 40) return false;
+  const int32_t w = static_cast<int32_t>(le32(data + 18)), h = static_cast<int32_t>(le32(data + 22));
+  width = w < 0 ? 0u - static_cast<uint32_t>(w) : static_cast<uint32_t>(w);
+  height = h < 0 ? 0u - static_cast<uint32_t>(h) : static_cast<uint32_t>(h);
+  return true;
+}
+
+// A size beyond what the window's pictures may have, told with the limits.
+bool refuseTooLarge(uint32_t width, uint32_t height, PictureOutcome& outcome) {
+  // An empty side is not a size problem: the decoder refuses such a picture with its own reason.
+  if (width == 0 || height == 0 || isPictureSizeShown(width, height)) return false;
+  outcome = PictureOutcome::failed(PictureOutcome::Problem::TooLarge);
+  outcome.width = width;
+  outcome.height = height;
+  outcome.maxSide = uint32_t(kMaxPictureSide);
+  outcome.maxPixels = kMaxPicturePixels;
+  return true;
 }
 
 std::string lowerExtension(const std::string& path) {
@@ -288,17 +326,35 @@ HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight
   return result;
 }
 
-HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight) {
+HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight, PictureOutcome* outcome) {
+  PictureOutcome ignored;
+  PictureOutcome& why = outcome ? *outcome : ignored;
+  why = PictureOutcome::failed(PictureOutcome::Problem::NotDecodable);
   const std::string ext = lowerExtension(path);
   const bool bmp = ext == ".bmp";
   const bool jpeg = ext == ".jpg" || ext == ".jpeg";
   if (!bmp && !jpeg) return nullptr;
   FileBytes file;
-  if (!readFile(path, file)) return nullptr;
-  if (jpeg) return decodeJpeg(file.data.get(), file.size, boxWidth, boxHeight);
-  if (!isLoadableBmp(file.data.get(), file.size)) return nullptr;
-  return static_cast<HBITMAP>(
-      LoadImageW(nullptr, utf8ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (DWORD error = readFile(path, file)) {
+    why = PictureOutcome::failed(PictureOutcome::Problem::Unreadable, Result(error));
+    return nullptr;
+  }
+  const uint8_t* data = file.data.get();
+  // A size beyond the limits is told as such, before anything is decoded.
+  uint32_t width = 0, height = 0;
+  const bool sized = jpeg ? file.size >= 4 && data[0] == 0xFF && data[1] == 0xD8 &&
+                                jpegFrameSize(data, file.size, width, height)
+                          : bmpSize(data, file.size, width, height);
+  if (sized && refuseTooLarge(width, height, why)) return nullptr;
+  HBITMAP loaded = nullptr;
+  if (jpeg) {
+    loaded = decodeJpeg(data, file.size, boxWidth, boxHeight);
+  } else if (isLoadableBmp(data, file.size)) {
+    loaded = static_cast<HBITMAP>(
+        LoadImageW(nullptr, utf8ToWide(path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  }
+  if (loaded) why = PictureOutcome();
+  return loaded;
 }
 
 }  // namespace mv::win32

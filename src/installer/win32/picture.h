@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "installer/picture_outcome.h"
 #include "support/picture_limits.h"
 
 namespace mv::win32 {
@@ -39,7 +40,9 @@ bool decodeJpegPixels(const uint8_t* data, size_t size, uint64_t maxPixels, Deco
 // thread for the duration of the call when it is not already.
 HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight);
 
-// Loads a picture file as its extension says; nullptr when it cannot be read or decoded.
-HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight);
+// Loads a picture file as its extension says; nullptr when it cannot be read or decoded, and then
+// `outcome` (when given) says why: the file unreadable, a size beyond the limits above (with the size
+// and the limits), or data the decoder does not take.
+HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight, PictureOutcome* outcome = nullptr);
 
 }  // namespace mv::win32

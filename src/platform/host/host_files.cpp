@@ -104,10 +104,7 @@ class HostFile : public File {
     }
     if (limit != shared_->writeLimits.end()) {
       limit->second -= done;
-      if (done < count) {
-        shared_->lastError = oserr::diskFull;
-        return done == 0 ? -1 : done;
-      }
+      if (done < count) return fail(oserr::diskFull);  // like WriteFile on a full disk
     }
     return done;
   }
@@ -368,6 +365,8 @@ bool HostPlatform::copyFile(const std::string& from, const std::string& to, bool
   }
   char buf[65536];
   bool ok = true;
+  // A write limit on the destination (limitWrites) is a full disk for the copy as for open files.
+  auto limit = shared_->writeLimits.find(keyOf(to));
   for (;;) {
     ssize_t n = ::read(in, buf, sizeof buf);
     if (n < 0) {
@@ -376,6 +375,13 @@ bool HostPlatform::copyFile(const std::string& from, const std::string& to, bool
       break;
     }
     if (n == 0) break;
+    if (limit != shared_->writeLimits.end()) {
+      if (limit->second < n) {
+        ok = false;
+        break;
+      }
+      limit->second -= n;
+    }
     for (ssize_t done = 0; done < n;) {
       ssize_t w = ::write(out, buf + done, size_t(n - done));
       if (w < 0) {

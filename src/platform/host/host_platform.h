@@ -69,8 +69,8 @@ class HostPlatform : public Platform {
   void failOpen(const std::string& path, Result code);
   // Reads and writes through files opened from path fail with code (0 removes the fault).
   void failIo(const std::string& path, Result code);
-  // Writes through files opened from path accept at most `bytes` bytes in total (a full disk), then
-  // fail with 112. Negative: no limit.
+  // Writes through files opened from path, and copies to path, accept at most `bytes` bytes in total
+  // (a full disk), then fail with 112. Negative: no limit.
   void limitWrites(const std::string& path, int64_t bytes);
   // copyFile(from, ...) fails with code.
   void failCopy(const std::string& from, Result code);

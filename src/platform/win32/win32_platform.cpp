@@ -39,7 +39,8 @@ class Win32File : public File {
     int64_t done = 0;
     while (done < count) {
       DWORD want = DWORD(std::min<int64_t>(count - done, 1 << 30)), put = 0;
-      if (!WriteFile(h_, static_cast<const char*>(buffer) + done, want, &put, nullptr)) return done ? done : -1;
+      // A refused write keeps its code (112 for a full disk) even when part of the data went out.
+      if (!WriteFile(h_, static_cast<const char*>(buffer) + done, want, &put, nullptr)) return -1;
       if (put == 0) break;
       done += put;
     }
