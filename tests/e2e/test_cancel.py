@@ -22,23 +22,27 @@ def content_of(title):
     return "%WINDIR%\\Web\\Wallpaper\\" + title + " dir\\"
 
 
-def entries(title):
-    # Six files, as the sample has, some of them large enough that the expansion takes a moment.
+def entries(title, large=False):
+    """With the uninstaller and the page, six files as the sample installs; large: 35 files of 36 MB,
+    whose expansion takes its time."""
+    if large:
+        return [Entry("part%02d.bin" % i, bytes([i]) * 1024 * 1024, kind=11) for i in range(34)] + [
+            Entry(title + ".swf", b"FWS\x06" + b"movie " * 400000)]
     return [Entry(title + ".swf", b"FWS\x06" + b"movie " * 20000),
             Entry("pictures\\wave.jpg", b"\xff\xd8 jpeg bytes " * 20000, kind=11),
             Entry("pictures\\sand.jpg", b"\xff\xd8 sand " * 5000, kind=11),
             Entry("sound.mp3", b"ID3 sound " * 10000)]
 
 
-def licensed(t, title, show_desktop):
-    slots = t.typical_slots(title, data_file(title, entries(title)))
+def licensed(t, title, show_desktop, large=False):
+    slots = t.typical_slots(title, data_file(title, entries(title, large)))
     slots[4] = Slot("licence.txt", 5, b"You accept the terms.\r\n")
     return slots, package(t.stub, title, slots, licence=1, show_desktop=show_desktop)
 
 
-def installed_files(t, title):
+def installed_files(t, title, large=False):
     content = content_of(title)
-    return [content + e.name.decode() for e in entries(title)] + [
+    return [content + e.name.decode() for e in entries(title, large)] + [
         content + "uninstall.exe", "%WINDIR%\\Web\\Wallpaper\\" + title + ".html"]
 
 
@@ -73,11 +77,11 @@ expect-exit I 0
     expect(uninstall_entry(t, title) == title + " Wallpaper", "the uninstall entry is missing")
 
 
-def cancel_after_expanding(t, delay_ms):
+def cancel_after_expanding(t, delay_ms, large=False):
     """Cancel delay_ms after "Expanding files..." shows: wherever it lands, the outcome is whole."""
-    title = "Late Cancel %d" % delay_ms
-    _, data = licensed(t, title, show_desktop=0)
-    name = "late_%d" % delay_ms
+    title = ("Long Cancel %d" if large else "Late Cancel %d") % delay_ms
+    _, data = licensed(t, title, show_desktop=0, large=large)
+    name = ("long_%d" if large else "late_%d") % delay_ms
     setup = t.write_installer(name, data)
     text = t.check_drive(name, setup, r"""
 start I SETUP
@@ -93,7 +97,8 @@ wait-exit I 60000
     expect(code is not None, "no exit code")
     code = int(code.group(1))
     after_press = text.split("pressed Cancel", 1)[1]
-    present = [p for p in installed_files(t, title) if t.exists(p)]
+    files = installed_files(t, title, large)
+    present = [p for p in files if t.exists(p)]
     entry = uninstall_entry(t, title)
     print("exit %d; left: %r; entry %r" % (code, present, entry))
     if code == 2:
@@ -102,7 +107,7 @@ wait-exit I 60000
         expect(ABORTED in after_press, "cancelled without saying so")
     else:
         expect(code == 0, "exit code %d" % code)
-        expect(len(present) == len(installed_files(t, title)) and entry is not None,
+        expect(len(present) == len(files) and entry is not None,
                "installed, yet only %r (entry %r)" % (present, entry))
         expect(ABORTED not in after_press, "installed, yet the status said it was aborted")
     return code
@@ -115,6 +120,13 @@ def cancel_at_any_time_after_expanding(t):
     codes = [cancel_after_expanding(t, d) for d in (0, 500, 900, 1300, 1700, 2100)]
     print("exit codes by delay: %r" % codes)
     expect(codes[0] == 2, "a Cancel during the expansion's step did not abort")
+
+
+@e2e.scenario
+def cancel_during_a_long_expansion(t):
+    # The click waits until the expansion lets messages run again; what then happens is whole as well.
+    codes = [cancel_after_expanding(t, d, large=True) for d in (300, 1200)]
+    print("exit codes by delay: %r" % codes)
 
 
 @e2e.scenario
