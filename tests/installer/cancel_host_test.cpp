@@ -99,8 +99,8 @@ class CancelTest : public ::testing::Test {
 // ------------------------------------------------------------------------ Cancel at every moment
 
 // A moment is a point where the window's messages run or a question waits for the user: a pause, a
-// message-processing call, an open message box, and the shell call that opens the extra file (a
-// desktop step during which the shell may run messages).
+// message-processing call, an open message box, and the calls during which another program may be
+// waited for: the message that closes Display Properties and the shell call that opens the extra file.
 struct Moment {
   std::string where;
   int progress = 0;
@@ -112,12 +112,14 @@ struct CancelScript {
   std::vector<Moment> moments;
 };
 
-// Runs the installation of fullPackage with a pending Flash Player restart (the prompt is there), the
-// restart question and the show-desktop offer answered No, pressing Cancel at the chosen moment.
+// Runs the installation of fullPackage with Display Properties open and a pending Flash Player restart
+// (the prompt is there), the restart question and the show-desktop offer answered No, pressing Cancel
+// at the chosen moment.
 void installPressingCancel(InstallerRun& run, CancelScript& script, const std::string& uninstallKey) {
   run.start();
   state().flashRestartPending = true;
-  run.sb.addWindow("#32770", "Macromedia Flash Player 6");
+  WindowHandle prompt = run.sb.addWindow("#32770", "Macromedia Flash Player 6");
+  WindowHandle displayProperties = run.sb.addWindow("#32770", "Display Properties");
   auto moment = [&](const std::string& where) {
     script.moments.push_back({where, run.view.progressValue,
                               run.sb.keyExists(RegRoot::LocalMachine, uninstallKey)});
@@ -128,6 +130,10 @@ void installPressingCancel(InstallerRun& run, CancelScript& script, const std::s
   };
   run.view.onProcessMessages = [&] { moment("messages"); };
   run.sb.onShellExecute = [&](const HostPlatform::ShellCall& call) { moment("shell " + call.file); };
+  run.sb.onMessage = [&](const HostPlatform::WindowMessage& m) {
+    if (m.window == displayProperties) moment("message to Display Properties");
+    if (m.window == prompt) moment("message to the restart prompt");
+  };
   run.sb.onMessageBox = [&](const HostPlatform::BoxRecord& box) {
     moment("box " + box.text);
     return BoxAnswer::No;
@@ -184,21 +190,26 @@ TEST_F(CancelTest, CancelAtEveryMomentEitherUndoesEverythingOrLeavesTheSuccess) 
     }
   }
 
-  // The boundary lies where the Parts put it: the expansion's step and the desktop steps are before
-  // it; the final pauses at the full bar and the questions after it.
+  // The boundary lies after the last step: Display Properties, the expansion's step and the extra file
+  // are before it; the final pauses at the full bar, the restart relay and the questions after it.
+  int namedBefore = 0, namedAfter = 0;
   for (const Moment& m : dry.moments) {
     bool expansionStep = m.where == "pause, status " + std::string(text::expandingFiles) && m.progress < 10;
-    bool before = expansionStep || m.where.rfind("shell ", 0) == 0;
-    bool after = m.where.rfind("box ", 0) == 0 || m.progress == 10;
+    bool before = expansionStep || m.where.rfind("shell ", 0) == 0 || m.where == "message to Display Properties";
+    bool after = m.where.rfind("box ", 0) == 0 || m.where == "message to the restart prompt" || m.progress == 10;
     if (before) {
+      ++namedBefore;
       EXPECT_FALSE(m.stepsDone) << m.where;
     }
     if (after) {
+      ++namedAfter;
       EXPECT_TRUE(m.stepsDone) << m.where;
     }
   }
-  EXPECT_GE(early, 8);  // preparing (2 message runs, 1 pause), 4 slots, expansion, extra file
-  EXPECT_GE(late, 5);   // two final pauses, messages, the restart search, two questions
+  EXPECT_EQ(namedBefore, 3);
+  EXPECT_EQ(namedAfter, 5);
+  EXPECT_GE(early, 10);  // preparing (2 message runs, 1 pause), Display Properties, 4 slots, expansion, extra file
+  EXPECT_GE(late, 6);  // two final pauses, messages, the restart search, its answer, two questions
 }
 
 TEST_F(CancelTest, CancelDuringTheFinalPausesOfAFailureKeepsItsOutcome) {
