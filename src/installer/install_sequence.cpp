@@ -90,6 +90,7 @@ Result InstallerController::runInstallation() {
   Platform& p = platform();
   Result result = rc::ok;
 
+  installPhase_ = InstallPhase::running;
   Cursor remembered = p.cursor();
   p.setCursor(Cursor::Wait);
   showPreparing();
@@ -108,6 +109,9 @@ Result InstallerController::runInstallation() {
   // A failed entry leaves the data file open; close it so that it and its folder can be removed.
   if (dataFile().isOpen()) dataFile().closeDataFile();
   deleteFileForced(s.dataFilePath);
+  // The outcome is decided here, once: an abort taken at any point up to now (in a pause, in a step
+  // that let messages run) removes everything; from now on Cancel no longer aborts (onCancelClicked).
+  installPhase_ = InstallPhase::settled;
   if (s.installAborted || result != rc::ok) cleanUpInstallation();
   p.setCursor(remembered);
   if (!s.installAborted) showInstallResult(result);
@@ -127,6 +131,7 @@ void InstallerController::showPreparing() {
   view_.setInstallEnabled(false);
   view_.setCancelVisible(true);
   view_.processMessages();
+  if (state().installAborted) return;  // Cancel came first: its status stays, nothing else is shown
   showStatus(text::preparing);
   stepProgress();
   view_.processMessages();

@@ -56,6 +56,7 @@ class InstallerController : public Progress {
   void showInstallResult(Result result);
   void offerShowDesktop();
   void cleanUpInstallation();
+  void removeUnusedContentFolder();
   void closeAndEnd();
   Result prepareWindow();  // the start-up unpacking and window preparation steps
   bool silentKind() const;
@@ -66,10 +67,16 @@ class InstallerController : public Progress {
   void showPresentation();
   Result copyMovie(int index, const std::string& mainName);
 
+  // How far the one installation of this run got. Until the procedure decides between keeping and
+  // cleaning up, Cancel aborts it; from that decision on its outcome stands, and a Cancel that arrives
+  // in the remaining pauses and questions changes nothing.
+  enum class InstallPhase { notStarted, running, settled };
+
   InstallerView& view_;
   std::unique_ptr<MoviePanel> moviePanel_;
   bool pauseTimerEnabled_ = false;
   int exitCode_ = exitcode::cancelled;
+  InstallPhase installPhase_ = InstallPhase::notStarted;
   bool tempFolderCreated_ = false;  // only a folder this run created is deleted at close
   bool titleChecked_ = false;
   bool titleRefused_ = false;

@@ -77,7 +77,9 @@ Result InstallerController::startUp() {
   s.runExtra = false;
   s.flashRestartPending = false;
   s.silent = false;
+  s.folderCreated = false;  // until this run makes the content folder
   titleChecked_ = titleRefused_ = false;
+  installPhase_ = InstallPhase::notStarted;
 
   // System folders.
   resolveSystemFolders();

@@ -32,6 +32,7 @@
 //   expect-sequence TEXT|TEXT|...       the status texts of all records so far, in order, without repeats
 //                                       and without texts not named, equal these
 //   expect-progress-max N               the progress bar reached N while recording (highest so far)
+//   wait-progress VAR N TIMEOUT         the window's progress bar shows at least N
 //   wait-gone VAR TIMEOUT               the window is destroyed
 //   wait-exit NAME TIMEOUT              the program ended: prints its exit code
 //   expect-exit NAME CODE
@@ -480,6 +481,20 @@ void Driver::run(const std::vector<std::string>& w) {
       for (auto& t : got) g += t + "|";
       fail("status sequence was " + g);
     }
+  } else if (c == "wait-progress") {
+    need(3);
+    HWND h = var(w[1]);
+    DWORD start = GetTickCount();
+    for (;;) {
+      DWORD_PTR pos = 0;
+      for (HWND ch : descendants(h))
+        if (_stricmp(className(ch).c_str(), "msctls_progress32") == 0)
+          SendMessageTimeoutW(ch, 0x0408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 200, &pos);
+      if (int(pos) >= int(number(w[2]))) break;
+      if (!IsWindow(h) || GetTickCount() - start > number(w[3])) fail("progress did not reach " + w[2]);
+      rest(5);
+    }
+    std::printf("progress reached %s\n", w[2].c_str());
   } else if (c == "expect-progress-max") {
     need(1);
     if (progressMax_ != int(number(w[1]))) fail("progress reached " + std::to_string(progressMax_));

@@ -57,12 +57,13 @@ wait-exit I2 30000
 expect-exit I2 2
 expect-absent %TEMP%\MVVA1
 expect-exists %TEMP%\MVVA\temp.dat
-# The close box of a waiting installer ends it and removes its working folder.
+# The close box of a waiting installer ends it and removes its working folder, and the content folder
+# that it made and no installation used.
 close W
 wait-exit I 30000
 expect-exit I 2
 expect-absent %TEMP%\MVVA
-expect-exists "{content}"
+expect-absent "{content}"
 """.format(content=content))
 
 

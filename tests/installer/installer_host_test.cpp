@@ -714,7 +714,7 @@ TEST_F(InstallerTest, CancelBeforeInstallEndsAndRemovesTheWorkingFolder) {
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA\\"));
-  EXPECT_TRUE(exists(kContent));  // start-up's files stay
+  EXPECT_FALSE(exists(kContent));  // made by start-up for an installation that never ran
   EXPECT_EQ(form->exitCode(), exitcode::cancelled);
 }
 

@@ -168,16 +168,18 @@ def main():
     licence = (b"SOFTWARE LICENCE AGREEMENT\r\n\r\nBy clicking \"Accept and Install\" you agree to these terms."
                b"\r\n\r\n1. You may use this wallpaper on one computer.\r\n2. Caf\xe9 \x93quotes\x94 \x80 5.\r\n")
 
-    def content(title, name):
-        return lambda notes: [] if os.path.exists(r.host("%WINDIR%\\Web\\Wallpaper\\" + title + " dir\\" + name)) \
+    def content(title, name):  # looked at while the window waits: Cancel removes what start-up wrote
+        return lambda: [] if os.path.exists(r.host("%WINDIR%\\Web\\Wallpaper\\" + title + " dir\\" + name)) \
             else [name + " not written"]
 
-    def on_screen(title):  # the window is on the X display (and the watcher of the silent case sees windows)
-        return lambda display: [] if "Install Wallpaper: " + title in display.mapped_windows() \
-            else ["window not on the screen"]
+    # The window is on the X display (and the watcher of the silent case sees windows); what start-up
+    # wrote is there.
+    def on_screen(title, written=None):
+        return lambda display: ([] if "Install Wallpaper: " + title in display.mapped_windows()
+                                else ["window not on the screen"]) + (written() if written else [])
 
-    def shown(extra=None):
-        return lambda notes: [n for n in notes if not n.endswith(".png")] + (extra(notes) if extra else [])
+    def shown():
+        return lambda notes: [n for n in notes if not n.endswith(".png")]
 
     for lic in (0, 1):
         suffix = "-licence" if lic else ""
@@ -187,14 +189,14 @@ def main():
             slots[4] = Slot("licence.txt", 5, licence)
         r.scenario("installer-jpeg" + suffix, package(r.stub, title, slots, kind=8, licence=lic),
                    WAIT_AND_CANCEL.format(title=title), [("READY", "installer-jpeg%s.png" % suffix)],
-                   shown(content(title, "installer.jpg")), on_screen(title))
+                   shown(), on_screen(title, content(title, "installer.jpg")))
         title = "Kind One" + (" Licence" if lic else "")
         slots = r.slots(title, bmp)
         if lic:
             slots[4] = Slot("licence.txt", 5, licence)
         r.scenario("installer-bmp" + suffix, package(r.stub, title, slots, kind=1, licence=lic),
                    WAIT_AND_CANCEL.format(title=title), [("READY", "installer-bmp%s.png" % suffix)],
-                   shown(content(title, "installer.BMP")), on_screen(title))
+                   shown(), on_screen(title, content(title, "installer.BMP")))
 
     title = "Kind Five"
     r.scenario("installer-kind5", package(r.stub, title, r.slots(title, jpeg), kind=5),
