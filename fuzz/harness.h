@@ -374,7 +374,7 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
 #ifdef MV_HARNESS_SWF
 // An SWF movie as the movie panel meets it: the signature is read, a "CWS" movie expanded into the
 // panel's working folder (never more than `bound` bytes), the plain movie's header parsed to the
-// background colour. Damage gives -404, -405, -406 or rc::platformError with a failure's text (the
+// background colour. Damage gives -404, -405, -406 or rc::failedWithText with a failure's text (the
 // outcome's message), and a failure only with that code. Nothing is written outside the working folder.
 constexpr const char* kMoviePath = "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir\\installer.swf";
 constexpr const char* kMovieWork = "C:\\TEMP\\FlashPanel\\";
@@ -387,9 +387,9 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
   // A step that fails ends the run there, with its text as the outcome's message.
   Status failure;
   auto failed = [&](const std::string& stage, Result r) {
-    if (r != rc::platformError && failure.ok()) return false;
-    if (r != rc::platformError) detail::noteProblem(o, stage + " left a failure with code " + std::to_string(r));
-    else if (failure.ok()) detail::noteProblem(o, stage + " gave rc::platformError without a failure");
+    if (r != rc::failedWithText && failure.ok()) return false;
+    if (r != rc::failedWithText) detail::noteProblem(o, stage + " left a failure with code " + std::to_string(r));
+    else if (failure.ok()) detail::noteProblem(o, stage + " gave rc::failedWithText without a failure");
     else if (failure.text().empty()) detail::noteProblem(o, "an error without a text");
     return true;
   };

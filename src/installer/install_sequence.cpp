@@ -25,14 +25,14 @@ constexpr int kRestartYesButton = 6;
 constexpr int kRestartNoButton = 7;
 constexpr uint32_t kButtonClick = 0x00F5;  // BM_CLICK
 constexpr int kShowNormal = 1;             // SW_SHOWNORMAL
-constexpr Result kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
+constexpr int32_t kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
 
 // The desktop steps fail with a text (registry refused, no Active Desktop object). Such a failure ends
 // the installation like any other - clean-up, final status, window left open - after its message.
 Result desktopStepResult(const Status& status) {
   if (status.ok()) return rc::ok;
   showErrorBox(status.text());
-  return rc::platformError;
+  return rc::failedWithText;
 }
 
 }  // namespace
@@ -57,7 +57,7 @@ void InstallerController::onInstallClicked() {
   // "do not install": nothing has been written, so nothing is cleaned up - in particular not the
   // earlier installation the question was about.
   Result result = rc::ok;
-  if (!s.installAborted) result = conflict ? kOverwriteRefused : runInstallation();
+  if (!s.installAborted) result = conflict ? Result(kOverwriteRefused) : runInstallation();
 
   // The Flash Player installer started at start-up may be waiting with its restart question.
   if (!s.installAborted && result == rc::ok && s.flashRestartPending) {
