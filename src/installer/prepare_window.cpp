@@ -112,10 +112,10 @@ Result InstallerController::prepareWindow() {
 
   // Extra file.
   s.runExtra = dir.header.runExtraFlag != 0;
-  if (s.runExtra) r = extractStartupSlot(s, slot::extra);
+  if (s.runExtra) r = extractStartupSlot(platform(), s, slot::extra);
 
   // Flash Player installer, then the decision whether to run it.
-  if (r == rc::ok) r = extractStartupSlot(s, slot::flashInstaller);
+  if (r == rc::ok) r = extractStartupSlot(platform(), s, slot::flashInstaller);
   if (r == rc::ok) {
     if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
     view_.bringApplicationToFront();
@@ -136,7 +136,7 @@ Result InstallerController::prepareWindow() {
   if (r == rc::ok && !s.silent) {
     s.licenseShown = dir.header.licenseFlag != 0;
     if (s.licenseShown) {
-      r = extractStartupSlot(s, slot::licence);
+      r = extractStartupSlot(platform(), s, slot::licence);
       if (r == rc::ok) {
         std::string path = s.contentFolder + dir.entries[slot::licence].name;
         std::string licence;
@@ -161,7 +161,7 @@ Result InstallerController::prepareWindow() {
     } else {
       if (s.presentationKind == presentation::bmp) entry.name = replaceExtension(entry.name, ".BMP");
       if (s.presentationKind == presentation::jpeg) entry.name = replaceExtension(entry.name, ".jpg");
-      r = extractStartupSlot(s, slot::presentation);
+      r = extractStartupSlot(platform(), s, slot::presentation);
     }
   }
 
