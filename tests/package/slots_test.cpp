@@ -44,6 +44,14 @@ class SlotsTest : public PackageHostTest {
   std::string built;
 };
 
+// The codec adapter asks the platform it is handed, not the one the process installed.
+TEST_F(SlotsTest, TheLibraryIsLookedForInTheWindowsFolderOfTheHandedPlatform) {
+  HostPlatform other(sandbox.root());
+  other.setWindowsDirectory("D:\\WINNT");
+  EXPECT_EQ(DclLibrary::libraryPath(other), "D:\\WINNT\\impborl.dll");
+  EXPECT_EQ(DclLibrary::libraryPath(host()), "C:\\WINDOWS\\impborl.dll");
+}
+
 TEST_F(SlotsTest, UncompressedSlotsLandWhereTheirKindSays) {
   PackageBuilder b;
   b.slots[1] = {"impborl.dat", 3, patternBytes(1000, 1)};
