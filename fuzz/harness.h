@@ -33,6 +33,7 @@
 #include "package/dcl_library.h"
 #include "package/datafile.h"
 #include "package/format.h"
+#include "package/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "platform/host/host_platform.h"
@@ -111,7 +112,7 @@ class Sandbox {
     root_ = buf.data();
   }
   ~Sandbox() {
-    if (dataFile().isOpen()) dataFile().closeDataFile();
+    if (dataFile().isOpen()) (void)dataFile().closeDataFile();  // the sandbox goes: only the handle matters
     setPlatform(nullptr);
     platform_.reset();
     removeTree(root_, false);
@@ -122,7 +123,7 @@ class Sandbox {
   // A fresh platform and installer state on an empty sandbox: C:\WINDOWS (with system32 and the codec
   // library), C:\TEMP\MVVA, and the installer's folders filled in as start-up leaves them.
   FuzzPlatform& reset() {
-    if (dataFile().isOpen()) dataFile().closeDataFile();
+    if (dataFile().isOpen()) (void)dataFile().closeDataFile();  // the sandbox goes: only the handle matters
     setPlatform(nullptr);
     platform_.reset();
     removeTree(root_, true);
@@ -275,7 +276,7 @@ inline void extractEntries(Sandbox& box, Outcome& o, const std::string& folder) 
   if (data.extractDataEntry(folder, count + 1, false, nullptr) != rc::recordOutOfRange)
     noteProblem(o, "the record after the last one was not refused");
   if (data.extractDataEntry(folder, 0, false, nullptr) != rc::recordOutOfRange) noteProblem(o, "record 0 was not refused");
-  step(box, o, "closeDataFile", [&] { return data.closeDataFile(); });
+  (void)step(box, o, "closeDataFile", [&] { return data.closeDataFile(); });  // the step records its outcome
   if (data.isOpen()) noteProblem(o, "the data file stayed open");
 }
 
@@ -295,20 +296,20 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
   p.writeWholeFile(s.tempCopyPath, std::string(reinterpret_cast<const char*>(data), size));
 
   Result r = step(box, o, "readPackageDirectory", [&] {
-    return readPackageDirectory(state(), [&](File& stream) -> Result {
+    return readPackageDirectory(p, state(), [&](File& stream) -> Result {
       // Start-up's library step: the title must be one plain folder name before anything is written.
       if (!isPlainFolderName(s.directory.header.title())) {
         platform().messageBox("bad title", "Error", BoxKind::ErrorAbort);  // start-up's own message
         return rc::badTitle;
       }
-      return step(box, o, "slot 1", [&] { return extractSlot(state(), stream, slot::library, false); });
+      return step(box, o, "slot 1", [&] { return extractSlot(p, state(), stream, slot::library, false); });
     });
   });
 
   std::string contentFolder;
   if (r == 0) {
     s.contentTitle = s.directory.header.title();
-    s.contentFolder = s.windowsFolder + "Web\\Wallpaper\\" + s.contentTitle + " dir\\";
+    s.contentFolder = layout::contentFolder(s.windowsFolder, s.contentTitle);
     contentFolder = s.contentFolder;
     forceFolders(s.contentFolder);
     s.dataFilePath = s.contentFolder + s.directory.entries[slot::dataFile].name;
@@ -319,12 +320,12 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
     for (int k : {slot::flashInstaller, slot::presentation, slot::licence, slot::extra, slot::htmlPage, slot::dataFile,
                   slot::uninstaller, slot::further}) {
       if (!stream || s.directory.entries[k].name.empty()) continue;
-      Result e = step(box, o, "slot " + std::to_string(k), [&] { return extractSlot(state(), *stream, k, k >= slot::htmlPage); });
+      Result e = step(box, o, "slot " + std::to_string(k), [&] { return extractSlot(p, state(), *stream, k, k >= slot::htmlPage); });
       if (k == slot::dataFile && e == 0) dataFileWritten = true;
     }
     if (stream) stream->close();
     if (dataFileWritten && fileExists(s.dataFilePath)) {
-      Result opened = step(box, o, "openDataFile", [&] { return dataFile().openDataFile(state(), s.dataFilePath, true); });
+      Result opened = step(box, o, "openDataFile", [&] { return dataFile().openDataFile(p, state(), s.dataFilePath, true); });
       if (opened == 0) detail::extractEntries(box, o, s.contentFolder);
     }
   }
@@ -360,8 +361,8 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
   p.writeWholeFile(s.dataFilePath, std::string(reinterpret_cast<const char*>(data), size));
 
   DataFileReader& reader = dataFile();
-  step(box, o, "readDataHeader", [&] { return reader.readDataHeader(state()); });
-  Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(state(), s.dataFilePath, true); });
+  (void)step(box, o, "readDataHeader", [&] { return reader.readDataHeader(p, state()); });  // recorded by the step
+  Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(p, state(), s.dataFilePath, true); });
   if (r == 0) detail::extractEntries(box, o, s.contentFolder);
   detail::finish(box, o,
                  {{box.host("C:\\WINDOWS"), false},
@@ -374,7 +375,7 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
 #ifdef MV_HARNESS_SWF
 // An SWF movie as the movie panel meets it: the signature is read, a "CWS" movie expanded into the
 // panel's working folder (never more than `bound` bytes), the plain movie's header parsed to the
-// background colour. Damage gives -404, -405, -406 or rc::platformError with a failure's text (the
+// background colour. Damage gives -404, -405, -406 or rc::failedWithText with a failure's text (the
 // outcome's message), and a failure only with that code. Nothing is written outside the working folder.
 constexpr const char* kMoviePath = "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir\\installer.swf";
 constexpr const char* kMovieWork = "C:\\TEMP\\FlashPanel\\";
@@ -387,9 +388,9 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
   // A step that fails ends the run there, with its text as the outcome's message.
   Status failure;
   auto failed = [&](const std::string& stage, Result r) {
-    if (r != rc::platformError && failure.ok()) return false;
-    if (r != rc::platformError) detail::noteProblem(o, stage + " left a failure with code " + std::to_string(r));
-    else if (failure.ok()) detail::noteProblem(o, stage + " gave rc::platformError without a failure");
+    if (r != rc::failedWithText && failure.ok()) return false;
+    if (r != rc::failedWithText) detail::noteProblem(o, stage + " left a failure with code " + std::to_string(r));
+    else if (failure.ok()) detail::noteProblem(o, stage + " gave rc::failedWithText without a failure");
     else if (failure.text().empty()) detail::noteProblem(o, "an error without a text");
     return true;
   };

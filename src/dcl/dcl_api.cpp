@@ -5,28 +5,17 @@
 #include <cstring>
 #include <memory>
 
+#include "dcl/memory_streams.h"
 #include "dcl/pklib.h"
 
 namespace {
 
-struct MemoryIo {
-  const uint8_t* in;
-  size_t left;
-  std::vector<uint8_t>* out;
-};
-
-unsigned int DCL_CALL readMemory(char* buf, unsigned int* size, void* param) {
-  MemoryIo* io = static_cast<MemoryIo*>(param);
-  size_t n = std::min<size_t>(*size, io->left);
-  if (n) std::memcpy(buf, io->in, n);
-  io->in += n;
-  io->left -= n;
-  return static_cast<unsigned int>(n);
-}
-
-void DCL_CALL writeMemory(char* buf, unsigned int* size, void* param) {
-  MemoryIo* io = static_cast<MemoryIo*>(param);
-  io->out->insert(io->out->end(), reinterpret_cast<uint8_t*>(buf), reinterpret_cast<uint8_t*>(buf) + *size);
+// A sink that keeps everything.
+std::function<bool(const uint8_t*, size_t)> appendTo(std::vector<uint8_t>& out) {
+  return [&out](const uint8_t* bytes, size_t n) {
+    out.insert(out.end(), bytes, bytes + n);
+    return true;
+  };
 }
 
 }  // namespace
@@ -34,18 +23,18 @@ void DCL_CALL writeMemory(char* buf, unsigned int* size, void* param) {
 int dclExplode(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
   out.clear();
   std::unique_ptr<char[]> work(new char[CMP_EXPLODE_WORK_SIZE]);
-  MemoryIo io{in, n, &out};
-  return static_cast<int>(dcl_explode(readMemory, writeMemory, work.get(), &io));
+  dcl::MemoryStreams io(in, n, appendTo(out));
+  return static_cast<int>(dcl_explode(dcl::readMemory, dcl::writeToSink, work.get(), &io));
 }
 
 std::vector<uint8_t> dclImplode(const uint8_t* in, size_t n, int type, int dictSize) {
   std::vector<uint8_t> out;
   out.reserve(n / 2 + 64);
   std::unique_ptr<char[]> work(new char[CMP_IMPLODE_WORK_SIZE]);
-  MemoryIo io{in, n, &out};
+  dcl::MemoryStreams io(in, n, appendTo(out));
   unsigned int t = static_cast<unsigned int>(type);
   unsigned int d = static_cast<unsigned int>(dictSize);
-  if (dcl_implode(readMemory, writeMemory, work.get(), &io, &t, &d) != CMP_NO_ERROR) out.clear();
+  if (dcl_implode(dcl::readMemory, dcl::writeToSink, work.get(), &io, &t, &d) != CMP_NO_ERROR) out.clear();
   return out;
 }
 

@@ -9,7 +9,7 @@ namespace mv {
 
 // Active Desktop wallpaper. A failure carries the text of the system; the normal cursor is restored
 // when it stops with one.
-// The page windowsFolder + "Web\Wallpaper\" + title + ".html" (windowsFolder ends with a backslash).
+// The page layout::pagePath(windowsFolder, title) (windowsFolder ends with a backslash).
 Status registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
                              int blue);
 Status setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue);

@@ -3,6 +3,7 @@
 // the plain background colour and makes the desktop redraw.
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
+#include "package/install_layout.h"
 #include "support/user_texts.h"
 
 namespace mv {
@@ -17,7 +18,6 @@ const char* const kColorsKey = "Control Panel\\Colors";
 const char* const kFlags = "Flags";
 const char* const kWallpaper = "Wallpaper";
 const char* const kBackground = "Background";
-const char* const kWallpaperFolder = "Web\\Wallpaper\\";
 constexpr uint32_t kComponentsDisabledBit = 0x2000;
 constexpr uint32_t kApplyAll = 0x0F;  // AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE
 
@@ -120,7 +120,7 @@ Status setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green
 
 Status registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
                              int blue) {
-  return setActiveDesktopWallpaper(windowsFolder + kWallpaperFolder + title + text::htmlExtension, red, green, blue);
+  return setActiveDesktopWallpaper(layout::pagePath(windowsFolder, title), red, green, blue);
 }
 
 }  // namespace mv

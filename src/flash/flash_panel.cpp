@@ -40,12 +40,12 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
   if (path.empty() || path == swfFilename_) return rc::ok;
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
-  // A failure with a text (rc::platformError, the text in failure) ends the load where it happens.
+  // A failure with a text (rc::failedWithText, the text in failure) ends the load where it happens.
   Result result = rc::ok;
   std::string plainMovie;  // the plain movie whose header was accepted
   if (fileExists(swfFilename_)) {
     result = readSwfSignature(swfFilename_, signature_, failure);
-    if (result == rc::platformError) return result;
+    if (result == rc::failedWithText) return result;
     if (result == rc::ok) {
       std::string headerFile = swfFilename_;
       if (signature_ == "CWS") {
@@ -56,19 +56,19 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
             std::string sys = platform().systemErrorText(made);
             failure = Status::failure("Cannot create the folder \"" + folder + "\" for the movie." +
                                       (sys.empty() ? std::string() : " " + sys));
-            return rc::platformError;
+            return rc::failedWithText;
           }
           tempFolder_ = withTrailingBackslash(folder);
         }
         result = expandCompressedSwf(swfFilename_, tempFolder_, failure);
-        if (result == rc::platformError) return result;
+        if (result == rc::failedWithText) return result;
         headerFile = tempFolder_ + "unCompressedSWF.swf";
       }
       if (result == rc::ok) {
         SwfHeaderInfo info;
         allowScale_ = fullScreen_ = 0;
         result = parseSwfHeader(headerFile, info, failure);
-        if (result == rc::platformError) return result;
+        if (result == rc::failedWithText) return result;
         allowScale_ = info.allowScale;
         fullScreen_ = info.fullScreen;
         if (info.parsed) applyColour(info.colour());
@@ -84,7 +84,7 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
     Status started = startMovie();
     if (!started.ok()) {
       failure = std::move(started);
-      return rc::platformError;
+      return rc::failedWithText;
     }
   }
   if (result == rc::ok || result == rc::noFlashControl) showFirstFrame(result == rc::ok ? std::string() : plainMovie);

@@ -37,7 +37,7 @@ class MoviePanel {
   MoviePanel(PanelSurface& surface, FlashControlFactory& factory);
   ~MoviePanel();  // deletes its temporary folder tree
 
-  // 0, -403, -404, -405, -406; rc::platformError with the text in failure when a file cannot be read or
+  // 0, -403, -404, -405, -406; rc::failedWithText with the text in failure when a file cannot be read or
   // written, the working folder cannot be made, or the control refuses the movie.
   Result loadSWF(const std::string& path, Status& failure);
   // Neither fails: a control that refuses to take the focus or to stop is left as it is (released anyway).

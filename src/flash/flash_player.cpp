@@ -8,6 +8,7 @@
 // The control file is System folder + "Macromed\Flash\Flash.ocx", or "swflash.ocx" when that is absent.
 #include "flash/flash_player.h"
 
+#include "package/install_layout.h"
 #include "support/file_helpers.h"
 
 namespace mv {
@@ -43,7 +44,7 @@ FlashVersion readFlashVersion(const std::string& systemFolder) {
 
 Result runFlashInstaller(const std::string& windowsFolder, WindowHandle owner) {
   // Start-up wrote the installer into the Windows folder.
-  const std::string installer = windowsFolder + "flashax.exe";
+  const std::string installer = layout::flashInstallerPath(windowsFolder);
   if (!fileExists(installer)) return rc::flashInstallerMissing;
   const int swHide = 0;
   intptr_t shell = platform().shellExecute(owner, nullptr, installer, "/Q", nullptr, swHide);

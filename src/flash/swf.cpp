@@ -10,7 +10,7 @@
 // blue.
 //
 // Every read is checked against what the file really holds: a movie cut inside its header or inside a
-// tag is a read error, and the step ends with rc::platformError and a text with the file name. A walk
+// tag is a read error, and the step ends with rc::failedWithText and a text with the file name. A walk
 // that reaches the end of the file exactly at a tag boundary is a movie without a background tag
 // (players paint those white).
 #include "flash/swf.h"
@@ -63,7 +63,7 @@ Status ioError(const std::string& path, bool writing) {
 // Ends a step with a failure: its text goes to the caller's failure.
 Result stopWith(Status& failure, Status why) {
   failure = std::move(why);
-  return rc::platformError;
+  return rc::failedWithText;
 }
 
 // Sequential reading of a movie file that knows its size, so that skips past the end are caught. The

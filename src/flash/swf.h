@@ -17,7 +17,7 @@ struct SwfHeaderInfo {
   uint32_t colour() const { return uint32_t(red) | uint32_t(green) << 8 | uint32_t(blue) << 16; }
 };
 
-// Each step stops at a file error with rc::platformError and the error's text in failure.
+// Each step stops at a file error with rc::failedWithText and the error's text in failure.
 //
 // Reads the first three bytes: 0 for "FWS" or "CWS" (signature set), -404 otherwise; a failure when the
 // file cannot be opened or read.

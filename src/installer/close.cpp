@@ -6,6 +6,7 @@
 #include "desktop/desktop.h"
 #include "installer/installer_controller.h"
 #include "package/format.h"
+#include "package/install_layout.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
@@ -58,7 +59,7 @@ void InstallerController::cleanUpInstallation() {
   // when it is a plain file name, so nothing outside the wallpaper folder can be reached from here.
   if (isPlainFolderName(s.contentTitle)) deleteFolderTree(s.contentFolder);
   const std::string& page = s.directory.entries[slot::htmlPage].name;
-  if (isPlainFileName(page)) deleteFileForced(s.windowsFolder + "Web\\Wallpaper\\" + page);
+  if (isPlainFileName(page)) deleteFileForced(layout::wallpaperFolder(s.windowsFolder) + page);
   if (!s.contentTitle.empty()) removeUninstallEntry(s.contentTitle);
 }
 

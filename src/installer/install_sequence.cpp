@@ -10,6 +10,7 @@
 #include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
 #include "package/datafile.h"
+#include "package/install_layout.h"
 #include "package/slots.h"
 #include "support/file_helpers.h"
 #include "support/paths.h"
@@ -25,14 +26,14 @@ constexpr int kRestartYesButton = 6;
 constexpr int kRestartNoButton = 7;
 constexpr uint32_t kButtonClick = 0x00F5;  // BM_CLICK
 constexpr int kShowNormal = 1;             // SW_SHOWNORMAL
-constexpr Result kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
+constexpr int32_t kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
 
 // The desktop steps fail with a text (registry refused, no Active Desktop object). Such a failure ends
 // the installation like any other - clean-up, final status, window left open - after its message.
 Result desktopStepResult(const Status& status) {
   if (status.ok()) return rc::ok;
   showErrorBox(status.text());
-  return rc::platformError;
+  return rc::failedWithText;
 }
 
 }  // namespace
@@ -46,7 +47,7 @@ void InstallerController::onInstallClicked() {
   bool restartDeclined = true;
 
   // An earlier installation of the same content: its page exists, or the folder was already there.
-  std::string htmlPage = s.windowsFolder + "Web\\Wallpaper\\" + s.contentTitle + text::htmlExtension;
+  std::string htmlPage = layout::pagePath(s.windowsFolder, s.contentTitle);
   bool conflict = fileExists(htmlPage) || !s.folderCreated;
   if (conflict &&
       p.messageBox(s.contentTitle + text::overwriteQuestion, text::confirmCaption, BoxKind::OkCancelQuestion) ==
@@ -57,7 +58,7 @@ void InstallerController::onInstallClicked() {
   // "do not install": nothing has been written, so nothing is cleaned up - in particular not the
   // earlier installation the question was about.
   Result result = rc::ok;
-  if (!s.installAborted) result = conflict ? kOverwriteRefused : runInstallation();
+  if (!s.installAborted) result = conflict ? Result(kOverwriteRefused) : runInstallation();
 
   // The Flash Player installer started at start-up may be waiting with its restart question.
   if (!s.installAborted && result == rc::ok && s.flashRestartPending) {
@@ -96,8 +97,8 @@ Result InstallerController::runInstallation() {
   showPreparing();
 
   if (!s.installAborted) closeDisplayProperties();
-  if (!s.installAborted && result == rc::ok) result = extractInstallSlots(s);
-  if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader(s);
+  if (!s.installAborted && result == rc::ok) result = extractInstallSlots(platform(), s);
+  if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader(platform(), s);
   if (!s.installAborted && result == rc::ok) result = expandDataFile();
   if (!s.installAborted && result == rc::ok) {
     const PackageHeader& h = s.directory.header;
@@ -146,7 +147,7 @@ Result InstallerController::copyMovie(int index, const std::string& mainName) {
     showErrorBox(std::string(text::unsafeEntryName) + (isContainedRelativePath(name) ? mainName : name));
     return rc::unsafeName;
   }
-  std::string source = s.contentFolder + (index == 1 ? std::string("installer.swf") : mainName);
+  std::string source = s.contentFolder + (index == 1 ? std::string(layout::kInstallerMovieName) : mainName);
   std::string destination = s.contentFolder + name;
   std::string folder = parentOf(destination);
   if (!folderExists(folder)) forceFolders(folder);
@@ -167,7 +168,7 @@ Result InstallerController::expandDataFile() {
   InstallerState& s = state();
   DataFileReader& data = dataFile();
   showStatus(text::expandingFiles);
-  Result result = data.openDataFile(s, s.dataFilePath, true);
+  Result result = data.openDataFile(platform(), s, s.dataFilePath, true);
   std::string mainName;
   if (result == rc::ok) {
     int32_t count = data.entryCount();

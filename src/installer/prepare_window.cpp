@@ -7,6 +7,7 @@
 #include "flash/flash_player.h"
 #include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
+#include "package/file_reader.h"
 #include "package/slots.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
@@ -15,25 +16,6 @@
 namespace mv {
 
 namespace {
-
-// Reads a whole file as stored; the code of the failing operation otherwise.
-Result readWholeFile(const std::string& path, std::string& out) {
-  Platform& p = platform();
-  std::unique_ptr<File> f = p.open(path, OpenMode::Read);
-  if (!f) return p.lastError() ? p.lastError() : oserr::fileNotFound;
-  int64_t size = f->size();
-  Result r = rc::ok;
-  if (size < 0) {
-    r = p.lastError() ? p.lastError() : oserr::readFault;
-  } else {
-    out.assign(static_cast<size_t>(size), '\0');
-    int64_t got = size ? f->read(&out[0], size) : 0;
-    if (got < 0) r = p.lastError() ? p.lastError() : oserr::readFault;
-    else if (got != size) r = rc::shortIo;
-  }
-  f->close();
-  return r;
-}
 
 // A count with its thousands grouped ("40,000,000"), for bounds a reader takes in at a glance.
 std::string grouped(uint64_t n) {
@@ -112,10 +94,10 @@ Result InstallerController::prepareWindow() {
 
   // Extra file.
   s.runExtra = dir.header.runExtraFlag != 0;
-  if (s.runExtra) r = extractStartupSlot(s, slot::extra);
+  if (s.runExtra) r = extractStartupSlot(platform(), s, slot::extra);
 
   // Flash Player installer, then the decision whether to run it.
-  if (r == rc::ok) r = extractStartupSlot(s, slot::flashInstaller);
+  if (r == rc::ok) r = extractStartupSlot(platform(), s, slot::flashInstaller);
   if (r == rc::ok) {
     if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
     view_.bringApplicationToFront();
@@ -136,13 +118,13 @@ Result InstallerController::prepareWindow() {
   if (r == rc::ok && !s.silent) {
     s.licenseShown = dir.header.licenseFlag != 0;
     if (s.licenseShown) {
-      r = extractStartupSlot(s, slot::licence);
+      r = extractStartupSlot(platform(), s, slot::licence);
       if (r == rc::ok) {
         std::string path = s.contentFolder + dir.entries[slot::licence].name;
-        std::string licence;
-        r = readWholeFile(path, licence);
+        FileBytes licence;
+        r = readWholeFile(platform(), path, licence);
         if (r == rc::ok) {
-          view_.setLicenceText(licenceText(licence));
+          view_.setLicenceText(licenceText(licence.text()));
           view_.chooseLayout(true);
         } else {
           reportError(r, path);
@@ -161,7 +143,7 @@ Result InstallerController::prepareWindow() {
     } else {
       if (s.presentationKind == presentation::bmp) entry.name = replaceExtension(entry.name, ".BMP");
       if (s.presentationKind == presentation::jpeg) entry.name = replaceExtension(entry.name, ".jpg");
-      r = extractStartupSlot(s, slot::presentation);
+      r = extractStartupSlot(platform(), s, slot::presentation);
     }
   }
 

@@ -6,6 +6,7 @@
 #include "desktop/desktop.h"
 #include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
+#include "package/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "support/file_helpers.h"
@@ -36,7 +37,7 @@ Result InstallerController::checkTitle() {
 Result InstallerController::libraryStep(File& stream) {
   Result r = checkTitle();
   if (r != rc::ok) return r;
-  return extractSlot(state(), stream, slot::library, false);
+  return extractSlot(platform(), state(), stream, slot::library, false);
 }
 
 // The content folder, with any missing parent (a fresh system may lack "Web\Wallpaper"). A folder
@@ -97,16 +98,16 @@ Result InstallerController::startUp() {
   }
 
   // The copy of the executable that every package read goes to.
-  if (r == rc::ok) r = makeTempCopy(s);
+  if (r == rc::ok) r = makeTempCopy(p, s);
 
   // The package directory; the library slot is written while the copy is still open.
-  if (r == rc::ok) r = readPackageDirectory(s, [this](File& stream) { return libraryStep(stream); });
+  if (r == rc::ok) r = readPackageDirectory(p, s, [this](File& stream) { return libraryStep(stream); });
 
   // The content folder.
   if (r == rc::ok) r = checkTitle();
   if (r == rc::ok) {
     s.contentTitle = s.directory.header.title();
-    s.contentFolder = s.windowsFolder + "Web\\Wallpaper\\" + s.contentTitle + " dir\\";
+    s.contentFolder = layout::contentFolder(s.windowsFolder, s.contentTitle);
     r = makeContentFolder();
     s.dataFilePath = s.contentFolder + s.directory.entries[slot::dataFile].name;
     s.presentationKind = s.directory.header.presentationKind;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "installer/error_reporter.h"
+#include "package/datafile.h"
 #include "package/session.h"
 
 namespace mv {
@@ -29,6 +30,12 @@ inline InstallerState& state() {
   return s;
 }
 inline void resetState() { state() = InstallerState(); }
+
+// The installation's data file reader, one per process like the state.
+inline DataFileReader& dataFile() {
+  static DataFileReader reader;
+  return reader;
+}
 
 // Window helper calls that tolerate a missing window.
 inline void showStatus(const std::string& text) { if (state().progress) state().progress->showStatus(text); }

@@ -32,23 +32,23 @@ Result DataFileReader::readHeader(File& f) {
   return r;
 }
 
-Result DataFileReader::readDataHeader(PackageSession& session) {
+Result DataFileReader::readDataHeader(FileSystem& files, PackageSession& session) {
   const std::string& path = session.dataFilePath;
-  std::unique_ptr<File> f = platform().open(path, OpenMode::ReadWrite);
+  std::unique_ptr<File> f = files.open(path, OpenMode::ReadWrite);
   Result r = f ? readHeader(*f) : lastIoError();
   if (f) f->close();
   if (r != 0) session.reporter->fileError(r, path);
   return r;
 }
 
-Result DataFileReader::openDataFile(PackageSession& session, const std::string& path, bool report) {
+Result DataFileReader::openDataFile(Platform& platform, PackageSession& session, const std::string& path, bool report) {
   if (open_) {
     session.reporter->information(std::string(text::quillonError) + text::dataFileInUse);
     return 0;
   }
   table_.fill(DataRecord());
 
-  std::unique_ptr<File> f = platform().open(path, OpenMode::ReadWrite);
+  std::unique_ptr<File> f = platform.open(path, OpenMode::ReadWrite);
   Result r = f ? readHeader(*f) : lastIoError();
   int64_t size = -1;
   if (r == 0 && (size = f->size()) < 0) r = lastIoError();
@@ -76,6 +76,7 @@ Result DataFileReader::openDataFile(PackageSession& session, const std::string& 
     return r;
   }
   file_ = std::move(f);
+  platform_ = &platform;
   session_ = &session;
   path_ = path;
   fileSize_ = size;
@@ -136,13 +137,13 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
         } else {
           r = readExactly(*file_, payload.get(), stored);
           if (r == 0) {
-            DclLibrary library(*session_);
+            DclLibrary library(*platform_, *session_);
             created = library.available();
             r = library.expandToFile(destination, payload.get(), size_t(stored), expanded);
           }
         }
       } else {
-        std::unique_ptr<File> out = platform().open(destination, OpenMode::CreateWrite);
+        std::unique_ptr<File> out = platform_->open(destination, OpenMode::CreateWrite);
         if (!out) {
           r = lastIoError();
         } else {
@@ -166,8 +167,9 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
 
   if (isIoError(r))
     session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(r));
-  // A failed entry leaves nothing behind.
-  if (r != 0 && created) deleteFileForced(destination);
+  // A failed entry leaves nothing behind. Its own failure is what is reported: a partial file that
+  // resists deletion adds nothing the user can act on.
+  if (r != 0 && created) (void)deleteFileForced(destination);
   if (r == 0 && !skipKind && kindOut) *kindOut = uint8_t(kind & 0xFF);
   return r;
 }
@@ -182,11 +184,6 @@ Result DataFileReader::closeDataFile() {
   Result r = lastIoError();
   session_->reporter->error(std::string(text::problemClosingFile) + path_ + "\r\n" + errorDescription(r));
   return r;
-}
-
-DataFileReader& dataFile() {
-  static DataFileReader reader;
-  return reader;
 }
 
 }  // namespace mv

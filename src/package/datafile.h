@@ -13,14 +13,14 @@
 
 namespace mv {
 
-// The reader's state lives for the whole run (one per process, see dataFile()).
+// The reader's state lives for the whole installation (its owner keeps one).
 class DataFileReader {
  public:
   // Reads the header of the session's data file; reports a failure with the file's path.
-  Result readDataHeader(PackageSession& session);
-  // Opens a data file and reads its records; entries are then extracted, and failures reported, for
-  // this session until the file is closed.
-  Result openDataFile(PackageSession& session, const std::string& path, bool report);
+  Result readDataHeader(FileSystem& files, PackageSession& session);
+  // Opens a data file and reads its records; entries are then extracted through this platform, and
+  // failures reported, for this session until the file is closed. Both outlive the open file.
+  Result openDataFile(Platform& platform, PackageSession& session, const std::string& path, bool report);
   // skipKind true: the kind is not handed back. kindOut may be nullptr.
   Result extractDataEntry(const std::string& folder, int index, bool skipKind, uint8_t* kindOut);
   Result closeDataFile();
@@ -34,14 +34,13 @@ class DataFileReader {
  private:
   Result readHeader(File& f);
   DataFileHeader header_;
-  PackageSession* session_ = nullptr;  // the one that opened the file
+  Platform* platform_ = nullptr;       // those that opened the file
+  PackageSession* session_ = nullptr;
   std::array<DataRecord, kMaxDataRecords + 1> table_{};
   std::unique_ptr<File> file_;
   std::string path_;
   int64_t fileSize_ = 0;
   bool open_ = false;
 };
-
-DataFileReader& dataFile();
 
 }  // namespace mv

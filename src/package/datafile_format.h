@@ -67,6 +67,8 @@ constexpr bool entryIsMovieCopy(int index, uint8_t kind, int32_t movieSource) {
 
 // Where record i (1-based, as the installer counts) lies in the file.
 constexpr int64_t dataRecordOffset(int index) { return kDataHeaderSize + int64_t(kDataRecordSize) * (index - 1); }
+// The bytes an entry's block takes in the file: its header and its payload.
+constexpr int64_t dataBlockSize(int64_t payloadSize) { return kDataBlockHeaderSize + payloadSize; }
 // The entry count the record table can hold: 0..109.
 constexpr bool entryCountFits(int32_t count) { return count >= 0 && count <= kMaxDataRecords; }
 

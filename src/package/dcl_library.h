@@ -13,8 +13,8 @@ namespace mv {
 class DclLibrary {
  public:
   // Loads and checks the library (see dcl_library.cpp); a library that exists but does not load is
-  // told to the session's reporter, once per session.
-  explicit DclLibrary(PackageSession& session);
+  // told to the session's reporter, once per session. The platform outlives the adapter.
+  DclLibrary(Platform& platform, PackageSession& session);
   virtual ~DclLibrary();  // release
   DclLibrary(const DclLibrary&) = delete;
   DclLibrary& operator=(const DclLibrary&) = delete;
@@ -37,9 +37,10 @@ class DclLibrary {
   void release();
 
   // Library path: Windows folder (as the system reports it) + "impborl.dll".
-  static std::string libraryPath();
+  static std::string libraryPath(System& system);
 
  private:
+  Platform& platform_;
   Reporter& reporter_;
   bool available_ = false;
   void* library_ = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "package/install_layout.h"
 #include "support/bytes.h"
 #include "support/crc32.h"
 #include "support/paths.h"
@@ -159,12 +160,12 @@ std::string slotDestination(const PackageEntry& entry, const std::string& window
       return withTrailingBackslash(contentFolder) + entry.name;
     case SlotDestination::wallpaperFolder:
       if (windowsFolder.empty()) return std::string();
-      return withTrailingBackslash(windowsFolder) + "Web\\Wallpaper\\" + entry.name;
+      return layout::wallpaperFolder(withTrailingBackslash(windowsFolder)) + entry.name;
     case SlotDestination::windowsFolder:
       if (windowsFolder.empty()) return std::string();
       // The Flash Player installer keeps its name so that it can be run from there; anything else of
       // this kind is a library.
-      if (entry.name == "flashax.exe") return withTrailingBackslash(windowsFolder) + entry.name;
+      if (entry.name == layout::kFlashInstallerName) return layout::flashInstallerPath(withTrailingBackslash(windowsFolder));
       return withTrailingBackslash(windowsFolder) + replaceExtension(entry.name, ".dll");
     case SlotDestination::none:
       break;
@@ -279,7 +280,7 @@ namespace {
 uint64_t addWords(uint64_t sum, const uint8_t* bytes, size_t size, int64_t position) {
   size_t i = 0;
   if (size > 0 && (position & 1)) sum += uint64_t(bytes[i++]) << 8;
-  for (; i + 1 < size; i += 2) sum += uint64_t(bytes[i]) | uint64_t(bytes[i + 1]) << 8;
+  for (; i + 1 < size; i += 2) sum += readLe16(bytes + i);
   if (i < size) sum += bytes[i];
   return sum;
 }

@@ -26,8 +26,8 @@ constexpr int installer = 0, library = 1, flashInstaller = 2, presentation = 3, 
 enum class SlotDestination {
   none,             // must not be extracted
   contentFolder,    // content folder + name
-  wallpaperFolder,  // Windows folder + "Web\Wallpaper\" + name
-  windowsFolder,    // Windows folder + name ("flashax.exe"), else the name with ".dll"
+  wallpaperFolder,  // the wallpaper folder (install_layout.h) + name
+  windowsFolder,    // Windows folder + name for the Flash Player installer, else the name with ".dll"
 };
 SlotDestination destinationOfKind(int32_t kind);
 

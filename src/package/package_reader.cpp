@@ -14,16 +14,15 @@
 
 namespace mv {
 
-Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts) {
-  Platform& p = platform();
+Result deleteWithRetry(FileSystem& files, const std::string& path, Reporter* reportTo, int attempts) {
   Result r = rc::fileBusy;  // a failure until an attempt succeeds
   // The attempts follow each other without a pause.
   while (attempts > 0 && r != 0) {
-    if (!fileExists(path) || p.deleteFile(path)) {
+    if (!fileExists(path) || files.deleteFile(path)) {
       r = 0;
     } else {
-      p.setAttributes(path, attr::normal);  // read-only, hidden and system files resist deletion
-      r = p.deleteFile(path) ? 0 : rc::fileBusy;
+      files.setAttributes(path, attr::normal);  // read-only, hidden and system files resist deletion
+      r = files.deleteFile(path) ? 0 : rc::fileBusy;
     }
     --attempts;
   }
@@ -31,11 +30,10 @@ Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts
   return r;
 }
 
-Result makeTempCopy(PackageSession& s) {
-  Platform& p = platform();
-  Result r = deleteWithRetry(s.tempCopyPath, nullptr, 5000);
-  if (r == 0 && !p.copyFile(s.executablePath, s.tempCopyPath, false)) {
-    r = p.lastError();
+Result makeTempCopy(FileSystem& files, PackageSession& s) {
+  Result r = deleteWithRetry(files, s.tempCopyPath, nullptr, 5000);
+  if (r == 0 && !files.copyFile(s.executablePath, s.tempCopyPath, false)) {
+    r = files.lastError();
     if (r == 0) r = rc::tempCopyFailed;
   }
   // A full disk is named, with the system's text; for any other cause (a leftover copy that stays
@@ -159,9 +157,8 @@ Result readDirectory(Reporter& reporter, File& f, const std::string& path, Packa
 
 }  // namespace
 
-Result readPackageDirectory(PackageSession& s, const std::function<Result(File&)>& whileOpen) {
-  Platform& p = platform();
-  std::unique_ptr<File> f = p.open(s.tempCopyPath, OpenMode::Read);
+Result readPackageDirectory(FileSystem& files, PackageSession& s, const std::function<Result(File&)>& whileOpen) {
+  std::unique_ptr<File> f = files.open(s.tempCopyPath, OpenMode::Read);
   if (!f) return reportIoError(*s.reporter, s.tempCopyPath);
 
   PackageDirectory dir;

@@ -11,14 +11,14 @@ namespace mv {
 
 // Deletes path, retrying up to `attempts` times without pause; 0, -32 or an I/O code; reports the
 // failure with the path to `reportTo` unless it is nullptr.
-Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts);
+Result deleteWithRetry(FileSystem& files, const std::string& path, Reporter* reportTo, int attempts);
 // Copies the executable to the session's temp copy path; on failure reports -523 with the temp copy
 // path (a full disk: its own code, so that the message names it) and returns the actual code.
-Result makeTempCopy(PackageSession& session);
+Result makeTempCopy(FileSystem& files, PackageSession& session);
 // Opens the temp copy, reads the 3,176-byte directory at packageOffset into session.directory, checks
 // the integrity record and the PE checksum when they are recorded and the directory's offsets against
 // the file, then runs `whileOpen` (start-up's library step) on the still-open stream. Reports its own
 // failures.
-Result readPackageDirectory(PackageSession& session, const std::function<Result(File&)>& whileOpen);
+Result readPackageDirectory(FileSystem& files, PackageSession& session, const std::function<Result(File&)>& whileOpen);
 
 }  // namespace mv

@@ -44,19 +44,19 @@ Result readPayload(File& stream, uint8_t* block, int64_t size) {
   return got < size ? rc::shortIo : 0;
 }
 
-Result expandPayload(PackageSession& s, File& stream, const PackageEntry& e, const std::string& destination,
-                     uint8_t* block, int64_t size) {
-  DclLibrary library(s);
+Result expandPayload(Platform& platform, PackageSession& s, File& stream, const PackageEntry& e,
+                     const std::string& destination, uint8_t* block, int64_t size) {
+  DclLibrary library(platform, s);
   if (!library.available()) return rc::codecUnavailable;
   Result r = readPayload(stream, block, size);
   if (r != 0) return r;
   return library.expandToFile(destination, block, size_t(size), e.expandedSize);
 }
 
-Result writePayload(File& stream, const std::string& destination, uint8_t* block, int64_t size) {
+Result writePayload(FileSystem& files, File& stream, const std::string& destination, uint8_t* block, int64_t size) {
   Result r = readPayload(stream, block, size);
   if (r != 0) return r;
-  std::unique_ptr<File> out = platform().open(destination, OpenMode::CreateWrite);
+  std::unique_ptr<File> out = files.open(destination, OpenMode::CreateWrite);
   if (!out) return lastIoError();
   int64_t written = out->write(block, size);
   if (written < 0) r = lastIoError();
@@ -67,7 +67,7 @@ Result writePayload(File& stream, const std::string& destination, uint8_t* block
 
 }  // namespace
 
-Result extractSlot(PackageSession& s, File& stream, int k, bool showProgress) {
+Result extractSlot(Platform& platform, PackageSession& s, File& stream, int k, bool showProgress) {
   Progress* progress = showProgress ? s.progress : nullptr;
   if (progress) progress->showStatus(text::writingFiles);
   if (k < 0 || k >= kSlotCount) {
@@ -100,7 +100,7 @@ Result extractSlot(PackageSession& s, File& stream, int k, bool showProgress) {
 
     // Clear the way. A library that stays busy is reported here, at once.
     if (extensionOf(destination) == ".dll") {
-      r = deleteWithRetry(destination, s.reporter, 5000);
+      r = deleteWithRetry(platform, destination, s.reporter, 5000);
       reported = r != 0;
     } else {
       r = deleteFileForced(destination);
@@ -111,8 +111,8 @@ Result extractSlot(PackageSession& s, File& stream, int k, bool showProgress) {
     const int64_t storedSize = e.storedSize();  // >= 1: checked against the file above
     std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[size_t(storedSize)]);
     if (!block) r = rc::noMemory;
-    else if (e.compressed) r = expandPayload(s, stream, e, destination, block.get(), storedSize);
-    else r = writePayload(stream, destination, block.get(), storedSize);
+    else if (e.compressed) r = expandPayload(platform, s, stream, e, destination, block.get(), storedSize);
+    else r = writePayload(platform, stream, destination, block.get(), storedSize);
   }
 
   // A busy destination is kept and counts as extracted.
@@ -121,11 +121,11 @@ Result extractSlot(PackageSession& s, File& stream, int k, bool showProgress) {
   return r;
 }
 
-Result extractInstallSlots(PackageSession& s) {
+Result extractInstallSlots(Platform& platform, PackageSession& s) {
   const int first = s.runExtra ? slot::extra : slot::htmlPage;
   const int last = s.directory.entries[slot::further].name.empty() ? slot::uninstaller : slot::further;
 
-  std::unique_ptr<File> stream = platform().open(s.tempCopyPath, OpenMode::Read);
+  std::unique_ptr<File> stream = platform.open(s.tempCopyPath, OpenMode::Read);
   if (!stream) {
     Result r = lastIoError();
     s.reporter->fileError(r, s.tempCopyPath);
@@ -134,21 +134,21 @@ Result extractInstallSlots(PackageSession& s) {
   Result r = 0;
   for (int k = first; k <= last && r == 0 && !s.installAborted; ++k) {
     if (k == slot::unused) continue;
-    r = extractSlot(s, *stream, k, true);
+    r = extractSlot(platform, s, *stream, k, true);
   }
   stream->close();
   return r;
 }
 
-Result extractStartupSlot(PackageSession& s, int k) {
+Result extractStartupSlot(Platform& platform, PackageSession& s, int k) {
   if (k < 0 || k >= kSlotCount || s.directory.entries[k].name.empty()) return rc::emptySlotName;
-  std::unique_ptr<File> stream = platform().open(s.tempCopyPath, OpenMode::Read);
+  std::unique_ptr<File> stream = platform.open(s.tempCopyPath, OpenMode::Read);
   if (!stream) {
     Result r = lastIoError();
     s.reporter->fileError(r, s.contentFolder);
     return r;
   }
-  Result r = extractSlot(s, *stream, k, false);
+  Result r = extractSlot(platform, s, *stream, k, false);
   stream->close();
   return r;
 }

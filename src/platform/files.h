@@ -53,8 +53,8 @@ class FileSystem {
  public:
   // The code the last failing call left (GetLastError numbering, support/result.h). One value for all
   // topics: the platform object implements these once.
-  virtual Result lastError() = 0;
-  virtual void setLastError(Result code) = 0;
+  virtual int32_t lastError() = 0;
+  virtual void setLastError(int32_t code) = 0;
 
   virtual uint32_t getAttributes(const std::string& path) = 0;  // attr::invalid when missing
   virtual bool setAttributes(const std::string& path, uint32_t attributes) = 0;

@@ -28,8 +28,8 @@ class Platform : public System, public FileSystem, public Registry, public Shell
  public:
   virtual ~Platform() = default;
   // The one error code of all topics (declared by each topic that leaves one).
-  Result lastError() override = 0;
-  void setLastError(Result code) override = 0;
+  int32_t lastError() override = 0;
+  void setLastError(int32_t code) override = 0;
 };
 
 // The platform the process runs on. Programs install theirs at start; tests install a host platform.

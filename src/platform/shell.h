@@ -27,8 +27,8 @@ class Shell {
  public:
   // The code the last failing call left (GetLastError numbering, support/result.h). One value for all
   // topics: the platform object implements these once.
-  virtual Result lastError() = 0;
-  virtual void setLastError(Result code) = 0;
+  virtual int32_t lastError() = 0;
+  virtual void setLastError(int32_t code) = 0;
 
   virtual WindowHandle findWindow(const char* className, const char* title) = 0;
   virtual WindowHandle firstChild(WindowHandle window) = 0;  // GetWindow(GW_CHILD)

@@ -18,12 +18,12 @@ class System {
  public:
   // The code the last failing call left (GetLastError numbering, support/result.h). One value for all
   // topics: the platform object implements these once.
-  virtual Result lastError() = 0;
-  virtual void setLastError(Result code) = 0;
+  virtual int32_t lastError() = 0;
+  virtual void setLastError(int32_t code) = 0;
 
   // The system's message text for a code (FormatMessage, user's default language), unmodified;
   // "" when the system has none.
-  virtual std::string systemErrorText(Result code) = 0;
+  virtual std::string systemErrorText(int32_t code) = 0;
   virtual bool getEnv(const std::string& name, std::string& value) = 0;  // false when unset
   virtual std::string windowsDirectory() = 0;  // GetWindowsDirectory, as the system gives it
   virtual std::string systemDirectory() = 0;   // GetSystemDirectory

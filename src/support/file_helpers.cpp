@@ -110,7 +110,7 @@ Result makeTempFolder(const std::string& base, std::string& folder) {
     }
   }
   folder = candidate;
-  Result code = p.lastError();
+  int32_t code = p.lastError();
   return code != 0 ? code : rc::folderFailed;
 }
 

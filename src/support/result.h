@@ -1,69 +1,98 @@
 #pragma once
-// Result codes shared by every operation of the installer.
-// 0 is success; positive values are operating-system error codes (GetLastError numbering);
-// negative values are the program's own.
+// The one failure model of every layer: a step returns a Result, which cannot be dropped unnoticed.
+//   - success: code 0;
+//   - a failure by code: positive values are operating-system error codes (GetLastError numbering),
+//     negative values the program's own (rc:: below); the step has already told its Reporter, or the
+//     code is what the caller turns into a message;
+//   - a failure with a text (rc::failedWithText): the text the user reads, not yet shown; the step hands
+//     it up to the code that shows it.
+// A Result converts to and from its code, so codes compare and print as numbers. Where a result is
+// deliberately not examined, the call says so once with (void) and a comment.
 #include <cstdint>
+#include <string>
+#include <utility>
 
 namespace mv {
 
-using Result = int32_t;
+class [[nodiscard]] Result {
+ public:
+  Result(int32_t code = 0) : code_(code) {}  // NOLINT: implicit, a code is a result
+  // A failure the user reads as this text.
+  static Result failure(std::string text);
+
+  bool ok() const { return code_ == 0; }
+  int32_t code() const { return code_; }
+  operator int32_t() const { return code_; }  // NOLINT: codes compare and print as numbers
+  // The failure's text; empty for success and for failures by code.
+  const std::string& text() const { return text_; }
+
+ private:
+  int32_t code_;
+  std::string text_;
+};
 
 namespace rc {
-constexpr Result ok = 0;
-constexpr Result folderFailed = -1;        // a folder operation failed
-constexpr Result noMemory = -7;            // no memory for a payload (also: the shell returned 0)
-constexpr Result recordOutOfRange = -12;   // data file record index greater than its entry count
-constexpr Result wrongSize = -13;          // an expanded file has the wrong size
-constexpr Result dataFileNotOpen = -15;    // the data file is not open
-constexpr Result expandedMissing = -16;    // an expanded file is missing
-constexpr Result shortIo = -30;            // short read or short write
-constexpr Result directoryIncomplete = -31;// the package directory is incomplete
-constexpr Result fileBusy = -32;           // a file is busy and cannot be deleted
-constexpr Result codecUnavailable = -35;   // the codec is not available
-constexpr Result flashInstallerMissing = -401;
-constexpr Result noFlashControl = -403;
-constexpr Result notSwf = -404;
-constexpr Result swfTooNew = -405;
-constexpr Result swfTooOld = -406;
-constexpr Result tempCopyFailed = -523;
-constexpr Result emptySlotName = -531;
-constexpr Result movieCopyFailed = -532;
+constexpr int32_t ok = 0;
+constexpr int32_t folderFailed = -1;        // a folder operation failed
+constexpr int32_t noMemory = -7;            // no memory for a payload (also: the shell returned 0)
+constexpr int32_t recordOutOfRange = -12;   // data file record index greater than its entry count
+constexpr int32_t wrongSize = -13;          // an expanded file has the wrong size
+constexpr int32_t dataFileNotOpen = -15;    // the data file is not open
+constexpr int32_t expandedMissing = -16;    // an expanded file is missing
+constexpr int32_t shortIo = -30;            // short read or short write
+constexpr int32_t directoryIncomplete = -31;// the package directory is incomplete
+constexpr int32_t fileBusy = -32;           // a file is busy and cannot be deleted
+constexpr int32_t codecUnavailable = -35;   // the codec is not available
+constexpr int32_t flashInstallerMissing = -401;
+constexpr int32_t noFlashControl = -403;
+constexpr int32_t notSwf = -404;
+constexpr int32_t swfTooNew = -405;
+constexpr int32_t swfTooOld = -406;
+constexpr int32_t tempCopyFailed = -523;
+constexpr int32_t emptySlotName = -531;
+constexpr int32_t movieCopyFailed = -532;
 
 // Codes of our own for damage the original format does not detect. Each is reported with a clear
 // message before it is returned.
-constexpr Result unsafeName = -540;        // a name would write outside its destination folder
-constexpr Result badTitle = -541;          // the content title is not a plain folder name
-constexpr Result damagedPackage = -542;    // offsets or sizes in the package point outside the file
-constexpr Result damagedDataFile = -543;   // the data file's header, records or blocks are inconsistent
-constexpr Result integrityFailed = -544;   // the package's CRC or the file's PE checksum does not match
-constexpr Result contentFolderFailed = -545;// the content folder could not be created
-constexpr Result platformError = -550;     // a step failed with a text (Status), which was shown
+constexpr int32_t unsafeName = -540;        // a name would write outside its destination folder
+constexpr int32_t badTitle = -541;          // the content title is not a plain folder name
+constexpr int32_t damagedPackage = -542;    // offsets or sizes in the package point outside the file
+constexpr int32_t damagedDataFile = -543;   // the data file's header, records or blocks are inconsistent
+constexpr int32_t integrityFailed = -544;   // the package's CRC or the file's PE checksum does not match
+constexpr int32_t contentFolderFailed = -545;// the content folder could not be created
+constexpr int32_t failedWithText = -550;    // a failure whose text the Result carries
 }  // namespace rc
 
-constexpr Result fileBusyCode = rc::fileBusy;
+constexpr int32_t fileBusyCode = rc::fileBusy;
 
 // Win32 error numbers the portable code needs to name.
 namespace oserr {
-constexpr Result fileNotFound = 2;
-constexpr Result pathNotFound = 3;
-constexpr Result accessDenied = 5;
-constexpr Result invalidHandle = 6;
-constexpr Result notEnoughMemory = 8;
-constexpr Result writeFault = 29;
-constexpr Result readFault = 30;
-constexpr Result sharingViolation = 32;
-constexpr Result handleEof = 38;
-constexpr Result fileExists = 80;
-constexpr Result invalidParameter = 87;
-constexpr Result handleDiskFull = 39;
-constexpr Result diskFull = 112;
-constexpr Result dirNotEmpty = 145;
-constexpr Result alreadyExists = 183;
-constexpr Result modNotFound = 126;
-constexpr Result badExeFormat = 193;
+constexpr int32_t fileNotFound = 2;
+constexpr int32_t pathNotFound = 3;
+constexpr int32_t accessDenied = 5;
+constexpr int32_t invalidHandle = 6;
+constexpr int32_t notEnoughMemory = 8;
+constexpr int32_t writeFault = 29;
+constexpr int32_t readFault = 30;
+constexpr int32_t sharingViolation = 32;
+constexpr int32_t handleEof = 38;
+constexpr int32_t fileExists = 80;
+constexpr int32_t invalidParameter = 87;
+constexpr int32_t handleDiskFull = 39;
+constexpr int32_t diskFull = 112;
+constexpr int32_t dirNotEmpty = 145;
+constexpr int32_t alreadyExists = 183;
+constexpr int32_t modNotFound = 126;
+constexpr int32_t badExeFormat = 193;
 }  // namespace oserr
 
 // The codes with which Windows refuses a write for want of space.
-constexpr bool isDiskFull(Result code) { return code == oserr::diskFull || code == oserr::handleDiskFull; }
+constexpr bool isDiskFull(int32_t code) { return code == oserr::diskFull || code == oserr::handleDiskFull; }
+
+inline Result Result::failure(std::string text) {
+  Result r(rc::failedWithText);
+  r.text_ = std::move(text);
+  return r;
+}
 
 }  // namespace mv

@@ -10,7 +10,7 @@ std::string errorDescription(Result code) {
 }
 
 Result lastIoError() {
-  Result r = platform().lastError();
+  int32_t r = platform().lastError();
   return r != 0 ? r : rc::shortIo;
 }
 

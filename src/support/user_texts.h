@@ -73,7 +73,6 @@ inline constexpr const char* problemReadingDataFile = "Problem reading Moviva da
 inline constexpr const char* problemClosingFile = "Problem closing file.\r\n\r\nFile: ";
 
 // Desktop
-inline constexpr const char* htmlExtension = ".html";
 inline constexpr const char* installWord = "Install";
 inline constexpr const char* wallpaperWord = " Wallpaper";
 inline constexpr const char* displayProperties = "Display Properties";

@@ -12,6 +12,7 @@
 
 #include "dcl/dcl.h"
 #include "dcl/dcl_format.h"
+#include "dcl/memory_streams.h"
 #include "dcl/pklib.h"
 
 namespace {
@@ -284,6 +285,34 @@ TEST(DclCallbacks, SmallPiecesAndOddWorkAreasRoundTrip) {
       EXPECT_TRUE(te.out == data) << step;
     }
   }
+}
+
+// The callbacks every caller uses (memory_streams.h): a sink that refuses a piece ends the input, so
+// the library stops reading a stream whose output is not wanted any more.
+TEST(DclCallbacks, ASinkThatRefusesEndsTheInput) {
+  const Bytes data = makeMixed(200000, 3);
+  const Bytes stream = dclImplode(data.data(), data.size(), 0, 4096);
+  Bytes kept;
+  dcl::MemoryStreams io(stream.data(), stream.size(), [&](const uint8_t* bytes, size_t n) {
+    kept.insert(kept.end(), bytes, bytes + n);
+    return kept.size() < 10000;
+  });
+  std::vector<char> work(CMP_EXPLODE_WORK_SIZE);
+  (void)dcl_explode(dcl::readMemory, dcl::writeToSink, work.data(), &io);  // the status of a cut stream is not the point
+  EXPECT_TRUE(io.stopped);
+  EXPECT_GT(io.left, stream.size() / 2) << "most of the stream was never read";
+  EXPECT_LT(kept.size(), data.size());
+  EXPECT_TRUE(std::equal(kept.begin(), kept.end(), data.begin()));
+
+  // A sink that keeps everything reads the stream to its end.
+  Bytes all;
+  dcl::MemoryStreams whole(stream.data(), stream.size(), [&](const uint8_t* bytes, size_t n) {
+    all.insert(all.end(), bytes, bytes + n);
+    return true;
+  });
+  EXPECT_EQ(dcl_explode(dcl::readMemory, dcl::writeToSink, work.data(), &whole), 0u);
+  EXPECT_FALSE(whole.stopped);
+  EXPECT_TRUE(all == data);
 }
 
 TEST(DclCallbacks, ExplodeStaysInsideItsWorkAreaOnDamagedInput) {

@@ -125,7 +125,7 @@ TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
   putLibrary(std::string(4096, 'M') + "not a library");
   BoxWatcher watcher;
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(state());
+    DclLibrary compressor(platform(), state());
     EXPECT_FALSE(compressor.available());
   }
   std::vector<std::string> seen = watcher.seen();
@@ -139,7 +139,7 @@ TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
 TEST_F(CompressorDialogTest, MissingLibraryShowsNothing) {
   BoxWatcher watcher;
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(state());
+    DclLibrary compressor(platform(), state());
     EXPECT_FALSE(compressor.available());
   }
   Sleep(100);

@@ -146,7 +146,7 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
   std::vector<uint8_t> data = sampleData();
   for (int type : {0, 1}) {
     std::vector<uint8_t> stream = dclImplode(data.data(), data.size(), type, 4096);
-    DclLibrary compressor(state());
+    DclLibrary compressor(platform(), state());
     ASSERT_TRUE(compressor.available());
     EXPECT_EQ(compressor.expand(env.windows() + "out.bin", stream.data(), stream.size()), 0);
     EXPECT_EQ(env.read(env.windows() + "out.bin"), std::string(data.begin(), data.end()));
@@ -169,7 +169,7 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
 TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
   env.putLibrary(env.ourLibrary());
   std::vector<uint8_t> stream{0, 6, 1, 0xFF};
-  DclLibrary compressor(state());
+  DclLibrary compressor(platform(), state());
   ASSERT_TRUE(compressor.available());
   Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
   EXPECT_EQ(r, oserr::pathNotFound);
@@ -179,7 +179,7 @@ TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
 
 TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(state());
+    DclLibrary compressor(platform(), state());
     EXPECT_FALSE(compressor.available());
   }
   EXPECT_TRUE(env.boxes().empty());
@@ -188,22 +188,22 @@ TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
 TEST_F(CompressorTest, DamagedLibraryWarnsOnceOnly) {
   env.putLibrary(std::string(5000, '\x90') + "not a library");
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(state());
+    DclLibrary compressor(platform(), state());
     EXPECT_FALSE(compressor.available());
   }
   ASSERT_EQ(env.boxes().size(), 1u);
   EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
                                 errorDescription(env.notLoadableCode()));
   state().codecWarningShown = false;
-  DclLibrary again(state());
+  DclLibrary again(platform(), state());
   EXPECT_EQ(env.boxes().size(), 2u);
 }
 
 TEST_F(CompressorTest, LibraryPathFollowsTheWindowsFolder) {
   env.setWindowsFolder("C:\\WINNT");
-  EXPECT_EQ(DclLibrary::libraryPath(), "C:\\WINNT\\impborl.dll");
+  EXPECT_EQ(DclLibrary::libraryPath(platform()), "C:\\WINNT\\impborl.dll");
   env.setWindowsFolder("C:\\");
-  EXPECT_EQ(DclLibrary::libraryPath(), "C:\\impborl.dll");
+  EXPECT_EQ(DclLibrary::libraryPath(platform()), "C:\\impborl.dll");
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ void readDataTitle(const std::string& title) {
   DWORD n = 0;
   WriteFile(h, header.data(), DWORD(header.size()), &n, nullptr);
   CloseHandle(h);
-  ASSERT_EQ(dataFile().readDataHeader(state()), 0);
+  ASSERT_EQ(dataFile().readDataHeader(platform(), state()), 0);
   DeleteFileA(state().dataFilePath.c_str());
 }
 

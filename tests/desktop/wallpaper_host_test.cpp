@@ -249,7 +249,7 @@ TEST_F(WallpaperTest, RegisterWallpaperPageUsesTheDataTitleInFull) {
   host().createDirectory("C:\\WINDOWS\\Web\\Wallpaper");
   host().createDirectory("C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir");
   ASSERT_TRUE(host().writeWholeFile(state().dataFilePath, header));
-  ASSERT_EQ(dataFile().readDataHeader(state()), 0);
+  ASSERT_EQ(dataFile().readDataHeader(platform(), state()), 0);
 
   const PackageHeader& h = state().directory.header;
   expectSuccess(registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue));

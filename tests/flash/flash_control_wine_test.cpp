@@ -259,7 +259,7 @@ TEST_F(FlashControlWine, RefusedSetUpStepEndsCreationWithTheControlKept) {
   SetEnvironmentVariableA("MV_FAKEFLASH_FAIL", "Play");
   std::string other = put("n.swf", fws(6, bg(1, 2, 3)));
   Status refused;
-  EXPECT_EQ(panel.loadSWF(other, refused), rc::platformError);
+  EXPECT_EQ(panel.loadSWF(other, refused), rc::failedWithText);
   EXPECT_THAT(refused.text(), ::testing::StartsWith("Flash Player control: Play failed: "));
   EXPECT_EQ(controlLog().back(), "Play");  // the start stopped there
 }

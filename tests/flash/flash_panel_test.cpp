@@ -54,7 +54,7 @@ class PanelTest : public ::testing::Test {
   // A load that must end with a failure: its text.
   std::string loadFailure(const std::string& path) {
     Status f;
-    EXPECT_EQ(panel.loadSWF(path, f), rc::platformError);
+    EXPECT_EQ(panel.loadSWF(path, f), rc::failedWithText);
     EXPECT_FALSE(f.ok());
     return f.text();
   }
@@ -361,7 +361,7 @@ TEST_F(PanelTest, StartErrorsReachTheCaller) {
     MoviePanel p(s, f);
     std::string path = put("a.swf", fws(6, bg(1, 2, 3)));
     Status refused;
-    EXPECT_EQ(p.loadSWF(path, refused), rc::platformError);
+    EXPECT_EQ(p.loadSWF(path, refused), rc::failedWithText);
     EXPECT_EQ(refused.text(), std::string("the control refuses ") + step);
     EXPECT_TRUE(p.hasControl());
     // The start stops at the refused step, and the load there: no frame is handed over.

@@ -485,7 +485,7 @@ TEST_F(InstallerTest, WallpaperPlatformErrorEndsLikeAnyFailure) {
   EXPECT_EQ(sb->boxes[0].caption, "Error");
   // The steps after the failed one do not run: no uninstall entry is written.
   EXPECT_TRUE(sb->callsStartingWith(std::string("regCreateKey HKLM\\") + kUninstallKey).empty());
-  EXPECT_EQ(view.statuses.back(), "Install failed. Error: " + std::to_string(rc::platformError));
+  EXPECT_EQ(view.statuses.back(), "Install failed. Error: " + std::to_string(rc::failedWithText));
   EXPECT_FALSE(state().installing);
   EXPECT_FALSE(view.closed);
   EXPECT_FALSE(exists(kContent));

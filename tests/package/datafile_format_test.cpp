@@ -53,6 +53,14 @@ TEST(DataFileFormat, SerializedFileParsesBackWithEveryEntryInPlace) {
   EXPECT_EQ(size_t(last.record.blockOffset + kDataBlockHeaderSize + last.block.payloadSize()), data.size());
 }
 
+// The packaging tool sums a data file's size before it writes one: the sum must be the file it gets.
+TEST(DataFileFormat, SizeFromTheRecordsAndBlocksIsTheSerialisedSize) {
+  const std::vector<DataFileEntry> entries = sampleEntries();
+  int64_t size = dataRecordOffset(int(entries.size()) + 1);
+  for (const DataFileEntry& e : entries) size += dataBlockSize(int64_t(e.payload.size()));
+  EXPECT_EQ(size, int64_t(serializeDataFile("Ocean Waves", entries).size()));
+}
+
 TEST(DataFileFormat, FieldsRoundTripAtTheirLimits) {
   uint8_t header[kDataHeaderSize];
   DataFileHeader h;

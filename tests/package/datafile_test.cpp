@@ -13,11 +13,11 @@ using namespace test;
 
 class DataFileTest : public PackageHostTest {
  protected:
-  std::string path() { return state().dataFilePath; }
+  std::string path() { return session.dataFilePath; }
   void write(const DataFileBuilder& b) { put(path(), b.build()); }
-  Result open(bool report = true) { return dataFile().openDataFile(state(), path(), report); }
+  Result open(bool report = true) { return reader.openDataFile(host(), session, path(), report); }
   Result extract(int i, uint8_t* kind = nullptr, bool skipKind = true) {
-    return dataFile().extractDataEntry(kContent, i, skipKind, kind);
+    return reader.extractDataEntry(kContent, i, skipKind, kind);
   }
   std::string content(const std::string& name) { return std::string(kContent) + name; }
   // The system's text without trailing blanks, control characters and periods.
@@ -34,21 +34,21 @@ TEST_F(DataFileTest, HeaderAndRecordsAreLoaded) {
   b.movieSource = 3;
   b.entries = {{"movie.swf", 3, ""}, {"pics\\a.jpg", 11, "JPEG"}, {"", 0, ""}};
   write(b);
-  EXPECT_EQ(dataFile().readDataHeader(state()), 0);
-  EXPECT_EQ(dataFile().entryCount(), 3);
-  EXPECT_EQ(dataFile().dataTitle(), std::string(64, 'W'));
-  EXPECT_EQ(dataFile().movieSource(), 3);
+  EXPECT_EQ(reader.readDataHeader(host(), session), 0);
+  EXPECT_EQ(reader.entryCount(), 3);
+  EXPECT_EQ(reader.dataTitle(), std::string(64, 'W'));
+  EXPECT_EQ(reader.movieSource(), 3);
 
   EXPECT_EQ(open(), 0);
-  EXPECT_TRUE(dataFile().isOpen());
-  EXPECT_EQ(dataFile().record(1).kind, 3);
-  EXPECT_EQ(dataFile().record(1).name, "movie.swf");
-  EXPECT_EQ(dataFile().record(2).name, "pics\\a.jpg");
-  EXPECT_EQ(dataFile().record(2).blockOffset, 1240 + 3 * 264 + 44);
-  EXPECT_EQ(dataFile().record(3).name, "");
-  EXPECT_EQ(dataFile().closeDataFile(), 0);
-  EXPECT_FALSE(dataFile().isOpen());
-  EXPECT_EQ(dataFile().closeDataFile(), 0);  // closing a closed file is nothing
+  EXPECT_TRUE(reader.isOpen());
+  EXPECT_EQ(reader.record(1).kind, 3);
+  EXPECT_EQ(reader.record(1).name, "movie.swf");
+  EXPECT_EQ(reader.record(2).name, "pics\\a.jpg");
+  EXPECT_EQ(reader.record(2).blockOffset, 1240 + 3 * 264 + 44);
+  EXPECT_EQ(reader.record(3).name, "");
+  EXPECT_EQ(reader.closeDataFile(), 0);
+  EXPECT_FALSE(reader.isOpen());
+  EXPECT_EQ(reader.closeDataFile(), 0);  // closing a closed file is nothing
   EXPECT_TRUE(boxTexts().empty());
   EXPECT_EQ(host().openFileCount(), 0);
 }
@@ -58,13 +58,13 @@ TEST_F(DataFileTest, TheTableIsClearedBeforeEachLoad) {
   b.entries = {{"a.swf", 0, "A"}, {"b.swf", 0, "B"}, {"c.swf", 0, "C"}};
   write(b);
   ASSERT_EQ(open(), 0);
-  ASSERT_EQ(dataFile().closeDataFile(), 0);
+  ASSERT_EQ(reader.closeDataFile(), 0);
   b.entries.resize(1);
   write(b);
   ASSERT_EQ(open(), 0);
-  EXPECT_EQ(dataFile().record(1).name, "a.swf");
-  EXPECT_EQ(dataFile().record(3).name, "");
-  EXPECT_EQ(dataFile().record(3).blockOffset, 0);
+  EXPECT_EQ(reader.record(1).name, "a.swf");
+  EXPECT_EQ(reader.record(3).name, "");
+  EXPECT_EQ(reader.record(3).blockOffset, 0);
 }
 
 TEST_F(DataFileTest, ASecondOpenShowsTheInformationAndKeepsTheOpenFile) {
@@ -73,12 +73,12 @@ TEST_F(DataFileTest, ASecondOpenShowsTheInformationAndKeepsTheOpenFile) {
   write(b);
   ASSERT_EQ(open(), 0);
   put(std::string(kContent) + "other.mvd", "x");
-  EXPECT_EQ(dataFile().openDataFile(state(), std::string(kContent) + "other.mvd", true), 0);
+  EXPECT_EQ(reader.openDataFile(host(), session, std::string(kContent) + "other.mvd", true), 0);
   ASSERT_EQ(host().boxes.size(), 1u);
   EXPECT_EQ(host().boxes[0].text, "Quillon Error: Moviva data file already in use.");
   EXPECT_EQ(host().boxes[0].caption, "Information");
   EXPECT_EQ(host().boxes[0].kind, BoxKind::InformationAbort);
-  EXPECT_EQ(dataFile().record(1).name, "a.swf");
+  EXPECT_EQ(reader.record(1).name, "a.swf");
   EXPECT_EQ(extract(1), 0);
   EXPECT_EQ(get(content("a.swf")), "A");
 }
@@ -89,7 +89,7 @@ TEST_F(DataFileTest, OpenFailuresAreShownOnlyWhenAsked) {
   EXPECT_EQ(open(true), oserr::fileNotFound);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{"Problem opening Moviva data file.\r\n\r\nFile: " + path() +
                                                  "\r\n\r\n2"});
-  EXPECT_FALSE(dataFile().isOpen());
+  EXPECT_FALSE(reader.isOpen());
 
   // Records cut short: a short read.
   DataFileBuilder b;
@@ -99,7 +99,7 @@ TEST_F(DataFileTest, OpenFailuresAreShownOnlyWhenAsked) {
   EXPECT_EQ(open(true), rc::shortIo);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{"Problem opening Moviva data file.\r\n\r\nFile: " + path() +
                                                  "\r\n\r\n-30"});
-  EXPECT_FALSE(dataFile().isOpen());
+  EXPECT_FALSE(reader.isOpen());
   EXPECT_EQ(extract(1), rc::dataFileNotOpen);
   EXPECT_EQ(host().openFileCount(), 0);
 }
@@ -115,14 +115,14 @@ TEST_F(DataFileTest, EntryCountsTheTableCannotHoldAreRefusedAsDamaged) {
     EXPECT_EQ(boxTexts(), std::vector<std::string>{std::string(text::damagedDataFile) +
                                                    "its entry count is not between 0 and 109: " +
                                                    std::to_string(count) + "\r\n\r\nFile: " + path()});
-    EXPECT_FALSE(dataFile().isOpen());
+    EXPECT_FALSE(reader.isOpen());
   }
   // 109 records fit.
   DataFileBuilder b;
   for (int i = 0; i < 109; ++i) b.entries.push_back({"e" + std::to_string(i), 0, "x"});
   write(b);
   EXPECT_EQ(open(), 0);
-  EXPECT_EQ(dataFile().record(109).name, "e108");
+  EXPECT_EQ(reader.record(109).name, "e108");
 }
 
 TEST_F(DataFileTest, EntriesAreWrittenIntoTheContentFolder) {
@@ -164,7 +164,9 @@ TEST_F(DataFileTest, UnsafeNamesAreRefusedAndNothingIsWritten) {
   for (const std::string& name : {std::string("..\\evil.swf"), std::string("sub\\..\\..\\evil.swf"),
                                   std::string("C:\\evil.swf"), std::string("C:evil.swf"), std::string("\\evil.swf"),
                                   std::string("/evil.swf"), std::string("a/../../evil.swf")}) {
-    if (dataFile().isOpen()) dataFile().closeDataFile();
+    if (reader.isOpen()) {
+      EXPECT_EQ(reader.closeDataFile(), 0);
+    }
     DataFileBuilder b;
     b.entries = {{name, 0, "EVIL"}};
     write(b);
@@ -190,7 +192,9 @@ TEST_F(DataFileTest, SizesAndOffsetsOutsideTheFileAreRefusedBeforeAnyAllocation)
       {"storedneg.swf", 0, "A", true, 0, false, huge(12, 0xFFFFFFFF)},
   };
   for (size_t i = 0; i < bad.size(); ++i) {
-    if (dataFile().isOpen()) dataFile().closeDataFile();
+    if (reader.isOpen()) {
+      EXPECT_EQ(reader.closeDataFile(), 0);
+    }
     DataFileBuilder b;
     b.entries = {bad[i]};
     write(b);

@@ -23,12 +23,12 @@ class DiskFullTest : public PackageHostTest {
  protected:
   void loadPackage(const PackageBuilder& b) {
     put(kTempCopy, b.build());
-    ASSERT_EQ(readPackageDirectory(state(), nullptr), 0);
+    ASSERT_EQ(readPackageDirectory(host(), session, nullptr), 0);
     host().boxes.clear();
   }
   Result extract(int k) {
     std::unique_ptr<File> stream = host().open(kTempCopy, OpenMode::Read);
-    Result r = extractSlot(state(), *stream, k, false);
+    Result r = extractSlot(host(), session, *stream, k, false);
     stream->close();
     return r;
   }
@@ -36,9 +36,9 @@ class DiskFullTest : public PackageHostTest {
 };
 
 TEST_F(DiskFullTest, TempCopyNamesTheFullDiskInsteadOfThePrivilegesAdvice) {
-  put(state().executablePath, patternBytes(200000, 1));
+  put(session.executablePath, patternBytes(200000, 1));
   host().limitWrites(kTempCopy, 4096);
-  EXPECT_EQ(makeTempCopy(state()), oserr::diskFull);
+  EXPECT_EQ(makeTempCopy(host(), session), oserr::diskFull);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(kTempCopy)});
 }
 
@@ -79,18 +79,18 @@ TEST_F(DiskFullTest, DataFileEntriesShowTheReadingProblemWithTheReasonAndLeaveNo
   const bool codec = installCodec();
   DataFileBuilder b;
   b.entries = {{"stored.swf", 0, patternBytes(20000, 1)}, {"imploded.swf", 0, patternBytes(20000, 2), codec}};
-  put(state().dataFilePath, b.build());
-  ASSERT_EQ(dataFile().openDataFile(state(), state().dataFilePath, true), 0);
+  put(session.dataFilePath, b.build());
+  ASSERT_EQ(reader.openDataFile(host(), session, session.dataFilePath, true), 0);
 
   host().limitWrites(content("stored.swf"), 100);
-  EXPECT_EQ(dataFile().extractDataEntry(kContent, 1, true, nullptr), oserr::diskFull);
+  EXPECT_EQ(reader.extractDataEntry(kContent, 1, true, nullptr), oserr::diskFull);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{kDataFileMessage});
   EXPECT_FALSE(exists(content("stored.swf")));
 
   if (!codec) GTEST_SKIP() << "no native impborl library in this build";
   host().boxes.clear();
   host().limitWrites(content("imploded.swf"), 3000);
-  EXPECT_EQ(dataFile().extractDataEntry(kContent, 2, true, nullptr), oserr::diskFull);
+  EXPECT_EQ(reader.extractDataEntry(kContent, 2, true, nullptr), oserr::diskFull);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{kDataFileMessage});
   EXPECT_FALSE(exists(content("imploded.swf")));
 }

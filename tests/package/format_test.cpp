@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "package/format.h"
+#include "package/install_layout.h"
 #include "package_test_util.h"
 
 namespace mv {
@@ -117,6 +118,26 @@ TEST(SlotDestination, KindDecidesTheFolder) {
   e.kind = 3;
   e.name = "flashax.exe";
   EXPECT_EQ(slotDestination(e, "C:\\WINDOWS", content), "C:\\WINDOWS\\flashax.exe");
+}
+
+// Every installed name, byte for byte: the files, registry values and uninstall command of an
+// installation are compared with these by the end-to-end tests and by the uninstaller.
+TEST(InstallLayout, NamesAndFolders) {
+  const std::string win = "C:\\WINDOWS\\";
+  EXPECT_EQ(layout::wallpaperFolder(win), "C:\\WINDOWS\\Web\\Wallpaper\\");
+  EXPECT_EQ(layout::pagePath(win, "Ocean Waves"), "C:\\WINDOWS\\Web\\Wallpaper\\Ocean Waves.html");
+  EXPECT_EQ(layout::contentFolder(win, "Ocean Waves"), "C:\\WINDOWS\\Web\\Wallpaper\\Ocean Waves dir\\");
+  // The uninstall entry's rule: the folder of WINDIR, "WEB" in capitals.
+  EXPECT_EQ(layout::uninstallerPathFromEnvironment("D:\\WINNT\\", "Ocean Waves"),
+            "D:\\WINNT\\WEB\\Wallpaper\\Ocean Waves dir\\uninstall.exe");
+  EXPECT_EQ(layout::libraryPath(win), "C:\\WINDOWS\\impborl.dll");
+  EXPECT_EQ(layout::flashInstallerPath(win), "C:\\WINDOWS\\flashax.exe");
+  EXPECT_STREQ(layout::kInstallerMovieName, "installer.swf");
+  // A slot's destination follows the same layout.
+  PackageEntry page;
+  page.kind = slotkind::wallpaperPage;
+  page.name = layout::pageName("Ocean Waves");
+  EXPECT_EQ(slotDestination(page, win, layout::contentFolder(win, "Ocean Waves")), layout::pagePath(win, "Ocean Waves"));
 }
 
 int64_t offsetOf(const std::string& image, size_t probe = std::string::npos) {

@@ -1,6 +1,7 @@
 #pragma once
-// A host sandbox with the installer state of a running installer: Windows folder C:\WINDOWS\, content
-// folder C:\WINDOWS\Web\Wallpaper\Demo dir\, temp copy C:\TEMP\MVVA\temp.dat, recording window helpers.
+// A host sandbox with the session of a running installation: Windows folder C:\WINDOWS\, content
+// folder C:\WINDOWS\Web\Wallpaper\Demo dir\, temp copy C:\TEMP\MVVA\temp.dat, reports shown as the
+// installer's boxes, a recording window.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -9,7 +10,6 @@
 #include <fstream>
 #include <string>
 
-#include "installer/state.h"
 #include "package/datafile.h"
 #include "package/dcl_library.h"
 #include "package_test_util.h"
@@ -26,25 +26,21 @@ constexpr const char* kTempCopy = "C:\\TEMP\\MVVA\\temp.dat";
 class PackageHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetState();
-    InstallerState& s = state();
+    PackageSession& s = session;
     s.windowsFolder = kWindows;
-    s.systemFolder = "C:\\WINDOWS\\system32\\";
     s.executablePath = host().executablePath();
-    s.tempFolder = kTempFolder;
     s.tempCopyPath = kTempCopy;
-    s.contentTitle = "Demo";
     s.contentFolder = kContent;
     s.dataFilePath = std::string(kContent) + "Demo.mvd";
     s.progress = &window;
     for (const char* folder : {"C:\\WINDOWS\\Web", "C:\\WINDOWS\\Web\\Wallpaper", "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir",
                                "C:\\TEMP\\MVVA", "C:\\Downloads"})
       host().createDirectory(folder);
-    state().codecWarningShown = false;
   }
   void TearDown() override {
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
+    if (reader.isOpen()) {
+      EXPECT_EQ(reader.closeDataFile(), 0);
+    }
   }
 
   HostPlatform& host() { return sandbox.platform(); }
@@ -88,6 +84,9 @@ class PackageHostTest : public ::testing::Test {
 
   HostSandbox sandbox;
   RecordingWindow window;
+  BoxReporter reporter{sandbox.platform()};
+  PackageSession session{reporter};
+  DataFileReader reader;
 };
 
 // Limits this process's address space to what it uses now plus `headroom` bytes.

@@ -24,7 +24,7 @@ class ReaderTest : public PackageHostTest {
   // Reads the directory from `file` put at the temp copy path; counts the calls of the open step.
   Result read(const std::string& file) {
     put(kTempCopy, file);
-    return readPackageDirectory(state(), [this](File& stream) {
+    return readPackageDirectory(host(), session, [this](File& stream) {
       ++whileOpenCalls;
       // The stream is still open and usable.
       uint8_t two[2];
@@ -39,21 +39,21 @@ class ReaderTest : public PackageHostTest {
 
 TEST_F(ReaderTest, DeleteWithRetryOnMissingReadOnlyAndBusyFiles) {
   const std::string path = "C:\\WINDOWS\\x.dll";
-  EXPECT_EQ(deleteWithRetry(path, &errorBoxes(), 5000), 0);
+  EXPECT_EQ(deleteWithRetry(host(), path, &reporter, 5000), 0);
   EXPECT_EQ(host().deleteAttempts(path), 0);
 
   put(path, "x");
   host().setAttributes(path, attr::readOnly);
-  EXPECT_EQ(deleteWithRetry(path, &errorBoxes(), 5000), 0);
+  EXPECT_EQ(deleteWithRetry(host(), path, &reporter, 5000), 0);
   EXPECT_FALSE(exists(path));
   EXPECT_TRUE(boxTexts().empty());
 
   put(path, "x");
   host().setBusy(path);
-  EXPECT_EQ(deleteWithRetry(path, nullptr, 5000), rc::fileBusy);
+  EXPECT_EQ(deleteWithRetry(host(), path, nullptr, 5000), rc::fileBusy);
   EXPECT_EQ(host().deleteAttempts(path), 2 + 2 * 5000);  // the read-only file took two, then 5,000 attempts of two
   EXPECT_TRUE(boxTexts().empty());
-  EXPECT_EQ(deleteWithRetry(path, &errorBoxes(), 3), rc::fileBusy);
+  EXPECT_EQ(deleteWithRetry(host(), path, &reporter, 3), rc::fileBusy);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{busyMessage(path)});
   EXPECT_EQ(host().boxes[0].caption, "Error");
   EXPECT_EQ(host().boxes[0].kind, BoxKind::ErrorAbort);
@@ -62,27 +62,27 @@ TEST_F(ReaderTest, DeleteWithRetryOnMissingReadOnlyAndBusyFiles) {
 
 TEST_F(ReaderTest, MakeTempCopyCopiesTheExecutableOverALeftover) {
   const std::string exe = typical().build();
-  put(state().executablePath, exe);
+  put(session.executablePath, exe);
   put(kTempCopy, "leftover");
   host().setAttributes(kTempCopy, attr::readOnly);
-  EXPECT_EQ(makeTempCopy(state()), 0);
+  EXPECT_EQ(makeTempCopy(host(), session), 0);
   EXPECT_TRUE(get(kTempCopy) == exe);
   EXPECT_TRUE(boxTexts().empty());
 }
 
 TEST_F(ReaderTest, MakeTempCopyFailuresShowTheTempCopyMessage) {
   const std::string advice = std::string("Installation Error: ") + kTempCopy + "\r\n\r\n" + text::retryAdvice;
-  put(state().executablePath, "MZ");
+  put(session.executablePath, "MZ");
   put(kTempCopy, "leftover");
   host().setBusy(kTempCopy);
-  EXPECT_EQ(makeTempCopy(state()), rc::fileBusy);  // the actual code is returned
+  EXPECT_EQ(makeTempCopy(host(), session), rc::fileBusy);  // the actual code is returned
   EXPECT_EQ(host().deleteAttempts(kTempCopy), 2 * 5000);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{advice});
 
   host().setBusy(kTempCopy, false);
   host().boxes.clear();
-  host().failCopy(state().executablePath, oserr::accessDenied);
-  EXPECT_EQ(makeTempCopy(state()), oserr::accessDenied);
+  host().failCopy(session.executablePath, oserr::accessDenied);
+  EXPECT_EQ(makeTempCopy(host(), session), oserr::accessDenied);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{advice});
 }
 
@@ -93,7 +93,7 @@ TEST_F(ReaderTest, ReadsTheDirectoryAtTheEndOfTheImageAndRunsTheLibraryStep) {
   whileOpenResult = 77;
   EXPECT_EQ(read(b.build()), 77);
   EXPECT_EQ(whileOpenCalls, 1);
-  const PackageDirectory& d = state().directory;
+  const PackageDirectory& d = session.directory;
   EXPECT_EQ(d.header.title(), "My Title");
   EXPECT_EQ(d.entries[0].end, int32_t(b.stub.size()) - 1);
   EXPECT_EQ(d.entries[8].name, "Demo.mvd");
@@ -108,7 +108,7 @@ TEST_F(ReaderTest, ShortDirectoryIsMinus31WithTheTempCopyPath) {
   EXPECT_EQ(read(file), rc::directoryIncomplete);
   EXPECT_EQ(whileOpenCalls, 0);
   EXPECT_EQ(boxTexts(), std::vector<std::string>{problemWithFile(kTempCopy)});
-  EXPECT_TRUE(state().directory.entries[8].name.empty());  // nothing taken from a short read
+  EXPECT_TRUE(session.directory.entries[8].name.empty());  // nothing taken from a short read
 
   host().boxes.clear();
   EXPECT_EQ(read(fakeExecutable()), rc::directoryIncomplete);  // a stub without a package
@@ -232,14 +232,14 @@ TEST_F(ReaderTest, IntegrityRecordEndsAtThePackagesRecordedLength) {
 TEST_F(ReaderTest, IoErrorsAreReportedWithTheTempCopyPath) {
   put(kTempCopy, typical().build());
   host().failOpen(kTempCopy, oserr::sharingViolation);
-  EXPECT_EQ(readPackageDirectory(state(), nullptr), oserr::sharingViolation);
+  EXPECT_EQ(readPackageDirectory(host(), session, nullptr), oserr::sharingViolation);
   ASSERT_EQ(boxTexts().size(), 1u);
   EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kTempCopy + ". "), std::string::npos);
 
   host().failOpen(kTempCopy, 0);
   host().failIo(kTempCopy, oserr::readFault);
   host().boxes.clear();
-  EXPECT_EQ(readPackageDirectory(state(), nullptr), oserr::readFault);
+  EXPECT_EQ(readPackageDirectory(host(), session, nullptr), oserr::readFault);
   EXPECT_EQ(boxTexts().size(), 1u);
   EXPECT_EQ(host().openFileCount(), 0);
 }

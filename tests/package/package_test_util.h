@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "installer/state.h"
+#include "package/session.h"
+#include "platform/dialogs.h"
+#include "support/system_errors.h"
+#include "support/user_texts.h"
 
 namespace mv::test {
 
@@ -252,6 +255,28 @@ struct DataFileBuilder {
 };
 
 // Window helpers that record what the installer window would show.
+// The reports as message boxes with the texts the installer shows, so that the tests read what a user
+// would: a file error in its three forms (busy, temp copy, any other), errors and notices as they are.
+class BoxReporter : public Reporter {
+ public:
+  explicit BoxReporter(Dialogs& dialogs) : dialogs_(dialogs) {}
+  void fileError(Result code, const std::string& fileName) override {
+    std::string message = text::installationError;
+    if (code == rc::fileBusy) message += text::fileBusy + fileName;
+    else if (code == rc::tempCopyFailed)
+      message += fileName + errorDescription(code) + "\r\n\r\n" + text::retryAdvice;
+    else message += errorDescription(code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
+    error(message);
+  }
+  void error(const std::string& text) override { dialogs_.messageBox(text, text::errorCaption, BoxKind::ErrorAbort); }
+  void information(const std::string& text) override {
+    dialogs_.messageBox(text, text::informationCaption, BoxKind::InformationAbort);
+  }
+
+ private:
+  Dialogs& dialogs_;
+};
+
 struct RecordingWindow : Progress {
   std::vector<std::string> events;  // "status <text>", "step", "pause"
   std::function<void()> onStep;

@@ -8,7 +8,6 @@
 #include <map>
 #include <set>
 
-#include "installer/state.h"
 #include "package/datafile.h"
 #include "package/format.h"
 #include "package/package_reader.h"
@@ -104,13 +103,10 @@ class PackageWineTest : public ::testing::Test {
     platform.windowsFolder = withoutSlash(windows);
     setPlatform(&platform);
 
-    resetState();
-    InstallerState& s = state();
+    PackageSession& s = session;
     s.windowsFolder = windows;
-    s.contentTitle = "Demo";
     s.contentFolder = content;
-    s.tempFolder = root + "MVVA\\";
-    s.tempCopyPath = s.tempFolder + "temp.dat";
+    s.tempCopyPath = root + "MVVA\\temp.dat";
     s.executablePath = root + "install.exe";
     s.dataFilePath = content + "Demo.mvd";
     s.progress = &window;
@@ -119,8 +115,9 @@ class PackageWineTest : public ::testing::Test {
     ASSERT_GT(library.size(), 1000u) << codecPath();
   }
   void TearDown() override {
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
+    if (reader.isOpen()) {
+      EXPECT_EQ(reader.closeDataFile(), 0);
+    }
     setPlatform(nullptr);
     removeTree(root);
   }
@@ -144,16 +141,21 @@ class PackageWineTest : public ::testing::Test {
   }
   // Start-up's part: temp copy, directory with the library step, then the slots the window needs.
   Result startUp(const PackageBuilder& b) {
-    if (!writeAll(state().executablePath, b.build())) return -1000;
-    Result r = makeTempCopy(state());
-    if (r == 0) r = readPackageDirectory(state(), [](File& stream) { return extractSlot(state(), stream, slot::library, false); });
-    if (r == 0) r = extractStartupSlot(state(), slot::flashInstaller);
-    if (r == 0) r = extractStartupSlot(state(), slot::presentation);
+    if (!writeAll(session.executablePath, b.build())) return -1000;
+    Result r = makeTempCopy(platform, session);
+    if (r == 0) r = readPackageDirectory(platform, session, [this](File& stream) {
+      return extractSlot(platform, session, stream, slot::library, false);
+    });
+    if (r == 0) r = extractStartupSlot(platform, session, slot::flashInstaller);
+    if (r == 0) r = extractStartupSlot(platform, session, slot::presentation);
     return r;
   }
 
   TestPlatform platform;
   RecordingWindow window;
+  BoxReporter reporter{platform};
+  PackageSession session{reporter};
+  DataFileReader reader;
   std::string root, windows, wallpaper, content, library;
 };
 
@@ -177,13 +179,12 @@ TEST_F(PackageWineTest, APackageWithCompressedAndPlainSlotsExtractsExactlyTheExp
   b.slots[9] = {"uninstall.exe", 5, patternBytes(9000, 6), true};
 
   ASSERT_EQ(startUp(b), 0);
-  EXPECT_EQ(readAll(state().tempCopyPath), readAll(state().executablePath));
-  ASSERT_EQ(extractInstallSlots(state()), 0);
+  EXPECT_EQ(readAll(session.tempCopyPath), readAll(session.executablePath));
+  ASSERT_EQ(extractInstallSlots(platform, session), 0);
   EXPECT_EQ(window.steps(), 3);
 
-  DataFileReader& reader = dataFile();
-  ASSERT_EQ(reader.readDataHeader(state()), 0);
-  ASSERT_EQ(reader.openDataFile(state(), state().dataFilePath, true), 0);
+  ASSERT_EQ(reader.readDataHeader(platform, session), 0);
+  ASSERT_EQ(reader.openDataFile(platform, session, session.dataFilePath, true), 0);
   ASSERT_EQ(reader.entryCount(), 4);
   for (int i = 1; i <= reader.entryCount(); ++i) EXPECT_EQ(reader.extractDataEntry(content, i, true, nullptr), 0) << i;
   EXPECT_EQ(reader.closeDataFile(), 0);
@@ -219,7 +220,7 @@ TEST_F(PackageWineTest, ACompressedSlotDeclaredOneByteTooLargeIsMinus13AndTheFil
   b.slots[9] = {"uninstall.exe", 5, patternBytes(7000, 9), true, +1};
   ASSERT_EQ(startUp(b), 0);
   const std::string uninstaller = content + "uninstall.exe";
-  EXPECT_EQ(extractInstallSlots(state()), rc::wrongSize);
+  EXPECT_EQ(extractInstallSlots(platform, session), rc::wrongSize);
   EXPECT_EQ(platform.boxes, std::vector<std::string>{"Installation Error: \r\n\r\nProblem with file " + uninstaller + ". "});
   EXPECT_TRUE(readAll(uninstaller) == b.slots[9].content);  // the wrong-sized file is left as written
 }
@@ -228,11 +229,11 @@ TEST_F(PackageWineTest, AnEntryThatExpandsToTheWrongSizeLeavesNoFile) {
   ASSERT_TRUE(writeAll(windows + "impborl.dll", library));
   DataFileBuilder data;
   data.entries = {{"sub\\movie.swf", 0, patternBytes(3000, 7), true, -1}, {"ok.swf", 0, "fine", true}};
-  ASSERT_TRUE(writeAll(state().dataFilePath, data.build()));
-  ASSERT_EQ(dataFile().openDataFile(state(), state().dataFilePath, true), 0);
-  EXPECT_EQ(dataFile().extractDataEntry(content, 1, true, nullptr), rc::wrongSize);
+  ASSERT_TRUE(writeAll(session.dataFilePath, data.build()));
+  ASSERT_EQ(reader.openDataFile(platform, session, session.dataFilePath, true), 0);
+  EXPECT_EQ(reader.extractDataEntry(content, 1, true, nullptr), rc::wrongSize);
   EXPECT_FALSE(exists(content + "sub\\movie.swf"));
-  EXPECT_EQ(dataFile().extractDataEntry(content, 2, true, nullptr), 0);
+  EXPECT_EQ(reader.extractDataEntry(content, 2, true, nullptr), 0);
   EXPECT_EQ(readAll(content + "ok.swf"), "fine");
   EXPECT_TRUE(platform.boxes.empty());
 }
@@ -241,9 +242,9 @@ TEST_F(PackageWineTest, FilesHeldOpenElsewhereAreKeptAndABusyLibraryIsReported) 
   PackageBuilder b;
   b.slots[1] = {"impborl.dat", 3, "NEW LIBRARY"};
   b.slots[9] = {"uninstall.exe", 5, "NEW"};
-  ASSERT_TRUE(writeAll(state().executablePath, b.build()));
-  ASSERT_EQ(makeTempCopy(state()), 0);
-  ASSERT_EQ(readPackageDirectory(state(), nullptr), 0);
+  ASSERT_TRUE(writeAll(session.executablePath, b.build()));
+  ASSERT_EQ(makeTempCopy(platform, session), 0);
+  ASSERT_EQ(readPackageDirectory(platform, session, nullptr), 0);
 
   const std::string dll = windows + "impborl.dll", uninstaller = content + "uninstall.exe";
   ASSERT_TRUE(writeAll(dll, "OLD LIBRARY"));
@@ -252,10 +253,10 @@ TEST_F(PackageWineTest, FilesHeldOpenElsewhereAreKeptAndABusyLibraryIsReported) 
   int i = 0;
   for (const std::string& path : {dll, uninstaller})
     held[i++] = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_EQ(extractStartupSlot(state(), slot::uninstaller), 0);
+  EXPECT_EQ(extractStartupSlot(platform, session, slot::uninstaller), 0);
   EXPECT_TRUE(platform.boxes.empty());
-  std::unique_ptr<File> stream = platform.open(state().tempCopyPath, OpenMode::Read);
-  EXPECT_EQ(extractSlot(state(), *stream, slot::library, false), 0);
+  std::unique_ptr<File> stream = platform.open(session.tempCopyPath, OpenMode::Read);
+  EXPECT_EQ(extractSlot(platform, session, *stream, slot::library, false), 0);
   stream->close();
   EXPECT_EQ(platform.boxes, std::vector<std::string>{std::string("Installation Error: ") + text::fileBusy + dll});
   for (HANDLE h : held) CloseHandle(h);

@@ -43,7 +43,7 @@ class ChecksumReaderTest : public PackageHostTest {
   Result read(const std::string& file) {
     put(kTempCopy, file);
     host().boxes.clear();
-    return readPackageDirectory(state(), [this](File&) {
+    return readPackageDirectory(host(), session, [this](File&) {
       ++libraryStepCalls;
       return 0;
     });

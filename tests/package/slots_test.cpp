@@ -32,17 +32,25 @@ class SlotsTest : public PackageHostTest {
   void load(const PackageBuilder& b) {
     built = b.build();
     put(kTempCopy, built);
-    ASSERT_EQ(readPackageDirectory(state(), nullptr), 0);
+    ASSERT_EQ(readPackageDirectory(host(), session, nullptr), 0);
     host().boxes.clear();
   }
   Result extract(int k, bool progress = false) {
     std::unique_ptr<File> stream = host().open(kTempCopy, OpenMode::Read);
-    Result r = extractSlot(state(), *stream, k, progress);
+    Result r = extractSlot(host(), session, *stream, k, progress);
     stream->close();
     return r;
   }
   std::string built;
 };
+
+// The codec adapter asks the platform it is handed, not the one the process installed.
+TEST_F(SlotsTest, TheLibraryIsLookedForInTheWindowsFolderOfTheHandedPlatform) {
+  HostPlatform other(sandbox.root());
+  other.setWindowsDirectory("D:\\WINNT");
+  EXPECT_EQ(DclLibrary::libraryPath(other), "D:\\WINNT\\impborl.dll");
+  EXPECT_EQ(DclLibrary::libraryPath(host()), "C:\\WINDOWS\\impborl.dll");
+}
 
 TEST_F(SlotsTest, UncompressedSlotsLandWhereTheirKindSays) {
   PackageBuilder b;
@@ -127,7 +135,7 @@ TEST_F(SlotsTest, OffsetsOutsideTheFileAreRefusedBeforeTheDestinationIsTouched) 
   b.slots[3] = {"pic.jpg", 5, "PICTURE"};
   load(b);
   put(std::string(kContent) + "pic.jpg", "old");
-  PackageEntry& e = state().directory.entries[3];
+  PackageEntry& e = session.directory.entries[3];
   const PackageEntry good = e;
   for (auto damage : {+[](PackageEntry& x) { x.end = 0x7FFFFFFF; }, +[](PackageEntry& x) { x.start = -1; },
                       +[](PackageEntry& x) { x.start = x.end + 1; }}) {
@@ -196,7 +204,7 @@ TEST_F(SlotsTest, ShortReadsWritesAndIoErrorsAreReportedWithTheDestination) {
 
   std::unique_ptr<File> stream = host().open(kTempCopy, OpenMode::Read);
   ShortReadFile shortStream(*stream);
-  EXPECT_EQ(extractSlot(state(), shortStream, 3, false), rc::shortIo);
+  EXPECT_EQ(extractSlot(host(), session, shortStream, 3, false), rc::shortIo);
   stream->close();
   EXPECT_EQ(boxTexts(), std::vector<std::string>{problemWithFile(dest)});
 
@@ -278,7 +286,7 @@ TEST_F(SlotsTest, NoMemoryForThePayloadIsMinus7) {
   load(b);
   // A payload of 1.5 GB inside a sparse temp copy: the size is plausible, the memory is not there.
   const int64_t huge = int64_t(1536) << 20;
-  PackageEntry& e = state().directory.entries[3];
+  PackageEntry& e = session.directory.entries[3];
   e.end = int32_t(e.start + huge - 1);
   ASSERT_EQ(truncate(host().hostPath(kTempCopy).c_str(), off_t(e.end) + 1), 0);
   const std::string dest = std::string(kContent) + "pic.jpg";
@@ -308,7 +316,7 @@ class InstallSlotsTest : public SlotsTest {
 
 TEST_F(InstallSlotsTest, WritesSixEightAndNineWithOneStepEach) {
   load(package());
-  EXPECT_EQ(extractInstallSlots(state()), 0);
+  EXPECT_EQ(extractInstallSlots(host(), session), 0);
   EXPECT_EQ(window.steps(), 3);
   EXPECT_EQ(window.events.front(), "status Writing Moviva files...");
   EXPECT_FALSE(exists(content("extra.txt")));
@@ -323,8 +331,8 @@ TEST_F(InstallSlotsTest, RunExtraStartsAtFiveAndANamedSlotTenIsLast) {
   PackageBuilder b = package();
   b.slots[10] = {"further.txt", 10, "FURTHER"};
   load(b);
-  state().runExtra = true;
-  EXPECT_EQ(extractInstallSlots(state()), 0);
+  session.runExtra = true;
+  EXPECT_EQ(extractInstallSlots(host(), session), 0);
   EXPECT_EQ(window.steps(), 5);
   EXPECT_EQ(get(content("extra.txt")), "EXTRA");
   EXPECT_EQ(get(content("further.txt")), "FURTHER");
@@ -333,8 +341,8 @@ TEST_F(InstallSlotsTest, RunExtraStartsAtFiveAndANamedSlotTenIsLast) {
 
 TEST_F(InstallSlotsTest, CancelDuringSlotSixStopsBeforeSlotEight) {
   load(package());
-  window.onStep = [] { state().installAborted = true; };
-  EXPECT_EQ(extractInstallSlots(state()), 0);
+  window.onStep = [this] { session.installAborted = true; };
+  EXPECT_EQ(extractInstallSlots(host(), session), 0);
   EXPECT_TRUE(exists(std::string(kWallpaper) + "Demo.html"));
   EXPECT_FALSE(exists(content("Demo.mvd")));
   EXPECT_EQ(window.steps(), 1);
@@ -344,7 +352,7 @@ TEST_F(InstallSlotsTest, AFailingSlotStopsTheLoop) {
   PackageBuilder b = package();
   b.slots[8].compressed = true;  // no codec installed: -35
   load(b);
-  EXPECT_EQ(extractInstallSlots(state()), rc::codecUnavailable);
+  EXPECT_EQ(extractInstallSlots(host(), session), rc::codecUnavailable);
   EXPECT_FALSE(exists(content("uninstall.exe")));
   EXPECT_EQ(boxTexts().size(), 1u);
 }
@@ -352,7 +360,7 @@ TEST_F(InstallSlotsTest, AFailingSlotStopsTheLoop) {
 TEST_F(InstallSlotsTest, TempCopyThatCannotBeOpenedIsReportedWithItsPath) {
   load(package());
   host().failOpen(kTempCopy, oserr::accessDenied);
-  EXPECT_EQ(extractInstallSlots(state()), oserr::accessDenied);
+  EXPECT_EQ(extractInstallSlots(host(), session), oserr::accessDenied);
   ASSERT_EQ(boxTexts().size(), 1u);
   EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kTempCopy + ". "), std::string::npos);
   EXPECT_EQ(window.steps(), 0);
@@ -360,14 +368,14 @@ TEST_F(InstallSlotsTest, TempCopyThatCannotBeOpenedIsReportedWithItsPath) {
 
 TEST_F(InstallSlotsTest, StartupWrapper) {
   load(package());
-  EXPECT_EQ(extractStartupSlot(state(), slot::licence), rc::emptySlotName);  // empty: no message
+  EXPECT_EQ(extractStartupSlot(host(), session, slot::licence), rc::emptySlotName);  // empty: no message
   EXPECT_TRUE(boxTexts().empty());
-  EXPECT_EQ(extractStartupSlot(state(), slot::extra), 0);
+  EXPECT_EQ(extractStartupSlot(host(), session, slot::extra), 0);
   EXPECT_EQ(get(content("extra.txt")), "EXTRA");
   EXPECT_TRUE(window.events.empty());
 
   host().failOpen(kTempCopy, oserr::sharingViolation);
-  EXPECT_EQ(extractStartupSlot(state(), slot::extra), oserr::sharingViolation);
+  EXPECT_EQ(extractStartupSlot(host(), session, slot::extra), oserr::sharingViolation);
   ASSERT_EQ(boxTexts().size(), 1u);
   EXPECT_NE(boxTexts()[0].find(std::string("Problem with file ") + kContent + ". "), std::string::npos);
 }

@@ -28,9 +28,9 @@ class DamagedSwf : public ::testing::Test {
     harness::Outcome o = run(movie);
     EXPECT_EQ(o.problem, "") << what;
     const Result r = o.firstFailure();
-    EXPECT_TRUE(r == 0 || r == rc::notSwf || r == rc::swfTooNew || r == rc::swfTooOld || r == rc::platformError)
+    EXPECT_TRUE(r == 0 || r == rc::notSwf || r == rc::swfTooNew || r == rc::swfTooOld || r == rc::failedWithText)
         << what << ": " << r;
-    if (r == rc::platformError) { EXPECT_FALSE(o.messages.empty()) << what; }
+    if (r == rc::failedWithText) { EXPECT_FALSE(o.messages.empty()) << what; }
     return o;
   }
   harness::Sandbox box;
@@ -107,7 +107,7 @@ TEST_F(DamagedSwf, FrameRectangleAndTags) {
     // The background tag too short for its colour, or cut inside it.
     for (const std::string& body : {std::string(), std::string("\x01", 1), std::string("\x01\x02", 2)}) {
       harness::Outcome o = expectSafe(variant(fws(6, tag(9, body) + endTag())), "short background tag");
-      EXPECT_EQ(o.firstFailure(), rc::platformError);
+      EXPECT_EQ(o.firstFailure(), rc::failedWithText);
     }
   }
 }
@@ -125,7 +125,7 @@ TEST_F(DamagedSwf, ZlibStreamBytes) {
       std::string d = movie;
       d[at] = char(uint8_t(d[at]) ^ mask);
       harness::Outcome o = expectSafe(d, "zlib byte " + std::to_string(at));
-      if (at < 10 && o.code("expandCompressedSwf") == rc::platformError) {
+      if (at < 10 && o.code("expandCompressedSwf") == rc::failedWithText) {
         EXPECT_NE(o.messages.back().find("Error expanding compressed movie"), std::string::npos) << o.messages.back();
       }
     }

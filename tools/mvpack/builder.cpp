@@ -14,6 +14,7 @@
 #include "output_file.h"
 #include "package/datafile_format.h"
 #include "package/format.h"
+#include "package/install_layout.h"
 #include "picture_check.h"
 #include "progress.h"
 #include "support/bytes.h"
@@ -29,9 +30,9 @@ namespace {
 
 constexpr int64_t kMaxFileSize = 0x7FFFFFFF;  // offsets and sizes are signed 32-bit
 constexpr char kDataFileExtension[] = ".mvd";
-constexpr char kUninstallerName[] = "uninstall.exe";
-// The longest Windows folder a user is likely to have, and the wallpaper folder in it.
-constexpr size_t kContentFolderPrefix = sizeof "C:\\WINDOWS\\" - 1 + sizeof "Web\\Wallpaper\\" - 1;
+constexpr const char* kUninstallerName = mv::layout::kUninstallerName;
+// The longest Windows folder a user is likely to have.
+constexpr char kLikelyWindowsFolder[] = "C:\\WINDOWS\\";
 constexpr size_t kMaxPath = 259;
 
 bool startsWith(const std::vector<uint8_t>& b, const char* magic, size_t n) {
@@ -168,7 +169,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   const fs::path stubFolder = toPath(stubPath).parent_path();
   auto besideStub = [&](const char* name) { return fromPath(stubFolder / name); };
   std::string libraryPath = pick(options.library, m.library);
-  if (libraryPath.empty()) libraryPath = besideStub("impborl.dll");
+  if (libraryPath.empty()) libraryPath = besideStub(mv::layout::kLibraryName);
   std::string uninstallerPath = pick(options.uninstaller, m.uninstaller);
   if (uninstallerPath.empty()) uninstallerPath = besideStub(kUninstallerName);
   const std::string flashPath = pick(options.flashInstaller, m.flashInstaller);
@@ -250,7 +251,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
                       " is taken by the installer's own " +
                       (mv::equalsIgnoreCase(f.name, dataFileName) ? "data file" : "uninstaller"));
     // Windows-1252 characters are one UTF-16 unit each, so the stored length is the path's length there.
-    if (kContentFolderPrefix + storedTitle.size() + 5 + mv::toWindows1252(f.name).size() > kMaxPath)
+    if (mv::layout::contentFolder(kLikelyWindowsFolder, storedTitle).size() + mv::toWindows1252(f.name).size() > kMaxPath)
       warn("content file " + inQuotes(f.name) + ": its installed path may exceed 259 characters");
   }
 
@@ -281,7 +282,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
 
   // slot 2: the Flash Player installer, under the name the installer runs it by
   if (!flashPath.empty())
-    addFile(mv::slot::flashInstaller, flashPath, "flashax.exe", mv::slotkind::windowsFolder, "flash-installer");
+    addFile(mv::slot::flashInstaller, flashPath, mv::layout::kFlashInstallerName, mv::slotkind::windowsFolder, "flash-installer");
   else
     slots[mv::slot::flashInstaller].kind = mv::slotkind::windowsFolder;
 
@@ -307,7 +308,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
         warn("movie " + m.presentationFile + ": SWF version " + std::to_string(head[3]) +
              "; the installer plays versions up to 6 only");
       presentationKind = mv::presentation::movie;
-      addFile(mv::slot::presentation, m.presentationFile, "installer.swf", mv::slotkind::contentFile, "movie");
+      addFile(mv::slot::presentation, m.presentationFile, mv::layout::kInstallerMovieName, mv::slotkind::contentFile, "movie");
       break;
     }
     case PresentationChoice::Silent:
@@ -336,7 +337,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   else slots[mv::slot::extra].compressed = true;
 
   // slot 6: the desktop page, named after the title: the installer registers Web\Wallpaper\<title>.html
-  addFile(mv::slot::htmlPage, m.html, title + ".html", mv::slotkind::wallpaperPage, "html page");
+  addFile(mv::slot::htmlPage, m.html, mv::layout::pageName(title), mv::slotkind::wallpaperPage, "html page");
 
   // slot 8: the Moviva data file
   {
@@ -351,7 +352,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
       const size_t size = bytes.size();
       packSmaller(packed, std::move(bytes), "content file " + f.path);
       if (dataSize > kMaxFileSize) throw ToolError("content folder " + m.content + ": too large for one package");
-      dataSize += mv::kDataBlockHeaderSize + int64_t(packed.bytes.size());
+      dataSize += mv::dataBlockSize(int64_t(packed.bytes.size()));
       entries.push_back({f.name, std::move(packed.bytes), packed.expanded, packed.compressed});
       result.contentBytes += int64_t(size);
       progress.advance(size, f.name);

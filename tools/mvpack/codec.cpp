@@ -7,39 +7,10 @@
 #include <memory>
 
 #include "dcl/dcl.h"
+#include "dcl/memory_streams.h"
 #include "dcl/pklib.h"
 
 namespace mvpack {
-
-namespace {
-
-struct BoundedIo {
-  const uint8_t* in;
-  size_t left;
-  std::vector<uint8_t>* out;
-  size_t limit;
-  bool overflow = false;
-};
-
-unsigned int DCL_CALL readBounded(char* buf, unsigned int* size, void* param) {
-  BoundedIo* io = static_cast<BoundedIo*>(param);
-  if (io->overflow) return 0;  // ends the expansion early
-  size_t n = std::min<size_t>(*size, io->left);
-  if (n) std::memcpy(buf, io->in, n);
-  io->in += n;
-  io->left -= n;
-  return static_cast<unsigned int>(n);
-}
-
-void DCL_CALL writeBounded(char* buf, unsigned int* size, void* param) {
-  BoundedIo* io = static_cast<BoundedIo*>(param);
-  size_t room = io->limit - io->out->size();
-  size_t n = std::min<size_t>(*size, room);
-  io->out->insert(io->out->end(), reinterpret_cast<uint8_t*>(buf), reinterpret_cast<uint8_t*>(buf) + n);
-  if (n < *size) io->overflow = true;
-}
-
-}  // namespace
 
 std::vector<uint8_t> implodeBinary4096(const uint8_t* data, size_t size) {
   static const uint8_t none = 0;
@@ -50,9 +21,15 @@ bool explodeBounded(const uint8_t* data, size_t size, size_t limit, std::vector<
   out.clear();
   out.reserve(std::min<size_t>(limit, size_t(64) << 20));
   std::unique_ptr<char[]> work(new char[CMP_EXPLODE_WORK_SIZE]);
-  BoundedIo io{data, size, &out, limit};
-  unsigned int status = dcl_explode(readBounded, writeBounded, work.get(), &io);
-  if (io.overflow) {
+  bool overflow = false;
+  dcl::MemoryStreams io(data, size, [&](const uint8_t* bytes, size_t n) {
+    const size_t kept = std::min(n, limit - out.size());
+    out.insert(out.end(), bytes, bytes + kept);
+    overflow = kept < n;
+    return !overflow;  // beyond the bound the expansion ends early
+  });
+  unsigned int status = dcl_explode(dcl::readMemory, dcl::writeToSink, work.get(), &io);
+  if (overflow) {
     problem = "expands to more than " + std::to_string(limit) + " bytes";
     return false;
   }

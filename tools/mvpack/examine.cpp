@@ -9,6 +9,7 @@
 
 #include "codec.h"
 #include "package/datafile_format.h"
+#include "package/install_layout.h"
 #include "progress.h"
 #include "support/bytes.h"
 #include "support/paths.h"
@@ -274,7 +275,7 @@ int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& 
     return exitcode::damaged;
   }
   out << "data file " << inQuotes(dataSlot.name) << ": " << view.header.entryCount << " entries, title " << inQuotes(view.header.title)
-      << ", movie source " << view.header.movieSource << (view.header.movieSource == 3 ? " (record 1 copies installer.swf)" : "")
+      << ", movie source " << view.header.movieSource << (view.header.movieSource == 3 ? std::string(" (record 1 copies ") + mv::layout::kInstallerMovieName + ")" : "")
       << "\n";
   out << " rec kind        block comp       stored     expanded  name\n";
   for (const mv::DataFileEntryView& r : view.entries) {
@@ -437,10 +438,10 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
   }
   progress.finish();
 
-  if (d.entries[mv::slot::flashInstaller].name.size() && d.entries[mv::slot::flashInstaller].name != "flashax.exe")
-    note("slot 2 is not named \"flashax.exe\": the installer will not find it to run it");
-  if (!d.entries[mv::slot::uninstaller].name.empty() && d.entries[mv::slot::uninstaller].name != "uninstall.exe")
-    note("slot 9 is not named \"uninstall.exe\": the uninstall entry will not find it");
+  if (d.entries[mv::slot::flashInstaller].name.size() && d.entries[mv::slot::flashInstaller].name != mv::layout::kFlashInstallerName)
+    note("slot 2 is not named " + inQuotes(mv::layout::kFlashInstallerName) + ": the installer will not find it to run it");
+  if (!d.entries[mv::slot::uninstaller].name.empty() && d.entries[mv::slot::uninstaller].name != mv::layout::kUninstallerName)
+    note("slot 9 is not named " + inQuotes(mv::layout::kUninstallerName) + ": the uninstall entry will not find it");
 
   if (dataFileRead) {
     mv::DataFileView view;
@@ -449,7 +450,7 @@ int verifyInstaller(const InstallerImage& image, bool progressWanted, std::ostre
       problem("data file: " + why);
     } else {
       if (view.header.title != title) note("the data file's title " + inQuotes(view.header.title) + " differs from the package's");
-      const std::string page = view.header.title + ".html";
+      const std::string page = mv::layout::pageName(view.header.title);
       if (d.entries[mv::slot::htmlPage].name != page)
         note("the desktop is pointed at " + inQuotes(page) + " but slot 6 holds " + inQuotes(d.entries[mv::slot::htmlPage].name));
       int good = 0;
@@ -608,7 +609,7 @@ int extractInstaller(const InstallerImage& image, const std::string& folder, boo
         if (mv::entryIsMovieCopy(r.index, r.record.kind, view.header.movieSource)) {
           // A copy that the installation makes: of the installer movie for record 1, else of the main file.
           std::vector<uint8_t> source;
-          std::string from = r.index == 1 ? "installer.swf" : mainName;
+          std::string from = r.index == 1 ? std::string(mv::layout::kInstallerMovieName) : mainName;
           if (r.index == 1 && !d.entries[mv::slot::presentation].name.empty() &&
               image.readSlot(mv::slot::presentation, source, why)) {
             bytes = std::move(source);

@@ -17,12 +17,12 @@ namespace mv {
 
 namespace host_detail {
 
-constexpr Result errorInvalidName = 123;
-constexpr Result errorDirectory = 267;      // ERROR_DIRECTORY: not a folder
-constexpr Result errorProcNotFound = 127;
-constexpr Result errorInvalidWindow = 1400;
-constexpr Result errorNoVersion = 1813;     // ERROR_RESOURCE_TYPE_NOT_FOUND
-constexpr Result errorTimeout = 1460;
+constexpr int32_t errorInvalidName = 123;
+constexpr int32_t errorDirectory = 267;      // ERROR_DIRECTORY: not a folder
+constexpr int32_t errorProcNotFound = 127;
+constexpr int32_t errorInvalidWindow = 1400;
+constexpr int32_t errorNoVersion = 1813;     // ERROR_RESOURCE_TYPE_NOT_FOUND
+constexpr int32_t errorTimeout = 1460;
 
 // Names compared as Windows compares them, letter case ignored.
 inline std::string upper(const std::string& s) { return foldCase(s); }
@@ -49,7 +49,7 @@ inline std::string hex(uint64_t v) {
 }  // namespace host_detail
 
 struct HostPlatform::Shared {
-  Result lastError = 0;
+  int32_t lastError = 0;
   struct OpenRec {
     bool read, write, shareRead, shareWrite;
   };

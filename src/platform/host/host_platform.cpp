@@ -169,10 +169,10 @@ uint32_t HostPlatform::storedAttributes(const std::string& hostPath) const {
 
 // ---------------------------------------------------------------------------------------------- system
 
-Result HostPlatform::lastError() { return shared_->lastError; }
-void HostPlatform::setLastError(Result code) { shared_->lastError = code; }
+int32_t HostPlatform::lastError() { return shared_->lastError; }
+void HostPlatform::setLastError(int32_t code) { shared_->lastError = code; }
 
-std::string HostPlatform::systemErrorText(Result code) {
+std::string HostPlatform::systemErrorText(int32_t code) {
   auto own = errorTexts_.find(code);
   if (own != errorTexts_.end()) return own->second;
   auto it = builtinErrorTexts().find(code);

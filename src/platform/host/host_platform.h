@@ -198,9 +198,9 @@ class HostPlatform : public Platform {
   std::vector<std::string> callsStartingWith(const std::string& prefix) const;
 
   // ------------------------------------------------------------------ Platform: System
-  Result lastError() override;
-  void setLastError(Result code) override;
-  std::string systemErrorText(Result code) override;
+  int32_t lastError() override;
+  void setLastError(int32_t code) override;
+  std::string systemErrorText(int32_t code) override;
   bool getEnv(const std::string& name, std::string& value) override;
   std::string windowsDirectory() override { return windowsDirectory_; }
   std::string systemDirectory() override { return systemDirectory_; }

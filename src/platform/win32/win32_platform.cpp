@@ -200,10 +200,10 @@ std::string oleErrorText(Win32Platform& p, HRESULT hr) {
 
 // ------------------------------------------------------------------------------------------ system
 
-Result Win32Platform::lastError() { return Result(GetLastError()); }
-void Win32Platform::setLastError(Result code) { SetLastError(DWORD(code)); }
+int32_t Win32Platform::lastError() { return static_cast<int32_t>(GetLastError()); }
+void Win32Platform::setLastError(int32_t code) { SetLastError(DWORD(code)); }
 
-std::string Win32Platform::systemErrorText(Result code) {
+std::string Win32Platform::systemErrorText(int32_t code) {
   wchar_t* buffer = nullptr;
   DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
                            nullptr, DWORD(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),

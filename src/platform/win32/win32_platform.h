@@ -11,9 +11,9 @@ class Win32Platform : public Platform {
   Win32Platform() = default;
 
   // System
-  Result lastError() override;
-  void setLastError(Result code) override;
-  std::string systemErrorText(Result code) override;
+  int32_t lastError() override;
+  void setLastError(int32_t code) override;
+  std::string systemErrorText(int32_t code) override;
   bool getEnv(const std::string& name, std::string& value) override;
   std::string windowsDirectory() override;
   std::string systemDirectory() override;
