@@ -9,9 +9,9 @@
 namespace mvpack {
 
 // The sub-commands. Each prints to `out` and messages to `err`; returns the exit code.
-int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& err);
-int verifyInstaller(const InstallerImage& image, bool progress, std::ostream& out, std::ostream& err);
-int extractInstaller(const InstallerImage& image, const std::string& folder, bool force, bool progress,
-                     std::ostream& out, std::ostream& err);
+[[nodiscard]] int listInstaller(const InstallerImage& image, std::ostream& out, std::ostream& err);
+[[nodiscard]] int verifyInstaller(const InstallerImage& image, bool progress, std::ostream& out, std::ostream& err);
+[[nodiscard]] int extractInstaller(const InstallerImage& image, const std::string& folder, bool force, bool progress,
+                                   std::ostream& out, std::ostream& err);
 
 }  // namespace mvpack
