@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "installer/state.h"
+#include "package/datafile_format.h"
 #include "package/format.h"
 #include "package_writer.h"
 
@@ -208,8 +209,12 @@ struct DataFileBuilder {
         };
       layout.entries.push_back(std::move(e));
     }
-    const Bytes file = buildDataFile(layout);
-    return std::string(file.begin(), file.end());
+    const Bytes bytes = buildDataFile(layout);
+    std::string file(bytes.begin(), bytes.end());
+    // Bytes the reader never looks at hold something: a signature in the header, a mark in each record.
+    putBytes(file, 0, "MOVIVA DATA");
+    for (size_t i = 0; i < entries.size(); ++i) file[size_t(dataRecordOffset(int(i) + 1)) + 1] = 0x55;
+    return file;
   }
 };
 
