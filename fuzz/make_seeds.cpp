@@ -14,7 +14,7 @@
 
 #include "../tests/flash/render/movie_builder.h"
 #include "../tests/flash/swf_builder.h"
-#include "../tests/installer/package_builder.h"
+#include "../tests/package/package_writer.h"
 #include "dcl/dcl.h"
 
 using mv::test::Bytes;
@@ -130,17 +130,11 @@ void packageSeeds() {
   small.slots[1] = {"impborl.dat", 3, bytesOf("lib"), false, -1};
   put("package", "library_only", mv::test::buildInstaller(stub, small));
 
-  // Integrity record ("MVCK" + CRC-32 of the package with those 8 bytes zero).
-  Bytes withCrc = mv::test::buildInstaller(stub, typical);
-  const size_t at = stub.size() + 8;
-  for (int i = 0; i < 8; ++i) withCrc[at + i] = 0;
-  uint32_t crc = dclCrc32(withCrc.data() + stub.size(), withCrc.size() - stub.size());
-  withCrc[at] = 'M';
-  withCrc[at + 1] = 'V';
-  withCrc[at + 2] = 'C';
-  withCrc[at + 3] = 'K';
-  for (int i = 0; i < 4; ++i) withCrc[at + 4 + i] = uint8_t(crc >> (8 * i));
-  put("package", "integrity", withCrc);
+  // Integrity record ("MVCK" + CRC-32 of the package with those 8 bytes zero), without the length.
+  mv::test::PackageLayout withCrc = typical;
+  withCrc.integrity = true;
+  withCrc.recordLength = false;
+  put("package", "integrity", mv::test::buildInstaller(stub, withCrc));
 }
 
 void dataFileSeeds() {

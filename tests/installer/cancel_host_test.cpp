@@ -11,7 +11,7 @@
 #include "headless_view.h"
 #include "installer/installer_controller.h"
 #include "package/datafile.h"
-#include "package_builder.h"
+#include "package_writer.h"
 #include "platform/host/host_platform.h"
 #include "support/user_texts.h"
 

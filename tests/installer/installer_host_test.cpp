@@ -10,7 +10,7 @@
 #include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
 #include "package/datafile.h"
-#include "package_builder.h"
+#include "package_writer.h"
 #include "platform/host/host_platform.h"
 #include "support/user_texts.h"
 

@@ -184,7 +184,7 @@ TEST_F(DataFileTest, SizesAndOffsetsOutsideTheFileAreRefusedBeforeAnyAllocation)
   auto huge = [](int field, uint32_t value) {
     return [=](std::string& block) { putLe32(block, size_t(field), value); };
   };
-  std::vector<DataEntryLayout> bad = {
+  std::vector<DataEntryContent> bad = {
       {"offset.swf", 0, "A", false, 0, true},
       {"expanded.swf", 0, "A", false, 0, false, huge(8, 0x7FFFFFF0)},
       {"negative.swf", 0, "A", false, 0, false, huge(8, 0x80000000)},

@@ -1,7 +1,6 @@
 #pragma once
-// Test material written byte by byte from the formats, independent of the product's own format code:
-// a small PE image, packages (96-byte header, eleven 280-byte entries, payloads), Moviva data files
-// (1,240-byte header, 264-byte records, 44-byte block headers), and implode streams made of literals.
+// Test material: a small PE image written byte by byte, packages and Moviva data files described by their
+// contents and written by package_writer.h, and implode streams made of literals.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -10,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "package/datafile_format.h"
+#include "package/format.h"
 #include "package/session.h"
+#include "package_writer.h"
 #include "platform/dialogs.h"
 #include "support/system_errors.h"
 #include "support/user_texts.h"
@@ -107,7 +109,8 @@ inline std::string literalImplode(const std::string& data) {
   return out;
 }
 
-struct SlotLayout {
+// A slot by its content, stored as it is or as literalImplode(content).
+struct SlotContent {
   std::string name;            // "" = empty slot
   int32_t kind = 5;
   std::string content;         // the file as it should be written
@@ -116,141 +119,105 @@ struct SlotLayout {
   std::string stored() const { return compressed ? literalImplode(content) : content; }
 };
 
-// A whole installer: stub, directory, payloads in slot order without gaps. Slot 0 spans the stub; an
-// empty slot has start = end = the position where its payload would be.
+// A whole installer, written by package_writer.h: stub, directory, payloads in slot order without gaps.
+// Slot 0 spans the stub; an empty slot has start = end = the position where its payload would be; the
+// name fields hold '#' after the names.
 struct PackageBuilder {
   std::string stub = fakeExecutable();
   uint8_t presentationKind = 8, licenseFlag = 0, runExtraFlag = 0, showDesktopFlag = 0;
   int32_t red = 1, green = 2, blue = 3;
   std::string title = "Demo";  // up to 64 bytes
-  std::array<SlotLayout, 11> slots;
+  std::array<SlotContent, 11> slots;
   bool integrity = false;       // write the "MVCK" record and its CRC-32
   bool recordLength = true;     // with the record: the package's length in header bytes 3..6
   std::string trailer;          // bytes after the package (a code signature's certificate table)
   // Changes to entry fields after layout: (slot, entry bytes (280)).
-  std::function<void(int, std::string&)> tweakEntry;
-
-  static constexpr size_t kDir = 96 + 11 * 280;
+  std::function<void(int, std::string&)> tweakEntry = nullptr;
 
   std::string build() const {
-    std::string header(96, '\0');
-    header[0] = char(presentationKind);
-    header[1] = char(licenseFlag);
-    header[2] = char(runExtraFlag);
-    putLe32(header, 16, uint32_t(red));
-    putLe32(header, 20, uint32_t(green));
-    putLe32(header, 24, uint32_t(blue));
-    header[29] = char(showDesktopFlag);
-    putBytes(header, 30, title.substr(0, 64));
-    header.resize(96);
-
-    std::string entries, payloads;
-    int64_t position = int64_t(stub.size() + kDir);
-    for (int k = 0; k < 11; ++k) {
-      std::string e(280, '\0');
-      // Leftover text after the name, which must never be read.
-      putBytes(e, 1, std::string(255, '#'));
-      const SlotLayout& slot = slots[k];
-      std::string name = k == 0 ? "install.exe" : slot.name;
-      e[0] = char(name.size());
-      putBytes(e, 1, name);
-      int32_t start, end, expanded;
-      if (k == 0) {
-        start = 0;
-        end = int32_t(stub.size()) - 1;
-        expanded = int32_t(stub.size());
-        putLe32(e, 264, 6);
-      } else {
-        std::string stored = slot.stored();
-        start = int32_t(position);
-        end = int32_t(position + int64_t(stored.size()) - (stored.empty() ? 0 : 1));
-        expanded = int32_t(slot.content.size()) + slot.expandedDelta;
-        putLe32(e, 264, uint32_t(slot.kind));
-        e[268] = char(slot.compressed ? 1 : 0);
-        putLe32(e, 272, slot.compressed ? uint32_t(stored.size()) : 0);
-        payloads += stored;
-        position += int64_t(stored.size());
-      }
-      putLe32(e, 256, uint32_t(start));
-      putLe32(e, 260, uint32_t(end));
-      putLe32(e, 276, uint32_t(expanded));
-      e.resize(280);
-      if (tweakEntry) tweakEntry(k, e);
-      entries += e;
+    PackageLayout layout;
+    layout.presentationKind = presentationKind;
+    layout.licenseFlag = licenseFlag;
+    layout.runExtraFlag = runExtraFlag;
+    layout.showDesktopFlag = showDesktopFlag;
+    layout.red = red;
+    layout.green = green;
+    layout.blue = blue;
+    layout.title = title;
+    layout.slots[0] = {"install.exe", 6, {}, false, 0};
+    for (int k = 1; k < 11; ++k) {
+      const SlotContent& slot = slots[k];
+      layout.slots[k] = {slot.name, slot.kind, bytesOf(slot.stored()), slot.compressed,
+                         int32_t(slot.content.size()) + slot.expandedDelta};
     }
-    std::string file = stub + header + entries + payloads;
-    if (integrity) {
-      // The checksum covers the package (its length included) with its own 8 bytes as zero.
-      if (recordLength) putLe32(file, stub.size() + 3, uint32_t(file.size() - stub.size()));
-      putBytes(file, stub.size() + 8, std::string(8, '\0'));
-      uint32_t crc = crc32(file.data() + stub.size(), file.size() - stub.size());
-      putBytes(file, stub.size() + 8, "MVCK");
-      putLe32(file, stub.size() + 12, crc);
-    }
-    return file + trailer;
+    layout.slotsAtCursor = true;
+    layout.nameFill = '#';  // leftover text after the name, which must never be read
+    if (tweakEntry)
+      layout.tweakEntry = [this](int k, uint8_t* entry) {
+        std::string e(reinterpret_cast<const char*>(entry), 280);
+        tweakEntry(k, e);
+        std::memcpy(entry, e.data(), 280);
+      };
+    layout.integrity = integrity;
+    layout.recordLength = recordLength;
+    layout.trailer = bytesOf(trailer);
+    const Bytes file = buildInstaller(bytesOf(stub), layout);
+    return std::string(file.begin(), file.end());
   }
 
   // Absolute offset of slot k's first payload byte in build()'s output.
   size_t payloadOffset(int k) const {
-    size_t position = stub.size() + kDir;
+    size_t position = stub.size() + kDirectorySize;
     for (int i = 1; i < k; ++i) position += slots[i].stored().size();
     return position;
   }
-
-  static uint32_t crc32(const char* data, size_t size) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) {
-      crc ^= uint8_t(data[i]);
-      for (int b = 0; b < 8; ++b) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-  }
 };
 
-struct DataEntryLayout {
+// A data file entry by its content, stored as it is or as literalImplode(content).
+struct DataEntryContent {
   std::string name;
   uint8_t kind = 0;
   std::string content;
   bool compressed = false;
   int32_t expandedDelta = 0;   // added to the declared expanded size
   bool badOffset = false;      // the record points past the end of the file
-  std::function<void(std::string& blockHeader)> tweakBlock;
+  std::function<void(std::string& blockHeader)> tweakBlock = nullptr;
 };
 
+// A Moviva data file, written by package_writer.h.
 struct DataFileBuilder {
   std::string title = "Demo";
   int32_t movieSource = 0;
-  std::vector<DataEntryLayout> entries;
+  std::vector<DataEntryContent> entries;
   std::optional<int32_t> entryCount;  // default: entries.size()
 
   std::string build() const {
-    std::string file(1240, '\0');
-    putBytes(file, 0, "MOVIVA DATA");
-    putLe32(file, 212, uint32_t(entryCount ? *entryCount : int32_t(entries.size())));
-    putBytes(file, 248, title.substr(0, 64));
-    putLe32(file, 1204, uint32_t(movieSource));
-    file.resize(1240);
-    std::string records, blocks;
-    const size_t first = 1240 + 264 * entries.size();
-    for (const DataEntryLayout& entry : entries) {
-      std::string r(264, '\0');
-      r[0] = char(entry.kind);
-      r[1] = 0x55;
-      putBytes(r, 2, entry.name.substr(0, 255));
-      std::string stored = entry.compressed ? literalImplode(entry.content) : entry.content;
-      std::string block(44, '\0');
-      putBytes(block, 0, "CHUN");
-      putLe32(block, 4, entry.kind);
-      putLe32(block, 8, uint32_t(int32_t(entry.content.size()) + entry.expandedDelta));
-      putLe32(block, 12, uint32_t(stored.size()));
-      putLe32(block, 16, entry.compressed ? 1 : 0);
-      if (entry.tweakBlock) entry.tweakBlock(block);
-      putLe32(r, 260, uint32_t(entry.badOffset ? 0x7FFFFF00 : first + blocks.size()));
-      r.resize(264);
-      records += r;
-      blocks += block + stored;
+    DataFileLayout layout;
+    layout.title = title;
+    layout.movieSource = movieSource;
+    layout.entryCount = entryCount;
+    for (const DataEntryContent& entry : entries) {
+      DataEntryLayout e;
+      e.name = entry.name;
+      e.kind = entry.kind;
+      e.payload = bytesOf(entry.compressed ? literalImplode(entry.content) : entry.content);
+      e.compressed = entry.compressed;
+      e.expandedSize = int32_t(entry.content.size()) + entry.expandedDelta;
+      e.badOffset = entry.badOffset;
+      if (entry.tweakBlock)
+        e.tweakBlock = [tweak = entry.tweakBlock](uint8_t* header) {
+          std::string h(reinterpret_cast<const char*>(header), 44);
+          tweak(h);
+          std::memcpy(header, h.data(), 44);
+        };
+      layout.entries.push_back(std::move(e));
     }
-    return file + records + blocks;
+    const Bytes bytes = buildDataFile(layout);
+    std::string file(bytes.begin(), bytes.end());
+    // Bytes the reader never looks at hold something: a signature in the header, a mark in each record.
+    putBytes(file, 0, "MOVIVA DATA");
+    for (size_t i = 0; i < entries.size(); ++i) file[size_t(dataRecordOffset(int(i) + 1)) + 1] = 0x55;
+    return file;
   }
 };
 

@@ -1,5 +1,5 @@
 // Under Wine, on the real file system with the real Win32 platform and the codec library impborl.dll:
-// whole packages written byte by byte here, extracted the way start-up and installation do.
+// whole packages written by the tests' package writer, extracted the way start-up and installation do.
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "installer/package_builder.h"
+#include "package/package_writer.h"
 
 namespace mv {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "installer/package_builder.h"
+#include "package/package_writer.h"
 
 namespace mv {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "harness.h"
-#include "installer/package_builder.h"
+#include "package/package_writer.h"
 
 namespace mv {
 namespace {

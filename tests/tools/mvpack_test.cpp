@@ -19,6 +19,7 @@
 #include "dcl/dcl.h"
 #include "manifest.h"
 #include "package/format.h"
+#include "package_writer.h"
 #include "util.h"
 
 namespace fs = std::filesystem;
@@ -466,68 +467,26 @@ TEST(MvpackBuild, NamesBecomeWindowsTextAndComeBackAsUtf8) {
 
 // ---------------------------------------------------------------- list, verify, extract
 
-// An installer written here from the format: a foreign packer's work, with one imploded and one stored
-// data file entry, leftover bytes after the slot names, and no integrity record.
+// A foreign packer's work: one imploded and one stored data file entry, leftover bytes after the slot
+// names, empty slots at 0, and no integrity record.
 Bytes foreignInstaller(const Bytes& stub, const std::string& entry2Name = "pics\\sky.jpg",
                        const std::string& slot4Name = "") {
   const Bytes movie = repetitive("FWS\x06", 6000);
-  const Bytes movieImploded = dclImplode(movie.data(), movie.size(), 0, 2048);
-  const Bytes sky = randomBytes(700, 9);
-  Bytes data(1240 + 2 * 264, 0);
-  put32(data, 212, 2);
-  std::memcpy(&data[248], "Foreign Sea", 11);
-  const std::pair<std::string, std::pair<const Bytes*, bool>> entries[2] = {{"movie.swf", {&movieImploded, true}},
-                                                                              {entry2Name, {&sky, false}}};
-  for (int i = 0; i < 2; ++i) {
-    const size_t r = 1240 + 264 * size_t(i);
-    data[r] = i == 0 ? 0 : 11;
-    std::memcpy(&data[r + 2], entries[i].first.data(), entries[i].first.size());
-    put32(data, r + 260, uint32_t(data.size()));
-    Bytes block(44, 0);
-    std::memcpy(block.data(), "CHUN", 4);
-    put32(block, 8, uint32_t(i == 0 ? movie.size() : sky.size()));
-    put32(block, 12, uint32_t(entries[i].second.first->size()));
-    put32(block, 16, entries[i].second.second ? 1 : 0);
-    data.insert(data.end(), block.begin(), block.end());
-    data.insert(data.end(), entries[i].second.first->begin(), entries[i].second.first->end());
-  }
-  const Bytes page = text("<html>foreign</html>");
-  struct S {
-    std::string name;
-    int kind;
-    Bytes payload;
-  } slots[11] = {{"install.exe", 6, {}},      {"impborl.dat", 3, text("MZ lib")}, {"flashax.exe", 3, text("MZ fl")},
-                 {"installer.swf", 5, movie}, {slot4Name, 5, text("licence")}, {"", 5, {}},
-                 {"Foreign Sea.html", 2, page}, {"", 5, {}}, {"Foreign Sea.mvd", 4, data},
-                 {"uninstall.exe", 5, text("MZ un")}, {"", 10, {}}};
-  Bytes f = stub;
-  const size_t offset = f.size();
-  f.resize(offset + kDir, 0);
-  f[offset] = 2;  // movie
-  put32(f, offset + 16, 255);
-  put32(f, offset + 20, 128);
-  put32(f, offset + 24, 0);
-  std::memcpy(&f[offset + 30], "Foreign Sea", 11);
-  for (int k = 0; k < 11; ++k) {
-    const size_t e = offset + 96 + 280 * size_t(k);
-    std::memset(&f[e + 1], 'Z', 255);  // leftovers after the name, which only the name length bounds
-    f[e] = uint8_t(slots[k].name.size());
-    std::memcpy(&f[e + 1], slots[k].name.data(), slots[k].name.size());
-    int32_t start = 0, end = 0, expanded = 0;
-    if (k == 0) {
-      end = int32_t(offset - 1), expanded = int32_t(offset);
-    } else if (!slots[k].name.empty()) {
-      start = int32_t(f.size());
-      end = start + int32_t(slots[k].payload.size()) - 1;
-      expanded = int32_t(slots[k].payload.size());
-      f.insert(f.end(), slots[k].payload.begin(), slots[k].payload.end());
-    }
-    put32(f, e + 256, uint32_t(start));
-    put32(f, e + 260, uint32_t(end));
-    put32(f, e + 264, uint32_t(slots[k].kind));
-    put32(f, e + 276, uint32_t(expanded));
-  }
-  return f;
+  mv::test::DataFileLayout data;
+  data.title = "Foreign Sea";
+  data.entries.push_back({"movie.swf", 0, dclImplode(movie.data(), movie.size(), 0, 2048), true, int32_t(movie.size())});
+  data.entries.push_back({entry2Name, 11, randomBytes(700, 9), false, -1});
+  mv::test::PackageLayout p;
+  p.presentationKind = 2;  // movie
+  p.red = 255;
+  p.green = 128;
+  p.title = "Foreign Sea";
+  p.nameFill = 'Z';  // leftovers after the name, which only the name length bounds
+  p.slots = {{{"install.exe", 6, {}}, {"impborl.dat", 3, text("MZ lib")}, {"flashax.exe", 3, text("MZ fl")},
+              {"installer.swf", 5, movie}, {slot4Name, 5, text("licence")}, {"", 5, {}},
+              {"Foreign Sea.html", 2, text("<html>foreign</html>")}, {"", 5, {}},
+              {"Foreign Sea.mvd", 4, mv::test::buildDataFile(data)}, {"uninstall.exe", 5, text("MZ un")}, {"", 10, {}}}};
+  return mv::test::buildInstaller(stub, p);
 }
 
 TEST(MvpackList, ListsAnInstallerWrittenByTheTests) {

@@ -154,34 +154,46 @@ std::vector<ContentFile> collectContent(const std::string& folder, const std::st
   return files;
 }
 
-BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
-  auto started = std::chrono::steady_clock::now();
-  BuildResult result;
-  auto warn = [&](const std::string& w) { result.warnings.push_back(w); };
+namespace {
+
+// The files and names a build uses: the command line's values, else the manifest's.
+struct BuildInputs {
+  std::string output, stub, library, uninstaller, flashInstaller;
+  std::string title;         // as text
+  std::string storedTitle;   // as the package holds it
+  std::string dataFileName;  // the title and ".mvd"
+};
+
+BuildInputs pickInputs(const Manifest& m, const BuildOptions& options) {
   const std::string where = m.path + ": ";
-
-  // --- what the manifest and the command line give
   auto pick = [](const std::string& cli, const std::string& manifest) { return cli.empty() ? manifest : cli; };
-  const std::string output = pick(options.output, m.output);
-  const std::string stubPath = pick(options.stub, m.stub);
-  if (output.empty()) throw ToolError(where + "no output file: give -o FILE or \"output =\" in the manifest");
-  if (stubPath.empty()) throw ToolError(where + "no stub: give --stub FILE or \"stub =\" in the manifest");
-  const fs::path stubFolder = toPath(stubPath).parent_path();
+  BuildInputs in;
+  in.output = pick(options.output, m.output);
+  in.stub = pick(options.stub, m.stub);
+  if (in.output.empty()) throw ToolError(where + "no output file: give -o FILE or \"output =\" in the manifest");
+  if (in.stub.empty()) throw ToolError(where + "no stub: give --stub FILE or \"stub =\" in the manifest");
+  const fs::path stubFolder = toPath(in.stub).parent_path();
   auto besideStub = [&](const char* name) { return fromPath(stubFolder / name); };
-  std::string libraryPath = pick(options.library, m.library);
-  if (libraryPath.empty()) libraryPath = besideStub(mv::layout::kLibraryName);
-  std::string uninstallerPath = pick(options.uninstaller, m.uninstaller);
-  if (uninstallerPath.empty()) uninstallerPath = besideStub(kUninstallerName);
-  const std::string flashPath = pick(options.flashInstaller, m.flashInstaller);
+  in.library = pick(options.library, m.library);
+  if (in.library.empty()) in.library = besideStub(mv::layout::kLibraryName);
+  in.uninstaller = pick(options.uninstaller, m.uninstaller);
+  if (in.uninstaller.empty()) in.uninstaller = besideStub(kUninstallerName);
+  in.flashInstaller = pick(options.flashInstaller, m.flashInstaller);
+  return in;
+}
 
+// The title names the installed folder, the desktop page and the data file: a folder name Windows can
+// create, of at most 64 characters that Windows-1252 holds.
+void checkTitle(const Manifest& m, BuildInputs& in) {
+  const std::string where = m.path + ": ";
   if (m.title.empty()) throw ToolError(where + "no title: \"title =\" is required");
   const std::string title = nameText(m.title);
-  const std::string storedTitle = storedName(title, where + "title");  // as the package holds it
-  if (storedTitle.size() > 64) throw ToolError(where + "title " + inQuotes(title) + " is longer than 64 characters");
+  in.storedTitle = storedName(title, where + "title");
+  if (in.storedTitle.size() > 64) throw ToolError(where + "title " + inQuotes(title) + " is longer than 64 characters");
   if (title.find_first_of("\\/") == std::string::npos && mv::isDeviceName(title))
     throw ToolError(where + "title " + inQuotes(title) +
                     " is a name Windows reserves for a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any "
-                    "extension): the installer's page " + inQuotes(title + ".html") +
+                    "extension): the installer's page " + inQuotes(mv::layout::pageName(title)) +
                     " would open the device instead of a file; choose another title");
   if (!mv::isPlainFolderName(title) || title.back() == ' ' || title.back() == '.') {
     const std::string fault = title.find_first_of("\\/") == std::string::npos ? windowsNameFault(title) : "";
@@ -189,6 +201,13 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     throw ToolError(where + "title " + inQuotes(title) +
                     " cannot be a folder name (no \\ / : * ? \" < > |, control characters, or trailing blank or dot)");
   }
+  in.title = title;
+  in.dataFileName = title + kDataFileExtension;
+}
+
+// The manifest lines a build needs, and the ones given without effect.
+void checkManifestLines(const Manifest& m, const BuildInputs& in, std::vector<std::string>& warnings) {
+  const std::string where = m.path + ": ";
   if (!m.presentationGiven)
     throw ToolError(where + "no presentation: \"presentation = picture FILE | movie FILE | silent | none\"");
   if (m.html.empty()) throw ToolError(where + "no desktop page: \"html =\" is required");
@@ -196,15 +215,18 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   if (m.showLicence && m.licenceFile.empty())
     throw ToolError(where + "flag license is set but no \"licence =\" file is given");
   if (m.runExtraFlag && m.extra.empty()) throw ToolError(where + "flag run-extra is set but no \"extra =\" file is given");
-  if (!m.licenceFile.empty() && !m.showLicence) warn("licence " + m.licenceFile + " is packed but not shown: flag license is not set");
-  if (!m.extra.empty() && !m.runExtraFlag) warn("extra file " + m.extra + " is packed but not used: flag run-extra is not set");
-  if (flashPath.empty())
-    warn("no flash-installer: the installer stops at start-up when slot 2 is empty (its \"empty slot name\" error)");
+  if (!m.licenceFile.empty() && !m.showLicence)
+    warnings.push_back("licence " + m.licenceFile + " is packed but not shown: flag license is not set");
+  if (!m.extra.empty() && !m.runExtraFlag)
+    warnings.push_back("extra file " + m.extra + " is packed but not used: flag run-extra is not set");
+  if (in.flashInstaller.empty())
+    warnings.push_back(
+        "no flash-installer: the installer stops at start-up when slot 2 is empty (its \"empty slot name\" error)");
+}
 
-  checkOutputPath(output);
-
-  // --- the stub: its PE image must end exactly where the file ends, since the installer finds its
-  // package at the end of its own image
+// The stub: its PE image must end exactly where the file ends, since the installer finds its package at
+// the end of its own image.
+std::vector<uint8_t> readStub(const std::string& stubPath) {
   std::vector<uint8_t> stub = readWholeFile(stubPath, "stub");
   const int64_t imageEnd = mv::packageOffsetFromImage(stub.data(), stub.size());
   if (imageEnd < 0) throw ToolError("stub " + stubPath + ": not a Windows executable (no valid PE headers)");
@@ -212,170 +234,201 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     throw ToolError("stub " + stubPath + ": its executable image ends at byte " + withCommas(imageEnd) +
                     " but the file is " + withCommas(int64_t(stub.size())) +
                     " bytes long (a package or other data is already appended); use the bare install.exe");
-  const int64_t offset = imageEnd;
-  result.stubSize = offset;
+  return stub;
+}
 
-  std::vector<Payload> slots(mv::kSlotCount);
-  for (int k = 0; k < mv::kSlotCount; ++k) slots[k].slot = k;
+// Slot 1: the library, stored as it is (nothing can be expanded before it is in place).
+void packLibrary(Payload& p, const std::string& libraryPath) {
+  std::vector<uint8_t> lib = readWholeFile(libraryPath, "library");
+  if (!startsWith(lib, "MZ", 2)) throw ToolError("library " + libraryPath + ": not a Windows DLL");
+  checkSize(lib, "library " + libraryPath);
+  p.name = "impborl.dat";
+  p.kind = mv::slotkind::windowsFolder;
+  p.source = libraryPath;
+  storePlain(p, std::move(lib));
+}
 
-  // slot 1: the library, stored as it is (nothing can be expanded before it is in place)
-  {
-    std::vector<uint8_t> lib = readWholeFile(libraryPath, "library");
-    if (!startsWith(lib, "MZ", 2)) throw ToolError("library " + libraryPath + ": not a Windows DLL");
-    checkSize(lib, "library " + libraryPath);
-    Payload& p = slots[mv::slot::library];
-    p.name = "impborl.dat";
-    p.kind = mv::slotkind::windowsFolder;
-    p.source = libraryPath;
-    storePlain(p, std::move(lib));
-  }
-
-  // Count the work for the progress bar: every file that is imploded.
-  std::vector<ContentFile> content = collectContent(m.content, m.mainFile, result.warnings);
+// The content files that fit one data file, none of which takes a name of the installer's own files.
+void checkContent(const std::vector<ContentFile>& content, const Manifest& m, const BuildInputs& in,
+                  std::vector<std::string>& warnings) {
   if (content.size() > size_t(mv::kMaxDataRecords))
     throw ToolError("content folder " + m.content + ": " + std::to_string(content.size()) +
                     " files, but the Moviva data file holds at most " + std::to_string(mv::kMaxDataRecords));
-  if (content.empty()) warn("content folder " + m.content + " is empty: the installation writes no content files");
+  if (content.empty()) warnings.push_back("content folder " + m.content + " is empty: the installation writes no content files");
   {  // never overwrite an input
     std::vector<std::pair<std::string, std::string>> inputs = {
-        {"manifest", m.path},        {"stub", stubPath},       {"library", libraryPath},
-        {"uninstaller", uninstallerPath}, {"flash-installer", flashPath}, {"html page", m.html},
+        {"manifest", m.path},        {"stub", in.stub},       {"library", in.library},
+        {"uninstaller", in.uninstaller}, {"flash-installer", in.flashInstaller}, {"html page", m.html},
         {"licence", m.licenceFile},  {"extra file", m.extra},  {"picture or movie", m.presentationFile}};
     for (const ContentFile& f : content) inputs.push_back({"content file", f.path});
-    refuseOutputAmongInputs(output, inputs);
+    refuseOutputAmongInputs(in.output, inputs);
   }
-  const std::string dataFileName = title + kDataFileExtension;
   for (const ContentFile& f : content) {
-    if (mv::equalsIgnoreCase(f.name, dataFileName) || mv::equalsIgnoreCase(f.name, kUninstallerName))
+    if (mv::equalsIgnoreCase(f.name, in.dataFileName) || mv::equalsIgnoreCase(f.name, kUninstallerName))
       throw ToolError("content file " + f.path + ": the name " + inQuotes(f.name) +
                       " is taken by the installer's own " +
-                      (mv::equalsIgnoreCase(f.name, dataFileName) ? "data file" : "uninstaller"));
+                      (mv::equalsIgnoreCase(f.name, in.dataFileName) ? "data file" : "uninstaller"));
     // Windows-1252 characters are one UTF-16 unit each, so the stored length is the path's length there.
-    if (mv::layout::contentFolder(kLikelyWindowsFolder, storedTitle).size() + mv::toWindows1252(f.name).size() > kMaxPath)
-      warn("content file " + inQuotes(f.name) + ": its installed path may exceed 259 characters");
+    if (mv::layout::contentFolder(kLikelyWindowsFolder, in.storedTitle).size() + mv::toWindows1252(f.name).size() > kMaxPath)
+      warnings.push_back("content file " + inQuotes(f.name) + ": its installed path may exceed 259 characters");
   }
+}
 
-  uint64_t totalWork = 0;
-  std::error_code ec;
-  auto sizeOf = [&](const std::string& path) -> uint64_t {
+// The bytes the progress bar counts: every file that is imploded.
+uint64_t workOf(const std::vector<ContentFile>& content, const Manifest& m, const BuildInputs& in) {
+  uint64_t total = 0;
+  auto sizeOf = [](const std::string& path) -> uint64_t {
+    std::error_code ec;
     uintmax_t n = fs::file_size(toPath(path), ec);
-    return ec ? 0 : uint64_t(n);  // a file that cannot be read fails with its own message below
+    return ec ? 0 : uint64_t(n);  // a file that cannot be read fails with its own message later
   };
-  for (const ContentFile& f : content) totalWork += sizeOf(f.path);
-  for (const std::string& p : {flashPath, m.presentationFile, m.licenceFile, m.extra, m.html, uninstallerPath})
-    if (!p.empty()) totalWork += sizeOf(p);
-  Progress progress("packing", totalWork, options.progress);
+  for (const ContentFile& f : content) total += sizeOf(f.path);
+  for (const std::string& p : {in.flashInstaller, m.presentationFile, m.licenceFile, m.extra, m.html, in.uninstaller})
+    if (!p.empty()) total += sizeOf(p);
+  return total;
+}
 
-  auto addFile = [&](int k, const std::string& path, const std::string& name, int kind, const std::string& what) {
+// A movie for the installer window: an SWF file, of a version the installer plays (else a warning).
+void checkMovie(const std::vector<uint8_t>& head, const std::string& path, std::vector<std::string>& warnings) {
+  if (!startsWith(head, "FWS", 3) && !startsWith(head, "CWS", 3))
+    throw ToolError("movie " + path + ": not an SWF movie (it starts neither with FWS nor CWS)");
+  if (head.size() >= 4 && head[3] > 6)
+    warnings.push_back("movie " + path + ": SWF version " + std::to_string(head[3]) +
+                       "; the installer plays versions up to 6 only");
+}
+
+// The name a licence or extra file keeps in the content folder: its own, which must be a plain file name
+// that none of the installer's own files has.
+std::string plainSlotName(const std::string& path, const std::string& what, const BuildInputs& in) {
+  const std::string name = nameText(baseName(path));
+  const std::string fault = windowsNameFault(name);
+  if (!fault.empty())
+    throw ToolError(what + " " + path + ": Windows cannot create a file of that name: " + fault + "; rename it");
+  if (storedName(name, what + " " + path).size() > 255 || !mv::isPlainFileName(name) || hasReservedComponent(name))
+    throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
+  if (mv::equalsIgnoreCase(name, in.dataFileName) || mv::equalsIgnoreCase(name, kUninstallerName))
+    throw ToolError(what + " " + path + ": the name " + inQuotes(name) + " is taken by the installer's own files");
+  return name;
+}
+
+// Fills slots 2 to 10 in turn, the progress bar counting the bytes imploded.
+class SlotPacker {
+ public:
+  SlotPacker(std::vector<Payload>& slots, BuildResult& result, uint64_t work, bool progress)
+      : slots_(slots), result_(result), progress_("packing", work, progress) {}
+
+  void packFile(int k, const std::string& path, const std::string& name, int kind, const std::string& what) {
     std::vector<uint8_t> bytes = readWholeFile(path, what);
     if (k == mv::slot::licence) bytes = licenceAsWindows1252(bytes, what + " " + path);
     checkSize(bytes, what + " " + path);
-    Payload& p = slots[k];
+    Payload& p = slots_[k];
     p.name = name;
     p.kind = kind;
     p.source = path;
-    progress.advance(0, name);
+    progress_.advance(0, name);
     const size_t size = bytes.size();
     packSmaller(p, std::move(bytes), what + " " + path);
-    progress.advance(size, name);
-  };
-
-  // slot 2: the Flash Player installer, under the name the installer runs it by
-  if (!flashPath.empty())
-    addFile(mv::slot::flashInstaller, flashPath, mv::layout::kFlashInstallerName, mv::slotkind::windowsFolder, "flash-installer");
-  else
-    slots[mv::slot::flashInstaller].kind = mv::slotkind::windowsFolder;
-
-  // slot 3: the picture or movie of the installer window
-  uint8_t presentationKind = 0;
-  switch (m.presentation) {
-    case PresentationChoice::Picture: {
-      std::vector<uint8_t> head = readWholeFile(m.presentationFile, "picture");
-      std::string name;
-      if (startsWith(head, "BM", 2)) presentationKind = mv::presentation::bmp, name = "installer.bmp";
-      else if (startsWith(head, "\xFF\xD8\xFF", 3)) presentationKind = mv::presentation::jpeg, name = "installer.jpg";
-      else throw ToolError("picture " + m.presentationFile + ": neither a BMP nor a JPEG file");
-      const std::string tooLarge = pictureWarning(head, "picture " + m.presentationFile);
-      if (!tooLarge.empty()) warn(tooLarge);
-      addFile(mv::slot::presentation, m.presentationFile, name, mv::slotkind::contentFile, "picture");
-      break;
-    }
-    case PresentationChoice::Movie: {
-      std::vector<uint8_t> head = readWholeFile(m.presentationFile, "movie");
-      if (!startsWith(head, "FWS", 3) && !startsWith(head, "CWS", 3))
-        throw ToolError("movie " + m.presentationFile + ": not an SWF movie (it starts neither with FWS nor CWS)");
-      if (head.size() >= 4 && head[3] > 6)
-        warn("movie " + m.presentationFile + ": SWF version " + std::to_string(head[3]) +
-             "; the installer plays versions up to 6 only");
-      presentationKind = mv::presentation::movie;
-      addFile(mv::slot::presentation, m.presentationFile, mv::layout::kInstallerMovieName, mv::slotkind::contentFile, "movie");
-      break;
-    }
-    case PresentationChoice::Silent:
-      presentationKind = mv::presentation::silent;
-      break;
-    case PresentationChoice::None:
-      presentationKind = 0;
-      break;
+    progress_.advance(size, name);
   }
 
-  auto plainName = [&](const std::string& path, const std::string& what) {
-    const std::string name = nameText(baseName(path));
-    const std::string fault = windowsNameFault(name);
-    if (!fault.empty())
-      throw ToolError(what + " " + path + ": Windows cannot create a file of that name: " + fault + "; rename it");
-    if (storedName(name, what + " " + path).size() > 255 || !mv::isPlainFileName(name) || hasReservedComponent(name))
-      throw ToolError(what + " " + path + ": its file name cannot be stored in the package");
-    if (mv::equalsIgnoreCase(name, dataFileName) || mv::equalsIgnoreCase(name, kUninstallerName))
-      throw ToolError(what + " " + path + ": the name " + inQuotes(name) + " is taken by the installer's own files");
-    return name;
-  };
-  // slots 4 and 5: licence and extra file, under their own names in the content folder
-  if (!m.licenceFile.empty()) addFile(mv::slot::licence, m.licenceFile, plainName(m.licenceFile, "licence"), mv::slotkind::contentFile, "licence");
-  else slots[mv::slot::licence].compressed = true;
-  if (!m.extra.empty()) addFile(mv::slot::extra, m.extra, plainName(m.extra, "extra file"), mv::slotkind::contentFile, "extra file");
-  else slots[mv::slot::extra].compressed = true;
+  // Slot 3: the picture or movie of the installer window; returns the header's presentation kind.
+  uint8_t packPresentation(const Manifest& m) {
+    switch (m.presentation) {
+      case PresentationChoice::Picture: {
+        std::vector<uint8_t> head = readWholeFile(m.presentationFile, "picture");
+        std::string name;
+        uint8_t kind = 0;
+        if (startsWith(head, "BM", 2)) kind = mv::presentation::bmp, name = "installer.bmp";
+        else if (startsWith(head, "\xFF\xD8\xFF", 3)) kind = mv::presentation::jpeg, name = "installer.jpg";
+        else throw ToolError("picture " + m.presentationFile + ": neither a BMP nor a JPEG file");
+        const std::string tooLarge = pictureWarning(head, "picture " + m.presentationFile);
+        if (!tooLarge.empty()) result_.warnings.push_back(tooLarge);
+        packFile(mv::slot::presentation, m.presentationFile, name, mv::slotkind::contentFile, "picture");
+        return kind;
+      }
+      case PresentationChoice::Movie: {
+        checkMovie(readWholeFile(m.presentationFile, "movie"), m.presentationFile, result_.warnings);
+        packFile(mv::slot::presentation, m.presentationFile, mv::layout::kInstallerMovieName, mv::slotkind::contentFile, "movie");
+        return mv::presentation::movie;
+      }
+      case PresentationChoice::Silent:
+        return mv::presentation::silent;
+      case PresentationChoice::None:
+        break;
+    }
+    return 0;
+  }
 
-  // slot 6: the desktop page, named after the title: the installer registers Web\Wallpaper\<title>.html
-  addFile(mv::slot::htmlPage, m.html, mv::layout::pageName(title), mv::slotkind::wallpaperPage, "html page");
-
-  // slot 8: the Moviva data file
-  {
+  // Slot 8: the Moviva data file, its entries imploded one by one.
+  void packDataFile(const Manifest& m, const BuildInputs& in, const std::vector<ContentFile>& content) {
     std::vector<mv::DataFileEntry> entries;
     int64_t dataSize = mv::dataRecordOffset(int(content.size()) + 1);
     for (const ContentFile& f : content) {
       std::vector<uint8_t> bytes = readWholeFile(f.path, "content file");
       checkSize(bytes, "content file " + f.path);
-      progress.advance(0, f.name);
-      if (bytes.empty()) warn("content file " + inQuotes(f.name) + " is empty: the installer does not create empty files");
+      progress_.advance(0, f.name);
+      if (bytes.empty())
+        result_.warnings.push_back("content file " + inQuotes(f.name) + " is empty: the installer does not create empty files");
       Payload packed;
       const size_t size = bytes.size();
       packSmaller(packed, std::move(bytes), "content file " + f.path);
       if (dataSize > kMaxFileSize) throw ToolError("content folder " + m.content + ": too large for one package");
       dataSize += mv::dataBlockSize(int64_t(packed.bytes.size()));
       entries.push_back({f.name, std::move(packed.bytes), packed.expanded, packed.compressed});
-      result.contentBytes += int64_t(size);
-      progress.advance(size, f.name);
+      result_.contentBytes += int64_t(size);
+      progress_.advance(size, f.name);
     }
-    std::vector<uint8_t> data = mv::serializeDataFile(title, entries);  // stored as Windows-1252, <= 64 bytes
+    std::vector<uint8_t> data = mv::serializeDataFile(in.title, entries);  // stored as Windows-1252, <= 64 bytes
     checkSize(data, "content folder " + m.content + " (as a data file)");
-    result.entries = static_cast<int>(content.size());
-    result.dataFileBytes = int64_t(data.size());
-    Payload& p = slots[mv::slot::dataFile];
-    p.name = dataFileName;
+    result_.entries = static_cast<int>(content.size());
+    result_.dataFileBytes = int64_t(data.size());
+    Payload& p = slots_[mv::slot::dataFile];
+    p.name = in.dataFileName;
     p.kind = mv::slotkind::dataFile;
     p.source = m.content;
     storePlain(p, std::move(data));  // its entries are imploded one by one already
   }
 
-  // slot 9: the uninstaller, under the name the uninstall entry points at
-  addFile(mv::slot::uninstaller, uninstallerPath, kUninstallerName, mv::slotkind::contentFile, "uninstaller");
-  slots[mv::slot::further].kind = mv::slotkind::further;
-  progress.finish();
+  void finish() { progress_.finish(); }
 
-  // --- placing the payloads: the directory at packageOffset, then slots 1..9 in order without gaps
-  mv::PackageDirectory dir;
-  mv::PackageHeader& h = dir.header;
+ private:
+  std::vector<Payload>& slots_;
+  BuildResult& result_;
+  Progress progress_;
+};
+
+// Slots 2 to 10 in the order the files are read.
+uint8_t packSlots(SlotPacker& packer, std::vector<Payload>& slots, const Manifest& m, const BuildInputs& in,
+                  const std::vector<ContentFile>& content) {
+  // slot 2: the Flash Player installer, under the name the installer runs it by
+  if (!in.flashInstaller.empty())
+    packer.packFile(mv::slot::flashInstaller, in.flashInstaller, mv::layout::kFlashInstallerName, mv::slotkind::windowsFolder,
+                    "flash-installer");
+  else
+    slots[mv::slot::flashInstaller].kind = mv::slotkind::windowsFolder;
+  const uint8_t presentationKind = packer.packPresentation(m);
+  // slots 4 and 5: licence and extra file, under their own names in the content folder
+  if (!m.licenceFile.empty())
+    packer.packFile(mv::slot::licence, m.licenceFile, plainSlotName(m.licenceFile, "licence", in),
+                    mv::slotkind::contentFile, "licence");
+  else
+    slots[mv::slot::licence].compressed = true;
+  if (!m.extra.empty())
+    packer.packFile(mv::slot::extra, m.extra, plainSlotName(m.extra, "extra file", in), mv::slotkind::contentFile,
+                    "extra file");
+  else
+    slots[mv::slot::extra].compressed = true;
+  // slot 6: the desktop page, named after the title: the installer registers Web\Wallpaper\<title>.html
+  packer.packFile(mv::slot::htmlPage, m.html, mv::layout::pageName(in.title), mv::slotkind::wallpaperPage, "html page");
+  packer.packDataFile(m, in, content);
+  // slot 9: the uninstaller, under the name the uninstall entry points at
+  packer.packFile(mv::slot::uninstaller, in.uninstaller, kUninstallerName, mv::slotkind::contentFile, "uninstaller");
+  slots[mv::slot::further].kind = mv::slotkind::further;
+  return presentationKind;
+}
+
+mv::PackageHeader headerOf(const Manifest& m, const std::string& title, uint8_t presentationKind) {
+  mv::PackageHeader h;
   h.presentationKind = presentationKind;
   h.licenseFlag = m.showLicence ? 1 : 0;
   h.runExtraFlag = m.runExtraFlag ? 1 : 0;
@@ -384,7 +437,13 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   h.green = m.green;
   h.blue = m.blue;
   h.setTitle(title);
+  return h;
+}
 
+// Places the payloads: the directory at `offset`, then slots 1..9 in order without gaps. Returns where
+// the installer ends.
+int64_t placePayloads(mv::PackageDirectory& dir, const std::vector<Payload>& slots, int64_t offset,
+                      const std::string& output) {
   mv::PackageEntry& installer = dir.entries[mv::slot::installer];
   installer.name = "install.exe";
   installer.start = 0;
@@ -415,19 +474,31 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     }
   }
   if (slots[mv::slot::further].name.empty()) dir.entries[mv::slot::further].kind = mv::slotkind::further;
+  return cursor;
+}
 
+// The stub, the directory and the payloads, in one buffer of `size` bytes.
+std::vector<uint8_t> joinInstaller(const std::vector<uint8_t>& stub, const mv::PackageDirectory& dir,
+                                   const std::vector<Payload>& slots, int64_t size) {
+  const size_t offset = stub.size();
   std::vector<uint8_t> file;
-  file.reserve(size_t(cursor));
+  file.reserve(size_t(size));
   file.insert(file.end(), stub.begin(), stub.end());
-  file.resize(size_t(offset) + mv::kDirectorySize);
+  file.resize(offset + mv::kDirectorySize);
   mv::serializeDirectory(dir, file.data() + offset);
   for (int k = 1; k < mv::kSlotCount; ++k) {
     const Payload& p = slots[k];
     if (!p.name.empty()) file.insert(file.end(), p.bytes.begin(), p.bytes.end());
   }
+  return file;
+}
 
-  // --- integrity: the package's length, then "MVCK" and the CRC-32 of the package (format.h)
-  if (options.integrity) {
+// The integrity record (the package's length, then "MVCK" and the CRC-32 of the package, format.h) and
+// the PE checksum of the whole installer, the program part included, written last as it covers every
+// byte. Without integrity the checksum field is cleared: a stub's own checksum would not match.
+void sealInstaller(std::vector<uint8_t>& file, mv::PackageDirectory& dir, int64_t offset, bool integrity,
+                   BuildResult& result) {
+  if (integrity) {
     mv::setPackageLength(dir.header, uint32_t(file.size() - size_t(offset)));
     mv::serializeDirectory(dir, file.data() + offset);
     const uint32_t crc = mv::packageCrcUpdate(0, file.data() + offset, file.size() - size_t(offset), 0);
@@ -435,20 +506,13 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     mv::serializeDirectory(dir, file.data() + offset);
     result.crc = crc;
   }
-  // --- the PE checksum of the whole installer, the program part included (format.h); written last, as
-  // it covers every byte. Without integrity the field is cleared: a stub's own checksum would not match.
-  const uint32_t checksum = options.integrity ? mv::peChecksumOf(file.data(), file.size()) : 0;
+  const uint32_t checksum = integrity ? mv::peChecksumOf(file.data(), file.size()) : 0;
   if (mv::setPeChecksum(file.data(), file.size(), checksum)) result.peChecksum = checksum;
+}
 
-  // --- write it: a temporary file beside the output, then renamed, so a failure never leaves half an installer
-  writeOutputFile(output, file);
-#ifndef _WIN32
-  fs::permissions(toPath(output), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                  fs::perm_options::add, ec);
-#endif
-
-  result.output = output;
-  result.totalSize = int64_t(file.size());
+// One line per slot for the report.
+std::vector<std::string> summaryOf(const mv::PackageDirectory& dir) {
+  std::vector<std::string> summary;
   for (int k = 0; k < mv::kSlotCount; ++k) {
     const mv::PackageEntry& e = dir.entries[k];
     if (e.name.empty()) continue;
@@ -461,8 +525,51 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     std::snprintf(line, sizeof line, "slot %2d  %s %12s -> %12s %s", k, name.c_str(),
                   withCommas(e.expandedSize).c_str(), withCommas(e.storedSize()).c_str(),
                   e.compressed ? "imploded" : "stored");
-    result.summary.push_back(line);
+    summary.push_back(line);
   }
+  return summary;
+}
+
+}  // namespace
+
+BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
+  auto started = std::chrono::steady_clock::now();
+  BuildResult result;
+  BuildInputs in = pickInputs(m, options);
+  checkTitle(m, in);
+  checkManifestLines(m, in, result.warnings);
+  checkOutputPath(in.output);
+
+  const std::vector<uint8_t> stub = readStub(in.stub);
+  const int64_t offset = int64_t(stub.size());
+  result.stubSize = offset;
+  std::vector<Payload> slots(mv::kSlotCount);
+  for (int k = 0; k < mv::kSlotCount; ++k) slots[k].slot = k;
+  packLibrary(slots[mv::slot::library], in.library);
+
+  const std::vector<ContentFile> content = collectContent(m.content, m.mainFile, result.warnings);
+  checkContent(content, m, in, result.warnings);
+  SlotPacker packer(slots, result, workOf(content, m, in), options.progress);
+  const uint8_t presentationKind = packSlots(packer, slots, m, in, content);
+  packer.finish();
+
+  mv::PackageDirectory dir;
+  dir.header = headerOf(m, in.title, presentationKind);
+  const int64_t size = placePayloads(dir, slots, offset, in.output);
+  std::vector<uint8_t> file = joinInstaller(stub, dir, slots, size);
+  sealInstaller(file, dir, offset, options.integrity, result);
+
+  // A temporary file beside the output, then renamed, so a failure never leaves half an installer.
+  writeOutputFile(in.output, file);
+#ifndef _WIN32
+  std::error_code ec;  // an installer that is not executable here still installs on Windows
+  fs::permissions(toPath(in.output), fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                  fs::perm_options::add, ec);
+#endif
+
+  result.output = in.output;
+  result.totalSize = int64_t(file.size());
+  result.summary = summaryOf(dir);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return result;
 }
