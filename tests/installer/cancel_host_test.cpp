@@ -46,14 +46,10 @@ PackageLayout fullPackage() {
 
 // One run of the installer: its window and controller, on the machine the test gives it.
 struct InstallerRun {
-  explicit InstallerRun(HostPlatform& machine) : sb(machine) { resetState(); }
-  ~InstallerRun() {
-    form.reset();
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
-  }
+  explicit InstallerRun(HostPlatform& machine) : sb(machine), parts(machine) {}
+  ~InstallerRun() { form.reset(); }
   void start() {
-    form = std::make_unique<InstallerController>(view);
+    form = parts.makeLogic(view);
     view.attach(form.get());
     form->onCreate();
   }
@@ -68,7 +64,10 @@ struct InstallerRun {
     return false;
   }
 
+  InstallerState& state() { return parts.state; }
+
   HostPlatform& sb;
+  InstallerParts parts;
   HeadlessView view;
   std::unique_ptr<InstallerController> form;
 };
@@ -117,7 +116,7 @@ struct CancelScript {
 // at the chosen moment.
 void installPressingCancel(InstallerRun& run, CancelScript& script, const std::string& uninstallKey) {
   run.start();
-  state().flashRestartPending = true;
+  run.state().flashRestartPending = true;
   WindowHandle prompt = run.sb.addWindow("#32770", "Macromedia Flash Player 6");
   WindowHandle displayProperties = run.sb.addWindow("#32770", "Display Properties");
   auto moment = [&](const std::string& where) {
@@ -227,7 +226,7 @@ TEST_F(CancelTest, CancelDuringTheFinalPausesOfAFailureKeepsItsOutcome) {
   };
   run.form->onInstallClicked();
   EXPECT_TRUE(pressed);
-  EXPECT_FALSE(state().installAborted);
+  EXPECT_FALSE(run.state().installAborted);
   EXPECT_FALSE(run.statusShown(text::aborted));
   EXPECT_EQ(run.view.statuses.back(), std::string(text::installFailed) + "5");
   EXPECT_FALSE(run.view.closed);  // a failure leaves the window open
@@ -242,7 +241,7 @@ TEST_F(CancelTest, CancelTakenInThePreparingMessagesShowsOnlyTheAbort) {
   InstallerRun run(machine());
   run.start();
   run.view.onProcessMessages = [&] {
-    if (!state().installAborted) run.form->onCancelClicked();
+    if (!run.state().installAborted) run.form->onCancelClicked();
   };
   run.form->onInstallClicked();
   EXPECT_EQ(run.view.statuses, std::vector<std::string>{text::aborted});
@@ -260,7 +259,7 @@ TEST_F(CancelTest, LeavingBeforeInstallingRemovesTheFolderStartUpMade) {
     {
       InstallerRun run(machine());
       run.start();
-      ASSERT_TRUE(state().folderCreated);
+      ASSERT_TRUE(run.state().folderCreated);
       ASSERT_TRUE(exists(std::string(kContent) + "licence.txt"));
       ASSERT_TRUE(exists(std::string(kContent) + "readme.txt"));
       ASSERT_TRUE(exists(std::string(kContent) + "installer.jpg"));
@@ -277,7 +276,7 @@ TEST_F(CancelTest, LeavingBeforeInstallingRemovesTheFolderStartUpMade) {
     // The next run installs without asking about an installation that never happened.
     InstallerRun again(machine());
     again.start();
-    EXPECT_TRUE(state().folderCreated);
+    EXPECT_TRUE(again.state().folderCreated);
     again.form->onInstallClicked();
     for (auto& b : again.sb.boxes) EXPECT_NE(b.caption, text::confirmCaption) << b.text;
     EXPECT_EQ(again.form->exitCode(), exitcode::installed);
@@ -291,7 +290,7 @@ TEST_F(CancelTest, AFolderThatExistedBeforeIsLeftAlone) {
   machine().writeWholeFile(std::string(kContent) + "earlier.swf", "earlier");
   InstallerRun run(machine());
   run.start();
-  EXPECT_FALSE(state().folderCreated);
+  EXPECT_FALSE(run.state().folderCreated);
   run.form->onCancelClicked();
   EXPECT_TRUE(run.view.closed);
   EXPECT_TRUE(exists(std::string(kContent) + "earlier.swf"));
@@ -323,7 +322,7 @@ TEST_F(CancelTest, RefusedOrCancelledOverwriteQuestionStillRemovesTheFreshFolder
     machine().writeWholeFile(kPage, "earlier page");  // an earlier installation's page, no folder
     InstallerRun run(machine());
     run.start();
-    ASSERT_TRUE(state().folderCreated);
+    ASSERT_TRUE(run.state().folderCreated);
     run.sb.onMessageBox = [&](const HostPlatform::BoxRecord&) {
       if (cancelWhileAsking) run.form->onCancelClicked();
       return BoxAnswer::Cancel;

@@ -36,7 +36,6 @@ void HeadlessView::runPauseTimer() {
   pauseStatuses.push_back(statuses.empty() ? std::string() : statuses.back());
   pauseProgress.push_back(progressValue);
   if (onPause) onPause(number);
-  if (form_ && timerEnabled) form_->onPauseTimer();
   timerEnabled = false;
 }
 

@@ -36,15 +36,14 @@ DataFileLayout typicalData() {
 class InstallerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetState();
+    parts = std::make_unique<InstallerParts>(sb.platform());
     sb->setEnv("TEMP", "C:\\TEMP");
     sb->setEnv("WINDIR", "C:\\WINDOWS");
     sb->createDirectory("C:\\Downloads");
   }
   void TearDown() override {
     form.reset();
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
+    parts.reset();
   }
 
   void writeInstaller(const PackageLayout& layout) {
@@ -52,7 +51,7 @@ class InstallerTest : public ::testing::Test {
     ASSERT_TRUE(sb->writeWholeFile(kExe, text(installer)));
   }
   void start() {
-    form = std::make_unique<InstallerController>(view);
+    form = parts->makeLogic(view);
     view.attach(form.get());
     form->onCreate();
   }
@@ -84,7 +83,11 @@ class InstallerTest : public ::testing::Test {
     return std::string("Installer file is corrupted. Quillon Error: ") + std::to_string(r) + ". ";
   }
 
+  InstallerState& state() { return parts->state; }
+  DataFileReader& dataFile() { return parts->dataFile; }
+
   HostSandbox sb;
+  std::unique_ptr<InstallerParts> parts;
   HeadlessView view;
   std::unique_ptr<InstallerController> form;
   Bytes installer;
@@ -238,7 +241,7 @@ TEST_F(InstallerTest, BmpKindRenamesAndOtherKindsShowNothing) {
   EXPECT_TRUE(view.pictureShown);
 
   form.reset();
-  resetState();
+  parts = std::make_unique<InstallerParts>(sb.platform());
   view = HeadlessView();
   p.presentationKind = 5;
   writeInstaller(p);

@@ -337,16 +337,16 @@ TEST(PictureFile, RefusalsSayWhy) {
   EXPECT_EQ(Problem::TooLarge, why.problem);
   EXPECT_EQ(8000u, why.width);
   EXPECT_EQ(6000u, why.height);
-  EXPECT_EQ(uint32_t(kMaxPictureSide), why.maxSide);
-  EXPECT_EQ(kMaxPicturePixels, why.maxPixels);
+  EXPECT_EQ(uint32_t(mv::kMaxPictureSide), why.maxSide);
+  EXPECT_EQ(mv::kMaxPicturePixels, why.maxPixels);
 
   // A bitmap one pixel wider than a side may be.
   std::vector<uint8_t> b = solidBmp(4, 2, 1, 2, 3);
-  set32(b, 18, uint32_t(kMaxPictureSide) + 1);
+  set32(b, 18, uint32_t(mv::kMaxPictureSide) + 1);
   ASSERT_TRUE(writeFile(dir + "wide.bmp", b));
   EXPECT_EQ(nullptr, loadPicture(dir + "wide.bmp", 350, 150, &why));
   EXPECT_EQ(Problem::TooLarge, why.problem);
-  EXPECT_EQ(uint32_t(kMaxPictureSide) + 1, why.width);
+  EXPECT_EQ(uint32_t(mv::kMaxPictureSide) + 1, why.width);
   EXPECT_EQ(2u, why.height);
 
   // Cut short in its headers, and a file that is not there.
