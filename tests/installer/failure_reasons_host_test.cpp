@@ -45,19 +45,19 @@ class FailureReasonsTest : public ::testing::Test {
     sb->createDirectory("C:\\Downloads");
   }
   void TearDown() override {
-    form.reset();
+    logic.reset();
     parts.reset();
   }
   void start(const PackageLayout& layout) {
     Bytes installer = buildInstaller(peStub(), layout);
     ASSERT_TRUE(sb->writeWholeFile(kExe, std::string(installer.begin(), installer.end())));
-    form = parts->makeLogic(view);
-    view.attach(form.get());
-    form->onCreate();
+    logic = parts->makeLogic(view);
+    view.attach(logic.get());
+    logic->onCreate();
   }
   void install() {
     sb->onMessageBox = [](const HostPlatform::BoxRecord&) { return BoxAnswer::Ok; };
-    form->onInstallClicked();
+    logic->onInstallClicked();
   }
   std::vector<std::string> boxTexts() {
     std::vector<std::string> out;
@@ -71,7 +71,7 @@ class FailureReasonsTest : public ::testing::Test {
   HostSandbox sb;
   std::unique_ptr<InstallerParts> parts;
   HeadlessView view;
-  std::unique_ptr<InstallerController> form;
+  std::unique_ptr<InstallerController> logic;
 };
 
 // ------------------------------------------------------------------------------------------ full disk
@@ -90,7 +90,7 @@ TEST_F(FailureReasonsTest, FullDiskWhileTheDataFileSlotIsWritten) {
   install();
   EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(std::string(kContent) + "Sea.mvd")});
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 112");
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
 }
 
 // Operating-system code 1 (ERROR_INVALID_FUNCTION) fails the installation like any other code: it is not
@@ -100,7 +100,7 @@ TEST_F(FailureReasonsTest, SystemCodeOneFailsTheInstallation) {
   sb->failOpen(std::string(kContent) + "Sea.mvd", 1);
   install();
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 1");
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
   EXPECT_FALSE(state().installing);
   EXPECT_FALSE(view.closed);
 }

@@ -42,12 +42,12 @@ void HeadlessView::runPauseTimer() {
 void HeadlessView::closeWindow() {
   ++closeRequests;
   events.push_back("close-request");
-  if (form_ && !form_->canClose()) {
+  if (logic_ && !logic_->canClose()) {
     ++closeRefusals;
     events.push_back("close-refused");
     return;
   }
-  if (form_ && !closed) form_->onClose();
+  if (logic_ && !closed) logic_->onClose();
   closed = true;
   events.push_back("closed");
 }

@@ -35,7 +35,7 @@ struct InstallerParts {
 class HeadlessView : public InstallerView, public PanelSurface, public FlashControlFactory {
  public:
   HeadlessView() = default;
-  void attach(InstallerController* form) { form_ = form; }
+  void attach(InstallerController* logic) { logic_ = logic; }
 
   // --- what a test scripts
   std::function<void(int pauseNumber)> onPause;  // 1-based over the whole run, nested pauses included
@@ -103,7 +103,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   Status create(WindowHandle parent, int w, int h, std::unique_ptr<FlashControl>& control) override;
 
  private:
-  InstallerController* form_ = nullptr;
+  InstallerController* logic_ = nullptr;
 };
 
 }  // namespace mv::test
