@@ -3,7 +3,6 @@
 // installation and the way out - with the window's Progress. The program entry owns what it works on
 // (platform, state, boxes, data file reader) and hands it in; the window (real or headless) calls the
 // handlers for clicks, close requests and queued messages.
-#include <memory>
 
 #include "flash/flash_panel.h"
 #include "installer/closing.h"
