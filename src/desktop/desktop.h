@@ -7,12 +7,15 @@
 
 namespace mv {
 
+// Each operation takes the platform topics it talks to; the wallpaper, which uses the registry, the shell
+// and the cursor, takes the whole platform.
+
 // Active Desktop wallpaper. A failure carries the text of the system; the normal cursor is restored
 // when it stops with one.
 // The page layout::pagePath(windowsFolder, title) (windowsFolder ends with a backslash).
-Status registerWallpaperPage(const std::string& windowsFolder, const std::string& title, int red, int green,
-                             int blue);
-Status setActiveDesktopWallpaper(const std::string& htmlPath, int red, int green, int blue);
+Result registerWallpaperPage(Platform& platform, const std::string& windowsFolder, const std::string& title,
+                             int red, int green, int blue);
+Result setActiveDesktopWallpaper(Platform& platform, const std::string& htmlPath, int red, int green, int blue);
 // "r g b": signed decimals joined by single blanks, red first.
 std::string backgroundColourText(int32_t red, int32_t green, int32_t blue);
 
@@ -21,15 +24,16 @@ std::string uninstallDisplayName(const std::string& title);
 std::string installerCaption(const std::string& title);
 bool containsWallpaperWord(const std::string& text);
 std::string uninstallKeyPath(const std::string& title);  // "Software\...\Uninstall\" + title
-std::string uninstallCommand(const std::string& title);  // quoted long form, or the 8.3 form on 9x
-Status writeUninstallEntry(const std::string& title);  // a failure with the system's text
-void removeUninstallEntry(const std::string& title);
+// Quoted long form, or the 8.3 form on 9x.
+std::string uninstallCommand(System& system, FileSystem& files, const std::string& title);
+Result writeUninstallEntry(Platform& platform, const std::string& title);  // a failure with the system's text
+void removeUninstallEntry(Registry& registry, const std::string& title);    // reports nothing
 
-// System helpers.
-void closeDisplayProperties();
-void openDisplayProperties(bool showDesktopFlag);
-void minimiseOtherWindows();
-bool isWindows9x();
+// System helpers; none reports a result.
+void closeDisplayProperties(Shell& shell);
+void openDisplayProperties(System& system, Shell& shell, bool showDesktopFlag);
+void minimiseOtherWindows(Shell& shell);
+bool isWindows9x(System& system);
 
 // Window messages and constants the helpers send (Win32 values).
 namespace winmsg {

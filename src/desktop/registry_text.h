@@ -19,12 +19,13 @@ inline std::string withArgument(const char* pattern, const std::string& arg) {
 // Closes a registry key on every way out of a scope.
 class KeyCloser {
  public:
-  explicit KeyCloser(RegKey key) : key_(key) {}
-  ~KeyCloser() { if (key_) platform().regCloseKey(key_); }
+  KeyCloser(Registry& registry, RegKey key) : registry_(registry), key_(key) {}
+  ~KeyCloser() { if (key_) registry_.regCloseKey(key_); }
   KeyCloser(const KeyCloser&) = delete;
   KeyCloser& operator=(const KeyCloser&) = delete;
 
  private:
+  Registry& registry_;
   RegKey key_;
 };
 

@@ -17,35 +17,34 @@ constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
 constexpr int kFindTries = 1000;
 }  // namespace
 
-void closeDisplayProperties() {
-  Shell& p = platform();
-  WindowHandle w = p.findWindow(nullptr, text::displayProperties);
-  if (w) p.sendDlgItemMessage(w, winmsg::idCancel, winmsg::buttonClick, 0, 0);
+void closeDisplayProperties(Shell& shell) {
+  WindowHandle w = shell.findWindow(nullptr, text::displayProperties);
+  if (w) shell.sendDlgItemMessage(w, winmsg::idCancel, winmsg::buttonClick, 0, 0);
 }
 
-void openDisplayProperties(bool showDesktopFlag) {
+void openDisplayProperties(System& system, Shell& shell, bool showDesktopFlag) {
   if (!showDesktopFlag) return;
-  Platform& p = platform();
-  p.startProcess(withTrailingBackslash(p.systemDirectory()) + kDisplayPropertiesProgram, kDisplayPropertiesArguments,
-                 kShowNormal);
+  // Whether the control panel starts is not examined: the tries below simply run out without it.
+  (void)shell.startProcess(withTrailingBackslash(system.systemDirectory()) + kDisplayPropertiesProgram,
+                           kDisplayPropertiesArguments, kShowNormal);
   for (int i = 0; i < kFindTries; ++i)
-    if (p.findWindow(nullptr, text::displayProperties)) break;
+    if (shell.findWindow(nullptr, text::displayProperties)) break;
 }
 
 // Sends rather than posts, so each window has minimised when the call returns; a window that does not
 // answer within the time-out (a hung program) is left as it is.
-void minimiseOtherWindows() {
-  Shell& p = platform();
-  for (WindowHandle w : p.topLevelWindows()) {
-    std::string className = p.windowClassName(w);
-    if (p.isWindowVisible(w) && !p.isIconic(w) && className != kTaskbarClass)
-      p.sendMessageTimeout(w, winmsg::sysCommand, winmsg::scMinimize, 0, winmsg::minimiseTimeoutMs);
+void minimiseOtherWindows(Shell& shell) {
+  for (WindowHandle w : shell.topLevelWindows()) {
+    std::string className = shell.windowClassName(w);
+    // A window that refuses the command, or does not answer in time, is left as it is.
+    if (shell.isWindowVisible(w) && !shell.isIconic(w) && className != kTaskbarClass)
+      (void)shell.sendMessageTimeout(w, winmsg::sysCommand, winmsg::scMinimize, 0, winmsg::minimiseTimeoutMs);
   }
 }
 
-bool isWindows9x() {
+bool isWindows9x(System& system) {
   OsVersion v;
-  if (!platform().getVersion(v)) return false;
+  if (!system.getVersion(v)) return false;
   return v.platformId == 1 && v.major == 4 && (v.minor == 0 || v.minor == 10 || v.minor == 90);
 }
 

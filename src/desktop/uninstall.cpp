@@ -23,15 +23,14 @@ bool titleNamesOneKey(const std::string& title) {
 }
 
 // Creates (or opens) the entry key under HKEY_LOCAL_MACHINE, writes one text value, closes the key.
-Status writeMachineText(const std::string& keyPath, const char* name, const std::string& data) {
-  Registry& p = platform();
+Result writeMachineText(Registry& registry, const std::string& keyPath, const char* name, const std::string& data) {
   RegKey key = 0;
-  if (p.regCreateKey(RegRoot::LocalMachine, keyPath, key) != 0 || !key)
-    return Status::failure(withArgument(text::failedToCreateKey, keyPath));
-  KeyCloser closer(key);
-  if (p.regSetValue(key, name, RegValue::text(data)) != 0)
-    return Status::failure(withArgument(text::failedToSetData, name));
-  return Status();
+  if (registry.regCreateKey(RegRoot::LocalMachine, keyPath, key) != 0 || !key)
+    return Result::failure(withArgument(text::failedToCreateKey, keyPath));
+  KeyCloser closer(registry, key);
+  if (registry.regSetValue(key, name, RegValue::text(data)) != 0)
+    return Result::failure(withArgument(text::failedToSetData, name));
+  return Result();
 }
 
 }  // namespace
@@ -54,46 +53,48 @@ std::string uninstallKeyPath(const std::string& title) { return kUninstallRoot +
 
 // The long form is quoted: the path has a blank in it (" dir"), and an unquoted command line would
 // first be tried as "...\Wallpaper\<first word>.exe". The 8.3 form of Windows 95/98/ME has no blank.
-std::string uninstallCommand(const std::string& title) {
+std::string uninstallCommand(System& system, FileSystem& files, const std::string& title) {
   std::string path = layout::uninstallerPathFromEnvironment(windowsFolderFromEnvironment(), title);
-  if (isWindows9x()) {
-    std::string shortForm = platform().shortPathName(path);
+  if (isWindows9x(system)) {
+    std::string shortForm = files.shortPathName(path);
     if (!shortForm.empty()) return shortForm;
   }
   return "\"" + path + "\"";
 }
 
-Status writeUninstallEntry(const std::string& title) {
-  if (!titleNamesOneKey(title)) return Status();
-  Registry& p = platform();
+Result writeUninstallEntry(Platform& platform, const std::string& title) {
+  if (!titleNamesOneKey(title)) return Result();
+  Registry& registry = platform;
   const std::string keyPath = uninstallKeyPath(title);
 
-  // The per-user key of the same name is opened (created) here and deleted once the entry is written.
+  // The per-user key of the same name is opened (created) here and deleted once the entry is written;
+  // a per-user key that cannot be made changes nothing below.
   RegKey userKey = 0;
-  if (p.regCreateKey(RegRoot::CurrentUser, keyPath, userKey) == 0 && userKey) p.regCloseKey(userKey);
+  if (registry.regCreateKey(RegRoot::CurrentUser, keyPath, userKey) == 0 && userKey) registry.regCloseKey(userKey);
 
   const std::string displayName = uninstallDisplayName(title);
-  const std::string command = uninstallCommand(title);
+  const std::string command = uninstallCommand(platform, platform, title);
   // A failure stops here: the per-user key is then left as it is.
-  Status status = writeMachineText(keyPath, kDisplayName, displayName);
-  if (!status.ok()) return status;
-  status = writeMachineText(keyPath, kUninstallString, command);
-  if (!status.ok()) return status;
+  Result result = writeMachineText(registry, keyPath, kDisplayName, displayName);
+  if (!result.ok()) return result;
+  result = writeMachineText(registry, keyPath, kUninstallString, command);
+  if (!result.ok()) return result;
 
-  p.regDeleteTree(RegRoot::CurrentUser, keyPath);
-  return Status();
+  // The entry is written whatever becomes of the per-user key: a key left there is empty and harmless.
+  (void)registry.regDeleteTree(RegRoot::CurrentUser, keyPath);
+  return Result();
 }
 
-void removeUninstallEntry(const std::string& title) {
+// Reports nothing: a value or key that cannot be deleted stays, and the clean-up goes on regardless.
+void removeUninstallEntry(Registry& registry, const std::string& title) {
   if (!titleNamesOneKey(title)) return;
-  Registry& p = platform();
   const std::string keyPath = uninstallKeyPath(title);
   RegKey key = 0;
-  if (p.regOpenKey(RegRoot::LocalMachine, keyPath, true, key) != 0 || !key) return;
-  p.regDeleteValue(key, kDisplayName);
-  p.regDeleteValue(key, kUninstallString);
-  p.regCloseKey(key);
-  p.regDeleteTree(RegRoot::LocalMachine, keyPath);
+  if (registry.regOpenKey(RegRoot::LocalMachine, keyPath, true, key) != 0 || !key) return;
+  (void)registry.regDeleteValue(key, kDisplayName);
+  (void)registry.regDeleteValue(key, kUninstallString);
+  registry.regCloseKey(key);
+  (void)registry.regDeleteTree(RegRoot::LocalMachine, keyPath);
 }
 
 }  // namespace mv

@@ -1,6 +1,5 @@
 #include "installer/error_reporter.h"
 
-#include "platform/platform.h"
 #include "support/user_texts.h"
 
 namespace mv {
@@ -13,23 +12,21 @@ std::string errorMessage(Result code, const std::string& fileName) {
   return message + errorDescription(code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
 }
 
-void reportError(Result code, const std::string& fileName) { showErrorBox(errorMessage(code, fileName)); }
+// Every box has one way to be answered that matters (dismissing it): the answer is not looked at.
+void ErrorBoxes::fileError(Result code, const std::string& fileName) { error(errorMessage(code, fileName)); }
 
-void showErrorBox(const std::string& text) { platform().messageBox(text, text::errorCaption, BoxKind::ErrorAbort); }
-
-void showInformationBox(const std::string& text) {
-  platform().messageBox(text, text::informationCaption, BoxKind::InformationAbort);
+void ErrorBoxes::error(const std::string& text) {
+  (void)dialogs_.messageBox(text, text::errorCaption, BoxKind::ErrorAbort);
 }
 
-void showUnhandledError(const std::string& text, const std::string& applicationTitle) {
+void ErrorBoxes::information(const std::string& text) {
+  (void)dialogs_.messageBox(text, text::informationCaption, BoxKind::InformationAbort);
+}
+
+void ErrorBoxes::failureText(const std::string& text, const std::string& caption) {
   std::string shown = text;
   if (!shown.empty() && static_cast<unsigned char>(shown.back()) > static_cast<unsigned char>('.')) shown += ".";
-  platform().messageBox(shown, applicationTitle, BoxKind::ErrorOk);
-}
-
-ErrorBoxes& errorBoxes() {
-  static ErrorBoxes boxes;
-  return boxes;
+  (void)dialogs_.messageBox(shown, caption, BoxKind::ErrorOk);
 }
 
 }  // namespace mv

@@ -1,7 +1,9 @@
 #pragma once
-// The installer's messages for failed file operations, and the error boxes all messages share.
+// The installer's messages for failed file operations, and the message boxes through which the lower
+// layers (as their Reporter) and the installer itself tell the user.
 #include <string>
 
+#include "platform/dialogs.h"
 #include "support/reporter.h"
 #include "support/result.h"
 #include "support/system_errors.h"
@@ -10,23 +12,24 @@ namespace mv {
 
 // The message text for a code and a file name (the three forms of the reporter).
 std::string errorMessage(Result code, const std::string& fileName);
-// Shows errorMessage in the error box ("Error", error icon, one "&Abort" button) and returns when dismissed.
-void reportError(Result code, const std::string& fileName);
-// The error box with any text.
-void showErrorBox(const std::string& text);
-// The information box ("Information", information icon, one "&Abort" button).
-void showInformationBox(const std::string& text);
-// The top-level handler's box for a raised error: error icon, OK, the application title as caption,
-// the text with "." appended when its last character sorts after ".".
-void showUnhandledError(const std::string& text, const std::string& applicationTitle);
 
-// The boxes above as the lower layers' Reporter.
+// The boxes, shown through the dialogs they are given. Each returns when the user has dismissed it.
 class ErrorBoxes : public Reporter {
  public:
-  void fileError(Result code, const std::string& fileName) override { reportError(code, fileName); }
-  void error(const std::string& text) override { showErrorBox(text); }
-  void information(const std::string& text) override { showInformationBox(text); }
+  explicit ErrorBoxes(Dialogs& dialogs) : dialogs_(dialogs) {}
+
+  // errorMessage in the error box.
+  void fileError(Result code, const std::string& fileName) override;
+  // The error box ("Error", error icon, one "&Abort" button) with any text.
+  void error(const std::string& text) override;
+  // The information box ("Information", information icon, one "&Abort" button).
+  void information(const std::string& text) override;
+  // A failure the movie panel describes in words: error icon, OK, the given caption, the text with "."
+  // appended when its last character sorts after ".".
+  void failureText(const std::string& text, const std::string& caption);
+
+ private:
+  Dialogs& dialogs_;
 };
-ErrorBoxes& errorBoxes();  // the process's one instance
 
 }  // namespace mv

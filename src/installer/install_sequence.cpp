@@ -7,9 +7,7 @@
 #include <string>
 
 #include "desktop/desktop.h"
-#include "installer/error_reporter.h"
-#include "installer/installer_controller.h"
-#include "package/datafile.h"
+#include "installer/installation.h"
 #include "package/install_layout.h"
 #include "package/slots.h"
 #include "support/file_helpers.h"
@@ -26,149 +24,172 @@ constexpr int kRestartYesButton = 6;
 constexpr int kRestartNoButton = 7;
 constexpr uint32_t kButtonClick = 0x00F5;  // BM_CLICK
 constexpr int kShowNormal = 1;             // SW_SHOWNORMAL
-constexpr int32_t kOverwriteRefused = 1;    // internal: nothing installed, window stays, no message
-
-// The desktop steps fail with a text (registry refused, no Active Desktop object). Such a failure ends
-// the installation like any other - clean-up, final status, window left open - after its message.
-Result desktopStepResult(const Status& status) {
-  if (status.ok()) return rc::ok;
-  showErrorBox(status.text());
-  return rc::failedWithText;
-}
 
 }  // namespace
 
-void InstallerController::onInstallClicked() {
-  InstallerState& s = state();
-  Platform& p = platform();
-  if (s.installing) return;  // a click that arrives while an installation runs
-  s.installing = true;
-  bool closeWhenDone = true;
-  bool restartDeclined = true;
+// The desktop steps fail with a text (registry refused, no Active Desktop object). Such a failure ends
+// the installation like any other - clean-up, final status, window left open - after its message.
+Result Installation::desktopStep(Result result) {
+  if (result.ok()) return rc::ok;
+  boxes_.error(result.text());
+  return rc::failedWithText;
+}
 
-  // An earlier installation of the same content: its page exists, or the folder was already there.
+// An earlier installation of the same content (its page exists, or the folder was already there) is
+// overwritten only when the user agrees.
+bool Installation::overwriteConfirmed() {
+  const InstallerState& s = state_;
   std::string htmlPage = layout::pagePath(s.windowsFolder, s.contentTitle);
   bool conflict = fileExists(htmlPage) || !s.folderCreated;
-  if (conflict &&
-      p.messageBox(s.contentTitle + text::overwriteQuestion, text::confirmCaption, BoxKind::OkCancelQuestion) ==
-          BoxAnswer::Ok)
-    conflict = false;
+  return !conflict || platform_.messageBox(s.contentTitle + text::overwriteQuestion, text::confirmCaption,
+                                           BoxKind::OkCancelQuestion) == BoxAnswer::Ok;
+}
 
+// The Flash Player installer started at start-up may be waiting with its restart question: ours is
+// asked, and its prompt, when it is found, gets the same answer.
+bool Installation::restartAccepted() {
+  WindowHandle prompt = 0;
+  for (int i = 0; i < kFlashRestartTries && !prompt; ++i) {
+    view_.processMessages();
+    prompt = platform_.findWindow(nullptr, kFlashRestartWindow);
+  }
+  bool yes = platform_.messageBox(text::restartQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes;
+  if (prompt) platform_.sendDlgItemMessage(prompt, yes ? kRestartYesButton : kRestartNoButton, kButtonClick, 0, 0);
+  return yes;
+}
+
+void Installation::onInstallClicked() {
+  InstallerState& s = state_;
+  if (s.installing) return;  // a click that arrives while an installation runs
+  s.installing = true;
+
+  const bool confirmed = overwriteConfirmed();
   // Cancel pressed on the window while the question was open (the box need not be modal to it) means
   // "do not install": nothing has been written, so nothing is cleaned up - in particular not the
   // earlier installation the question was about.
-  Result result = rc::ok;
-  if (!s.installAborted) result = conflict ? Result(kOverwriteRefused) : runInstallation();
-
-  // The Flash Player installer started at start-up may be waiting with its restart question.
-  if (!s.installAborted && result == rc::ok && s.flashRestartPending) {
-    WindowHandle prompt = 0;
-    for (int i = 0; i < kFlashRestartTries && !prompt; ++i) {
-      view_.processMessages();
-      prompt = p.findWindow(nullptr, kFlashRestartWindow);
-    }
-    bool yes = p.messageBox(text::restartQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes;
-    if (yes) restartDeclined = false;
-    if (prompt) p.sendDlgItemMessage(prompt, yes ? kRestartYesButton : kRestartNoButton, kButtonClick, 0, 0);
-  }
-
-  if (!s.installAborted && result == rc::ok && restartDeclined) offerShowDesktop();
-
-  if (result != rc::ok) closeWhenDone = false;
-  if (result == kOverwriteRefused) {
+  if (!s.installAborted && !confirmed) {
     // Nothing happened; the user may click again (and is asked again).
-  } else if (result != rc::ok) {
-    exitCode_ = exitcode::failed;
-  } else {
-    exitCode_ = s.installAborted ? exitcode::cancelled : exitcode::installed;
+    s.installing = false;
+    return;
   }
-  s.installing = false;
-  if (closeWhenDone) closeAndEnd();
+  const Result result = s.installAborted ? Result() : runInstallation();
+
+  bool restartDeclined = true;
+  if (!s.installAborted && result.ok() && s.flashRestartPending) restartDeclined = !restartAccepted();
+  if (!s.installAborted && result.ok() && restartDeclined) offerShowDesktop();
+
+  if (!result.ok()) {
+    s.exitCode = exitcode::failed;
+    s.installing = false;  // the window stays: the user leaves with Cancel or its close box
+    return;
+  }
+  s.exitCode = s.installAborted ? exitcode::cancelled : exitcode::installed;
+  s.installing = false;  // cleared first, so that the close is allowed
+  closeAndEnd(view_);
 }
 
-Result InstallerController::runInstallation() {
-  InstallerState& s = state();
-  Platform& p = platform();
+Result Installation::runInstallation() {
+  InstallerState& s = state_;
   Result result = rc::ok;
 
-  installPhase_ = InstallPhase::running;
-  Cursor remembered = p.cursor();
-  p.setCursor(Cursor::Wait);
+  phase_ = Phase::running;
+  Cursor remembered = platform_.cursor();
+  platform_.setCursor(Cursor::Wait);
   showPreparing();
 
-  if (!s.installAborted) closeDisplayProperties();
-  if (!s.installAborted && result == rc::ok) result = extractInstallSlots(platform(), s);
-  if (!s.installAborted && result == rc::ok) result = dataFile().readDataHeader(platform(), s);
+  if (!s.installAborted) closeDisplayProperties(platform_);
+  if (!s.installAborted && result == rc::ok) result = extractInstallSlots(platform_, s);
+  if (!s.installAborted && result == rc::ok) result = dataFile_.readDataHeader(platform_, s);
   if (!s.installAborted && result == rc::ok) result = expandDataFile();
   if (!s.installAborted && result == rc::ok) {
     const PackageHeader& h = s.directory.header;
-    result = desktopStepResult(registerWallpaperPage(s.windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue));
+    result = desktopStep(
+        registerWallpaperPage(platform_, s.windowsFolder, dataFile_.dataTitle(), h.red, h.green, h.blue));
   }
   if (!s.installAborted && result == rc::ok) runExtraFile();
-  if (!s.installAborted && result == rc::ok) result = desktopStepResult(writeUninstallEntry(s.contentTitle));
+  if (!s.installAborted && result == rc::ok) result = desktopStep(writeUninstallEntry(platform_, s.contentTitle));
 
-  // A failed entry leaves the data file open; close it so that it and its folder can be removed.
-  if (dataFile().isOpen()) dataFile().closeDataFile();
-  deleteFileForced(s.dataFilePath);
+  // A failed entry leaves the data file open; close it so that it and its folder can be removed. The
+  // installation has failed already: what the close says adds nothing.
+  if (dataFile_.isOpen()) (void)dataFile_.closeDataFile();
+  // The data file has been expanded and is not kept; one that cannot be deleted stays behind silently.
+  (void)deleteFileForced(s.dataFilePath);
   // The outcome is decided here, once: an abort taken at any point up to now (in a pause, in a step
-  // that let messages run) removes everything; from now on Cancel no longer aborts (onCancelClicked).
-  installPhase_ = InstallPhase::settled;
-  if (s.installAborted || result != rc::ok) cleanUpInstallation();
-  p.setCursor(remembered);
+  // that let messages run) removes everything; from now on Cancel no longer aborts (abort()).
+  phase_ = Phase::settled;
+  if (s.installAborted || result != rc::ok) cleanUp();
+  platform_.setCursor(remembered);
   if (!s.installAborted) showInstallResult(result);
   return result;
 }
 
-Result InstallerController::silentInstall() {
+Result Installation::silentInstall() {
   Result result = runInstallation();
-  if (result == rc::ok) openDisplayProperties(state().directory.header.showDesktopFlag != 0);
-  exitCode_ = result == rc::ok ? exitcode::installed : exitcode::failed;
+  if (result == rc::ok) openDisplayProperties(platform_, platform_, state_.directory.header.showDesktopFlag != 0);
+  state_.exitCode = result == rc::ok ? exitcode::installed : exitcode::failed;
   return result;
 }
 
-void InstallerController::showPreparing() {
-  if (silentKind()) return;
+void Installation::abort() {
+  InstallerState& s = state_;
+  // The installation has already decided its outcome (everything kept, or everything cleaned up): a
+  // Cancel now would announce an abort that cannot happen any more, so it is left without effect.
+  if (phase_ == Phase::settled) return;
+  // Runs nested inside the installation's message processing: only mark the abort and show it; the
+  // installation notices the flag at its next check and cleans up itself.
+  s.installAborted = true;
+  progress_.showStatus(text::aborted);
+  if (!s.windowless()) {
+    view_.setProgress(0);
+    view_.processMessages();
+  }
+  progress_.pause();
+  progress_.pause();
+}
+
+void Installation::showPreparing() {
+  if (state_.windowless()) return;
   view_.hideFileLabel();
   view_.setInstallEnabled(false);
   view_.setCancelVisible(true);
   view_.processMessages();
-  if (state().installAborted) return;  // Cancel came first: its status stays, nothing else is shown
-  showStatus(text::preparing);
-  stepProgress();
+  if (state_.installAborted) return;  // Cancel came first: its status stays, nothing else is shown
+  progress_.showStatus(text::preparing);
+  progress_.stepProgress();
   view_.processMessages();
 }
 
 // Kind-3 records are copies of a movie that is already in the content folder: record 1 of the
 // installer movie that start-up extracted, later ones of record 1's file.
-Result InstallerController::copyMovie(int index, const std::string& mainName) {
-  InstallerState& s = state();
-  const std::string& name = dataFile().record(index).name;
+Result Installation::copyMovie(int index, const std::string& mainName) {
+  InstallerState& s = state_;
+  const std::string& name = dataFile_.record(index).name;
   if (!isContainedRelativePath(name) || (index != 1 && !isContainedRelativePath(mainName))) {
-    showErrorBox(std::string(text::unsafeEntryName) + (isContainedRelativePath(name) ? mainName : name));
+    boxes_.error(std::string(text::unsafeEntryName) + (isContainedRelativePath(name) ? mainName : name));
     return rc::unsafeName;
   }
   std::string source = s.contentFolder + (index == 1 ? std::string(layout::kInstallerMovieName) : mainName);
   std::string destination = s.contentFolder + name;
   std::string folder = parentOf(destination);
   if (!folderExists(folder)) forceFolders(folder);
-  if (!platform().copyFile(source, destination, false) && source != destination) {
+  if (!platform_.copyFile(source, destination, false) && source != destination) {
     // A full disk is named with the copy it stopped; other failures keep the movie-copy message.
-    const Result reason = platform().lastError();
+    const int32_t reason = platform_.lastError();
     if (isDiskFull(reason)) {
-      reportError(reason, destination);
+      boxes_.fileError(reason, destination);
       return reason;
     }
-    reportError(rc::movieCopyFailed, source);
+    boxes_.fileError(rc::movieCopyFailed, source);
     return rc::movieCopyFailed;
   }
   return rc::ok;
 }
 
-Result InstallerController::expandDataFile() {
-  InstallerState& s = state();
-  DataFileReader& data = dataFile();
-  showStatus(text::expandingFiles);
-  Result result = data.openDataFile(platform(), s, s.dataFilePath, true);
+Result Installation::expandDataFile() {
+  InstallerState& s = state_;
+  DataFileReader& data = dataFile_;
+  progress_.showStatus(text::expandingFiles);
+  Result result = data.openDataFile(platform_, s, s.dataFilePath, true);
   std::string mainName;
   if (result == rc::ok) {
     int32_t count = data.entryCount();
@@ -182,33 +203,34 @@ Result InstallerController::expandDataFile() {
     }
     if (result == rc::ok) {
       result = data.closeDataFile();
-      stepProgress();
+      progress_.stepProgress();
     }
   }
   // The main file is marked for archiving, whatever happened (when it exists at all).
   if (!mainName.empty() && isContainedRelativePath(mainName)) {
     std::string mainPath = s.contentFolder + mainName;
-    uint32_t attributes = platform().getAttributes(mainPath);
-    if (attributes != attr::invalid) platform().setAttributes(mainPath, attributes | attr::archive);
+    uint32_t attributes = platform_.getAttributes(mainPath);
+    if (attributes != attr::invalid) platform_.setAttributes(mainPath, attributes | attr::archive);
   }
   return result;
 }
 
-void InstallerController::runExtraFile() {
-  InstallerState& s = state();
+void Installation::runExtraFile() {
+  const InstallerState& s = state_;
   if (!s.runExtra) return;
-  platform().shellExecute(0, nullptr, s.contentFolder + s.directory.entries[slot::extra].name, nullptr, nullptr,
-                          kShowNormal);
+  // Opening the extra file is a courtesy: whether the shell could open it is not examined.
+  (void)platform_.shellExecute(0, nullptr, s.contentFolder + s.directory.entries[slot::extra].name, nullptr,
+                               nullptr, kShowNormal);
 }
 
-void InstallerController::showInstallResult(Result result) {
-  if (silentKind()) return;
+void Installation::showInstallResult(Result result) {
+  if (state_.windowless()) return;
   if (result == rc::ok) view_.setProgress(view_.progressMax());
-  pause();
-  pause();
+  progress_.pause();
+  progress_.pause();
   view_.setProgress(0);
   if (result == rc::ok) {
-    showStatus(text::complete);
+    progress_.showStatus(text::complete);
     view_.setDoneVisible(true);
     view_.focusDone();
     view_.setInstallVisible(false);
@@ -216,17 +238,28 @@ void InstallerController::showInstallResult(Result result) {
     view_.processMessages();
     view_.setInstallEnabled(false);
   } else {
-    showStatus(text::installFailed + std::to_string(result));
+    progress_.showStatus(text::installFailed + std::to_string(result));
   }
 }
 
-void InstallerController::offerShowDesktop() {
-  if (!state().directory.header.showDesktopFlag) return;
+void Installation::offerShowDesktop() {
+  if (!state_.directory.header.showDesktopFlag) return;
   view_.bringApplicationToFront();
-  if (platform().messageBox(text::showDesktopQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes) {
+  if (platform_.messageBox(text::showDesktopQuestion, text::successCaption, BoxKind::YesNo) == BoxAnswer::Yes) {
     view_.minimiseOwnWindows();
-    minimiseOtherWindows();
+    minimiseOtherWindows(platform_);
   }
+}
+
+// After an aborted or failed installation. The title was checked at start-up to be one plain folder
+// name, and the page's name is used only when it is a plain file name, so nothing outside the
+// wallpaper folder can be reached from here. Nothing is reported: what cannot be deleted stays.
+void Installation::cleanUp() {
+  const InstallerState& s = state_;
+  if (isPlainFolderName(s.contentTitle)) (void)deleteFolderTree(s.contentFolder);
+  const std::string& page = s.directory.entries[slot::htmlPage].name;
+  if (isPlainFileName(page)) (void)deleteFileForced(s.windowsFolder + "Web\\Wallpaper\\" + page);
+  if (!s.contentTitle.empty()) removeUninstallEntry(platform_, s.contentTitle);
 }
 
 }  // namespace mv

@@ -1,52 +1,47 @@
-// The installer window's logic: construction, the frame of onCreate and the three window helpers
-// (status line, progress step, one-second pause) through which every stage shows what it does.
+// The installer window's logic put together, and the window's Progress: the status line, progress step
+// and one-second pause through which every stage shows what it does.
 #include "installer/installer_controller.h"
-
-#include "package/format.h"
 
 namespace mv {
 
-InstallerController::InstallerController(InstallerView& view)
-    : view_(view), moviePanel_(new MoviePanel(view.moviePanelSurface(), view.flashControlFactory())) {}
+InstallerController::InstallerController(InstallerView& view, Platform& platform, InstallerState& state,
+                                         ErrorBoxes& boxes, DataFileReader& dataFile)
+    : state_(state),
+      progress_(view, state),
+      moviePanel_(view.moviePanelSurface(), view.flashControlFactory()),
+      installation_(platform, view, state, boxes, dataFile, progress_),
+      startUp_(platform, view, state, boxes, moviePanel_, installation_),
+      closing_(platform, view, state, moviePanel_, installation_) {
+  state_.progress = &progress_;
+}
 
 InstallerController::~InstallerController() {
-  if (state().progress == this) state().progress = nullptr;
+  if (state_.progress == &progress_) state_.progress = nullptr;
 }
 
 void InstallerController::onCreate() {
-  // The frame (single border, system menu only, centred) is the view's; the logic keeps the rest.
-  startUp();
+  // A failed start-up has already shown its messages and ended the program: nothing is left to do with
+  // its code.
+  (void)startUp_.run();
 }
 
-bool InstallerController::silentKind() const { return state().presentationKind == presentation::silent; }
-
-void InstallerController::showStatus(const std::string& text) {
-  if (silentKind()) return;
+void WindowProgress::showStatus(const std::string& text) {
+  if (state_.windowless()) return;
   view_.setStatus(text);
 }
 
-void InstallerController::stepProgress() {
-  if (silentKind()) return;
+void WindowProgress::stepProgress() {
+  if (state_.windowless()) return;
   int next = view_.progress() + 1;
   int max = view_.progressMax();
   view_.setProgress(next > max ? max : next);
   pause();
 }
 
-void InstallerController::pause() {
-  if (silentKind()) return;
-  // One shared timer: a pause started while another waits ends at the same tick, because the tick
-  // clears the one flag that every waiting pause looks at.
-  pauseTimerEnabled_ = true;
+void WindowProgress::pause() {
+  if (state_.windowless()) return;
+  // One shared timer: a pause started while another waits ends at the same tick.
   view_.runPauseTimer();
-}
-
-void InstallerController::onPauseTimer() { pauseTimerEnabled_ = false; }
-
-
-void InstallerController::closeAndEnd() {
-  view_.closeWindow();
-  view_.terminateApplication();
 }
 
 }  // namespace mv

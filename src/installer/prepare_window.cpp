@@ -5,8 +5,7 @@
 
 #include "desktop/desktop.h"
 #include "flash/flash_player.h"
-#include "installer/error_reporter.h"
-#include "installer/installer_controller.h"
+#include "installer/start_up.h"
 #include "package/file_reader.h"
 #include "package/slots.h"
 #include "support/paths.h"
@@ -62,24 +61,24 @@ std::string pictureFailureMessage(const PictureOutcome& outcome, const std::stri
   return std::string(text::corruptFile) + why + text::fileLine + path;
 }
 
-void InstallerController::showPresentation() {
-  InstallerState& s = state();
+void StartUp::showPresentation() {
+  InstallerState& s = state_;
   std::string path = s.contentFolder + s.directory.entries[slot::presentation].name;
   switch (s.presentationKind) {
     case presentation::bmp:
     case presentation::jpeg:
       view_.hideMoviePanel();
-      if (PictureOutcome shown = view_.showPicture(path); !shown) showErrorBox(pictureFailureMessage(shown, path));
+      if (PictureOutcome shown = view_.showPicture(path); !shown) boxes_.error(pictureFailureMessage(shown, path));
       break;
     case presentation::movie:
     case presentation::movie2: {
       // The code is not looked at: a refused movie leaves the panel empty. A failure with a text is shown.
       Status failure;
-      (void)moviePanel_->loadSWF(path, failure);
-      if (!failure.ok()) showUnhandledError(failure.text(), installerCaption(s.contentTitle));
+      (void)moviePanel_.loadSWF(path, failure);
+      if (!failure.ok()) boxes_.failureText(failure.text(), installerCaption(s.contentTitle));
       view_.bringApplicationToFront();
       view_.processMessages();
-      if (view_.applicationActive()) moviePanel_->focusMovie();
+      if (view_.applicationActive()) moviePanel_.focusMovie();
       break;
     }
     default:
@@ -87,17 +86,44 @@ void InstallerController::showPresentation() {
   }
 }
 
-Result InstallerController::prepareWindow() {
-  InstallerState& s = state();
+// The licence, read from where start-up unpacked it, in the window's licence layout.
+Result StartUp::showLicence() {
+  InstallerState& s = state_;
+  Result r = extractStartupSlot(platform_, s, slot::licence);
+  if (r != rc::ok) return r;
+  std::string path = s.contentFolder + s.directory.entries[slot::licence].name;
+  FileBytes licence;
+  r = readWholeFile(platform_, path, licence);
+  if (r != rc::ok) {
+    boxes_.fileError(r, path);
+    return r;
+  }
+  view_.setLicenceText(licenceText(licence.text()));
+  view_.chooseLayout(true);
+  return rc::ok;
+}
+
+// The presentation file, renamed for the picture control in the in-memory directory.
+Result StartUp::extractPresentation() {
+  InstallerState& s = state_;
+  PackageEntry& entry = s.directory.entries[slot::presentation];
+  if (entry.name.empty()) return rc::emptySlotName;
+  if (s.presentationKind == presentation::bmp) entry.name = replaceExtension(entry.name, ".BMP");
+  if (s.presentationKind == presentation::jpeg) entry.name = replaceExtension(entry.name, ".jpg");
+  return extractStartupSlot(platform_, s, slot::presentation);
+}
+
+Result StartUp::prepareWindow() {
+  InstallerState& s = state_;
   PackageDirectory& dir = s.directory;
   Result r = rc::ok;
 
   // Extra file.
   s.runExtra = dir.header.runExtraFlag != 0;
-  if (s.runExtra) r = extractStartupSlot(platform(), s, slot::extra);
+  if (s.runExtra) r = extractStartupSlot(platform_, s, slot::extra);
 
   // Flash Player installer, then the decision whether to run it.
-  if (r == rc::ok) r = extractStartupSlot(platform(), s, slot::flashInstaller);
+  if (r == rc::ok) r = extractStartupSlot(platform_, s, slot::flashInstaller);
   if (r == rc::ok) {
     if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
     view_.bringApplicationToFront();
@@ -117,37 +143,12 @@ Result InstallerController::prepareWindow() {
   // Licence and layout.
   if (r == rc::ok && !s.silent) {
     s.licenseShown = dir.header.licenseFlag != 0;
-    if (s.licenseShown) {
-      r = extractStartupSlot(platform(), s, slot::licence);
-      if (r == rc::ok) {
-        std::string path = s.contentFolder + dir.entries[slot::licence].name;
-        FileBytes licence;
-        r = readWholeFile(platform(), path, licence);
-        if (r == rc::ok) {
-          view_.setLicenceText(licenceText(licence.text()));
-          view_.chooseLayout(true);
-        } else {
-          reportError(r, path);
-        }
-      }
-    } else {
-      view_.chooseLayout(false);
-    }
+    if (s.licenseShown) r = showLicence();
+    else view_.chooseLayout(false);
   }
 
-  // Presentation file, renamed for the picture control in the in-memory directory.
-  if (r == rc::ok && !s.silent) {
-    PackageEntry& entry = dir.entries[slot::presentation];
-    if (entry.name.empty()) {
-      r = rc::emptySlotName;
-    } else {
-      if (s.presentationKind == presentation::bmp) entry.name = replaceExtension(entry.name, ".BMP");
-      if (s.presentationKind == presentation::jpeg) entry.name = replaceExtension(entry.name, ".jpg");
-      r = extractStartupSlot(platform(), s, slot::presentation);
-    }
-  }
-
-  // Picture or movie.
+  // Presentation file, then the picture or movie.
+  if (r == rc::ok && !s.silent) r = extractPresentation();
   if (r == rc::ok && !s.silent) showPresentation();
 
   // Progress range and window size.
@@ -156,8 +157,8 @@ Result InstallerController::prepareWindow() {
     view_.sizeWindow();
   }
 
-  // A windowless package installs now.
-  if (r == rc::ok && s.silent) silentInstall();
+  // A windowless package installs now; its outcome is the exit code, its failures have been shown.
+  if (r == rc::ok && s.silent) (void)installation_.silentInstall();
   return r;
 }
 

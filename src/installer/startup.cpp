@@ -1,11 +1,9 @@
-// Start-up: from the program's first moment until the window waits for the user, or until a failed
-// or windowless start-up ends the program. Each step runs only while the result is still 0; the step
-// that fails has already told the user why, and the ending adds the start-up message.
+// Start-up's first steps: system folders, the private working folder and the temp copy, the package
+// directory with the library slot, and the content folder; then the window's preparation
+// (prepare_window.cpp) and the ending.
 #include <string>
 
-#include "desktop/desktop.h"
-#include "installer/error_reporter.h"
-#include "installer/installer_controller.h"
+#include "installer/start_up.h"
 #include "package/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
@@ -15,60 +13,58 @@
 
 namespace mv {
 
-void InstallerController::resolveSystemFolders() {
+void StartUp::resolveSystemFolders() {
   // The platform hands back the text up to its terminating zero; only the backslash is ours.
-  state().windowsFolder = withTrailingBackslash(platform().windowsDirectory());
-  state().systemFolder = withTrailingBackslash(platform().systemDirectory());
+  state_.windowsFolder = withTrailingBackslash(platform_.windowsDirectory());
+  state_.systemFolder = withTrailingBackslash(platform_.systemDirectory());
 }
 
 // The content title names a folder under the Windows folder that the clean-up deletes whole, so it
 // must be one plain folder name. Checked before the first byte is written: it runs at the start of
 // the library step, which is the first thing that writes anything after the directory is read.
-Result InstallerController::checkTitle() {
+Result StartUp::checkTitle() {
   if (titleChecked_) return titleRefused_ ? rc::badTitle : rc::ok;
   titleChecked_ = true;
-  std::string title = state().directory.header.title();
+  std::string title = state_.directory.header.title();
   if (isPlainFolderName(title)) return rc::ok;
   titleRefused_ = true;
-  showErrorBox(std::string(text::badTitle) + title);
+  boxes_.error(std::string(text::badTitle) + title);
   return rc::badTitle;
 }
 
-Result InstallerController::libraryStep(File& stream) {
+Result StartUp::libraryStep(File& stream) {
   Result r = checkTitle();
   if (r != rc::ok) return r;
-  return extractSlot(platform(), state(), stream, slot::library, false);
+  return extractSlot(platform_, state_, stream, slot::library, false);
 }
 
 // The content folder, with any missing parent (a fresh system may lack "Web\Wallpaper"). A folder
 // that cannot be made is reported here, with its path, rather than by the first write into it.
-Result InstallerController::makeContentFolder() {
-  InstallerState& s = state();
+Result StartUp::makeContentFolder() {
+  InstallerState& s = state_;
   if (folderExists(s.contentFolder)) {
     s.folderCreated = false;
     return rc::ok;
   }
   forceFolders(s.contentFolder);
-  Result reason = platform().lastError();
+  const int32_t reason = platform_.lastError();
   if (!folderExists(s.contentFolder)) {
     std::string message = std::string(text::contentFolderFailed) + s.contentFolder;
     std::string description = reason > 0 ? errorDescription(reason) : std::string();
     if (!description.empty()) message += "\r\n\r\n" + description;
-    showErrorBox(message);
+    boxes_.error(message);
     return rc::contentFolderFailed;
   }
   s.folderCreated = true;
   return rc::ok;
 }
 
-Result InstallerController::startUp() {
-  InstallerState& s = state();
-  Platform& p = platform();
-  s.progress = this;
+Result StartUp::run() {
+  InstallerState& s = state_;
 
   // Hourglass, and let it show.
-  Cursor remembered = p.cursor();
-  p.setCursor(Cursor::Wait);
+  Cursor remembered = platform_.cursor();
+  platform_.setCursor(Cursor::Wait);
   view_.processMessages();
 
   // Reset the flags of the run.
@@ -80,28 +76,27 @@ Result InstallerController::startUp() {
   s.silent = false;
   s.folderCreated = false;  // until this run makes the content folder
   titleChecked_ = titleRefused_ = false;
-  installPhase_ = InstallPhase::notStarted;
 
   // System folders.
   resolveSystemFolders();
 
   // Paths and the private working folder.
-  s.executablePath = p.executablePath();
+  s.executablePath = platform_.executablePath();
   s.executableFolder = parentOf(s.executablePath);
   Result r = makeTempFolder("MVVA", s.tempFolder);
   s.tempCopyPath = s.tempFolder + "temp.dat";
   if (r == rc::ok) {
-    tempFolderCreated_ = true;
+    s.tempFolderCreated = true;
   } else {
     // Nothing else would tell the user why the installer stops here.
-    reportError(r, s.tempFolder);
+    boxes_.fileError(r, s.tempFolder);
   }
 
   // The copy of the executable that every package read goes to.
-  if (r == rc::ok) r = makeTempCopy(p, s);
+  if (r == rc::ok) r = makeTempCopy(platform_, s);
 
   // The package directory; the library slot is written while the copy is still open.
-  if (r == rc::ok) r = readPackageDirectory(p, s, [this](File& stream) { return libraryStep(stream); });
+  if (r == rc::ok) r = readPackageDirectory(platform_, s, [this](File& stream) { return libraryStep(stream); });
 
   // The content folder.
   if (r == rc::ok) r = checkTitle();
@@ -117,12 +112,12 @@ Result InstallerController::startUp() {
   if (r == rc::ok) r = prepareWindow();
 
   // Ending.
-  p.setCursor(remembered);
+  platform_.setCursor(remembered);
   if (r != rc::ok) {
-    exitCode_ = exitcode::failed;
-    showErrorBox(std::string(text::installerCorrupted) + text::quillonError + std::to_string(r) + ". ");
+    s.exitCode = exitcode::failed;
+    boxes_.error(std::string(text::installerCorrupted) + text::quillonError + std::to_string(r) + ". ");
   }
-  if (r != rc::ok || s.silent) closeAndEnd();
+  if (r != rc::ok || s.silent) closeAndEnd(view_);
   return r;
 }
 

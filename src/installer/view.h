@@ -24,13 +24,13 @@ class InstallerView {
   // Enable the shared 1,000 ms timer and process messages (waiting for each) until its tick disables
   // it. A pause started while another waits ends at the same tick.
   virtual void runPauseTimer() = 0;
-  // Ask the window to close: runs the form's close query and, when allowed, its close handler; then the
-  // window is destroyed.
+  // Ask the window to close: asks the logic whether it may (canClose) and, when allowed, runs its close
+  // handler (onClose); then the window is destroyed.
   virtual void closeWindow() = 0;
   virtual void terminateApplication() = 0;  // end the message loop once the current handler returns
 
-  // Layout (with licence: sizeable, minimum 359 x 340, memo 103 high, "Accept and Install" 115 wide;
-  // without: fixed single border, memo hidden, "Install" 80 wide). Also places Install 6 px left of
+  // Layout (with licence: sizeable, minimum 359 x 340, licence text 103 high, "Accept and Install" 115
+  // wide; without: fixed single border, licence text hidden, "Install" 80 wide). Also places Install 6 px left of
   // Cancel and sets the captions "Cancel" and "Close".
   virtual void chooseLayout(bool withLicence) = 0;
   virtual void setLicenceText(const std::string& text) = 0;  // CRLF line ends
@@ -57,5 +57,11 @@ class InstallerView {
   virtual void setDoneVisible(bool visible) = 0;
   virtual void focusDone() = 0;
 };
+
+// Every way out of the program: the window closes (asking the logic first) and the message loop ends.
+inline void closeAndEnd(InstallerView& view) {
+  view.closeWindow();
+  view.terminateApplication();
+}
 
 }  // namespace mv

@@ -8,7 +8,7 @@ namespace mv {
 enum class BoxKind {
   ErrorAbort,        // error icon, one button "&Abort" (a dialog of our own; MessageBox has no such form)
   InformationAbort,  // information icon, one button "&Abort"
-  ErrorOk,           // error icon, OK: the top-level handler for raised errors
+  ErrorOk,           // error icon, OK: a failure described in words, under the application's title
   YesNo,             // no icon, Yes and No
   OkCancelQuestion,  // question icon, OK and Cancel
 };

@@ -73,7 +73,6 @@ inline constexpr const char* problemReadingDataFile = "Problem reading Moviva da
 inline constexpr const char* problemClosingFile = "Problem closing file.\r\n\r\nFile: ";
 
 // Desktop
-inline constexpr const char* installWord = "Install";
 inline constexpr const char* wallpaperWord = " Wallpaper";
 inline constexpr const char* displayProperties = "Display Properties";
 inline constexpr const char* failedToSetData = "Failed to set data for '%s'";
@@ -99,5 +98,7 @@ inline constexpr const char* kindWithoutDestination = " has a kind without a des
 inline constexpr const char* entryWord = "entry ";
 inline constexpr const char* tooManyEntries = "its entry count is not between 0 and 109: ";
 inline constexpr const char* fileLine = "\r\n\r\nFile: ";
+// The window's movie panel when no Flash control can be made at all (the system's text for the class)
+inline constexpr const char* classNotRegistered = "Class not registered";
 
 }  // namespace mv::text

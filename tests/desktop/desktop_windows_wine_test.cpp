@@ -73,19 +73,26 @@ class ShellHelpersWine : public ::testing::Test {
 Win32Platform ShellHelpersWine::win32;
 
 TEST_F(ShellHelpersWine, CloseDisplayPropertiesPressesItem2OfOneWindow) {
-  closeDisplayProperties();  // none open: nothing happens
+  closeDisplayProperties(win32);  // none open: nothing happens
   HWND a = makeDisplayProperties();
   HWND b = makeDisplayProperties();
-  closeDisplayProperties();
+  closeDisplayProperties(win32);
   pump();
   EXPECT_EQ(cancelClicks[a] + cancelClicks[b], 1);
   EXPECT_EQ(FindWindowA(nullptr, "Display Properties") != nullptr, true);
 }
 
-TEST_F(ShellHelpersWine, OpenDisplayPropertiesReturnsWithoutTheControlPanel) {
-  openDisplayProperties(false);
-  openDisplayProperties(true);  // Wine has no desk.cpl: the window never appears, the tries run out
-  SUCCEED();
+// The control panel's window is only looked for, never touched: one that is open stays as it is.
+TEST_F(ShellHelpersWine, OpenDisplayPropertiesLeavesTheControlPanelAlone) {
+  openDisplayProperties(win32, win32, false);
+  openDisplayProperties(win32, win32, true);  // Wine has no desk.cpl: the window never appears
+  HWND open = makeDisplayProperties();
+  openDisplayProperties(win32, win32, true);  // found at the first try
+  pump();
+  EXPECT_EQ(cancelClicks[open], 0);
+  EXPECT_TRUE(IsWindowVisible(open));
+  EXPECT_FALSE(IsIconic(open));
+  EXPECT_EQ(minimiseCommands[open], 0);
 }
 
 TEST_F(ShellHelpersWine, MinimiseOtherWindows) {
@@ -98,7 +105,7 @@ TEST_F(ShellHelpersWine, MinimiseOtherWindows) {
   ASSERT_TRUE(IsIconic(iconic));
   ASSERT_FALSE(IsWindowVisible(hidden));
 
-  minimiseOtherWindows();
+  minimiseOtherWindows(win32);
   pump();
   EXPECT_EQ(minimiseCommands[normal], 1);
   EXPECT_TRUE(IsIconic(normal));
@@ -132,7 +139,7 @@ TEST_F(ShellHelpersWine, HungWindowIsGivenUpOn) {
   HWND normal = make("MvTestWindow", "normal", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   pump();
 
-  minimiseOtherWindows();  // returns after the time-out instead of waiting for the hung thread
+  minimiseOtherWindows(win32);  // returns after the time-out instead of waiting for the hung thread
   EXPECT_EQ(minimiseCommands[shared.window], 0);
   EXPECT_EQ(minimiseCommands[normal], 1);
 
@@ -143,7 +150,7 @@ TEST_F(ShellHelpersWine, HungWindowIsGivenUpOn) {
   CloseHandle(shared.release);
 }
 
-TEST_F(ShellHelpersWine, IsWindows9xIsFalseOnThisNtLine) { EXPECT_FALSE(isWindows9x()); }
+TEST_F(ShellHelpersWine, IsWindows9xIsFalseOnThisNtLine) { EXPECT_FALSE(isWindows9x(win32)); }
 
 }  // namespace
 }  // namespace mv

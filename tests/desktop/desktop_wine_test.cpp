@@ -9,7 +9,6 @@
 #include <string>
 
 #include "desktop/desktop.h"
-#include "installer/state.h"
 #include "package/datafile.h"
 #include "platform/win32/win32_platform.h"
 #include "support/text_encoding.h"
@@ -90,7 +89,7 @@ std::string windirFolder() {
   if (s.back() != '\\') s += '\\';
   return s;
 }
-void expectSuccess(const Status& status) { EXPECT_TRUE(status.ok()) << status.text(); }
+void expectSuccess(const Result& status) { EXPECT_TRUE(status.ok()) << status.text(); }
 
 class DesktopWine : public ::testing::Test {
  protected:
@@ -103,8 +102,8 @@ class DesktopWine : public ::testing::Test {
     CoUninitialize();
   }
   void SetUp() override {
-    resetState();
-    win32.regDeleteTree(RegRoot::CurrentUser, kComponent);
+    // Keys of earlier runs go first; a missing one is what is wanted already.
+    (void)win32.regDeleteTree(RegRoot::CurrentUser, kComponent);
     putDword(HKEY_CURRENT_USER, kComponent, "Flags", 0x2002);
     putString(HKEY_CURRENT_USER, kGeneral, "Wallpaper", "old.bmp");
     putString(HKEY_CURRENT_USER, kColors, "Background", "58 110 165");
@@ -116,7 +115,7 @@ class DesktopWine : public ::testing::Test {
 Win32Platform DesktopWine::win32;
 
 TEST_F(DesktopWine, WallpaperValues) {
-  expectSuccess(setActiveDesktopWallpaper(page, 255, 128, 0));
+  expectSuccess(setActiveDesktopWallpaper(win32, page, 255, 128, 0));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kComponent, "Flags"), "4:0x2");
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"), "1:" + page);
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:255 128 0");
@@ -127,70 +126,67 @@ TEST_F(DesktopWine, FlagsAreWrittenOnlyWhenTheBitIsSet) {
   putDword(HKEY_CURRENT_USER, kComponent, "Flags", 0x0002);
   FILETIME before = lastWrite(HKEY_CURRENT_USER, kComponent);
   Sleep(50);
-  expectSuccess(setActiveDesktopWallpaper(page, 0, 0, 0));
+  expectSuccess(setActiveDesktopWallpaper(win32, page, 0, 0, 0));
   EXPECT_TRUE(lastWrite(HKEY_CURRENT_USER, kComponent) == before) << "Flags 0x0002 was written";
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kComponent, "Flags"), "4:0x2");
 
   putDword(HKEY_CURRENT_USER, kComponent, "Flags", 0x2002);
   before = lastWrite(HKEY_CURRENT_USER, kComponent);
   Sleep(50);
-  expectSuccess(setActiveDesktopWallpaper(page, 0, 0, 0));
+  expectSuccess(setActiveDesktopWallpaper(win32, page, 0, 0, 0));
   EXPECT_FALSE(lastWrite(HKEY_CURRENT_USER, kComponent) == before);
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kComponent, "Flags"), "4:0x2");
 }
 
 TEST_F(DesktopWine, ColourTexts) {
-  expectSuccess(setActiveDesktopWallpaper(page, 0, 0, 0));
+  expectSuccess(setActiveDesktopWallpaper(win32, page, 0, 0, 0));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:0 0 0");
-  expectSuccess(setActiveDesktopWallpaper(page, 255, 128, 0));
+  expectSuccess(setActiveDesktopWallpaper(win32, page, 255, 128, 0));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:255 128 0");
-  expectSuccess(setActiveDesktopWallpaper(page, -1, -1, -1));
+  expectSuccess(setActiveDesktopWallpaper(win32, page, -1, -1, -1));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:-1 -1 -1");
 }
 
 TEST_F(DesktopWine, FlagsOfTheWrongTypeStopWithTheSystemText) {
   putString(HKEY_CURRENT_USER, kComponent, "Flags", "8194");
-  Status status = setActiveDesktopWallpaper(page, 1, 2, 3);
+  Result status = setActiveDesktopWallpaper(win32, page, 1, 2, 3);
   ASSERT_FALSE(status.ok()) << "no error";
   EXPECT_EQ(status.text(), "Invalid data type for 'Flags'");
   EXPECT_EQ(win32.cursor(), Cursor::Default);
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"), "1:old.bmp");
 }
 
-// Writes a data file whose header holds title (64 bytes, no terminating zero) and reads it.
-void readDataTitle(const std::string& title) {
+// Writes a data file whose header holds title (64 bytes, no terminating zero) and reads its title back
+// as the installation does.
+std::string readDataTitle(const std::string& title) {
   std::string header(kDataHeaderSize, '\0');
   const size_t titleAt = 248;  // the data header's title field
   header.replace(titleAt, 64, title);
   header.replace(titleAt + 64, 1, "Z");  // the next field starts right after, no zero between
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
-  state().dataFilePath = std::string(tmp) + "mv_desktop_data.mvd";
-  HANDLE h = CreateFileA(state().dataFilePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  struct Unheard : Reporter {
+    void fileError(Result, const std::string&) override {}
+    void error(const std::string&) override {}
+    void information(const std::string&) override {}
+  } unheard;
+  PackageSession session(unheard);
+  session.dataFilePath = std::string(tmp) + "mv_desktop_data.mvd";
+  HANDLE h = CreateFileA(session.dataFilePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
   DWORD n = 0;
   WriteFile(h, header.data(), DWORD(header.size()), &n, nullptr);
   CloseHandle(h);
-  ASSERT_EQ(dataFile().readDataHeader(platform(), state()), 0);
-  DeleteFileA(state().dataFilePath.c_str());
-}
-
-// The installation's call: the data title and the package's background colour.
-void registerPage() {
-  const PackageHeader& h = state().directory.header;
-  expectSuccess(registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue));
+  DataFileReader dataFile;
+  EXPECT_EQ(dataFile.readDataHeader(platform(), session), 0);
+  DeleteFileA(session.dataFilePath.c_str());
+  return dataFile.dataTitle();
 }
 
 TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
   const std::string title = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_";
   ASSERT_EQ(title.size(), 64u);
-  readDataTitle(title);
-  state().windowsFolder = windowsFolder();
-  state().directory.header.red = 12;
-  state().directory.header.green = 34;
-  state().directory.header.blue = 56;
-
-  registerPage();
+  expectSuccess(registerWallpaperPage(win32, windowsFolder(), readDataTitle(title), 12, 34, 56));
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kGeneral, "Wallpaper"),
             "1:" + windowsFolder() + "Web\\Wallpaper\\" + title + ".html");
   EXPECT_EQ(readValue(HKEY_CURRENT_USER, kColors, "Background"), "1:12 34 56");
@@ -200,7 +196,7 @@ TEST_F(DesktopWine, RegisterWallpaperPageWithA64CharacterDataTitle) {
 // class in shell32 and hands out the interface, but its methods are stubs.
 TEST_F(DesktopWine, ActiveDesktopAnswers) {
   std::unique_ptr<ActiveDesktop> ad;
-  Status status = win32.createActiveDesktop(ad);
+  Result status = win32.createActiveDesktop(ad);
   ASSERT_TRUE(status.ok()) << status.text();
   ASSERT_TRUE(ad);
   int32_t options = ad->setDesktopItemOptions(true, true);
@@ -216,8 +212,8 @@ TEST_F(DesktopWine, ActiveDesktopAnswers) {
 // system, or any text) names the key and fills the values exactly.
 TEST_F(DesktopWine, UninstallEntryOfATitleInAnyScript) {
   for (const std::string title : {"Café Crème", "Ωμέγα Дмитрий 下载"}) {
-    win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + title);
-    expectSuccess(writeUninstallEntry(title));
+    (void)win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + title);
+    expectSuccess(writeUninstallEntry(win32, title));
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + title, "DisplayName"), "1:" + title + " Wallpaper");
     EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + title, "UninstallString"),
               "1:\"" + windirFolder() + "WEB\\Wallpaper\\" + title + " dir\\uninstall.exe\"");
@@ -229,62 +225,58 @@ TEST_F(DesktopWine, UninstallEntryOfATitleInAnyScript) {
     EXPECT_EQ(win32.regQueryValue(key, "DisplayName", value), 0);
     win32.regCloseKey(key);
     EXPECT_EQ(std::string(value.data.begin(), value.data.end()), title + " Wallpaper" + std::string(1, '\0'));
-    removeUninstallEntry(title);
+    removeUninstallEntry(win32, title);
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstall + title));
   }
 }
 
 TEST_F(DesktopWine, UninstallEntryValues) {
-  win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
-  win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean Wallpaper");
-  expectSuccess(writeUninstallEntry("Ocean"));
+  (void)win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
+  (void)win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean Wallpaper");
+  expectSuccess(writeUninstallEntry(win32, "Ocean"));
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "DisplayName"), "1:Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "UninstallString"),
             "1:\"" + windirFolder() + "WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
   EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstall + "Ocean"));
 
-  expectSuccess(writeUninstallEntry("Ocean Wallpaper"));
+  expectSuccess(writeUninstallEntry(win32, "Ocean Wallpaper"));
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper", "DisplayName"), "1:Ocean Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper", "UninstallString"),
             "1:\"" + windirFolder() + "WEB\\Wallpaper\\Ocean Wallpaper dir\\uninstall.exe\"");
   EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, kUninstall + "Ocean Wallpaper"));
 
-  removeUninstallEntry("Ocean");
-  removeUninstallEntry("Ocean Wallpaper");
+  removeUninstallEntry(win32, "Ocean");
+  removeUninstallEntry(win32, "Ocean Wallpaper");
   EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstall + "Ocean"));
   EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, kUninstall + "Ocean Wallpaper"));
 }
 
 TEST_F(DesktopWine, ExistingEntryKeepsItsOtherValues) {
   const std::string key = kUninstall + "Sea";
-  win32.regDeleteTree(RegRoot::LocalMachine, key);
+  (void)win32.regDeleteTree(RegRoot::LocalMachine, key);
   putString(HKEY_LOCAL_MACHINE, key, "DisplayName", "old name");
   putString(HKEY_LOCAL_MACHINE, key, "Publisher", "Moviva");
   putDword(HKEY_LOCAL_MACHINE, key, "NoModify", 1);
   putString(HKEY_CURRENT_USER, key, "Left", "by an earlier run");
-  expectSuccess(writeUninstallEntry("Sea"));
+  expectSuccess(writeUninstallEntry(win32, "Sea"));
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, key, "DisplayName"), "1:Sea Wallpaper");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, key, "Publisher"), "1:Moviva");
   EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, key, "NoModify"), "4:0x1");
   EXPECT_FALSE(keyExists(HKEY_CURRENT_USER, key));
-  removeUninstallEntry("Sea");
+  removeUninstallEntry(win32, "Sea");
   EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, key));
 }
 
 // Leaves its values in the prefix for reg_readback.sh (which sets MV_LEAVE_REGISTRY); skipped otherwise.
 TEST_F(DesktopWine, LeaveValuesForReadBack) {
   if (!std::getenv("MV_LEAVE_REGISTRY")) GTEST_SKIP() << "only for reg_readback.sh";
-  readDataTitle(std::string(60, 'T') + "0064");
-  state().windowsFolder = windowsFolder();
-  state().directory.header.red = -1;
-  state().directory.header.green = 128;
-  state().directory.header.blue = 0;
-  registerPage();
-  win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
+  const std::string title = readDataTitle(std::string(60, 'T') + "0064");
+  expectSuccess(registerWallpaperPage(win32, windowsFolder(), title, -1, 128, 0));
+  (void)win32.regDeleteTree(RegRoot::LocalMachine, kUninstall + "Ocean");
   putString(HKEY_LOCAL_MACHINE, kUninstall + "Ocean", "Publisher", "Moviva");
-  expectSuccess(writeUninstallEntry("Ocean"));
-  expectSuccess(writeUninstallEntry("Ocean Wallpaper"));
-  expectSuccess(writeUninstallEntry(std::string(64, 'L')));
+  expectSuccess(writeUninstallEntry(win32, "Ocean"));
+  expectSuccess(writeUninstallEntry(win32, "Ocean Wallpaper"));
+  expectSuccess(writeUninstallEntry(win32, std::string(64, 'L')));
 }
 
 }  // namespace

@@ -11,13 +11,13 @@ using Kind = HostPlatform::MessageKind;
 
 TEST(SystemHelpers, CloseDisplayPropertiesPressesCancelOfTheFirstOnly) {
   HostSandbox sb;
-  closeDisplayProperties();
+  closeDisplayProperties(sb.platform());
   EXPECT_TRUE(sb->messages.empty());
 
   sb->addWindow("Notepad", "Untitled");
   WindowHandle first = sb->addWindow("#32770", "display properties");  // FindWindow ignores case
   sb->addWindow("#32770", "Display Properties");
-  closeDisplayProperties();
+  closeDisplayProperties(sb.platform());
   ASSERT_EQ(sb->messages.size(), 1u);
   const auto& m = sb->messages[0];
   EXPECT_EQ(m.kind, Kind::DlgItem);
@@ -30,17 +30,17 @@ TEST(SystemHelpers, CloseDisplayPropertiesPressesCancelOfTheFirstOnly) {
 
 TEST(SystemHelpers, OpenDisplayProperties) {
   HostSandbox sb;
-  openDisplayProperties(false);
+  openDisplayProperties(sb.platform(), sb.platform(), false);
   EXPECT_TRUE(sb->processCalls.empty());
 
-  openDisplayProperties(true);  // the window never appears: the tries run out
+  openDisplayProperties(sb.platform(), sb.platform(), true);  // the window never appears: the tries run out
   ASSERT_EQ(sb->processCalls.size(), 1u);
   EXPECT_EQ(sb->processCalls[0].arguments, "shell32.dll,Control_RunDLL desk.cpl,,0");
   EXPECT_EQ(sb->processCalls[0].show, 1);
 
   sb->startProcessResult = false;  // a failed start is not examined
   sb->onStartProcess = [&](const HostPlatform::ProcessCall&) { sb->addWindow("#32770", "Display Properties"); };
-  openDisplayProperties(true);
+  openDisplayProperties(sb.platform(), sb.platform(), true);
   EXPECT_EQ(sb->processCalls.size(), 2u);
   EXPECT_TRUE(sb->messages.empty());  // the window is not touched
 }
@@ -50,11 +50,11 @@ TEST(SystemHelpers, OpenDisplayProperties) {
 TEST(SystemHelpers, DisplayPropertiesComesFromTheSystemFolder) {
   HostSandbox sb;
   sb->setSystemDirectory("D:\\Система\\system32");
-  openDisplayProperties(true);
+  openDisplayProperties(sb.platform(), sb.platform(), true);
   ASSERT_EQ(sb->processCalls.size(), 1u);
   EXPECT_EQ(sb->processCalls[0].program, "D:\\Система\\system32\\rundll32.exe");
   sb->setSystemDirectory("C:\\WINDOWS\\system32\\");
-  openDisplayProperties(true);
+  openDisplayProperties(sb.platform(), sb.platform(), true);
   EXPECT_EQ(sb->processCalls.at(1).program, "C:\\WINDOWS\\system32\\rundll32.exe");
 }
 
@@ -68,7 +68,7 @@ TEST(SystemHelpers, MinimiseOtherWindows) {
   WindowHandle hung = sb->addWindow("Hung", "x");
   sb->setHung(hung);
   WindowHandle last = sb->addWindow("Notepad", "Untitled");
-  minimiseOtherWindows();
+  minimiseOtherWindows(sb.platform());
 
   std::vector<WindowHandle> got;
   for (const auto& m : sb->messages) {
@@ -90,11 +90,11 @@ TEST(SystemHelpers, IsWindows9x) {
                         Case{{1, 4, 3, 0}, false}, Case{{1, 5, 0, 0}, false}, Case{{2, 4, 0, 1381}, false},
                         Case{{2, 5, 0, 2195}, false}, Case{{2, 5, 1, 2600}, false}, Case{{0, 4, 10, 0}, false}}) {
     sb->setVersion(c.v);
-    EXPECT_EQ(isWindows9x(), c.is9x) << c.v.platformId << " " << c.v.major << "." << c.v.minor;
+    EXPECT_EQ(isWindows9x(sb.platform()), c.is9x) << c.v.platformId << " " << c.v.major << "." << c.v.minor;
   }
   sb->setVersion({1, 4, 10, 0});
   sb->setVersionFails(true);
-  EXPECT_FALSE(isWindows9x());
+  EXPECT_FALSE(isWindows9x(sb.platform()));
 }
 
 }  // namespace

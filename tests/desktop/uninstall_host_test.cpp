@@ -45,15 +45,15 @@ class UninstallTest : public ::testing::Test {
   }
   // Writes the entry and returns the text of its failure ("" when it succeeds).
   std::string writeExpectingError(const std::string& title) {
-    Status status = writeUninstallEntry(title);
+    Result status = writeUninstallEntry(host(), title);
     return status.ok() ? "" : status.text();
   }
-  static void expectSuccess(const Status& status) { EXPECT_TRUE(status.ok()) << status.text(); }
+  static void expectSuccess(const Result& status) { EXPECT_TRUE(status.ok()) << status.text(); }
   HostSandbox sandbox;
 };
 
 TEST_F(UninstallTest, WritesBothValuesEachInItsOwnKeyAndDropsTheUserKey) {
-  expectSuccess(writeUninstallEntry("Ocean"));
+  expectSuccess(writeUninstallEntry(host(), "Ocean"));
   EXPECT_EQ(machineString("Ocean", "DisplayName"), "Ocean Wallpaper");
   // Quoted, so that "C:\WINDOWS\WEB\Wallpaper\Ocean" cannot be started instead of the uninstaller.
   EXPECT_EQ(machineString("Ocean", "UninstallString"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
@@ -77,7 +77,7 @@ TEST_F(UninstallTest, WritesBothValuesEachInItsOwnKeyAndDropsTheUserKey) {
 
 TEST_F(UninstallTest, TitleWithTheWordAndAFolderFromTheEnvironment) {
   host().setEnv("WINDIR", "D:\\WINNT\\");
-  expectSuccess(writeUninstallEntry("OCEAN WALLPAPER"));
+  expectSuccess(writeUninstallEntry(host(), "OCEAN WALLPAPER"));
   EXPECT_EQ(machineString("OCEAN WALLPAPER", "DisplayName"), "OCEAN WALLPAPER");
   EXPECT_EQ(machineString("OCEAN WALLPAPER", "UninstallString"),
             "\"D:\\WINNT\\WEB\\Wallpaper\\OCEAN WALLPAPER dir\\uninstall.exe\"");
@@ -87,26 +87,26 @@ TEST_F(UninstallTest, ShortFormOnWindows98) {
   host().setVersion(HostPlatform::windows98());
   host().setShortPath("C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe",
                       "C:\\WINDOWS\\WEB\\WALLPA~1\\OCEAND~1\\UNINST~1.EXE");
-  expectSuccess(writeUninstallEntry("Ocean"));
+  expectSuccess(writeUninstallEntry(host(), "Ocean"));
   EXPECT_EQ(machineString("Ocean", "UninstallString"), "C:\\WINDOWS\\WEB\\WALLPA~1\\OCEAND~1\\UNINST~1.EXE");
 }
 
 TEST_F(UninstallTest, Windows98WithoutAShortFormKeepsTheQuotedLongForm) {
   host().setVersion(HostPlatform::windows98());
   host().setShortPath("C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe", "");
-  EXPECT_EQ(uninstallCommand("Ocean"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
+  EXPECT_EQ(uninstallCommand(host(), host(), "Ocean"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
 }
 
 TEST_F(UninstallTest, ShortFormIsNotAskedForOnWindows2000) {
   host().setShortPath("C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe", "C:\\X~1.EXE");
-  EXPECT_EQ(uninstallCommand("Ocean"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
+  EXPECT_EQ(uninstallCommand(host(), host(), "Ocean"), "\"C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe\"");
 }
 
 TEST_F(UninstallTest, ExistingEntryKeepsItsOtherValues) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Ocean", "DisplayName", "old");
   host().putString(RegRoot::LocalMachine, kUninstall + "Ocean", "Publisher", "Moviva");
   host().putDword(RegRoot::LocalMachine, kUninstall + "Ocean", "NoModify", 1);
-  expectSuccess(writeUninstallEntry("Ocean"));
+  expectSuccess(writeUninstallEntry(host(), "Ocean"));
   EXPECT_EQ(machineString("Ocean", "DisplayName"), "Ocean Wallpaper");
   EXPECT_EQ(machineString("Ocean", "Publisher"), "Moviva");
   uint32_t n = 0;
@@ -116,8 +116,8 @@ TEST_F(UninstallTest, ExistingEntryKeepsItsOtherValues) {
 
 TEST_F(UninstallTest, EmptyTitleTouchesNothing) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Other", "DisplayName", "Other");
-  expectSuccess(writeUninstallEntry(""));
-  removeUninstallEntry("");
+  expectSuccess(writeUninstallEntry(host(), ""));
+  removeUninstallEntry(host(), "");
   EXPECT_TRUE(host().callLog.empty());
   EXPECT_EQ(machineString("Other", "DisplayName"), "Other");
 }
@@ -133,10 +133,10 @@ TEST_F(UninstallTest, MachineKeyThatCannotBeCreated) {
 }
 
 TEST_F(UninstallTest, RemoveDeletesValuesThenTheKey) {
-  expectSuccess(writeUninstallEntry("Ocean"));
+  expectSuccess(writeUninstallEntry(host(), "Ocean"));
   host().createKey(RegRoot::LocalMachine, kUninstall + "Ocean\\Sub");
   host().callLog.clear();
-  removeUninstallEntry("Ocean");
+  removeUninstallEntry(host(), "Ocean");
   EXPECT_FALSE(host().keyExists(RegRoot::LocalMachine, kUninstall + "Ocean"));
   const std::string hklm = "HKLM\\" + kUninstall + "Ocean";
   const std::vector<std::string> expected = {
@@ -150,19 +150,19 @@ TEST_F(UninstallTest, RemoveDeletesValuesThenTheKey) {
 }
 
 TEST_F(UninstallTest, RemoveWithoutAnEntryOrAccessDoesNothing) {
-  removeUninstallEntry("Ocean");
+  removeUninstallEntry(host(), "Ocean");
   EXPECT_EQ(host().callsStartingWith("regDeleteTree").size(), 0u);
   host().putString(RegRoot::LocalMachine, kUninstall + "Ocean", "DisplayName", "x");
   host().setKeyUnwritable(RegRoot::LocalMachine, kUninstall + "Ocean", /*openFails=*/true);
-  removeUninstallEntry("Ocean");
+  removeUninstallEntry(host(), "Ocean");
   EXPECT_EQ(machineString("Ocean", "DisplayName"), "x");
 }
 
 TEST_F(UninstallTest, TitleWithABackslashAddressesNoOtherKey) {
   host().putString(RegRoot::LocalMachine, kUninstall + "Other", "DisplayName", "Other");
-  expectSuccess(writeUninstallEntry("\\"));
-  removeUninstallEntry("\\");
-  removeUninstallEntry("..\\Other");
+  expectSuccess(writeUninstallEntry(host(), "\\"));
+  removeUninstallEntry(host(), "\\");
+  removeUninstallEntry(host(), "..\\Other");
   EXPECT_TRUE(host().callLog.empty());
   EXPECT_EQ(machineString("Other", "DisplayName"), "Other");
 }

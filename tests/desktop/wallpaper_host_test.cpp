@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "desktop/desktop.h"
-#include "installer/state.h"
 #include "package/datafile.h"
 #include "platform/host/host_platform.h"
 
@@ -23,8 +22,6 @@ const char* const kPage = "C:\\WINDOWS\\Web\\Wallpaper\\Ocean.html";
 class WallpaperTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetState();
-    state().windowsFolder = "C:\\WINDOWS\\";
     host().putDword(RegRoot::CurrentUser, kComponent, "Flags", 0x2002);
     host().putString(RegRoot::CurrentUser, kGeneral, "Wallpaper", "old.bmp");
     host().putString(RegRoot::CurrentUser, kColors, "Background", "58 110 165");
@@ -42,10 +39,10 @@ class WallpaperTest : public ::testing::Test {
   }
   // Runs the operation and returns the text of its failure ("" when it succeeds).
   std::string runExpectingError(int r = 0, int g = 0, int b = 0) {
-    Status status = setActiveDesktopWallpaper(kPage, r, g, b);
+    Result status = setActiveDesktopWallpaper(host(), kPage, r, g, b);
     return status.ok() ? "" : status.text();
   }
-  static void expectSuccess(const Status& status) { EXPECT_TRUE(status.ok()) << status.text(); }
+  static void expectSuccess(const Result& status) { EXPECT_TRUE(status.ok()) << status.text(); }
   std::vector<std::string> calls(const std::string& prefix) { return host().callsStartingWith(prefix); }
 
   std::unique_ptr<HostSandbox> sandbox = std::make_unique<HostSandbox>();
@@ -53,7 +50,7 @@ class WallpaperTest : public ::testing::Test {
 };
 
 TEST_F(WallpaperTest, StepsRunInTheirOrder) {
-  expectSuccess(setActiveDesktopWallpaper(kPage, 255, 128, 0));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 255, 128, 0));
   const std::string comp = std::string("HKCU\\") + kComponent;
   const std::string gen = std::string("HKCU\\") + kGeneral;
   const std::string col = std::string("HKCU\\") + kColors;
@@ -96,7 +93,7 @@ TEST_F(WallpaperTest, StepsRunInTheirOrder) {
 }
 
 TEST_F(WallpaperTest, ValuesAfterwards) {
-  expectSuccess(setActiveDesktopWallpaper(kPage, 255, 128, 0));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 255, 128, 0));
   uint32_t flags = 0;
   ASSERT_TRUE(host().getDword(RegRoot::CurrentUser, kComponent, "Flags", flags));
   EXPECT_EQ(flags, 0x0002u);
@@ -113,7 +110,7 @@ TEST_F(WallpaperTest, ValuesAfterwards) {
 
 TEST_F(WallpaperTest, FlagsWithoutTheBitAreNotWritten) {
   host().putDword(RegRoot::CurrentUser, kComponent, "Flags", 0x0002);
-  expectSuccess(setActiveDesktopWallpaper(kPage, 0, 0, 0));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 0, 0, 0));
   EXPECT_EQ(calls("regQueryValue").size(), 1u);
   for (const std::string& line : calls("regSetValue")) EXPECT_EQ(line.find("[Flags]"), std::string::npos) << line;
   uint32_t flags = 0;
@@ -123,7 +120,7 @@ TEST_F(WallpaperTest, FlagsWithoutTheBitAreNotWritten) {
 
 TEST_F(WallpaperTest, OnlyBit2000IsCleared) {
   host().putDword(RegRoot::CurrentUser, kComponent, "Flags", 0xFFFFFFFFu);
-  expectSuccess(setActiveDesktopWallpaper(kPage, 0, 0, 0));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 0, 0, 0));
   uint32_t flags = 0;
   ASSERT_TRUE(host().getDword(RegRoot::CurrentUser, kComponent, "Flags", flags));
   EXPECT_EQ(flags, 0xFFFFDFFFu);
@@ -133,14 +130,14 @@ TEST_F(WallpaperTest, ColourTexts) {
   struct Case { int r, g, b; const char* text; };
   for (const Case& c : {Case{0, 0, 0, "0 0 0"}, Case{255, 128, 0, "255 128 0"}, Case{-1, 0, 255, "-1 0 255"},
                         Case{-2147483647 - 1, 2147483647, -1, "-2147483648 2147483647 -1"}}) {
-    expectSuccess(setActiveDesktopWallpaper(kPage, c.r, c.g, c.b));
+    expectSuccess(setActiveDesktopWallpaper(host(), kPage, c.r, c.g, c.b));
     EXPECT_EQ(userString(kColors, "Background"), c.text);
   }
 }
 
 TEST_F(WallpaperTest, MissingKeysAreSkippedAndNothingIsCreated) {
   freshSandbox();  // a registry without any of the three keys
-  expectSuccess(setActiveDesktopWallpaper(kPage, 1, 2, 3));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 1, 2, 3));
   EXPECT_TRUE(calls("regQueryValue").empty());
   EXPECT_TRUE(calls("regSetValue").empty());
   EXPECT_TRUE(calls("regCreateKey").empty());
@@ -154,10 +151,21 @@ TEST_F(WallpaperTest, MissingKeysAreSkippedAndNothingIsCreated) {
   EXPECT_EQ(host().cursor(), Cursor::Default);
 }
 
+// The operation works on the platform it is handed, whichever one the process has installed.
+TEST_F(WallpaperTest, WorksOnThePlatformItIsHanded) {
+  HostSandbox installed;  // installs itself for the process; the fixture's platform is only handed in
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 1, 2, 3));
+  EXPECT_EQ(userString(kGeneral, "Wallpaper"), kPage);
+  EXPECT_EQ(userString(kColors, "Background"), "1 2 3");
+  EXPECT_EQ(host().wallpaperCalls.size(), 2u);
+  EXPECT_TRUE(installed->callLog.empty());
+  EXPECT_TRUE(installed->wallpaperCalls.empty());
+}
+
 TEST_F(WallpaperTest, ComponentKeyMissingRestStillRuns) {
-  host().regDeleteTree(RegRoot::CurrentUser, kComponent);
+  ASSERT_EQ(host().regDeleteTree(RegRoot::CurrentUser, kComponent), 0);
   host().callLog.clear();
-  expectSuccess(setActiveDesktopWallpaper(kPage, 1, 2, 3));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 1, 2, 3));
   EXPECT_TRUE(calls("regQueryValue").empty());
   EXPECT_EQ(userString(kGeneral, "Wallpaper"), kPage);
   EXPECT_EQ(userString(kColors, "Background"), "1 2 3");
@@ -165,7 +173,7 @@ TEST_F(WallpaperTest, ComponentKeyMissingRestStillRuns) {
 
 TEST_F(WallpaperTest, KeyThatCannotBeOpenedForWritingIsSkipped) {
   host().setKeyUnwritable(RegRoot::CurrentUser, kGeneral, /*openFails=*/true);
-  expectSuccess(setActiveDesktopWallpaper(kPage, 1, 2, 3));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 1, 2, 3));
   EXPECT_EQ(userString(kGeneral, "Wallpaper"), "old.bmp");
   EXPECT_EQ(userString(kColors, "Background"), "1 2 3");
   EXPECT_EQ(calls("ActiveDesktop.setWallpaper").size(), 2u);
@@ -175,7 +183,7 @@ TEST_F(WallpaperTest, DesktopViewNeedsBothChildren) {
   freshSandbox();
   WindowHandle progman = host().addWindow("Progman", "Program Manager");
   host().addChild(progman, "SHELLDLL_DefView");  // no grandchild
-  expectSuccess(setActiveDesktopWallpaper(kPage, 0, 0, 0));
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 0, 0, 0));
   EXPECT_TRUE(host().messages.empty());
 }
 
@@ -188,7 +196,7 @@ TEST_F(WallpaperTest, ErrorsCarryTheSystemTextsAndRestoreTheCursor) {
   };
   const std::vector<Case> cases = {
       {"no Flags", [](HostPlatform& h) {
-         h.regDeleteTree(RegRoot::CurrentUser, kComponent);
+         ASSERT_EQ(h.regDeleteTree(RegRoot::CurrentUser, kComponent), 0);
          h.createKey(RegRoot::CurrentUser, kComponent);
        }, "Failed to get data for 'Flags'"},
       {"Flags as text", [](HostPlatform& h) { h.putString(RegRoot::CurrentUser, kComponent, "Flags", "8194"); },
@@ -240,19 +248,21 @@ TEST_F(WallpaperTest, RegisterWallpaperPageUsesTheDataTitleInFull) {
   const size_t titleAt = 248;  // the data header's title field
   header.replace(titleAt, 64, title);  // no terminating zero: all 64 bytes are the title
   header.replace(titleAt + 64, 4, "XXXX");  // bytes after the field are not part of it
-  state().dataFilePath = "C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir\\data.mvd";
-  state().contentTitle = "Ocean";
-  state().directory.header.red = 10;
-  state().directory.header.green = -1;
-  state().directory.header.blue = 300;
+  struct Unheard : Reporter {
+    void fileError(Result, const std::string&) override {}
+    void error(const std::string&) override {}
+    void information(const std::string&) override {}
+  } unheard;
+  PackageSession session(unheard);
+  session.dataFilePath = "C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir\\data.mvd";
+  DataFileReader dataFile;
   host().createDirectory("C:\\WINDOWS\\Web");
   host().createDirectory("C:\\WINDOWS\\Web\\Wallpaper");
   host().createDirectory("C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir");
-  ASSERT_TRUE(host().writeWholeFile(state().dataFilePath, header));
-  ASSERT_EQ(dataFile().readDataHeader(platform(), state()), 0);
+  ASSERT_TRUE(host().writeWholeFile(session.dataFilePath, header));
+  ASSERT_EQ(dataFile.readDataHeader(platform(), session), 0);
 
-  const PackageHeader& h = state().directory.header;
-  expectSuccess(registerWallpaperPage(state().windowsFolder, dataFile().dataTitle(), h.red, h.green, h.blue));
+  expectSuccess(registerWallpaperPage(host(), "C:\\WINDOWS\\", dataFile.dataTitle(), 10, -1, 300));
   const std::string page = "C:\\WINDOWS\\Web\\Wallpaper\\" + title + ".html";
   EXPECT_EQ(userString(kGeneral, "Wallpaper"), page);
   EXPECT_EQ(userString(kColors, "Background"), "10 -1 300");

@@ -46,16 +46,12 @@ PackageLayout fullPackage() {
 
 // One run of the installer: its window and controller, on the machine the test gives it.
 struct InstallerRun {
-  explicit InstallerRun(HostPlatform& machine) : sb(machine) { resetState(); }
-  ~InstallerRun() {
-    form.reset();
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
-  }
+  explicit InstallerRun(HostPlatform& machine) : sb(machine), parts(machine) {}
+  ~InstallerRun() { logic.reset(); }
   void start() {
-    form = std::make_unique<InstallerController>(view);
-    view.attach(form.get());
-    form->onCreate();
+    logic = parts.makeLogic(view);
+    view.attach(logic.get());
+    logic->onCreate();
   }
   bool asked(const std::string& boxText) const {
     for (auto& b : sb.boxes)
@@ -68,9 +64,12 @@ struct InstallerRun {
     return false;
   }
 
+  InstallerState& state() { return parts.state; }
+
   HostPlatform& sb;
+  InstallerParts parts;
   HeadlessView view;
-  std::unique_ptr<InstallerController> form;
+  std::unique_ptr<InstallerController> logic;
 };
 
 class CancelTest : public ::testing::Test {
@@ -117,13 +116,13 @@ struct CancelScript {
 // at the chosen moment.
 void installPressingCancel(InstallerRun& run, CancelScript& script, const std::string& uninstallKey) {
   run.start();
-  state().flashRestartPending = true;
+  run.state().flashRestartPending = true;
   WindowHandle prompt = run.sb.addWindow("#32770", "Macromedia Flash Player 6");
   WindowHandle displayProperties = run.sb.addWindow("#32770", "Display Properties");
   auto moment = [&](const std::string& where) {
     script.moments.push_back({where, run.view.progressValue,
                               run.sb.keyExists(RegRoot::LocalMachine, uninstallKey)});
-    if (int(script.moments.size()) == script.pressAt) run.form->onCancelClicked();
+    if (int(script.moments.size()) == script.pressAt) run.logic->onCancelClicked();
   };
   run.view.onPause = [&](int) {
     moment("pause, status " + (run.view.statuses.empty() ? std::string() : run.view.statuses.back()));
@@ -138,7 +137,7 @@ void installPressingCancel(InstallerRun& run, CancelScript& script, const std::s
     moment("box " + box.text);
     return BoxAnswer::No;
   };
-  run.form->onInstallClicked();
+  run.logic->onInstallClicked();
 }
 
 TEST_F(CancelTest, CancelAtEveryMomentEitherUndoesEverythingOrLeavesTheSuccess) {
@@ -147,7 +146,7 @@ TEST_F(CancelTest, CancelAtEveryMomentEitherUndoesEverythingOrLeavesTheSuccess) 
     prepareMachine(fullPackage());
     InstallerRun run(machine());
     installPressingCancel(run, dry, kUninstallKey);
-    ASSERT_EQ(run.form->exitCode(), exitcode::installed);
+    ASSERT_EQ(run.logic->exitCode(), exitcode::installed);
   }
   ASSERT_GT(dry.moments.size(), 10u);
 
@@ -166,7 +165,7 @@ TEST_F(CancelTest, CancelAtEveryMomentEitherUndoesEverythingOrLeavesTheSuccess) 
     if (!pressed.stepsDone) {
       // Taken as an abort: nothing of the installation is left, and it says so to the end.
       ++early;
-      EXPECT_EQ(run.form->exitCode(), exitcode::cancelled);
+      EXPECT_EQ(run.logic->exitCode(), exitcode::cancelled);
       EXPECT_FALSE(exists(kContent));
       EXPECT_FALSE(exists(kPage));
       EXPECT_FALSE(entryExists());
@@ -178,7 +177,7 @@ TEST_F(CancelTest, CancelAtEveryMomentEitherUndoesEverythingOrLeavesTheSuccess) 
     } else {
       // Everything was installed: the success stands, and nothing claims otherwise.
       ++late;
-      EXPECT_EQ(run.form->exitCode(), exitcode::installed);
+      EXPECT_EQ(run.logic->exitCode(), exitcode::installed);
       EXPECT_TRUE(exists(std::string(kContent) + "Ocean.swf"));
       EXPECT_TRUE(exists(std::string(kContent) + "uninstall.exe"));
       EXPECT_TRUE(exists(kPage));
@@ -222,19 +221,19 @@ TEST_F(CancelTest, CancelDuringTheFinalPausesOfAFailureKeepsItsOutcome) {
     // The content folder is gone once the failure was cleaned up: these are the final pauses.
     if (!pressed && !exists(kContent)) {
       pressed = true;
-      run.form->onCancelClicked();
+      run.logic->onCancelClicked();
     }
   };
-  run.form->onInstallClicked();
+  run.logic->onInstallClicked();
   EXPECT_TRUE(pressed);
-  EXPECT_FALSE(state().installAborted);
+  EXPECT_FALSE(run.state().installAborted);
   EXPECT_FALSE(run.statusShown(text::aborted));
   EXPECT_EQ(run.view.statuses.back(), std::string(text::installFailed) + "5");
   EXPECT_FALSE(run.view.closed);  // a failure leaves the window open
   run.view.onPause = nullptr;
-  run.form->onCancelClicked();
+  run.logic->onCancelClicked();
   EXPECT_TRUE(run.view.closed);
-  EXPECT_EQ(run.form->exitCode(), exitcode::failed);
+  EXPECT_EQ(run.logic->exitCode(), exitcode::failed);
 }
 
 TEST_F(CancelTest, CancelTakenInThePreparingMessagesShowsOnlyTheAbort) {
@@ -242,12 +241,12 @@ TEST_F(CancelTest, CancelTakenInThePreparingMessagesShowsOnlyTheAbort) {
   InstallerRun run(machine());
   run.start();
   run.view.onProcessMessages = [&] {
-    if (!state().installAborted) run.form->onCancelClicked();
+    if (!run.state().installAborted) run.logic->onCancelClicked();
   };
-  run.form->onInstallClicked();
+  run.logic->onInstallClicked();
   EXPECT_EQ(run.view.statuses, std::vector<std::string>{text::aborted});
   EXPECT_EQ(run.view.progressValue, 0);
-  EXPECT_EQ(run.form->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(run.logic->exitCode(), exitcode::cancelled);
   EXPECT_FALSE(exists(kContent));
 }
 
@@ -260,14 +259,14 @@ TEST_F(CancelTest, LeavingBeforeInstallingRemovesTheFolderStartUpMade) {
     {
       InstallerRun run(machine());
       run.start();
-      ASSERT_TRUE(state().folderCreated);
+      ASSERT_TRUE(run.state().folderCreated);
       ASSERT_TRUE(exists(std::string(kContent) + "licence.txt"));
       ASSERT_TRUE(exists(std::string(kContent) + "readme.txt"));
       ASSERT_TRUE(exists(std::string(kContent) + "installer.jpg"));
       if (closeBox) run.view.closeWindow();
-      else run.form->onCancelClicked();
+      else run.logic->onCancelClicked();
       EXPECT_TRUE(run.view.closed);
-      EXPECT_EQ(run.form->exitCode(), exitcode::cancelled);
+      EXPECT_EQ(run.logic->exitCode(), exitcode::cancelled);
     }
     EXPECT_FALSE(exists(kContent));
     EXPECT_TRUE(exists(kWallpaper));                   // only the content folder was ours to remove
@@ -277,10 +276,10 @@ TEST_F(CancelTest, LeavingBeforeInstallingRemovesTheFolderStartUpMade) {
     // The next run installs without asking about an installation that never happened.
     InstallerRun again(machine());
     again.start();
-    EXPECT_TRUE(state().folderCreated);
-    again.form->onInstallClicked();
+    EXPECT_TRUE(again.state().folderCreated);
+    again.logic->onInstallClicked();
     for (auto& b : again.sb.boxes) EXPECT_NE(b.caption, text::confirmCaption) << b.text;
-    EXPECT_EQ(again.form->exitCode(), exitcode::installed);
+    EXPECT_EQ(again.logic->exitCode(), exitcode::installed);
     EXPECT_TRUE(exists(std::string(kContent) + "Ocean.swf"));
   }
 }
@@ -291,8 +290,8 @@ TEST_F(CancelTest, AFolderThatExistedBeforeIsLeftAlone) {
   machine().writeWholeFile(std::string(kContent) + "earlier.swf", "earlier");
   InstallerRun run(machine());
   run.start();
-  EXPECT_FALSE(state().folderCreated);
-  run.form->onCancelClicked();
+  EXPECT_FALSE(run.state().folderCreated);
+  run.logic->onCancelClicked();
   EXPECT_TRUE(run.view.closed);
   EXPECT_TRUE(exists(std::string(kContent) + "earlier.swf"));
   EXPECT_TRUE(exists(std::string(kContent) + "installer.jpg"));
@@ -307,7 +306,7 @@ TEST_F(CancelTest, FailedStartUpRemovesTheFolderItMadeAndOnlyThat) {
     machine().failOpen(std::string(kContent) + "licence.txt", oserr::accessDenied);
     InstallerRun run(machine());
     run.start();
-    ASSERT_EQ(run.form->exitCode(), exitcode::failed);
+    ASSERT_EQ(run.logic->exitCode(), exitcode::failed);
     EXPECT_TRUE(run.view.closed);
     EXPECT_EQ(exists(kContent), existedBefore);
     EXPECT_EQ(exists(std::string(kContent) + "readme.txt"), existedBefore);
@@ -323,18 +322,18 @@ TEST_F(CancelTest, RefusedOrCancelledOverwriteQuestionStillRemovesTheFreshFolder
     machine().writeWholeFile(kPage, "earlier page");  // an earlier installation's page, no folder
     InstallerRun run(machine());
     run.start();
-    ASSERT_TRUE(state().folderCreated);
+    ASSERT_TRUE(run.state().folderCreated);
     run.sb.onMessageBox = [&](const HostPlatform::BoxRecord&) {
-      if (cancelWhileAsking) run.form->onCancelClicked();
+      if (cancelWhileAsking) run.logic->onCancelClicked();
       return BoxAnswer::Cancel;
     };
-    run.form->onInstallClicked();
+    run.logic->onInstallClicked();
     if (!cancelWhileAsking) {
       EXPECT_FALSE(run.view.closed);
-      run.form->onCancelClicked();
+      run.logic->onCancelClicked();
     }
     EXPECT_TRUE(run.view.closed);
-    EXPECT_EQ(run.form->exitCode(), exitcode::cancelled);
+    EXPECT_EQ(run.logic->exitCode(), exitcode::cancelled);
     EXPECT_FALSE(exists(kContent));
     EXPECT_TRUE(exists(kPage));  // not this run's
   }
@@ -345,7 +344,7 @@ TEST_F(CancelTest, FreshFolderThatGainedOtherFilesKeepsThem) {
   InstallerRun run(machine());
   run.start();
   machine().writeWholeFile(std::string(kContent) + "other.txt", "another installer's");
-  run.form->onCancelClicked();
+  run.logic->onCancelClicked();
   EXPECT_FALSE(exists(std::string(kContent) + "installer.jpg"));
   EXPECT_TRUE(exists(std::string(kContent) + "other.txt"));
 }

@@ -39,26 +39,25 @@ DataFileLayout seaData() {
 class FailureReasonsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetState();
+    parts = std::make_unique<InstallerParts>(sb.platform());
     sb->setEnv("TEMP", "C:\\TEMP");
     sb->setEnv("WINDIR", "C:\\WINDOWS");
     sb->createDirectory("C:\\Downloads");
   }
   void TearDown() override {
-    form.reset();
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
+    logic.reset();
+    parts.reset();
   }
   void start(const PackageLayout& layout) {
     Bytes installer = buildInstaller(peStub(), layout);
     ASSERT_TRUE(sb->writeWholeFile(kExe, std::string(installer.begin(), installer.end())));
-    form = std::make_unique<InstallerController>(view);
-    view.attach(form.get());
-    form->onCreate();
+    logic = parts->makeLogic(view);
+    view.attach(logic.get());
+    logic->onCreate();
   }
   void install() {
     sb->onMessageBox = [](const HostPlatform::BoxRecord&) { return BoxAnswer::Ok; };
-    form->onInstallClicked();
+    logic->onInstallClicked();
   }
   std::vector<std::string> boxTexts() {
     std::vector<std::string> out;
@@ -66,9 +65,13 @@ class FailureReasonsTest : public ::testing::Test {
     return out;
   }
 
+  InstallerState& state() { return parts->state; }
+  DataFileReader& dataFile() { return parts->dataFile; }
+
   HostSandbox sb;
+  std::unique_ptr<InstallerParts> parts;
   HeadlessView view;
-  std::unique_ptr<InstallerController> form;
+  std::unique_ptr<InstallerController> logic;
 };
 
 // ------------------------------------------------------------------------------------------ full disk
@@ -87,7 +90,19 @@ TEST_F(FailureReasonsTest, FullDiskWhileTheDataFileSlotIsWritten) {
   install();
   EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(std::string(kContent) + "Sea.mvd")});
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 112");
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
+}
+
+// Operating-system code 1 (ERROR_INVALID_FUNCTION) fails the installation like any other code: it is not
+// mistaken for a refused overwrite, which would leave the exit code as it was.
+TEST_F(FailureReasonsTest, SystemCodeOneFailsTheInstallation) {
+  start(typicalPackage("Sea", buildDataFile(seaData())));
+  sb->failOpen(std::string(kContent) + "Sea.mvd", 1);
+  install();
+  EXPECT_EQ(view.statuses.back(), "Install failed. Error: 1");
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
+  EXPECT_FALSE(state().installing);
+  EXPECT_FALSE(view.closed);
 }
 
 TEST_F(FailureReasonsTest, FullDiskWhileAnEntryIsWritten) {

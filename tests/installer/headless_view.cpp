@@ -36,19 +36,18 @@ void HeadlessView::runPauseTimer() {
   pauseStatuses.push_back(statuses.empty() ? std::string() : statuses.back());
   pauseProgress.push_back(progressValue);
   if (onPause) onPause(number);
-  if (form_ && timerEnabled) form_->onPauseTimer();
   timerEnabled = false;
 }
 
 void HeadlessView::closeWindow() {
   ++closeRequests;
   events.push_back("close-request");
-  if (form_ && !form_->canClose()) {
+  if (logic_ && !logic_->canClose()) {
     ++closeRefusals;
     events.push_back("close-refused");
     return;
   }
-  if (form_ && !closed) form_->onClose();
+  if (logic_ && !closed) logic_->onClose();
   closed = true;
   events.push_back("closed");
 }

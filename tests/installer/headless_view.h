@@ -7,15 +7,35 @@
 #include <string>
 #include <vector>
 
+#include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
+#include "installer/state.h"
 #include "installer/view.h"
+#include "package/datafile.h"
 
 namespace mv::test {
+
+// What the program entry owns and hands to the installer's logic, made afresh for each test run on the
+// platform it is given.
+struct InstallerParts {
+  explicit InstallerParts(Platform& machine) : platform(machine), boxes(machine), state(boxes) {}
+  ~InstallerParts() {
+    if (dataFile.isOpen()) (void)dataFile.closeDataFile();
+  }
+  std::unique_ptr<InstallerController> makeLogic(InstallerView& view) {
+    return std::make_unique<InstallerController>(view, platform, state, boxes, dataFile);
+  }
+
+  Platform& platform;
+  ErrorBoxes boxes;
+  InstallerState state;
+  DataFileReader dataFile;
+};
 
 class HeadlessView : public InstallerView, public PanelSurface, public FlashControlFactory {
  public:
   HeadlessView() = default;
-  void attach(InstallerController* form) { form_ = form; }
+  void attach(InstallerController* logic) { logic_ = logic; }
 
   // --- what a test scripts
   std::function<void(int pauseNumber)> onPause;  // 1-based over the whole run, nested pauses included
@@ -83,7 +103,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   Status create(WindowHandle parent, int w, int h, std::unique_ptr<FlashControl>& control) override;
 
  private:
-  InstallerController* form_ = nullptr;
+  InstallerController* logic_ = nullptr;
 };
 
 }  // namespace mv::test

@@ -36,15 +36,14 @@ DataFileLayout typicalData() {
 class InstallerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    resetState();
+    parts = std::make_unique<InstallerParts>(sb.platform());
     sb->setEnv("TEMP", "C:\\TEMP");
     sb->setEnv("WINDIR", "C:\\WINDOWS");
     sb->createDirectory("C:\\Downloads");
   }
   void TearDown() override {
-    form.reset();
-    if (dataFile().isOpen()) dataFile().closeDataFile();
-    resetState();
+    logic.reset();
+    parts.reset();
   }
 
   void writeInstaller(const PackageLayout& layout) {
@@ -52,9 +51,9 @@ class InstallerTest : public ::testing::Test {
     ASSERT_TRUE(sb->writeWholeFile(kExe, text(installer)));
   }
   void start() {
-    form = std::make_unique<InstallerController>(view);
-    view.attach(form.get());
-    form->onCreate();
+    logic = parts->makeLogic(view);
+    view.attach(logic.get());
+    logic->onCreate();
   }
   void startTypical() {
     writeInstaller(typicalPackage("Ocean", buildDataFile(typicalData())));
@@ -84,9 +83,13 @@ class InstallerTest : public ::testing::Test {
     return std::string("Installer file is corrupted. Quillon Error: ") + std::to_string(r) + ". ";
   }
 
+  InstallerState& state() { return parts->state; }
+  DataFileReader& dataFile() { return parts->dataFile; }
+
   HostSandbox sb;
+  std::unique_ptr<InstallerParts> parts;
   HeadlessView view;
-  std::unique_ptr<InstallerController> form;
+  std::unique_ptr<InstallerController> logic;
   Bytes installer;
 };
 
@@ -104,7 +107,7 @@ TEST_F(InstallerTest, ShortDirectoryEndsStartUpWithBothMessages) {
   EXPECT_EQ(sb->boxes[1].caption, "Error");
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA\\"));     // closing removed the working folder
   EXPECT_FALSE(exists("C:\\WINDOWS\\impborl.dll"));
   EXPECT_EQ(sb->cursor(), Cursor::Default);
@@ -117,7 +120,7 @@ TEST_F(InstallerTest, MissingTemporaryFolderIsReportedAndNothingIsDeleted) {
   EXPECT_EQ(sb->boxes[0].text, errorMessage(oserr::pathNotFound, "C:\\missing\\MVVA9999"));
   EXPECT_EQ(sb->boxes[1].text, startupMessage(oserr::pathNotFound));
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
   EXPECT_TRUE(exists(kExe));
 }
 
@@ -158,10 +161,10 @@ TEST_F(InstallerTest, ExistingWorkingFolderMakesTheNextOne) {
   sb->createDirectory("C:\\TEMP\\MVVA");
   startTypical();
   EXPECT_EQ(state().tempCopyPath, "C:\\TEMP\\MVVA1\\temp.dat");
-  form->onCancelClicked();
+  logic->onCancelClicked();
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA1\\"));
   EXPECT_TRUE(exists("C:\\TEMP\\MVVA\\"));  // not ours
-  EXPECT_EQ(form->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
 }
 
 TEST_F(InstallerTest, ExistingContentFolderIsKept) {
@@ -185,7 +188,7 @@ TEST_P(BadTitleTest, IsRefusedBeforeAnythingIsWritten) {
   EXPECT_FALSE(exists("C:\\WINDOWS\\Web\\"));
   EXPECT_FALSE(exists("C:\\evil dir\\"));
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Titles, BadTitleTest,
@@ -237,8 +240,8 @@ TEST_F(InstallerTest, BmpKindRenamesAndOtherKindsShowNothing) {
   EXPECT_TRUE(exists(std::string(kContent) + "installer.BMP"));
   EXPECT_TRUE(view.pictureShown);
 
-  form.reset();
-  resetState();
+  logic.reset();
+  parts = std::make_unique<InstallerParts>(sb.platform());
   view = HeadlessView();
   p.presentationKind = 5;
   writeInstaller(p);
@@ -290,7 +293,7 @@ TEST_F(InstallerTest, ExtraFileIsExtractedBeforeTheFlashPlayerInstaller) {
 TEST_F(InstallerTest, TypicalInstallation) {
   startTypical();
   answer(BoxAnswer::Ok, BoxAnswer::No, BoxAnswer::Yes);
-  form->onInstallClicked();
+  logic->onInstallClicked();
 
   const std::vector<std::string> expected = {"Preparing Installation...", "Writing Moviva files...",
                                              "Writing Moviva files...",   "Writing Moviva files...",
@@ -328,7 +331,7 @@ TEST_F(InstallerTest, TypicalInstallation) {
   EXPECT_TRUE(view.terminated);
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA\\"));
   EXPECT_FALSE(state().installing);
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
   EXPECT_EQ(sb->cursor(), Cursor::Default);
   EXPECT_EQ(sb->openFileCount(), 0);
 }
@@ -344,8 +347,8 @@ TEST_F(InstallerTest, StoredNamesAreReadAsWindows1252) {
   sb->createKey(RegRoot::CurrentUser, "Software\\Microsoft\\Internet Explorer\\Desktop\\General");
   start();
   answer(BoxAnswer::Ok);
-  form->onInstallClicked();
-  ASSERT_EQ(form->exitCode(), exitcode::installed) << testing::PrintToString(boxTexts());
+  logic->onInstallClicked();
+  ASSERT_EQ(logic->exitCode(), exitcode::installed) << testing::PrintToString(boxTexts());
   EXPECT_EQ(view.caption, "Install Wallpaper: Café Crème");
 
   const std::string content = "C:\\WINDOWS\\Web\\Wallpaper\\Café Crème dir\\";
@@ -381,9 +384,9 @@ TEST_F(InstallerTest, TemporaryFolderAndProgramFolderInAnyScript) {
   EXPECT_EQ(state().tempCopyPath, temp + "\\MVVA\\temp.dat");
   EXPECT_TRUE(exists(temp + "\\MVVA\\temp.dat"));
   answer(BoxAnswer::Ok);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_EQ(boxTexts(), std::vector<std::string>{text::showDesktopQuestion});  // and nothing else
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
   EXPECT_EQ(read(std::string(kContent) + "Ocean.swf"), "FWS movie bytes");
   EXPECT_FALSE(exists(temp + "\\MVVA"));  // the working folder went at close
   EXPECT_TRUE(exists(temp));
@@ -394,16 +397,16 @@ TEST_F(InstallerTest, SecondInstallClickIsIgnoredAndCloseIsRefusedWhileInstallin
   answer(BoxAnswer::Ok);
   view.onPause = [&](int n) {
     if (n == 2) {
-      form->onInstallClicked();
+      logic->onInstallClicked();
       view.closeWindow();  // the close box
     }
   };
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_EQ(view.closeRefusals, 1);
   EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), "Preparing Installation..."), 1);
   EXPECT_EQ(view.statuses.back(), "Moviva Installation and Setup Complete.");
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
 }
 
 TEST_F(InstallerTest, CancelDuringSlotExtractionStopsBeforeTheNextSlot) {
@@ -413,12 +416,12 @@ TEST_F(InstallerTest, CancelDuringSlotExtractionStopsBeforeTheNextSlot) {
   view.onPause = [&](int n) {
     if (n == 2) {  // the pause of slot 6, before it is written
       EXPECT_EQ(view.statuses.back(), "Writing Moviva files...");
-      form->onCancelClicked();
+      logic->onCancelClicked();
       EXPECT_EQ(view.statuses.back(), "Installation Aborted. Cleaning up files...");
       EXPECT_EQ(view.progressValue, 0);
     }
   };
-  form->onInstallClicked();
+  logic->onInstallClicked();
   const std::vector<std::string> expected = {"Preparing Installation...", "Writing Moviva files...",
                                              "Installation Aborted. Cleaning up files..."};
   EXPECT_EQ(view.statuses, expected);  // no final status
@@ -429,7 +432,7 @@ TEST_F(InstallerTest, CancelDuringSlotExtractionStopsBeforeTheNextSlot) {
   EXPECT_EQ(sb->activeDesktopsCreated, 0);
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(form->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
 }
 
 TEST_F(InstallerTest, CancelDuringExpansionLetsItFinish) {
@@ -438,24 +441,24 @@ TEST_F(InstallerTest, CancelDuringExpansionLetsItFinish) {
   view.onPause = [&](int n) {
     if (!view.statuses.empty() && view.statuses.back() == "Expanding files..." && !state().installAborted) {
       entriesThere = exists(std::string(kContent) + "pics\\wave.jpg") && !dataFile().isOpen();
-      form->onCancelClicked();
+      logic->onCancelClicked();
     }
   };
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_TRUE(entriesThere);
   EXPECT_EQ(view.statuses.back(), "Installation Aborted. Cleaning up files...");
   EXPECT_EQ(sb->activeDesktopsCreated, 0);  // the wallpaper step was skipped
   EXPECT_FALSE(exists(kContent));
   EXPECT_FALSE(exists(std::string(kWallpaper) + "Ocean.html"));
   EXPECT_FALSE(sb->keyExists(RegRoot::LocalMachine, kUninstallKey));
-  EXPECT_EQ(form->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
 }
 
 TEST_F(InstallerTest, FailureLeavesTheWindowOpenUntilCancel) {
   startTypical();
   sb->failOpen(std::string(kContent) + "uninstall.exe", oserr::accessDenied);
   answer(BoxAnswer::Ok);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_FALSE(sb->boxes.empty());
   EXPECT_EQ(sb->boxes[0].text, errorMessage(oserr::accessDenied, std::string(kContent) + "uninstall.exe"));
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 5");
@@ -469,16 +472,16 @@ TEST_F(InstallerTest, FailureLeavesTheWindowOpenUntilCancel) {
   EXPECT_FALSE(exists(std::string(kWallpaper) + "Ocean.html"));
   EXPECT_EQ(sb->cursor(), Cursor::Default);
 
-  form->onCancelClicked();  // now ends the program
+  logic->onCancelClicked();  // now ends the program
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
 }
 
 TEST_F(InstallerTest, WallpaperPlatformErrorEndsLikeAnyFailure) {
   startTypical();
   sb->activeDesktopFailure = "Class not registered";
-  form->onInstallClicked();
+  logic->onInstallClicked();
   std::vector<std::string> texts = boxTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find("Class not registered"), std::string::npos);
@@ -492,13 +495,13 @@ TEST_F(InstallerTest, WallpaperPlatformErrorEndsLikeAnyFailure) {
   EXPECT_EQ(sb->cursor(), Cursor::Default);
   view.closeWindow();  // the close box works again
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
 }
 
 TEST_F(InstallerTest, UninstallPlatformErrorEndsLikeAnyFailure) {
   startTypical();
   sb->setKeyUnwritable(RegRoot::LocalMachine, kUninstallKey, true);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   std::vector<std::string> texts = boxTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find(kUninstallKey), std::string::npos) << texts[0];
@@ -514,7 +517,7 @@ TEST_F(InstallerTest, OverwriteQuestionCancelKeepsTheWindowAndOkInstalls) {
   sb->createDirectory(kContent);
   startTypical();
   answer(BoxAnswer::Cancel);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].text, "Ocean wallpaper already exists.  Overwrite?");
   EXPECT_EQ(sb->boxes[0].caption, "Confirm");
@@ -526,12 +529,12 @@ TEST_F(InstallerTest, OverwriteQuestionCancelKeepsTheWindowAndOkInstalls) {
   EXPECT_TRUE(exists(kContent));
 
   answer(BoxAnswer::Ok);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 3u);  // asked again, then the show-desktop offer
   EXPECT_EQ(sb->boxes[1].caption, "Confirm");
   EXPECT_EQ(view.statuses.back(), "Moviva Installation and Setup Complete.");
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
 }
 
 TEST_F(InstallerTest, CancelWhileTheOverwriteQuestionIsOpenKeepsTheEarlierInstallation) {
@@ -541,14 +544,14 @@ TEST_F(InstallerTest, CancelWhileTheOverwriteQuestionIsOpenKeepsTheEarlierInstal
   sb->writeWholeFile(std::string(kContent) + "earlier.swf", "earlier");
   startTypical();
   sb->onMessageBox = [&](const HostPlatform::BoxRecord&) {
-    form->onCancelClicked();  // the window's Cancel, pressed while the box is open
+    logic->onCancelClicked();  // the window's Cancel, pressed while the box is open
     return BoxAnswer::Ok;
   };
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_EQ(std::count(view.statuses.begin(), view.statuses.end(), "Preparing Installation..."), 0);
   EXPECT_EQ(read(std::string(kContent) + "earlier.swf"), "earlier");
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
 }
 
 TEST_F(InstallerTest, ExistingHtmlPageAloneAsks) {
@@ -558,7 +561,7 @@ TEST_F(InstallerTest, ExistingHtmlPageAloneAsks) {
   startTypical();
   EXPECT_TRUE(state().folderCreated);
   answer(BoxAnswer::Cancel);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].caption, "Confirm");
 }
@@ -575,7 +578,7 @@ TEST_F(InstallerTest, RestartRelayYesPressesSixAndMakesNoOffer) {
     }
   };
   answer(BoxAnswer::Ok, BoxAnswer::Yes, BoxAnswer::Yes);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].text, text::restartQuestion);
   EXPECT_EQ(sb->boxes[0].kind, BoxKind::YesNo);
@@ -588,7 +591,7 @@ TEST_F(InstallerTest, RestartRelayYesPressesSixAndMakesNoOffer) {
     }
   EXPECT_EQ(clicks, 1);
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
 }
 
 TEST_F(InstallerTest, RestartRelayNoPressesSevenThenOffersTheDesktop) {
@@ -596,7 +599,7 @@ TEST_F(InstallerTest, RestartRelayNoPressesSevenThenOffersTheDesktop) {
   state().flashRestartPending = true;
   WindowHandle prompt = sb->addWindow("#32770", "Macromedia Flash Player 6");
   answer(BoxAnswer::Ok, BoxAnswer::No, BoxAnswer::No);
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_EQ(sb->boxes.size(), 2u);
   EXPECT_EQ(sb->boxes[0].text, text::restartQuestion);
   EXPECT_EQ(sb->boxes[1].text, text::showDesktopQuestion);
@@ -612,7 +615,7 @@ TEST_F(InstallerTest, RestartQuestionWithoutPromptWindowStillDecidesTheOffer) {
   state().flashRestartPending = true;
   answer(BoxAnswer::Ok, BoxAnswer::Yes);
   int before = view.processMessagesCalls;
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_GE(view.processMessagesCalls - before, 100);  // 100 tries, each processing messages
   ASSERT_EQ(sb->boxes.size(), 1u);
   EXPECT_EQ(sb->boxes[0].text, text::restartQuestion);
@@ -623,10 +626,10 @@ TEST_F(InstallerTest, NoShowDesktopFlagEndsWithoutQuestions) {
   p.showDesktopFlag = 0;
   writeInstaller(p);
   start();
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_TRUE(sb->boxes.empty());
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
 }
 
 TEST_F(InstallerTest, MovieSourceThreeAndKindThreeCopies) {
@@ -640,7 +643,7 @@ TEST_F(InstallerTest, MovieSourceThreeAndKindThreeCopies) {
   p.slots[3] = {"installer.swf", 5, bytesOf("FWS\x06 installer movie"), false, -1};
   writeInstaller(p);
   start();
-  form->onInstallClicked();
+  logic->onInstallClicked();
   EXPECT_EQ(view.statuses.back(), "Moviva Installation and Setup Complete.");
   EXPECT_EQ(read(std::string(kContent) + "Ocean.swf"), "FWS\x06 installer movie");
   EXPECT_EQ(read(std::string(kContent) + "copy\\second.swf"), "FWS\x06 installer movie");
@@ -651,7 +654,7 @@ TEST_F(InstallerTest, FailedMovieCopyIsReportedWith532) {
   d.movieSource = 3;  // but start-up extracted no installer.swf (kind 8 renamed it to .jpg)
   writeInstaller(typicalPackage("Ocean", buildDataFile(d)));
   start();
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_FALSE(sb->boxes.empty());
   EXPECT_EQ(sb->boxes[0].text, errorMessage(-532, std::string(kContent) + "installer.swf"));
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: -532");
@@ -665,7 +668,7 @@ TEST_F(InstallerTest, ExtraFileIsOpenedAfterTheWallpaper) {
   p.slots[5] = {"readme.txt", 5, bytesOf("read me"), false, -1};
   writeInstaller(p);
   start();
-  form->onInstallClicked();
+  logic->onInstallClicked();
   ASSERT_EQ(sb->shellCalls.size(), 2u);  // the Flash Player installer, then the extra file
   EXPECT_EQ(sb->shellCalls[1].file, std::string(kContent) + "readme.txt");
   EXPECT_EQ(sb->shellCalls[1].show, 1);
@@ -688,7 +691,7 @@ TEST_F(InstallerTest, SilentPackageInstallsAtOnceAndTouchesNoWindow) {
   EXPECT_TRUE(exists(std::string(kContent) + "Ocean.swf"));
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(form->exitCode(), exitcode::installed);
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
   ASSERT_EQ(sb->processCalls.size(), 1u);  // show-desktop flag: Display Properties
   EXPECT_EQ(sb->processCalls[0].program, "C:\\WINDOWS\\system32\\rundll32.exe");
   EXPECT_EQ(sb->processCalls[0].arguments, "shell32.dll,Control_RunDLL desk.cpl,,0");
@@ -704,25 +707,25 @@ TEST_F(InstallerTest, SilentFailureExitsWithFailed) {
   EXPECT_EQ(sb->boxes.size(), 1u);  // the report; no start-up message
   EXPECT_TRUE(sb->processCalls.empty());
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exitCode(), exitcode::failed);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
 }
 
 TEST_F(InstallerTest, CancelBeforeInstallEndsAndRemovesTheWorkingFolder) {
   startTypical();
   EXPECT_TRUE(exists("C:\\TEMP\\MVVA\\temp.dat"));
-  form->onCancelClicked();
+  logic->onCancelClicked();
   EXPECT_TRUE(view.closed);
   EXPECT_TRUE(view.terminated);
   EXPECT_FALSE(exists("C:\\TEMP\\MVVA\\"));
   EXPECT_FALSE(exists(kContent));  // made by start-up for an installation that never ran
-  EXPECT_EQ(form->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
 }
 
 TEST_F(InstallerTest, RightButtonPressesAreSwallowed) {
   startTypical();
-  EXPECT_TRUE(form->filterMessage(0x0204));
-  EXPECT_FALSE(form->filterMessage(0x0205));
-  EXPECT_FALSE(form->filterMessage(0x0201));
+  EXPECT_TRUE(logic->filterMessage(0x0204));
+  EXPECT_FALSE(logic->filterMessage(0x0205));
+  EXPECT_FALSE(logic->filterMessage(0x0201));
 }
 
 }  // namespace

@@ -93,6 +93,7 @@ DWORD WINAPI watch(LPVOID arg) {
 class ErrorBoxWineTest : public ::testing::Test {
  protected:
   Win32Platform p;
+  ErrorBoxes boxes{p};
   void SetUp() override { setPlatform(&p); }
   void TearDown() override { setPlatform(nullptr); }
 
@@ -119,7 +120,7 @@ TEST_F(ErrorBoxWineTest, ReportedTextsReadBackFromTheDialog) {
   } cases[] = {{-13, dest}, {-32, "C:\\windows\\impborl.dll"}, {-523, temp}, {-531, ""}, {5, dest}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code);
-    Seen s = showAndWatch("Error", Dismiss::Click, [&] { reportError(c.code, c.file); });
+    Seen s = showAndWatch("Error", Dismiss::Click, [&] { boxes.fileError(c.code, c.file); });
     ASSERT_TRUE(s.found);
     EXPECT_EQ(s.className, "#32770");
     EXPECT_EQ(s.text, errorMessage(c.code, c.file));
@@ -139,20 +140,20 @@ TEST_F(ErrorBoxWineTest, AccessDeniedShowsTheSystemTextWithoutItsPeriod) {
   while (!expected.empty() && (expected.back() == '\r' || expected.back() == '\n' || expected.back() == ' ' ||
                                expected.back() == '.'))
     expected.pop_back();
-  Seen s = showAndWatch("Error", Dismiss::Click, [&] { reportError(5, "C:\\f"); });
+  Seen s = showAndWatch("Error", Dismiss::Click, [&] { boxes.fileError(5, "C:\\f"); });
   EXPECT_EQ(s.text, "Installation Error: " + expected + "\r\n\r\nProblem with file C:\\f. ");
 }
 
 TEST_F(ErrorBoxWineTest, EscapeEnterAndTheCloseBoxDismissToo) {
   for (Dismiss how : {Dismiss::Escape, Dismiss::Close, Dismiss::Enter}) {
-    Seen s = showAndWatch("Error", how, [&] { showErrorBox("Installer file is corrupted. Quillon Error: -31. "); });
+    Seen s = showAndWatch("Error", how, [&] { boxes.error("Installer file is corrupted. Quillon Error: -31. "); });
     EXPECT_TRUE(s.found);
     EXPECT_EQ(s.text, "Installer file is corrupted. Quillon Error: -31. ");
   }
 }
 
 TEST_F(ErrorBoxWineTest, InformationBoxHasItsCaptionAndIcon) {
-  Seen s = showAndWatch("Information", Dismiss::Click, [&] { showInformationBox("Some news & more"); });
+  Seen s = showAndWatch("Information", Dismiss::Click, [&] { boxes.information("Some news & more"); });
   ASSERT_TRUE(s.found);
   EXPECT_EQ(s.text, "Some news & more");
   EXPECT_EQ(s.buttonTexts, std::vector<std::string>{"&Abort"});
@@ -162,7 +163,7 @@ TEST_F(ErrorBoxWineTest, InformationBoxHasItsCaptionAndIcon) {
 TEST_F(ErrorBoxWineTest, LongTextsWrapInsideTheScreen) {
   std::string longText;
   for (int i = 0; i < 60; i++) longText += "A long message that has to wrap over several lines. ";
-  Seen s = showAndWatch("Error", Dismiss::Click, [&] { showErrorBox(longText); });
+  Seen s = showAndWatch("Error", Dismiss::Click, [&] { boxes.error(longText); });
   EXPECT_EQ(s.text, longText);
   EXPECT_TRUE(s.fitsScreen);
   EXPECT_TRUE(s.textAboveButton);

@@ -12,6 +12,7 @@ class ErrorReporterTest : public ::testing::Test {
  protected:
   HostSandbox box;
   HostPlatform& p = box.platform();
+  ErrorBoxes boxes{p};
 };
 
 TEST_F(ErrorReporterTest, DescriptionDropsTrailingBlanksControlsAndPeriods) {
@@ -42,8 +43,8 @@ TEST_F(ErrorReporterTest, MessagesForEachForm) {
 }
 
 TEST_F(ErrorReporterTest, BoxesCarryCaptionAndKind) {
-  reportError(-16, "C:\\a");
-  showInformationBox("info");
+  boxes.fileError(-16, "C:\\a");
+  boxes.information("info");
   ASSERT_EQ(p.boxes.size(), 2u);
   EXPECT_EQ(p.boxes[0].caption, "Error");
   EXPECT_EQ(p.boxes[0].kind, BoxKind::ErrorAbort);
@@ -52,14 +53,14 @@ TEST_F(ErrorReporterTest, BoxesCarryCaptionAndKind) {
   EXPECT_EQ(p.boxes[1].kind, BoxKind::InformationAbort);
 }
 
-TEST_F(ErrorReporterTest, UnhandledErrorAppendsAPeriodOnlyAfterCharactersSortingAfterIt) {
-  showUnhandledError("Failed to set data for 'Flags'", "Installation Successful");
-  showUnhandledError("Class not registered", "T");
-  showUnhandledError("Ends with a period.", "T");
-  showUnhandledError("Ends with a blank ", "T");
-  showUnhandledError("Ends with a dash -", "T");
-  showUnhandledError("Ends with a slash /", "T");
-  showUnhandledError("", "T");
+TEST_F(ErrorReporterTest, FailureTextAppendsAPeriodOnlyAfterCharactersSortingAfterIt) {
+  boxes.failureText("Failed to set data for 'Flags'", "Installation Successful");
+  boxes.failureText("Class not registered", "T");
+  boxes.failureText("Ends with a period.", "T");
+  boxes.failureText("Ends with a blank ", "T");
+  boxes.failureText("Ends with a dash -", "T");
+  boxes.failureText("Ends with a slash /", "T");
+  boxes.failureText("", "T");
   ASSERT_EQ(p.boxes.size(), 7u);
   EXPECT_EQ(p.boxes[0].text, "Failed to set data for 'Flags'");  // "'" sorts before "."
   EXPECT_EQ(p.boxes[0].caption, "Installation Successful");

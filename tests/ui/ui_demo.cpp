@@ -38,9 +38,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HiddenMainWindow preparing(app);
   YesNoWindow box(app);
   Win32InstallerView view(app, nullptr);
-  mv::uitest::TestForm form;
+  mv::uitest::StandInLogic logic;
   int pictureOk = -1;
-  form.atCreate = [&] {
+  logic.atCreate = [&] {
     view.setCaption("Sunset Install Wallpaper");
     view.setApplicationTitle("Sunset Install Wallpaper");
     if (licence) view.setLicenceText(kLicence);
@@ -50,7 +50,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     view.setProgressMax(10);
     view.sizeWindow();
   };
-  view.start(form);
+  view.start(logic);
   if (status) {
     view.setStatus("Writing Moviva files...");
     view.setProgress(4);

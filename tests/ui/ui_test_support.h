@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the window tests: a small form that stands in for the installer's logic, pictures written
+// Helpers of the window tests: a small stand-in for the installer's logic, pictures written
 // byte by byte, and read-backs from the real windows.
 #include <windows.h>
 
@@ -13,7 +13,7 @@
 namespace mv::uitest {
 
 // Counts what the window asks of the logic; each handler can be given a body.
-struct TestForm : win32::InstallerWindowEvents {
+struct StandInLogic : win32::InstallerWindowEvents {
   std::function<void()> atCreate, onInstall, onCancel, onDone, onTick;
   bool allowClose = true;
   bool swallowRightButton = true;

@@ -1,5 +1,5 @@
 // The installer's windows under Wine: everything is read back from the window system (window
-// rectangles, styles, texts, pixels on the screen), driven through a small form of the test's own.
+// rectangles, styles, texts, pixels on the screen), driven through a small stand-in of the test's own.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -34,14 +34,14 @@ class InstallerWindowTest : public ::testing::Test {
   }
   // What start-up does to the window, in its order: caption, licence and layout, progress range, size.
   void start(bool withLicence) {
-    form.atCreate = [this, withLicence] {
+    logic.atCreate = [this, withLicence] {
       view->setCaption("Sunset Install Wallpaper");
       if (withLicence) view->setLicenceText(kLicence);
       view->chooseLayout(withLicence);
       view->setProgressMax(10);
       view->sizeWindow();
     };
-    view->start(form);
+    view->start(logic);
     app->processMessages();
   }
   // Lets the window system put what was painted on the screen.
@@ -75,7 +75,7 @@ class InstallerWindowTest : public ::testing::Test {
   }
 
   std::unique_ptr<Application> app;
-  TestForm form;
+  StandInLogic logic;
   std::unique_ptr<Win32InstallerView> view;
 };
 
@@ -144,15 +144,15 @@ TEST_F(InstallerWindowTest, WithLicenceTheWindowIsSizeableAnd321High) {
 
   // The licence: a visible, read-only, multi-line text box with a vertical scroll bar and the text given
   // (CRLF line ends).
-  HWND memo = view->licenseScrollBox();
-  EXPECT_TRUE(IsWindowVisible(memo));
-  LONG ms = GetWindowLongW(memo, GWL_STYLE);
+  HWND licence = view->licenseScrollBox();
+  EXPECT_TRUE(IsWindowVisible(licence));
+  LONG ms = GetWindowLongW(licence, GWL_STYLE);
   EXPECT_TRUE(ms & ES_READONLY);
   EXPECT_TRUE(ms & ES_MULTILINE);
   EXPECT_TRUE(ms & WS_VSCROLL);
   EXPECT_FALSE(ms & WS_HSCROLL);
   wchar_t wide[512] = {};
-  GetWindowTextW(memo, wide, 512);
+  GetWindowTextW(licence, wide, 512);
   EXPECT_EQ(std::wstring(L"END USER LICENCE\r\n\r\nPermission is granted to use this wallpaper on one computer.\r\n"
                          L"Caf\u00E9 \u201Cquoted\u201D \u20AC 5.\r\n"),
             std::wstring(wide));
@@ -253,16 +253,16 @@ TEST_F(InstallerWindowTest, StatusLineAndButtonsFollowTheLogic) {
 TEST_F(InstallerWindowTest, ButtonClicksReachTheLogic) {
   start(false);
   SendMessageW(view->installButton(), BM_CLICK, 0, 0);
-  EXPECT_EQ(1, form.installs);
+  EXPECT_EQ(1, logic.installs);
   SendMessageW(view->cancelButton(), BM_CLICK, 0, 0);
-  EXPECT_EQ(1, form.cancels);
+  EXPECT_EQ(1, logic.cancels);
   view->setDoneVisible(true);
   SendMessageW(view->doneButton(), BM_CLICK, 0, 0);
-  EXPECT_EQ(1, form.dones);
+  EXPECT_EQ(1, logic.dones);
   // Enter presses the focused button.
   SetFocus(view->installButton());
   SendMessageW(view->window(), WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(2, form.installs);
+  EXPECT_EQ(2, logic.installs);
 }
 
 TEST_F(InstallerWindowTest, KeyboardMovesBetweenAndPressesTheButtons) {
@@ -272,7 +272,7 @@ TEST_F(InstallerWindowTest, KeyboardMovesBetweenAndPressesTheButtons) {
   SetFocus(view->cancelButton());
   PostMessageW(view->cancelButton(), WM_SYSCHAR, 'i', 1 << 29);
   view->processMessages();
-  EXPECT_EQ(1, form.installs);
+  EXPECT_EQ(1, logic.installs);
   // Tab from Install goes to Cancel (Close is hidden), and on round to Install again.
   SetFocus(view->installButton());
   PostMessageW(view->installButton(), WM_KEYDOWN, VK_TAB, 0);
@@ -285,7 +285,7 @@ TEST_F(InstallerWindowTest, KeyboardMovesBetweenAndPressesTheButtons) {
   SetFocus(view->cancelButton());
   PostMessageW(view->cancelButton(), WM_KEYDOWN, VK_RETURN, 0);
   view->processMessages();
-  EXPECT_EQ(1, form.cancels);
+  EXPECT_EQ(1, logic.cancels);
 }
 
 int seenByButton;
@@ -305,26 +305,26 @@ TEST_F(InstallerWindowTest, RightButtonPressesAreSwallowed) {
   PostMessageW(view->cancelButton(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
   view->processMessages();
   EXPECT_EQ(1, seenByButton);  // the double click only
-  EXPECT_NE(form.filtered.end(), std::find(form.filtered.begin(), form.filtered.end(), WM_RBUTTONDOWN));
+  EXPECT_NE(logic.filtered.end(), std::find(logic.filtered.begin(), logic.filtered.end(), WM_RBUTTONDOWN));
 }
 
 TEST_F(InstallerWindowTest, CloseAsksTheLogicAndThenDestroysTheWindow) {
   start(false);
   HWND w = view->window();
-  form.allowClose = false;
+  logic.allowClose = false;
   SendMessageW(w, WM_CLOSE, 0, 0);
-  EXPECT_EQ(1, form.closeQueries);
-  EXPECT_EQ(0, form.closes);
+  EXPECT_EQ(1, logic.closeQueries);
+  EXPECT_EQ(0, logic.closes);
   EXPECT_TRUE(IsWindow(w));
 
-  form.allowClose = true;
+  logic.allowClose = true;
   SendMessageW(w, WM_CLOSE, 0, 0);
-  EXPECT_EQ(2, form.closeQueries);
-  EXPECT_EQ(1, form.closes);
+  EXPECT_EQ(2, logic.closeQueries);
+  EXPECT_EQ(1, logic.closes);
   EXPECT_FALSE(IsWindow(w));
   EXPECT_EQ(0u, view->handle());
   view->closeWindow();  // nothing left to close
-  EXPECT_EQ(2, form.closeQueries);
+  EXPECT_EQ(2, logic.closeQueries);
 }
 
 TEST_F(InstallerWindowTest, TerminateEndsTheMainLoop) {
@@ -357,7 +357,7 @@ TEST_F(InstallerWindowTest, NestedPauseEndsAtTheSameTick) {
   view->runPauseTimer();
   DWORD outerEnd = GetTickCount();
 
-  EXPECT_EQ(1, form.ticks);  // one tick ended both
+  EXPECT_EQ(1, logic.ticks);  // one tick ended both
   ASSERT_NE(0u, innerStart) << "the inner pause never started: messages did not run inside the pause";
   ASSERT_NE(0u, innerEnd);
   EXPECT_LE(innerEnd, outerEnd);
@@ -367,17 +367,17 @@ TEST_F(InstallerWindowTest, NestedPauseEndsAtTheSameTick) {
   // The timer is off again: a further pause waits for a tick of its own.
   DWORD again = GetTickCount();
   view->runPauseTimer();
-  EXPECT_EQ(2, form.ticks);
+  EXPECT_EQ(2, logic.ticks);
   EXPECT_GE(GetTickCount() - again, 900u);
 }
 
 TEST_F(InstallerWindowTest, APauseEndsWhenTheWindowGoes) {
   start(false);
-  form.onTick = [] {};
+  logic.onTick = [] {};
   PostMessageW(view->window(), WM_CLOSE, 0, 0);
   view->runPauseTimer();
   EXPECT_EQ(0u, view->handle());
-  EXPECT_EQ(0, form.ticks);
+  EXPECT_EQ(0, logic.ticks);
 }
 
 TEST_F(InstallerWindowTest, PicturesAreShownStretchedIntoTheirBox) {
@@ -484,10 +484,10 @@ TEST_F(InstallerWindowTest, ApplicationTitleIsTheTaskbarText) {
   view->setApplicationTitle("Sunset Install Wallpaper");
   EXPECT_EQ("Sunset Install Wallpaper", text(app->handle()));
   // Closing the taskbar button asks the installer window, which asks its logic.
-  form.allowClose = false;
+  logic.allowClose = false;
   SendMessageW(app->handle(), WM_CLOSE, 0, 0);
   view->processMessages();
-  EXPECT_EQ(1, form.closeQueries);
+  EXPECT_EQ(1, logic.closeQueries);
   EXPECT_TRUE(IsWindow(view->window()));
   EXPECT_FALSE(app->quitRequested());
   // minimiseOwnWindows hides what the application owns and minimises its taskbar button.

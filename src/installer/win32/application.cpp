@@ -14,15 +14,9 @@ constexpr UINT kActivateLastWindow = WM_APP + 1;
 
 Application::Application() {
   HINSTANCE module = GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = &Application::windowProc;
-  wc.hInstance = module;
-  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
-  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
+  HICON icon = LoadIconW(module, MAKEINTRESOURCEW(1));
+  if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  registerWindowClass(kClassName, &Application::windowProc, 0, nullptr, icon);
   // A visible window of no size: it is never seen, but it is what the taskbar shows, and it owns the
   // program's other windows so that they have no taskbar buttons of their own.
   int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;

@@ -24,8 +24,8 @@ constexpr LONG_PTR kLoweredInnerBevel = 1;  // TPanel's user data: draw a 1-pixe
 // When no Flash control can be made (no factory handed in): the movie panel then stays empty.
 class NoFlashControls : public FlashControlFactory {
  public:
-  Status create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) override {
-    return Status::failure("Class not registered");
+  Result create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) override {
+    return Result::failure(text::classNotRegistered);
   }
 };
 
@@ -49,21 +49,6 @@ class PictureJpegDecoder : public render::JpegDecoder {
 };
 
 HINSTANCE module() { return GetModuleHandleW(nullptr); }
-
-void registerClass(const wchar_t* name, WNDPROC proc, UINT style, HBRUSH background) {
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  if (GetClassInfoExW(module(), name, &wc)) return;
-  wc.cbSize = sizeof(wc);
-  wc.style = style;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = module();
-  wc.hIcon = LoadIconW(module(), MAKEINTRESOURCEW(1));
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hbrBackground = background;
-  wc.lpszClassName = name;
-  RegisterClassExW(&wc);
-}
 
 HWND makeChild(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
                int h, int id) {
@@ -250,10 +235,11 @@ Win32InstallerView::Win32InstallerView(Application& app, std::unique_ptr<FlashCo
     : app_(app), flashFactory_(std::move(flashFactory)) {
   if (!flashFactory_) flashFactory_.reset(new NoFlashControls);
   HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  registerClass(kInstallerWindowClass, &Win32InstallerView::windowProc, 0, face);
-  registerClass(kPanelClass, panelProc, CS_HREDRAW | CS_VREDRAW, face);
-  registerClass(kImageClass, imageProc, CS_HREDRAW | CS_VREDRAW, nullptr);
-  registerClass(kMoviePanelClass, &MoviePanel::windowProc, 0, nullptr);
+  HICON icon = LoadIconW(module(), MAKEINTRESOURCEW(1));
+  registerWindowClass(kInstallerWindowClass, &Win32InstallerView::windowProc, 0, face, icon);
+  registerWindowClass(kPanelClass, panelProc, CS_HREDRAW | CS_VREDRAW, face, icon);
+  registerWindowClass(kImageClass, imageProc, CS_HREDRAW | CS_VREDRAW, nullptr, icon);
+  registerWindowClass(kMoviePanelClass, &MoviePanel::windowProc, 0, nullptr, icon);
 
   // Fixed single border, system menu and close box only; hidden until start-up has run.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -320,7 +306,7 @@ void Win32InstallerView::start(InstallerWindowEvents& events) {
   app_.messageFilter = [this](const MSG& m) { return events_ && events_->filterMessage(m.message); };
   events.onCreate();
   if (hwnd_) {
-    // Shown like a designed visible form: after its creation handler, centred on the screen.
+    // Shown once its creation handler has run, centred on the screen.
     centreOnScreen();
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     ShowWindow(app_.handle(), SW_SHOWNOACTIVATE);
@@ -572,8 +558,8 @@ void Win32InstallerView::sizeWindow() {
   const int frame = (window.bottom - window.top) - client.bottom;
   int height = frame + contentTop + contentHeight + buttonPanelHeight;
   if (withLicence_) {
-    RECT memo = rectInParent(licence_);
-    height += (memo.bottom - memo.top) + 4;
+    RECT licence = rectInParent(licence_);
+    height += (licence.bottom - licence.top) + 4;
   }
   SetWindowPos(hwnd_, nullptr, 0, 0, windowWidth, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The installer window (see window_classes.h) with its controls, as the installer's logic sees it
-// through InstallerView. The logic itself is reached through InstallerWindowEvents, so that the window
-// can also be driven by a small test form.
+// through InstallerView. The logic itself is reached through InstallerWindowEvents, so that tests can
+// drive the window with a small stand-in of their own.
 #include <windows.h>
 
 #include <cstdint>
@@ -24,7 +24,7 @@ class InstallerWindowEvents {
   virtual void onDoneClicked() = 0;
   virtual bool canClose() = 0;  // true: the window may close
   virtual void onClose() = 0;
-  virtual void onPauseTimer() = 0;
+  virtual void onPauseTimer() {}  // the shared timer ticked (the view has ended the waiting pauses itself)
   virtual bool filterMessage(uint32_t message) = 0;  // true: swallow the message
 };
 

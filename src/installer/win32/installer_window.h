@@ -10,26 +10,27 @@ namespace mv::win32 {
 
 class InstallerWindow : private InstallerWindowEvents {
  public:
-  InstallerWindow(Application& app, std::unique_ptr<FlashControlFactory> flashFactory)
-      : view_(app, std::move(flashFactory)), form_(view_) {
+  // The platform, state, boxes and data file reader belong to the program entry and outlive the window.
+  InstallerWindow(Application& app, std::unique_ptr<FlashControlFactory> flashFactory, Platform& platform,
+                  InstallerState& state, ErrorBoxes& boxes, DataFileReader& dataFile)
+      : view_(app, std::move(flashFactory)), logic_(view_, platform, state, boxes, dataFile) {
     view_.start(*this);
   }
 
   Win32InstallerView& view() { return view_; }
-  InstallerController& form() { return form_; }
+  InstallerController& logic() { return logic_; }
 
  private:
-  void onCreate() override { form_.onCreate(); }
-  void onInstallClicked() override { form_.onInstallClicked(); }
-  void onCancelClicked() override { form_.onCancelClicked(); }
-  void onDoneClicked() override { form_.onDoneClicked(); }
-  bool canClose() override { return form_.canClose(); }
-  void onClose() override { form_.onClose(); }
-  void onPauseTimer() override { form_.onPauseTimer(); }
-  bool filterMessage(uint32_t message) override { return form_.filterMessage(message); }
+  void onCreate() override { logic_.onCreate(); }
+  void onInstallClicked() override { logic_.onInstallClicked(); }
+  void onCancelClicked() override { logic_.onCancelClicked(); }
+  void onDoneClicked() override { logic_.onDoneClicked(); }
+  bool canClose() override { return logic_.canClose(); }
+  void onClose() override { logic_.onClose(); }
+  bool filterMessage(uint32_t message) override { return logic_.filterMessage(message); }
 
   Win32InstallerView view_;
-  InstallerController form_;
+  InstallerController logic_;
 };
 
 }  // namespace mv::win32

@@ -4,10 +4,12 @@
 #include <ole2.h>
 
 #include "flash/win32/shockwave_flash.h"
+#include "installer/error_reporter.h"
 #include "installer/state.h"
 #include "installer/win32/application.h"
 #include "installer/win32/installer_window.h"
 #include "installer/win32/small_windows.h"
+#include "package/datafile.h"
 #include "package/format.h"
 #include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
@@ -44,17 +46,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   mv::setPlatform(&platform);
   int exitCode;
   {
+    // What the installer's logic works on, for the whole run.
+    mv::ErrorBoxes boxes(platform);
+    mv::InstallerState state(boxes);
+    mv::DataFileReader dataFile;
+
     mv::win32::Application app;
     app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
     app.setTitle(mv::text::successTitle);
 
     mv::win32::HiddenMainWindow hiddenMainWindow(app);  // the main window, off the screen
     mv::win32::YesNoWindow messageBox(app);                  // created, never shown
-    mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory());  // runs start-up
+    mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory(), platform, state, boxes,
+                                         dataFile);  // runs start-up
 
     // A windowless package has installed inside start-up; there is nothing to wait for.
-    if (mv::state().presentationKind != mv::presentation::silent) app.run(hiddenMainWindow.handle());
-    exitCode = installer.form().exitCode();
+    if (!state.windowless()) app.run(hiddenMainWindow.handle());
+    exitCode = installer.logic().exitCode();
   }
   mv::setPlatform(nullptr);
   OleUninitialize();

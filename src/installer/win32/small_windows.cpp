@@ -11,19 +11,7 @@ namespace {
 
 constexpr const wchar_t* kPreparingClass = windowclass::hiddenMain;
 constexpr const wchar_t* kMessageBoxClass = windowclass::yesNo;
-
-void registerClass(const wchar_t* name, WNDPROC proc) {
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof(wc);
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) return;
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  RegisterClassExW(&wc);
-}
+const HBRUSH kButtonFace = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
 
 HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w, int h,
            int id) {
@@ -38,7 +26,7 @@ HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD styl
 // centred both ways. It is the main window and moves itself off the screen at once.
 
 HiddenMainWindow::HiddenMainWindow(Application& app) {
-  registerClass(kPreparingClass, &HiddenMainWindow::windowProc);
+  registerWindowClass(kPreparingClass, &HiddenMainWindow::windowProc, 0, kButtonFace);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
   RECT r = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&r, style, FALSE, 0);
@@ -62,7 +50,7 @@ LRESULT CALLBACK HiddenMainWindow::windowProc(HWND hwnd, UINT msg, WPARAM wp, LP
 // Message box: 347 x 140, centred, always on top; the restart question with Yes and No.
 
 YesNoWindow::YesNoWindow(Application& app) : app_(app) {
-  registerClass(kMessageBoxClass, &YesNoWindow::windowProc);
+  registerWindowClass(kMessageBoxClass, &YesNoWindow::windowProc, 0, kButtonFace);
   const int width = 347, height = 140;
   int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   handle_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kMessageBoxClass,
