@@ -1,7 +1,7 @@
 // The machine-wide uninstall entry of the content, and the names derived from the content title.
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -54,7 +54,7 @@ std::string uninstallKeyPath(const std::string& title) { return kUninstallRoot +
 // The long form is quoted: the path has a blank in it (" dir"), and an unquoted command line would
 // first be tried as "...\Wallpaper\<first word>.exe". The 8.3 form of Windows 95/98/ME has no blank.
 std::string uninstallCommand(const std::string& title) {
-  std::string path = windowsFolderFromEnvironment() + "WEB\\Wallpaper\\" + title + " dir\\uninstall.exe";
+  std::string path = windowsFolderFromEnvironment(platform()) + "WEB\\Wallpaper\\" + title + " dir\\uninstall.exe";
   if (isWindows9x()) {
     std::string shortForm = platform().shortPathName(path);
     if (!shortForm.empty()) return shortForm;

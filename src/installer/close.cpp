@@ -6,7 +6,7 @@
 #include "desktop/desktop.h"
 #include "installer/installer_controller.h"
 #include "package/format.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -44,7 +44,7 @@ void InstallerController::onClose() {
   // Only the folder this run created: when no fresh folder could be made, tempFolder names one that
   // may belong to another installer.
   if (tempFolderCreated_) {
-    deleteFolderTree(parentOf(s.tempCopyPath));
+    deleteFolderTree(platform(), parentOf(s.tempCopyPath));
     tempFolderCreated_ = false;
   }
   // Every way out of the window ends the program, the close box included: the installer window is
@@ -56,9 +56,9 @@ void InstallerController::cleanUpInstallation() {
   InstallerState& s = state();
   // The title was checked at start-up to be one plain folder name, and the page's name is used only
   // when it is a plain file name, so nothing outside the wallpaper folder can be reached from here.
-  if (isPlainFolderName(s.contentTitle)) deleteFolderTree(s.contentFolder);
+  if (isPlainFolderName(s.contentTitle)) deleteFolderTree(platform(), s.contentFolder);
   const std::string& page = s.directory.entries[slot::htmlPage].name;
-  if (isPlainFileName(page)) deleteFileForced(s.windowsFolder + "Web\\Wallpaper\\" + page);
+  if (isPlainFileName(page)) deleteFileForced(platform(), s.windowsFolder + "Web\\Wallpaper\\" + page);
   if (!s.contentTitle.empty()) removeUninstallEntry(s.contentTitle);
 }
 
@@ -73,7 +73,7 @@ void InstallerController::removeUnusedContentFolder() {
     const PackageEntry& entry = s.directory.entries[k];
     if (!isPlainFileName(entry.name)) continue;
     std::string destination = slotDestination(entry, s.windowsFolder, s.contentFolder);
-    if (!destination.empty() && parentOf(destination) == s.contentFolder) deleteFileForced(destination);
+    if (!destination.empty() && parentOf(destination) == s.contentFolder) deleteFileForced(platform(), destination);
   }
   platform().removeDirectory(withoutTrailingBackslash(s.contentFolder));
   s.folderCreated = false;

@@ -9,8 +9,8 @@ std::string errorMessage(Result code, const std::string& fileName) {
   std::string message = text::installationError;
   if (code == rc::fileBusy) return message + text::fileBusy + fileName;
   if (code == rc::tempCopyFailed)
-    return message + fileName + errorDescription(code) + "\r\n\r\n" + text::retryAdvice;
-  return message + errorDescription(code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
+    return message + fileName + errorDescription(platform(), code) + "\r\n\r\n" + text::retryAdvice;
+  return message + errorDescription(platform(), code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
 }
 
 void reportError(Result code, const std::string& fileName) { showErrorBox(errorMessage(code, fileName)); }

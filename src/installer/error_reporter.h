@@ -4,7 +4,7 @@
 
 #include "support/reporter.h"
 #include "support/result.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 

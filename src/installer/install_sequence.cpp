@@ -11,7 +11,7 @@
 #include "installer/installer_controller.h"
 #include "package/datafile.h"
 #include "package/slots.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -47,7 +47,7 @@ void InstallerController::onInstallClicked() {
 
   // An earlier installation of the same content: its page exists, or the folder was already there.
   std::string htmlPage = s.windowsFolder + "Web\\Wallpaper\\" + s.contentTitle + text::htmlExtension;
-  bool conflict = fileExists(htmlPage) || !s.folderCreated;
+  bool conflict = fileExists(platform(), htmlPage) || !s.folderCreated;
   if (conflict &&
       p.messageBox(s.contentTitle + text::overwriteQuestion, text::confirmCaption, BoxKind::OkCancelQuestion) ==
           BoxAnswer::Ok)
@@ -108,7 +108,7 @@ Result InstallerController::runInstallation() {
 
   // A failed entry leaves the data file open; close it so that it and its folder can be removed.
   if (dataFile().isOpen()) dataFile().closeDataFile();
-  deleteFileForced(s.dataFilePath);
+  deleteFileForced(platform(), s.dataFilePath);
   // The outcome is decided here, once: an abort taken at any point up to now (in a pause, in a step
   // that let messages run) removes everything; from now on Cancel no longer aborts (onCancelClicked).
   installPhase_ = InstallPhase::settled;
@@ -149,7 +149,7 @@ Result InstallerController::copyMovie(int index, const std::string& mainName) {
   std::string source = s.contentFolder + (index == 1 ? std::string("installer.swf") : mainName);
   std::string destination = s.contentFolder + name;
   std::string folder = parentOf(destination);
-  if (!folderExists(folder)) forceFolders(folder);
+  if (!folderExists(platform(), folder)) forceFolders(platform(), folder);
   if (!platform().copyFile(source, destination, false) && source != destination) {
     // A full disk is named with the copy it stopped; other failures keep the movie-copy message.
     const Result reason = platform().lastError();

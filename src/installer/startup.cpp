@@ -8,7 +8,7 @@
 #include "installer/installer_controller.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -43,15 +43,15 @@ Result InstallerController::libraryStep(File& stream) {
 // that cannot be made is reported here, with its path, rather than by the first write into it.
 Result InstallerController::makeContentFolder() {
   InstallerState& s = state();
-  if (folderExists(s.contentFolder)) {
+  if (folderExists(platform(), s.contentFolder)) {
     s.folderCreated = false;
     return rc::ok;
   }
-  forceFolders(s.contentFolder);
+  forceFolders(platform(), s.contentFolder);
   Result reason = platform().lastError();
-  if (!folderExists(s.contentFolder)) {
+  if (!folderExists(platform(), s.contentFolder)) {
     std::string message = std::string(text::contentFolderFailed) + s.contentFolder;
-    std::string description = reason > 0 ? errorDescription(reason) : std::string();
+    std::string description = reason > 0 ? errorDescription(platform(), reason) : std::string();
     if (!description.empty()) message += "\r\n\r\n" + description;
     showErrorBox(message);
     return rc::contentFolderFailed;
@@ -87,7 +87,7 @@ Result InstallerController::startUp() {
   // Paths and the private working folder.
   s.executablePath = p.executablePath();
   s.executableFolder = parentOf(s.executablePath);
-  Result r = makeTempFolder("MVVA", s.tempFolder);
+  Result r = makeTempFolder(platform(), platform(), "MVVA", s.tempFolder);
   s.tempCopyPath = s.tempFolder + "temp.dat";
   if (r == rc::ok) {
     tempFolderCreated_ = true;

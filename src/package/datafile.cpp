@@ -4,10 +4,10 @@
 #include <new>
 
 #include "package/dcl_library.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
@@ -16,7 +16,7 @@ namespace {
 // Reads exactly count bytes; 0, -30 when fewer arrive, or the I/O code.
 Result readExactly(File& f, void* buffer, int64_t count) {
   int64_t got = f.read(buffer, count);
-  if (got < 0) return lastIoError();
+  if (got < 0) return lastIoError(platform());
   return got < count ? rc::shortIo : 0;
 }
 
@@ -35,7 +35,7 @@ Result DataFileReader::readHeader(File& f) {
 Result DataFileReader::readDataHeader(PackageSession& session) {
   const std::string& path = session.dataFilePath;
   std::unique_ptr<File> f = platform().open(path, OpenMode::ReadWrite);
-  Result r = f ? readHeader(*f) : lastIoError();
+  Result r = f ? readHeader(*f) : lastIoError(platform());
   if (f) f->close();
   if (r != 0) session.reporter->fileError(r, path);
   return r;
@@ -49,9 +49,9 @@ Result DataFileReader::openDataFile(PackageSession& session, const std::string& 
   table_.fill(DataRecord());
 
   std::unique_ptr<File> f = platform().open(path, OpenMode::ReadWrite);
-  Result r = f ? readHeader(*f) : lastIoError();
+  Result r = f ? readHeader(*f) : lastIoError(platform());
   int64_t size = -1;
-  if (r == 0 && (size = f->size()) < 0) r = lastIoError();
+  if (r == 0 && (size = f->size()) < 0) r = lastIoError(platform());
 
   if (r == 0) {
     const int32_t count = entryCount();
@@ -109,7 +109,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
   const std::string destination = withTrailingBackslash(folder) + name;
 
   uint8_t blockBytes[kDataBlockHeaderSize];
-  Result r = file_->seek(blockOffset) ? readExactly(*file_, blockBytes, kDataBlockHeaderSize) : lastIoError();
+  Result r = file_->seek(blockOffset) ? readExactly(*file_, blockBytes, kDataBlockHeaderSize) : lastIoError(platform());
   int32_t kind = 0;
   bool created = false;
   if (r == 0) {
@@ -127,7 +127,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
       return damaged();
     } else {
       const std::string parent = parentOf(destination);
-      if (!parent.empty() && !folderExists(parent)) forceFolders(parent);
+      if (!parent.empty() && !folderExists(platform(), parent)) forceFolders(platform(), parent);
 
       if (compressed) {
         std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[size_t(stored > 0 ? stored : 1)]);
@@ -144,7 +144,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
       } else {
         std::unique_ptr<File> out = platform().open(destination, OpenMode::CreateWrite);
         if (!out) {
-          r = lastIoError();
+          r = lastIoError(platform());
         } else {
           created = true;
           std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[size_t(expanded)]);
@@ -154,20 +154,20 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
             r = readExactly(*file_, payload.get(), expanded);
             if (r == 0) {
               int64_t written = out->write(payload.get(), expanded);
-              if (written < 0) r = lastIoError();
+              if (written < 0) r = lastIoError(platform());
               else if (written < expanded) r = rc::shortIo;
             }
           }
-          if (!out->close() && r == 0) r = lastIoError();
+          if (!out->close() && r == 0) r = lastIoError(platform());
         }
       }
     }
   }
 
   if (isIoError(r))
-    session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(r));
+    session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(platform(), r));
   // A failed entry leaves nothing behind.
-  if (r != 0 && created) deleteFileForced(destination);
+  if (r != 0 && created) deleteFileForced(platform(), destination);
   if (r == 0 && !skipKind && kindOut) *kindOut = uint8_t(kind & 0xFF);
   return r;
 }
@@ -179,8 +179,8 @@ Result DataFileReader::closeDataFile() {
     open_ = false;
     return 0;
   }
-  Result r = lastIoError();
-  session_->reporter->error(std::string(text::problemClosingFile) + path_ + "\r\n" + errorDescription(r));
+  Result r = lastIoError(platform());
+  session_->reporter->error(std::string(text::problemClosingFile) + path_ + "\r\n" + errorDescription(platform(), r));
   return r;
 }
 

@@ -9,9 +9,9 @@
 #include <new>
 
 #include "dcl/pklib.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
@@ -58,7 +58,7 @@ void DCL_CALL writeCallback(char* buf, unsigned int* size, void* param) {
   s->produced += *size;
   if (n <= 0 || s->writeError) return;
   int64_t written = s->output->write(buf, n);
-  if (written < 0) s->writeError = lastIoError();
+  if (written < 0) s->writeError = lastIoError(platform());
   else if (written < n) s->writeError = rc::shortIo;
 }
 
@@ -81,7 +81,7 @@ DclLibrary::DclLibrary(PackageSession& session) : reporter_(*session.reporter) {
     Result code = platform().lastError();
     if (!session.codecWarningShown) {
       session.codecWarningShown = true;
-      reporter_.error(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(code));
+      reporter_.error(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(platform(), code));
     }
     return;
   }
@@ -127,11 +127,11 @@ Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t 
     explode(readCallback, writeCallback, g_workArea, &streams);  // its status is the callers' concern
   }
   // Closing flushes: a full disk may show only here.
-  if (output && !output->close() && streams.writeError == 0 && createError == 0) streams.writeError = lastIoError();
+  if (output && !output->close() && streams.writeError == 0 && createError == 0) streams.writeError = lastIoError(platform());
   output.reset();
 
   if (createError) {
-    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(createError));
+    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(platform(), createError));
     return createError;
   }
   return streams.writeError;
@@ -143,9 +143,9 @@ Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, s
   Result r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1);
   release();  // the library goes before the result is looked at
   if (r != 0) return r;
-  if (!fileExists(path)) return rc::expandedMissing;
-  int64_t written = fileSizeOf(path);
-  if (written < 0) return lastIoError();
+  if (!fileExists(platform(), path)) return rc::expandedMissing;
+  int64_t written = fileSizeOf(platform(), path);
+  if (written < 0) return lastIoError(platform());
   return written == expectedSize ? 0 : rc::wrongSize;
 }
 

@@ -8,9 +8,9 @@
 #include "package/format.h"
 #include "support/bytes.h"
 #include "support/crc32.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
@@ -19,7 +19,7 @@ Result deleteWithRetry(const std::string& path, Reporter* reportTo, int attempts
   Result r = rc::fileBusy;  // a failure until an attempt succeeds
   // The attempts follow each other without a pause.
   while (attempts > 0 && r != 0) {
-    if (!fileExists(path) || p.deleteFile(path)) {
+    if (!fileExists(platform(), path) || p.deleteFile(path)) {
       r = 0;
     } else {
       p.setAttributes(path, attr::normal);  // read-only, hidden and system files resist deletion
@@ -50,7 +50,7 @@ namespace {
 
 // An I/O error, reported with the file's path.
 Result reportIoError(Reporter& reporter, const std::string& path) {
-  Result r = lastIoError();
+  Result r = lastIoError(platform());
   reporter.fileError(r, path);
   return r;
 }

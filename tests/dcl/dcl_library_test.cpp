@@ -174,7 +174,7 @@ TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
   Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
   EXPECT_EQ(r, oserr::pathNotFound);
   ASSERT_EQ(env.boxes().size(), 1u);
-  EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::zipError + "\r\n\r\n" + errorDescription(r));
+  EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::zipError + "\r\n\r\n" + errorDescription(platform(), r));
 }
 
 TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
@@ -193,7 +193,7 @@ TEST_F(CompressorTest, DamagedLibraryWarnsOnceOnly) {
   }
   ASSERT_EQ(env.boxes().size(), 1u);
   EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
-                                errorDescription(env.notLoadableCode()));
+                                errorDescription(platform(), env.notLoadableCode()));
   state().codecWarningShown = false;
   DclLibrary again(state());
   EXPECT_EQ(env.boxes().size(), 2u);
