@@ -22,6 +22,7 @@ namespace {
 // The real platform, with a Windows folder of the test's own.
 class TestPlatform : public Win32Platform {
  public:
+  TestPlatform() : Win32Platform(text::abortButton) {}
   std::string windowsFolder;
   std::string windowsDirectory() override { return windowsFolder; }
 };

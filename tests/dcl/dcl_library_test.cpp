@@ -29,6 +29,7 @@ namespace {
 // The real platform, with a Windows folder of the test's own and message boxes recorded.
 class TestPlatform : public Win32Platform {
  public:
+  TestPlatform() : Win32Platform(text::abortButton) {}
   std::string windowsFolder;
   std::vector<std::string> boxes;
   std::string windowsDirectory() override { return windowsFolder; }

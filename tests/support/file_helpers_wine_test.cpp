@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 #include "platform/file_helpers.h"
 
 namespace mv {
@@ -16,6 +17,7 @@ namespace {
 // The real platform, counting delete attempts.
 class CountingPlatform : public Win32Platform {
  public:
+  CountingPlatform() : Win32Platform(text::abortButton) {}
   std::map<std::string, int> deletes;
   bool deleteFile(const std::string& path) override {
     deletes[path]++;

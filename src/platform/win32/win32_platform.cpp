@@ -569,7 +569,7 @@ BoxAnswer Win32Platform::messageBox(const std::string& text, const std::string& 
   switch (kind) {
     case BoxKind::ErrorAbort:
     case BoxKind::InformationAbort:
-      showAbortDialog(text, caption, kind == BoxKind::ErrorAbort, owner);
+      showAbortDialog(text, caption, abortButton_, kind == BoxKind::ErrorAbort, owner);
       return BoxAnswer::Abort;
     case BoxKind::ErrorOk: type = MB_ICONERROR | MB_OK; break;
     case BoxKind::YesNo: type = MB_YESNO; break;
