@@ -74,7 +74,6 @@ inline constexpr const char* problemClosingFile = "Problem closing file.\r\n\r\n
 
 // Desktop
 inline constexpr const char* htmlExtension = ".html";
-inline constexpr const char* installWord = "Install";
 inline constexpr const char* wallpaperWord = " Wallpaper";
 inline constexpr const char* displayProperties = "Display Properties";
 inline constexpr const char* failedToSetData = "Failed to set data for '%s'";
