@@ -39,7 +39,7 @@ class FileHelpersWineTest : public ::testing::Test {
     ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr)) << root;
   }
   void TearDown() override {
-    deleteFolderTree(p, root);
+    (void)deleteFolderTree(p, root);  // clean-up only: what a test left busy stays in TEMP
     setPlatform(nullptr);
   }
   void makeFile(const std::string& path, const char* text = "data") {
