@@ -37,7 +37,7 @@
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "platform/host/host_platform.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 
 #ifdef MV_HARNESS_SWF
@@ -264,13 +264,13 @@ inline void extractEntries(Sandbox& box, Outcome& o, const std::string& folder) 
     if (data.record(i).name.empty()) continue;
     uint8_t kind = 0xEE;
     const std::string destination = withTrailingBackslash(folder) + data.record(i).name;
-    const bool existed = fileExists(destination);
+    const bool existed = fileExists(platform(), destination);
     // The installation reports the codes the reader leaves to its caller (-7, -13, -16, -35).
     Result r = step(box, o, "entry " + std::to_string(i),
                     [&] { return data.extractDataEntry(folder, i, (i & 1) != 0, &kind); },
                     {rc::noMemory, rc::wrongSize, rc::expandedMissing, rc::codecUnavailable});
     if (r != 0 && kind != 0) noteProblem(o, "a kind was handed back for a failed entry");
-    if (r != 0 && !existed && isContainedRelativePath(data.record(i).name) && fileExists(destination))
+    if (r != 0 && !existed && isContainedRelativePath(data.record(i).name) && fileExists(platform(), destination))
       noteProblem(o, "entry " + std::to_string(i) + " failed and left its file behind");
   }
   if (data.extractDataEntry(folder, count + 1, false, nullptr) != rc::recordOutOfRange)
@@ -311,7 +311,7 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
     s.contentTitle = s.directory.header.title();
     s.contentFolder = layout::contentFolder(s.windowsFolder, s.contentTitle);
     contentFolder = s.contentFolder;
-    forceFolders(s.contentFolder);
+    forceFolders(platform(), s.contentFolder);
     s.dataFilePath = s.contentFolder + s.directory.entries[slot::dataFile].name;
 
     std::unique_ptr<File> stream = p.open(s.tempCopyPath, OpenMode::Read);
@@ -324,7 +324,7 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
       if (k == slot::dataFile && e == 0) dataFileWritten = true;
     }
     if (stream) stream->close();
-    if (dataFileWritten && fileExists(s.dataFilePath)) {
+    if (dataFileWritten && fileExists(p, s.dataFilePath)) {
       Result opened = step(box, o, "openDataFile", [&] { return dataFile().openDataFile(p, state(), s.dataFilePath, true); });
       if (opened == 0) detail::extractEntries(box, o, s.contentFolder);
     }
@@ -357,7 +357,7 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
   s.contentTitle = "Demo";
   s.contentFolder = kContentFolder;
   s.dataFilePath = std::string(kContentFolder) + "Demo.mvd";
-  forceFolders(s.contentFolder);
+  forceFolders(platform(), s.contentFolder);
   p.writeWholeFile(s.dataFilePath, std::string(reinterpret_cast<const char*>(data), size));
 
   DataFileReader& reader = dataFile();
@@ -382,7 +382,7 @@ constexpr const char* kMovieWork = "C:\\TEMP\\FlashPanel\\";
 inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t bound, SwfHeaderInfo* infoOut = nullptr) {
   Outcome o;
   FuzzPlatform& p = box.reset();
-  forceFolders("C:\\WINDOWS\\Web\\Wallpaper\\Demo dir");
+  forceFolders(platform(), "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir");
   p.createDirectory("C:\\TEMP\\FlashPanel");
   p.writeWholeFile(kMoviePath, std::string(reinterpret_cast<const char*>(data), size));
   // A step that fails ends the run there, with its text as the outcome's message.

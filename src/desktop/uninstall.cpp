@@ -2,7 +2,7 @@
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
 #include "package/install_layout.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -54,7 +54,7 @@ std::string uninstallKeyPath(const std::string& title) { return kUninstallRoot +
 // The long form is quoted: the path has a blank in it (" dir"), and an unquoted command line would
 // first be tried as "...\Wallpaper\<first word>.exe". The 8.3 form of Windows 95/98/ME has no blank.
 std::string uninstallCommand(System& system, FileSystem& files, const std::string& title) {
-  std::string path = layout::uninstallerPathFromEnvironment(windowsFolderFromEnvironment(), title);
+  std::string path = layout::uninstallerPathFromEnvironment(windowsFolderFromEnvironment(system), title);
   if (isWindows9x(system)) {
     std::string shortForm = files.shortPathName(path);
     if (!shortForm.empty()) return shortForm;

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "flash/render/first_frame.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
 
@@ -28,7 +28,7 @@ MoviePanel::~MoviePanel() {
   // The control goes first, so that nothing it holds can keep the working folder busy.
   control_.reset();
   // What cannot be deleted stays behind.
-  if (!tempFolder_.empty()) (void)deleteFolderTree(tempFolder_);
+  if (!tempFolder_.empty()) (void)deleteFolderTree(platform(), tempFolder_);
 }
 
 void MoviePanel::applyColour(uint32_t c) {
@@ -43,7 +43,7 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
   // A failure with a text (rc::failedWithText, the text in failure) ends the load where it happens.
   Result result = rc::ok;
   std::string plainMovie;  // the plain movie whose header was accepted
-  if (fileExists(swfFilename_)) {
+  if (fileExists(platform(), swfFilename_)) {
     result = readSwfSignature(swfFilename_, signature_, failure);
     if (result == rc::failedWithText) return result;
     if (result == rc::ok) {
@@ -51,7 +51,7 @@ Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
       if (signature_ == "CWS") {
         if (tempFolder_.empty()) {
           std::string folder;
-          Result made = makeTempFolder("FlashPanel", folder);
+          Result made = makeTempFolder(platform(), platform(), "FlashPanel", folder);
           if (made != rc::ok) {
             std::string sys = platform().systemErrorText(made);
             failure = Status::failure("Cannot create the folder \"" + folder + "\" for the movie." +

@@ -9,7 +9,7 @@
 #include "flash/flash_player.h"
 
 #include "package/install_layout.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 
 namespace mv {
 
@@ -21,7 +21,7 @@ const char* const kControlNames[] = {"Macromed\\Flash\\Flash.ocx", "Macromed\\Fl
 std::string installedControlFile(const std::string& systemFolder) {
   for (const char* name : kControlNames) {
     std::string path = systemFolder + name;
-    if (fileExists(path)) return path;
+    if (fileExists(platform(), path)) return path;
   }
   return std::string();
 }
@@ -45,7 +45,7 @@ FlashVersion readFlashVersion(const std::string& systemFolder) {
 Result runFlashInstaller(const std::string& windowsFolder, WindowHandle owner) {
   // Start-up wrote the installer into the Windows folder.
   const std::string installer = layout::flashInstallerPath(windowsFolder);
-  if (!fileExists(installer)) return rc::flashInstallerMissing;
+  if (!fileExists(platform(), installer)) return rc::flashInstallerMissing;
   const int swHide = 0;
   intptr_t shell = platform().shellExecute(owner, nullptr, installer, "/Q", nullptr, swHide);
   // Bringing the installer window back to the front is the owner's concern (the caller's window).

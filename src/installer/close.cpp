@@ -3,10 +3,13 @@
 // the filter that swallows right-button presses.
 #include <string>
 
+#include "desktop/desktop.h"
 #include "installer/closing.h"
-#include "package/slots.h"
+#include "installer/installer_controller.h"
+#include "package/format.h"
 #include "package/install_layout.h"
-#include "support/file_helpers.h"
+#include "package/slots.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 
 namespace mv {
@@ -30,7 +33,7 @@ void Closing::onClose() {
   // Only the folder this run created: when no fresh folder could be made, tempFolder names one that
   // may belong to another installer. What cannot be deleted stays behind silently.
   if (s.tempFolderCreated) {
-    (void)deleteFolderTree(parentOf(s.tempCopyPath));
+    (void)deleteFolderTree(files_, parentOf(s.tempCopyPath));
     s.tempFolderCreated = false;
   }
   // Every way out of the window ends the program, the close box included: the installer window is
@@ -50,7 +53,7 @@ void Closing::removeUnusedContentFolder() {
     const PackageEntry& entry = s.directory.entries[k];
     if (!isPlainFileName(entry.name)) continue;
     std::string destination = slotDestination(entry, s.windowsFolder, s.contentFolder);
-    if (!destination.empty() && parentOf(destination) == s.contentFolder) (void)deleteFileForced(destination);
+    if (!destination.empty() && parentOf(destination) == s.contentFolder) (void)deleteFileForced(files_, destination);
   }
   (void)files_.removeDirectory(withoutTrailingBackslash(s.contentFolder));
   s.folderCreated = false;

@@ -1,5 +1,7 @@
 #include "installer/error_reporter.h"
 
+#include "platform/platform.h"
+#include "platform/system_errors.h"
 #include "support/user_texts.h"
 
 namespace mv {
@@ -8,8 +10,8 @@ std::string errorMessage(Result code, const std::string& fileName) {
   std::string message = text::installationError;
   if (code == rc::fileBusy) return message + text::fileBusy + fileName;
   if (code == rc::tempCopyFailed)
-    return message + fileName + errorDescription(code) + "\r\n\r\n" + text::retryAdvice;
-  return message + errorDescription(code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
+    return message + fileName + errorDescription(platform(), code) + "\r\n\r\n" + text::retryAdvice;
+  return message + errorDescription(platform(), code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
 }
 
 // Every box has one way to be answered that matters (dismissing it): the answer is not looked at.

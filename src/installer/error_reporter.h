@@ -6,7 +6,7 @@
 #include "platform/dialogs.h"
 #include "support/reporter.h"
 #include "support/result.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 

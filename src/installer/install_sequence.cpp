@@ -10,7 +10,7 @@
 #include "installer/installation.h"
 #include "package/install_layout.h"
 #include "package/slots.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -40,7 +40,7 @@ Result Installation::desktopStep(Result result) {
 bool Installation::overwriteConfirmed() {
   const InstallerState& s = state_;
   std::string htmlPage = layout::pagePath(s.windowsFolder, s.contentTitle);
-  bool conflict = fileExists(htmlPage) || !s.folderCreated;
+  bool conflict = fileExists(platform_, htmlPage) || !s.folderCreated;
   return !conflict || platform_.messageBox(s.contentTitle + text::overwriteQuestion, text::confirmCaption,
                                            BoxKind::OkCancelQuestion) == BoxAnswer::Ok;
 }
@@ -113,7 +113,7 @@ Result Installation::runInstallation() {
   // installation has failed already: what the close says adds nothing.
   if (dataFile_.isOpen()) (void)dataFile_.closeDataFile();
   // The data file has been expanded and is not kept; one that cannot be deleted stays behind silently.
-  (void)deleteFileForced(s.dataFilePath);
+  (void)deleteFileForced(platform_, s.dataFilePath);
   // The outcome is decided here, once: an abort taken at any point up to now (in a pause, in a step
   // that let messages run) removes everything; from now on Cancel no longer aborts (abort()).
   phase_ = Phase::settled;
@@ -171,7 +171,7 @@ Result Installation::copyMovie(int index, const std::string& mainName) {
   std::string source = s.contentFolder + (index == 1 ? std::string(layout::kInstallerMovieName) : mainName);
   std::string destination = s.contentFolder + name;
   std::string folder = parentOf(destination);
-  if (!folderExists(folder)) forceFolders(folder);
+  if (!folderExists(platform_, folder)) forceFolders(platform_, folder);
   if (!platform_.copyFile(source, destination, false) && source != destination) {
     // A full disk is named with the copy it stopped; other failures keep the movie-copy message.
     const int32_t reason = platform_.lastError();
@@ -256,9 +256,9 @@ void Installation::offerShowDesktop() {
 // wallpaper folder can be reached from here. Nothing is reported: what cannot be deleted stays.
 void Installation::cleanUp() {
   const InstallerState& s = state_;
-  if (isPlainFolderName(s.contentTitle)) (void)deleteFolderTree(s.contentFolder);
+  if (isPlainFolderName(s.contentTitle)) (void)deleteFolderTree(platform_, s.contentFolder);
   const std::string& page = s.directory.entries[slot::htmlPage].name;
-  if (isPlainFileName(page)) (void)deleteFileForced(s.windowsFolder + "Web\\Wallpaper\\" + page);
+  if (isPlainFileName(page)) (void)deleteFileForced(platform_, layout::wallpaperFolder(s.windowsFolder) + page);
   if (!s.contentTitle.empty()) removeUninstallEntry(platform_, s.contentTitle);
 }
 

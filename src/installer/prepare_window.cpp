@@ -45,7 +45,7 @@ std::string pictureFailureMessage(const PictureOutcome& outcome, const std::stri
       return std::string();
     case PictureOutcome::Problem::Unreadable: {
       why = text::pictureUnreadable;
-      const std::string reason = outcome.code > 0 ? errorDescription(outcome.code) : std::string();
+      const std::string reason = outcome.code > 0 ? errorDescription(platform(), outcome.code) : std::string();
       if (!reason.empty()) why += " " + reason + ".";
       break;
     }

@@ -7,7 +7,7 @@
 #include "package/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -42,15 +42,15 @@ Result StartUp::libraryStep(File& stream) {
 // that cannot be made is reported here, with its path, rather than by the first write into it.
 Result StartUp::makeContentFolder() {
   InstallerState& s = state_;
-  if (folderExists(s.contentFolder)) {
+  if (folderExists(platform_, s.contentFolder)) {
     s.folderCreated = false;
     return rc::ok;
   }
-  forceFolders(s.contentFolder);
+  forceFolders(platform_, s.contentFolder);
   const int32_t reason = platform_.lastError();
-  if (!folderExists(s.contentFolder)) {
+  if (!folderExists(platform_, s.contentFolder)) {
     std::string message = std::string(text::contentFolderFailed) + s.contentFolder;
-    std::string description = reason > 0 ? errorDescription(reason) : std::string();
+    std::string description = reason > 0 ? errorDescription(platform(), reason) : std::string();
     if (!description.empty()) message += "\r\n\r\n" + description;
     boxes_.error(message);
     return rc::contentFolderFailed;
@@ -83,7 +83,7 @@ Result StartUp::run() {
   // Paths and the private working folder.
   s.executablePath = platform_.executablePath();
   s.executableFolder = parentOf(s.executablePath);
-  Result r = makeTempFolder("MVVA", s.tempFolder);
+  Result r = makeTempFolder(platform(), platform(), "MVVA", s.tempFolder);
   s.tempCopyPath = s.tempFolder + "temp.dat";
   if (r == rc::ok) {
     s.tempFolderCreated = true;

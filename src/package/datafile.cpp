@@ -4,19 +4,19 @@
 #include <new>
 
 #include "package/dcl_library.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
 namespace {
 
 // Reads exactly count bytes; 0, -30 when fewer arrive, or the I/O code.
-Result readExactly(File& f, void* buffer, int64_t count) {
+Result readExactly(FileSystem& files, File& f, void* buffer, int64_t count) {
   int64_t got = f.read(buffer, count);
-  if (got < 0) return lastIoError();
+  if (got < 0) return lastIoError(files);
   return got < count ? rc::shortIo : 0;
 }
 
@@ -25,9 +25,9 @@ bool isIoError(Result r) { return r > 0 || r == rc::shortIo; }
 
 }  // namespace
 
-Result DataFileReader::readHeader(File& f) {
+Result DataFileReader::readHeader(FileSystem& files, File& f) {
   uint8_t bytes[kDataHeaderSize];
-  Result r = readExactly(f, bytes, kDataHeaderSize);
+  Result r = readExactly(files, f, bytes, kDataHeaderSize);
   if (r == 0) header_ = parseDataHeader(bytes);
   return r;
 }
@@ -35,7 +35,7 @@ Result DataFileReader::readHeader(File& f) {
 Result DataFileReader::readDataHeader(FileSystem& files, PackageSession& session) {
   const std::string& path = session.dataFilePath;
   std::unique_ptr<File> f = files.open(path, OpenMode::ReadWrite);
-  Result r = f ? readHeader(*f) : lastIoError();
+  Result r = f ? readHeader(files, *f) : lastIoError(files);
   if (f) f->close();
   if (r != 0) session.reporter->fileError(r, path);
   return r;
@@ -49,9 +49,9 @@ Result DataFileReader::openDataFile(Platform& platform, PackageSession& session,
   table_.fill(DataRecord());
 
   std::unique_ptr<File> f = platform.open(path, OpenMode::ReadWrite);
-  Result r = f ? readHeader(*f) : lastIoError();
+  Result r = f ? readHeader(platform, *f) : lastIoError(platform);
   int64_t size = -1;
-  if (r == 0 && (size = f->size()) < 0) r = lastIoError();
+  if (r == 0 && (size = f->size()) < 0) r = lastIoError(platform);
 
   if (r == 0) {
     const int32_t count = entryCount();
@@ -64,7 +64,7 @@ Result DataFileReader::openDataFile(Platform& platform, PackageSession& session,
     }
     uint8_t bytes[kDataRecordSize];
     for (int i = 1; i <= count && r == 0; ++i) {
-      r = readExactly(*f, bytes, kDataRecordSize);
+      r = readExactly(platform, *f, bytes, kDataRecordSize);
       if (r != 0) break;
       table_[i] = parseDataRecord(bytes);
     }
@@ -110,7 +110,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
   const std::string destination = withTrailingBackslash(folder) + name;
 
   uint8_t blockBytes[kDataBlockHeaderSize];
-  Result r = file_->seek(blockOffset) ? readExactly(*file_, blockBytes, kDataBlockHeaderSize) : lastIoError();
+  Result r = file_->seek(blockOffset) ? readExactly(*platform_, *file_, blockBytes, kDataBlockHeaderSize) : lastIoError(*platform_);
   int32_t kind = 0;
   bool created = false;
   if (r == 0) {
@@ -128,14 +128,14 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
       return damaged();
     } else {
       const std::string parent = parentOf(destination);
-      if (!parent.empty() && !folderExists(parent)) forceFolders(parent);
+      if (!parent.empty() && !folderExists(*platform_, parent)) forceFolders(*platform_, parent);
 
       if (compressed) {
         std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[size_t(stored > 0 ? stored : 1)]);
         if (!payload) {
           r = rc::noMemory;
         } else {
-          r = readExactly(*file_, payload.get(), stored);
+          r = readExactly(*platform_, *file_, payload.get(), stored);
           if (r == 0) {
             DclLibrary library(*platform_, *session_);
             created = library.available();
@@ -145,31 +145,31 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
       } else {
         std::unique_ptr<File> out = platform_->open(destination, OpenMode::CreateWrite);
         if (!out) {
-          r = lastIoError();
+          r = lastIoError(*platform_);
         } else {
           created = true;
           std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[size_t(expanded)]);
           if (!payload) {
             r = rc::noMemory;
           } else {
-            r = readExactly(*file_, payload.get(), expanded);
+            r = readExactly(*platform_, *file_, payload.get(), expanded);
             if (r == 0) {
               int64_t written = out->write(payload.get(), expanded);
-              if (written < 0) r = lastIoError();
+              if (written < 0) r = lastIoError(*platform_);
               else if (written < expanded) r = rc::shortIo;
             }
           }
-          if (!out->close() && r == 0) r = lastIoError();
+          if (!out->close() && r == 0) r = lastIoError(*platform_);
         }
       }
     }
   }
 
   if (isIoError(r))
-    session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(r));
+    session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(*platform_, r));
   // A failed entry leaves nothing behind. Its own failure is what is reported: a partial file that
   // resists deletion adds nothing the user can act on.
-  if (r != 0 && created) (void)deleteFileForced(destination);
+  if (r != 0 && created) (void)deleteFileForced(*platform_, destination);
   if (r == 0 && !skipKind && kindOut) *kindOut = uint8_t(kind & 0xFF);
   return r;
 }
@@ -181,8 +181,8 @@ Result DataFileReader::closeDataFile() {
     open_ = false;
     return 0;
   }
-  Result r = lastIoError();
-  session_->reporter->error(std::string(text::problemClosingFile) + path_ + "\r\n" + errorDescription(r));
+  Result r = lastIoError(*platform_);
+  session_->reporter->error(std::string(text::problemClosingFile) + path_ + "\r\n" + errorDescription(*platform_, r));
   return r;
 }
 

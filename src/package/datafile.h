@@ -32,7 +32,7 @@ class DataFileReader {
   const DataRecord& record(int index) const { return table_[index]; }  // 1..109
 
  private:
-  Result readHeader(File& f);
+  Result readHeader(FileSystem& files, File& f);
   DataFileHeader header_;
   Platform* platform_ = nullptr;       // those that opened the file
   PackageSession* session_ = nullptr;

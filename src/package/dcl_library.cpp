@@ -8,9 +8,9 @@
 #include "dcl/memory_streams.h"
 #include "dcl/pklib.h"
 #include "package/install_layout.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
@@ -24,6 +24,7 @@ alignas(16) char g_workArea[CMP_EXPLODE_WORK_SIZE];
 // failed write, so the first one is remembered for expand to return: without it a full disk would
 // only show as a file of the wrong size. Either ends the input: expanding the rest is wasted work.
 struct FileOutput {
+  FileSystem* files = nullptr;
   File* file = nullptr;
   int64_t limit = -1;    // most bytes written to the file; negative: no limit
   int64_t produced = 0;  // bytes the library has handed on
@@ -35,7 +36,7 @@ struct FileOutput {
     produced += int64_t(size);
     if (n > 0 && writeError == 0) {
       const int64_t written = file->write(bytes, n);
-      if (written < 0) writeError = lastIoError();
+      if (written < 0) writeError = lastIoError(*files);
       else if (written < n) writeError = rc::shortIo;
     }
     return !(limit >= 0 && produced > limit) && writeError == 0;  // past the limit: the stream ends here
@@ -62,7 +63,7 @@ DclLibrary::DclLibrary(Platform& platform, PackageSession& session)
     Result code = platform_.lastError();
     if (!session.codecWarningShown) {
       session.codecWarningShown = true;
-      reporter_.error(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(code));
+      reporter_.error(std::string(text::compressionProblem) + "\r\n\r\n" + errorDescription(platform_, code));
     }
     return;
   }
@@ -93,6 +94,7 @@ Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t 
   // The input stream reads the block where it lies: the library only ever copies out of it.
   FileOutput sink;
   sink.limit = limit;
+  sink.files = &platform_;
   Result createError = 0;
   std::unique_ptr<File> output = platform_.open(path, OpenMode::CreateWrite);
   if (!output) {
@@ -107,11 +109,11 @@ Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t 
     (void)explode(dcl::readMemory, dcl::writeToSink, g_workArea, &streams);
   }
   // Closing flushes: a full disk may show only here.
-  if (output && !output->close() && sink.writeError == 0 && createError == 0) sink.writeError = lastIoError();
+  if (output && !output->close() && sink.writeError == 0 && createError == 0) sink.writeError = lastIoError(platform_);
   output.reset();
 
   if (createError) {
-    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(createError));
+    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(platform_, createError));
     return createError;
   }
   return sink.writeError;
@@ -123,9 +125,9 @@ Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, s
   Result r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1);
   release();  // the library goes before the result is looked at
   if (r != 0) return r;
-  if (!fileExists(path)) return rc::expandedMissing;
-  int64_t written = fileSizeOf(path);
-  if (written < 0) return lastIoError();
+  if (!fileExists(platform_, path)) return rc::expandedMissing;
+  int64_t written = fileSizeOf(platform_, path);
+  if (written < 0) return lastIoError(platform_);
   return written == expectedSize ? 0 : rc::wrongSize;
 }
 

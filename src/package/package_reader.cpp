@@ -8,9 +8,9 @@
 #include "package/format.h"
 #include "support/bytes.h"
 #include "support/crc32.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
@@ -18,7 +18,7 @@ Result deleteWithRetry(FileSystem& files, const std::string& path, Reporter* rep
   Result r = rc::fileBusy;  // a failure until an attempt succeeds
   // The attempts follow each other without a pause.
   while (attempts > 0 && r != 0) {
-    if (!fileExists(path) || files.deleteFile(path)) {
+    if (!fileExists(files, path) || files.deleteFile(path)) {
       r = 0;
     } else {
       files.setAttributes(path, attr::normal);  // read-only, hidden and system files resist deletion
@@ -47,8 +47,8 @@ Result makeTempCopy(FileSystem& files, PackageSession& s) {
 namespace {
 
 // An I/O error, reported with the file's path.
-Result reportIoError(Reporter& reporter, const std::string& path) {
-  Result r = lastIoError();
+Result reportIoError(FileSystem& files, Reporter& reporter, const std::string& path) {
+  Result r = lastIoError(files);
   reporter.fileError(r, path);
   return r;
 }
@@ -110,14 +110,14 @@ Result checkSlots(Reporter& reporter, const PackageDirectory& dir, int64_t packa
 }
 
 // Reads the directory from the open temp copy into `dir`; reports its own failures.
-Result readDirectory(Reporter& reporter, File& f, const std::string& path, PackageDirectory& dir) {
+Result readDirectory(FileSystem& files, Reporter& reporter, File& f, const std::string& path, PackageDirectory& dir) {
   const int64_t fileSize = f.size();
-  if (fileSize < 0) return reportIoError(reporter, path);
+  if (fileSize < 0) return reportIoError(files, reporter, path);
 
   // Where the package starts: right after the executable image, as its PE headers describe it.
   std::vector<uint8_t> probe(size_t(std::min<int64_t>(kPeProbeSize, fileSize)));
   int64_t got = f.read(probe.data(), int64_t(probe.size()));
-  if (got < 0) return reportIoError(reporter, path);
+  if (got < 0) return reportIoError(files, reporter, path);
   const size_t probeSize = size_t(got);
   auto readLength = [&](int64_t offset, uint8_t* four) {
     return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
@@ -129,9 +129,9 @@ Result readDirectory(Reporter& reporter, File& f, const std::string& path, Packa
   }
 
   uint8_t bytes[kDirectorySize];
-  if (!f.seek(packageOffset)) return reportIoError(reporter, path);
+  if (!f.seek(packageOffset)) return reportIoError(files, reporter, path);
   got = f.read(bytes, kDirectorySize);
-  if (got < 0) return reportIoError(reporter, path);
+  if (got < 0) return reportIoError(files, reporter, path);
   if (got < kDirectorySize) {
     reporter.fileError(rc::directoryIncomplete, path);
     return rc::directoryIncomplete;
@@ -159,10 +159,10 @@ Result readDirectory(Reporter& reporter, File& f, const std::string& path, Packa
 
 Result readPackageDirectory(FileSystem& files, PackageSession& s, const std::function<Result(File&)>& whileOpen) {
   std::unique_ptr<File> f = files.open(s.tempCopyPath, OpenMode::Read);
-  if (!f) return reportIoError(*s.reporter, s.tempCopyPath);
+  if (!f) return reportIoError(files, *s.reporter, s.tempCopyPath);
 
   PackageDirectory dir;
-  Result r = readDirectory(*s.reporter, *f, s.tempCopyPath, dir);
+  Result r = readDirectory(files, *s.reporter, *f, s.tempCopyPath, dir);
   if (r == 0) {
     s.directory = dir;
     if (whileOpen) r = whileOpen(*f);

@@ -8,10 +8,10 @@
 #include "package/dcl_library.h"
 #include "package/format.h"
 #include "package/package_reader.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 
@@ -38,9 +38,9 @@ Result checkEntry(const PackageSession& s, int k, const PackageEntry& e, const s
 }
 
 // Reads the whole payload into block; 0, -30 when fewer bytes arrive, or the I/O code.
-Result readPayload(File& stream, uint8_t* block, int64_t size) {
+Result readPayload(FileSystem& files, File& stream, uint8_t* block, int64_t size) {
   int64_t got = stream.read(block, size);
-  if (got < 0) return lastIoError();
+  if (got < 0) return lastIoError(files);
   return got < size ? rc::shortIo : 0;
 }
 
@@ -48,20 +48,20 @@ Result expandPayload(Platform& platform, PackageSession& s, File& stream, const 
                      const std::string& destination, uint8_t* block, int64_t size) {
   DclLibrary library(platform, s);
   if (!library.available()) return rc::codecUnavailable;
-  Result r = readPayload(stream, block, size);
+  Result r = readPayload(platform, stream, block, size);
   if (r != 0) return r;
   return library.expandToFile(destination, block, size_t(size), e.expandedSize);
 }
 
 Result writePayload(FileSystem& files, File& stream, const std::string& destination, uint8_t* block, int64_t size) {
-  Result r = readPayload(stream, block, size);
+  Result r = readPayload(files, stream, block, size);
   if (r != 0) return r;
   std::unique_ptr<File> out = files.open(destination, OpenMode::CreateWrite);
-  if (!out) return lastIoError();
+  if (!out) return lastIoError(files);
   int64_t written = out->write(block, size);
-  if (written < 0) r = lastIoError();
+  if (written < 0) r = lastIoError(files);
   else if (written < size) r = rc::shortIo;
-  if (!out->close() && r == 0) r = lastIoError();
+  if (!out->close() && r == 0) r = lastIoError(files);
   return r;
 }
 
@@ -87,11 +87,11 @@ Result extractSlot(Platform& platform, PackageSession& s, File& stream, int k, b
     // before anything is touched.
     const int64_t fileSize = stream.size();
     if (fileSize < 0) {
-      r = lastIoError();
+      r = lastIoError(platform);
     } else {
       Result refused = checkEntry(s, k, e, destination, fileSize);
       if (refused != 0) return refused;
-      if (!stream.seek(e.start)) r = lastIoError();
+      if (!stream.seek(e.start)) r = lastIoError(platform);
     }
   }
 
@@ -103,7 +103,7 @@ Result extractSlot(Platform& platform, PackageSession& s, File& stream, int k, b
       r = deleteWithRetry(platform, destination, s.reporter, 5000);
       reported = r != 0;
     } else {
-      r = deleteFileForced(destination);
+      r = deleteFileForced(platform, destination);
     }
   }
 
@@ -127,7 +127,7 @@ Result extractInstallSlots(Platform& platform, PackageSession& s) {
 
   std::unique_ptr<File> stream = platform.open(s.tempCopyPath, OpenMode::Read);
   if (!stream) {
-    Result r = lastIoError();
+    Result r = lastIoError(platform);
     s.reporter->fileError(r, s.tempCopyPath);
     return r;
   }
@@ -144,7 +144,7 @@ Result extractStartupSlot(Platform& platform, PackageSession& s, int k) {
   if (k < 0 || k >= kSlotCount || s.directory.entries[k].name.empty()) return rc::emptySlotName;
   std::unique_ptr<File> stream = platform.open(s.tempCopyPath, OpenMode::Read);
   if (!stream) {
-    Result r = lastIoError();
+    Result r = lastIoError(platform);
     s.reporter->fileError(r, s.contentFolder);
     return r;
   }

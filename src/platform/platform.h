@@ -1,8 +1,8 @@
 #pragma once
 // The operating-system boundary. Every rule of the installer talks to the machine through it: the Win32
-// implementation (platform/win32) makes the real calls; the host implementation (platform/host) maps
-// Windows paths onto a sandbox folder, keeps the registry and top-level windows in memory and can inject
-// faults, for native tests and native tools.
+// implementation (platform/win32) makes the real calls; the sandbox implementation of the native tests
+// (tests/platform/host) maps Windows paths onto a sandbox folder, keeps the registry and top-level
+// windows in memory and can inject faults.
 //
 // It is grouped by topic, one small interface each, so that code can take only what it uses:
 //   System      platform/system.h     error texts, environment, folders, version, run-time libraries

@@ -15,7 +15,6 @@ inline uint16_t readLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] |
 inline void writeLe32(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
 }
-inline void writeLe16(uint8_t* p, uint16_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
 
 // A zero-terminated string stored in a fixed field; a field without a zero yields all its bytes.
 inline std::string fixedString(const uint8_t* p, size_t size) {

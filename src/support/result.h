@@ -75,7 +75,6 @@ constexpr int32_t notEnoughMemory = 8;
 constexpr int32_t writeFault = 29;
 constexpr int32_t readFault = 30;
 constexpr int32_t sharingViolation = 32;
-constexpr int32_t handleEof = 38;
 constexpr int32_t fileExists = 80;
 constexpr int32_t invalidParameter = 87;
 constexpr int32_t handleDiskFull = 39;

@@ -22,6 +22,7 @@ namespace {
 // The real platform, with a Windows folder of the test's own.
 class TestPlatform : public Win32Platform {
  public:
+  TestPlatform() : Win32Platform(text::abortButton) {}
   std::string windowsFolder;
   std::string windowsDirectory() override { return windowsFolder; }
 };
@@ -132,8 +133,8 @@ TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
   ASSERT_EQ(seen.size(), 1u);
   // The static control shows the text as given, with its CR LF pairs.
   EXPECT_EQ(seen[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
-                         errorDescription(ERROR_BAD_EXE_FORMAT));
-  EXPECT_FALSE(errorDescription(ERROR_BAD_EXE_FORMAT).empty());
+                         errorDescription(platform(), ERROR_BAD_EXE_FORMAT));
+  EXPECT_FALSE(errorDescription(platform(), ERROR_BAD_EXE_FORMAT).empty());
 }
 
 TEST_F(CompressorDialogTest, MissingLibraryShowsNothing) {

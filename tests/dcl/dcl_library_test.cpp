@@ -29,6 +29,7 @@ namespace {
 // The real platform, with a Windows folder of the test's own and message boxes recorded.
 class TestPlatform : public Win32Platform {
  public:
+  TestPlatform() : Win32Platform(text::abortButton) {}
   std::string windowsFolder;
   std::vector<std::string> boxes;
   std::string windowsDirectory() override { return windowsFolder; }
@@ -174,7 +175,7 @@ TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
   Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
   EXPECT_EQ(r, oserr::pathNotFound);
   ASSERT_EQ(env.boxes().size(), 1u);
-  EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::zipError + "\r\n\r\n" + errorDescription(r));
+  EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::zipError + "\r\n\r\n" + errorDescription(platform(), r));
 }
 
 TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
@@ -193,7 +194,7 @@ TEST_F(CompressorTest, DamagedLibraryWarnsOnceOnly) {
   }
   ASSERT_EQ(env.boxes().size(), 1u);
   EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
-                                errorDescription(env.notLoadableCode()));
+                                errorDescription(platform(), env.notLoadableCode()));
   state().codecWarningShown = false;
   DclLibrary again(platform(), state());
   EXPECT_EQ(env.boxes().size(), 2u);

@@ -8,6 +8,7 @@
 
 #include "desktop/desktop.h"
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {
@@ -70,7 +71,7 @@ class ShellHelpersWine : public ::testing::Test {
   static Win32Platform win32;
   std::vector<HWND> created;
 };
-Win32Platform ShellHelpersWine::win32;
+Win32Platform ShellHelpersWine::win32(mv::text::abortButton);
 
 TEST_F(ShellHelpersWine, CloseDisplayPropertiesPressesItem2OfOneWindow) {
   closeDisplayProperties(win32);  // none open: nothing happens

@@ -11,6 +11,7 @@
 #include "desktop/desktop.h"
 #include "package/datafile.h"
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 #include "support/text_encoding.h"
 
 namespace mv {
@@ -112,7 +113,7 @@ class DesktopWine : public ::testing::Test {
   static Win32Platform win32;
   std::string page;
 };
-Win32Platform DesktopWine::win32;
+Win32Platform DesktopWine::win32(mv::text::abortButton);
 
 TEST_F(DesktopWine, WallpaperValues) {
   expectSuccess(setActiveDesktopWallpaper(win32, page, 255, 128, 0));

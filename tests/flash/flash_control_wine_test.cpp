@@ -13,6 +13,7 @@
 #include "flash/flash_panel.h"
 #include "flash/win32/shockwave_flash.h"
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 #include "swf_builder.h"
 #include "wine_support.h"
 
@@ -129,7 +130,7 @@ HRESULT callServer(const char* name) {
 class FlashControlWine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static Win32Platform win32;
+    static Win32Platform win32(mv::text::abortButton);
     setPlatform(&win32);
     OleInitialize(nullptr);
   }

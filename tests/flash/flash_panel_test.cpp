@@ -12,7 +12,7 @@
 #include "flash_fakes.h"
 #include "platform/host/host_platform.h"
 #include "swf_builder.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 
 using namespace mv;
 using namespace swftest;
@@ -496,7 +496,7 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
     MoviePanel panel(surface, factory);
     ASSERT_EQ(panel.loadSWF("C:\\movies\\p.swf", failure), 0);
   }
-  EXPECT_FALSE(folderExists("C:\\TEMP\\FlashPanel\\"));
+  EXPECT_FALSE(folderExists(platform(), "C:\\TEMP\\FlashPanel\\"));
   EXPECT_EQ(log.back(), "destroy");
 
   std::string folder;
@@ -504,10 +504,10 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
     MoviePanel panel(surface, factory);
     ASSERT_EQ(panel.loadSWF("C:\\movies\\c.swf", failure), 0);
     folder = panel.tempFolder();
-    EXPECT_TRUE(fileExists(folder + "unCompressedSWF.swf"));
+    EXPECT_TRUE(fileExists(platform(), folder + "unCompressedSWF.swf"));
   }
-  EXPECT_FALSE(folderExists(folder));
-  EXPECT_TRUE(fileExists("C:\\movies\\c.swf"));
+  EXPECT_FALSE(folderExists(platform(), folder));
+  EXPECT_TRUE(fileExists(platform(), "C:\\movies\\c.swf"));
 }
 
 TEST(PanelLifetime, EachPanelGetsItsOwnFolder) {

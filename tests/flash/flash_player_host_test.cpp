@@ -3,7 +3,7 @@
 
 #include "flash/flash_player.h"
 #include "platform/host/host_platform.h"
-#include "support/file_helpers.h"
+#include "platform/file_helpers.h"
 
 using namespace mv;
 
@@ -26,7 +26,7 @@ class PlayerTest : public ::testing::Test {
     ASSERT_TRUE(sb->writeWholeFile(kInstaller, "MZ"));
     // What the installer sees of the control file the moment it starts.
     sb->onShellExecute = [this](const HostPlatform::ShellCall&) {
-      controlPresentAtLaunch = fileExists(kFlashOcx) || fileExists(kSwflashOcx);
+      controlPresentAtLaunch = fileExists(platform(), kFlashOcx) || fileExists(platform(), kSwflashOcx);
     };
   }
 
@@ -76,7 +76,7 @@ TEST_F(PlayerTest, DecisionTable) {
       EXPECT_EQ(call.owner, 0x77u);
       EXPECT_FALSE(r.removed && controlPresentAtLaunch) << "the old control was still there when the installer started";
     }
-    EXPECT_EQ(fileExists(kFlashOcx), r.a >= 0 && !r.removed);
+    EXPECT_EQ(fileExists(platform(), kFlashOcx), r.a >= 0 && !r.removed);
   }
 }
 
@@ -97,7 +97,7 @@ TEST_F(PlayerTest, SwflashIsReadOnlyWhenFlashOcxIsAbsent) {
   control(kSwflashOcx, 7, 0, 19, 0);
   checkFlashPlayer(kSystem, kWindows, 0);
   EXPECT_EQ(sb->shellCalls.size(), 1u);
-  EXPECT_FALSE(fileExists(kSwflashOcx));
+  EXPECT_FALSE(fileExists(platform(), kSwflashOcx));
 }
 
 TEST_F(PlayerTest, ReadFileVersionLeavesValuesAloneWithoutResource) {
@@ -116,7 +116,7 @@ TEST_F(PlayerTest, BusyControlFileMakesRestartPending) {
   sb->setBusy(kFlashOcx);
   EXPECT_TRUE(checkFlashPlayer(kSystem, kWindows, 0));  // restart pending
   EXPECT_EQ(sb->shellCalls.size(), 1u);
-  EXPECT_TRUE(fileExists(kFlashOcx));
+  EXPECT_TRUE(fileExists(platform(), kFlashOcx));
 }
 
 TEST_F(PlayerTest, RunFlashInstallerResults) {
@@ -135,7 +135,7 @@ TEST_F(PlayerTest, RunFlashInstallerResults) {
   // A missing installer changes nothing else and is no error for the decision.
   control(kFlashOcx, 6, 0, 47, 0);
   EXPECT_FALSE(checkFlashPlayer(kSystem, kWindows, 0));
-  EXPECT_FALSE(fileExists(kFlashOcx));
+  EXPECT_FALSE(fileExists(platform(), kFlashOcx));
   EXPECT_EQ(sb->shellCalls.size(), 4u);
 }
 
@@ -144,8 +144,8 @@ TEST_F(PlayerTest, RemoveFlashControlFile) {
   control(kFlashOcx, 6, 0, 79, 0);
   control(kSwflashOcx, 6, 0, 79, 0);
   EXPECT_FALSE(removeFlashControlFile(kSystem));
-  EXPECT_FALSE(fileExists(kFlashOcx));
-  EXPECT_TRUE(fileExists(kSwflashOcx));  // one file per call
+  EXPECT_FALSE(fileExists(platform(), kFlashOcx));
+  EXPECT_TRUE(fileExists(platform(), kSwflashOcx));  // one file per call
   sb->setBusy(kSwflashOcx);
   EXPECT_TRUE(removeFlashControlFile(kSystem));
 }

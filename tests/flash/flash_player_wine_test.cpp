@@ -7,6 +7,7 @@
 
 #include "flash/flash_player.h"
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 #include "wine_support.h"
 
 using namespace mv;
@@ -19,7 +20,7 @@ namespace {
 class FlashPlayerWine : public ::testing::Test {
  protected:
   void SetUp() override {
-    static Win32Platform win32;
+    static Win32Platform win32(mv::text::abortButton);
     setPlatform(&win32);
     char buf[MAX_PATH];
     GetSystemDirectoryA(buf, MAX_PATH);

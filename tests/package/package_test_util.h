@@ -14,6 +14,8 @@
 #include "package/session.h"
 #include "package_writer.h"
 #include "platform/dialogs.h"
+#include "platform/platform.h"
+#include "platform/system_errors.h"
 #include "support/system_errors.h"
 #include "support/user_texts.h"
 
@@ -231,8 +233,8 @@ class BoxReporter : public Reporter {
     std::string message = text::installationError;
     if (code == rc::fileBusy) message += text::fileBusy + fileName;
     else if (code == rc::tempCopyFailed)
-      message += fileName + errorDescription(code) + "\r\n\r\n" + text::retryAdvice;
-    else message += errorDescription(code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
+      message += fileName + errorDescription(platform(), code) + "\r\n\r\n" + text::retryAdvice;
+    else message += errorDescription(platform(), code) + "\r\n\r\n" + text::problemWithFile + fileName + ". ";
     error(message);
   }
   void error(const std::string& text) override { dialogs_.messageBox(text, text::errorCaption, BoxKind::ErrorAbort); }

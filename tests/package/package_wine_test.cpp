@@ -79,6 +79,7 @@ void removeTree(const std::string& folder) {
 // The real platform, with a Windows folder of the test's own and message boxes recorded, not shown.
 class TestPlatform : public Win32Platform {
  public:
+  TestPlatform() : Win32Platform(text::abortButton) {}
   std::string windowsFolder;
   std::vector<std::string> boxes;
   std::string windowsDirectory() override { return windowsFolder; }

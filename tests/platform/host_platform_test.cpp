@@ -1,6 +1,7 @@
 // The host platform must behave like Win32 where the installer's rules depend on it: codes, case
 // folding, read-only files, sharing, enumeration, links; and its recordings must be faithful.
 #include "platform/host/host_platform.h"
+#include "platform/system_errors.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -25,6 +26,27 @@ class HostPlatformTest : public ::testing::Test {
     return out;
   }
 };
+
+// One way to the system's error texts; each message keeps as much of the text's end as it shows.
+TEST_F(HostPlatformTest, SystemErrorMessageCutsTheEndAsAsked) {
+  p.setSystemErrorText(1234, "Odd text. . \r\n\t..");
+  p.setSystemErrorText(5, "Access is denied.\r\n");
+  EXPECT_EQ(systemErrorMessage(p, 5), "Access is denied");
+  EXPECT_EQ(systemErrorMessage(p, 5, SystemTextEnd::KeepPeriod), "Access is denied.");
+  EXPECT_EQ(systemErrorMessage(p, 5, SystemTextEnd::AsGiven), "Access is denied.\r\n");
+  EXPECT_EQ(systemErrorMessage(p, 1234), "Odd text");
+  EXPECT_EQ(systemErrorMessage(p, 1234, SystemTextEnd::KeepPeriod), "Odd text. . \r\n\t..");
+  EXPECT_EQ(systemErrorMessage(p, 99999), "");
+  // A negative code has a text of its own here (an HRESULT); only the error description ignores them.
+  p.setSystemErrorText(-2147221164, "Class not registered\r\n");
+  EXPECT_EQ(systemErrorMessage(p, -2147221164), "Class not registered");
+  EXPECT_EQ(errorDescription(p, -2147221164), "");
+  // The code of a failed read or write: the system's, or a short transfer when it recorded none.
+  p.setLastError(0);
+  EXPECT_EQ(lastIoError(p), rc::shortIo);
+  p.setLastError(oserr::diskFull);
+  EXPECT_EQ(lastIoError(p), oserr::diskFull);
+}
 
 TEST_F(HostPlatformTest, StartsWithWindowsFoldersAndEnvironment) {
   EXPECT_EQ(p.windowsDirectory(), "C:\\WINDOWS");

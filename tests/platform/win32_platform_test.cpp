@@ -1,6 +1,7 @@
 // The Win32 platform against the real system (run under Wine): codes, open modes and sharing,
 // enumeration, registry, libraries, version resources and the Active Desktop object.
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 #include "support/text_encoding.h"
 
 #include <windows.h>
@@ -13,7 +14,7 @@ namespace {
 
 class Win32PlatformTest : public ::testing::Test {
  protected:
-  Win32Platform p;
+  Win32Platform p{mv::text::abortButton};
   std::string root;
 
   void SetUp() override {

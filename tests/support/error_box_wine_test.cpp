@@ -10,6 +10,7 @@
 
 #include "installer/error_reporter.h"
 #include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 
 namespace mv {
 namespace {
@@ -158,6 +159,15 @@ TEST_F(ErrorBoxWineTest, InformationBoxHasItsCaptionAndIcon) {
   EXPECT_EQ(s.text, "Some news & more");
   EXPECT_EQ(s.buttonTexts, std::vector<std::string>{"&Abort"});
   EXPECT_EQ(s.icon, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_ASTERISK)));
+}
+
+TEST_F(ErrorBoxWineTest, TheButtonIsLabelledWithTheTextTheProgramHandsIn) {
+  Win32Platform relabelled{"&Quit now"};
+  setPlatform(&relabelled);
+  Seen s = showAndWatch("Error", Dismiss::Click, [&] { showErrorBox("Stopped."); });
+  ASSERT_TRUE(s.found);
+  EXPECT_EQ(s.buttonTexts, std::vector<std::string>{"&Quit now"});
+  EXPECT_EQ(s.buttonIds, std::vector<int>{IDABORT});
 }
 
 TEST_F(ErrorBoxWineTest, LongTextsWrapInsideTheScreen) {

@@ -16,15 +16,15 @@ class ErrorReporterTest : public ::testing::Test {
 };
 
 TEST_F(ErrorReporterTest, DescriptionDropsTrailingBlanksControlsAndPeriods) {
-  EXPECT_EQ(errorDescription(5), "Access is denied");
+  EXPECT_EQ(errorDescription(p, 5), "Access is denied");
   p.setSystemErrorText(1234, "Odd text. . \r\n\t..");
-  EXPECT_EQ(errorDescription(1234), "Odd text");
+  EXPECT_EQ(errorDescription(p, 1234), "Odd text");
   p.setSystemErrorText(1235, "Inner. Period.\r\n");
-  EXPECT_EQ(errorDescription(1235), "Inner. Period");
-  EXPECT_EQ(errorDescription(99999), "");
-  EXPECT_EQ(errorDescription(-13), "");
+  EXPECT_EQ(errorDescription(p, 1235), "Inner. Period");
+  EXPECT_EQ(errorDescription(p, 99999), "");
+  EXPECT_EQ(errorDescription(p, -13), "");
   p.setSystemErrorText(-32, "must not be used");
-  EXPECT_EQ(errorDescription(-32), "");
+  EXPECT_EQ(errorDescription(p, -32), "");
 }
 
 TEST_F(ErrorReporterTest, MessagesForEachForm) {

@@ -42,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&icc);
 
-  mv::Win32Platform platform;
+  mv::Win32Platform platform(mv::text::abortButton);
   mv::setPlatform(&platform);
   int exitCode;
   {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/text_encoding.h"
-#include "support/user_texts.h"
 
 namespace mv {
 
@@ -133,13 +132,14 @@ class DialogTemplate {
 
 }  // namespace
 
-void showAbortDialog(const std::string& text, const std::string& caption, bool errorIcon, void* owner) {
+void showAbortDialog(const std::string& text, const std::string& caption, const std::string& buttonLabel,
+                     bool errorIcon, void* owner) {
   DialogTemplate t;
   t.header(DS_MODALFRAME | DS_SETFONT | DS_SETFOREGROUND | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU, 3,
            utf8ToWide(caption));
   t.item(WS_CHILD | WS_VISIBLE | SS_ICON, iconId, 0x0082, L"");
   t.item(WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT | SS_NOPREFIX, textId, 0x0082, L"");
-  t.item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, IDABORT, 0x0080, utf8ToWide(text::abortButton));
+  t.item(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, IDABORT, 0x0080, utf8ToWide(buttonLabel));
   AbortDialog d{utf8ToWide(text), errorIcon};
   MessageBeep(errorIcon ? MB_ICONHAND : MB_ICONASTERISK);
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), static_cast<HWND>(owner), abortDialogProc,

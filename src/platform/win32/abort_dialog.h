@@ -4,7 +4,9 @@
 
 namespace mv {
 
-// Modal, owned by owner (an HWND, or nullptr); text and caption are UTF-8. Returns when dismissed.
-void showAbortDialog(const std::string& text, const std::string& caption, bool errorIcon, void* owner);
+// Modal, owned by owner (an HWND, or nullptr); text, caption and the label of its one button are UTF-8.
+// Returns when dismissed.
+void showAbortDialog(const std::string& text, const std::string& caption, const std::string& buttonLabel,
+                     bool errorIcon, void* owner);
 
 }  // namespace mv

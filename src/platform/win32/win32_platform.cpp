@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "platform/win32/abort_dialog.h"
-#include "support/system_errors.h"
+#include "platform/system_errors.h"
 #include "support/text_encoding.h"
 
 namespace mv {
@@ -187,7 +187,7 @@ class Win32ActiveDesktop : public ActiveDesktop {
 // The text an OLE error is shown with: the system's text without its trailing blanks, line ends and
 // period, or "OLE error XXXXXXXX" when the system has none.
 std::string oleErrorText(Win32Platform& p, HRESULT hr) {
-  std::string text = trimSystemText(p.systemErrorText(hr));
+  std::string text = systemErrorMessage(p, hr);
   if (text.empty()) {
     static const char digits[] = "0123456789ABCDEF";
     text = "OLE error ";
@@ -569,7 +569,7 @@ BoxAnswer Win32Platform::messageBox(const std::string& text, const std::string& 
   switch (kind) {
     case BoxKind::ErrorAbort:
     case BoxKind::InformationAbort:
-      showAbortDialog(text, caption, kind == BoxKind::ErrorAbort, owner);
+      showAbortDialog(text, caption, abortButton_, kind == BoxKind::ErrorAbort, owner);
       return BoxAnswer::Abort;
     case BoxKind::ErrorOk: type = MB_ICONERROR | MB_OK; break;
     case BoxKind::YesNo: type = MB_YESNO; break;

@@ -2,13 +2,18 @@
 // Win32Platform: the platform interface as the real Win32 calls (kernel32, advapi32, user32, shell32,
 // ole32, version). Each method is a thin wrapper that keeps the call's own semantics and error codes;
 // texts go to the system as UTF-16 (the wide calls) and come back as UTF-8.
+#include <string>
+#include <utility>
+
 #include "platform/platform.h"
 
 namespace mv {
 
 class Win32Platform : public Platform {
  public:
-  Win32Platform() = default;
+  // abortButton: the label of the one button of the ErrorAbort and InformationAbort boxes; the program
+  // hands it in from its text table.
+  explicit Win32Platform(std::string abortButton) : abortButton_(std::move(abortButton)) {}
 
   // System
   int32_t lastError() override;
@@ -74,6 +79,7 @@ class Win32Platform : public Platform {
   void* cursorHandle() const;
 
  private:
+  std::string abortButton_;
   Cursor cursor_ = Cursor::Default;
 };
 

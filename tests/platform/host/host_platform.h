@@ -1,5 +1,5 @@
 #pragma once
-// HostPlatform: the platform interface on a POSIX host, for native tests and native tools.
+// HostPlatform: the platform interface on a POSIX host, for native tests and fuzzers.
 //
 // Windows paths ("C:\WINDOWS\Web\Wallpaper\x.html") are mapped onto a sandbox folder: drive X becomes
 // <root>/X, and every existing path component is found regardless of letter case, as on Windows. Paths

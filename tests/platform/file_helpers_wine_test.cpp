@@ -8,7 +8,8 @@
 #include <string>
 
 #include "platform/win32/win32_platform.h"
-#include "support/file_helpers.h"
+#include "support/user_texts.h"
+#include "platform/file_helpers.h"
 
 namespace mv {
 namespace {
@@ -16,6 +17,7 @@ namespace {
 // The real platform, counting delete attempts.
 class CountingPlatform : public Win32Platform {
  public:
+  CountingPlatform() : Win32Platform(text::abortButton) {}
   std::map<std::string, int> deletes;
   bool deleteFile(const std::string& path) override {
     deletes[path]++;
@@ -37,7 +39,7 @@ class FileHelpersWineTest : public ::testing::Test {
     ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr)) << root;
   }
   void TearDown() override {
-    deleteFolderTree(root);
+    (void)deleteFolderTree(p, root);  // clean-up only: what a test left busy stays in TEMP
     setPlatform(nullptr);
   }
   void makeFile(const std::string& path, const char* text = "data") {
@@ -58,10 +60,10 @@ TEST_F(FileHelpersWineTest, ReadOnlyFileIsDeletedOnTheSecondTry) {
   std::string f = root + "readonly.txt";
   makeFile(f);
   ASSERT_TRUE(SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_EQ(deleteFileForced(f), 0);
+  EXPECT_EQ(deleteFileForced(p, f), 0);
   EXPECT_FALSE(exists(f));
   EXPECT_EQ(p.deletes[f], 2);
-  EXPECT_EQ(deleteFileForced(f), 0);  // gone: nothing to do
+  EXPECT_EQ(deleteFileForced(p, f), 0);  // gone: nothing to do
   EXPECT_EQ(p.deletes[f], 2);
 }
 
@@ -70,10 +72,10 @@ TEST_F(FileHelpersWineTest, FileHeldOpenWithoutSharingIsBusy) {
   makeFile(f);
   HANDLE h = holdWithoutSharing(f);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(deleteFileForced(f), fileBusyCode);
+  EXPECT_EQ(deleteFileForced(p, f), fileBusyCode);
   EXPECT_TRUE(exists(f));
   CloseHandle(h);
-  EXPECT_EQ(deleteFileForced(f), 0);
+  EXPECT_EQ(deleteFileForced(p, f), 0);
   EXPECT_FALSE(exists(f));
 }
 
@@ -87,7 +89,7 @@ TEST_F(FileHelpersWineTest, TreeWithReadOnlyFileTwoLevelsDeepGoesCompletely) {
   makeFile(t + "a\\b\\deep.txt");
   ASSERT_TRUE(SetFileAttributesA((t + "a\\b\\deep.txt").c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(SetFileAttributesA((t + "a\\b").c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(deleteFolderTree(t), 0);
+  EXPECT_EQ(deleteFolderTree(p, t), 0);
   EXPECT_FALSE(exists(t));
 }
 
@@ -103,7 +105,7 @@ TEST_F(FileHelpersWineTest, LockedFileKeepsItsFolderAndParentsWhileTheRestGoes) 
   makeFile(t + "z.txt");
   HANDLE h = holdWithoutSharing(t + "a\\locked\\busy.dat");
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_NE(deleteFolderTree(t), 0);
+  EXPECT_NE(deleteFolderTree(p, t), 0);
   CloseHandle(h);
   EXPECT_TRUE(exists(t + "a\\locked\\busy.dat"));
   EXPECT_TRUE(exists(t + "a\\locked"));
@@ -112,7 +114,7 @@ TEST_F(FileHelpersWineTest, LockedFileKeepsItsFolderAndParentsWhileTheRestGoes) 
   EXPECT_FALSE(exists(t + "a\\x.txt"));
   EXPECT_FALSE(exists(t + "b"));
   EXPECT_FALSE(exists(t + "z.txt"));
-  EXPECT_EQ(deleteFolderTree(t), 0);  // once released, everything goes
+  EXPECT_EQ(deleteFolderTree(p, t), 0);  // once released, everything goes
 }
 
 // A link to a folder, made the way that works on the system at hand: under Wine a unix symbolic link
@@ -161,7 +163,7 @@ TEST_F(FileHelpersWineTest, LinkInsideATreeLeavesItsTargetIntact) {
   if (!makeFolderLink(t + "link", root + "target")) GTEST_SKIP() << "no folder link can be made here";
   ASSERT_EQ(GetFileAttributesA((t + "link").c_str()) & FILE_ATTRIBUTE_DIRECTORY, DWORD(FILE_ATTRIBUTE_DIRECTORY));
 
-  Result r = deleteFolderTree(t);
+  Result r = deleteFolderTree(p, t);
   EXPECT_TRUE(exists(target + "precious.txt"));
   EXPECT_TRUE(exists(target + "inner\\more.txt"));
   EXPECT_FALSE(exists(t + "own.txt"));
@@ -180,9 +182,9 @@ TEST_F(FileHelpersWineTest, MakeTempFolderNumbersCandidatesUnderTemp) {
   DWORD had = GetEnvironmentVariableA("TEMP", old, MAX_PATH);
   SetEnvironmentVariableA("TEMP", root.c_str());  // ends with a backslash: no second one
   std::string f1, f2, f3;
-  EXPECT_EQ(makeTempFolder("FlashPanel", f1), 0);
-  EXPECT_EQ(makeTempFolder("FlashPanel", f2), 0);
-  EXPECT_EQ(makeTempFolder("FlashPanel", f3), 0);
+  EXPECT_EQ(makeTempFolder(p, p, "FlashPanel", f1), 0);
+  EXPECT_EQ(makeTempFolder(p, p, "FlashPanel", f2), 0);
+  EXPECT_EQ(makeTempFolder(p, p, "FlashPanel", f3), 0);
   EXPECT_EQ(f1, root + "FlashPanel\\");
   EXPECT_EQ(f2, root + "FlashPanel1\\");
   EXPECT_EQ(f3, root + "FlashPanel2\\");
@@ -190,7 +192,7 @@ TEST_F(FileHelpersWineTest, MakeTempFolderNumbersCandidatesUnderTemp) {
 
   SetEnvironmentVariableA("TEMP", "");
   std::string f4;
-  EXPECT_EQ(makeTempFolder("MVVA", f4), 0);
+  EXPECT_EQ(makeTempFolder(p, p, "MVVA", f4), 0);
   char sysTemp[MAX_PATH];
   GetTempPathA(MAX_PATH, sysTemp);
   EXPECT_EQ(f4.compare(0, strlen(sysTemp), sysTemp), 0) << f4;
@@ -204,14 +206,14 @@ TEST_F(FileHelpersWineTest, WindowsFolderAndFolderChains) {
   char old[MAX_PATH] = "";
   DWORD had = GetEnvironmentVariableA("WINDIR", old, MAX_PATH);
   SetEnvironmentVariableA("WINDIR", nullptr);
-  EXPECT_EQ(windowsFolderFromEnvironment(), std::string(win) + "\\");
+  EXPECT_EQ(windowsFolderFromEnvironment(p), std::string(win) + "\\");
   SetEnvironmentVariableA("WINDIR", "C:\\Other\\");
-  EXPECT_EQ(windowsFolderFromEnvironment(), "C:\\Other\\");
+  EXPECT_EQ(windowsFolderFromEnvironment(p), "C:\\Other\\");
   SetEnvironmentVariableA("WINDIR", had ? old : nullptr);
 
-  forceFolders(root + "x\\y\\z\\");
+  forceFolders(p, root + "x\\y\\z\\");
   EXPECT_TRUE(exists(root + "x\\y\\z"));
-  forceFolders("Q:\\no\\such\\drive\\");  // ends without looping
+  forceFolders(p, "Q:\\no\\such\\drive\\");  // ends without looping
   EXPECT_FALSE(exists("Q:\\no"));
 }
 

@@ -1,0 +1,122 @@
+#include "platform/file_helpers.h"
+
+#include <vector>
+
+#include "support/paths.h"
+
+namespace mv {
+
+namespace {
+
+// How many names makeTempFolder tries ("base", "base1" ... "base9999"). Each try is immediate; the
+// bound only matters when the temporary folder itself is missing or read-only, where no number helps.
+constexpr int tempFolderCandidates = 10000;
+
+// How deep forceFolders goes: more levels than any Windows path (260 characters) can have.
+constexpr int maxFolderDepth = 300;
+
+void forceFoldersAt(FileSystem& files, const std::string& folder, int depth) {
+  if (!folderExists(files, folder)) {
+    std::string path = withoutTrailingBackslash(folder);
+    std::string parent = parentOf(path);
+    if (!parent.empty() && parent != path && depth < maxFolderDepth) forceFoldersAt(files, parent, depth + 1);
+  }
+  files.createDirectory(folder);
+}
+
+}  // namespace
+
+std::string windowsFolderFromEnvironment(System& system) {
+  std::string value;
+  if (!system.getEnv("WINDIR", value) || value.empty()) value = system.windowsDirectory();
+  return withTrailingBackslash(value);
+}
+
+bool fileExists(FileSystem& files, const std::string& path) {
+  if (path.empty()) return false;
+  uint32_t a = files.getAttributes(path);
+  return a != attr::invalid && !(a & attr::directory);
+}
+
+bool folderExists(FileSystem& files, const std::string& path) {
+  if (path.empty()) return false;
+  uint32_t a = files.getAttributes(path);
+  return a != attr::invalid && (a & attr::directory);
+}
+
+Result deleteFileForced(FileSystem& files, const std::string& path) {
+  if (!fileExists(files, path)) return rc::ok;
+  if (files.deleteFile(path)) return rc::ok;
+  files.setAttributes(path, attr::normal);
+  if (files.deleteFile(path)) return rc::ok;
+  return fileBusyCode;
+}
+
+Result deleteFolderTree(FileSystem& files, const std::string& folderPath) {
+  if (folderPath.empty()) return rc::folderFailed;
+  const std::string folder = withTrailingBackslash(folderPath);
+
+  // A link (junction or symbolic link) is removed as itself; what it points to is never entered.
+  uint32_t own = files.getAttributes(folder);
+  if (own == attr::invalid) return rc::ok;
+  if ((own & attr::reparsePoint) && (own & attr::directory)) {
+    files.setAttributes(folder, attr::normal);
+    return files.removeDirectory(withoutTrailingBackslash(folder)) ? rc::ok : rc::folderFailed;
+  }
+
+  bool fileFailed = false;
+  std::vector<FindEntry> entries;
+  if (files.findFiles(folder + "*.*", entries)) {
+    for (const FindEntry& e : entries) {
+      if (e.name == "." || e.name == "..") continue;
+      if ((e.attributes & attr::directory) && (e.attributes & attr::reparsePoint)) {
+        // The link itself goes; its target stays untouched.
+        files.setAttributes(folder + e.name, attr::normal);
+        files.removeDirectory(folder + e.name);
+      } else if (e.attributes & attr::directory) {
+        // Not examined: the walk goes on past a subfolder that keeps a busy file; that subfolder then
+        // makes this folder's own removal below fail, so the caller still sees -1.
+        (void)deleteFolderTree(files, folder + e.name + "\\");
+      } else if (deleteFileForced(files, folder + e.name) != rc::ok) {
+        fileFailed = true;
+        break;
+      }
+    }
+  }
+  if (fileFailed) return fileBusyCode;
+  if (!folderExists(files, folder)) return rc::ok;
+  files.setAttributes(folder, attr::normal);
+  return files.removeDirectory(withoutTrailingBackslash(folder)) ? rc::ok : rc::folderFailed;
+}
+
+void forceFolders(FileSystem& files, const std::string& folder) {
+  if (folder.empty()) return;
+  forceFoldersAt(files, folder, 0);
+}
+
+Result makeTempFolder(System& system, FileSystem& files, const std::string& base, std::string& folder) {
+  std::string temp;
+  if (!system.getEnv("TEMP", temp) || temp.empty()) temp = system.tempPath();
+  const std::string first = withTrailingBackslash(temp) + base;
+  std::string candidate = first;
+  for (int n = 0; n < tempFolderCandidates; n++) {
+    candidate = n == 0 ? first : first + std::to_string(n);
+    if (files.createDirectory(candidate)) {
+      folder = candidate + "\\";
+      return rc::ok;
+    }
+  }
+  folder = candidate;
+  int32_t code = files.lastError();
+  return code != 0 ? code : rc::folderFailed;
+}
+
+int64_t fileSizeOf(FileSystem& files, const std::string& path) {
+  std::unique_ptr<File> f = files.open(path, OpenMode::Read);
+  if (!f) return -1;
+  int64_t size = f->size();
+  f->close();
+  return size;
+}
+
+}  // namespace mv

@@ -1,0 +1,32 @@
+#pragma once
+// Free-standing folder and file operations over the platform topic they use. None shows anything;
+// results are codes.
+#include <cstdint>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/system.h"
+#include "support/result.h"
+
+namespace mv {
+
+// "WINDIR" with a trailing backslash; when unset or empty, the Windows directory the system reports.
+std::string windowsFolderFromEnvironment(System& system);
+// 0 when the file is gone (or never existed), fileBusyCode (-32) when it resists deletion.
+Result deleteFileForced(FileSystem& files, const std::string& path);
+// Deletes a folder with everything in it. Never follows a reparse point (junction or symbolic link):
+// the link itself is removed, its target left alone. 0, fileBusyCode or -1; a subfolder that cannot be
+// emptied does not stop the walk, it only makes the removal of the folders above it fail (-1).
+Result deleteFolderTree(FileSystem& files, const std::string& folder);
+// Creates a folder and every missing parent. The outcome is not examined.
+void forceFolders(FileSystem& files, const std::string& folder);
+// Creates a fresh folder TEMP + base (then base1, base2, ...), returning it with a trailing backslash.
+// 0, or the system's last error after a bounded number of candidates (folder then holds the last tried).
+// TEMP unset or empty falls back to the system's temporary folder.
+Result makeTempFolder(System& system, FileSystem& files, const std::string& base, std::string& folder);
+bool fileExists(FileSystem& files, const std::string& path);    // a file (not a folder) exists at path
+bool folderExists(FileSystem& files, const std::string& path);  // a folder exists at path
+// The size of an existing file; -1 when it cannot be opened.
+int64_t fileSizeOf(FileSystem& files, const std::string& path);
+
+}  // namespace mv
