@@ -7,7 +7,8 @@
 namespace mv {
 
 InstallerController::InstallerController(InstallerView& view)
-    : view_(view), moviePanel_(new MoviePanel(view.moviePanelSurface(), view.flashControlFactory())) {}
+    : view_(view),
+      moviePanel_(new MoviePanel(platform(), platform(), view.moviePanelSurface(), view.flashControlFactory())) {}
 
 InstallerController::~InstallerController() {
   if (state().progress == this) state().progress = nullptr;

@@ -92,9 +92,8 @@ void InstallerController::showPresentation() {
     case presentation::movie:
     case presentation::movie2: {
       // The code is not looked at: a refused movie leaves the panel empty. A failure with a text is shown.
-      Status failure;
-      (void)moviePanel_->loadSWF(path, failure);
-      if (!failure.ok()) showUnhandledError(failure.text(), installerCaption(s.contentTitle));
+      Result loaded = moviePanel_->loadSWF(path);
+      if (loaded.code() == rc::failedWithText) showUnhandledError(loaded.text(), installerCaption(s.contentTitle));
       view_.bringApplicationToFront();
       view_.processMessages();
       if (view_.applicationActive()) moviePanel_->focusMovie();
@@ -117,7 +116,8 @@ Result InstallerController::prepareWindow() {
   // Flash Player installer, then the decision whether to run it.
   if (r == rc::ok) r = extractStartupSlot(s, slot::flashInstaller);
   if (r == rc::ok) {
-    if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
+    if (checkFlashPlayer(platform(), platform(), s.systemFolder, s.windowsFolder, view_.handle()))
+      s.flashRestartPending = true;
     view_.bringApplicationToFront();
   }
 

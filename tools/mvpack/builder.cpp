@@ -10,6 +10,7 @@
 #include <map>
 
 #include "codec.h"
+#include "flash/swf_header.h"
 #include "licence_text.h"
 #include "output_file.h"
 #include "package/datafile_format.h"
@@ -301,11 +302,12 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
     }
     case PresentationChoice::Movie: {
       std::vector<uint8_t> head = readWholeFile(m.presentationFile, "movie");
-      if (!startsWith(head, "FWS", 3) && !startsWith(head, "CWS", 3))
+      const mv::SwfHeader swf = mv::readSwfHeader(head.data(), head.size());
+      if (swf.signature == mv::SwfSignature::none)
         throw ToolError("movie " + m.presentationFile + ": not an SWF movie (it starts neither with FWS nor CWS)");
-      if (head.size() >= 4 && head[3] > 6)
-        warn("movie " + m.presentationFile + ": SWF version " + std::to_string(head[3]) +
-             "; the installer plays versions up to 6 only");
+      if (swf.hasVersion() && mv::swfVersionFit(swf.version) == mv::SwfVersionFit::tooNew)
+        warn("movie " + m.presentationFile + ": SWF version " + std::to_string(swf.version) +
+             "; the installer plays versions up to " + std::to_string(mv::kNewestPlayedSwf) + " only");
       presentationKind = mv::presentation::movie;
       addFile(mv::slot::presentation, m.presentationFile, "installer.swf", mv::slotkind::contentFile, "movie");
       break;

@@ -1,10 +1,9 @@
 // Reading a movie up to its first frame.
 //
-// Header: "FWS" or "CWS", version UI8, file length UI32 (of the plain movie); in a "CWS" movie the rest
-// is one zlib stream holding the plain movie from its byte 8 on. It expands to no more than the declared
-// length and no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame
-// RECT, frame rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F:
-// a UI32 length follows) and the body.
+// The 8-byte header (flash/swf_header.h): a "CWS" movie expands to no more than the declared length and
+// no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame RECT, frame
+// rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F: a UI32
+// length follows) and the body.
 //
 // The tags up to the first ShowFrame (1) or End (0) make the first frame: definitions enter the
 // dictionary (the first definition of an id counts) and the control tags build the display list:
@@ -20,11 +19,13 @@
 // The background colour is the first SetBackgroundColor (9) in the movie, as the movie panel takes it:
 // when none comes before the first ShowFrame the rest of the tags are searched for one.
 // A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
-#include <chrono>
-#include <cstring>
+#include <algorithm>
 
+#include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
 #include "flash/render/shapes.h"
+#include "flash/swf_header.h"
+#include "support/bytes.h"
 
 namespace mv::render {
 
@@ -66,12 +67,12 @@ class TagWalker {
   TagWalker(const uint8_t* data, size_t size) : data_(data), size_(size) {}
   bool next(Tag& tag) {
     if (size_ - pos_ < 2) return false;
-    const unsigned header = unsigned(data_[pos_] | data_[pos_ + 1] << 8);
+    const unsigned header = readLe16(data_ + pos_);
     pos_ += 2;
     uint64_t length = header & 0x3F;
     if (length == 0x3F) {
       if (size_ - pos_ < 4) return false;
-      length = uint32_t(data_[pos_] | data_[pos_ + 1] << 8 | data_[pos_ + 2] << 16) | uint32_t(data_[pos_ + 3]) << 24;
+      length = readLeU32(data_ + pos_);
       pos_ += 4;
     }
     if (length > size_ - pos_) return false;
@@ -107,24 +108,23 @@ class MovieReader {
     TagWalker walker(data, size);
     Tag tag;
     bool backgroundSeen = false;
+    // The panel colours itself from the first background tag anywhere: so does the frame.
+    auto background = [&] {
+      if (backgroundSeen || tag.code != tagBackground || tag.size < 3) return false;
+      m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
+      backgroundSeen = true;
+      return true;
+    };
     while (walker.next(tag)) {
       if (++tags_ > limits_.maxTags) return FrameStatus::limitReached;
       if (tag.code == tagEnd || tag.code == tagShowFrame) break;
-      if (tag.code == tagBackground && !backgroundSeen && tag.size >= 3) {
-        m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
-        backgroundSeen = true;
-        continue;
-      }
+      if (background()) continue;
       if (!control(tag, m_.stage)) define(tag);
       if (limitHit_) return FrameStatus::limitReached;
     }
-    // The panel colours itself from the first background tag anywhere: so does the frame.
     while (!backgroundSeen && walker.next(tag)) {
       if (++tags_ > limits_.maxTags) return FrameStatus::limitReached;
-      if (tag.code == tagBackground && tag.size >= 3) {
-        m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
-        backgroundSeen = true;
-      }
+      background();
     }
     decodeBitmaps();
     return FrameStatus::ok;
@@ -378,7 +378,7 @@ class MovieReader {
           break;
         case tagDefineBitsJpeg3: {
           if (!jpeg_ || p.size < 4) break;
-          const uint32_t jpegSize = uint32_t(p.body[0] | p.body[1] << 8 | p.body[2] << 16) | uint32_t(p.body[3]) << 24;
+          const uint32_t jpegSize = readLeU32(p.body);
           if (jpegSize > p.size - 4) break;
           const uint8_t* alpha = p.body + 4 + jpegSize;
           decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body + 4, jpegSize), alpha, p.size - 4 - jpegSize,
@@ -419,27 +419,21 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   FrameStatus status = FrameStatus::ok;
   if (!why) why = &status;
   *why = FrameStatus::notSwf;
-  if (!data || size < 8) return nullptr;
-  const bool compressed = std::memcmp(data, "CWS", 3) == 0;
-  if (!compressed && std::memcmp(data, "FWS", 3) != 0) return nullptr;
-  const int version = data[3];
-  if (version > 6) {
-    *why = FrameStatus::versionTooNew;
-    return nullptr;
-  }
-  if (version < 3) {
-    *why = FrameStatus::versionTooOld;
-    return nullptr;
+  if (!data) return nullptr;
+  const SwfHeader swf = readSwfHeader(data, size);
+  if (!swf.complete() || swf.signature == SwfSignature::none) return nullptr;
+  switch (swfVersionFit(swf.version)) {
+    case SwfVersionFit::tooNew: *why = FrameStatus::versionTooNew; return nullptr;
+    case SwfVersionFit::tooOld: *why = FrameStatus::versionTooOld; return nullptr;
+    case SwfVersionFit::played: break;
   }
 
-  // The plain movie after its first 8 bytes.
+  // The plain movie after its header.
   std::vector<uint8_t> expanded;
-  const uint8_t* body = data + 8;
-  size_t bodySize = size - 8;
-  if (compressed) {
-    const uint64_t declared = uint32_t(data[4] | data[5] << 8 | data[6] << 16) | uint32_t(data[7]) << 24;
-    const uint64_t bound = std::min<uint64_t>(declared, limits.maxMovieBytes);
-    if (inflateBounded(data + 8, size - 8, size_t(bound > 8 ? bound - 8 : 0), expanded) < 0) {
+  const uint8_t* body = data + kSwfHeaderSize;
+  size_t bodySize = size - kSwfHeaderSize;
+  if (swf.signature == SwfSignature::compressed) {
+    if (inflateBounded(body, bodySize, size_t(swfBodyBound(swf, limits.maxMovieBytes)), expanded) < 0) {
       *why = FrameStatus::damaged;
       return nullptr;
     }
@@ -451,7 +445,7 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   }
 
   auto movie = std::make_unique<Movie>();
-  movie->version = version;
+  movie->version = swf.version;
   movie->limits = limits;
   BitReader header(body, bodySize);
   const BitReader::Rect frame = header.rect();
