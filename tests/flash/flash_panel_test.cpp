@@ -320,6 +320,22 @@ TEST_F(PanelTest, NoWorkingFolderForACompressedMovieFails) {
   EXPECT_EQ(surface.colours, std::vector<uint32_t>{0xFFFFFFu});
 }
 
+// The steps read and write only the files they are handed, whatever platform the process has installed.
+TEST(SwfSteps, WorkOnTheFilesTheyAreHanded) {
+  HostSandbox work;
+  ASSERT_TRUE(work->writeWholeFile("C:\\TEMP\\c.swf", cwsOf(fws(6, bg(0x12, 0x34, 0x56)))));
+  ASSERT_TRUE(work->createDirectory("C:\\TEMP\\work"));
+  HostSandbox installed;  // the process's platform from here on: it holds no movie
+  std::string signature;
+  EXPECT_EQ(readSwfSignature(work.platform(), work.platform(), "C:\\TEMP\\c.swf", signature), 0);
+  EXPECT_EQ(signature, "CWS");
+  EXPECT_EQ(expandCompressedSwf(work.platform(), work.platform(), "C:\\TEMP\\c.swf", "C:\\TEMP\\work\\"), 0);
+  SwfHeaderInfo info;
+  EXPECT_EQ(parseSwfHeader(work.platform(), work.platform(), "C:\\TEMP\\work\\unCompressedSWF.swf", info), 0);
+  EXPECT_EQ(info.colour(), 0x00563412u);
+  EXPECT_EQ(installed->getAttributes("C:\\TEMP\\work"), attr::invalid);
+}
+
 // --------------------------------------------------------------------------------------------------
 // The control: creation attempts, release, unload, focus, movie commands.
 
