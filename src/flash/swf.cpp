@@ -43,14 +43,16 @@ struct MovieFiles {
   }
   Result openError(const std::string& path, bool creating) const {
     const int32_t code = files.lastError();
-    std::string message = std::string(creating ? text::cannotCreateFile : text::cannotOpenFile) + path + text::quotedNameEnd;
+    std::string message =
+        std::string(creating ? text::cannotCreateFile : text::cannotOpenFile) + path + text::quotedNameEnd;
     const std::string sys = systemText(code);
     if (!sys.empty()) message += " " + sys;
     return Result::failure(message);
   }
   Result ioError(const std::string& path, bool writing) const {
     const int32_t code = files.lastError();
-    std::string message = std::string(writing ? text::errorWritingFile : text::errorReadingFile) + path + text::quotedNameEnd;
+    std::string message =
+        std::string(writing ? text::errorWritingFile : text::errorReadingFile) + path + text::quotedNameEnd;
     const std::string sys = code != 0 ? systemText(code) : std::string();
     if (!sys.empty()) message += " " + sys;
     return Result::failure(message);
@@ -193,7 +195,8 @@ Result readBackground(MovieReader& reader, const std::string& path, uint32_t dec
 
   if (bodyLength < 3) return readError(path, text::movieBackgroundTooShort);
   uint8_t rgb[3];
-  if (!reader.readExact(rgb, 3, text::movieEndsInBackground) || !reader.skip(bodyLength - 3, text::movieEndsInBackground))
+  if (!reader.readExact(rgb, 3, text::movieEndsInBackground) ||
+      !reader.skip(bodyLength - 3, text::movieEndsInBackground))
     return reader.failure();
   info.red = rgb[0];
   info.green = rgb[1];

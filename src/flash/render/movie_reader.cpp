@@ -407,12 +407,7 @@ class MovieReader {
 FirstFrame::FirstFrame(std::unique_ptr<Movie> movie) : movie_(std::move(movie)) {}
 FirstFrame::~FirstFrame() = default;
 
-int FirstFrame::version() const { return movie_->version; }
 uint32_t FirstFrame::background() const { return movie_->background; }
-int32_t FirstFrame::stageLeft() const { return movie_->stageLeft; }
-int32_t FirstFrame::stageTop() const { return movie_->stageTop; }
-int32_t FirstFrame::stageWidth() const { return movie_->stageWidth; }
-int32_t FirstFrame::stageHeight() const { return movie_->stageHeight; }
 
 std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
                                                    const Limits& limits, FrameStatus* why) {
@@ -445,7 +440,6 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   }
 
   auto movie = std::make_unique<Movie>();
-  movie->version = swf.version;
   movie->limits = limits;
   BitReader header(body, bodySize);
   const BitReader::Rect frame = header.rect();

@@ -18,7 +18,6 @@
 #include <olectl.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "support/system_errors.h"
