@@ -241,44 +241,36 @@ Result copySegment(const MovieFiles& io, const std::string& path, const std::str
   return rc::ok;
 }
 
-// The segment file, read in blocks of 64 KiB.
-class SegmentSource : public InflateSource {
+// The expansion between files: the segment read in blocks of 64 KiB, the expanded movie written in
+// blocks of 2048 bytes. A read or write that fails leaves its text, naming the file, in failure.
+class FileExpansion : public InflateSource, public InflateSink {
  public:
-  SegmentSource(const MovieFiles& io, File& file, const std::string& path) : io_(io), file_(file), path_(path) {}
+  FileExpansion(const MovieFiles& io, File& segment, const std::string& segmentPath, File& expanded,
+                const std::string& expandedPath)
+      : io_(io), segment_(segment), expanded_(expanded), segmentPath_(segmentPath), expandedPath_(expandedPath) {}
+
   int64_t next(const uint8_t*& data) override {
-    const int64_t n = file_.read(input_.data(), int64_t(input_.size()));
-    if (n < 0) failure = io_.ioError(path_, false);
+    const int64_t n = segment_.read(input_.data(), int64_t(input_.size()));
+    if (n < 0) failure = io_.ioError(segmentPath_, false);
     data = input_.data();
     return n;
   }
-  Result failure;
-
- private:
-  const MovieFiles& io_;
-  File& file_;
-  const std::string& path_;
-  std::vector<uint8_t> input_ = std::vector<uint8_t>(kInflateInput);
-};
-
-// The expanded movie, written in blocks of 2048 bytes.
-class ExpandedSink : public InflateSink {
- public:
-  ExpandedSink(const MovieFiles& io, File& file, const std::string& path) : io_(io), file_(file), path_(path) {}
   uint8_t* room(size_t& size) override {
     size = std::min(size, block_.size());
     return block_.data();
   }
   bool filled(size_t n) override {
-    if (file_.write(block_.data(), int64_t(n)) == int64_t(n)) return true;
-    failure = io_.ioError(path_, true);
+    if (expanded_.write(block_.data(), int64_t(n)) == int64_t(n)) return true;
+    failure = io_.ioError(expandedPath_, true);
     return false;
   }
   Result failure;
 
  private:
   const MovieFiles& io_;
-  File& file_;
-  const std::string& path_;
+  File &segment_, &expanded_;
+  const std::string &segmentPath_, &expandedPath_;
+  std::vector<uint8_t> input_ = std::vector<uint8_t>(kInflateInput);
   std::vector<uint8_t> block_ = std::vector<uint8_t>(kCopyBlock);
 };
 
@@ -346,17 +338,12 @@ Result expandCompressedSwf(System& system, FileSystem& files, const std::string&
   const uint8_t plainHeader[kSwfHeaderSize] = {'F', 'W', 'S', header[3], header[4], header[5], header[6], header[7]};
   if (out->write(plainHeader, kSwfHeaderSize) != int64_t(kSwfHeaderSize)) return io.ioError(expandedPath, true);
 
-  SegmentSource source(io, *segment, segmentPath);
-  ExpandedSink sink(io, *out, expandedPath);
+  FileExpansion expansion(io, *segment, segmentPath, *out, expandedPath);
   const uint64_t bound = swfBodyBound(readSwfHeader(header, kSwfHeaderSize), maxExpanded);
-  const InflateOutcome inflated = inflateBounded(source, bound, sink);
-  switch (inflated.end) {
-    case InflateOutcome::End::complete: break;
-    case InflateOutcome::End::corrupt:
-      return Result::failure(text::errorExpandingMovie + path + text::movieReadReason + inflated.zlibText());
-    case InflateOutcome::End::sourceFailed: return source.failure;
-    case InflateOutcome::End::sinkFailed: return sink.failure;
-  }
+  const InflateOutcome inflated = inflateBounded(expansion, bound, expansion);
+  if (inflated.end == InflateOutcome::End::corrupt)
+    return Result::failure(text::errorExpandingMovie + path + text::movieReadReason + inflated.zlibText());
+  if (!inflated.ok()) return expansion.failure;  // a read or write that failed
   if (!out->close()) return io.ioError(expandedPath, true);
   // Only read from: a close that fails loses nothing.
   (void)segment->close();

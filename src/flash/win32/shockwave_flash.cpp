@@ -99,6 +99,20 @@ class Bstr {
   BSTR b_;
 };
 
+// IDispatch without type information or names: our dispatch objects are called by dispatch id only.
+class DispatchByIdOnly : public IDispatch {
+ public:
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    if (n) *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
+    if (t) *t = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+};
+
 template <class T>
 void releaseAndClear(T*& p) {
   if (p) {
@@ -110,7 +124,7 @@ void releaseAndClear(T*& p) {
 
 // ---------------------------------------------------------------------------------------------------
 // The container side: client site, in-place site and frame in one object, plus ambient properties.
-class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
+class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public DispatchByIdOnly {
  public:
   Site(HWND parent, int width, int height) : parent_(parent) { SetRect(&bounds_, 0, 0, width, height); }
 
@@ -212,15 +226,6 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
   STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
   // IDispatch: the ambient properties. The control runs in user mode; everything else is its default.
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-    if (n) *n = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
-    if (t) *t = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override {
     if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
@@ -252,7 +257,7 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
 // ---------------------------------------------------------------------------------------------------
 // The event sink. Events of an in-process control in a single-threaded apartment arrive on the thread
 // that created it, the user-interface thread; they are handed on there, synchronously.
-class EventSink final : public IDispatch {
+class EventSink final : public DispatchByIdOnly {
  public:
   explicit EventSink(FlashControl* owner) : owner_(owner) {}
   void detach() { owner_ = nullptr; }
@@ -273,15 +278,6 @@ class EventSink final : public IDispatch {
     if (n == 0) delete this;
     return ULONG(n);
   }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-    if (n) *n = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
-    if (t) *t = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
     switch (id) {
       case kDispOnFSCommand:
