@@ -41,21 +41,19 @@ struct MovieFiles {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
     return text;
   }
-  Result openError(const std::string& path, bool creating) const {
+  // What + path + "\"." and the system's text for the last error; for no error (0) only when asked.
+  Result fileError(const char* what, const std::string& path, bool textOfNoError) const {
     const int32_t code = files.lastError();
-    std::string message =
-        std::string(creating ? text::cannotCreateFile : text::cannotOpenFile) + path + text::quotedNameEnd;
-    const std::string sys = systemText(code);
+    std::string message = what + path + text::quotedNameEnd;
+    const std::string sys = code != 0 || textOfNoError ? systemText(code) : std::string();
     if (!sys.empty()) message += " " + sys;
     return Result::failure(message);
   }
+  Result openError(const std::string& path, bool creating) const {
+    return fileError(creating ? text::cannotCreateFile : text::cannotOpenFile, path, true);
+  }
   Result ioError(const std::string& path, bool writing) const {
-    const int32_t code = files.lastError();
-    std::string message =
-        std::string(writing ? text::errorWritingFile : text::errorReadingFile) + path + text::quotedNameEnd;
-    const std::string sys = code != 0 ? systemText(code) : std::string();
-    if (!sys.empty()) message += " " + sys;
-    return Result::failure(message);
+    return fileError(writing ? text::errorWritingFile : text::errorReadingFile, path, false);
   }
 };
 

@@ -64,29 +64,22 @@ struct Tag {
 // Walks the tags of a byte range; next() is false at the end or when a tag does not fit.
 class TagWalker {
  public:
-  TagWalker(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  TagWalker(const uint8_t* data, size_t size) : data_(data), in_(data, size) {}
   bool next(Tag& tag) {
-    if (size_ - pos_ < 2) return false;
-    const unsigned header = readLe16(data_ + pos_);
-    pos_ += 2;
+    const unsigned header = in_.u16();
     uint64_t length = header & 0x3F;
-    if (length == 0x3F) {
-      if (size_ - pos_ < 4) return false;
-      length = readLeU32(data_ + pos_);
-      pos_ += 4;
-    }
-    if (length > size_ - pos_) return false;
+    if (length == 0x3F) length = in_.u32();
+    if (in_.failed() || length > in_.remaining()) return false;
     tag.code = header >> 6;
-    tag.body = data_ + pos_;
+    tag.body = data_ + in_.position();
     tag.size = size_t(length);
-    pos_ += size_t(length);
+    in_.skip(tag.size);
     return true;
   }
 
  private:
   const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
+  BitReader in_;
 };
 
 // Where a bitmap's bytes are, to be decoded once the first frame is known.
