@@ -67,22 +67,20 @@ InflateOutcome inflateBounded(InflateSource& source, uint64_t maxOut, InflateSin
     refused(started);
     return outcome;
   }
-  bool inputEnded = false, streamEnded = false;
+  bool streamEnded = false;
   while (outcome.ok() && !streamEnded && outcome.produced < maxOut) {
     size_t roomSize = size_t(std::min<uint64_t>(maxOut - outcome.produced, kMostPerCall));
     uint8_t* room = sink.room(roomSize);
     z.next_out = room;
     z.avail_out = uInt(roomSize);
-    // Fill the room: refill the input whenever it is used up, until the stream or the bytes end.
+    // Fill the room: refill the input whenever it is used up, until the room is full, the stream ends or
+    // the source has no more bytes.
     while (z.avail_out > 0) {
-      if (z.avail_in == 0 && !inputEnded) {
+      if (z.avail_in == 0) {
         const uint8_t* piece = nullptr;
         const int64_t n = source.next(piece);
-        if (n < 0) {
-          outcome.end = InflateOutcome::End::sourceFailed;
-          break;
-        }
-        inputEnded = n == 0;
+        if (n < 0) outcome.end = InflateOutcome::End::sourceFailed;
+        if (n <= 0) break;
         z.next_in = const_cast<Bytef*>(piece);
         z.avail_in = uInt(n);
       }
@@ -91,8 +89,8 @@ InflateOutcome inflateBounded(InflateSource& source, uint64_t maxOut, InflateSin
         streamEnded = true;
         break;
       }
-      if (rc == Z_BUF_ERROR && z.avail_in == 0 && !inputEnded) continue;  // more input is needed
-      if (rc == Z_BUF_ERROR) break;  // no progress without more bytes: the stream ends early
+      if (rc == Z_BUF_ERROR && z.avail_in == 0) continue;  // more input is needed
+      if (rc == Z_BUF_ERROR) break;                        // no progress at all: the stream ends early
       if (rc != Z_OK) {
         refused(rc);
         break;

@@ -91,10 +91,12 @@ TEST(Inflate, TheBoundAndAStreamThatEndsEarlyGiveShorterResults) {
   EXPECT_LT(rest.kept.size(), plain.size());
   EXPECT_EQ(rest.kept, plain.substr(0, rest.kept.size()));
 
-  // In memory, the same.
+  // Blocks stop with the bytes: what zlib still holds for a full block is not asked for. In memory the
+  // room is never full before the bound, so all that the bytes give comes out.
   std::vector<uint8_t> out;
-  EXPECT_EQ(inflateBounded(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), 1u << 20, out),
-            static_cast<long long>(rest.kept.size()));
+  const long long n = inflateBounded(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), 1u << 20, out);
+  EXPECT_GE(n, static_cast<long long>(rest.kept.size()));
+  EXPECT_EQ(std::string(out.begin(), out.end()), plain.substr(0, size_t(n)));
 }
 
 TEST(Inflate, CorruptStreamsAndFailedReadsOrWritesStopIt) {
