@@ -386,21 +386,20 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
   p.createDirectory("C:\\TEMP\\FlashPanel");
   p.writeWholeFile(kMoviePath, std::string(reinterpret_cast<const char*>(data), size));
   // A step that fails ends the run there, with its text as the outcome's message.
-  Status failure;
-  auto failed = [&](const std::string& stage, Result r) {
-    if (r != rc::failedWithText && failure.ok()) return false;
-    if (r != rc::failedWithText) detail::noteProblem(o, stage + " left a failure with code " + std::to_string(r));
-    else if (failure.ok()) detail::noteProblem(o, stage + " gave rc::failedWithText without a failure");
-    else if (failure.text().empty()) detail::noteProblem(o, "an error without a text");
+  std::string failureText;
+  auto failed = [&](const std::string& stage, const Result& r) {
+    if (r != rc::failedWithText) return false;
+    if (r.text().empty()) detail::noteProblem(o, stage + " gave rc::failedWithText without a text");
+    failureText = r.text();
     return true;
   };
   std::string signature;
-  Result r = readSwfSignature(kMoviePath, signature, failure);
+  Result r = readSwfSignature(p, p, kMoviePath, signature);
   o.steps.push_back({"readSwfSignature", r});
   if (!failed("readSwfSignature", r) && r == 0) {
     std::string headerFile = kMoviePath;
     if (signature == "CWS") {
-      r = expandCompressedSwf(kMoviePath, kMovieWork, bound, failure);
+      r = expandCompressedSwf(p, p, kMoviePath, kMovieWork, bound);
       o.steps.push_back({"expandCompressedSwf", r});
       headerFile = std::string(kMovieWork) + "unCompressedSWF.swf";
       if (!failed("expandCompressedSwf", r)) {
@@ -411,7 +410,7 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
     }
     if (r == 0) {
       SwfHeaderInfo info;
-      r = parseSwfHeader(headerFile, info, failure);
+      r = parseSwfHeader(p, p, headerFile, info);
       o.steps.push_back({"parseSwfHeader", r});
       if (infoOut) *infoOut = info;
       if (!failed("parseSwfHeader", r)) {
@@ -429,7 +428,7 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
                   {box.host("C:\\TEMP\\MVVA"), false},
                   {box.host("C:\\WINDOWS\\Web\\Wallpaper\\Demo dir"), false},
                   {box.host("C:\\TEMP\\FlashPanel"), false}});
-  if (!failure.ok() && !failure.text().empty()) o.messages.push_back(failure.text());
+  if (!failureText.empty()) o.messages.push_back(failureText);
   return o;
 }
 

@@ -6,7 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/shell.h"
+#include "support/result.h"
 
 namespace mv {
 
@@ -14,26 +15,25 @@ class FlashControl {
  public:
   virtual ~FlashControl() = default;
   // Each operation fails with a text when the control refuses it.
-  virtual Status setBounds(int width, int height) = 0;
-  virtual Status setScaleMode(int mode) = 0;                                        // dispid 0x78
-  virtual Status setVariable(const std::wstring& name, const std::wstring& value) = 0;  // vtable 65
-  virtual Status setWMode(const std::wstring& mode) = 0;                            // dispid 0x85
-  virtual Status setMenu(bool on) = 0;                                              // dispid 0x87
-  virtual Status doVerb(int verb) = 0;                                              // IOleObject::DoVerb
-  virtual Status setMovie(const std::wstring& path) = 0;                            // dispid 0x66
-  virtual Status play() = 0;                                                        // vtable 28
-  virtual Status stopPlay() = 0;                                                    // vtable 33
-  virtual Status focus() = 0;
+  virtual Result setScaleMode(int mode) = 0;                                        // dispid 0x78
+  virtual Result setVariable(const std::wstring& name, const std::wstring& value) = 0;  // vtable 65
+  virtual Result setWMode(const std::wstring& mode) = 0;                            // dispid 0x85
+  virtual Result setMenu(bool on) = 0;                                              // dispid 0x87
+  virtual Result doVerb(int verb) = 0;                                              // IOleObject::DoVerb
+  virtual Result setMovie(const std::wstring& path) = 0;                            // dispid 0x66
+  virtual Result play() = 0;                                                        // vtable 28
+  virtual Result stopPlay() = 0;                                                    // vtable 33
+  virtual Result focus() = 0;
   // OnFSCommand (dispid 150), delivered on the user-interface thread.
   std::function<void(const std::string& command, const std::string& args)> onFSCommand;
 };
 
-// Creates controls as children of a parent window into control; a failure when the control is not
-// installed or not registered.
+// Creates controls as children of a parent window into control; a failure with a text when the control
+// is not installed or not registered.
 class FlashControlFactory {
  public:
   virtual ~FlashControlFactory() = default;
-  virtual Status create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) = 0;
+  virtual Result create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) = 0;
 };
 
 }  // namespace mv

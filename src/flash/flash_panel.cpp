@@ -8,8 +8,10 @@
 
 #include "flash/render/first_frame.h"
 #include "platform/file_helpers.h"
+#include "platform/system_errors.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -19,8 +21,8 @@ bool beginsWithTrue(const std::string& args) { return asciiUpper(args.substr(0, 
 
 }  // namespace
 
-MoviePanel::MoviePanel(PanelSurface& surface, FlashControlFactory& factory)
-    : surface_(surface), factory_(factory) {
+MoviePanel::MoviePanel(System& system, FileSystem& files, PanelSurface& surface, FlashControlFactory& factory)
+    : system_(system), files_(files), surface_(surface), factory_(factory) {
   applyColour(0xFFFFFF);
 }
 
@@ -28,7 +30,7 @@ MoviePanel::~MoviePanel() {
   // The control goes first, so that nothing it holds can keep the working folder busy.
   control_.reset();
   // What cannot be deleted stays behind.
-  if (!tempFolder_.empty()) (void)deleteFolderTree(platform(), tempFolder_);
+  if (!tempFolder_.empty()) (void)deleteFolderTree(files_, tempFolder_);
 }
 
 void MoviePanel::applyColour(uint32_t c) {
@@ -36,59 +38,59 @@ void MoviePanel::applyColour(uint32_t c) {
   surface_.setColour(c);
 }
 
-Result MoviePanel::loadSWF(const std::string& path, Status& failure) {
+Result MoviePanel::loadSWF(const std::string& path) {
   if (path.empty() || path == swfFilename_) return rc::ok;
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
-  // A failure with a text (rc::failedWithText, the text in failure) ends the load where it happens.
-  Result result = rc::ok;
   std::string plainMovie;  // the plain movie whose header was accepted
-  if (fileExists(platform(), swfFilename_)) {
-    result = readSwfSignature(swfFilename_, signature_, failure);
-    if (result == rc::failedWithText) return result;
-    if (result == rc::ok) {
-      std::string headerFile = swfFilename_;
-      if (signature_ == "CWS") {
-        if (tempFolder_.empty()) {
-          std::string folder;
-          Result made = makeTempFolder(platform(), platform(), "FlashPanel", folder);
-          if (made != rc::ok) {
-            std::string sys = platform().systemErrorText(made);
-            failure = Status::failure("Cannot create the folder \"" + folder + "\" for the movie." +
-                                      (sys.empty() ? std::string() : " " + sys));
-            return rc::failedWithText;
-          }
-          tempFolder_ = withTrailingBackslash(folder);
-        }
-        result = expandCompressedSwf(swfFilename_, tempFolder_, failure);
-        if (result == rc::failedWithText) return result;
-        headerFile = tempFolder_ + "unCompressedSWF.swf";
-      }
-      if (result == rc::ok) {
-        SwfHeaderInfo info;
-        allowScale_ = fullScreen_ = 0;
-        result = parseSwfHeader(headerFile, info, failure);
-        if (result == rc::failedWithText) return result;
-        allowScale_ = info.allowScale;
-        fullScreen_ = info.fullScreen;
-        if (info.parsed) applyColour(info.colour());
-        if (result == rc::ok && info.parsed) plainMovie = headerFile;
-      }
-    }
-  }
-
+  Result result = fileExists(files_, swfFilename_) ? checkHeader(plainMovie) : Result(rc::ok);
+  // A failure with a text ends the load where it happens.
+  if (result.code() == rc::failedWithText) return result;
   if (result == rc::ok) releaseControl();
   if (result == rc::ok) result = createControl();
   if (result == rc::ok) {
     // A control that refuses the movie ends the load, with the control kept.
-    Status started = startMovie();
-    if (!started.ok()) {
-      failure = std::move(started);
-      return rc::failedWithText;
-    }
+    Result started = startMovie();
+    if (!started.ok()) return started;
   }
   if (result == rc::ok || result == rc::noFlashControl) showFirstFrame(result == rc::ok ? std::string() : plainMovie);
   return result;
+}
+
+// The header work: the signature, a compressed movie's expansion, the parse that colours the panel.
+Result MoviePanel::checkHeader(std::string& plainMovie) {
+  Result result = readSwfSignature(system_, files_, swfFilename_, signature_);
+  if (!result.ok()) return result;
+  std::string headerFile = swfFilename_;
+  if (signature_ == "CWS") {
+    result = makeWorkingFolder();
+    if (result.ok()) result = expandCompressedSwf(system_, files_, swfFilename_, tempFolder_);
+    if (!result.ok()) return result;
+    headerFile = tempFolder_ + "unCompressedSWF.swf";
+  }
+  SwfHeaderInfo info;
+  allowScale_ = fullScreen_ = 0;
+  result = parseSwfHeader(system_, files_, headerFile, info);
+  if (result.code() == rc::failedWithText) return result;
+  allowScale_ = info.allowScale;
+  fullScreen_ = info.fullScreen;
+  if (info.parsed) applyColour(info.colour());
+  if (result == rc::ok && info.parsed) plainMovie = headerFile;
+  return result;
+}
+
+// The panel's own temporary folder, made once for its first compressed movie.
+Result MoviePanel::makeWorkingFolder() {
+  if (!tempFolder_.empty()) return rc::ok;
+  std::string folder;
+  Result made = makeTempFolder(system_, files_, "FlashPanel", folder);
+  if (!made.ok()) {
+    const std::string sys = systemErrorMessage(system_, made, SystemTextEnd::AsGiven);
+    return Result::failure(text::cannotCreateMovieFolder + folder + text::movieFolderEnd +
+                           (sys.empty() ? std::string() : " " + sys));
+  }
+  tempFolder_ = withTrailingBackslash(folder);
+  return rc::ok;
 }
 
 // Without a control the panel shows the movie's first frame, drawn by the renderer from the plain movie
@@ -106,7 +108,7 @@ void MoviePanel::showFirstFrame(const std::string& plainMovie) {
     limits.maxShapeRecords = 1u << 20;
     limits.maxEdges = 2u << 20;
     limits.maxBitmapPixels = 16u << 20;
-    std::unique_ptr<File> f = platform().open(plainMovie, OpenMode::Read);
+    std::unique_ptr<File> f = files_.open(plainMovie, OpenMode::Read);
     const int64_t size = f ? f->size() : -1;
     if (size > 0 && uint64_t(size) <= limits.maxMovieBytes) {
       std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size_t(size)]);
@@ -119,7 +121,8 @@ void MoviePanel::showFirstFrame(const std::string& plainMovie) {
       if (bytes && got == size)
         frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), limits);
     }
-    if (f) f->close();
+    // Only read from: a close that fails loses nothing.
+    if (f) (void)f->close();
   }
   surface_.showFrame(frame);
 }
@@ -132,21 +135,26 @@ Result MoviePanel::createControl() {
     if (!factory_.create(surface_.handle(), surface_.width(), surface_.height(), control).ok() || !control) continue;
     control_ = std::move(control);
     control_->onFSCommand = [this](const std::string& command, const std::string& args) { fsCommand(command, args); };
-    Status setUp = control_->setScaleMode(0);
-    if (setUp.ok()) setUp = control_->setVariable(L"Align", L"AlClient");
-    if (setUp.ok()) setUp = control_->setWMode(L"Opaque");
-    if (setUp.ok()) setUp = control_->setMenu(false);
-    (void)setUp;  // not reported: the control stays set up as far as it got
+    (void)setUpControl();  // not examined: a refused step ends the set-up, and the control stays as it is
   }
   return control_ ? rc::ok : rc::noFlashControl;
 }
 
-Status MoviePanel::startMovie() {
-  Status s = control_->doVerb(-3);  // OLEIVERB_HIDE
-  if (s.ok()) s = control_->setMovie(utf8ToWide(swfFilename_));
-  if (s.ok()) s = control_->play();
-  if (s.ok()) s = control_->doVerb(-1);  // OLEIVERB_SHOW
-  return s;
+// The settings before any movie, in this order; the first refused one ends them.
+Result MoviePanel::setUpControl() {
+  Result r = control_->setScaleMode(0);
+  if (r.ok()) r = control_->setVariable(L"Align", L"AlClient");
+  if (r.ok()) r = control_->setWMode(L"Opaque");
+  if (r.ok()) r = control_->setMenu(false);
+  return r;
+}
+
+Result MoviePanel::startMovie() {
+  Result r = control_->doVerb(-3);  // OLEIVERB_HIDE
+  if (r.ok()) r = control_->setMovie(utf8ToWide(swfFilename_));
+  if (r.ok()) r = control_->play();
+  if (r.ok()) r = control_->doVerb(-1);  // OLEIVERB_SHOW
+  return r;
 }
 
 void MoviePanel::releaseControl() {

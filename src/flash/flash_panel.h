@@ -5,6 +5,8 @@
 
 #include "flash/flash_control.h"
 #include "flash/swf.h"
+#include "platform/files.h"
+#include "platform/system.h"
 
 namespace mv {
 
@@ -34,12 +36,13 @@ class PanelSurface {
 
 class MoviePanel {
  public:
-  MoviePanel(PanelSurface& surface, FlashControlFactory& factory);
+  // Works on the movie files through `files`, with the system's texts for their errors.
+  MoviePanel(System& system, FileSystem& files, PanelSurface& surface, FlashControlFactory& factory);
   ~MoviePanel();  // deletes its temporary folder tree
 
-  // 0, -403, -404, -405, -406; rc::failedWithText with the text in failure when a file cannot be read or
-  // written, the working folder cannot be made, or the control refuses the movie.
-  Result loadSWF(const std::string& path, Status& failure);
+  // 0, -403, -404, -405, -406; a failure with its text when a file cannot be read or written, the working
+  // folder cannot be made, or the control refuses the movie.
+  Result loadSWF(const std::string& path);
   // Neither fails: a control that refuses to take the focus or to stop is left as it is (released anyway).
   void focusMovie();
   void unloadSWF();
@@ -58,12 +61,17 @@ class MoviePanel {
   void fsCommand(const std::string& command, const std::string& args);
 
  private:
+  Result checkHeader(std::string& plainMovie);
+  Result makeWorkingFolder();
   void releaseControl();
   Result createControl();
+  Result setUpControl();
   void showFirstFrame(const std::string& plainMovie);
-  Status startMovie();  // a failure when the control refuses a step
+  Result startMovie();  // a failure when the control refuses a step
   void applyColour(uint32_t c);
 
+  System& system_;
+  FileSystem& files_;
   PanelSurface& surface_;
   FlashControlFactory& factory_;
   std::unique_ptr<FlashControl> control_;

@@ -18,61 +18,57 @@ namespace {
 const char* const kControlNames[] = {"Macromed\\Flash\\Flash.ocx", "Macromed\\Flash\\swflash.ocx"};
 
 // The installed control file, or "" when there is none.
-std::string installedControlFile(const std::string& systemFolder) {
+std::string installedControlFile(FileSystem& files, const std::string& systemFolder) {
   for (const char* name : kControlNames) {
     std::string path = systemFolder + name;
-    if (fileExists(platform(), path)) return path;
+    if (fileExists(files, path)) return path;
   }
   return std::string();
 }
 
 }  // namespace
 
-void readFileVersion(const std::string& path, int& major, int& release) {
+void readFileVersion(FileSystem& files, const std::string& path, int& major, int& release) {
   uint32_t ms = 0, ls = 0;
-  if (!platform().fileVersion(path, ms, ls)) return;
+  if (!files.fileVersion(path, ms, ls)) return;
   major = int(ms >> 16);
   release = int(ls >> 16);
 }
 
-FlashVersion readFlashVersion(const std::string& systemFolder) {
+FlashVersion readFlashVersion(FileSystem& files, const std::string& systemFolder) {
   FlashVersion v;
-  std::string file = installedControlFile(systemFolder);
-  if (!file.empty()) readFileVersion(file, v.major, v.release);
+  std::string file = installedControlFile(files, systemFolder);
+  if (!file.empty()) readFileVersion(files, file, v.major, v.release);
   return v;
 }
 
-Result runFlashInstaller(const std::string& windowsFolder, WindowHandle owner) {
+Result runFlashInstaller(FileSystem& files, Shell& shell, const std::string& windowsFolder, WindowHandle owner) {
   // Start-up wrote the installer into the Windows folder.
   const std::string installer = layout::flashInstallerPath(windowsFolder);
-  if (!fileExists(platform(), installer)) return rc::flashInstallerMissing;
+  if (!fileExists(files, installer)) return rc::flashInstallerMissing;
   const int swHide = 0;
-  intptr_t shell = platform().shellExecute(owner, nullptr, installer, "/Q", nullptr, swHide);
+  intptr_t started = shell.shellExecute(owner, nullptr, installer, "/Q", nullptr, swHide);
   // Bringing the installer window back to the front is the owner's concern (the caller's window).
-  if (shell > 32) return rc::ok;
-  if (shell >= 1) return Result(shell);
+  if (started > 32) return rc::ok;
+  if (started >= 1) return Result(int32_t(started));
   return rc::noMemory;
 }
 
-bool removeFlashControlFile(const std::string& systemFolder) {
-  std::string file = installedControlFile(systemFolder);
+bool removeFlashControlFile(FileSystem& files, const std::string& systemFolder) {
+  std::string file = installedControlFile(files, systemFolder);
   if (file.empty()) return false;
-  return !platform().deleteFile(file);
+  return !files.deleteFile(file);
 }
 
-bool checkFlashPlayer(const std::string& systemFolder, const std::string& windowsFolder, WindowHandle owner) {
-  FlashVersion v = readFlashVersion(systemFolder);
-  bool restartPending = false;
-  if (v.major <= 5) {
-    runFlashInstaller(windowsFolder, owner);
-  } else if (v.major == 6 && v.release == 79) {
-    // The expected player: nothing to do.
-  } else {
-    // The old control file goes before the installer starts, so that the deletion can never reach
-    // the file the installer writes.
-    restartPending = removeFlashControlFile(systemFolder);
-    runFlashInstaller(windowsFolder, owner);
-  }
+bool checkFlashPlayer(FileSystem& files, Shell& shell, const std::string& systemFolder,
+                      const std::string& windowsFolder, WindowHandle owner) {
+  const FlashVersion v = readFlashVersion(files, systemFolder);
+  if (v.major == 6 && v.release == 79) return false;  // the expected player: nothing to do
+  // A control of version 6 or later goes before the installer starts, so that the deletion can never
+  // reach the file the installer writes.
+  const bool restartPending = v.major >= 6 && removeFlashControlFile(files, systemFolder);
+  // Not examined: a missing installer or one the shell cannot start leaves start-up going on, silently.
+  (void)runFlashInstaller(files, shell, windowsFolder, owner);
   return restartPending;
 }
 

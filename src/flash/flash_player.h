@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/shell.h"
+#include "support/result.h"
 
 namespace mv {
 
@@ -13,16 +15,18 @@ struct FlashVersion {
   int release = 0;
 };
 
-// systemFolder and windowsFolder end with a backslash.
-void readFileVersion(const std::string& path, int& major, int& release);
-FlashVersion readFlashVersion(const std::string& systemFolder);
+// systemFolder and windowsFolder end with a backslash. The control files are looked for, read and
+// removed through `files`; the installer is started through `shell`.
+void readFileVersion(FileSystem& files, const std::string& path, int& major, int& release);
+FlashVersion readFlashVersion(FileSystem& files, const std::string& systemFolder);
 // Starts windowsFolder + "flashax.exe /Q": 0 started; -401 missing; 1..32 the shell's error; -7 the
 // shell returned 0.
-Result runFlashInstaller(const std::string& windowsFolder, WindowHandle owner);
+Result runFlashInstaller(FileSystem& files, Shell& shell, const std::string& windowsFolder, WindowHandle owner);
 // true when a control file was found and its deletion failed
-bool removeFlashControlFile(const std::string& systemFolder);
+bool removeFlashControlFile(FileSystem& files, const std::string& systemFolder);
 // Makes the decision and acts on it. True when an old control file resisted deletion: the new player
 // needs a restart.
-bool checkFlashPlayer(const std::string& systemFolder, const std::string& windowsFolder, WindowHandle owner);
+bool checkFlashPlayer(FileSystem& files, Shell& shell, const std::string& systemFolder,
+                      const std::string& windowsFolder, WindowHandle owner);
 
 }  // namespace mv

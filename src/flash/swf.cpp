@@ -1,28 +1,26 @@
-// SWF header work of the movie panel.
+// SWF file work of the movie panel.
 //
-// An SWF movie starts with an 8-byte header: a signature ("FWS" plain, "CWS" zlib-compressed), a version
-// byte and the 32-bit little-endian length of the whole uncompressed movie. In a plain movie the frame
-// rectangle, frame rate and frame count follow, then the tags. In a compressed movie everything after the
-// 8 header bytes is one zlib stream (RFC 1950) holding the plain movie from its byte 8 on.
-//
-// A tag starts with a 16-bit header h: code = h >> 6, body length = h & 0x3F, where a length of 0x3F means
-// that a 32-bit length follows the header ("long form"). The background colour is tag 9, body red, green,
-// blue.
+// After the 8-byte header (flash/swf_header.h) a plain movie holds the frame rectangle, frame rate and
+// frame count, then the tags. A tag starts with a 16-bit header h: code = h >> 6, body length = h & 0x3F,
+// where a length of 0x3F means that a 32-bit length follows the header ("long form"). The background
+// colour is tag 9, body red, green, blue.
 //
 // Every read is checked against what the file really holds: a movie cut inside its header or inside a
-// tag is a read error, and the step ends with rc::failedWithText and a text with the file name. A walk
-// that reaches the end of the file exactly at a tag boundary is a movie without a background tag
-// (players paint those white).
+// tag is a read error, and the step ends with a failure whose text names the file. A walk that reaches
+// the end of the file exactly at a tag boundary is a movie without a background tag (players paint
+// those white).
 #include "flash/swf.h"
-
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
-#include "platform/platform.h"
+#include "flash/inflate.h"
+#include "flash/swf_header.h"
+#include "platform/system_errors.h"
 #include "support/bytes.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -33,58 +31,62 @@ constexpr size_t kCopyBlock = 2048;          // file copies and inflated output 
 constexpr size_t kInflateInput = 0x10000;    // zlib's input is refilled in blocks of 64 KiB
 constexpr int64_t kSeedWindow = 2000;        // bytes after the background tag searched for commands
 
-std::string systemText(Result code) {
-  std::string text = platform().systemErrorText(code);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  return text;
+// The files a step works on, and the texts of their failures.
+struct MovieFiles {
+  System& system;
+  FileSystem& files;
+
+  // The system's text for a code, with its period.
+  std::string systemText(int32_t code) const {
+    return systemErrorMessage(system, code, SystemTextEnd::KeepPeriod);
+  }
+  // What + path + "\"." and the system's text for the last error; for no error (0) only when asked.
+  Result fileError(const char* what, const std::string& path, bool textOfNoError) const {
+    const int32_t code = files.lastError();
+    std::string message = what + path + text::quotedNameEnd;
+    const std::string sys = code != 0 || textOfNoError ? systemText(code) : std::string();
+    if (!sys.empty()) message += " " + sys;
+    return Result::failure(message);
+  }
+  Result openError(const std::string& path, bool creating) const {
+    return fileError(creating ? text::cannotCreateFile : text::cannotOpenFile, path, true);
+  }
+  Result ioError(const std::string& path, bool writing) const {
+    return fileError(writing ? text::errorWritingFile : text::errorReadingFile, path, false);
+  }
+};
+
+Result readError(const std::string& path, const char* what) {
+  return Result::failure(text::errorReadingMovie + path + text::movieReadReason + what + ".");
 }
 
-// The failures, with the texts the user sees.
-Status openError(const std::string& path, bool creating) {
-  Result code = platform().lastError();
-  std::string text = std::string(creating ? "Cannot create file \"" : "Cannot open file \"") + path + "\".";
-  std::string sys = systemText(code);
-  if (!sys.empty()) text += " " + sys;
-  return Status::failure(text);
-}
-
-Status readError(const std::string& path, const std::string& what) {
-  return Status::failure("Error reading movie file \"" + path + "\": " + what + ".");
-}
-
-Status ioError(const std::string& path, bool writing) {
-  Result code = platform().lastError();
-  std::string text = std::string(writing ? "Error writing file \"" : "Error reading file \"") + path + "\".";
-  std::string sys = code != 0 ? systemText(code) : std::string();
-  if (!sys.empty()) text += " " + sys;
-  return Status::failure(text);
-}
-
-// Ends a step with a failure: its text goes to the caller's failure.
-Result stopWith(Status& failure, Status why) {
-  failure = std::move(why);
-  return rc::failedWithText;
+Result versionResult(int version) {
+  switch (swfVersionFit(version)) {
+    case SwfVersionFit::tooNew: return rc::swfTooNew;
+    case SwfVersionFit::tooOld: return rc::swfTooOld;
+    case SwfVersionFit::played: break;
+  }
+  return rc::ok;
 }
 
 // Sequential reading of a movie file that knows its size, so that skips past the end are caught. The
 // first failure (opening included) is kept: every operation after it does nothing and reports failure,
-// and stop() hands it on.
+// and failure() hands it on.
 class MovieReader {
  public:
-  explicit MovieReader(const std::string& path) : path_(path), file_(platform().open(path, OpenMode::ReadDenyWrite)) {
+  MovieReader(const MovieFiles& io, const std::string& path)
+      : io_(io), path_(path), file_(io.files.open(path, OpenMode::ReadDenyWrite)) {
     if (!file_) {
-      fail(openError(path_, false));
+      fail(io_.openError(path_, false));
       return;
     }
     size_ = file_->size();
-    if (size_ < 0) fail(ioError(path_, false));
+    if (size_ < 0) fail(io_.ioError(path_, false));
   }
-  ~MovieReader() {
-    if (file_) file_->close();
-  }
+  ~MovieReader() { close(); }
 
   bool ok() const { return status_.ok(); }
-  Result stop(Status& failure) const { return stopWith(failure, status_); }
+  const Result& failure() const { return status_; }
   int64_t position() const { return pos_; }
 
   // Reads up to count bytes; fewer only at the end of the file or after a failure.
@@ -95,7 +97,7 @@ class MovieReader {
     while (done < count) {
       int64_t n = file_->read(out + done, int64_t(count - done));
       if (n < 0) {
-        fail(ioError(path_, false));
+        fail(io_.ioError(path_, false));
         return 0;
       }
       if (n == 0) break;
@@ -115,27 +117,29 @@ class MovieReader {
   bool skip(uint64_t count, const char* what) {
     if (!ok()) return false;
     if (count > uint64_t(size_ - pos_)) return fail(readError(path_, what));
-    if (!file_->seek(pos_ + int64_t(count))) return fail(ioError(path_, false));
+    if (!file_->seek(pos_ + int64_t(count))) return fail(io_.ioError(path_, false));
     pos_ += int64_t(count);
     return true;
   }
 
   void close() {
     std::unique_ptr<File> f = std::move(file_);
-    if (f) f->close();
+    // Only read from: a close that fails loses nothing.
+    if (f) (void)f->close();
   }
 
  private:
-  bool fail(Status why) {
+  bool fail(Result why) {
     if (status_.ok()) status_ = std::move(why);
     return false;
   }
 
+  const MovieFiles& io_;
   std::string path_;
   std::unique_ptr<File> file_;
   int64_t size_ = 0;
   int64_t pos_ = 0;
-  Status status_;
+  Result status_;
 };
 
 // The command seeding: 0 for "f", 1 for "t" at the byte one after the byte that follows the word (the
@@ -162,204 +166,184 @@ int seedFlag(const uint8_t* data, size_t size, const char* word) {
   return -1;
 }
 
-class Inflater {
- public:
-  explicit Inflater(const std::string& path) : path_(path) { std::memset(&z_, 0, sizeof z_); }
-  ~Inflater() {
-    if (started_) inflateEnd(&z_);
-  }
-  int start() {
-    int rc = inflateInit(&z_);
-    started_ = rc == Z_OK;
-    return rc;
-  }
-  z_stream& stream() { return z_; }
-  Status error(int rc) const {
-    std::string text = "Error expanding compressed movie \"" + path_ + "\": " + zError(rc);
-    if (z_.msg && std::strcmp(z_.msg, zError(rc)) != 0) text += std::string(" (") + z_.msg + ")";
-    return Status::failure(text);
+// The tag walk of a plain movie, from its first tag to the background colour, which colours info and
+// seeds its command flags from the bytes that follow (no further than declaredLength). A movie without a
+// background tag leaves info as it was.
+Result readBackground(MovieReader& reader, const std::string& path, uint32_t declaredLength, SwfHeaderInfo& info) {
+  // The End tag (code 0) does not stop the walk: movies put tags after it.
+  uint64_t bodyLength = 0;
+  for (;;) {
+    uint8_t h[2];
+    size_t got = reader.readSome(h, 2);
+    if (!reader.ok()) return reader.failure();
+    if (got == 0) return rc::ok;  // the end of the file at a tag boundary: no background tag
+    if (got != 2) return readError(path, text::movieEndsInTagHeader);
+    const uint16_t header = readLe16(h);
+    const int code = header >> 6;
+    bodyLength = header & 0x3F;
+    if (bodyLength == 0x3F) {
+      uint8_t l[4];
+      if (!reader.readExact(l, 4, text::movieEndsInTagHeader)) return reader.failure();
+      bodyLength = readLeU32(l);
+    }
+    if (code == kBackgroundTag) break;
+    if (!reader.skip(bodyLength, text::movieEndsInTag)) return reader.failure();
   }
 
+  if (bodyLength < 3) return readError(path, text::movieBackgroundTooShort);
+  uint8_t rgb[3];
+  if (!reader.readExact(rgb, 3, text::movieEndsInBackground) ||
+      !reader.skip(bodyLength - 3, text::movieEndsInBackground))
+    return reader.failure();
+  info.red = rgb[0];
+  info.green = rgb[1];
+  info.blue = rgb[2];
+
+  // Seed the allow-scale and full-screen flags from the bytes that follow. The declared length is only a
+  // bound: real writers get it wrong, so fewer bytes than it promises are no error here.
+  int64_t window = int64_t(declaredLength) - reader.position();
+  window = std::min<int64_t>(kSeedWindow, std::max<int64_t>(0, window));
+  std::vector<uint8_t> bytes(static_cast<size_t>(window));
+  size_t n = window > 0 ? reader.readSome(bytes.data(), bytes.size()) : 0;
+  if (!reader.ok()) return reader.failure();
+  info.allowScale = seedFlag(bytes.data(), n, "ALLOWSCALE");
+  info.fullScreen = seedFlag(bytes.data(), n, "fullScreen");
+  return rc::ok;
+}
+
+// Copies the movie after its 8 header bytes into the segment file; header receives those bytes.
+Result copySegment(const MovieFiles& io, const std::string& path, const std::string& segmentPath,
+                   uint8_t (&header)[kSwfHeaderSize]) {
+  std::unique_ptr<File> in = io.files.open(path, OpenMode::Read);
+  if (!in) return io.openError(path, false);
+  int64_t got = 0;
+  while (got < int64_t(kSwfHeaderSize)) {
+    int64_t n = in->read(header + got, int64_t(kSwfHeaderSize) - got);
+    if (n < 0) return io.ioError(path, false);
+    if (n == 0) return readError(path, text::movieEndsInHeader);
+    got += n;
+  }
+  std::unique_ptr<File> out = io.files.open(segmentPath, OpenMode::CreateWrite);
+  if (!out) return io.openError(segmentPath, true);
+  std::vector<uint8_t> block(kCopyBlock);
+  for (;;) {
+    int64_t n = in->read(block.data(), int64_t(block.size()));
+    if (n < 0) return io.ioError(path, false);
+    if (n == 0) break;
+    if (out->write(block.data(), n) != n) return io.ioError(segmentPath, true);
+  }
+  if (!out->close()) return io.ioError(segmentPath, true);
+  // Only read from: a close that fails loses nothing.
+  (void)in->close();
+  return rc::ok;
+}
+
+// The expansion between files: the segment read in blocks of 64 KiB, the expanded movie written in
+// blocks of 2048 bytes. A read or write that fails leaves its text, naming the file, in failure.
+class FileExpansion : public InflateSource, public InflateSink {
+ public:
+  FileExpansion(const MovieFiles& io, File& segment, const std::string& segmentPath, File& expanded,
+                const std::string& expandedPath)
+      : io_(io), segment_(segment), expanded_(expanded), segmentPath_(segmentPath), expandedPath_(expandedPath) {}
+
+  int64_t next(const uint8_t*& data) override {
+    const int64_t n = segment_.read(input_.data(), int64_t(input_.size()));
+    if (n < 0) failure = io_.ioError(segmentPath_, false);
+    data = input_.data();
+    return n;
+  }
+  uint8_t* room(size_t& size) override {
+    size = std::min(size, block_.size());
+    return block_.data();
+  }
+  bool filled(size_t n) override {
+    if (expanded_.write(block_.data(), int64_t(n)) == int64_t(n)) return true;
+    failure = io_.ioError(expandedPath_, true);
+    return false;
+  }
+  Result failure;
+
  private:
-  std::string path_;
-  z_stream z_;
-  bool started_ = false;
+  const MovieFiles& io_;
+  File &segment_, &expanded_;
+  const std::string &segmentPath_, &expandedPath_;
+  std::vector<uint8_t> input_ = std::vector<uint8_t>(kInflateInput);
+  std::vector<uint8_t> block_ = std::vector<uint8_t>(kCopyBlock);
 };
 
 }  // namespace
 
-Result readSwfSignature(const std::string& path, std::string& signature, Status& failure) {
-  MovieReader reader(path);
+Result readSwfSignature(System& system, FileSystem& files, const std::string& path, std::string& signature) {
+  MovieFiles io{system, files};
+  MovieReader reader(io, path);
   char sig[3] = {0, 0, 0};
   size_t n = reader.readSome(sig, 3);
-  if (!reader.ok()) return reader.stop(failure);
+  if (!reader.ok()) return reader.failure();
   reader.close();
   signature.assign(sig, n);
   return signature == "FWS" || signature == "CWS" ? rc::ok : rc::notSwf;
 }
 
-Result parseSwfHeader(const std::string& path, SwfHeaderInfo& info, Status& failure) {
+Result parseSwfHeader(System& system, FileSystem& files, const std::string& path, SwfHeaderInfo& info) {
   info = SwfHeaderInfo();
   info.allowScale = 0;
   info.fullScreen = 0;
-  if (platform().getAttributes(path) == attr::invalid) return rc::ok;
+  if (files.getAttributes(path) == attr::invalid) return rc::ok;
 
-  MovieReader reader(path);
-  char sig[3];
-  if (!reader.readExact(sig, 3, "the file ends inside its signature")) return reader.stop(failure);
-  if (std::memcmp(sig, "FWS", 3) != 0) return rc::notSwf;
-  uint8_t version = 0;
-  if (!reader.readByte(version, "the file ends before its version")) return reader.stop(failure);
-  if (version > 6) return rc::swfTooNew;
-  if (version < 3) return rc::swfTooOld;
-  uint8_t lengthBytes[4];
-  if (!reader.readExact(lengthBytes, 4, "the file ends inside its header")) return reader.stop(failure);
-  const uint32_t declaredLength = readLeU32(lengthBytes);
+  MovieFiles io{system, files};
+  MovieReader reader(io, path);
+  uint8_t head[kSwfHeaderSize];
+  const SwfHeader header = readSwfHeader(head, reader.readSome(head, sizeof head));
+  if (!reader.ok()) return reader.failure();
+  if (header.size < 3) return readError(path, text::movieEndsInSignature);
+  if (header.signature != SwfSignature::plain) return rc::notSwf;
+  if (!header.hasVersion()) return readError(path, text::movieEndsBeforeVersion);
+  if (Result fit = versionResult(header.version); !fit.ok()) return fit;
+  if (!header.complete()) return readError(path, text::movieEndsInHeader);
 
   // Frame rectangle: 5 bits of bit count b, then four fields of b bits, padded to whole bytes.
   uint8_t first = 0;
-  if (!reader.readByte(first, "the file ends inside its header")) return reader.stop(failure);
+  if (!reader.readByte(first, text::movieEndsInHeader)) return reader.failure();
   unsigned bits = first >> 3;
   unsigned rectBytes = ((4 * bits + 5) / 8) + 1;
-  if (!reader.skip(rectBytes - 1, "the file ends inside its header") ||
-      !reader.skip(4, "the file ends inside its header"))  // frame rate and frame count
-    return reader.stop(failure);
+  if (!reader.skip(rectBytes - 1, text::movieEndsInHeader) ||
+      !reader.skip(4, text::movieEndsInHeader))  // frame rate and frame count
+    return reader.failure();
 
-  // Tag walk up to the background colour. The End tag (code 0) does not stop it: movies put tags after it.
-  bool found = false;
-  uint64_t bodyLength = 0;
-  for (;;) {
-    uint8_t h[2];
-    size_t got = reader.readSome(h, 2);
-    if (!reader.ok()) return reader.stop(failure);
-    if (got == 0) break;  // the end of the file at a tag boundary: no background tag
-    if (got != 2) return stopWith(failure, readError(path, "the file ends inside a tag header"));
-    uint16_t header = readLe16(h);
-    int code = header >> 6;
-    bodyLength = header & 0x3F;
-    if (bodyLength == 0x3F) {
-      uint8_t l[4];
-      if (!reader.readExact(l, 4, "the file ends inside a tag header")) return reader.stop(failure);
-      bodyLength = readLeU32(l);
-    }
-    if (code == kBackgroundTag) {
-      found = true;
-      break;
-    }
-    if (!reader.skip(bodyLength, "the file ends inside a tag")) return reader.stop(failure);
-  }
-
-  if (found) {
-    if (bodyLength < 3) return stopWith(failure, readError(path, "its background colour tag is too short"));
-    uint8_t rgb[3];
-    if (!reader.readExact(rgb, 3, "the file ends inside its background colour tag") ||
-        !reader.skip(bodyLength - 3, "the file ends inside its background colour tag"))
-      return reader.stop(failure);
-    info.red = rgb[0];
-    info.green = rgb[1];
-    info.blue = rgb[2];
-
-    // Seed the allow-scale and full-screen flags from the bytes that follow. The declared length is
-    // only a bound: real writers get it wrong, so fewer bytes than it promises are no error here.
-    int64_t window = int64_t(declaredLength) - reader.position();
-    window = std::min<int64_t>(kSeedWindow, std::max<int64_t>(0, window));
-    std::vector<uint8_t> bytes(static_cast<size_t>(window));
-    size_t n = window > 0 ? reader.readSome(bytes.data(), bytes.size()) : 0;
-    if (!reader.ok()) return reader.stop(failure);
-    info.allowScale = seedFlag(bytes.data(), n, "ALLOWSCALE");
-    info.fullScreen = seedFlag(bytes.data(), n, "fullScreen");
-  }
+  if (Result walked = readBackground(reader, path, header.length, info); !walked.ok()) return walked;
   info.parsed = true;
   reader.close();
   return rc::ok;
 }
 
-Result expandCompressedSwf(const std::string& path, const std::string& tempFolder, Status& failure) {
-  return expandCompressedSwf(path, tempFolder, kMaxExpandedSwf, failure);
-}
-
-Result expandCompressedSwf(const std::string& path, const std::string& tempFolder, uint64_t maxExpanded,
-                           Status& failure) {
+Result expandCompressedSwf(System& system, FileSystem& files, const std::string& path,
+                           const std::string& tempFolder, uint64_t maxExpanded) {
+  MovieFiles io{system, files};
   const std::string segmentPath = tempFolder + "compressedSWFSegment.swf";
   const std::string expandedPath = tempFolder + "unCompressedSWF.swf";
-  std::vector<uint8_t> block(kCopyBlock);
 
   // The compressed body, as found in the movie, into its own file.
-  uint8_t header[8];
-  {
-    std::unique_ptr<File> in = platform().open(path, OpenMode::Read);
-    if (!in) return stopWith(failure, openError(path, false));
-    int64_t got = 0;
-    while (got < 8) {
-      int64_t n = in->read(header + got, 8 - got);
-      if (n < 0) return stopWith(failure, ioError(path, false));
-      if (n == 0) return stopWith(failure, readError(path, "the file ends inside its header"));
-      got += n;
-    }
-    std::unique_ptr<File> out = platform().open(segmentPath, OpenMode::CreateWrite);
-    if (!out) return stopWith(failure, openError(segmentPath, true));
-    for (;;) {
-      int64_t n = in->read(block.data(), int64_t(block.size()));
-      if (n < 0) return stopWith(failure, ioError(path, false));
-      if (n == 0) break;
-      if (out->write(block.data(), n) != n) return stopWith(failure, ioError(segmentPath, true));
-    }
-    if (!out->close()) return stopWith(failure, ioError(segmentPath, true));
-    in->close();
-  }
+  uint8_t header[kSwfHeaderSize];
+  if (Result copied = copySegment(io, path, segmentPath, header); !copied.ok()) return copied;
 
   // The plain movie: "FWS", the version and length bytes, then the inflated body. Never more than the
-  // movie declares, and never more than the bound (kMaxExpandedSwf), whatever the stream holds.
-  std::unique_ptr<File> segment = platform().open(segmentPath, OpenMode::Read);
-  if (!segment) return stopWith(failure, openError(segmentPath, false));
-  Inflater inflater(path);
-  const int started = inflater.start();
-  if (started != Z_OK) return stopWith(failure, inflater.error(started));
-  z_stream& z = inflater.stream();
-  std::unique_ptr<File> out = platform().open(expandedPath, OpenMode::CreateWrite);
-  if (!out) return stopWith(failure, openError(expandedPath, true));
-  uint8_t plainHeader[8] = {'F', 'W', 'S', header[3], header[4], header[5], header[6], header[7]};
-  if (out->write(plainHeader, 8) != 8) return stopWith(failure, ioError(expandedPath, true));
+  // movie declares, and never more than the bound, whatever the stream holds.
+  std::unique_ptr<File> segment = files.open(segmentPath, OpenMode::Read);
+  if (!segment) return io.openError(segmentPath, false);
+  std::unique_ptr<File> out = files.open(expandedPath, OpenMode::CreateWrite);
+  if (!out) return io.openError(expandedPath, true);
+  const uint8_t plainHeader[kSwfHeaderSize] = {'F', 'W', 'S', header[3], header[4], header[5], header[6], header[7]};
+  if (out->write(plainHeader, kSwfHeaderSize) != int64_t(kSwfHeaderSize)) return io.ioError(expandedPath, true);
 
-  const uint64_t declared = readLeU32(header + 4);
-  uint64_t remaining = std::min<uint64_t>(declared, maxExpanded);
-  remaining = remaining > 8 ? remaining - 8 : 0;
-
-  std::vector<uint8_t> input(kInflateInput);
-  bool streamEnd = false, segmentDone = false;
-  while (remaining > 0 && !streamEnd) {
-    const size_t want = size_t(std::min<uint64_t>(block.size(), remaining));
-    z.next_out = block.data();
-    z.avail_out = uInt(want);
-    while (z.avail_out > 0) {
-      if (z.avail_in == 0) {
-        if (segmentDone) break;
-        int64_t n = segment->read(input.data(), int64_t(input.size()));
-        if (n < 0) return stopWith(failure, ioError(segmentPath, false));
-        if (n == 0) {
-          segmentDone = true;
-          break;
-        }
-        z.next_in = input.data();
-        z.avail_in = uInt(n);
-      }
-      int rc = inflate(&z, Z_NO_FLUSH);
-      if (rc == Z_STREAM_END) {
-        streamEnd = true;
-        break;
-      }
-      if (rc == Z_BUF_ERROR && z.avail_in == 0) continue;  // more input is needed
-      if (rc != Z_OK) return stopWith(failure, inflater.error(rc));
-    }
-    const size_t produced = want - z.avail_out;
-    if (produced == 0) break;  // the stream ended early: a shorter movie
-    if (out->write(block.data(), int64_t(produced)) != int64_t(produced))
-      return stopWith(failure, ioError(expandedPath, true));
-    remaining -= produced;
-    if (produced < want && segmentDone) break;
-  }
-  if (!out->close()) return stopWith(failure, ioError(expandedPath, true));
-  segment->close();
+  FileExpansion expansion(io, *segment, segmentPath, *out, expandedPath);
+  const uint64_t bound = swfBodyBound(readSwfHeader(header, kSwfHeaderSize), maxExpanded);
+  const InflateOutcome inflated = inflateBounded(expansion, bound, expansion);
+  if (inflated.end == InflateOutcome::End::corrupt)
+    return Result::failure(text::errorExpandingMovie + path + text::movieReadReason + inflated.zlibText());
+  if (!inflated.ok()) return expansion.failure;  // a read or write that failed
+  if (!out->close()) return io.ioError(expandedPath, true);
+  // Only read from: a close that fails loses nothing.
+  (void)segment->close();
   return rc::ok;
 }
 

@@ -8,7 +8,7 @@ InstallerController::InstallerController(InstallerView& view, Platform& platform
                                          ErrorBoxes& boxes, DataFileReader& dataFile)
     : state_(state),
       progress_(view, state),
-      moviePanel_(view.moviePanelSurface(), view.flashControlFactory()),
+      moviePanel_(platform, platform, view.moviePanelSurface(), view.flashControlFactory()),
       installation_(platform, view, state, boxes, dataFile, progress_),
       startUp_(platform, view, state, boxes, moviePanel_, installation_),
       closing_(platform, view, state, moviePanel_, installation_) {

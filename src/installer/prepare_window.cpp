@@ -73,9 +73,8 @@ void StartUp::showPresentation() {
     case presentation::movie:
     case presentation::movie2: {
       // The code is not looked at: a refused movie leaves the panel empty. A failure with a text is shown.
-      Status failure;
-      (void)moviePanel_.loadSWF(path, failure);
-      if (!failure.ok()) boxes_.failureText(failure.text(), installerCaption(s.contentTitle));
+      Result loaded = moviePanel_.loadSWF(path);
+      if (loaded.code() == rc::failedWithText) boxes_.failureText(loaded.text(), installerCaption(s.contentTitle));
       view_.bringApplicationToFront();
       view_.processMessages();
       if (view_.applicationActive()) moviePanel_.focusMovie();
@@ -125,7 +124,8 @@ Result StartUp::prepareWindow() {
   // Flash Player installer, then the decision whether to run it.
   if (r == rc::ok) r = extractStartupSlot(platform_, s, slot::flashInstaller);
   if (r == rc::ok) {
-    if (checkFlashPlayer(s.systemFolder, s.windowsFolder, view_.handle())) s.flashRestartPending = true;
+    if (checkFlashPlayer(platform(), platform(), s.systemFolder, s.windowsFolder, view_.handle()))
+      s.flashRestartPending = true;
     view_.bringApplicationToFront();
   }
 

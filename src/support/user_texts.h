@@ -66,6 +66,53 @@ inline constexpr const char* compressionProblem =
     "System experiencing problem using compression. Program will attempt to continue with compression disabled.";
 inline constexpr const char* zipError = "Zip Error: Problem expanding data in memory. ";
 
+// Movie panel: its files ("Cannot open file \"" + path + "\"." + the system's text) and the movie's own
+// reading ("Error reading movie file \"" + path + "\": " + one of the reasons + ".")
+inline constexpr const char* cannotOpenFile = "Cannot open file \"";
+inline constexpr const char* cannotCreateFile = "Cannot create file \"";
+inline constexpr const char* errorReadingFile = "Error reading file \"";
+inline constexpr const char* errorWritingFile = "Error writing file \"";
+inline constexpr const char* quotedNameEnd = "\".";
+inline constexpr const char* errorReadingMovie = "Error reading movie file \"";
+inline constexpr const char* errorExpandingMovie = "Error expanding compressed movie \"";  // + zlib's text
+inline constexpr const char* movieReadReason = "\": ";
+inline constexpr const char* movieEndsInSignature = "the file ends inside its signature";
+inline constexpr const char* movieEndsBeforeVersion = "the file ends before its version";
+inline constexpr const char* movieEndsInHeader = "the file ends inside its header";
+inline constexpr const char* movieEndsInTagHeader = "the file ends inside a tag header";
+inline constexpr const char* movieEndsInTag = "the file ends inside a tag";
+inline constexpr const char* movieBackgroundTooShort = "its background colour tag is too short";
+inline constexpr const char* movieEndsInBackground = "the file ends inside its background colour tag";
+inline constexpr const char* cannotCreateMovieFolder = "Cannot create the folder \"";
+inline constexpr const char* movieFolderEnd = "\" for the movie.";
+
+// Flash control: "Flash Player control: " + the operation + " failed: " + why + "."
+inline constexpr const char* flashControl = "Flash Player control: ";
+inline constexpr const char* flashOperationFailed = " failed: ";
+inline constexpr const char* flashNoMemoryForText = "Flash Player control: out of memory for a text argument.";
+inline constexpr const char* flashCreating = "creating the control";
+inline constexpr const char* flashAskingForInterface = "asking for IShockwaveFlash";
+inline constexpr const char* flashAskingForDispatch = "asking for IDispatch";
+inline constexpr const char* flashSettingSite = "setting the client site";
+inline constexpr const char* flashActivating = "activating the control";
+inline constexpr const char* flashSettingScaleMode = "setting ScaleMode";
+inline constexpr const char* flashSettingWMode = "setting WMode";
+inline constexpr const char* flashSettingMenu = "setting Menu";
+inline constexpr const char* flashSettingMovie = "setting Movie";
+inline constexpr const char* flashSetVariable = "SetVariable";
+inline constexpr const char* flashPlay = "Play";
+inline constexpr const char* flashStopPlay = "StopPlay";
+inline constexpr const char* flashOleVerb = "OLE verb ";  // + the verb's number
+inline constexpr const char* flashErrorCode = "error ";     // + the code, when the system has no text for it
+// The texts of COM's own codes, for systems that have none for them
+inline constexpr const char* comClassNotRegistered = "Class not registered";
+inline constexpr const char* comClassNotAvailable = "ClassFactory cannot supply requested class";
+inline constexpr const char* comNoInterface = "No such interface supported";
+inline constexpr const char* comNotImplemented = "Not implemented";
+inline constexpr const char* comUnspecified = "Unspecified error";
+inline constexpr const char* comOutOfMemory = "Not enough storage is available to complete this operation";
+inline constexpr const char* comNotInitialized = "CoInitialize has not been called";
+
 // Data file
 inline constexpr const char* dataFileInUse = "Moviva data file already in use.";
 inline constexpr const char* problemOpeningDataFile = "Problem opening Moviva data file.\r\n\r\nFile: ";

@@ -151,26 +151,23 @@ class FlashControlWine : public ::testing::Test {
   }
   std::vector<std::string> controlLog() { return lines(readFile(log_)); }
 
-  void TearDown() override { EXPECT_TRUE(failure.ok()) << failure.text(); }
-
   std::string folder_, log_;
   std::unique_ptr<FlashControlFactory> factory_ = createShockwaveFlashFactory();
-  Status failure;  // of the loads that must not fail
 };
 
 TEST_F(FlashControlWine, WithoutAControlLoadGivesMinus403AndKeepsTheColour) {
   ASSERT_EQ(callServer("DllUnregisterServer"), S_OK);
   ChildPanel surface;
-  MoviePanel panel(surface, *factory_);
+  MoviePanel panel(platform(), platform(), surface, *factory_);
   std::string path = put("a.swf", fws(6, bg(0x33, 0x66, 0x99)));
   DWORD start = GetTickCount();
-  EXPECT_EQ(panel.loadSWF(path, failure), -403);
+  EXPECT_EQ(panel.loadSWF(path), -403);
   std::printf("[ measure  ] 10000 failed creations took %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
   EXPECT_EQ(panel.colour(), 0x00996633u);
   EXPECT_FALSE(panel.hasControl());
 
   std::unique_ptr<FlashControl> control;
-  Status created = factory_->create(surface.handle(), 10, 10, control);
+  Result created = factory_->create(surface.handle(), 10, 10, control);
   EXPECT_FALSE(created.ok()) << "created a control that is not registered";
   EXPECT_THAT(created.text(), ::testing::StartsWith("Flash Player control: creating the control failed: "));
   EXPECT_FALSE(control);
@@ -182,8 +179,8 @@ TEST_F(FlashControlWine, StandInControlSeesThePanelsCallsInOrder) {
   std::string path = put("movie.swf", fws(6, bg(0x33, 0x66, 0x99) + showFrame() + endTag()));
   DWORD uiThread = GetCurrentThreadId(), eventThread = 0;
   {
-    MoviePanel panel(surface, *factory_);
-    ASSERT_EQ(panel.loadSWF(path, failure), 0);
+    MoviePanel panel(platform(), platform(), surface, *factory_);
+    ASSERT_EQ(panel.loadSWF(path), 0);
     ASSERT_TRUE(panel.hasControl());
     EXPECT_EQ(panel.allowScale(), -1);  // the movie's bytes say nothing about it
     auto handler = panel.control()->onFSCommand;
@@ -230,8 +227,8 @@ TEST_F(FlashControlWine, CompressedMovieIsPlayedFromTheOriginalFile) {
   std::string path = put("packed.swf", cwsOf(plain));
   std::string temp;
   {
-    MoviePanel panel(surface, *factory_);
-    ASSERT_EQ(panel.loadSWF(path, failure), 0);
+    MoviePanel panel(platform(), platform(), surface, *factory_);
+    ASSERT_EQ(panel.loadSWF(path), 0);
     temp = panel.tempFolder();
     EXPECT_EQ(temp, tempFolder() + "FlashPanel\\");
     EXPECT_EQ(readFile(temp + "unCompressedSWF.swf"), plain);
@@ -249,9 +246,9 @@ TEST_F(FlashControlWine, RefusedSetUpStepEndsCreationWithTheControlKept) {
   ASSERT_EQ(callServer("DllRegisterServer"), S_OK);
   SetEnvironmentVariableA("MV_FAKEFLASH_FAIL", "WMode");
   ChildPanel surface;
-  MoviePanel panel(surface, *factory_);
+  MoviePanel panel(platform(), platform(), surface, *factory_);
   std::string path = put("m.swf", fws(6, bg(1, 2, 3)));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   std::vector<std::string> log = controlLog();
   EXPECT_EQ(std::count(log.begin(), log.end(), "create"), 1);
   EXPECT_THAT(log, ::testing::Not(::testing::Contains("put Menu false")));
@@ -259,28 +256,10 @@ TEST_F(FlashControlWine, RefusedSetUpStepEndsCreationWithTheControlKept) {
 
   SetEnvironmentVariableA("MV_FAKEFLASH_FAIL", "Play");
   std::string other = put("n.swf", fws(6, bg(1, 2, 3)));
-  Status refused;
-  EXPECT_EQ(panel.loadSWF(other, refused), rc::failedWithText);
+  Result refused = panel.loadSWF(other);
+  EXPECT_EQ(refused, rc::failedWithText);
   EXPECT_THAT(refused.text(), ::testing::StartsWith("Flash Player control: Play failed: "));
   EXPECT_EQ(controlLog().back(), "Play");  // the start stopped there
-}
-
-TEST_F(FlashControlWine, ResizingMovesTheControlsWindow) {
-  ASSERT_EQ(callServer("DllRegisterServer"), S_OK);
-  ChildPanel surface;
-  std::unique_ptr<FlashControl> control;
-  ASSERT_TRUE(factory_->create(surface.handle(), 300, 120, control).ok());
-  ASSERT_TRUE(control);
-  HWND w = FindWindowExA(surface.panel(), nullptr, "MvFakeFlashWindow", nullptr);
-  ASSERT_NE(w, nullptr);
-  EXPECT_TRUE(control->setBounds(200, 100).ok());
-  RECT r;
-  GetWindowRect(w, &r);
-  EXPECT_EQ(r.right - r.left, 200);
-  EXPECT_EQ(r.bottom - r.top, 100);
-  EXPECT_EQ(GetParent(w), surface.panel());
-  control.reset();
-  EXPECT_FALSE(IsWindow(w));
 }
 
 }  // namespace

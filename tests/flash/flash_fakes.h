@@ -42,34 +42,31 @@ class RecordingControl : public mv::FlashControl {
  public:
   RecordingControl(Log& log, std::string failAt) : log_(log), failAt_(std::move(failAt)) {}
   ~RecordingControl() override { log_.push_back("destroy"); }
-  mv::Status setBounds(int w, int h) override {
-    return record("bounds " + std::to_string(w) + "x" + std::to_string(h), "bounds");
-  }
-  mv::Status setScaleMode(int mode) override { return record("ScaleMode " + std::to_string(mode), "ScaleMode"); }
-  mv::Status setVariable(const std::wstring& n, const std::wstring& v) override {
+  mv::Result setScaleMode(int mode) override { return record("ScaleMode " + std::to_string(mode), "ScaleMode"); }
+  mv::Result setVariable(const std::wstring& n, const std::wstring& v) override {
     return record("SetVariable " + narrowed(n) + "=" + narrowed(v), "SetVariable");
   }
-  mv::Status setWMode(const std::wstring& m) override { return record("WMode " + narrowed(m), "WMode"); }
-  mv::Status setMenu(bool on) override { return record(std::string("Menu ") + (on ? "true" : "false"), "Menu"); }
-  mv::Status doVerb(int verb) override {
+  mv::Result setWMode(const std::wstring& m) override { return record("WMode " + narrowed(m), "WMode"); }
+  mv::Result setMenu(bool on) override { return record(std::string("Menu ") + (on ? "true" : "false"), "Menu"); }
+  mv::Result doVerb(int verb) override {
     return record("DoVerb " + std::to_string(verb), "DoVerb " + std::to_string(verb));
   }
-  mv::Status setMovie(const std::wstring& path) override {
+  mv::Result setMovie(const std::wstring& path) override {
     movie = narrowed(path);
     return record("Movie " + movie, "Movie");
   }
-  mv::Status play() override { return record("Play", "Play"); }
-  mv::Status stopPlay() override { return record("StopPlay", "StopPlay"); }
-  mv::Status focus() override { return record("control focus", "focus"); }
+  mv::Result play() override { return record("Play", "Play"); }
+  mv::Result stopPlay() override { return record("StopPlay", "StopPlay"); }
+  mv::Result focus() override { return record("control focus", "focus"); }
 
   void failAt(std::string op) { failAt_ = std::move(op); }
   std::string movie;
 
  private:
-  mv::Status record(const std::string& line, const std::string& op) {
+  mv::Result record(const std::string& line, const std::string& op) {
     log_.push_back(line);
-    if (op == failAt_) return mv::Status::failure("the control refuses " + op);
-    return mv::Status();
+    if (op == failAt_) return mv::Result::failure("the control refuses " + op);
+    return mv::Result();
   }
   Log& log_;
   std::string failAt_;
@@ -78,17 +75,17 @@ class RecordingControl : public mv::FlashControl {
 class RecordingFactory : public mv::FlashControlFactory {
  public:
   explicit RecordingFactory(Log& log) : log_(log) {}
-  mv::Status create(mv::WindowHandle parent, int w, int h, std::unique_ptr<mv::FlashControl>& control) override {
+  mv::Result create(mv::WindowHandle parent, int w, int h, std::unique_ptr<mv::FlashControl>& control) override {
     ++attempts;
     if (failCreates > 0) {
       --failCreates;
-      return mv::Status::failure("Class not registered");
+      return mv::Result::failure("Class not registered");
     }
     log_.push_back("create " + std::to_string(w) + "x" + std::to_string(h));
     auto c = std::make_unique<RecordingControl>(log_, failAt);
     last = c.get();
     control = std::move(c);
-    return mv::Status();
+    return mv::Result();
   }
   int attempts = 0;
   long failCreates = 0;  // creations that fail before one succeeds

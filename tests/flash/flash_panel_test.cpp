@@ -53,19 +53,17 @@ class PanelTest : public ::testing::Test {
 
   // A load that must end with a failure: its text.
   std::string loadFailure(const std::string& path) {
-    Status f;
-    EXPECT_EQ(panel.loadSWF(path, f), rc::failedWithText);
-    EXPECT_FALSE(f.ok());
+    Result f = panel.loadSWF(path);
+    EXPECT_EQ(f, rc::failedWithText);
+    EXPECT_FALSE(f.text().empty());
     return f.text();
   }
-  void TearDown() override { EXPECT_TRUE(failure.ok()) << failure.text(); }
 
   HostSandbox sb;
   Log log;
   flashtest::RecordingSurface surface{log};
   flashtest::RecordingFactory factory{log};
-  MoviePanel panel{surface, factory};
-  Status failure;  // of the loads that must not fail
+  MoviePanel panel{sb.platform(), sb.platform(), surface, factory};
 };
 
 // --------------------------------------------------------------------------------------------------
@@ -113,8 +111,8 @@ TEST_F(PanelTest, KnownMoviesGiveTheirResultAndColour) {
     flashtest::RecordingFactory f(callLog);
     Result r;
     {
-      MoviePanel p(s, f);
-      r = p.loadSWF(path, failure);
+      MoviePanel p(sb.platform(), sb.platform(), s, f);
+      r = p.loadSWF(path);
       EXPECT_EQ(r, m.result);
       if (m.result == 0) {
         EXPECT_EQ(p.colour(), m.colour);
@@ -131,7 +129,7 @@ TEST_F(PanelTest, KnownMoviesGiveTheirResultAndColour) {
 
 TEST_F(PanelTest, PlainMovieColoursPanelAndStartsControlInOrder) {
   std::string path = put("a.swf", fws(6, bg(0x33, 0x66, 0x99) + showFrame() + endTag()));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(panel.colour(), 0x00996633u);
   EXPECT_EQ(surface.colours.back(), 0x00996633u);
   EXPECT_EQ(panel.signature(), "FWS");
@@ -144,26 +142,26 @@ TEST_F(PanelTest, TagWalkSkipsLongTagsAndEndTags) {
   std::string decoy = std::string(100, '\0');
   for (size_t i = 0; i + 5 <= decoy.size(); i += 5) decoy.replace(i, 5, bg(1, 2, 3));
   std::string path = put("long.swf", fws(6, tag(36, decoy) + endTag() + showFrame() + bg(0x10, 0x20, 0x30)));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(panel.colour(), 0x00302010u);
 
   // A short body written in the long form is still a long tag (header 0x3F then 32-bit length).
   std::string path2 = put("longshort.swf", fws(5, tag(2, "abc", true) + bg(0x44, 0x55, 0x66)));
-  EXPECT_EQ(panel.loadSWF(path2, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path2), 0);
   EXPECT_EQ(panel.colour(), 0x00665544u);
 }
 
 TEST_F(PanelTest, LongFormBackgroundTagIsReadFromItsBody) {
   std::string body = std::string("\x0A\x0B\x0C", 3);
   std::string path = put("bglong.swf", fws(6, tag(9, body, true) + endTag()));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(panel.colour(), 0x000C0B0Au);
 }
 
 TEST_F(PanelTest, MovieWithoutBackgroundTagIsWhiteAndPlays) {
   std::string path = put("nobg.swf", fws(6, showFrame() + endTag()));
   panel.unloadSWF();  // black first, so that white shows the parse coloured the panel
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(panel.colour(), 0xFFFFFFu);
   EXPECT_TRUE(panel.hasControl());
 }
@@ -186,7 +184,7 @@ TEST_F(PanelTest, MovieCutShortIsAReadErrorAndCreatesNoControl) {
     SCOPED_TRACE(cut.where);
     std::string path = put(std::string("cut") + std::to_string(cut.size) + ".swf", whole.substr(0, cut.size));
     if (!cut.text) {
-      EXPECT_EQ(panel.loadSWF(path, failure), -404);  // not even a signature
+      EXPECT_EQ(panel.loadSWF(path), -404);  // not even a signature
       continue;
     }
     EXPECT_EQ(loadFailure(path), "Error reading movie file \"" + path + "\": " + cut.text + ".");
@@ -202,13 +200,13 @@ TEST_F(PanelTest, MovieCutShortIsAReadErrorAndCreatesNoControl) {
 
 TEST_F(PanelTest, RefusedMoviesLeaveColourAndControlAlone) {
   std::string good = put("good.swf", fws(6, bg(7, 8, 9)));
-  ASSERT_EQ(panel.loadSWF(good, failure), 0);
+  ASSERT_EQ(panel.loadSWF(good), 0);
   log.clear();
-  EXPECT_EQ(panel.loadSWF(put("gif.swf", "GIF89a" + std::string(20, '\0')), failure), -404);
+  EXPECT_EQ(panel.loadSWF(put("gif.swf", "GIF89a" + std::string(20, '\0'))), -404);
   EXPECT_EQ(panel.signature(), "GIF");
-  EXPECT_EQ(panel.loadSWF(put("v7.swf", fws(7, bg(1, 1, 1))), failure), -405);
-  EXPECT_EQ(panel.loadSWF(put("v2.swf", fws(2, bg(1, 1, 1))), failure), -406);
-  EXPECT_EQ(panel.loadSWF(put("tiny.swf", "FW"), failure), -404);
+  EXPECT_EQ(panel.loadSWF(put("v7.swf", fws(7, bg(1, 1, 1)))), -405);
+  EXPECT_EQ(panel.loadSWF(put("v2.swf", fws(2, bg(1, 1, 1)))), -406);
+  EXPECT_EQ(panel.loadSWF(put("tiny.swf", "FW")), -404);
   EXPECT_EQ(panel.colour(), 0x00090807u);
   EXPECT_TRUE(log.empty());  // the old control was neither released nor replaced
   EXPECT_TRUE(panel.hasControl());
@@ -216,21 +214,21 @@ TEST_F(PanelTest, RefusedMoviesLeaveColourAndControlAlone) {
 
 TEST_F(PanelTest, SamePathTwiceDoesNothingEvenAfterAFailure) {
   std::string bad = put("bad.swf", "XYZ........");
-  EXPECT_EQ(panel.loadSWF(bad, failure), -404);
-  EXPECT_EQ(panel.loadSWF(bad, failure), 0);
-  EXPECT_EQ(panel.loadSWF("", failure), 0);
+  EXPECT_EQ(panel.loadSWF(bad), -404);
+  EXPECT_EQ(panel.loadSWF(bad), 0);
+  EXPECT_EQ(panel.loadSWF(""), 0);
   EXPECT_EQ(panel.swfFilename(), bad);
 
   std::string good = put("good.swf", fws(6, bg(1, 2, 3)));
-  EXPECT_EQ(panel.loadSWF(good, failure), 0);
+  EXPECT_EQ(panel.loadSWF(good), 0);
   log.clear();
-  EXPECT_EQ(panel.loadSWF(good, failure), 0);
+  EXPECT_EQ(panel.loadSWF(good), 0);
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(factory.attempts, 1);
 }
 
 TEST_F(PanelTest, MissingFileStillStartsTheControl) {
-  EXPECT_EQ(panel.loadSWF("C:\\movies\\absent.swf", failure), 0);
+  EXPECT_EQ(panel.loadSWF("C:\\movies\\absent.swf"), 0);
   EXPECT_EQ(log, started("C:\\movies\\absent.swf"));
   EXPECT_EQ(surface.colours, std::vector<uint32_t>{0xFFFFFFu});  // only the construction's white
 }
@@ -239,7 +237,7 @@ TEST_F(PanelTest, CompressedMovieIsExpandedIntoItsOwnFolder) {
   std::string plain = fws(6, tag(2, std::string(3000, 'p')) + bg(0x12, 0x34, 0x56) + endTag());
   std::string packed = cwsOf(plain);
   std::string path = put("c.swf", packed);
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(panel.signature(), "CWS");
   EXPECT_EQ(panel.colour(), 0x00563412u);
   EXPECT_EQ(log, started(path));  // the control plays the compressed file itself
@@ -252,7 +250,7 @@ TEST_F(PanelTest, CompressedMovieIsExpandedIntoItsOwnFolder) {
   // A second compressed movie reuses the folder and overwrites both files.
   std::string plain2 = fws(5, bg(9, 9, 9));
   std::string path2 = put("c2.swf", cwsOf(plain2));
-  EXPECT_EQ(panel.loadSWF(path2, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path2), 0);
   EXPECT_EQ(panel.tempFolder(), folder);
   EXPECT_EQ(read(folder + "unCompressedSWF.swf"), plain2);
 }
@@ -260,7 +258,7 @@ TEST_F(PanelTest, CompressedMovieIsExpandedIntoItsOwnFolder) {
 TEST_F(PanelTest, CompressedVersion7IsRefusedAfterExpansion) {
   std::string plain = fws(7, bg(1, 2, 3));
   std::string path = put("c7.swf", cwsOf(plain));
-  EXPECT_EQ(panel.loadSWF(path, failure), -405);
+  EXPECT_EQ(panel.loadSWF(path), -405);
   EXPECT_EQ(read(panel.tempFolder() + "unCompressedSWF.swf"), plain);
   EXPECT_EQ(read(panel.tempFolder() + "compressedSWFSegment.swf"), cwsOf(plain).substr(8));
   EXPECT_FALSE(panel.hasControl());
@@ -271,20 +269,20 @@ TEST_F(PanelTest, ExpansionStopsAtTheDeclaredLength) {
   // The stream holds a megabyte; the header declares 100 bytes.
   std::string plain = fws(6, bg(5, 6, 7) + std::string(1 << 20, 'z'), 100);
   std::string path = put("bomb.swf", cwsOf(plain));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(read(panel.tempFolder() + "unCompressedSWF.swf"), plain.substr(0, 100));
 
   // Whatever the declared length, the bound holds.
   std::string huge = fws(6, bg(5, 6, 7) + std::string(1 << 20, 'z'), 0xFFFFFFFFu);
   std::string hugePath = put("huge.swf", cwsOf(huge));
-  EXPECT_EQ(expandCompressedSwf(hugePath, panel.tempFolder(), 4096, failure), 0);
+  EXPECT_EQ(expandCompressedSwf(sb.platform(), sb.platform(), hugePath, panel.tempFolder(), 4096), 0);
   EXPECT_EQ(read(panel.tempFolder() + "unCompressedSWF.swf"), huge.substr(0, 4096));
 }
 
 TEST_F(PanelTest, CompressedStreamThatEndsEarlyGivesAShorterMovie) {
   std::string plain = fws(6, bg(5, 6, 7) + endTag(), 5000);  // declares more than it holds
   std::string path = put("short.swf", cwsOf(plain));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(read(panel.tempFolder() + "unCompressedSWF.swf"), plain);
   EXPECT_EQ(panel.colour(), 0x00070605u);
 }
@@ -322,13 +320,29 @@ TEST_F(PanelTest, NoWorkingFolderForACompressedMovieFails) {
   EXPECT_EQ(surface.colours, std::vector<uint32_t>{0xFFFFFFu});
 }
 
+// The steps read and write only the files they are handed, whatever platform the process has installed.
+TEST(SwfSteps, WorkOnTheFilesTheyAreHanded) {
+  HostSandbox work;
+  ASSERT_TRUE(work->writeWholeFile("C:\\TEMP\\c.swf", cwsOf(fws(6, bg(0x12, 0x34, 0x56)))));
+  ASSERT_TRUE(work->createDirectory("C:\\TEMP\\work"));
+  HostSandbox installed;  // the process's platform from here on: it holds no movie
+  std::string signature;
+  EXPECT_EQ(readSwfSignature(work.platform(), work.platform(), "C:\\TEMP\\c.swf", signature), 0);
+  EXPECT_EQ(signature, "CWS");
+  EXPECT_EQ(expandCompressedSwf(work.platform(), work.platform(), "C:\\TEMP\\c.swf", "C:\\TEMP\\work\\"), 0);
+  SwfHeaderInfo info;
+  EXPECT_EQ(parseSwfHeader(work.platform(), work.platform(), "C:\\TEMP\\work\\unCompressedSWF.swf", info), 0);
+  EXPECT_EQ(info.colour(), 0x00563412u);
+  EXPECT_EQ(installed->getAttributes("C:\\TEMP\\work"), attr::invalid);
+}
+
 // --------------------------------------------------------------------------------------------------
 // The control: creation attempts, release, unload, focus, movie commands.
 
 TEST_F(PanelTest, NoControlAfterAllAttemptsGivesMinus403AndKeepsTheColour) {
   factory.failCreates = 1000000;
   std::string path = put("a.swf", fws(6, bg(0x33, 0x66, 0x99)));
-  EXPECT_EQ(panel.loadSWF(path, failure), -403);
+  EXPECT_EQ(panel.loadSWF(path), -403);
   EXPECT_EQ(factory.attempts, 10000);
   EXPECT_EQ(panel.colour(), 0x00996633u);
   EXPECT_FALSE(panel.hasControl());
@@ -337,7 +351,7 @@ TEST_F(PanelTest, NoControlAfterAllAttemptsGivesMinus403AndKeepsTheColour) {
 TEST_F(PanelTest, CreationIsRetriedUntilAControlExists) {
   factory.failCreates = 3;
   std::string path = put("a.swf", fws(6, bg(1, 2, 3)));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(factory.attempts, 4);
   EXPECT_EQ(log, started(path));
 }
@@ -345,7 +359,7 @@ TEST_F(PanelTest, CreationIsRetriedUntilAControlExists) {
 TEST_F(PanelTest, SetUpErrorAfterCreationKeepsTheControlAsFarAsItGot) {
   factory.failAt = "WMode";
   std::string path = put("a.swf", fws(6, bg(1, 2, 3)));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(factory.attempts, 1);
   EXPECT_THAT(log, ElementsAre("create 350x150", "ScaleMode 0", "SetVariable Align=AlClient", "WMode Opaque",
                                "DoVerb -3", "Movie " + path, "Play", "DoVerb -1"));
@@ -358,10 +372,10 @@ TEST_F(PanelTest, StartErrorsReachTheCaller) {
     flashtest::RecordingSurface s(callLog);
     flashtest::RecordingFactory f(callLog);
     f.failAt = step;
-    MoviePanel p(s, f);
+    MoviePanel p(sb.platform(), sb.platform(), s, f);
     std::string path = put("a.swf", fws(6, bg(1, 2, 3)));
-    Status refused;
-    EXPECT_EQ(p.loadSWF(path, refused), rc::failedWithText);
+    Result refused = p.loadSWF(path);
+    EXPECT_EQ(refused, rc::failedWithText);
     EXPECT_EQ(refused.text(), std::string("the control refuses ") + step);
     EXPECT_TRUE(p.hasControl());
     // The start stops at the refused step, and the load there: no frame is handed over.
@@ -376,9 +390,9 @@ TEST_F(PanelTest, StartErrorsReachTheCaller) {
 TEST_F(PanelTest, AnotherMovieReleasesTheOldControlFirst) {
   std::string a = put("a.swf", fws(6, bg(1, 2, 3)));
   std::string b = put("b.swf", fws(6, bg(4, 5, 6)));
-  ASSERT_EQ(panel.loadSWF(a, failure), 0);
+  ASSERT_EQ(panel.loadSWF(a), 0);
   log.clear();
-  ASSERT_EQ(panel.loadSWF(b, failure), 0);
+  ASSERT_EQ(panel.loadSWF(b), 0);
   std::vector<std::string> expected = {"StopPlay", "destroy", "deliver message"};
   for (const std::string& s : started(b)) expected.push_back(s);
   EXPECT_EQ(log, expected);
@@ -387,7 +401,7 @@ TEST_F(PanelTest, AnotherMovieReleasesTheOldControlFirst) {
 TEST_F(PanelTest, ReleaseDestroysTheControlEvenWhenStopPlayFails) {
   factory.failAt = "StopPlay";
   std::string a = put("a.swf", fws(6, bg(1, 2, 3)));
-  ASSERT_EQ(panel.loadSWF(a, failure), 0);
+  ASSERT_EQ(panel.loadSWF(a), 0);
   log.clear();
   panel.unloadSWF();
   EXPECT_THAT(log, ElementsAre("StopPlay", "destroy", "deliver message"));
@@ -396,13 +410,13 @@ TEST_F(PanelTest, ReleaseDestroysTheControlEvenWhenStopPlayFails) {
 
 TEST_F(PanelTest, UnloadPaintsBlackAndForgetsTheMovie) {
   std::string a = put("a.swf", fws(6, bg(1, 2, 3)));
-  ASSERT_EQ(panel.loadSWF(a, failure), 0);
+  ASSERT_EQ(panel.loadSWF(a), 0);
   panel.unloadSWF();
   EXPECT_EQ(panel.colour(), 0u);
   EXPECT_EQ(panel.swfFilename(), "");
   EXPECT_EQ(panel.signature(), "FWS");
   log.clear();
-  EXPECT_EQ(panel.loadSWF(a, failure), 0);  // the same path loads again
+  EXPECT_EQ(panel.loadSWF(a), 0);  // the same path loads again
   EXPECT_EQ(log, started(a));
   EXPECT_EQ(panel.colour(), 0x00030201u);
 
@@ -416,7 +430,7 @@ TEST_F(PanelTest, FocusOnlyWhenVisibleWithAControl) {
   panel.focusMovie();
   EXPECT_TRUE(log.empty());
   std::string a = put("a.swf", fws(6, bg(1, 2, 3)));
-  ASSERT_EQ(panel.loadSWF(a, failure), 0);
+  ASSERT_EQ(panel.loadSWF(a), 0);
   log.clear();
   surface.visible = false;
   panel.focusMovie();
@@ -437,7 +451,7 @@ TEST_F(PanelTest, FocusOnlyWhenVisibleWithAControl) {
 
 TEST_F(PanelTest, MovieCommandsSetAllowScaleWhenEnabled) {
   std::string a = put("a.swf", fws(6, bg(1, 2, 3)));
-  ASSERT_EQ(panel.loadSWF(a, failure), 0);
+  ASSERT_EQ(panel.loadSWF(a), 0);
   ASSERT_TRUE(factory.last->onFSCommand);
   factory.last->onFSCommand("allowScale", "TrueColour");  // case-insensitive, first four characters
   EXPECT_EQ(panel.allowScale(), 1);
@@ -470,16 +484,16 @@ TEST_F(PanelTest, HeaderSeedsAllowScaleAndFullScreen) {
   for (const Case& c : cases) {
     SCOPED_TRACE(i);
     std::string path = put("seed" + std::to_string(i++) + ".swf", fws(6, bg(1, 2, 3) + c.after));
-    EXPECT_EQ(panel.loadSWF(path, failure), 0);
+    EXPECT_EQ(panel.loadSWF(path), 0);
     EXPECT_EQ(panel.allowScale(), c.allowScale);
     EXPECT_EQ(panel.fullScreen(), c.fullScreen);
   }
   // The window is bounded by the declared length, and a declared length beyond the file is no error.
   std::string path = put("seedlen.swf", fws(6, bg(1, 2, 3) + lit("allowscale\0true"), 8 + 13 + 5 + 5));
-  EXPECT_EQ(panel.loadSWF(path, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path), 0);
   EXPECT_EQ(panel.allowScale(), -1);
   std::string path2 = put("seedlong.swf", fws(6, bg(1, 2, 3) + lit("allowscale\0true"), 100000));
-  EXPECT_EQ(panel.loadSWF(path2, failure), 0);
+  EXPECT_EQ(panel.loadSWF(path2), 0);
   EXPECT_EQ(panel.allowScale(), 1);
 }
 
@@ -491,18 +505,17 @@ TEST(PanelLifetime, DestructionRemovesTheFolderOfCompressedMovies) {
   flashtest::RecordingFactory factory(log);
   ASSERT_TRUE(sb->writeWholeFile("C:\\movies\\p.swf", fws(6, bg(1, 2, 3))));
   ASSERT_TRUE(sb->writeWholeFile("C:\\movies\\c.swf", cwsOf(fws(6, bg(1, 2, 3)))));
-  Status failure;
   {
-    MoviePanel panel(surface, factory);
-    ASSERT_EQ(panel.loadSWF("C:\\movies\\p.swf", failure), 0);
+    MoviePanel panel(sb.platform(), sb.platform(), surface, factory);
+    ASSERT_EQ(panel.loadSWF("C:\\movies\\p.swf"), 0);
   }
   EXPECT_FALSE(folderExists(platform(), "C:\\TEMP\\FlashPanel\\"));
   EXPECT_EQ(log.back(), "destroy");
 
   std::string folder;
   {
-    MoviePanel panel(surface, factory);
-    ASSERT_EQ(panel.loadSWF("C:\\movies\\c.swf", failure), 0);
+    MoviePanel panel(sb.platform(), sb.platform(), surface, factory);
+    ASSERT_EQ(panel.loadSWF("C:\\movies\\c.swf"), 0);
     folder = panel.tempFolder();
     EXPECT_TRUE(fileExists(platform(), folder + "unCompressedSWF.swf"));
   }
@@ -516,10 +529,9 @@ TEST(PanelLifetime, EachPanelGetsItsOwnFolder) {
   flashtest::RecordingSurface surface(log);
   flashtest::RecordingFactory factory(log);
   ASSERT_TRUE(sb->writeWholeFile("C:\\TEMP\\c.swf", cwsOf(fws(6, bg(1, 2, 3)))));
-  Status failure;
-  MoviePanel one(surface, factory), two(surface, factory);
-  ASSERT_EQ(one.loadSWF("C:\\TEMP\\c.swf", failure), 0);
-  ASSERT_EQ(two.loadSWF("C:\\TEMP\\c.swf", failure), 0);
+  MoviePanel one(sb.platform(), sb.platform(), surface, factory), two(sb.platform(), sb.platform(), surface, factory);
+  ASSERT_EQ(one.loadSWF("C:\\TEMP\\c.swf"), 0);
+  ASSERT_EQ(two.loadSWF("C:\\TEMP\\c.swf"), 0);
   EXPECT_EQ(one.tempFolder(), "C:\\TEMP\\FlashPanel\\");
   EXPECT_EQ(two.tempFolder(), "C:\\TEMP\\FlashPanel1\\");
 }

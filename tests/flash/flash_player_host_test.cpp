@@ -64,7 +64,7 @@ TEST_F(PlayerTest, DecisionTable) {
     else if (r.a >= 0)
       control(kFlashOcx, r.a, r.b, r.c, r.d);
 
-    EXPECT_FALSE(checkFlashPlayer(kSystem, kWindows, 0x77));  // no restart pending
+    EXPECT_FALSE(checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0x77));  // no restart pending
     ASSERT_EQ(sb->shellCalls.size(), r.started ? 1u : 0u);
     if (r.started) {
       const HostPlatform::ShellCall& call = sb->shellCalls[0];
@@ -82,31 +82,31 @@ TEST_F(PlayerTest, DecisionTable) {
 
 TEST_F(PlayerTest, SwflashIsReadOnlyWhenFlashOcxIsAbsent) {
   control(kSwflashOcx, 6, 0, 79, 0);
-  FlashVersion v = readFlashVersion(kSystem);
+  FlashVersion v = readFlashVersion(sb.platform(), kSystem);
   EXPECT_EQ(v.major, 6);
   EXPECT_EQ(v.release, 79);
-  checkFlashPlayer(kSystem, kWindows, 0);
+  checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0);
   EXPECT_TRUE(sb->shellCalls.empty());
 
   control(kFlashOcx, 5, 0, 42, 0);  // Flash.ocx wins when both exist
-  v = readFlashVersion(kSystem);
+  v = readFlashVersion(sb.platform(), kSystem);
   EXPECT_EQ(v.major, 5);
   EXPECT_EQ(v.release, 42);
 
   sb->deleteFile(kFlashOcx);
   control(kSwflashOcx, 7, 0, 19, 0);
-  checkFlashPlayer(kSystem, kWindows, 0);
+  checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0);
   EXPECT_EQ(sb->shellCalls.size(), 1u);
   EXPECT_FALSE(fileExists(platform(), kSwflashOcx));
 }
 
 TEST_F(PlayerTest, ReadFileVersionLeavesValuesAloneWithoutResource) {
   int major = 11, release = 22;
-  readFileVersion("C:\\WINDOWS\\nothing.ocx", major, release);
+  readFileVersion(sb.platform(), "C:\\WINDOWS\\nothing.ocx", major, release);
   EXPECT_EQ(major, 11);
   EXPECT_EQ(release, 22);
   control(kFlashOcx, 6, 3, 79, 4);
-  readFileVersion(kFlashOcx, major, release);
+  readFileVersion(sb.platform(), kFlashOcx, major, release);
   EXPECT_EQ(major, 6);
   EXPECT_EQ(release, 79);
 }
@@ -114,40 +114,40 @@ TEST_F(PlayerTest, ReadFileVersionLeavesValuesAloneWithoutResource) {
 TEST_F(PlayerTest, BusyControlFileMakesRestartPending) {
   control(kFlashOcx, 6, 0, 47, 0);
   sb->setBusy(kFlashOcx);
-  EXPECT_TRUE(checkFlashPlayer(kSystem, kWindows, 0));  // restart pending
+  EXPECT_TRUE(checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0));  // restart pending
   EXPECT_EQ(sb->shellCalls.size(), 1u);
   EXPECT_TRUE(fileExists(platform(), kFlashOcx));
 }
 
 TEST_F(PlayerTest, RunFlashInstallerResults) {
   sb->shellExecuteResult = 33;
-  EXPECT_EQ(runFlashInstaller(kWindows, 0), 0);
+  EXPECT_EQ(runFlashInstaller(sb.platform(), sb.platform(), kWindows, 0), 0);
   sb->shellExecuteResult = 32;
-  EXPECT_EQ(runFlashInstaller(kWindows, 0), 32);
+  EXPECT_EQ(runFlashInstaller(sb.platform(), sb.platform(), kWindows, 0), 32);
   sb->shellExecuteResult = 2;
-  EXPECT_EQ(runFlashInstaller(kWindows, 0), 2);
+  EXPECT_EQ(runFlashInstaller(sb.platform(), sb.platform(), kWindows, 0), 2);
   sb->shellExecuteResult = 0;
-  EXPECT_EQ(runFlashInstaller(kWindows, 0), -7);
+  EXPECT_EQ(runFlashInstaller(sb.platform(), sb.platform(), kWindows, 0), -7);
   sb->deleteFile(kInstaller);
-  EXPECT_EQ(runFlashInstaller(kWindows, 0), -401);
+  EXPECT_EQ(runFlashInstaller(sb.platform(), sb.platform(), kWindows, 0), -401);
   EXPECT_EQ(sb->shellCalls.size(), 4u);
 
   // A missing installer changes nothing else and is no error for the decision.
   control(kFlashOcx, 6, 0, 47, 0);
-  EXPECT_FALSE(checkFlashPlayer(kSystem, kWindows, 0));
-  EXPECT_FALSE(fileExists(platform(), kFlashOcx));
+  EXPECT_FALSE(checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0));
+  EXPECT_FALSE(fileExists(sb.platform(), kFlashOcx));
   EXPECT_EQ(sb->shellCalls.size(), 4u);
 }
 
 TEST_F(PlayerTest, RemoveFlashControlFile) {
-  EXPECT_FALSE(removeFlashControlFile(kSystem));
+  EXPECT_FALSE(removeFlashControlFile(sb.platform(), kSystem));
   control(kFlashOcx, 6, 0, 79, 0);
   control(kSwflashOcx, 6, 0, 79, 0);
-  EXPECT_FALSE(removeFlashControlFile(kSystem));
-  EXPECT_FALSE(fileExists(platform(), kFlashOcx));
-  EXPECT_TRUE(fileExists(platform(), kSwflashOcx));  // one file per call
+  EXPECT_FALSE(removeFlashControlFile(sb.platform(), kSystem));
+  EXPECT_FALSE(fileExists(sb.platform(), kFlashOcx));
+  EXPECT_TRUE(fileExists(sb.platform(), kSwflashOcx));  // one file per call
   sb->setBusy(kSwflashOcx);
-  EXPECT_TRUE(removeFlashControlFile(kSystem));
+  EXPECT_TRUE(removeFlashControlFile(sb.platform(), kSystem));
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(FlashPlayerWine, VersionResourcesAreRead) {
                {"ocx_5_0_30_0.dll", 5, 30}, {"ocx_none.dll", -1, -1}};
   for (const auto& f : files) {
     int major = -1, release = -1;
-    readFileVersion(programFolder() + f.dll, major, release);
+    readFileVersion(platform(), programFolder() + f.dll, major, release);
     EXPECT_EQ(major, f.major) << f.dll;
     EXPECT_EQ(release, f.release) << f.dll;
   }
@@ -78,7 +78,7 @@ class DecisionRow : public FlashPlayerWine, public ::testing::WithParamInterface
 TEST_P(DecisionRow, StartsTheInstallerAndRemovesTheOldControlAsTheTableSays) {
   const Row& row = GetParam();
   if (row.name) place(row.name, row.dll);
-  EXPECT_FALSE(checkFlashPlayer(sys_, win_, 0));  // no restart pending
+  EXPECT_FALSE(checkFlashPlayer(platform(), platform(), sys_, win_, 0));  // no restart pending
   std::string command = installerCommandLine(row.started ? 15000 : 1500);
   if (row.started) {
     EXPECT_THAT(command, HasSubstr("flashax.exe"));
@@ -106,7 +106,7 @@ TEST_F(FlashPlayerWine, ControlFileHeldOpenMakesRestartPending) {
   std::string path = flash_ + "Flash.ocx";
   HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  const bool restartPending = checkFlashPlayer(sys_, win_, 0);
+  const bool restartPending = checkFlashPlayer(platform(), platform(), sys_, win_, 0);
   CloseHandle(held);
   EXPECT_TRUE(restartPending);
   EXPECT_TRUE(exists(path));
@@ -115,9 +115,9 @@ TEST_F(FlashPlayerWine, ControlFileHeldOpenMakesRestartPending) {
 
 TEST_F(FlashPlayerWine, MissingInstallerStartsNothing) {
   ASSERT_TRUE(DeleteFileA((win_ + "flashax.exe").c_str()));
-  EXPECT_EQ(runFlashInstaller(win_, 0), -401);
+  EXPECT_EQ(runFlashInstaller(platform(), platform(), win_, 0), -401);
   place("Flash.ocx", "ocx_6_0_47_0.dll");
-  EXPECT_FALSE(checkFlashPlayer(sys_, win_, 0));
+  EXPECT_FALSE(checkFlashPlayer(platform(), platform(), sys_, win_, 0));
   EXPECT_FALSE(exists(flash_ + "Flash.ocx"));
   EXPECT_EQ(installerCommandLine(1000), "");
 }

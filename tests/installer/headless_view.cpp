@@ -8,7 +8,6 @@ namespace {
 
 class FakeFlashControl : public FlashControl {
  public:
-  Status setBounds(int, int) override { return Status(); }
   Status setScaleMode(int) override { return Status(); }
   Status setVariable(const std::wstring&, const std::wstring&) override { return Status(); }
   Status setWMode(const std::wstring&) override { return Status(); }

@@ -29,11 +29,13 @@ ALLOWED = {
     "installer": BASE | {"installer", "desktop", "flash", "flash/render", "package", "dcl", "platform", "runtime"},
     "tools": BASE | {"package", "dcl", "platform"},
 }
-# Single headers a layer may take from beside it: the installed names (a header of names alone), and the
-# SWF header rule that the packaging tool checks movies with.
+# Single headers a layer may take from beside or above it: the installed names (a header of names alone);
+# the SWF header rule (header-only) that the renderer and the packaging tool read movies with; and the
+# inflate loop, a library of its own that the renderer shares with the movie panel.
 EXTRA_HEADERS = {
     "desktop": {"package/install_layout.h"},
     "flash": {"package/install_layout.h"},
+    "flash/render": {"flash/swf_header.h", "flash/inflate.h"},
     "tools": {"flash/swf_header.h"},
 }
 SOURCE_ENDINGS = (".cpp", ".h", ".c", ".hpp")

@@ -412,6 +412,33 @@ TEST(MvpackAuthoringPicture, WarnsAboutPicturesBeyondTheInstallersBound) {
     EXPECT_FALSE(contains(warnings(picture, name), name)) << name;
 }
 
+// ---------------------------------------------------------------- movies
+
+TEST(MvpackAuthoringMovie, RefusesWhatIsNoMovieAndWarnsAboutVersionsTheInstallerDoesNotPlay) {
+  TempFolder t;
+  Project p(t.path());
+  const fs::path out = t.path() / "setup.exe";
+  auto use = [&](const std::string& bytes) {
+    writeText(p.dir / "intro.swf", bytes);
+    p.setLine("presentation", "movie intro.swf");
+  };
+  auto warnings = [&](const std::string& bytes) {
+    use(bytes);
+    std::string all;
+    for (const std::string& w : build(p, out).warnings) all += w + "\n";
+    return all;
+  };
+  for (const std::string& notMovie : {std::string("GIF89a"), std::string("FW"), std::string()}) {
+    use(notMovie);
+    EXPECT_TRUE(contains(refusal(p, out), "intro.swf: not an SWF movie (it starts neither with FWS nor CWS)"))
+        << notMovie;
+  }
+  EXPECT_TRUE(contains(warnings("FWS\x07 later"), "intro.swf: SWF version 7; the installer plays versions up to 6 only"));
+  EXPECT_TRUE(contains(warnings("CWS\xFF packed"), "SWF version 255;"));
+  for (const std::string& played : {std::string("FWS\x06 sea"), std::string("CWS\x03 sea"), std::string("FWS")})
+    EXPECT_FALSE(contains(warnings(played), "intro.swf")) << played;
+}
+
 // ---------------------------------------------------------------- messages that say what to change
 
 TEST(MvpackAuthoringMessages, FoldersWhereFilesBelongAreNamedAsFolders) {

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "codec.h"
+#include "flash/swf_header.h"
 #include "licence_text.h"
 #include "output_file.h"
 #include "package/datafile_format.h"
@@ -290,11 +291,12 @@ uint64_t workOf(const std::vector<ContentFile>& content, const Manifest& m, cons
 
 // A movie for the installer window: an SWF file, of a version the installer plays (else a warning).
 void checkMovie(const std::vector<uint8_t>& head, const std::string& path, std::vector<std::string>& warnings) {
-  if (!startsWith(head, "FWS", 3) && !startsWith(head, "CWS", 3))
+  const mv::SwfHeader swf = mv::readSwfHeader(head.data(), head.size());
+  if (swf.signature == mv::SwfSignature::none)
     throw ToolError("movie " + path + ": not an SWF movie (it starts neither with FWS nor CWS)");
-  if (head.size() >= 4 && head[3] > 6)
-    warnings.push_back("movie " + path + ": SWF version " + std::to_string(head[3]) +
-                       "; the installer plays versions up to 6 only");
+  if (swf.hasVersion() && mv::swfVersionFit(swf.version) == mv::SwfVersionFit::tooNew)
+    warnings.push_back("movie " + path + ": SWF version " + std::to_string(swf.version) +
+                       "; the installer plays versions up to " + std::to_string(mv::kNewestPlayedSwf) + " only");
 }
 
 // The name a licence or extra file keeps in the content folder: its own, which must be a plain file name

@@ -14,10 +14,8 @@ class BitReader {
   BitReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
   bool failed() const { return failed_; }
-  void fail() { failed_ = true; }
   size_t position() const { return pos_; }
   size_t remaining() const { return pos_ <= size_ ? size_ - pos_ : 0; }
-  const uint8_t* here() const { return data_ + pos_; }
 
   void align() { bits_ = 0; }
 

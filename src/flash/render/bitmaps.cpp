@@ -15,9 +15,8 @@
 // some start the data with an extra EOI+SOI pair; joinJpeg makes one plain stream of them.
 #include "flash/render/bitmaps.h"
 
-#include <zlib.h>
-
-#include <cstring>
+#include "flash/inflate.h"
+#include "support/bytes.h"
 
 namespace mv::render {
 
@@ -42,45 +41,11 @@ bool sizeAllowed(uint32_t width, uint32_t height, int maxSide, uint64_t pixelBud
 
 }  // namespace
 
-long long inflateBounded(const uint8_t* data, size_t size, size_t maxOut, std::vector<uint8_t>& out) {
-  out.assign(maxOut, 0);
-  z_stream z;
-  std::memset(&z, 0, sizeof z);
-  if (inflateInit(&z) != Z_OK) return -1;
-  size_t produced = 0;
-  bool corrupt = false;
-  const uint8_t* in = data;
-  size_t inLeft = size;
-  while (produced < maxOut) {
-    // zlib counts in uInt; feed and drain in slices that fit.
-    const uInt inChunk = uInt(std::min<size_t>(inLeft, 1u << 30));
-    const uInt outChunk = uInt(std::min<size_t>(maxOut - produced, 1u << 30));
-    z.next_in = const_cast<Bytef*>(in);
-    z.avail_in = inChunk;
-    z.next_out = out.data() + produced;
-    z.avail_out = outChunk;
-    const int rc = inflate(&z, Z_NO_FLUSH);
-    const size_t used = inChunk - z.avail_in, made = outChunk - z.avail_out;
-    in += used;
-    inLeft -= used;
-    produced += made;
-    if (rc == Z_STREAM_END) break;
-    if (rc == Z_BUF_ERROR || (rc == Z_OK && used == 0 && made == 0)) break;  // the input ended early
-    if (rc != Z_OK) {
-      corrupt = true;
-      break;
-    }
-  }
-  inflateEnd(&z);
-  out.resize(produced);
-  return corrupt ? -1 : static_cast<long long>(produced);
-}
-
 bool decodeLossless(const uint8_t* body, size_t size, bool withAlpha, int maxSide, uint64_t& pixelBudget,
                     Bitmap& out) {
   if (size < 5) return false;
   const unsigned format = body[0];
-  const uint32_t width = uint32_t(body[1] | body[2] << 8), height = uint32_t(body[3] | body[4] << 8);
+  const uint32_t width = readLe16(body + 1), height = readLe16(body + 3);
   size_t header = 5;
   uint32_t tableSize = 0;
   if (format == 3) {

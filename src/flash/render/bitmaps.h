@@ -9,10 +9,6 @@
 
 namespace mv::render {
 
-// Inflates a zlib stream (RFC 1950) into out, never more than maxOut bytes. Returns the number of bytes
-// produced; -1 when the stream is corrupt before maxOut bytes came out.
-long long inflateBounded(const uint8_t* data, size_t size, size_t maxOut, std::vector<uint8_t>& out);
-
 // The body of DefineBitsLossless (withAlpha false) or DefineBitsLossless2 after the character id.
 // pixelBudget: pixels still allowed; reduced by this bitmap's. false: the bitmap is left out.
 bool decodeLossless(const uint8_t* body, size_t size, bool withAlpha, int maxSide, uint64_t& pixelBudget,

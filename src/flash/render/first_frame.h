@@ -77,13 +77,7 @@ class FirstFrame {
   FirstFrame(const FirstFrame&) = delete;
   FirstFrame& operator=(const FirstFrame&) = delete;
 
-  int version() const;
   uint32_t background() const;  // 0x00RRGGBB: the first SetBackgroundColor tag; white without one
-  // The frame rectangle in twips (1/20 pixel).
-  int32_t stageLeft() const;
-  int32_t stageTop() const;
-  int32_t stageWidth() const;
-  int32_t stageHeight() const;
 
   // Draws the frame into a width x height picture. false when a bound was reached or the size is
   // outside 1..Limits::maxFrameSide: the picture (when it has a size) then holds only the background.

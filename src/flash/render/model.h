@@ -164,7 +164,6 @@ struct Character {
 };
 
 struct Movie {
-  int version = 0;
   int32_t stageLeft = 0, stageTop = 0, stageWidth = 0, stageHeight = 0;  // twips
   uint32_t background = 0xFFFFFF;
   std::unordered_map<uint16_t, Character> dictionary;

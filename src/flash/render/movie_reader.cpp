@@ -1,10 +1,9 @@
 // Reading a movie up to its first frame.
 //
-// Header: "FWS" or "CWS", version UI8, file length UI32 (of the plain movie); in a "CWS" movie the rest
-// is one zlib stream holding the plain movie from its byte 8 on. It expands to no more than the declared
-// length and no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame
-// RECT, frame rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F:
-// a UI32 length follows) and the body.
+// The 8-byte header (flash/swf_header.h): a "CWS" movie expands to no more than the declared length and
+// no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame RECT, frame
+// rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F: a UI32
+// length follows) and the body.
 //
 // The tags up to the first ShowFrame (1) or End (0) make the first frame: definitions enter the
 // dictionary (the first definition of an id counts) and the control tags build the display list:
@@ -20,11 +19,13 @@
 // The background colour is the first SetBackgroundColor (9) in the movie, as the movie panel takes it:
 // when none comes before the first ShowFrame the rest of the tags are searched for one.
 // A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
-#include <chrono>
-#include <cstring>
+#include <algorithm>
 
+#include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
 #include "flash/render/shapes.h"
+#include "flash/swf_header.h"
+#include "support/bytes.h"
 
 namespace mv::render {
 
@@ -63,29 +64,22 @@ struct Tag {
 // Walks the tags of a byte range; next() is false at the end or when a tag does not fit.
 class TagWalker {
  public:
-  TagWalker(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  TagWalker(const uint8_t* data, size_t size) : data_(data), in_(data, size) {}
   bool next(Tag& tag) {
-    if (size_ - pos_ < 2) return false;
-    const unsigned header = unsigned(data_[pos_] | data_[pos_ + 1] << 8);
-    pos_ += 2;
+    const unsigned header = in_.u16();
     uint64_t length = header & 0x3F;
-    if (length == 0x3F) {
-      if (size_ - pos_ < 4) return false;
-      length = uint32_t(data_[pos_] | data_[pos_ + 1] << 8 | data_[pos_ + 2] << 16) | uint32_t(data_[pos_ + 3]) << 24;
-      pos_ += 4;
-    }
-    if (length > size_ - pos_) return false;
+    if (length == 0x3F) length = in_.u32();
+    if (in_.failed() || length > in_.remaining()) return false;
     tag.code = header >> 6;
-    tag.body = data_ + pos_;
+    tag.body = data_ + in_.position();
     tag.size = size_t(length);
-    pos_ += size_t(length);
+    in_.skip(tag.size);
     return true;
   }
 
  private:
   const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
+  BitReader in_;
 };
 
 // Where a bitmap's bytes are, to be decoded once the first frame is known.
@@ -107,24 +101,23 @@ class MovieReader {
     TagWalker walker(data, size);
     Tag tag;
     bool backgroundSeen = false;
+    // The panel colours itself from the first background tag anywhere: so does the frame.
+    auto background = [&] {
+      if (backgroundSeen || tag.code != tagBackground || tag.size < 3) return false;
+      m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
+      backgroundSeen = true;
+      return true;
+    };
     while (walker.next(tag)) {
       if (++tags_ > limits_.maxTags) return FrameStatus::limitReached;
       if (tag.code == tagEnd || tag.code == tagShowFrame) break;
-      if (tag.code == tagBackground && !backgroundSeen && tag.size >= 3) {
-        m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
-        backgroundSeen = true;
-        continue;
-      }
+      if (background()) continue;
       if (!control(tag, m_.stage)) define(tag);
       if (limitHit_) return FrameStatus::limitReached;
     }
-    // The panel colours itself from the first background tag anywhere: so does the frame.
     while (!backgroundSeen && walker.next(tag)) {
       if (++tags_ > limits_.maxTags) return FrameStatus::limitReached;
-      if (tag.code == tagBackground && tag.size >= 3) {
-        m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
-        backgroundSeen = true;
-      }
+      background();
     }
     decodeBitmaps();
     return FrameStatus::ok;
@@ -378,7 +371,7 @@ class MovieReader {
           break;
         case tagDefineBitsJpeg3: {
           if (!jpeg_ || p.size < 4) break;
-          const uint32_t jpegSize = uint32_t(p.body[0] | p.body[1] << 8 | p.body[2] << 16) | uint32_t(p.body[3]) << 24;
+          const uint32_t jpegSize = readLeU32(p.body);
           if (jpegSize > p.size - 4) break;
           const uint8_t* alpha = p.body + 4 + jpegSize;
           decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body + 4, jpegSize), alpha, p.size - 4 - jpegSize,
@@ -407,39 +400,28 @@ class MovieReader {
 FirstFrame::FirstFrame(std::unique_ptr<Movie> movie) : movie_(std::move(movie)) {}
 FirstFrame::~FirstFrame() = default;
 
-int FirstFrame::version() const { return movie_->version; }
 uint32_t FirstFrame::background() const { return movie_->background; }
-int32_t FirstFrame::stageLeft() const { return movie_->stageLeft; }
-int32_t FirstFrame::stageTop() const { return movie_->stageTop; }
-int32_t FirstFrame::stageWidth() const { return movie_->stageWidth; }
-int32_t FirstFrame::stageHeight() const { return movie_->stageHeight; }
 
 std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
                                                    const Limits& limits, FrameStatus* why) {
   FrameStatus status = FrameStatus::ok;
   if (!why) why = &status;
   *why = FrameStatus::notSwf;
-  if (!data || size < 8) return nullptr;
-  const bool compressed = std::memcmp(data, "CWS", 3) == 0;
-  if (!compressed && std::memcmp(data, "FWS", 3) != 0) return nullptr;
-  const int version = data[3];
-  if (version > 6) {
-    *why = FrameStatus::versionTooNew;
-    return nullptr;
-  }
-  if (version < 3) {
-    *why = FrameStatus::versionTooOld;
-    return nullptr;
+  if (!data) return nullptr;
+  const SwfHeader swf = readSwfHeader(data, size);
+  if (!swf.complete() || swf.signature == SwfSignature::none) return nullptr;
+  switch (swfVersionFit(swf.version)) {
+    case SwfVersionFit::tooNew: *why = FrameStatus::versionTooNew; return nullptr;
+    case SwfVersionFit::tooOld: *why = FrameStatus::versionTooOld; return nullptr;
+    case SwfVersionFit::played: break;
   }
 
-  // The plain movie after its first 8 bytes.
+  // The plain movie after its header.
   std::vector<uint8_t> expanded;
-  const uint8_t* body = data + 8;
-  size_t bodySize = size - 8;
-  if (compressed) {
-    const uint64_t declared = uint32_t(data[4] | data[5] << 8 | data[6] << 16) | uint32_t(data[7]) << 24;
-    const uint64_t bound = std::min<uint64_t>(declared, limits.maxMovieBytes);
-    if (inflateBounded(data + 8, size - 8, size_t(bound > 8 ? bound - 8 : 0), expanded) < 0) {
+  const uint8_t* body = data + kSwfHeaderSize;
+  size_t bodySize = size - kSwfHeaderSize;
+  if (swf.signature == SwfSignature::compressed) {
+    if (inflateBounded(body, bodySize, size_t(swfBodyBound(swf, limits.maxMovieBytes)), expanded) < 0) {
       *why = FrameStatus::damaged;
       return nullptr;
     }
@@ -451,7 +433,6 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   }
 
   auto movie = std::make_unique<Movie>();
-  movie->version = version;
   movie->limits = limits;
   BitReader header(body, bodySize);
   const BitReader::Rect frame = header.rect();

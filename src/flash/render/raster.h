@@ -22,7 +22,6 @@ class Rasterizer {
   // Clears the lines and sets the clip box (pixels, end exclusive).
   void reset(int x0, int y0, int x1, int y1);
   void line(float x0, float y0, float x1, float y1);
-  size_t lineCount() const { return lines_.size(); }
 
   // Calls run(y, x, count, coverage) for every run of pixels of one coverage (1..255, 255: covered) in
   // the covered box, row by row from the left. Returns the number of cells visited (the work done).

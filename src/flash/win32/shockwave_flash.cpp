@@ -12,17 +12,17 @@
 //                                                             OnProgress 1958
 //   properties        ScaleMode 0x78, WMode 0x85, Menu 0x87, Movie 0x66
 #include "flash/win32/shockwave_flash.h"
-#include "support/system_errors.h"
 
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
+#include "support/system_errors.h"
 #include "support/text_encoding.h"
+#include "support/user_texts.h"
 
 namespace mv {
 
@@ -56,27 +56,29 @@ std::string hresultText(HRESULT hr) {
   if (text.empty()) {
     // Texts the system may not have for COM's own codes.
     switch (hr) {
-      case REGDB_E_CLASSNOTREG: text = "Class not registered"; break;
-      case CLASS_E_CLASSNOTAVAILABLE: text = "ClassFactory cannot supply requested class"; break;
-      case E_NOINTERFACE: text = "No such interface supported"; break;
-      case E_NOTIMPL: text = "Not implemented"; break;
-      case E_FAIL: text = "Unspecified error"; break;
-      case E_OUTOFMEMORY: text = "Not enough storage is available to complete this operation"; break;
-      case CO_E_NOTINITIALIZED: text = "CoInitialize has not been called"; break;
+      case REGDB_E_CLASSNOTREG: text = text::comClassNotRegistered; break;
+      case CLASS_E_CLASSNOTAVAILABLE: text = text::comClassNotAvailable; break;
+      case E_NOINTERFACE: text = text::comNoInterface; break;
+      case E_NOTIMPL: text = text::comNotImplemented; break;
+      case E_FAIL: text = text::comUnspecified; break;
+      case E_OUTOFMEMORY: text = text::comOutOfMemory; break;
+      case CO_E_NOTINITIALIZED: text = text::comNotInitialized; break;
       default: break;
     }
   }
   static const char digits[] = "0123456789ABCDEF";
   std::string code = "0x";
   for (int shift = 28; shift >= 0; shift -= 4) code += digits[(static_cast<unsigned long>(hr) >> shift) & 0xF];
-  return text.empty() ? std::string("error ") + code : text + " (" + code + ")";
+  return text.empty() ? text::flashErrorCode + code : text + " (" + code + ")";
 }
 
-Status failed(const std::string& what, HRESULT hr) {
-  return Status::failure("Flash Player control: " + what + " failed: " + hresultText(hr) + ".");
+// A refused operation: why is the control's own description or the text of its code.
+Result refused(const std::string& what, const std::string& why) {
+  return Result::failure(text::flashControl + what + text::flashOperationFailed + why + ".");
 }
+Result failed(const std::string& what, HRESULT hr) { return refused(what, hresultText(hr)); }
 
-Status noMemoryForText() { return Status::failure("Flash Player control: out of memory for a text argument."); }
+Result noMemoryForText() { return Result::failure(text::flashNoMemoryForText); }
 
 std::string narrow(const wchar_t* text, int length) {
   if (!text || length <= 0) return std::string();
@@ -97,6 +99,20 @@ class Bstr {
   BSTR b_;
 };
 
+// IDispatch without type information or names: our dispatch objects are called by dispatch id only.
+class DispatchByIdOnly : public IDispatch {
+ public:
+  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+    if (n) *n = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
+    if (t) *t = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+};
+
 template <class T>
 void releaseAndClear(T*& p) {
   if (p) {
@@ -108,11 +124,10 @@ void releaseAndClear(T*& p) {
 
 // ---------------------------------------------------------------------------------------------------
 // The container side: client site, in-place site and frame in one object, plus ambient properties.
-class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
+class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public DispatchByIdOnly {
  public:
-  Site(HWND parent, int width, int height) : parent_(parent) { setBounds(width, height); }
+  Site(HWND parent, int width, int height) : parent_(parent) { SetRect(&bounds_, 0, 0, width, height); }
 
-  void setBounds(int width, int height) { SetRect(&bounds_, 0, 0, width, height); }
   const RECT& bounds() const { return bounds_; }
   HWND parent() const { return parent_; }
   void setInPlace(IOleInPlaceObject* p) { inplace_ = p; }  // not owned
@@ -191,7 +206,8 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
   STDMETHODIMP DiscardUndoState() override { return S_OK; }
   STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
   STDMETHODIMP OnPosRectChange(LPCRECT r) override {
-    if (r && inplace_) inplace_->SetObjectRects(r, &bounds_);
+    // The control asked to move: its answer to the move is its own concern.
+    if (r && inplace_) (void)inplace_->SetObjectRects(r, &bounds_);
     return S_OK;
   }
 
@@ -210,15 +226,6 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
   STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
   // IDispatch: the ambient properties. The control runs in user mode; everything else is its default.
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-    if (n) *n = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
-    if (t) *t = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                       UINT*) override {
     if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
@@ -250,7 +257,7 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
 // ---------------------------------------------------------------------------------------------------
 // The event sink. Events of an in-process control in a single-threaded apartment arrive on the thread
 // that created it, the user-interface thread; they are handed on there, synchronously.
-class EventSink final : public IDispatch {
+class EventSink final : public DispatchByIdOnly {
  public:
   explicit EventSink(FlashControl* owner) : owner_(owner) {}
   void detach() { owner_ = nullptr; }
@@ -271,15 +278,6 @@ class EventSink final : public IDispatch {
     if (n == 0) delete this;
     return ULONG(n);
   }
-  STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-    if (n) *n = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** t) override {
-    if (t) *t = nullptr;
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
     switch (id) {
       case kDispOnFSCommand:
@@ -329,87 +327,78 @@ class FlashActiveXControl : public FlashControl {
 
   // Creates the control and activates it in place. A failure leaves an object that only the destructor
   // may use: it tears down what was made.
-  Status create(int width, int height) {
+  Result create(int width, int height) {
     HRESULT hr = CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                   reinterpret_cast<void**>(&ole_));
-    if (FAILED(hr)) return failed("creating the control", hr);
+    if (FAILED(hr)) return failed(text::flashCreating, hr);
     hr = ole_->QueryInterface(kIidShockwaveFlash, reinterpret_cast<void**>(&flash_));
-    if (FAILED(hr)) return failed("asking for IShockwaveFlash", hr);
+    if (FAILED(hr)) return failed(text::flashAskingForInterface, hr);
     hr = ole_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_));
-    if (FAILED(hr)) return failed("asking for IDispatch", hr);
+    if (FAILED(hr)) return failed(text::flashAskingForDispatch, hr);
 
     hr = ole_->SetClientSite(static_cast<IOleClientSite*>(site_));
-    if (FAILED(hr)) return failed("setting the client site", hr);
+    if (FAILED(hr)) return failed(text::flashSettingSite, hr);
     IPersistStreamInit* persist = nullptr;
     if (SUCCEEDED(ole_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
-      persist->InitNew();
+      // Not examined: a control that keeps no state of its own starts empty anyway.
+      (void)persist->InitNew();
       persist->Release();
     }
-    setExtent(width, height);
+    // Not examined: a control that refuses the extent draws at the size of its in-place rectangle.
+    (void)setExtent(width, height);
     connectEvents();
 
     // In-place activation makes the control a child window of the panel.
     RECT r = site_->bounds();
     hr = ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
-    if (FAILED(hr)) return failed("activating the control", hr);
+    if (FAILED(hr)) return failed(text::flashActivating, hr);
     if (SUCCEEDED(ole_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace_))))
       site_->setInPlace(inplace_);
-    return Status();
+    return rc::ok;
   }
 
-  Status setBounds(int width, int height) override {
-    // Resized in place: the control keeps its parent all the while.
-    site_->setBounds(width, height);
-    setExtent(width, height);
-    if (inplace_) {
-      HRESULT hr = inplace_->SetObjectRects(&site_->bounds(), &site_->bounds());
-      if (FAILED(hr)) return failed("resizing", hr);
-    }
-    return Status();
-  }
-
-  Status setScaleMode(int mode) override {
+  Result setScaleMode(int mode) override {
     VARIANT v;
     VariantInit(&v);
     v.vt = VT_I4;
     v.lVal = mode;
-    return putProperty(kDispScaleMode, v, "setting ScaleMode");
+    return putProperty(kDispScaleMode, v, text::flashSettingScaleMode);
   }
-  Status setWMode(const std::wstring& mode) override { return putText(kDispWMode, mode, "setting WMode"); }
-  Status setMenu(bool on) override {
+  Result setWMode(const std::wstring& mode) override { return putText(kDispWMode, mode, text::flashSettingWMode); }
+  Result setMenu(bool on) override {
     VARIANT v;
     VariantInit(&v);
     v.vt = VT_BOOL;
     v.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
-    return putProperty(kDispMenu, v, "setting Menu");
+    return putProperty(kDispMenu, v, text::flashSettingMenu);
   }
-  Status setMovie(const std::wstring& path) override { return putText(kDispMovie, path, "setting Movie"); }
+  Result setMovie(const std::wstring& path) override { return putText(kDispMovie, path, text::flashSettingMovie); }
 
-  Status setVariable(const std::wstring& name, const std::wstring& value) override {
+  Result setVariable(const std::wstring& name, const std::wstring& value) override {
     Bstr n(name);
     if (!n) return noMemoryForText();
     Bstr v(value);
     if (!v) return noMemoryForText();
     using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, BSTR, BSTR);
     HRESULT hr = reinterpret_cast<Fn>(slot(kSlotSetVariable))(flash_, n.get(), v.get());
-    if (FAILED(hr)) return failed("SetVariable", hr);
-    return Status();
+    if (FAILED(hr)) return failed(text::flashSetVariable, hr);
+    return rc::ok;
   }
-  Status play() override { return callNoArgs(kSlotPlay, "Play"); }
-  Status stopPlay() override { return callNoArgs(kSlotStopPlay, "StopPlay"); }
+  Result play() override { return callNoArgs(kSlotPlay, text::flashPlay); }
+  Result stopPlay() override { return callNoArgs(kSlotStopPlay, text::flashStopPlay); }
 
-  Status doVerb(int verb) override {
+  Result doVerb(int verb) override {
     RECT r = site_->bounds();
     HRESULT hr = ole_->DoVerb(verb, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
-    if (FAILED(hr)) return failed("OLE verb " + std::to_string(verb), hr);
-    return Status();
+    if (FAILED(hr)) return failed(text::flashOleVerb + std::to_string(verb), hr);
+    return rc::ok;
   }
 
-  Status focus() override {
+  Result focus() override {
     HWND w = nullptr;
     if (inplace_ && SUCCEEDED(inplace_->GetWindow(&w)) && w) {
       SetFocus(w);
-      return Status();
+      return rc::ok;
     }
     return doVerb(OLEIVERB_UIACTIVATE);
   }
@@ -429,31 +418,31 @@ class FlashActiveXControl : public FlashControl {
     container->Release();
   }
 
-  void setExtent(int width, int height) {
-    if (!ole_) return;
+  HRESULT setExtent(int width, int height) {
     // Pixels to HIMETRIC (0.01 mm) at the screen's resolution.
     HDC dc = GetDC(nullptr);
     int dpiX = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96, dpiY = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
     if (dc) ReleaseDC(nullptr, dc);
     SIZEL size = {MulDiv(width, 2540, dpiX ? dpiX : 96), MulDiv(height, 2540, dpiY ? dpiY : 96)};
-    ole_->SetExtent(DVASPECT_CONTENT, &size);
+    return ole_->SetExtent(DVASPECT_CONTENT, &size);
   }
 
+  // The control's answers are not examined here: everything is released whatever it says.
   void teardown() {
     if (sink_) sink_->detach();
     if (point_) {
-      if (cookie_) point_->Unadvise(cookie_);
+      if (cookie_) (void)point_->Unadvise(cookie_);
       cookie_ = 0;
       releaseAndClear(point_);
     }
     if (inplace_) {
       site_->setInPlace(nullptr);
-      inplace_->InPlaceDeactivate();
+      (void)inplace_->InPlaceDeactivate();
       releaseAndClear(inplace_);
     }
     if (ole_) {
-      ole_->Close(OLECLOSE_NOSAVE);
-      ole_->SetClientSite(nullptr);
+      (void)ole_->Close(OLECLOSE_NOSAVE);
+      (void)ole_->SetClientSite(nullptr);
     }
     releaseAndClear(dispatch_);
     releaseAndClear(flash_);
@@ -464,14 +453,14 @@ class FlashActiveXControl : public FlashControl {
 
   void* slot(int index) const { return (*reinterpret_cast<void***>(flash_))[index]; }
 
-  Status callNoArgs(int index, const char* what) {
+  Result callNoArgs(int index, const char* what) {
     using Fn = HRESULT(STDMETHODCALLTYPE*)(IUnknown*);
     HRESULT hr = reinterpret_cast<Fn>(slot(index))(flash_);
     if (FAILED(hr)) return failed(what, hr);
-    return Status();
+    return rc::ok;
   }
 
-  Status putText(DISPID id, const std::wstring& text, const char* what) {
+  Result putText(DISPID id, const std::wstring& text, const char* what) {
     Bstr b(text);
     if (!b) return noMemoryForText();
     VARIANT v;
@@ -481,7 +470,7 @@ class FlashActiveXControl : public FlashControl {
     return putProperty(id, v, what);
   }
 
-  Status putProperty(DISPID id, VARIANT& value, const char* what) {
+  Result putProperty(DISPID id, VARIANT& value, const char* what) {
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params = {&value, &named, 1, 1};
     EXCEPINFO info;
@@ -498,12 +487,8 @@ class FlashActiveXControl : public FlashControl {
     SysFreeString(info.bstrSource);
     SysFreeString(info.bstrDescription);
     SysFreeString(info.bstrHelpFile);
-    if (FAILED(hr)) {
-      if (!description.empty())
-        return Status::failure("Flash Player control: " + std::string(what) + " failed: " + description + ".");
-      return failed(what, hr);
-    }
-    return Status();
+    if (FAILED(hr)) return description.empty() ? failed(what, hr) : refused(what, description);
+    return rc::ok;
   }
 
   Site* site_ = nullptr;
@@ -518,12 +503,12 @@ class FlashActiveXControl : public FlashControl {
 
 class ShockwaveFlashFactory : public FlashControlFactory {
  public:
-  Status create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) override {
+  Result create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) override {
     auto made = std::make_unique<FlashActiveXControl>(reinterpret_cast<HWND>(parent), width, height);
-    Status created = made->create(width, height);
+    Result created = made->create(width, height);
     if (!created.ok()) return created;  // made goes here: its destructor tears down what was made
     control = std::move(made);
-    return Status();
+    return rc::ok;
   }
 };
 
