@@ -93,7 +93,7 @@ DWORD WINAPI watch(LPVOID arg) {
 
 class ErrorBoxWineTest : public ::testing::Test {
  protected:
-  Win32Platform p;
+  Win32Platform p{mv::text::abortButton};
   ErrorBoxes boxes{p};
   void SetUp() override { setPlatform(&p); }
   void TearDown() override { setPlatform(nullptr); }
@@ -163,8 +163,8 @@ TEST_F(ErrorBoxWineTest, InformationBoxHasItsCaptionAndIcon) {
 
 TEST_F(ErrorBoxWineTest, TheButtonIsLabelledWithTheTextTheProgramHandsIn) {
   Win32Platform relabelled{"&Quit now"};
-  setPlatform(&relabelled);
-  Seen s = showAndWatch("Error", Dismiss::Click, [&] { showErrorBox("Stopped."); });
+  ErrorBoxes relabelledBoxes{relabelled};
+  Seen s = showAndWatch("Error", Dismiss::Click, [&] { relabelledBoxes.error("Stopped."); });
   ASSERT_TRUE(s.found);
   EXPECT_EQ(s.buttonTexts, std::vector<std::string>{"&Quit now"});
   EXPECT_EQ(s.buttonIds, std::vector<int>{IDABORT});
