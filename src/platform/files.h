@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "support/result.h"
 #include "support/result.h"
 
 namespace mv {

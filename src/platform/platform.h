@@ -15,7 +15,7 @@
 // window titles, messages - is UTF-8; the Win32 implementation speaks UTF-16 to the system
 // (support/text_encoding.h), so no text depends on the machine's ANSI code page.
 #include "platform/dialogs.h"
-#include "platform/errors.h"
+#include "support/result.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/shell.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "support/result.h"
 #include "support/result.h"
 
 namespace mv {
@@ -52,7 +52,7 @@ class Shell {
   virtual bool setDeskWallpaper(const char* path, uint32_t flags) = 0;  // SPI_SETDESKWALLPAPER
   // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop) into desktop; a failure
   // with the system's text when the object cannot be created or offers no IActiveDesktop.
-  virtual Status createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) = 0;
+  virtual Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) = 0;
 
  protected:
   ~Shell() = default;  // never deleted through a topic: the platform object owns them all

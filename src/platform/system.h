@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/errors.h"
+#include "support/result.h"
 #include "support/result.h"
 
 namespace mv {

@@ -8,15 +8,15 @@ namespace {
 
 class FakeFlashControl : public FlashControl {
  public:
-  Status setScaleMode(int) override { return Status(); }
-  Status setVariable(const std::wstring&, const std::wstring&) override { return Status(); }
-  Status setWMode(const std::wstring&) override { return Status(); }
-  Status setMenu(bool) override { return Status(); }
-  Status doVerb(int) override { return Status(); }
-  Status setMovie(const std::wstring&) override { return Status(); }
-  Status play() override { return Status(); }
-  Status stopPlay() override { return Status(); }
-  Status focus() override { return Status(); }
+  Result setScaleMode(int) override { return Result(); }
+  Result setVariable(const std::wstring&, const std::wstring&) override { return Result(); }
+  Result setWMode(const std::wstring&) override { return Result(); }
+  Result setMenu(bool) override { return Result(); }
+  Result doVerb(int) override { return Result(); }
+  Result setMovie(const std::wstring&) override { return Result(); }
+  Result play() override { return Result(); }
+  Result stopPlay() override { return Result(); }
+  Result focus() override { return Result(); }
 };
 
 }  // namespace
@@ -82,10 +82,10 @@ void HeadlessView::setInstallEnabled(bool e) {
   events.push_back(e ? "install:enabled" : "install:disabled");
 }
 
-Status HeadlessView::create(WindowHandle, int, int, std::unique_ptr<FlashControl>& control) {
-  if (!controlAvailable) return Status::failure("Class not registered");
+Result HeadlessView::create(WindowHandle, int, int, std::unique_ptr<FlashControl>& control) {
+  if (!controlAvailable) return Result::failure("Class not registered");
   control = std::make_unique<FakeFlashControl>();
-  return Status();
+  return Result();
 }
 
 }  // namespace mv::test

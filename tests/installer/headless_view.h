@@ -100,7 +100,7 @@ class HeadlessView : public InstallerView, public PanelSurface, public FlashCont
   void deliverOneMessage() override {}
 
   // --- FlashControlFactory
-  Status create(WindowHandle parent, int w, int h, std::unique_ptr<FlashControl>& control) override;
+  Result create(WindowHandle parent, int w, int h, std::unique_ptr<FlashControl>& control) override;
 
  private:
   InstallerController* logic_ = nullptr;

@@ -397,7 +397,7 @@ TEST_F(HostPlatformTest, ShellActiveDesktopBoxesAndCursorAreRecorded) {
   p.activeDesktopFailure = "Class not registered";
   {
     std::unique_ptr<ActiveDesktop> ad;
-    Status status = p.createActiveDesktop(ad);
+    Result status = p.createActiveDesktop(ad);
     EXPECT_FALSE(status.ok());
     EXPECT_EQ(status.text(), "Class not registered");
     EXPECT_EQ(ad, nullptr);

@@ -252,7 +252,7 @@ TEST_F(Win32PlatformTest, TextsInAnyScriptCrossTheBoundaryUnchanged) {
 
 TEST_F(Win32PlatformTest, ActiveDesktopNeedsComAndFailsWithTheSystemText) {
   std::unique_ptr<ActiveDesktop> ad;
-  Status status = p.createActiveDesktop(ad);
+  Result status = p.createActiveDesktop(ad);
   EXPECT_FALSE(status.ok()) << "created without COM";
   EXPECT_EQ(ad, nullptr);
   if (!status.ok()) {

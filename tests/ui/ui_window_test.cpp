@@ -471,7 +471,7 @@ TEST_F(InstallerWindowTest, MoviePanelIsAWhiteSurfaceThatTakesItsColour) {
   EXPECT_EQ(0x33, GetBValue(c));
   // Without a Flash control factory the panel gets none.
   std::unique_ptr<FlashControl> control;
-  Status created = view->flashControlFactory().create(panel.handle(), 10, 10, control);
+  Result created = view->flashControlFactory().create(panel.handle(), 10, 10, control);
   EXPECT_FALSE(created.ok());
   EXPECT_EQ(created.text(), "Class not registered");
   EXPECT_FALSE(control);

@@ -548,17 +548,17 @@ bool Win32Platform::setDeskWallpaper(const char* path, uint32_t flags) {
   return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wpath.get()), flags) != 0;
 }
 
-Status Win32Platform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {
+Result Win32Platform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {
   IUnknown* unknown = nullptr;
   HRESULT hr = CoCreateInstance(clsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, iidUnknown,
                                 reinterpret_cast<void**>(&unknown));
-  if (FAILED(hr) || !unknown) return Status::failure(oleErrorText(*this, FAILED(hr) ? hr : E_POINTER));
+  if (FAILED(hr) || !unknown) return Result::failure(oleErrorText(*this, FAILED(hr) ? hr : E_POINTER));
   IActiveDesktopV* ad = nullptr;
   hr = unknown->QueryInterface(iidActiveDesktop, reinterpret_cast<void**>(&ad));
   unknown->Release();
-  if (FAILED(hr) || !ad) return Status::failure(oleErrorText(*this, FAILED(hr) ? hr : E_NOINTERFACE));
+  if (FAILED(hr) || !ad) return Result::failure(oleErrorText(*this, FAILED(hr) ? hr : E_NOINTERFACE));
   desktop = std::make_unique<Win32ActiveDesktop>(ad);
-  return Status();
+  return Result();
 }
 
 // ------------------------------------------------------------------------------------------ user interface

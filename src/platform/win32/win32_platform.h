@@ -66,7 +66,7 @@ class Win32Platform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
-  Status createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
+  Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 
   // Dialogs. ErrorAbort and InformationAbort are the "&Abort" box of our own (abort_dialog.h); the other kinds are
   // MessageBoxW. Owned by the process's active window.

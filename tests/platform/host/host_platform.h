@@ -248,7 +248,7 @@ class HostPlatform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
-  Status createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
+  Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 
   // ------------------------------------------------------------------ Platform: Dialogs
   BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override;

@@ -202,12 +202,12 @@ bool HostPlatform::setDeskWallpaper(const char* path, uint32_t flags) {
   return setDeskWallpaperResult;
 }
 
-Status HostPlatform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {
+Result HostPlatform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {
   logCall("ActiveDesktop.create");
-  if (!activeDesktopFailure.empty()) return Status::failure(activeDesktopFailure);
+  if (!activeDesktopFailure.empty()) return Result::failure(activeDesktopFailure);
   activeDesktopsCreated++;
   desktop = std::make_unique<HostActiveDesktop>(*this);
-  return Status();
+  return Result();
 }
 
 }  // namespace mv
