@@ -13,7 +13,7 @@ using namespace test;
 
 const char* const kNoSpace = "There is not enough space on the disk";  // the system's text, trimmed
 
-// Part 1.4's message for a positive code.
+// The installer's message for a positive code.
 std::string diskFullMessage(const std::string& path) {
   return std::string("Installation Error: ") + kNoSpace + "\r\n\r\nProblem with file " + path + ". ";
 }
