@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "package/install_layout.h"
+#include "support/self_check_code.h"
 #include "support/bytes.h"
 #include "support/crc32.h"
 #include "support/paths.h"
@@ -139,7 +140,7 @@ void setIntegrityRecord(PackageHeader& header, uint32_t crc) {
   writeLe32(header.reserved8.data() + 4, crc);
 }
 
-uint32_t packageCrcUpdate(uint32_t crc, const uint8_t* bytes, size_t size, int64_t position) {
+MV_SELF_CHECK_CODE uint32_t packageCrcUpdate(uint32_t crc, const uint8_t* bytes, size_t size, int64_t position) {
   const int64_t end = position + int64_t(size);
   const int64_t zeroFrom = std::max<int64_t>(position, kIntegrityOffset);
   const int64_t zeroTo = std::min<int64_t>(end, kIntegrityOffset + kIntegritySize);
@@ -287,7 +288,8 @@ uint64_t addWords(uint64_t sum, const uint8_t* bytes, size_t size, int64_t posit
 
 }  // namespace
 
-uint64_t peChecksumUpdate(uint64_t sum, const uint8_t* bytes, size_t size, int64_t position, int64_t fieldOffset) {
+MV_SELF_CHECK_CODE uint64_t peChecksumUpdate(uint64_t sum, const uint8_t* bytes, size_t size, int64_t position,
+                                             int64_t fieldOffset) {
   const int64_t end = position + int64_t(size);
   const int64_t zeroFrom = fieldOffset < 0 ? end : std::max(position, fieldOffset);
   const int64_t zeroTo = fieldOffset < 0 ? end : std::min(end, fieldOffset + kPeChecksumSize);
@@ -296,7 +298,7 @@ uint64_t peChecksumUpdate(uint64_t sum, const uint8_t* bytes, size_t size, int64
   return addWords(sum, bytes + (zeroTo - position), size_t(end - zeroTo), zeroTo);
 }
 
-uint32_t peChecksumFinish(uint64_t sum, int64_t fileLength) {
+MV_SELF_CHECK_CODE uint32_t peChecksumFinish(uint64_t sum, int64_t fileLength) {
   while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);  // end-around carry
   return uint32_t(sum) + uint32_t(fileLength);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "package/format.h"
+#include "support/self_check_code.h"
 #include "support/bytes.h"
 #include "support/crc32.h"
 #include "platform/file_helpers.h"
@@ -53,42 +54,36 @@ Result reportIoError(FileSystem& files, Reporter& reporter, const std::string& p
   return r;
 }
 
-// What start-up checks before it trusts the temp copy (format.h): our integrity record, the CRC-32 of
-// the package from packageOffset to its end with header bytes 8..15 as zero, when the header has one;
-// and the PE checksum of the whole file, certificate table included, when the headers record one.
-struct IntegrityChecks {
-  bool crcRecorded = false;
-  uint32_t crc = 0;
-  int64_t packageOffset = 0, packageEnd = 0;
-  int64_t checksumField = -1;  // -1: no checksum recorded
-  uint32_t checksum = 0;
-};
+// What start-up checks before it trusts the temp copy (format.h): the PE checksum of the whole file,
+// certificate table included, when the headers record one; and our integrity record, the CRC-32 of the
+// package from packageOffset to its end with header bytes 8..15 as zero, when the header has one. Each is
+// one pass over the file in blocks, so that a large installer needs no more memory than one block.
 
-// Both checks in one pass over the file, read in blocks, so that a large installer needs no more
-// memory than one block.
-bool integrityHolds(File& f, int64_t fileSize, const IntegrityChecks& c) {
-  const bool wholeFile = c.checksumField >= 0;
-  const int64_t from = wholeFile ? 0 : c.packageOffset;
-  const int64_t to = wholeFile ? fileSize : c.packageEnd;
-  if (c.crcRecorded && c.packageEnd > fileSize) return false;  // the file ends before its package does
+// Feeds the bytes from..to of the file to `take` in blocks; false when they cannot all be read.
+template <typename Take>
+MV_SELF_CHECK_CODE bool readInBlocks(File& f, int64_t from, int64_t to, Take take) {
   if (!f.seek(from)) return false;
   std::vector<uint8_t> buffer(1 << 16);
-  uint32_t crc = 0;
-  uint64_t sum = 0;
   for (int64_t position = from; position < to;) {
     const int64_t want = std::min<int64_t>(int64_t(buffer.size()), to - position);
-    const int64_t got = f.read(buffer.data(), want);
-    if (got != want) return false;  // a file that ends before its size says, or cannot be read
-    if (wholeFile) sum = peChecksumUpdate(sum, buffer.data(), size_t(got), position, c.checksumField);
-    // The part of this block that lies inside the package.
-    const int64_t crcFrom = std::max(position, c.packageOffset), crcTo = std::min(position + got, c.packageEnd);
-    if (c.crcRecorded && crcFrom < crcTo)
-      crc = packageCrcUpdate(crc, buffer.data() + (crcFrom - position), size_t(crcTo - crcFrom),
-                             crcFrom - c.packageOffset);
-    position += got;
+    if (f.read(buffer.data(), want) != want) return false;  // ends before its size says, or unreadable
+    take(buffer.data(), size_t(want), position);
+    position += want;
   }
-  if (c.crcRecorded && crc != c.crc) return false;
-  return !wholeFile || peChecksumFinish(sum, fileSize) == c.checksum;
+  return true;
+}
+
+MV_SELF_CHECK_CODE bool peChecksumHolds(File& f, int64_t fileSize, int64_t field, uint32_t recorded) {
+  uint64_t sum = 0;
+  auto add = [&](const uint8_t* bytes, size_t n, int64_t at) { sum = peChecksumUpdate(sum, bytes, n, at, field); };
+  return readInBlocks(f, 0, fileSize, add) && peChecksumFinish(sum, fileSize) == recorded;
+}
+
+MV_SELF_CHECK_CODE bool packageCrcHolds(File& f, int64_t fileSize, int64_t offset, int64_t end, uint32_t recorded) {
+  if (end > fileSize) return false;  // the file ends before its package does
+  uint32_t crc = 0;
+  auto add = [&](const uint8_t* bytes, size_t n, int64_t at) { crc = packageCrcUpdate(crc, bytes, n, at - offset); };
+  return readInBlocks(f, offset, end, add) && crc == recorded;
 }
 
 void reportDamagedPackage(Reporter& reporter, const std::string& detail, const std::string& path) {
@@ -122,7 +117,18 @@ Result readDirectory(FileSystem& files, Reporter& reporter, File& f, const std::
   auto readLength = [&](int64_t offset, uint8_t* four) {
     return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
   };
+  // The program part first, before what the parsing code makes of the file is believed: damage to that
+  // code is then told as damage, not as whatever the damaged code would make of the file.
+  const uint32_t checksum = recordedPeChecksum(probe.data(), probeSize);
+  const bool programIntact =
+      checksum == 0 || peChecksumHolds(f, fileSize, peChecksumOffset(probe.data(), probeSize), checksum);
   const int64_t packageOffset = packageOffsetFromImage(probe.data(), probeSize, readLength);
+  // A download cut short inside the directory is told as such, as for an installer without a checksum.
+  const bool directoryCut = packageOffset >= 0 && packageOffset + kDirectorySize > fileSize;
+  if (!programIntact && !directoryCut) {
+    reporter.error(text::integrityFailed);
+    return rc::integrityFailed;
+  }
   if (packageOffset < 0) {
     reportDamagedPackage(reporter, text::notAnExecutable, path);
     return rc::damagedPackage;
@@ -141,14 +147,7 @@ Result readDirectory(FileSystem& files, Reporter& reporter, File& f, const std::
   // Bytes after the package's recorded end (a code signature's certificate table) are not part of it;
   // a file that ends before it is truncated. The PE checksum covers them too, as Windows computes it.
   const int64_t end = packageEnd(dir.header, packageOffset, fileSize);
-  IntegrityChecks checks;
-  checks.crcRecorded = hasIntegrityRecord(dir.header);
-  checks.crc = recordedCrc(dir.header);
-  checks.packageOffset = packageOffset;
-  checks.packageEnd = end;
-  checks.checksum = recordedPeChecksum(probe.data(), probeSize);
-  if (checks.checksum != 0) checks.checksumField = peChecksumOffset(probe.data(), probeSize);
-  if ((checks.crcRecorded || checks.checksumField >= 0) && !integrityHolds(f, fileSize, checks)) {
+  if (hasIntegrityRecord(dir.header) && !packageCrcHolds(f, fileSize, packageOffset, end, recordedCrc(dir.header))) {
     reporter.error(text::integrityFailed);
     return rc::integrityFailed;
   }

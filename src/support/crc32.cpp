@@ -2,10 +2,12 @@
 
 #include <array>
 
+#include "support/self_check_code.h"
+
 namespace mv {
 
 namespace {
-std::array<uint32_t, 256> makeTable() {
+MV_SELF_CHECK_CODE std::array<uint32_t, 256> makeTable() {
   std::array<uint32_t, 256> t{};
   for (uint32_t n = 0; n < 256; ++n) {
     uint32_t c = n;
@@ -16,7 +18,7 @@ std::array<uint32_t, 256> makeTable() {
 }
 }  // namespace
 
-uint32_t crc32Update(uint32_t crc, const void* data, size_t size) {
+MV_SELF_CHECK_CODE uint32_t crc32Update(uint32_t crc, const void* data, size_t size) {
   static const std::array<uint32_t, 256> table = makeTable();
   const uint8_t* p = static_cast<const uint8_t*>(data);
   crc = ~crc;
