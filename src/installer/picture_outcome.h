@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/system.h"
 #include "support/result.h"
 
 namespace mv {
@@ -31,6 +32,6 @@ struct PictureOutcome {
 };
 
 // The message for a picture that cannot be shown: "CorruptFile: ", what is wrong, and the file.
-std::string pictureFailureMessage(const PictureOutcome& outcome, const std::string& path);
+std::string pictureFailureMessage(System& system, const PictureOutcome& outcome, const std::string& path);
 
 }  // namespace mv

@@ -38,14 +38,14 @@ std::string licenceText(const std::string& bytes) {
 
 }  // namespace
 
-std::string pictureFailureMessage(const PictureOutcome& outcome, const std::string& path) {
+std::string pictureFailureMessage(System& system, const PictureOutcome& outcome, const std::string& path) {
   std::string why;
   switch (outcome.problem) {
     case PictureOutcome::Problem::None:
       return std::string();
     case PictureOutcome::Problem::Unreadable: {
       why = text::pictureUnreadable;
-      const std::string reason = outcome.code > 0 ? errorDescription(platform(), outcome.code) : std::string();
+      const std::string reason = outcome.code > 0 ? errorDescription(system, outcome.code) : std::string();
       if (!reason.empty()) why += " " + reason + ".";
       break;
     }
@@ -68,7 +68,7 @@ void StartUp::showPresentation() {
     case presentation::bmp:
     case presentation::jpeg:
       view_.hideMoviePanel();
-      if (PictureOutcome shown = view_.showPicture(path); !shown) boxes_.error(pictureFailureMessage(shown, path));
+      if (PictureOutcome shown = view_.showPicture(path); !shown) boxes_.error(pictureFailureMessage(platform_, shown, path));
       break;
     case presentation::movie:
     case presentation::movie2: {
@@ -124,7 +124,7 @@ Result StartUp::prepareWindow() {
   // Flash Player installer, then the decision whether to run it.
   if (r == rc::ok) r = extractStartupSlot(platform_, s, slot::flashInstaller);
   if (r == rc::ok) {
-    if (checkFlashPlayer(platform(), platform(), s.systemFolder, s.windowsFolder, view_.handle()))
+    if (checkFlashPlayer(platform_, platform_, s.systemFolder, s.windowsFolder, view_.handle()))
       s.flashRestartPending = true;
     view_.bringApplicationToFront();
   }

@@ -50,7 +50,7 @@ Result StartUp::makeContentFolder() {
   const int32_t reason = platform_.lastError();
   if (!folderExists(platform_, s.contentFolder)) {
     std::string message = std::string(text::contentFolderFailed) + s.contentFolder;
-    std::string description = reason > 0 ? errorDescription(platform(), reason) : std::string();
+    std::string description = reason > 0 ? errorDescription(platform_, reason) : std::string();
     if (!description.empty()) message += "\r\n\r\n" + description;
     boxes_.error(message);
     return rc::contentFolderFailed;
@@ -83,7 +83,7 @@ Result StartUp::run() {
   // Paths and the private working folder.
   s.executablePath = platform_.executablePath();
   s.executableFolder = parentOf(s.executablePath);
-  Result r = makeTempFolder(platform(), platform(), "MVVA", s.tempFolder);
+  Result r = makeTempFolder(platform_, platform_, "MVVA", s.tempFolder);
   s.tempCopyPath = s.tempFolder + "temp.dat";
   if (r == rc::ok) {
     s.tempFolderCreated = true;

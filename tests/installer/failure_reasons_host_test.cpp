@@ -146,12 +146,12 @@ TEST_F(FailureReasonsTest, PictureThatCannotBeShownSaysWhy) {
   EXPECT_FALSE(view.closed);  // start-up goes on
 
   // Data the decoder does not take, and a file that cannot be read (with the system's reason).
-  EXPECT_EQ(pictureFailureMessage(PictureOutcome::failed(PictureOutcome::Problem::NotDecodable), picture),
+  EXPECT_EQ(pictureFailureMessage(platform(), PictureOutcome::failed(PictureOutcome::Problem::NotDecodable), picture),
             "CorruptFile: The picture cannot be decoded: it is damaged, cut short or not a BMP or JPEG picture."
             "\r\n\r\nFile: " + picture);
-  EXPECT_EQ(pictureFailureMessage(PictureOutcome::failed(PictureOutcome::Problem::Unreadable, 5), picture),
+  EXPECT_EQ(pictureFailureMessage(platform(), PictureOutcome::failed(PictureOutcome::Problem::Unreadable, 5), picture),
             "CorruptFile: The picture cannot be read. Access is denied.\r\n\r\nFile: " + picture);
-  EXPECT_EQ(pictureFailureMessage(PictureOutcome::failed(PictureOutcome::Problem::Unreadable), picture),
+  EXPECT_EQ(pictureFailureMessage(platform(), PictureOutcome::failed(PictureOutcome::Problem::Unreadable), picture),
             "CorruptFile: The picture cannot be read.\r\n\r\nFile: " + picture);
 }
 
