@@ -4,7 +4,9 @@
 //
 // Sandbox: one sandbox folder for the whole process, with a fresh HostPlatform for every input (its side
 // tables - attributes, deletion counts, message boxes - would otherwise grow with every name the fuzzer
-// makes up). Before an input runs, the sandbox is emptied and the platform rebuilt.
+// makes up). Before an input runs, the sandbox is emptied and the platform rebuilt. The sandbox owns what
+// the installer's program entry owns: the installer state (made afresh for every input, its messages
+// shown by the installer's error boxes on the input's platform) and the data file reader.
 //
 // The compression library: the installer loads "impborl.dll" from the Windows folder. Here a file of that
 // name must exist there (the installer checks), and loading it hands out the codec linked into this
@@ -29,6 +31,7 @@
 
 #include "dcl/dcl.h"
 #include "dcl/pklib.h"
+#include "installer/error_reporter.h"
 #include "installer/state.h"
 #include "package/dcl_library.h"
 #include "package/datafile.h"
@@ -112,7 +115,9 @@ class Sandbox {
     root_ = buf.data();
   }
   ~Sandbox() {
-    if (dataFile().isOpen()) (void)dataFile().closeDataFile();  // the sandbox goes: only the handle matters
+    if (dataFile_.isOpen()) (void)dataFile_.closeDataFile();  // the sandbox goes: only the handle matters
+    state_.reset();
+    boxes_.reset();
     setPlatform(nullptr);
     platform_.reset();
     removeTree(root_, false);
@@ -123,15 +128,17 @@ class Sandbox {
   // A fresh platform and installer state on an empty sandbox: C:\WINDOWS (with system32 and the codec
   // library), C:\TEMP\MVVA, and the installer's folders filled in as start-up leaves them.
   FuzzPlatform& reset() {
-    if (dataFile().isOpen()) (void)dataFile().closeDataFile();  // the sandbox goes: only the handle matters
+    if (dataFile_.isOpen()) (void)dataFile_.closeDataFile();  // the sandbox goes: only the handle matters
+    state_.reset();
+    boxes_.reset();
     setPlatform(nullptr);
     platform_.reset();
     removeTree(root_, true);
     platform_ = std::make_unique<FuzzPlatform>(root_);
     setPlatform(platform_.get());
-    resetState();
-    state().codecWarningShown = false;
-    InstallerState& s = state();
+    boxes_ = std::make_unique<ErrorBoxes>(*platform_);
+    state_ = std::make_unique<InstallerState>(*boxes_);
+    InstallerState& s = *state_;
     s.windowsFolder = "C:\\WINDOWS\\";
     s.systemFolder = "C:\\WINDOWS\\system32\\";
     s.executablePath = platform_->executablePath();
@@ -144,6 +151,9 @@ class Sandbox {
   }
 
   FuzzPlatform& platform() { return *platform_; }
+  // The installer state of the current input (after reset()), and the data file reader.
+  InstallerState& state() { return *state_; }
+  DataFileReader& dataFile() { return dataFile_; }
   const std::string& root() const { return root_; }
   // The host path of a Windows path in the sandbox ("" when it is not a valid one).
   std::string host(const std::string& windowsPath) const { return platform_->hostPath(windowsPath); }
@@ -197,6 +207,9 @@ class Sandbox {
 
   std::string root_;
   std::unique_ptr<FuzzPlatform> platform_;
+  std::unique_ptr<ErrorBoxes> boxes_;      // over *platform_
+  std::unique_ptr<InstallerState> state_;  // reports to *boxes_
+  DataFileReader dataFile_;
 };
 
 struct Outcome {
@@ -254,7 +267,7 @@ inline void finish(Sandbox& box, Outcome& o, const std::vector<Sandbox::Allowed>
 // Writes every record of the open data file as the installation does (kind-3 movie copies included as
 // ordinary entries: they are read like the others here), then closes it.
 inline void extractEntries(Sandbox& box, Outcome& o, const std::string& folder) {
-  DataFileReader& data = dataFile();
+  DataFileReader& data = box.dataFile();
   const int32_t count = data.entryCount();
   if (count < 0 || count > kMaxDataRecords) {
     noteProblem(o, "a data file with entry count " + std::to_string(count) + " was opened");
@@ -292,17 +305,17 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
   using detail::step;
   Outcome o;
   FuzzPlatform& p = box.reset();
-  InstallerState& s = state();
+  InstallerState& s = box.state();
   p.writeWholeFile(s.tempCopyPath, std::string(reinterpret_cast<const char*>(data), size));
 
   Result r = step(box, o, "readPackageDirectory", [&] {
-    return readPackageDirectory(p, state(), [&](File& stream) -> Result {
+    return readPackageDirectory(p, s, [&](File& stream) -> Result {
       // Start-up's library step: the title must be one plain folder name before anything is written.
       if (!isPlainFolderName(s.directory.header.title())) {
         platform().messageBox("bad title", "Error", BoxKind::ErrorAbort);  // start-up's own message
         return rc::badTitle;
       }
-      return step(box, o, "slot 1", [&] { return extractSlot(p, state(), stream, slot::library, false); });
+      return step(box, o, "slot 1", [&] { return extractSlot(p, s, stream, slot::library, false); });
     });
   });
 
@@ -320,12 +333,12 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
     for (int k : {slot::flashInstaller, slot::presentation, slot::licence, slot::extra, slot::htmlPage, slot::dataFile,
                   slot::uninstaller, slot::further}) {
       if (!stream || s.directory.entries[k].name.empty()) continue;
-      Result e = step(box, o, "slot " + std::to_string(k), [&] { return extractSlot(p, state(), *stream, k, k >= slot::htmlPage); });
+      Result e = step(box, o, "slot " + std::to_string(k), [&] { return extractSlot(p, s, *stream, k, k >= slot::htmlPage); });
       if (k == slot::dataFile && e == 0) dataFileWritten = true;
     }
     if (stream) stream->close();
     if (dataFileWritten && fileExists(p, s.dataFilePath)) {
-      Result opened = step(box, o, "openDataFile", [&] { return dataFile().openDataFile(p, state(), s.dataFilePath, true); });
+      Result opened = step(box, o, "openDataFile", [&] { return box.dataFile().openDataFile(p, s, s.dataFilePath, true); });
       if (opened == 0) detail::extractEntries(box, o, s.contentFolder);
     }
   }
@@ -353,16 +366,16 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
   using detail::step;
   Outcome o;
   FuzzPlatform& p = box.reset();
-  InstallerState& s = state();
+  InstallerState& s = box.state();
   s.contentTitle = "Demo";
   s.contentFolder = kContentFolder;
   s.dataFilePath = std::string(kContentFolder) + "Demo.mvd";
   forceFolders(platform(), s.contentFolder);
   p.writeWholeFile(s.dataFilePath, std::string(reinterpret_cast<const char*>(data), size));
 
-  DataFileReader& reader = dataFile();
-  (void)step(box, o, "readDataHeader", [&] { return reader.readDataHeader(p, state()); });  // recorded by the step
-  Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(p, state(), s.dataFilePath, true); });
+  DataFileReader& reader = box.dataFile();
+  (void)step(box, o, "readDataHeader", [&] { return reader.readDataHeader(p, s); });  // recorded by the step
+  Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(p, s, s.dataFilePath, true); });
   if (r == 0) detail::extractEntries(box, o, s.contentFolder);
   detail::finish(box, o,
                  {{box.host("C:\\WINDOWS"), false},

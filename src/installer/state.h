@@ -38,12 +38,4 @@ struct InstallerState : PackageSession {
   bool windowless() const { return presentationKind == presentation::silent; }
 };
 
-// Tests of the package layer that predate the session objects reach one process-wide state here, its
-// messages shown by boxes on the installed platform. The installer itself never does: its program entry
-// owns the state and the boxes and hands them down.
-InstallerState& state();
-void resetState();
-ErrorBoxes& errorBoxes();
-DataFileReader& dataFile();
-
 }  // namespace mv

@@ -11,8 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "installer/state.h"
+#include "installer/error_reporter.h"
 #include "package/dcl_library.h"
+#include "package/session.h"
 #include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
 
@@ -104,7 +105,6 @@ class CompressorDialogTest : public ::testing::Test {
     CreateDirectoryA(windows_.c_str(), nullptr);
     platform_.windowsFolder = windows_;
     setPlatform(&platform_);
-    state().codecWarningShown = false;
   }
   void TearDown() override {
     setPlatform(nullptr);
@@ -120,13 +120,16 @@ class CompressorDialogTest : public ::testing::Test {
   }
   std::string windows_;
   TestPlatform platform_;
+  // The session the adapter reports to: the installer's error boxes, shown by the real platform.
+  ErrorBoxes boxes_{platform_};
+  PackageSession session_{boxes_};
 };
 
 TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
   putLibrary(std::string(4096, 'M') + "not a library");
   BoxWatcher watcher;
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(platform(), state());
+    DclLibrary compressor(platform(), session_);
     EXPECT_FALSE(compressor.available());
   }
   std::vector<std::string> seen = watcher.seen();
@@ -140,7 +143,7 @@ TEST_F(CompressorDialogTest, DamagedLibraryShowsTheCompressionWarningOnce) {
 TEST_F(CompressorDialogTest, MissingLibraryShowsNothing) {
   BoxWatcher watcher;
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(platform(), state());
+    DclLibrary compressor(platform(), session_);
     EXPECT_FALSE(compressor.available());
   }
   Sleep(100);

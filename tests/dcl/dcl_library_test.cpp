@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "dcl/dcl.h"
-#include "installer/state.h"
+#include "installer/error_reporter.h"
 #include "package/dcl_library.h"
+#include "package/session.h"
 #include "support/user_texts.h"
 
 #ifdef _WIN32
@@ -136,8 +137,10 @@ std::vector<uint8_t> sampleData() {
 
 class CompressorTest : public ::testing::Test {
  protected:
-  void SetUp() override { state().codecWarningShown = false; }
   Environment env;
+  // The session the adapter reports to: the installer's error boxes on the test's platform.
+  ErrorBoxes boxes{platform()};
+  PackageSession session{boxes};
 };
 
 TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
@@ -147,7 +150,7 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
   std::vector<uint8_t> data = sampleData();
   for (int type : {0, 1}) {
     std::vector<uint8_t> stream = dclImplode(data.data(), data.size(), type, 4096);
-    DclLibrary compressor(platform(), state());
+    DclLibrary compressor(platform(), session);
     ASSERT_TRUE(compressor.available());
     EXPECT_EQ(compressor.expand(env.windows() + "out.bin", stream.data(), stream.size()), 0);
     EXPECT_EQ(env.read(env.windows() + "out.bin"), std::string(data.begin(), data.end()));
@@ -170,7 +173,7 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
 TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
   env.putLibrary(env.ourLibrary());
   std::vector<uint8_t> stream{0, 6, 1, 0xFF};
-  DclLibrary compressor(platform(), state());
+  DclLibrary compressor(platform(), session);
   ASSERT_TRUE(compressor.available());
   Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
   EXPECT_EQ(r, oserr::pathNotFound);
@@ -180,7 +183,7 @@ TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
 
 TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(platform(), state());
+    DclLibrary compressor(platform(), session);
     EXPECT_FALSE(compressor.available());
   }
   EXPECT_TRUE(env.boxes().empty());
@@ -189,14 +192,14 @@ TEST_F(CompressorTest, NoLibraryMeansUnavailableWithoutAMessage) {
 TEST_F(CompressorTest, DamagedLibraryWarnsOnceOnly) {
   env.putLibrary(std::string(5000, '\x90') + "not a library");
   for (int k = 0; k < 3; ++k) {
-    DclLibrary compressor(platform(), state());
+    DclLibrary compressor(platform(), session);
     EXPECT_FALSE(compressor.available());
   }
   ASSERT_EQ(env.boxes().size(), 1u);
   EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::compressionProblem + "\r\n\r\n" +
                                 errorDescription(platform(), env.notLoadableCode()));
-  state().codecWarningShown = false;
-  DclLibrary again(platform(), state());
+  session.codecWarningShown = false;
+  DclLibrary again(platform(), session);
   EXPECT_EQ(env.boxes().size(), 2u);
 }
 

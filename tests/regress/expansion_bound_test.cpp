@@ -28,7 +28,7 @@ TEST(ExpansionBound, TheAdapterStopsAtItsLimit) {
   const std::string path = "C:\\WINDOWS\\Web\\out.bin";
   box.platform().createDirectory("C:\\WINDOWS\\Web");
   for (int64_t limit : {0, 1, 101, 4096, 100000}) {
-    DclLibrary compressor(platform(), state());
+    DclLibrary compressor(platform(), box.state());
     ASSERT_TRUE(compressor.available());
     EXPECT_EQ(compressor.expand(path, stream.data(), stream.size(), limit), 0);
     std::string written;
@@ -36,7 +36,7 @@ TEST(ExpansionBound, TheAdapterStopsAtItsLimit) {
     EXPECT_EQ(written.size(), size_t(limit)) << limit;
   }
   // Without a limit, everything the stream holds.
-  DclLibrary compressor(platform(), state());
+  DclLibrary compressor(platform(), box.state());
   EXPECT_EQ(compressor.expand(path, stream.data(), stream.size()), 0);
   std::string written;
   ASSERT_TRUE(box.platform().readWholeFile(path, written));
