@@ -227,7 +227,7 @@ TEST_F(InstallerTest, UnloadablePictureShowsCorruptFileAndGoesOn) {
   view.pictureLoads = false;
   startTypical();
   ASSERT_EQ(boxTexts().size(), 1u);
-  EXPECT_EQ(sb->boxes[0].text, pictureFailureMessage(view.pictureFailure, std::string(kContent) + "installer.jpg"));
+  EXPECT_EQ(sb->boxes[0].text, pictureFailureMessage(platform(), view.pictureFailure, std::string(kContent) + "installer.jpg"));
   EXPECT_TRUE(view.sized);
   EXPECT_FALSE(view.closed);
 }
