@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "headless_view.h"
+#include "installer_fixture.h"
 #include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
 #include "package/datafile.h"
@@ -24,9 +24,6 @@ const char* const kNoSpace = "There is not enough space on the disk";  // the sy
 std::string diskFullMessage(const std::string& path) {
   return std::string("Installation Error: ") + kNoSpace + "\r\n\r\nProblem with file " + path + ". ";
 }
-std::string startupMessage(Result r) {
-  return "Installer file is corrupted. Quillon Error: " + std::to_string(r) + ". ";
-}
 
 DataFileLayout seaData() {
   DataFileLayout d;
@@ -36,42 +33,17 @@ DataFileLayout seaData() {
   return d;
 }
 
-class FailureReasonsTest : public ::testing::Test {
+class FailureReasonsTest : public InstallerFixture {
  protected:
-  void SetUp() override {
-    parts = std::make_unique<InstallerParts>(sb.platform());
-    sb->setEnv("TEMP", "C:\\TEMP");
-    sb->setEnv("WINDIR", "C:\\WINDOWS");
-    sb->createDirectory("C:\\Downloads");
-  }
-  void TearDown() override {
-    logic.reset();
-    parts.reset();
-  }
   void start(const PackageLayout& layout) {
     Bytes installer = buildInstaller(peStub(), layout);
     ASSERT_TRUE(sb->writeWholeFile(kExe, std::string(installer.begin(), installer.end())));
-    logic = parts->makeLogic(view);
-    view.attach(logic.get());
-    logic->onCreate();
+    createWindow();
   }
   void install() {
     sb->onMessageBox = [](const HostPlatform::BoxRecord&) { return BoxAnswer::Ok; };
     logic->onInstallClicked();
   }
-  std::vector<std::string> boxTexts() {
-    std::vector<std::string> out;
-    for (auto& b : sb->boxes) out.push_back(b.text);
-    return out;
-  }
-
-  InstallerState& state() { return parts->state; }
-  DataFileReader& dataFile() { return parts->dataFile; }
-
-  HostSandbox sb;
-  std::unique_ptr<InstallerParts> parts;
-  HeadlessView view;
-  std::unique_ptr<InstallerController> logic;
 };
 
 // ------------------------------------------------------------------------------------------ full disk

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "headless_view.h"
+#include "installer_fixture.h"
 #include "installer/error_reporter.h"
 #include "installer/installer_controller.h"
 #include "package/datafile.h"
@@ -33,28 +33,13 @@ DataFileLayout typicalData() {
   return d;
 }
 
-class InstallerTest : public ::testing::Test {
+class InstallerTest : public InstallerFixture {
  protected:
-  void SetUp() override {
-    parts = std::make_unique<InstallerParts>(sb.platform());
-    sb->setEnv("TEMP", "C:\\TEMP");
-    sb->setEnv("WINDIR", "C:\\WINDOWS");
-    sb->createDirectory("C:\\Downloads");
-  }
-  void TearDown() override {
-    logic.reset();
-    parts.reset();
-  }
-
   void writeInstaller(const PackageLayout& layout) {
     installer = buildInstaller(peStub(), layout);
     ASSERT_TRUE(sb->writeWholeFile(kExe, text(installer)));
   }
-  void start() {
-    logic = parts->makeLogic(view);
-    view.attach(logic.get());
-    logic->onCreate();
-  }
+  void start() { createWindow(); }
   void startTypical() {
     writeInstaller(typicalPackage("Ocean", buildDataFile(typicalData())));
     start();
@@ -65,11 +50,6 @@ class InstallerTest : public ::testing::Test {
     EXPECT_TRUE(sb->readWholeFile(path, s)) << path;
     return s;
   }
-  std::vector<std::string> boxTexts() {
-    std::vector<std::string> out;
-    for (auto& b : sb->boxes) out.push_back(b.text);
-    return out;
-  }
   // Answers the installer's questions by caption; error boxes are dismissed.
   void answer(BoxAnswer confirm, BoxAnswer restart = BoxAnswer::No, BoxAnswer desktop = BoxAnswer::No) {
     sb->onMessageBox = [=](const HostPlatform::BoxRecord& r) {
@@ -79,17 +59,6 @@ class InstallerTest : public ::testing::Test {
       return BoxAnswer::Abort;
     };
   }
-  static std::string startupMessage(Result r) {
-    return std::string("Installer file is corrupted. Quillon Error: ") + std::to_string(r) + ". ";
-  }
-
-  InstallerState& state() { return parts->state; }
-  DataFileReader& dataFile() { return parts->dataFile; }
-
-  HostSandbox sb;
-  std::unique_ptr<InstallerParts> parts;
-  HeadlessView view;
-  std::unique_ptr<InstallerController> logic;
   Bytes installer;
 };
 
