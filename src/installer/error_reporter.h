@@ -4,19 +4,22 @@
 #include <string>
 
 #include "platform/dialogs.h"
+#include "platform/platform.h"
+#include "platform/system.h"
 #include "support/reporter.h"
 #include "support/result.h"
-#include "platform/system_errors.h"
 
 namespace mv {
 
-// The message text for a code and a file name (the three forms of the reporter).
-std::string errorMessage(Result code, const std::string& fileName);
+// The message text for a code and a file name (the three forms of the reporter); system describes
+// the operating system's codes.
+std::string errorMessage(System& system, Result code, const std::string& fileName);
 
 // The boxes, shown through the dialogs they are given. Each returns when the user has dismissed it.
 class ErrorBoxes : public Reporter {
  public:
-  explicit ErrorBoxes(Dialogs& dialogs) : dialogs_(dialogs) {}
+  ErrorBoxes(Dialogs& dialogs, System& system) : dialogs_(dialogs), system_(system) {}
+  explicit ErrorBoxes(Platform& platform) : ErrorBoxes(platform, platform) {}
 
   // errorMessage in the error box.
   void fileError(Result code, const std::string& fileName) override;
@@ -30,6 +33,7 @@ class ErrorBoxes : public Reporter {
 
  private:
   Dialogs& dialogs_;
+  System& system_;
 };
 
 }  // namespace mv

@@ -8,6 +8,7 @@
 #include "installer/start_up.h"
 #include "package/file_reader.h"
 #include "package/slots.h"
+#include "platform/system_errors.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 #include "support/text_encoding.h"

@@ -8,6 +8,7 @@
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
+#include "platform/system_errors.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 

@@ -13,13 +13,6 @@ namespace mv {
 
 namespace {
 
-// Reads exactly count bytes; 0, -30 when fewer arrive, or the I/O code.
-Result readExactly(FileSystem& files, File& f, void* buffer, int64_t count) {
-  int64_t got = f.read(buffer, count);
-  if (got < 0) return lastIoError(files);
-  return got < count ? rc::shortIo : 0;
-}
-
 // I/O results of the entry steps: the operating system's codes and short reads or writes.
 bool isIoError(Result r) { return r > 0 || r == rc::shortIo; }
 

@@ -37,24 +37,17 @@ Result checkEntry(const PackageSession& s, int k, const PackageEntry& e, const s
   return 0;
 }
 
-// Reads the whole payload into block; 0, -30 when fewer bytes arrive, or the I/O code.
-Result readPayload(FileSystem& files, File& stream, uint8_t* block, int64_t size) {
-  int64_t got = stream.read(block, size);
-  if (got < 0) return lastIoError(files);
-  return got < size ? rc::shortIo : 0;
-}
-
 Result expandPayload(Platform& platform, PackageSession& s, File& stream, const PackageEntry& e,
                      const std::string& destination, uint8_t* block, int64_t size) {
   DclLibrary library(platform, s);
   if (!library.available()) return rc::codecUnavailable;
-  Result r = readPayload(platform, stream, block, size);
+  Result r = readExactly(platform, stream, block, size);
   if (r != 0) return r;
   return library.expandToFile(destination, block, size_t(size), e.expandedSize);
 }
 
 Result writePayload(FileSystem& files, File& stream, const std::string& destination, uint8_t* block, int64_t size) {
-  Result r = readPayload(files, stream, block, size);
+  Result r = readExactly(files, stream, block, size);
   if (r != 0) return r;
   std::unique_ptr<File> out = files.open(destination, OpenMode::CreateWrite);
   if (!out) return lastIoError(files);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/system_errors.h"
 #include "support/paths.h"
 
 namespace mv {
@@ -117,6 +118,12 @@ int64_t fileSizeOf(FileSystem& files, const std::string& path) {
   int64_t size = f->size();
   f->close();
   return size;
+}
+
+Result readExactly(FileSystem& files, File& file, void* buffer, int64_t count) {
+  const int64_t got = file.read(buffer, count);
+  if (got < 0) return lastIoError(files);
+  return got < count ? rc::shortIo : 0;
 }
 
 }  // namespace mv

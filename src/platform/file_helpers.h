@@ -26,6 +26,8 @@ void forceFolders(FileSystem& files, const std::string& folder);
 Result makeTempFolder(System& system, FileSystem& files, const std::string& base, std::string& folder);
 bool fileExists(FileSystem& files, const std::string& path);    // a file (not a folder) exists at path
 bool folderExists(FileSystem& files, const std::string& path);  // a folder exists at path
+// Reads exactly count bytes: 0, -30 (short read) when fewer arrive, or the I/O code of the failure.
+Result readExactly(FileSystem& files, File& file, void* buffer, int64_t count);
 // The size of an existing file; -1 when it cannot be opened.
 int64_t fileSizeOf(FileSystem& files, const std::string& path);
 

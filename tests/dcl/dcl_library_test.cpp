@@ -11,6 +11,7 @@
 #include "installer/error_reporter.h"
 #include "package/dcl_library.h"
 #include "package/session.h"
+#include "platform/system_errors.h"
 #include "support/user_texts.h"
 
 #ifdef _WIN32

@@ -70,7 +70,7 @@ TEST_F(InstallerTest, ShortDirectoryEndsStartUpWithBothMessages) {
   ASSERT_TRUE(sb->writeWholeFile(kExe, text(file)));
   start();
   ASSERT_EQ(boxTexts().size(), 2u);
-  EXPECT_EQ(sb->boxes[0].text, errorMessage(-31, "C:\\TEMP\\MVVA\\temp.dat"));
+  EXPECT_EQ(sb->boxes[0].text, errorMessage(sb.platform(), -31, "C:\\TEMP\\MVVA\\temp.dat"));
   EXPECT_EQ(sb->boxes[0].kind, BoxKind::ErrorAbort);
   EXPECT_EQ(sb->boxes[1].text, startupMessage(-31));
   EXPECT_EQ(sb->boxes[1].caption, "Error");
@@ -86,7 +86,7 @@ TEST_F(InstallerTest, MissingTemporaryFolderIsReportedAndNothingIsDeleted) {
   sb->setEnv("TEMP", "C:\\missing");
   startTypical();
   ASSERT_EQ(sb->boxes.size(), 2u);
-  EXPECT_EQ(sb->boxes[0].text, errorMessage(oserr::pathNotFound, "C:\\missing\\MVVA9999"));
+  EXPECT_EQ(sb->boxes[0].text, errorMessage(sb.platform(), oserr::pathNotFound, "C:\\missing\\MVVA9999"));
   EXPECT_EQ(sb->boxes[1].text, startupMessage(oserr::pathNotFound));
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(logic->exitCode(), exitcode::failed);
@@ -429,7 +429,7 @@ TEST_F(InstallerTest, FailureLeavesTheWindowOpenUntilCancel) {
   answer(BoxAnswer::Ok);
   logic->onInstallClicked();
   ASSERT_FALSE(sb->boxes.empty());
-  EXPECT_EQ(sb->boxes[0].text, errorMessage(oserr::accessDenied, std::string(kContent) + "uninstall.exe"));
+  EXPECT_EQ(sb->boxes[0].text, errorMessage(sb.platform(), oserr::accessDenied, std::string(kContent) + "uninstall.exe"));
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 5");
   EXPECT_EQ(view.progressValue, 0);
   EXPECT_FALSE(view.installEnabled);
@@ -625,7 +625,7 @@ TEST_F(InstallerTest, FailedMovieCopyIsReportedWith532) {
   start();
   logic->onInstallClicked();
   ASSERT_FALSE(sb->boxes.empty());
-  EXPECT_EQ(sb->boxes[0].text, errorMessage(-532, std::string(kContent) + "installer.swf"));
+  EXPECT_EQ(sb->boxes[0].text, errorMessage(sb.platform(), -532, std::string(kContent) + "installer.swf"));
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: -532");
   EXPECT_FALSE(exists(std::string(kContent) + "Ocean.mvd"));  // closed, so it could be deleted
   EXPECT_EQ(sb->openFileCount(), 0);

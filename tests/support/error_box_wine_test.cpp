@@ -124,7 +124,7 @@ TEST_F(ErrorBoxWineTest, ReportedTextsReadBackFromTheDialog) {
     Seen s = showAndWatch("Error", Dismiss::Click, [&] { boxes.fileError(c.code, c.file); });
     ASSERT_TRUE(s.found);
     EXPECT_EQ(s.className, "#32770");
-    EXPECT_EQ(s.text, errorMessage(c.code, c.file));
+    EXPECT_EQ(s.text, errorMessage(p, c.code, c.file));
     EXPECT_EQ(s.buttonTexts, std::vector<std::string>{"&Abort"});
     EXPECT_EQ(s.buttonIds, std::vector<int>{IDABORT});
     EXPECT_EQ(s.icon, LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND)));

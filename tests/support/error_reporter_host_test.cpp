@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/host/host_platform.h"
+#include "platform/system_errors.h"
 
 namespace mv {
 namespace {
@@ -29,13 +30,13 @@ TEST_F(ErrorReporterTest, DescriptionDropsTrailingBlanksControlsAndPeriods) {
 
 TEST_F(ErrorReporterTest, MessagesForEachForm) {
   const std::string P = "C:\\WINDOWS\\Web\\Wallpaper\\T dir\\data.mvd";
-  EXPECT_EQ(errorMessage(-13, P), "Installation Error: \r\n\r\nProblem with file " + P + ". ");
-  EXPECT_EQ(errorMessage(-531, ""), "Installation Error: \r\n\r\nProblem with file . ");
-  EXPECT_EQ(errorMessage(5, P), "Installation Error: Access is denied\r\n\r\nProblem with file " + P + ". ");
-  EXPECT_EQ(errorMessage(-32, "C:\\x.dll"),
+  EXPECT_EQ(errorMessage(p, -13, P), "Installation Error: \r\n\r\nProblem with file " + P + ". ");
+  EXPECT_EQ(errorMessage(p, -531, ""), "Installation Error: \r\n\r\nProblem with file . ");
+  EXPECT_EQ(errorMessage(p, 5, P), "Installation Error: Access is denied\r\n\r\nProblem with file " + P + ". ");
+  EXPECT_EQ(errorMessage(p, -32, "C:\\x.dll"),
             "Installation Error:  File is busy and cannot be replaced. Please close any other application that may be "
             "using this file and try again.\r\n\r\nFile: C:\\x.dll");
-  EXPECT_EQ(errorMessage(-523, "C:\\TEMP\\MVVA\\temp.dat"),
+  EXPECT_EQ(errorMessage(p, -523, "C:\\TEMP\\MVVA\\temp.dat"),
             "Installation Error: C:\\TEMP\\MVVA\\temp.dat\r\n\r\nPlease retry installation. If this message appears "
             "again, the installation cannot be completed because your user account has limited installation "
             "privileges. To complete this installation, login with administrative privileges and rerun this "
@@ -48,7 +49,7 @@ TEST_F(ErrorReporterTest, BoxesCarryCaptionAndKind) {
   ASSERT_EQ(p.boxes.size(), 2u);
   EXPECT_EQ(p.boxes[0].caption, "Error");
   EXPECT_EQ(p.boxes[0].kind, BoxKind::ErrorAbort);
-  EXPECT_EQ(p.boxes[0].text, errorMessage(-16, "C:\\a"));
+  EXPECT_EQ(p.boxes[0].text, errorMessage(p, -16, "C:\\a"));
   EXPECT_EQ(p.boxes[1].caption, "Information");
   EXPECT_EQ(p.boxes[1].kind, BoxKind::InformationAbort);
 }
