@@ -16,50 +16,18 @@
 #include "builder.h"
 #include "examine.h"
 #include "manifest.h"
+#include "mvpack_test_support.h"
 #include "support/text_encoding.h"
 #include "util.h"
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using namespace mvtest;
 
 namespace {
 
 // ---------------------------------------------------------------- helpers
 
-Bytes readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-void writeFile(const fs::path& p, const Bytes& b) {
-  fs::create_directories(p.parent_path());
-  std::ofstream f(p, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-void writeText(const fs::path& p, const std::string& s) { writeFile(p, text(s)); }
-void put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.at(at + i) = uint8_t(v >> (8 * i));
-}
 bool contains(const std::string& haystack, const std::string& needle) {
   return haystack.find(needle) != std::string::npos;
-}
-
-// A minimal PE32 image whose one section's raw data ends the file.
-Bytes peImage(size_t size = 0x600) {
-  Bytes b(size, 0);
-  b[0] = 'M', b[1] = 'Z';
-  put32(b, 0x3C, 0x80);
-  std::memcpy(b.data() + 0x80, "PE\0\0", 4);
-  const size_t coff = 0x84;
-  b[coff] = 0x4C, b[coff + 1] = 0x01;
-  b[coff + 2] = 1;
-  b[coff + 16] = 0xE0;
-  b[coff + 20] = 0x0B, b[coff + 21] = 0x01;
-  const size_t section = coff + 20 + 0xE0;
-  std::memcpy(b.data() + section, ".text", 5);
-  put32(b, section + 16, uint32_t(size - 0x200));
-  put32(b, section + 20, 0x200);
-  return b;
 }
 
 // A JPEG's markers up to its first scan: APP0, then a baseline frame header declaring the size.
@@ -86,43 +54,9 @@ Bytes bmpOfSize(int32_t width, int32_t height) {
   return b;
 }
 
-struct ToolRun {
-  int code = -1;
-  std::string output;
-};
 
-// Runs the built mvpack program; output is stdout and stderr together.
-ToolRun mvpack(const std::string& args) {
-  const char* build = std::getenv("MV_BUILD");
-  const std::string cmd = "'" + std::string(build ? build : ".") + "/mvpack' " + args + " 2>&1";
-  ToolRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  const int status = pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
-std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 
-class TempFolder {
- public:
-  TempFolder() {
-    char tmpl[] = "/tmp/mvpack-authoring.XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // A small project: stub, library and uninstaller beside each other, a page, a picture, a licence and
 // two content files. `lines` replace or add manifest lines.
@@ -198,7 +132,7 @@ void patchName(const fs::path& file, const std::string& from, const std::string&
 // ---------------------------------------------------------------- names Windows cannot create
 
 TEST(MvpackAuthoringNames, CharactersWindowsRefusesAreRefusedByNameAndCharacter) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
   const std::pair<std::string, std::string> cases[] = {
@@ -223,26 +157,26 @@ TEST(MvpackAuthoringNames, CharactersWindowsRefusesAreRefusedByNameAndCharacter)
 }
 
 TEST(MvpackAuthoringNames, VerifyAndListReportNamesTheInstallerCannotWrite) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path setup = t.path() / "setup.exe";
   build(p, setup, false);
-  ASSERT_EQ(mvpack("verify " + q(setup)).code, 0);
+  ASSERT_EQ(runMvpack("verify " + q(setup)).code, 0);
 
   patchName(setup, "wave.swf", "wa?e.swf");  // a data file record
-  ToolRun r = mvpack("verify " + q(setup));
+  ToolRun r = runMvpack("verify " + q(setup));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_TRUE(contains(r.output, "(\"wa?e.swf\"): Windows cannot create a file of that name: \"wa?e.swf\" holds "
                                  "the character \"?\"")) << r.output;
-  r = mvpack("list " + q(setup));
+  r = runMvpack("list " + q(setup));
   EXPECT_TRUE(contains(r.output, "\"wa?e.swf\"  <- \"wa?e.swf\" holds the character \"?\"")) << r.output;
-  r = mvpack("extract " + q(setup) + " -o " + q(t.path() / "x"));
+  r = runMvpack("extract " + q(setup) + " -o " + q(t.path() / "x"));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_FALSE(fs::exists(t.path() / "x" / "content" / "wa?e.swf"));
   patchName(setup, "wa?e.swf", "wave.swf");
 
   patchName(setup, "licence.txt", "licence<txt");  // slot 4
-  r = mvpack("verify " + q(setup));
+  r = runMvpack("verify " + q(setup));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_TRUE(contains(r.output, "slot 4 (licence, \"licence<txt\"): Windows cannot create a file of that name"))
       << r.output;
@@ -250,7 +184,7 @@ TEST(MvpackAuthoringNames, VerifyAndListReportNamesTheInstallerCannotWrite) {
   patchName(setup, "licence<txt", "licence.txt");
 
   patchName(setup, "notes.txt", "CON.t.txt");  // a device, whatever its extension
-  r = mvpack("verify " + q(setup));
+  r = runMvpack("verify " + q(setup));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_TRUE(contains(r.output, "\"CON.t.txt\" is a name Windows reserves for a device")) << r.output;
 }
@@ -258,7 +192,7 @@ TEST(MvpackAuthoringNames, VerifyAndListReportNamesTheInstallerCannotWrite) {
 // ---------------------------------------------------------------- device names as titles
 
 TEST(MvpackAuthoringTitles, DeviceNamesAreRefusedAsTitles) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
   for (const char* title : {"Aux", "con", "PRN.wallpaper", "nul.", "\"NUL \"", "COM1", "lpt9.x.y", "Com\xC2\xB9"}) {
@@ -285,17 +219,17 @@ TEST(MvpackAuthoringTitles, DeviceNamesAreRefusedAsTitles) {
   ASSERT_EQ(std::string(patched.begin() + titleAt, patched.begin() + titleAt + 5), std::string("AUXX\0", 5));
   patched[titleAt + 3] = 0;
   writeFile(out, patched);
-  ToolRun r = mvpack("verify " + q(out));
+  ToolRun r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_TRUE(contains(r.output, "the title \"AUX\" is not a usable folder name: \"AUX\" is a name Windows reserves"))
       << r.output;
-  EXPECT_TRUE(contains(mvpack("list " + q(out)).output, "title: \"AUX\"  <- not a usable folder name")) << r.output;
+  EXPECT_TRUE(contains(runMvpack("list " + q(out)).output, "title: \"AUX\"  <- not a usable folder name")) << r.output;
 }
 
 // ---------------------------------------------------------------- the output is never an input
 
 TEST(MvpackAuthoringOutput, AnOutputThatIsAnInputIsRefusedAndLeftAlone) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const Bytes manifest = readFile(p.manifest), notes = readFile(p.dir / "content/notes.txt");
   const Bytes stub = readFile(p.dir / "bin/install.exe");
@@ -311,7 +245,7 @@ TEST(MvpackAuthoringOutput, AnOutputThatIsAnInputIsRefusedAndLeftAlone) {
   };
   for (const auto& [out, role] : cases) {
     const Bytes before = readFile(out);
-    ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+    ToolRun r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
     EXPECT_EQ(r.code, 1) << out << ": " << r.output;
     EXPECT_TRUE(contains(r.output, "is also an input of the build (" + role)) << r.output;
     EXPECT_TRUE(contains(r.output, "choose another output file")) << r.output;
@@ -323,17 +257,17 @@ TEST(MvpackAuthoringOutput, AnOutputThatIsAnInputIsRefusedAndLeftAlone) {
 }
 
 TEST(MvpackAuthoringOutput, AFailedBuildLeavesTheEarlierOutputAndNoPartialFile) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "out" / "setup.exe";
   fs::create_directories(out.parent_path());
   writeText(out.string() + ".partial", "someone's file");  // a name of the user's, never touched
-  ASSERT_EQ(mvpack("build " + q(p.manifest) + " -o " + q(out)).code, 0);
+  ASSERT_EQ(runMvpack("build " + q(p.manifest) + " -o " + q(out)).code, 0);
   const Bytes first = readFile(out);
   EXPECT_EQ(readFile(out.string() + ".partial"), text("someone's file"));
 
   fs::remove(p.dir / "page.html");
-  ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  ToolRun r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1) << r.output;
   EXPECT_EQ(readFile(out), first);
   std::vector<std::string> names;
@@ -342,7 +276,7 @@ TEST(MvpackAuthoringOutput, AFailedBuildLeavesTheEarlierOutputAndNoPartialFile) 
 
   // A build that succeeds replaces it.
   writeText(p.dir / "page.html", "<html>another sea</html>");
-  ASSERT_EQ(mvpack("build " + q(p.manifest) + " -o " + q(out)).code, 0);
+  ASSERT_EQ(runMvpack("build " + q(p.manifest) + " -o " + q(out)).code, 0);
   EXPECT_NE(readFile(out), first);
   EXPECT_EQ(std::distance(fs::directory_iterator(out.parent_path()), fs::directory_iterator()), 2);
 }
@@ -350,7 +284,7 @@ TEST(MvpackAuthoringOutput, AFailedBuildLeavesTheEarlierOutputAndNoPartialFile) 
 // ---------------------------------------------------------------- the licence's text
 
 TEST(MvpackAuthoringLicence, Utf8BecomesWindows1252AndOtherTextStays) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
   const std::string utf8 = "Licence \xE2\x80\x93 \xC2\xA9 2003 Soci\xC3\xA9t\xC3\xA9 \xE2\x82\xAC\r\n";
@@ -370,7 +304,7 @@ TEST(MvpackAuthoringLicence, Utf8BecomesWindows1252AndOtherTextStays) {
 }
 
 TEST(MvpackAuthoringLicence, ACharacterWindows1252CannotHoldIsNamedWithItsLine) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
   writeText(p.dir / "licence.txt", "Licence\r\n\r\nSee \xE2\x86\x92 page 2 \xE2\x88\x9E\r\n");
@@ -386,7 +320,7 @@ TEST(MvpackAuthoringLicence, ACharacterWindows1252CannotHoldIsNamedWithItsLine) 
 // ---------------------------------------------------------------- pictures the installer will not show
 
 TEST(MvpackAuthoringPicture, WarnsAboutPicturesBeyondTheInstallersBound) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
   auto warnings = [&](const Bytes& picture, const char* name) {
@@ -415,7 +349,7 @@ TEST(MvpackAuthoringPicture, WarnsAboutPicturesBeyondTheInstallersBound) {
 // ---------------------------------------------------------------- movies
 
 TEST(MvpackAuthoringMovie, RefusesWhatIsNoMovieAndWarnsAboutVersionsTheInstallerDoesNotPlay) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
   auto use = [&](const std::string& bytes) {
@@ -442,17 +376,17 @@ TEST(MvpackAuthoringMovie, RefusesWhatIsNoMovieAndWarnsAboutVersionsTheInstaller
 // ---------------------------------------------------------------- messages that say what to change
 
 TEST(MvpackAuthoringMessages, FoldersWhereFilesBelongAreNamedAsFolders) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path outDir = t.path() / "outdir";
   fs::create_directories(outDir);
-  ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(outDir));
+  ToolRun r = runMvpack("build " + q(p.manifest) + " -o " + q(outDir));
   EXPECT_EQ(r.code, 1) << r.output;
   EXPECT_TRUE(contains(r.output, outDir.string() + ": is a folder; the output is the installer file to write, such as " +
                                      (outDir / "setup.exe").string()))
       << r.output;
   EXPECT_FALSE(contains(r.output, "Success"));
-  r = mvpack("build " + q(p.manifest) + " -o " + q(t.path() / "missing" / "setup.exe"));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(t.path() / "missing" / "setup.exe"));
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(contains(r.output, "missing does not exist; create it or write the installer elsewhere")) << r.output;
 
@@ -461,22 +395,22 @@ TEST(MvpackAuthoringMessages, FoldersWhereFilesBelongAreNamedAsFolders) {
   const fs::path out = t.path() / "setup.exe";
   for (const char* key : {"html", "licence", "flash-installer", "uninstaller", "library"}) {
     p.setLine(key, "afolder");
-    r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+    r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
     EXPECT_EQ(r.code, 1) << key << ": " << r.output;
     EXPECT_TRUE(contains(r.output, "afolder: is a folder, not a file; name the file itself")) << key << ": " << r.output;
   }
   p.setManifest("");
-  r = mvpack("build " + q(p.manifest) + " -o " + q(out) + " --stub " + q(p.dir / "afolder"));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(out) + " --stub " + q(p.dir / "afolder"));
   EXPECT_TRUE(contains(r.output, "stub " + (p.dir / "afolder").string() + ": is a folder, not a file")) << r.output;
-  r = mvpack("build " + q(p.dir));
+  r = runMvpack("build " + q(p.dir));
   EXPECT_TRUE(contains(r.output, "manifest " + p.dir.string() + ": is a folder, not a file")) << r.output;
-  r = mvpack("verify " + q(p.dir));
+  r = runMvpack("verify " + q(p.dir));
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(contains(r.output, p.dir.string() + ": is a folder, not a file")) << r.output;
 }
 
 TEST(MvpackAuthoringMessages, Utf16AndUtf8BomManifestsAreRead) {
-  TempFolder t;
+  TempFolder t("mvpack-authoring");
   Project p(t.path());
   const std::string manifest = "# \xC3\x89t\xC3\xA9\r\n" + p.manifestText("Caf\xC3\xA9 Sea");  // UTF-8
   auto utf16 = [&](bool little) {
@@ -495,14 +429,14 @@ TEST(MvpackAuthoringMessages, Utf16AndUtf8BomManifestsAreRead) {
     const mvpack::Manifest m = mvpack::parseManifest(p.manifest.string());
     EXPECT_EQ(m.title, "Caf\xC3\xA9 Sea") << what;
     EXPECT_EQ(m.html, (p.dir / "page.html").string()) << what;
-    ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(t.path() / "setup.exe"));
+    ToolRun r = runMvpack("build " + q(p.manifest) + " -o " + q(t.path() / "setup.exe"));
     EXPECT_EQ(r.code, 0) << what << ": " << r.output;
   }
   // Without its byte order mark UTF-16 is not guessed at.
   Bytes plain = utf16(true);
   plain.erase(plain.begin(), plain.begin() + 2);
   writeFile(p.manifest, plain);
-  ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(t.path() / "setup.exe"));
+  ToolRun r = runMvpack("build " + q(p.manifest) + " -o " + q(t.path() / "setup.exe"));
   EXPECT_EQ(r.code, 1);
   EXPECT_TRUE(contains(r.output, "holds zero bytes")) << r.output;
   EXPECT_TRUE(contains(r.output, "save it as UTF-8")) << r.output;

@@ -13,37 +13,19 @@
 #include "builder.h"
 #include "examine.h"
 #include "manifest.h"
+#include "mvpack_test_support.h"
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using namespace mvtest;
 
 namespace {
 
 constexpr size_t kStubSize = 0x800;
-constexpr size_t kChecksumField = 0x80 + 24 + 64;
-
-uint32_t le32(const Bytes& b, size_t at) {
-  return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 | uint32_t(b.at(at + 3)) << 24;
-}
-void put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.at(at + i) = uint8_t(v >> (8 * i));
-}
-Bytes readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-void writeFile(const fs::path& p, const Bytes& b) {
-  fs::create_directories(p.parent_path());
-  std::ofstream f(p, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-void writeText(const fs::path& p, const std::string& s) { writeFile(p, Bytes(s.begin(), s.end())); }
 
 // The checksum as 32-bit words with the carries folded back, the field zeroed, the file padded to 4
 // bytes: computed here independently of the 16-bit sum that mvpack uses.
 uint32_t referenceChecksum(Bytes file) {
   const size_t length = file.size();
-  put32(file, kChecksumField, 0);
+  put32(file, kPeChecksumField, 0);
   file.resize((length + 3) / 4 * 4, 0);
   uint64_t sum = 0;
   for (size_t i = 0; i < file.size(); i += 4) {
@@ -57,19 +39,8 @@ uint32_t referenceChecksum(Bytes file) {
 
 // A PE32 stub whose one section ends the file, with the checksum a linker would have recorded for it.
 Bytes stubWithItsOwnChecksum() {
-  Bytes b(kStubSize, 0);
-  b[0] = 'M', b[1] = 'Z';
-  put32(b, 0x3C, 0x80);
-  std::memcpy(&b[0x80], "PE\0\0", 4);
-  b[0x84] = 0x4C, b[0x85] = 0x01, b[0x86] = 1;  // i386, one section
-  b[0x94] = 0xE0;                                // optional header size
-  b[0x98] = 0x0B, b[0x99] = 0x01;
-  const size_t section = 0x98 + 0xE0;
-  std::memcpy(&b[section], ".text", 5);
-  put32(b, section + 16, kStubSize - 0x200);
-  put32(b, section + 20, 0x200);
-  for (size_t i = 0x200; i < kStubSize; ++i) b[i] = uint8_t(i * 13 + 5);
-  put32(b, kChecksumField, referenceChecksum(b));
+  Bytes b = peImage(kStubSize);
+  put32(b, kPeChecksumField, referenceChecksum(b));
   return b;
 }
 
@@ -117,13 +88,13 @@ class MvpackChecksum : public ::testing::Test {
 
 TEST_F(MvpackChecksum, BuildRecordsTheChecksumOfTheWholeInstaller) {
   const Bytes f = readFile(build());
-  const uint32_t recorded = le32(f, kChecksumField);
+  const uint32_t recorded = le32(f, kPeChecksumField);
   EXPECT_EQ(recorded, referenceChecksum(f));
   EXPECT_EQ(built.peChecksum, recorded);
   EXPECT_NE(recorded, referenceChecksum(stubWithItsOwnChecksum()));  // the stub's own one is replaced
   // Apart from the field, the stub is as it was.
   Bytes stub(f.begin(), f.begin() + kStubSize);
-  put32(stub, kChecksumField, le32(stubWithItsOwnChecksum(), kChecksumField));
+  put32(stub, kPeChecksumField, le32(stubWithItsOwnChecksum(), kPeChecksumField));
   EXPECT_EQ(stub, stubWithItsOwnChecksum());
 
   std::string output;
@@ -133,7 +104,7 @@ TEST_F(MvpackChecksum, BuildRecordsTheChecksumOfTheWholeInstaller) {
 
   // Without integrity neither record: the field is cleared, not left with the stub's own checksum.
   const Bytes plain = readFile(build(false));
-  EXPECT_EQ(le32(plain, kChecksumField), 0u);
+  EXPECT_EQ(le32(plain, kPeChecksumField), 0u);
   EXPECT_EQ(built.peChecksum, 0u);
   EXPECT_EQ(verify(plain, output), 0) << output;
   EXPECT_TRUE(has(output, "note: no PE checksum recorded")) << output;
@@ -174,7 +145,7 @@ TEST_F(MvpackChecksum, AStubJoinedByCopyingAndASignedInstallerStaySound) {
 
   // The package joined to a stub without a checksum, as `cat install.exe package` does.
   Bytes joined = stubWithItsOwnChecksum();
-  put32(joined, kChecksumField, 0);
+  put32(joined, kPeChecksumField, 0);
   joined.insert(joined.end(), good.begin() + kStubSize, good.end());
   EXPECT_EQ(verify(joined, output), 0) << output;
   EXPECT_TRUE(has(output, "no PE checksum recorded")) << output;
@@ -191,7 +162,7 @@ TEST_F(MvpackChecksum, AStubJoinedByCopyingAndASignedInstallerStaySound) {
   put32(signedFile, optional + 92, 16);
   put32(signedFile, optional + 96 + 4 * 8, uint32_t(table));
   put32(signedFile, optional + 96 + 4 * 8 + 4, uint32_t(certificate.size()));
-  put32(signedFile, kChecksumField, referenceChecksum(signedFile));
+  put32(signedFile, kPeChecksumField, referenceChecksum(signedFile));
   EXPECT_EQ(verify(signedFile, output), 0) << output;
   EXPECT_TRUE(has(output, "matches (the whole file)")) << output;
   // The checksum covers the certificate table as Windows computes it: a changed byte there shows.
@@ -210,7 +181,7 @@ TEST_F(MvpackChecksum, ExtractGivesTheStubBackWithoutTheInstallersChecksum) {
       << err.str();
   const Bytes stub = readFile(root / "x" / "slots" / "install.exe");
   ASSERT_EQ(stub.size(), kStubSize);
-  EXPECT_EQ(le32(stub, kChecksumField), 0u);
+  EXPECT_EQ(le32(stub, kPeChecksumField), 0u);
   // Joined by copying, it makes a sound installer.
   Bytes joined = stub;
   const Bytes f = readFile(setup);

@@ -20,38 +20,21 @@
 #include "manifest.h"
 #include "package/format.h"
 #include "package_writer.h"
+#include "mvpack_test_support.h"
 #include "util.h"
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using namespace mvtest;
 
 namespace {
 
 // ---------------------------------------------------------------- little helpers
 
-uint32_t le32(const Bytes& b, size_t at) {
-  return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 | uint32_t(b.at(at + 3)) << 24;
-}
-void put32(Bytes& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.at(at + i) = uint8_t(v >> (8 * i));
-}
 std::string cstr(const Bytes& b, size_t at, size_t size) {
   std::string s;
   for (size_t i = 0; i < size && b.at(at + i); ++i) s += char(b[at + i]);
   return s;
 }
 
-Bytes readFile(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-void writeFile(const fs::path& p, const Bytes& b) {
-  fs::create_directories(p.parent_path());
-  std::ofstream f(p, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-void writeText(const fs::path& p, const std::string& s) { writeFile(p, Bytes(s.begin(), s.end())); }
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 Bytes randomBytes(size_t n, unsigned seed) {
   std::mt19937 rng(seed);
@@ -66,66 +49,11 @@ Bytes repetitive(const std::string& head, size_t n) {
   return b;
 }
 
-// A minimal PE32 image: DOS header, "PE\0\0", COFF header, a 224-byte optional header and one section whose
-// raw data ends the file. Its image ends at `size` bytes.
-Bytes peImage(size_t size = 0x600) {
-  Bytes b(size, 0);
-  b[0] = 'M', b[1] = 'Z';
-  put32(b, 0x3C, 0x80);
-  std::memcpy(b.data() + 0x80, "PE\0\0", 4);
-  const size_t coff = 0x84;
-  b[coff] = 0x4C, b[coff + 1] = 0x01;  // i386
-  b[coff + 2] = 1;                     // one section
-  b[coff + 16] = 0xE0;                 // optional header size
-  b[coff + 20] = 0x0B, b[coff + 21] = 0x01;
-  const size_t section = coff + 20 + 0xE0;
-  std::memcpy(b.data() + section, ".text", 5);
-  put32(b, section + 16, uint32_t(size - 0x200));  // SizeOfRawData
-  put32(b, section + 20, 0x200);                   // PointerToRawData
-  for (size_t i = 0x200; i < size; ++i) b[i] = uint8_t(i * 7);
-  return b;
-}
 
-constexpr size_t kPeChecksumField = 0x80 + 24 + 64;  // peImage's optional header at 0x98, CheckSum 64 bytes in
 
-struct ToolRun {
-  int code = -1;
-  std::string output;
-};
 
-// Runs the built mvpack program; output is stdout and stderr together.
-ToolRun mvpack(const std::string& args) {
-  const char* build = std::getenv("MV_BUILD");
-  std::string exe = std::string(build ? build : ".") + "/mvpack";
-  std::string cmd = "'" + exe + "' " + args + " 2>&1";
-  ToolRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  int status = pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
-std::string q(const fs::path& p) { return "'" + p.string() + "'"; }
 
-class TempFolder {
- public:
-  TempFolder() {
-    char tmpl[] = "/tmp/mvpack-test.XXXXXX";
-    path_ = mkdtemp(tmpl);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // ---------------------------------------------------------------- the format, read independently
 
@@ -373,13 +301,13 @@ TEST(MvpackBuild, RefusesWhatWouldMakeABrokenInstaller) {
   Bytes appended = p.stub;
   appended.push_back(0);
   writeFile(p.dir / "bin/install.exe", appended);
-  ToolRun r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  ToolRun r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1) << r.output;
   EXPECT_NE(r.output.find("install.exe: its executable image ends at byte 1,536 but the file is 1,537"),
             std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(out));
   writeText(p.dir / "bin/install.exe", "not a program");
-  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("not a Windows executable"), std::string::npos) << r.output;
   writeFile(p.dir / "bin/install.exe", p.stub);
@@ -387,7 +315,7 @@ TEST(MvpackBuild, RefusesWhatWouldMakeABrokenInstaller) {
   // Manifest mistakes name the file and the line.
   auto refused = [&](const std::string& manifest, const std::string& message) {
     writeText(p.dir / "bad.manifest", manifest);
-    ToolRun run = mvpack("build " + q(p.dir / "bad.manifest") + " -o " + q(out));
+    ToolRun run = runMvpack("build " + q(p.dir / "bad.manifest") + " -o " + q(out));
     EXPECT_EQ(run.code, 1) << manifest;
     EXPECT_NE(run.output.find(message), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(out));
@@ -427,9 +355,9 @@ TEST(MvpackBuild, NamesBecomeWindowsTextAndComeBackAsUtf8) {
   for (size_t i = 0; i < le32(d, 212); ++i) found |= cstr(d, 1240 + 264 * i + 2, 256) == "cr\xE8me \x80.txt";
   EXPECT_TRUE(found);
 
-  ToolRun r = mvpack("list " + q(out));
+  ToolRun r = runMvpack("list " + q(out));
   EXPECT_NE(r.output.find("title: \"Oc\xC3\xA9" "an\""), std::string::npos) << r.output;
-  r = mvpack("extract " + q(out) + " -o " + q(t.path() / "x"));
+  r = runMvpack("extract " + q(out) + " -o " + q(t.path() / "x"));
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_EQ(readFile(t.path() / "x" / "content" / "cr\xC3\xA8me \xE2\x82\xAC.txt"), text("cream"));
   EXPECT_TRUE(fs::exists(t.path() / "x" / "slots" / "Oc\xC3\xA9" "an.html"));
@@ -438,12 +366,12 @@ TEST(MvpackBuild, NamesBecomeWindowsTextAndComeBackAsUtf8) {
   fs::remove(out);
   writeText(p.manifest, "title = \xE6\x97\xA5\npresentation = none\nhtml = page.html\ncontent = content\n"
                         "stub = bin/install.exe\n");
-  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("has characters that Windows-1252 cannot hold"), std::string::npos) << r.output;
   writeText(p.manifest, "title = A\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n");
   writeText(p.dir / "content" / "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9.txt", "x");  // Cyrillic
-  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9.txt\" has characters that "
                           "Windows-1252 cannot hold"),
@@ -452,14 +380,14 @@ TEST(MvpackBuild, NamesBecomeWindowsTextAndComeBackAsUtf8) {
   fs::remove(p.dir / "content" / "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9.txt");
   // Letters beyond ASCII differ in case too: Windows would write both to one file.
   writeText(p.dir / "content" / "CR\xC3\x88ME \xE2\x82\xAC.txt", "CREAM");
-  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("differ only in letter case"), std::string::npos) << r.output;
   fs::remove(p.dir / "content" / "CR\xC3\x88ME \xE2\x82\xAC.txt");
   EXPECT_FALSE(fs::exists(out));
   writeText(p.dir / "content" / "sub" / "Con.txt", "device");
   writeText(p.manifest, "title = A\npresentation = none\nhtml = page.html\ncontent = content\nstub = bin/install.exe\n");
-  r = mvpack("build " + q(p.manifest) + " -o " + q(out));
+  r = runMvpack("build " + q(p.manifest) + " -o " + q(out));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("Con.txt: Windows cannot create a file of that name"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(out));
@@ -493,7 +421,7 @@ TEST(MvpackList, ListsAnInstallerWrittenByTheTests) {
   TempFolder t;
   const fs::path in = t.path() / "foreign.exe";
   writeFile(in, foreignInstaller(peImage(0x400)));
-  ToolRun r = mvpack("list " + q(in));
+  ToolRun r = runMvpack("list " + q(in));
   ASSERT_EQ(r.code, 0) << r.output;
   const char* lines[] = {
       "package at 1,024 (end of the executable image)",
@@ -518,13 +446,13 @@ TEST(MvpackVerify, AcceptsSoundInstallersOursOrNot) {
   TempFolder t;
   Project p(t.path());
   build(p, t.path() / "ours.exe");
-  ToolRun r = mvpack("verify " + q(t.path() / "ours.exe"));
+  ToolRun r = runMvpack("verify " + q(t.path() / "ours.exe"));
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("integrity record: CRC-32 0x"), std::string::npos);
   EXPECT_NE(r.output.find("data file: 4 of 4 entries ok"), std::string::npos) << r.output;
 
   writeFile(t.path() / "foreign.exe", foreignInstaller(peImage(0x400)));
-  r = mvpack("verify " + q(t.path() / "foreign.exe"));
+  r = runMvpack("verify " + q(t.path() / "foreign.exe"));
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("no integrity record"), std::string::npos) << r.output;
 }
@@ -541,7 +469,7 @@ TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
   ASSERT_EQ(html.compressed, 1);
   f[size_t(html.start + (html.end - html.start) / 2)] ^= 0x10;
   writeFile(out, f);
-  ToolRun r = mvpack("verify " + q(out));
+  ToolRun r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("DAMAGED: integrity record: the package's CRC-32 is"), std::string::npos) << r.output;
   // The PE checksum over the whole file fails with it.
@@ -553,7 +481,7 @@ TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
   html = slotAt(f, p.stub.size(), 6);
   f[size_t(html.start + 1)] ^= 0x10;  // dictionary size code 6 becomes 22
   writeFile(out, f);
-  r = mvpack("verify " + q(out));
+  r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("DAMAGED: slot 6 (HTML page, \"Sea Test.html\"): the imploded stream is damaged (bad "
                           "dictionary size in the stream header)"),
@@ -566,7 +494,7 @@ TEST(MvpackVerify, FindsAFlippedByteInACompressedSlot) {
   f[size_t(unin.end)] = 0;  // the last byte holds the end code's final bits
   f[size_t(unin.end - 1)] = 0;
   writeFile(out, f);
-  r = mvpack("verify " + q(out));
+  r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("DAMAGED: slot 9 (uninstaller, \"uninstall.exe\"): "), std::string::npos) << r.output;
 }
@@ -597,13 +525,13 @@ TEST(MvpackVerify, SignedInstallersAreSoundAndSaySo) {
   const size_t packageEnd = f.size();
   signLikeACodeSigningTool(f);
   writeFile(out, f);
-  ToolRun r = mvpack("verify " + q(out));
+  ToolRun r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("integrity record: CRC-32 0x"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("signed: certificate table of 1,024 bytes at " + mvpack::withCommas(int64_t(f.size() - 1024))),
             std::string::npos)
       << r.output;
-  r = mvpack("list " + q(out));
+  r = runMvpack("list " + q(out));
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("signature: signed: certificate table of 1,024 bytes"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("package " + mvpack::withCommas(int64_t(packageEnd - p.stub.size())) + " bytes (matches)"),
@@ -615,19 +543,19 @@ TEST(MvpackVerify, SignedInstallersAreSoundAndSaySo) {
   Bytes changed = f;
   changed[packageEnd - 10] ^= 0x01;
   writeFile(out, changed);
-  r = mvpack("verify " + q(out));
+  r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("DAMAGED: integrity record: the package's CRC-32 is"), std::string::npos) << r.output;
   changed = f;
   changed[f.size() - 10] ^= 0x01;
   writeFile(out, changed);
-  r = mvpack("verify " + q(out));
+  r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("damaged (1 problem): PE checksum"), std::string::npos) << r.output;
 
   // Unsigned: said so.
   build(p, out);
-  r = mvpack("list " + q(out));
+  r = runMvpack("list " + q(out));
   EXPECT_NE(r.output.find("signature: none (not signed)"), std::string::npos) << r.output;
 }
 
@@ -646,13 +574,13 @@ TEST(MvpackVerify, SigningBreaksARecordWithoutTheLength) {
   std::memcpy(&f[offset + 8], "MVCK", 4);
   put32(f, offset + 12, crc);
   writeFile(out, f);
-  ToolRun r = mvpack("verify " + q(out));
+  ToolRun r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 0) << r.output;
   EXPECT_NE(r.output.find("(to the end of the file)"), std::string::npos) << r.output;
 
   signLikeACodeSigningTool(f);
   writeFile(out, f);
-  r = mvpack("verify " + q(out));
+  r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("build the installer with a newer mvpack before signing it"), std::string::npos) << r.output;
 }
@@ -665,7 +593,7 @@ TEST(MvpackVerify, FindsATruncatedInstaller) {
   Bytes f = readFile(out);
   f.resize(f.size() - 100);
   writeFile(out, f);
-  ToolRun r = mvpack("verify " + q(out));
+  ToolRun r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("slot 9 (uninstaller, \"uninstall.exe\"): ends at byte"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("the installer is truncated"), std::string::npos);
@@ -673,10 +601,10 @@ TEST(MvpackVerify, FindsATruncatedInstaller) {
   // Cut inside the directory: nothing but the verdict can be read.
   f.resize(p.stub.size() + 1000);
   writeFile(out, f);
-  r = mvpack("verify " + q(out));
+  r = runMvpack("verify " + q(out));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("before the end of the 3,176-byte package directory"), std::string::npos) << r.output;
-  r = mvpack("list " + q(out));
+  r = runMvpack("list " + q(out));
   EXPECT_EQ(r.code, 3);
   EXPECT_NE(r.output.find("truncated"), std::string::npos) << r.output;
 }
@@ -686,7 +614,7 @@ TEST(MvpackExtract, WritesOnlySafeNamesInsideTheFolder) {
   const fs::path in = t.path() / "hostile.exe";
   writeFile(in, foreignInstaller(peImage(0x400), "..\\..\\escaped.txt", "..\\slot-escaped.txt"));
   const fs::path outDir = t.path() / "deep" / "out";
-  ToolRun r = mvpack("extract " + q(in) + " -o " + q(outDir));
+  ToolRun r = runMvpack("extract " + q(in) + " -o " + q(outDir));
   EXPECT_EQ(r.code, 3) << r.output;
   EXPECT_NE(r.output.find("slot 4 (licence, \"..\\slot-escaped.txt\"): not a plain file name"), std::string::npos)
       << r.output;
@@ -698,7 +626,7 @@ TEST(MvpackExtract, WritesOnlySafeNamesInsideTheFolder) {
   EXPECT_EQ(readFile(outDir / "slots" / "Foreign Sea.html"), text("<html>foreign</html>"));
 
   // A folder with something in it is left alone without --force.
-  r = mvpack("extract " + q(in) + " -o " + q(outDir));
+  r = runMvpack("extract " + q(in) + " -o " + q(outDir));
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("the folder is not empty"), std::string::npos) << r.output;
 }
@@ -708,28 +636,28 @@ TEST(MvpackExtract, ExtractedManifestBuildsTheSameInstaller) {
   Project p(t.path());
   const fs::path first = t.path() / "first.exe", second = t.path() / "second.exe";
   build(p, first);
-  ToolRun r = mvpack("extract " + q(first) + " -o " + q(t.path() / "x"));
+  ToolRun r = runMvpack("extract " + q(first) + " -o " + q(t.path() / "x"));
   ASSERT_EQ(r.code, 0) << r.output;
   EXPECT_EQ(readFile(t.path() / "x" / "content" / "sub" / "notes.txt"), p.notes);
-  r = mvpack("build " + q(t.path() / "x" / "manifest.txt") + " -o " + q(second));
+  r = runMvpack("build " + q(t.path() / "x" / "manifest.txt") + " -o " + q(second));
   ASSERT_EQ(r.code, 0) << r.output;
   EXPECT_TRUE(readFile(first) == readFile(second));
 }
 
 TEST(MvpackCli, UsageErrorsAndHelp) {
-  ToolRun r = mvpack("");
+  ToolRun r = runMvpack("");
   EXPECT_EQ(r.code, 2);
-  r = mvpack("pack x");
+  r = runMvpack("pack x");
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.output.find("unknown command \"pack\""), std::string::npos);
-  r = mvpack("verify");
+  r = runMvpack("verify");
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.output.find("missing INSTALLER"), std::string::npos);
-  r = mvpack("list /nonexistent/setup.exe");
+  r = runMvpack("list /nonexistent/setup.exe");
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.output.find("/nonexistent/setup.exe: cannot open: No such file or directory"), std::string::npos);
   for (const char* cmd : {"build", "list", "verify", "extract"}) {
-    r = mvpack(std::string(cmd) + " --help");
+    r = runMvpack(std::string(cmd) + " --help");
     EXPECT_EQ(r.code, 0) << cmd;
     EXPECT_NE(r.output.find(std::string("usage: mvpack ") + cmd), std::string::npos) << cmd;
   }
