@@ -14,6 +14,7 @@
 #include "installer/error_reporter.h"
 #include "package/dcl_library.h"
 #include "package/session.h"
+#include "platform/system_errors.h"
 #include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
 

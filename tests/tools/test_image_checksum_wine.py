@@ -14,15 +14,15 @@
 import os
 import shutil
 import struct
-import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from e2e_lib import (DAMAGED_INSTALLER, E2E, UNINSTALL_KEY, WINE_RUN, Skip, expect, take_option,  # noqa: E402
-                     win_path, wine_environment)
+from e2e_lib import E2E, UNINSTALL_KEY, expect, take_option, win_path  # noqa: E402
+from mvpack_wine_lib import (REFUSED_AS_DAMAGED, require_signing_tools, run, run_mvpack,  # noqa: E402
+                             throwaway_certificate)
 
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
@@ -76,19 +76,6 @@ def changed_program_byte(data):
     return bytes(damaged)
 
 
-def run(cmd, **kw):
-    r = subprocess.run(cmd, capture_output=True, timeout=300, **kw)
-    text = (r.stdout + r.stderr).decode("utf-8", "replace")
-    print(text, end="")
-    return r.returncode, text
-
-
-def mvpack(t, *args):
-    """mvpack.exe in the test's prefix; (exit code, output)."""
-    t.ensure_prefix()
-    return run([WINE_RUN, "--keep", t.prefix, MVPACK] + list(args), env=dict(os.environ, **wine_environment()))
-
-
 def silent_installer(t, name, title):
     """The sample content under its own title, silent, built by mvpack.exe: its host path."""
     folder = os.path.join(t.work, name)
@@ -100,7 +87,7 @@ def silent_installer(t, name, title):
     with open(manifest, "w") as f:
         f.write("title = %s\npresentation = silent\nhtml = page.html\ncontent = content\nmain = ocean.swf\n" % title)
     setup = os.path.join(folder, "setup.exe")
-    code, _ = mvpack(t, "build", win_path(manifest), "-o", win_path(setup), "--stub", win_path(t.args.stub),
+    code, _ = run_mvpack(t, MVPACK, "build", win_path(manifest), "-o", win_path(setup), "--stub", win_path(t.args.stub),
                      "--library", win_path(t.args.library), "--uninstaller", win_path(UNINSTALLER),
                      "--flash-installer", win_path(t.args.flashax))
     expect(code == 0 and os.path.exists(setup), "mvpack.exe build failed (%d)" % code)
@@ -127,22 +114,11 @@ expect-absent "%WINDIR%\Web\Wallpaper\{title} dir"
 expect-absent "%WINDIR%\Web\Wallpaper\{title}.html"
 reg-absent HKLM "{key}{title}"
 """.format(title=title, key=UNINSTALL_KEY)
-    t.check_drive(name, setup, r"""
-start I SETUP
-wait-box B Error 60000
-expect-text-prefix B "{integrity}"
-press B Abort
-wait-box S Error 20000
-expect-text S "Installer file is corrupted. Quillon Error: -544. "
-press S Abort
-wait-exit I 30000
-expect-exit I 1
-expect-absent %TEMP%\MVVA
-""".format(integrity=DAMAGED_INSTALLER) + nothing_written)
+    t.check_drive(name, setup, REFUSED_AS_DAMAGED + nothing_written)
 
 
 def verify_names_only_the_checksum(t, setup):
-    code, text = mvpack(t, "verify", win_path(setup))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(setup))
     expect(code == 3, "mvpack verify finds the installer damaged (%d)" % code)
     expect("DAMAGED: PE checksum" in text, "mvpack verify names the PE checksum")
     expect("DAMAGED: integrity record" not in text, "the package's own record still matches")
@@ -156,7 +132,7 @@ def changed_program_byte_is_refused_at_start_up(t):
     data = read(setup)
     expect(recorded_checksum(data) != 0, "mvpack recorded a PE checksum")
     expect(recorded_checksum(data) == pe_checksum(data), "mvpack's checksum is the whole file's")
-    code, text = mvpack(t, "verify", win_path(setup))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(setup))
     expect(code == 0 and "PE checksum: 0x%08X matches" % pe_checksum(data) in text, "mvpack verify accepts it")
 
     write(setup, changed_program_byte(data))
@@ -170,24 +146,14 @@ def package_joined_by_copying_installs(t):
     built = read(silent_installer(t, "joined_source", "Joined Sea"))
     joined = t.write_installer("joined", e2e.stub + built[len(e2e.stub):])
     expect(recorded_checksum(read(joined)) == 0, "the joined installer records no PE checksum")
-    code, text = mvpack(t, "verify", win_path(joined))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(joined))
     expect(code == 0 and "no PE checksum recorded" in text, "mvpack verify accepts it and says so")
     installs(t, "joined", joined, "Joined Sea")
 
 
-def throwaway_certificate(folder):
-    key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
-    code, _ = run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                   "-days", "2", "-subj", "/CN=Moviva test publisher", "-addext", "extendedKeyUsage=codeSigning"])
-    expect(code == 0, "openssl made no certificate")
-    return cert, key
-
-
 @e2e.scenario
 def signed_installer_keeps_a_valid_checksum(t):
-    for tool in ("openssl", "osslsigncode"):
-        if not shutil.which(tool):
-            raise Skip(tool + " is not installed (scripts/setup.sh installs it)")
+    require_signing_tools()
     setup = silent_installer(t, "signed", "Signed Checksum Sea")
     cert, key = throwaway_certificate(os.path.dirname(setup))
     signed = os.path.join(os.path.dirname(setup), "signed.exe")
@@ -198,7 +164,7 @@ def signed_installer_keeps_a_valid_checksum(t):
     expect(len(data) > os.path.getsize(setup), "signing appended its certificate table")
     expect(recorded_checksum(data) != recorded_checksum(read(setup)), "signing wrote a checksum of its own")
     expect(recorded_checksum(data) == pe_checksum(data), "osslsigncode's checksum is the one computed here")
-    code, text = mvpack(t, "verify", win_path(signed))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(signed))
     expect(code == 0 and "matches (the whole file)" in text, "mvpack verify accepts the signed installer")
     installs(t, "signed", signed, "Signed Checksum Sea")
 

@@ -10,14 +10,14 @@ says what the author must change.
 """
 import os
 import shutil
-import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from e2e_lib import E2E, WINE_RUN, expect, take_option, win_path, wine_environment  # noqa: E402
+from e2e_lib import E2E, expect, take_option, win_path  # noqa: E402
+from mvpack_wine_lib import run_mvpack  # noqa: E402
 
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
@@ -40,18 +40,8 @@ def project(t, name, html="page.html"):
     return folder, manifest
 
 
-def run_mvpack(t, *args):
-    """mvpack.exe in the test's prefix; (exit code, stdout and stderr as text)."""
-    t.ensure_prefix()
-    r = subprocess.run([WINE_RUN, "--keep", t.prefix, MVPACK] + list(args), capture_output=True, timeout=300,
-                       env=dict(os.environ, **wine_environment()))
-    text = (r.stdout + r.stderr).decode("utf-8", "replace")
-    print(text, end="")
-    return r.returncode, text
-
-
 def build(t, manifest, out, *extra):
-    return run_mvpack(t, "build", win_path(manifest), "-o", out, "--stub", win_path(t.args.stub),
+    return run_mvpack(t, MVPACK, "build", win_path(manifest), "-o", out, "--stub", win_path(t.args.stub),
                       "--library", win_path(t.args.library), "--uninstaller", win_path(UNINSTALLER),
                       "--flash-installer", win_path(t.args.flashax), *extra)
 
@@ -71,9 +61,9 @@ def folders_given_for_files(t):
                        "--stub", win_path(os.path.join(folder, "a folder")))
     expect(code == 1 and "stub " in text and ": is a folder, not a file" in text, "stub: " + text)
 
-    code, text = run_mvpack(t, "build", win_path(os.path.join(folder, "a folder")))
+    code, text = run_mvpack(t, MVPACK, "build", win_path(os.path.join(folder, "a folder")))
     expect(code == 1 and ": is a folder, not a file" in text, "manifest: " + text)
-    code, text = run_mvpack(t, "verify", win_path(os.path.join(folder, "a folder")))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(os.path.join(folder, "a folder")))
     expect(code == 1 and ": is a folder, not a file" in text, "verify: " + text)
 
 
@@ -98,7 +88,7 @@ def utf16_manifest_builds(t):
     out = os.path.join(folder, "setup.exe")
     code, text = build(t, manifest, win_path(out))
     expect(code == 0 and os.path.exists(out), "build of a UTF-16 manifest: %d %s" % (code, text))
-    code, text = run_mvpack(t, "verify", win_path(out))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(out))
     expect(code == 0, "verify: " + text)
     # Built again over the installer of the first build: the new one takes its place, nothing else is left.
     with open(os.path.join(folder, "page.html"), "ab") as f:

@@ -11,50 +11,21 @@ security directory. Then:
 """
 import os
 import shutil
-import struct
-import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.abspath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from e2e_lib import (DAMAGED_INSTALLER, E2E, UNINSTALL_KEY, WINE_RUN, Skip, expect, take_option,  # noqa: E402
-                     win_path)
+from e2e_lib import E2E, UNINSTALL_KEY, expect, take_option, win_path  # noqa: E402
+from mvpack_wine_lib import (REFUSED_AS_DAMAGED, require_signing_tools, run, run_mvpack,  # noqa: E402
+                             throwaway_certificate)
 
 MVPACK = take_option("--mvpack")
 UNINSTALLER = take_option("--uninstaller")
 
 e2e = E2E()
 SAMPLES = os.path.join(ROOT, "samples")
-
-
-def run(cmd, **kw):
-    r = subprocess.run(cmd, capture_output=True, timeout=300, **kw)
-    text = (r.stdout + r.stderr).decode("utf-8", "replace")
-    return r.returncode, text
-
-
-def tools_present():
-    for tool in ("openssl", "osslsigncode"):
-        if not shutil.which(tool):
-            raise Skip(tool + " is not installed (scripts/setup.sh installs it)")
-
-
-def throwaway_certificate(folder):
-    """A self-signed code-signing certificate and its key, valid for two days."""
-    key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
-    code, text = run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
-                      "-days", "2", "-subj", "/CN=Moviva test publisher",
-                      "-addext", "extendedKeyUsage=codeSigning"])
-    expect(code == 0, "openssl made no certificate: " + text)
-    return cert, key
-
-
-def mvpack(t, *args):
-    """mvpack.exe in the test's prefix; (exit code, output)."""
-    t.ensure_prefix()
-    return run([WINE_RUN, "--keep", t.prefix, MVPACK] + list(args))
 
 
 def signed_sample(t, name, title):
@@ -70,7 +41,7 @@ def signed_sample(t, name, title):
     with open(manifest, "w") as f:
         f.write("title = %s\n" % title + "".join(lines))
     unsigned = os.path.join(folder, "setup.exe")
-    code, text = mvpack(t, "build", win_path(manifest), "-o", win_path(unsigned), "--stub", win_path(t.args.stub),
+    code, text = run_mvpack(t, MVPACK, "build", win_path(manifest), "-o", win_path(unsigned), "--stub", win_path(t.args.stub),
                         "--library", win_path(t.args.library), "--uninstaller", win_path(UNINSTALLER),
                         "--flash-installer", win_path(t.args.flashax))
     print(text, end="")
@@ -101,19 +72,19 @@ def flip_package_byte(path, unsigned_size):
 
 @e2e.scenario
 def signed_installer_verifies_and_installs(t):
-    tools_present()
+    require_signing_tools()
     setup, cert, unsigned = signed_sample(t, "signed", "Signed Sea")
     code, text = osslsigncode_verify(setup, cert)
     print(text, end="")
     expect(code == 0, "osslsigncode verify accepts the signed installer")
 
-    code, text = mvpack(t, "verify", win_path(setup))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(setup))
     print(text, end="")
     expect(code == 0 and "OK" in text, "mvpack verify finds the signed installer sound")
     expect("signed: certificate table of" in text, "mvpack verify says it is signed")
-    code, text = mvpack(t, "list", win_path(setup))
+    code, text = run_mvpack(t, MVPACK, "list", win_path(setup))
     expect(code == 0 and "signature: signed: certificate table of" in text, "mvpack list says it is signed")
-    code, text = mvpack(t, "list", win_path(unsigned))
+    code, text = run_mvpack(t, MVPACK, "list", win_path(unsigned))
     expect("signature: none (not signed)" in text, "mvpack list: the unsigned one is not signed")
 
     content = "%WINDIR%\\Web\\Wallpaper\\Signed Sea dir"
@@ -130,28 +101,18 @@ reg-expect HKLM "{key}Signed Sea" DisplayName "Signed Sea Wallpaper"
 
 @e2e.scenario
 def signed_installer_with_a_changed_byte_is_refused(t):
-    tools_present()
+    require_signing_tools()
     setup, cert, unsigned = signed_sample(t, "signed_flipped", "Flipped Signed Sea")
     flip_package_byte(setup, os.path.getsize(unsigned))
 
     code, text = osslsigncode_verify(setup, cert)
     print(text, end="")
     expect(code != 0, "osslsigncode verify refuses the changed installer")
-    code, text = mvpack(t, "verify", win_path(setup))
+    code, text = run_mvpack(t, MVPACK, "verify", win_path(setup))
     print(text, end="")
     expect(code == 3 and "DAMAGED: integrity record" in text, "mvpack verify finds the package damaged")
 
-    t.check_drive("signed_flipped", setup, r"""
-start I SETUP
-wait-box B Error 60000
-expect-text-prefix B "{integrity}"
-press B Abort
-wait-box S Error 20000
-expect-text S "Installer file is corrupted. Quillon Error: -544. "
-press S Abort
-wait-exit I 30000
-expect-exit I 1
-""".format(integrity=DAMAGED_INSTALLER))
+    t.check_drive("signed_flipped", setup, REFUSED_AS_DAMAGED)
 
 
 e2e.finish()
