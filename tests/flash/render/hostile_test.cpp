@@ -22,7 +22,10 @@ TEST(RenderHostile, HeadersThatAreRefused) {
   EXPECT_EQ(statusOf(""), FrameStatus::notSwf);
   EXPECT_EQ(statusOf("FWS\x06"), FrameStatus::notSwf);
   EXPECT_EQ(statusOf("GIF89a" + std::string(20, '\0')), FrameStatus::notSwf);
-  EXPECT_EQ(statusOf(redSquareMovie(7)), FrameStatus::versionTooNew);
+  Limits panel;  // the movie panel's range
+  panel.newestVersion = 6;
+  EXPECT_EQ(statusOf(redSquareMovie(7), panel), FrameStatus::versionTooNew);
+  EXPECT_EQ(statusOf(redSquareMovie(11)), FrameStatus::versionTooNew);
   EXPECT_EQ(statusOf(redSquareMovie(2)), FrameStatus::versionTooOld);
   EXPECT_EQ(statusOf(redSquareMovie(3)), FrameStatus::ok);
   EXPECT_EQ(statusOf(std::string("FWS\x06\x0A\0\0\0\xF8", 9)), FrameStatus::damaged);  // the frame RECT is cut
