@@ -81,39 +81,32 @@ bool readFillStyle(BitReader& in, int shapeVersion, FillStyle& f) {
   }
 }
 
-unsigned styleCount(BitReader& in, int shapeVersion) {
+// A style array: its count (UI8; 0xFF: a UI16 follows, DefineShape2 on), then each style through readOne.
+template <typename Style, typename ReadOne>
+bool readStyleArray(BitReader& in, int shapeVersion, std::vector<Style>& out, ReadOne readOne) {
   unsigned count = in.u8();
   if (count == 0xFF && shapeVersion >= 2) count = in.u16();
-  return count;
+  out.clear();
+  out.reserve(std::min<size_t>(count, in.remaining()));
+  for (unsigned i = 0; i < count && !in.failed(); ++i) {
+    Style style;
+    if (!readOne(style)) return false;
+    out.push_back(std::move(style));
+  }
+  return !in.failed();
 }
 
 bool readFillStyles(BitReader& in, int shapeVersion, std::vector<FillStyle>& out) {
-  const unsigned count = styleCount(in, shapeVersion);
-  out.clear();
-  out.reserve(std::min<size_t>(count, in.remaining()));
-  for (unsigned i = 0; i < count && !in.failed(); ++i) {
-    FillStyle f;
-    if (!readFillStyle(in, shapeVersion, f)) return false;
-    out.push_back(std::move(f));
-  }
-  return !in.failed();
+  return readStyleArray(in, shapeVersion, out, [&](FillStyle& f) { return readFillStyle(in, shapeVersion, f); });
 }
 
 bool readLineStyles(BitReader& in, int shapeVersion, std::vector<LineStyle>& out) {
-  const unsigned count = styleCount(in, shapeVersion);
-  out.clear();
-  out.reserve(std::min<size_t>(count, in.remaining()));
-  for (unsigned i = 0; i < count && !in.failed(); ++i) {
-    LineStyle l;
-    if (shapeVersion >= 4) {
-      if (!readLineStyle2(in, l)) return false;
-    } else {
-      l.width = in.u16();
-      l.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
-    }
-    out.push_back(std::move(l));
-  }
-  return !in.failed();
+  return readStyleArray(in, shapeVersion, out, [&](LineStyle& l) {
+    if (shapeVersion >= 4) return readLineStyle2(in, l);
+    l.width = in.u16();
+    l.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
+    return true;
+  });
 }
 
 // Reads shape records into groups (a shape) or into one group without styles (a glyph).
