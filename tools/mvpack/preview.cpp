@@ -30,6 +30,7 @@ bool parseSide(const std::string& text, int maxSide, int& side) {
 std::string refusal(FrameStatus why) {
   switch (why) {
     case FrameStatus::notSwf: return "not an SWF movie (it starts with neither \"FWS\" nor \"CWS\")";
+    case FrameStatus::lzma: return "compressed with LZMA (\"ZWS\", versions 13 and later), which the renderer does not expand";
     case FrameStatus::versionTooNew: return "its version is newer than the renderer draws";
     case FrameStatus::versionTooOld: return "its version is older than the renderer draws";
     case FrameStatus::damaged: return "damaged: a header or compressed stream that cannot be read";
@@ -77,11 +78,14 @@ bool parseColour(const std::string& text, uint32_t& colour) {
 }
 
 mv::render::Limits previewLimits() {
-  // The movie panel's bounds on memory, tighter than the renderer's defaults.
+  // The installer's bounds (the movie panel's, src/flash/flash_panel.cpp), tighter than the renderer's
+  // defaults, with every version the renderer draws: content movies are drawn with them too.
   mv::render::Limits limits;
   limits.maxMovieBytes = 64u << 20;
   limits.maxShapeRecords = 1u << 20;
+  limits.maxObjects = 50000;
   limits.maxEdges = 2u << 20;
+  limits.maxPixelWork = 64u << 20;
   limits.maxBitmapPixels = 16u << 20;
   return limits;
 }
