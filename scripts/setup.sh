@@ -9,7 +9,8 @@
 #     python3 (the tests, and the build step that clears install.exe's PE checksum),
 #     universal-ctags (the test that no function grows past 120 lines).
 #   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
-#     static mingw library (the Win32 tests write JPEG pictures with it); zlib, whose inflate the shipped
+#     static mingw library (the Win32 tests write JPEG pictures with it, mvpack.exe's previews read them);
+#     libpng, likewise (mvpack.exe writes its previews with it; natively Debian's libpng-dev); zlib, whose inflate the shipped
 #     install.exe compiles for size; GoogleTest for mingw is built from Debian's /usr/src/googletest.
 #   The npm registry: node-pkware, an independent implementation of the DCL format that the codec tests
 #     (tests/dcl/dcl_node_test.cpp) and benchmarks (bench/) compare against.
@@ -23,7 +24,7 @@ export DEBIAN_FRONTEND=noninteractive
 need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmock-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-i686 mingw-w64-i686-dev osslsigncode openssl nsis
-  libz-mingw-w64-dev zlib1g-dev libjpeg-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
+  libz-mingw-w64-dev zlib1g-dev libjpeg-dev libpng-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
   clang libclang-rt-14-dev dpkg-dev xauth locales python3 universal-ctags)
 need_i386=(wine32:i386)
 
@@ -77,6 +78,25 @@ if [ ! -f "$CACHE/jpeg-mingw/lib/libjpeg.a" ]; then
   cmake --build "$CACHE/jpeg-mingw-build" -j"$(nproc)" >/dev/null
   cmake --install "$CACHE/jpeg-mingw-build" >/dev/null
   find "$CACHE/jpeg-mingw" -name 'libjpeg.a' -path '*lib*' -exec cp {} "$CACHE/jpeg-mingw/lib/libjpeg.a" \; 2>/dev/null || true
+fi
+
+# libpng for mingw, static, from Debian's source package: mvpack.exe writes its previews with it. As for
+# zlib, the versions the archive lists are tried in turn when the newest one's files are gone.
+if [ ! -f "$CACHE/png-mingw/lib/libpng.a" ]; then
+  echo "setup: building libpng for mingw"
+  rm -rf "$CACHE/png-src" "$CACHE/png-mingw-build"; mkdir -p "$CACHE/png-src"
+  for v in "" $(apt-cache showsrc libpng1.6 2>/dev/null | sed -n 's/^Version: //p' | sort -ru); do
+    rm -rf "$CACHE/png-src"/*
+    (cd "$CACHE/png-src" && apt-get source -qq "libpng1.6${v:+=$v}" >/dev/null 2>&1) && break
+  done
+  src="$(find "$CACHE/png-src" -maxdepth 1 -mindepth 1 -type d -name 'libpng*' | head -1)"
+  cmake -S "$src" -B "$CACHE/png-mingw-build" -DCMAKE_TOOLCHAIN_FILE="$TC" -DCMAKE_BUILD_TYPE=Release \
+    -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_HARDWARE_OPTIMIZATIONS=OFF \
+    -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
+  cmake --build "$CACHE/png-mingw-build" -j"$(nproc)" --target png_static >/dev/null
+  mkdir -p "$CACHE/png-mingw/include" "$CACHE/png-mingw/lib"
+  cp "$src/png.h" "$src/pngconf.h" "$CACHE/png-mingw-build/pnglibconf.h" "$CACHE/png-mingw/include/"
+  cp "$CACHE/png-mingw-build/libpng16.a" "$CACHE/png-mingw/lib/libpng.a"
 fi
 
 # zlib's inflate for the shipped install.exe, built there for size from Debian's source package

@@ -6,9 +6,10 @@
 
 The layers, highest first (docs/ARCHITECTURE.md): installer over desktop, flash and package; those over
 dcl and platform; everything over support. flash/render stands below flash. tools/ use package, dcl,
-platform and support. A quoted include is named by its folder ("platform/files.h"); one that names a file
-beside the including file is its own. Angle-bracket includes (the system, third-party libraries) are not
-layers. Tests, fuzzers and benchmarks may include anything and are not checked.
+platform, flash/render (previews) and support. A quoted include is named by its folder
+("platform/files.h"); one that names a file beside the including file is its own. Angle-bracket includes
+(the system, third-party libraries) are not layers. Tests, fuzzers and benchmarks may include anything
+and are not checked.
 """
 import os
 import re
@@ -27,7 +28,7 @@ ALLOWED = {
     "flash/render": BASE | {"flash/render", "dcl", "platform"},
     "flash": BASE | {"flash", "flash/render", "dcl", "platform"},
     "installer": BASE | {"installer", "desktop", "flash", "flash/render", "package", "dcl", "platform", "runtime"},
-    "tools": BASE | {"package", "dcl", "platform"},
+    "tools": BASE | {"package", "dcl", "platform", "flash/render"},
 }
 # Single headers a layer may take from beside or above it: the installed names (a header of names alone);
 # the SWF header rule (header-only) that the renderer and the packaging tool read movies with; and the

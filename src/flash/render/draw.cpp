@@ -15,6 +15,7 @@
 #include "flash/render/gradients.h"
 #include "flash/render/model.h"
 #include "flash/render/raster.h"
+#include "flash/render/stage_fit.h"
 #include "flash/render/stroke.h"
 
 namespace mv::render {
@@ -506,24 +507,19 @@ class Drawer {
 
 }  // namespace
 
-bool FirstFrame::draw(int width, int height, Image& out) const {
+bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& options) const {
   const Movie& m = *movie_;
   out = Image();
   if (width <= 0 || height <= 0 || width > m.limits.maxFrameSide || height > m.limits.maxFrameSide) return false;
   out.width = width;
   out.height = height;
-  const uint32_t background = 0xFF000000u | m.background;
+  const uint32_t background = 0xFF000000u | (options.background ? *options.background & 0xFFFFFFu : m.background);
   out.pixels.assign(size_t(width) * size_t(height), background);
   if (m.stageWidth <= 0 || m.stageHeight <= 0) return true;
 
-  // The whole stage, aspect ratio kept, centred.
-  const double scale = std::min(double(width) / m.stageWidth, double(height) / m.stageHeight);
-  const double shownWidth = m.stageWidth * scale, shownHeight = m.stageHeight * scale;
-  const double left = std::floor((width - shownWidth) / 2 + 0.5), top = std::floor((height - shownHeight) / 2 + 0.5);
-  const Matrix stage{scale, 0, 0, scale, left - m.stageLeft * scale, top - m.stageTop * scale};
-  const int x0 = std::max(0, int(left)), y0 = std::max(0, int(top));
-  const int x1 = std::min(width, int(std::floor(left + shownWidth + 0.5)));
-  const int y1 = std::min(height, int(std::floor(top + shownHeight + 0.5)));
+  const StageFit fit = fitStage(m.stageLeft, m.stageTop, m.stageWidth, m.stageHeight, width, height, options.scale);
+  const Matrix& stage = fit.toPicture;
+  const int x0 = fit.x0, y0 = fit.y0, x1 = fit.x1, y1 = fit.y1;
 
   Budget budget(m.limits);
   Drawer drawer(m, out, x0, y0, x1, y1, budget, stage.meanScale());

@@ -6,8 +6,8 @@
 // is read up to its first ShowFrame: shapes (DefineShape 1 to 4), bitmaps (DefineBits with JPEGTables,
 // DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 and 2), sprites (their
 // first frame) and the display list that PlaceObject, PlaceObject2, RemoveObject and RemoveObject2 build.
-// Drawing puts the whole stage into the picture as the control does by default (scale mode "show all"):
-// aspect ratio kept, centred, the rest in the background colour; anti-aliased.
+// Drawing puts the stage into the picture as the control does (by default scale mode "show all": aspect
+// ratio kept, centred, the rest in the background colour; DrawOptions chooses another); anti-aliased.
 //
 // What it cannot draw (device fonts, morph shapes, buttons, video, scripts) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace mv::render {
@@ -56,6 +57,20 @@ struct Limits {
   uint64_t maxPixelWork = 256u << 20;     // pixels visited while drawing one picture
 };
 
+// How the stage is fitted into the picture, as the Flash Player's scale modes fit it into its window.
+// The stage is centred in every mode; outside it the picture holds the background colour.
+enum class ScaleMode {
+  showAll,   // the whole stage, aspect ratio kept (the control's default)
+  exactFit,  // the whole stage, stretched to the picture's width and height
+  noBorder,  // the whole picture, aspect ratio kept: what overhangs is cut off
+  noScale,   // one stage pixel (20 twips) per picture pixel
+};
+
+struct DrawOptions {
+  ScaleMode scale = ScaleMode::showAll;
+  std::optional<uint32_t> background;  // 0x00RRGGBB in place of the movie's own background colour
+};
+
 enum class FrameStatus {
   ok,
   notSwf,         // neither "FWS", "CWS" nor "ZWS", or shorter than a header
@@ -80,10 +95,14 @@ class FirstFrame {
   FirstFrame& operator=(const FirstFrame&) = delete;
 
   uint32_t background() const;  // 0x00RRGGBB: the first SetBackgroundColor tag; white without one
+  // The stage's size in whole pixels (20 twips each, rounded); 0 for a stage without area.
+  int stageWidth() const;
+  int stageHeight() const;
 
-  // Draws the frame into a width x height picture. false when a bound was reached or the size is
-  // outside 1..Limits::maxFrameSide: the picture (when it has a size) then holds only the background.
-  bool draw(int width, int height, Image& out) const;
+  // Draws the frame into a width x height picture, the stage fitted as options.scale says. false when a
+  // bound was reached or the size is outside 1..Limits::maxFrameSide: the picture (when it has a size)
+  // then holds only the background.
+  bool draw(int width, int height, Image& out, const DrawOptions& options = {}) const;
 
  private:
   explicit FirstFrame(std::unique_ptr<Movie> movie);
