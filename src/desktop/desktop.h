@@ -12,10 +12,13 @@ namespace mv {
 
 // Active Desktop wallpaper. A failure carries the text of the system; the normal cursor is restored
 // when it stops with one.
-// The page layout::pagePath(windowsFolder, title) (windowsFolder ends with a backslash).
+// The page layout::pagePath(windowsFolder, title) (windowsFolder ends with a backslash). pageTaken, when
+// given, receives whether the shell accepted the page (SetWallpaper and ApplyChanges succeeded); that
+// answer changes nothing in the operation itself.
 Result registerWallpaperPage(Platform& platform, const std::string& windowsFolder, const std::string& title,
-                             int red, int green, int blue);
-Result setActiveDesktopWallpaper(Platform& platform, const std::string& htmlPath, int red, int green, int blue);
+                             int red, int green, int blue, bool* pageTaken = nullptr);
+Result setActiveDesktopWallpaper(Platform& platform, const std::string& htmlPath, int red, int green, int blue,
+                                 bool* pageTaken = nullptr);
 // "r g b": signed decimals joined by single blanks, red first.
 std::string backgroundColourText(int32_t red, int32_t green, int32_t blue);
 

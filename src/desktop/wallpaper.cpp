@@ -66,16 +66,19 @@ WindowHandle desktopViewWindow(Shell& shell) {
   return w;
 }
 
-// One pass over the Active Desktop object; the object stays with the caller. Its HRESULTs are not
-// examined: a pass the shell does not take leaves the registry values, which are written either way.
-void applyActiveDesktop(ActiveDesktop& desktop, const std::string& wallpaper) {
+// One pass over the Active Desktop object; the object stays with the caller. Its HRESULTs change
+// nothing here: a pass the shell does not take leaves the registry values, which are written either way.
+// Returns whether the shell took the wallpaper and applied it (which the still wallpaper asks).
+bool applyActiveDesktop(ActiveDesktop& desktop, const std::string& wallpaper) {
   (void)desktop.setDesktopItemOptions(true, true);
-  (void)desktop.setWallpaper(wallpaper);
-  (void)desktop.applyChanges(kApplyAll);
+  const bool taken = desktop.setWallpaper(wallpaper) >= 0;
+  const bool applied = desktop.applyChanges(kApplyAll) >= 0;
+  return taken && applied;
 }
 
 // Stops at the first failure and hands it on.
-Result runWallpaperSteps(Platform& platform, const std::string& htmlPath, int red, int green, int blue) {
+Result runWallpaperSteps(Platform& platform, const std::string& htmlPath, int red, int green, int blue,
+                         bool& pageTaken) {
   Registry& registry = platform;
   Shell& shell = platform;
   Result result = enableComponentZero(registry);
@@ -88,7 +91,7 @@ Result runWallpaperSteps(Platform& platform, const std::string& htmlPath, int re
   std::unique_ptr<ActiveDesktop> desktop;
   result = shell.createActiveDesktop(desktop);
   if (!result.ok()) return result;
-  applyActiveDesktop(*desktop, std::string());
+  (void)applyActiveDesktop(*desktop, std::string());  // clearing: whether the shell took it tells nothing
 
   result = writeUserText(registry, kColorsKey, kBackground, backgroundColourText(red, green, blue));
   if (!result.ok()) return result;
@@ -98,7 +101,7 @@ Result runWallpaperSteps(Platform& platform, const std::string& htmlPath, int re
   if (!result.ok()) return result;
   result = shell.createActiveDesktop(desktop);
   if (!result.ok()) return result;
-  applyActiveDesktop(*desktop, htmlPath);
+  pageTaken = applyActiveDesktop(*desktop, htmlPath);
 
   // Neither the system parameter nor the refresh is examined: the registry and the Active Desktop
   // object already hold the page, and a desktop that misses the nudge shows it at its next redraw.
@@ -114,16 +117,19 @@ std::string backgroundColourText(int32_t red, int32_t green, int32_t blue) {
   return std::to_string(red) + " " + std::to_string(green) + " " + std::to_string(blue);
 }
 
-Result setActiveDesktopWallpaper(Platform& platform, const std::string& htmlPath, int red, int green, int blue) {
+Result setActiveDesktopWallpaper(Platform& platform, const std::string& htmlPath, int red, int green, int blue,
+                                 bool* pageTaken) {
   platform.setCursor(Cursor::Wait);
-  Result result = runWallpaperSteps(platform, htmlPath, red, green, blue);
+  bool taken = false;
+  Result result = runWallpaperSteps(platform, htmlPath, red, green, blue, taken);
+  if (pageTaken) *pageTaken = taken;
   platform.setCursor(Cursor::Default);  // on every way out, a failure too
   return result;
 }
 
 Result registerWallpaperPage(Platform& platform, const std::string& windowsFolder, const std::string& title,
-                             int red, int green, int blue) {
-  return setActiveDesktopWallpaper(platform, layout::pagePath(windowsFolder, title), red, green, blue);
+                             int red, int green, int blue, bool* pageTaken) {
+  return setActiveDesktopWallpaper(platform, layout::pagePath(windowsFolder, title), red, green, blue, pageTaken);
 }
 
 }  // namespace mv

@@ -101,13 +101,17 @@ Result Installation::runInstallation() {
   if (!s.installAborted && result == rc::ok) result = extractInstallSlots(platform_, s);
   if (!s.installAborted && result == rc::ok) result = dataFile_.readDataHeader(platform_, s);
   if (!s.installAborted && result == rc::ok) result = expandDataFile();
+  bool pageTaken = false;
   if (!s.installAborted && result == rc::ok) {
     const PackageHeader& h = s.directory.header;
-    result = desktopStep(
-        registerWallpaperPage(platform_, s.windowsFolder, dataFile_.dataTitle(), h.red, h.green, h.blue));
+    result = desktopStep(registerWallpaperPage(platform_, s.windowsFolder, dataFile_.dataTitle(), h.red, h.green,
+                                               h.blue, &pageTaken));
   }
   if (!s.installAborted && result == rc::ok) runExtraFile();
   if (!s.installAborted && result == rc::ok) result = desktopStep(writeUninstallEntry(platform_, s.contentTitle));
+  // Last, so that nothing can fail after the wallpaper has changed: it records the user's wallpaper in
+  // the uninstall entry just written, and the clean-up never has a changed wallpaper to undo.
+  if (!s.installAborted && result == rc::ok) stillWallpaperStep(pageTaken);
 
   // A failed entry leaves the data file open; close it so that it and its folder can be removed. The
   // installation has failed already: what the close says adds nothing.

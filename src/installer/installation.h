@@ -38,6 +38,7 @@ class Installation {
   void offerShowDesktop();
   void cleanUp();
   Result desktopStep(Result result);
+  void stillWallpaperStep(bool pageTaken);  // silent: never changes the result
 
   // How far the one installation of this run got. Until the procedure decides between keeping and
   // cleaning up, Cancel aborts it; from that decision on its outcome stands, and a Cancel that arrives

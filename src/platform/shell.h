@@ -50,6 +50,9 @@ class Shell {
   // could not be started.
   virtual bool startProcess(const std::string& program, const std::string& arguments, int show) = 0;
   virtual bool setDeskWallpaper(const char* path, uint32_t flags) = 0;  // SPI_SETDESKWALLPAPER
+  // The primary screen's size in physical pixels (its display mode, whatever DPI scaling reports to
+  // this program); false when it cannot be learnt.
+  virtual bool primaryScreenSize(int& width, int& height) = 0;
   // CoCreateInstance(CLSID_ActiveDesktop) and QueryInterface(IActiveDesktop) into desktop; a failure
   // with the system's text when the object cannot be created or offers no IActiveDesktop.
   virtual Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) = 0;

@@ -30,6 +30,9 @@ class System {
   virtual std::string tempPath() = 0;          // GetTempPath (ends with a backslash)
   virtual std::string executablePath() = 0;    // GetModuleFileName(NULL)
   virtual bool getVersion(OsVersion& out) = 0; // GetVersionEx with OSVERSIONINFO (148 bytes)
+  // The version the system itself has, not the one compatibility shims report to this program (which
+  // GetVersionEx caps at 6.2 without a manifest naming later systems): RtlGetVersion.
+  virtual bool getRealVersion(OsVersion& out) = 0;
 
   // Run-time libraries.
   virtual void* loadLibrary(const std::string& path) = 0;  // nullptr + lastError

@@ -271,5 +271,23 @@ TEST_F(WallpaperTest, RegisterWallpaperPageUsesTheDataTitleInFull) {
   EXPECT_EQ(calls("ActiveDesktop.setWallpaper").back(), "ActiveDesktop.setWallpaper " + page);
 }
 
+// Whether the shell took the page is reported beside the result, and changes none of the calls: the
+// still wallpaper is decided on it (Wine's Active Desktop answers E_NOTIMPL).
+TEST_F(WallpaperTest, ReportsWhetherTheShellTookThePageWithTheSameCalls) {
+  bool taken = false;
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 1, 2, 3, &taken));
+  EXPECT_TRUE(taken);
+  const std::vector<std::string> accepted = host().callLog;
+
+  freshSandbox();
+  SetUp();
+  host().activeDesktopResult = int32_t(0x80004001);  // E_NOTIMPL
+  taken = true;
+  expectSuccess(setActiveDesktopWallpaper(host(), kPage, 1, 2, 3, &taken));
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(host().callLog, accepted);
+  EXPECT_EQ(userString(kGeneral, "Wallpaper"), kPage);
+}
+
 }  // namespace
 }  // namespace mv

@@ -6,6 +6,9 @@
 //   - the content folder with everything in it,
 //   - the desktop page <Windows>\Web\Wallpaper\<title>.html (and, when the Active Desktop still shows
 //     that page, the wallpaper setting that points at it),
+//   - the still wallpaper: when the picture the installer set (recorded in the uninstall entry) is still
+//     the desktop's wallpaper, the wallpaper the user had before, as recorded there, is set again; the
+//     picture itself goes with the content folder,
 //   - the uninstall entry,
 // then reports what it removed. The content folder goes at once, uninstall.exe with it: the program moves
 // its own running file out to TEMP first (moveOwnFileOut) and leaves only that moved copy to the restart,
@@ -304,6 +307,46 @@ Text readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
   return out;
 }
 
+// Writes a REG_SZ value, or deletes it when `present` is false (it was not there before either).
+void putOrDelete(HKEY key, const wchar_t* name, bool present, const Text& data) {
+  if (present)
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  else
+    RegDeleteValueW(key, name);
+}
+
+bool hasValue(HKEY root, const wchar_t* path, const wchar_t* value) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  const bool found = RegQueryValueExW(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+// The installer's still wallpaper, when it is still the desktop's: the user's earlier wallpaper comes
+// back (its style and tiling first, so that the change shows it as it was). A wallpaper the user has
+// chosen since is left alone.
+void restoreWallpaper(const Text& entry, Outcome& out) {
+  const wchar_t desktopKey[] = L"Control Panel\\Desktop";
+  const Text picture = readStringValue(HKEY_LOCAL_MACHINE, entry.c_str(), L"StillWallpaper");
+  if (picture.empty() || !samePath(readStringValue(HKEY_CURRENT_USER, desktopKey, L"Wallpaper"), picture)) return;
+  const Text previous = readStringValue(HKEY_LOCAL_MACHINE, entry.c_str(), L"PreviousWallpaper");
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, desktopKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    const wchar_t* names[2][2] = {{L"PreviousWallpaperStyle", L"WallpaperStyle"}, {L"PreviousTileWallpaper", L"TileWallpaper"}};
+    for (auto& name : names)
+      putOrDelete(key, name[1], hasValue(HKEY_LOCAL_MACHINE, entry.c_str(), name[0]),
+                  readStringValue(HKEY_LOCAL_MACHINE, entry.c_str(), name[0]));
+    RegCloseKey(key);
+  }
+  if (SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(previous.c_str()),
+                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE))
+    out.removed.add(L"the still wallpaper (the earlier wallpaper is back)");
+  else
+    out.failed.add(L"the still wallpaper setting (" + lastErrorText(GetLastError()) + L")");
+}
+
 Text fileCount(size_t files) { return number(files) + (files == 1 ? L" file" : L" files"); }
 
 // A running program's file cannot be deleted on Windows (its image is mapped; Wine may allow it, Windows
@@ -434,6 +477,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     }
   }
 
+  restoreWallpaper(entry, out);
   removeFile(page, out, true, true);
   // The entry goes only with the content: while anything is left unscheduled, uninstall.exe stays and the
   // entry still starts it.

@@ -283,6 +283,23 @@ bool Win32Platform::getVersion(OsVersion& out) {
   return true;
 }
 
+// RtlGetVersion answers with the system's own version; ntdll is always loaded, so it is only looked up.
+bool Win32Platform::getRealVersion(OsVersion& out) {
+  typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOW*);
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  auto fn = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                  : nullptr;
+  OSVERSIONINFOW info;
+  ZeroMemory(&info, sizeof info);
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!fn || fn(&info) != 0) return getVersion(out);  // Windows 9x and early NT: no shims to see past
+  out.platformId = info.dwPlatformId;
+  out.major = info.dwMajorVersion;
+  out.minor = info.dwMinorVersion;
+  out.build = info.dwBuildNumber;
+  return true;
+}
+
 // ------------------------------------------------------------------------------------------ files
 
 uint32_t Win32Platform::getAttributes(const std::string& path) { return GetFileAttributesW(wide(path).c_str()); }
@@ -546,6 +563,22 @@ bool Win32Platform::startProcess(const std::string& program, const std::string& 
 bool Win32Platform::setDeskWallpaper(const char* path, uint32_t flags) {
   OptionalWide wpath(path);
   return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wpath.get()), flags) != 0;
+}
+
+// The display mode counts physical pixels; the screen metrics of a program that is not DPI aware are
+// scaled down.
+bool Win32Platform::primaryScreenSize(int& width, int& height) {
+  DEVMODEW mode;
+  ZeroMemory(&mode, sizeof mode);
+  mode.dmSize = sizeof mode;
+  if (EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode) && mode.dmPelsWidth && mode.dmPelsHeight) {
+    width = int(mode.dmPelsWidth);
+    height = int(mode.dmPelsHeight);
+    return true;
+  }
+  width = GetSystemMetrics(SM_CXSCREEN);
+  height = GetSystemMetrics(SM_CYSCREEN);
+  return width > 0 && height > 0;
 }
 
 Result Win32Platform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {

@@ -25,6 +25,7 @@ class Win32Platform : public Platform {
   std::string tempPath() override;
   std::string executablePath() override;
   bool getVersion(OsVersion& out) override;
+  bool getRealVersion(OsVersion& out) override;
   void* loadLibrary(const std::string& path) override;
   void* getProcAddress(void* library, const std::string& name) override;
   void freeLibrary(void* library) override;
@@ -66,6 +67,7 @@ class Win32Platform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
+  bool primaryScreenSize(int& width, int& height) override;
   Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 
   // Dialogs. ErrorAbort and InformationAbort are the "&Abort" box of our own (abort_dialog.h); the other kinds are

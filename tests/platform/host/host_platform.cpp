@@ -192,6 +192,12 @@ bool HostPlatform::getEnv(const std::string& name, std::string& value) {
   return true;
 }
 
+bool HostPlatform::getRealVersion(OsVersion& out) {
+  if (!realVersionSet) return getVersion(out);
+  out = realVersion;
+  return true;
+}
+
 bool HostPlatform::getVersion(OsVersion& out) {
   if (versionFails_) return fail(oserr::invalidParameter);
   out = version_;

@@ -159,7 +159,12 @@ class HostPlatform : public Platform {
     uint32_t flags;
   };
   std::vector<WallpaperCall> wallpaperCalls;
-  bool setDeskWallpaperResult = true;
+  bool setDeskWallpaperResult = true;  // a call that succeeds with SPIF_UPDATEINIFILE saves the path too
+  // The primary screen in physical pixels; a width of 0: its size cannot be learnt.
+  int screenWidth = 1024, screenHeight = 768;
+  // The system's own version (RtlGetVersion) when set; otherwise the one getVersion reports.
+  bool realVersionSet = false;
+  OsVersion realVersion;
 
   // ------------------------------------------------------------------ Active Desktop
   // Non-empty: createActiveDesktop fails with this text.
@@ -207,6 +212,7 @@ class HostPlatform : public Platform {
   std::string tempPath() override { return tempPath_; }
   std::string executablePath() override { return executablePath_; }
   bool getVersion(OsVersion& out) override;
+  bool getRealVersion(OsVersion& out) override;
   void* loadLibrary(const std::string& path) override;
   void* getProcAddress(void* library, const std::string& name) override;
   void freeLibrary(void* library) override;
@@ -248,6 +254,7 @@ class HostPlatform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
+  bool primaryScreenSize(int& width, int& height) override;
   Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 
   // ------------------------------------------------------------------ Platform: Dialogs

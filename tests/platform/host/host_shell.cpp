@@ -199,7 +199,15 @@ bool HostPlatform::startProcess(const std::string& program, const std::string& a
 bool HostPlatform::setDeskWallpaper(const char* path, uint32_t flags) {
   logCall(std::string("setDeskWallpaper ") + (path ? path : "(null)") + " " + std::to_string(flags));
   wallpaperCalls.push_back({path != nullptr, path ? path : "", flags});
+  if (setDeskWallpaperResult && path && (flags & 1))  // SPIF_UPDATEINIFILE
+    putString(RegRoot::CurrentUser, "Control Panel\\Desktop", "Wallpaper", path);
   return setDeskWallpaperResult;
+}
+
+bool HostPlatform::primaryScreenSize(int& width, int& height) {
+  width = screenWidth;
+  height = screenHeight;
+  return screenWidth > 0 && screenHeight > 0;
 }
 
 Result HostPlatform::createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) {

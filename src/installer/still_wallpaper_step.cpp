@@ -1,0 +1,71 @@
+// The installation's last step: where the system shows no web page as its wallpaper, the first frame of
+// the content's movie becomes a still wallpaper (desktop/still_wallpaper.h). It is silent: whatever it
+// meets, the installation has succeeded already and stays so.
+#include <algorithm>
+#include <vector>
+
+#include "desktop/still_wallpaper.h"
+#include "flash/flash_panel.h"
+#include "flash/render/first_frame.h"
+#include "installer/installation.h"
+#include "package/install_layout.h"
+
+namespace mv {
+
+namespace {
+
+render::ScaleMode scaleMode(still::StageScale scale) {
+  switch (scale) {
+    case still::StageScale::exactFit: return render::ScaleMode::exactFit;
+    case still::StageScale::noBorder: return render::ScaleMode::noBorder;
+    case still::StageScale::noScale: return render::ScaleMode::noScale;
+    case still::StageScale::showAll: break;
+  }
+  return render::ScaleMode::showAll;
+}
+
+// Draws with the renderer the movie panel uses, JPEG bitmaps through the window's decoder.
+class RenderedStill : public still::StillPainter {
+ public:
+  explicit RenderedStill(const render::JpegDecoder* jpeg) : jpeg_(jpeg) {}
+  const uint32_t* paint(const uint8_t* movie, size_t size, int width, int height, still::StageScale scale,
+                        uint32_t background) override {
+    render::Limits limits;
+    limits.maxMovieBytes = still::kMaxMovieBytes;
+    std::shared_ptr<const render::FirstFrame> frame = render::FirstFrame::load(movie, size, jpeg_, limits);
+    if (!frame) return nullptr;
+    render::DrawOptions options;
+    options.scale = scaleMode(scale);
+    options.background = background;
+    if (!frame->draw(width, height, image_, options)) return nullptr;
+    return image_.pixels.data();
+  }
+
+ private:
+  const render::JpegDecoder* jpeg_;
+  render::Image image_;
+};
+
+uint32_t channel(int value) { return uint32_t(std::clamp(value, 0, 255)); }
+
+}  // namespace
+
+void Installation::stillWallpaperStep(bool pageTaken) {
+  const InstallerState& s = state_;
+  still::StillRequest request;
+  request.title = s.contentTitle;
+  request.contentFolder = s.contentFolder;
+  request.pagePath = layout::pagePath(s.windowsFolder, dataFile_.dataTitle());
+  const int32_t count = std::min<int32_t>(dataFile_.entryCount(), kMaxDataRecords);
+  for (int i = 1; i <= count; ++i) request.contentNames.push_back(dataFile_.record(i).name);
+  request.activeDesktopTookPage = pageTaken;
+  const PackageHeader& h = s.directory.header;
+  request.background = channel(h.red) << 16 | channel(h.green) << 8 | channel(h.blue);
+
+  RenderedStill painter(view_.moviePanelSurface().jpegDecoder());
+  // Every outcome leaves the installation as it was: a picture that could not be made or set is simply
+  // not there, and the page and the background colour stay the desktop's.
+  (void)still::installStillWallpaper(platform_, request, painter);
+}
+
+}  // namespace mv

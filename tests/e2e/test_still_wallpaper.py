@@ -1,0 +1,225 @@
+#!/usr/bin/env python3
+"""The still wallpaper under Wine, whose Active Desktop answers E_NOTIMPL (so the page never shows and
+the first frame of the content's movie becomes the wallpaper), with the prefix set to Windows 10 and to XP:
+
+- a silent installation sets a 24-bit BMP of the screen's size in the content folder as the wallpaper,
+  centred, after recording the user's wallpaper in the uninstall entry; the page's scale mode and the
+  package's background colour are drawn; the sample uninstaller brings the earlier wallpaper back and
+  leaves no picture;
+- a windowed installation ends with "Setup Complete" and the same wallpaper;
+- a page whose movie lies outside the content folder (and no movie in the content), and a movie the
+  renderer refuses: no still wallpaper, a successful installation;
+- a content file with the picture's name keeps its bytes: the picture takes another name.
+The movies are FreeHEP's of tests/data/render (version 6, stage 350 x 150).
+"""
+import os
+import struct
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.dirname(__file__))
+from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, ROOT, UNINSTALL_KEY, WINE_RUN, Entry, Skip, Slot, bmp_24,  # noqa: E402
+                     data_file, expect, package, wine_environment)
+
+e2e = E2E()
+WALLPAPER = "C:\\windows\\Web\\Wallpaper\\"
+DESKTOP = "HKCU\\Control Panel\\Desktop"
+PICTURE = "still wallpaper.bmp"
+EARLIER = "C:\\windows\\earlier.bmp"
+SCREEN = (1024, 768)  # the Xvfb screen of scripts/wine-run.sh
+BACKGROUND = (0x0B, 0x2A, 0x4A)
+COMPLETE = "Moviva Installation and Setup Complete."
+
+
+def movie(name="freehep_vector_v6.swf"):
+    with open(os.path.join(ROOT, "tests", "data", "render", name), "rb") as f:
+        return f.read()
+
+
+def wine(t, *args):
+    r = subprocess.run([WINE_RUN, "--keep", t.prefix] + list(args), capture_output=True, timeout=600,
+                       env=dict(os.environ, **wine_environment()))
+    print("%s: exit %d" % (" ".join(args), r.returncode), flush=True)
+    return r.returncode
+
+
+def windows_version(t, version):
+    expect(wine(t, "winecfg", "/v", version) == 0, "winecfg /v " + version)
+
+
+def earlier_wallpaper(t):
+    """A wallpaper of the user's own, tiled, before the installation."""
+    with open(t.host("C:\\windows") + "/earlier.bmp", "wb") as f:
+        f.write(bmp_24(8, 8))
+    for name, data in (("Wallpaper", EARLIER), ("WallpaperStyle", "2"), ("TileWallpaper", "1")):
+        expect(wine(t, "reg", "add", DESKTOP, "/v", name, "/d", data, "/f") == 0, "reg add " + name)
+
+
+def installer(t, name, title, page, entries, kind=KIND_SILENT):
+    uninstaller = t._read(t.args.uninstaller)
+    if not uninstaller:
+        raise Skip("no --uninstaller given")
+    slots = t.typical_slots(title, data_file(title, entries))
+    slots[6] = Slot(title + ".html", 2, page.encode("cp1252"))
+    slots[9] = Slot("uninstall.exe", 5, uninstaller)
+    return t.write_installer(name, package(t.stub, title, slots, kind=kind, rgb=BACKGROUND))
+
+
+def page_with(reference, scale="showall"):
+    return ('<html><body><object classid="clsid:D27CDB6E-AE6D-11cf-96B8-444553540000">'
+            '<param name="movie" value="%s"><param name="scale" value="%s">'
+            '<embed src="%s"></embed></object></body></html>\r\n' % (reference, scale, reference))
+
+
+def silent_install(t, name, setup):
+    t.check_drive(name, setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
+
+
+def read_bmp(t, path):
+    """(width, height, bits, rows top to bottom as bytes)."""
+    data = t.read(path)
+    expect(data[:2] == b"BM", "a BMP")
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+    stride = (width * 3 + 3) & ~3
+    rows = [data[offset + y * stride: offset + y * stride + width * 3] for y in range(abs(height))]
+    return width, height, bits, rows[::-1] if height > 0 else rows
+
+
+def pixel(rows, x, y):
+    b, g, r = rows[y][3 * x: 3 * x + 3]
+    return r, g, b
+
+
+def first_drawn_row(rows):
+    """The first row (from the top) with a pixel that is not the package's colour."""
+    background = bytes(BACKGROUND[::-1])
+    for y, row in enumerate(rows):
+        if row != background * (len(row) // 3):
+            return y
+    return len(rows)
+
+
+def expect_no_still_wallpaper(t, content):
+    expect(not t.exists(content + PICTURE), "no picture")
+    expect(t.reg_query(DESKTOP, "Wallpaper") == EARLIER, "the user's wallpaper stays")
+    expect(t.reg_query(DESKTOP, "TileWallpaper") == "1", "its tiling stays")
+
+
+def still_wallpaper_and_uninstall(t, version, title):
+    windows_version(t, version)
+    earlier_wallpaper(t)
+    content = WALLPAPER + title + " dir\\"
+    setup = installer(t, title, title, page_with(title.replace(" ", "%20") + "%20dir/sea%20one.swf"),
+                      [Entry("first.swf", b"FWS\x06 not this one"), Entry("sea one.swf", movie())])
+    silent_install(t, title, setup)
+
+    picture = content + PICTURE
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
+    expect(t.reg_query(DESKTOP, "WallpaperStyle") == "0" and t.reg_query(DESKTOP, "TileWallpaper") == "0",
+           "centred, not tiled")
+    width, height, bits, rows = read_bmp(t, picture)
+    expect((width, height, bits) == SCREEN + (24,), "a 24-bit picture of the screen: %r" % ((width, height, bits),))
+    # Show all: the 350 x 150 stage fills the width; above and below it the package's colour.
+    expect(pixel(rows, 0, 0) == BACKGROUND and pixel(rows, width - 1, height - 1) == BACKGROUND,
+           "the rest in the background colour: %r" % (pixel(rows, 0, 0),))
+    expect(first_drawn_row(rows) >= 165, "a band of the package's colour above the stage")
+    expect(len(set(rows[height // 2])) > 3, "the movie is drawn across the middle")
+    entry = "HKLM\\" + UNINSTALL_KEY + title
+    recorded = {name: t.reg_query(entry, name) for name in
+                ("StillWallpaper", "PreviousWallpaper", "PreviousWallpaperStyle", "PreviousTileWallpaper")}
+    expect(recorded == {"StillWallpaper": picture, "PreviousWallpaper": EARLIER, "PreviousWallpaperStyle": "2",
+                        "PreviousTileWallpaper": "1"}, "recorded: %r" % recorded)
+    expect(t.reg_query(entry, "DisplayName") == title + " Wallpaper", "the entry's own values stay")
+
+    expect(wine(t, content + "uninstall.exe", "/y") == 0, "the uninstaller ends with 0")
+    expect(not t.exists(content), "the content folder and the picture are gone")
+    expect(t.reg_query(DESKTOP, "Wallpaper") == EARLIER, "the earlier wallpaper is back")
+    expect(t.reg_query(DESKTOP, "WallpaperStyle") == "2" and t.reg_query(DESKTOP, "TileWallpaper") == "1",
+           "with its style")
+
+
+@e2e.scenario
+def windows_10_silent_install_then_uninstall(t):
+    still_wallpaper_and_uninstall(t, "win10", "Deep Sea")
+
+
+@e2e.scenario
+def windows_xp_silent_install_then_uninstall(t):
+    still_wallpaper_and_uninstall(t, "winxp", "Shallow Sea")
+
+
+@e2e.scenario
+def windowed_install_with_exact_fit(t):
+    windows_version(t, "win10")
+    earlier_wallpaper(t)
+    title = "Window Sea"
+    setup = installer(t, title, title, page_with("Window%20Sea%20dir/sea.swf", "exactfit"),
+                      [Entry("sea.swf", movie())], kind=KIND_JPEG)
+    t.check_drive(title, setup, r"""
+start I SETUP
+wait-window W "Install Wallpaper: {title}" 60000 I
+press W Install
+record W "{complete}" 120000
+wait-exit I 30000
+expect-exit I 0
+""".format(title=title, complete=COMPLETE))
+    picture = WALLPAPER + title + " dir\\" + PICTURE
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
+    width, height, _, rows = read_bmp(t, picture)
+    expect((width, height) == SCREEN, "the screen's size")
+    # Exact fit stretches the stage over the whole height, where show all leaves 165 rows of the package's
+    # colour above it: the drawing starts higher.
+    expect(first_drawn_row(rows) < 165, "the stage reaches above show all's band: row %d" % first_drawn_row(rows))
+
+
+@e2e.scenario
+def page_movie_outside_the_content_folder(t):
+    earlier_wallpaper(t)
+    title = "Outer Sea"
+    content = WALLPAPER + title + " dir\\"
+    # The movie exists, but beside the page, not in the content folder; the content has no movie.
+    folder = t.host("C:\\windows") + "/Web/Wallpaper"
+    os.makedirs(folder, exist_ok=True)
+    with open(folder + "/outside.swf", "wb") as f:
+        f.write(movie())
+    setup = installer(t, title, title, page_with("outside.swf"), [Entry("readme.txt", b"Read me.\r\n")])
+    silent_install(t, title, setup)
+    expect(t.exists(content + "readme.txt"), "installed")
+    expect_no_still_wallpaper(t, content)
+
+
+@e2e.scenario
+def refused_movie_completes_as_before(t):
+    earlier_wallpaper(t)
+    title = "Broken Sea"
+    content = WALLPAPER + title + " dir\\"
+    setup = installer(t, title, title, page_with("Broken%20Sea%20dir/sea.swf"),
+                      [Entry("sea.swf", b"FWS\x02" + b"\0" * 40)], kind=KIND_JPEG)  # version 2: refused
+    t.check_drive(title, setup, r"""
+start I SETUP
+wait-window W "Install Wallpaper: {title}" 60000 I
+press W Install
+record W "{complete}" 120000
+expect-no-window Error 2000
+wait-exit I 30000
+expect-exit I 0
+reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
+""".format(title=title, complete=COMPLETE, key=UNINSTALL_KEY))
+    expect_no_still_wallpaper(t, content)
+
+
+@e2e.scenario
+def content_file_with_the_pictures_name(t):
+    title = "Named Sea"
+    content = WALLPAPER + title + " dir\\"
+    setup = installer(t, title, title, page_with("Named%20Sea%20dir/sea.swf"),
+                      [Entry("sea.swf", movie()), Entry(PICTURE, b"the author's own file")])
+    silent_install(t, title, setup)
+    expect(t.read(content + PICTURE) == b"the author's own file", "the content file keeps its bytes")
+    picture = content + "still wallpaper 2.bmp"
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the picture took another name")
+    expect(read_bmp(t, picture)[:2] == SCREEN, "the screen's size")
+
+
+e2e.finish()
