@@ -333,7 +333,7 @@ class Drawer {
           return false;
         }
         Layer layer{o.clipDepth, std::vector<uint8_t>(size_t(image_.width) * size_t(image_.height), 0)};
-        drawCharacter(o.characterId, om, ocx, nullptr, layer.mask.data(), nesting);
+        drawCharacter(o.characterId, om, ocx, nullptr, layer.mask.data(), nesting, o.ratio);
         layers.push_back(std::move(layer));
         current = combine(layers, mask, combined);
         continue;
