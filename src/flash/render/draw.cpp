@@ -13,8 +13,11 @@
 #include <cstring>
 
 #include "flash/render/gradients.h"
+#include "flash/render/layers.h"
 #include "flash/render/model.h"
+#include "flash/render/morph.h"
 #include "flash/render/raster.h"
+#include "flash/render/scaling_grid.h"
 #include "flash/render/stage_fit.h"
 #include "flash/render/stroke.h"
 
@@ -62,10 +65,17 @@ class Budget {
     return !exceeded_;
   }
   void fail() { exceeded_ = true; }
+  // Layers alive at once hold at most Limits::maxLayerPixels pixels.
+  bool takeLayer(uint64_t pixels) {
+    layerPixels_ += pixels;
+    if (layerPixels_ > limits_.maxLayerPixels) exceeded_ = true;
+    return !exceeded_;
+  }
+  void releaseLayer(uint64_t pixels) { layerPixels_ -= pixels; }
 
  private:
   const Limits& limits_;
-  uint64_t objects_ = 0, edges_ = 0, work_ = 0;
+  uint64_t objects_ = 0, edges_ = 0, work_ = 0, layerPixels_ = 0;
   bool exceeded_ = false;
 };
 
@@ -238,6 +248,9 @@ class Drawer {
     row_.resize(size_t(image.width));
   }
 
+  // Picture pixels per stage pixel: the scale at which filters' sizes and distances are drawn.
+  void setPixelScale(double scale) { pixelScale_ = scale; }
+
   // mask: what is drawn is multiplied by it (null: nothing masks). maskOut: not a picture but a clipping
   // layer's mask is being drawn (the union of the fills' coverage).
   bool drawList(const DisplayList& list, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
@@ -267,12 +280,15 @@ class Drawer {
           return false;
         }
         Layer layer{o.clipDepth, std::vector<uint8_t>(size_t(image_.width) * size_t(image_.height), 0)};
-        drawCharacter(o.characterId, om, ocx, nullptr, layer.mask.data(), nesting);
+        drawCharacter(o.characterId, om, ocx, nullptr, layer.mask.data(), nesting, o.ratio);
         layers.push_back(std::move(layer));
         current = combine(layers, mask, combined);
         continue;
       }
-      drawCharacter(o.characterId, om, ocx, current, maskOut, nesting);
+      if (!o.visible) continue;
+      if (grid_ && drawOnGrid(o, m, cx, current, maskOut)) continue;
+      if (o.needsLayer() && !maskOut) drawLayered(o, om, ocx, current, nesting);
+      else drawCharacter(o.characterId, om, ocx, current, maskOut, nesting, o.ratio);
     }
     return !budget_.exceeded();
   }
@@ -291,8 +307,41 @@ class Drawer {
     return out.data();
   }
 
+  // The object drawn alone into a transparent layer, filtered, then blended onto this picture.
+  void drawLayered(const DisplayObject& o, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
+                   int nesting) {
+    const uint64_t pixels = uint64_t(image_.width) * uint64_t(image_.height);
+    if (!budget_.takeLayer(pixels) || !budget_.work(pixels)) return;
+    Image layer;
+    layer.width = image_.width;
+    layer.height = image_.height;
+    layer.pixels.assign(size_t(pixels), 0);
+    Drawer inner(movie_, layer, clipX0_, clipY0_, clipX1_, clipY1_, budget_, stageScale_);
+    inner.pixelScale_ = pixelScale_;
+    inner.inLayer_ = true;
+    inner.drawCharacter(o.characterId, m, cx, nullptr, nullptr, nesting, o.ratio);
+    const PixelBox clip{clipX0_, clipY0_, clipX1_, clipY1_};
+    PixelBox box = paintedBox(layer.pixels, layer.width, clip);
+    budget_.work(clip.area());
+    budget_.work(applyFilters(layer.pixels, layer.width, box, clip, o.filters, pixelScale_));
+    if (!budget_.exceeded()) budget_.work(blendLayer(layer.pixels, image_.pixels, mask, image_.width, box, o.blend, inLayer_));
+    budget_.releaseLayer(pixels);
+  }
+
+  // A shape directly inside a sprite with a scaling grid, its edges moved onto the grid. false: not
+  // a shape, drawn as usual.
+  bool drawOnGrid(const DisplayObject& o, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
+                  uint8_t* maskOut) {
+    const Character* c = movie_.find(o.characterId);
+    if (!c || c->kind != Character::shape || o.needsLayer() || !budget_.object()) return false;
+    Shape warped;
+    warpShape(movie_.shapes[c->index], o.matrix, *grid_, warped);
+    drawShape(warped, m, cx * o.colour, mask, maskOut);
+    return true;
+  }
+
   void drawCharacter(uint16_t id, const Matrix& m, const ColourTransform& cx, const uint8_t* mask, uint8_t* maskOut,
-                     int nesting) {
+                     int nesting, uint16_t ratio = 0) {
     if (!budget_.object()) return;
     const Character* c = movie_.find(id);
     if (!c) return;
@@ -300,13 +349,26 @@ class Drawer {
       case Character::shape:
         drawShape(movie_.shapes[c->index], m, cx, mask, maskOut);
         break;
+      case Character::morph: {
+        Shape shape;
+        morphAt(movie_.morphs[c->index], ratio / 65535.0, shape);
+        drawShape(shape, m, cx, mask, maskOut);
+        break;
+      }
       case Character::text:
         drawText(movie_.texts[c->index], m, cx, mask, maskOut);
         break;
-      case Character::sprite:
-        if (nesting + 1 < movie_.limits.maxNesting)
-          drawList(movie_.sprites[c->index].firstFrame, m, cx, mask, maskOut, nesting + 1);
+      case Character::sprite: {
+        if (nesting + 1 >= movie_.limits.maxNesting) break;
+        const Sprite& sprite = movie_.sprites[c->index];
+        const GridWarp* outer = grid_;
+        GridWarp warp;
+        auto g = movie_.scalingGrids.find(id);
+        grid_ = g != movie_.scalingGrids.end() && gridWarp(g->second, sprite.firstFrame, movie_, m, pixelScale_ / 20, warp) ? &warp : nullptr;
+        drawList(sprite.firstFrame, m, cx, mask, maskOut, nesting + 1);
+        grid_ = outer;
         break;
+      }
       default:
         break;  // bitmaps and fonts are not placed by themselves
     }
@@ -503,6 +565,9 @@ class Drawer {
   double stageScale_;
   Rasterizer rasterizer_;
   std::vector<uint32_t> row_;
+  double pixelScale_ = 1;
+  bool inLayer_ = false;             // image_ is a layer, not the opaque frame
+  const GridWarp* grid_ = nullptr;   // the scaling grid of the sprite whose list is being drawn
 };
 
 }  // namespace
@@ -523,6 +588,7 @@ bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& opti
 
   Budget budget(m.limits);
   Drawer drawer(m, out, x0, y0, x1, y1, budget, stage.meanScale());
+  drawer.setPixelScale(stage.meanScale() * 20);
   if (!drawer.drawList(m.stage, stage, ColourTransform(), nullptr, nullptr, 0)) {
     std::fill(out.pixels.begin(), out.pixels.end(), background);
     return false;

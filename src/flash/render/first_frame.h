@@ -55,6 +55,7 @@ struct Limits {
   uint64_t maxObjects = 200000;           // characters and glyphs drawn for one picture
   uint64_t maxEdges = 8u << 20;           // straight lines handed to the rasteriser for one picture
   uint64_t maxPixelWork = 256u << 20;     // pixels visited while drawing one picture
+  uint64_t maxLayerPixels = 16u << 20;    // pixels of the layers (blend modes, filters) alive at once
 };
 
 // How the stage is fitted into the picture, as the Flash Player's scale modes fit it into its window.

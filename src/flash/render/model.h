@@ -165,11 +165,36 @@ struct Bitmap {
   std::vector<uint32_t> pixels;  // premultiplied 0xAARRGGBB
 };
 
+// How a display object's pixels meet what is below them (PlaceObject3's blend mode byte, from 1).
+enum class BlendMode : uint8_t {
+  normal, layer, multiply, screen, lighten, darken, difference, add, subtract, invert, alpha, erase, overlay,
+  hardlight
+};
+
+// A filter of PlaceObject3 or a button record. Distances are in stage pixels, angles in radians.
+struct Filter {
+  enum Kind : uint8_t { dropShadow, blur, glow, bevel, colourMatrix } kind = blur;
+  Rgba colour;     // drop shadow, glow; a bevel's shadow
+  Rgba highlight;  // a bevel's lit side
+  float blurX = 0, blurY = 0, angle = 0, distance = 0, strength = 1;
+  bool inner = false, knockout = false, compositeSource = true, onTop = false;
+  int passes = 1;
+  float matrix[20] = {};  // colour matrix: rows red, green, blue, alpha of (r, g, b, a, 1) on 0..255
+};
+
 struct DisplayObject {
   uint16_t characterId = 0;
   Matrix matrix;
   ColourTransform colour;
   uint16_t clipDepth = 0;  // a clipping layer: masks the depths above it up to this one
+  uint16_t ratio = 0;      // a morph shape's position from its start (0) to its end (65535)
+  BlendMode blend = BlendMode::normal;
+  bool visible = true;
+  bool cacheAsBitmap = false;  // drawn the same either way on a still frame
+  std::vector<Filter> filters;
+
+  // Drawn into a layer of its own, then filtered and blended onto what is below.
+  bool needsLayer() const { return blend != BlendMode::normal || !filters.empty(); }
 };
 
 using DisplayList = std::map<uint16_t, DisplayObject>;  // by depth, drawn from the lowest
@@ -178,8 +203,21 @@ struct Sprite {
   DisplayList firstFrame;
 };
 
+// A shape between two sets of edges and styles; the start's records give the styles, the end's only
+// positions (one end edge for each start edge).
+struct MorphShape {
+  std::vector<FillStyle> startFills, endFills;
+  std::vector<LineStyle> startLines, endLines;
+  std::vector<Edge> startEdges, endEdges;
+};
+
+// A sprite's nine-slice grid (DefineScalingGrid), in the sprite's twips.
+struct ScalingGrid {
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+
 struct Character {
-  enum Kind : uint8_t { shape, text, sprite, bitmap, font } kind;
+  enum Kind : uint8_t { shape, text, sprite, bitmap, font, morph } kind;
   uint32_t index;  // into the movie's vector of that kind
 };
 
@@ -192,6 +230,8 @@ struct Movie {
   std::vector<Sprite> sprites;
   std::vector<Bitmap> bitmaps;
   std::vector<Font> fonts;
+  std::vector<MorphShape> morphs;
+  std::unordered_map<uint16_t, ScalingGrid> scalingGrids;  // by sprite id
   DisplayList stage;
   Limits limits;
 

@@ -9,14 +9,13 @@
 // The tags up to the first ShowFrame (1) or End (0) make the first frame: definitions enter the
 // dictionary (the first definition of an id counts) and the control tags build the display list:
 //   PlaceObject (4)    id UI16, depth UI16, MATRIX, CXFORM when the body has room for it
-//   PlaceObject2 (26)  flags UI8 (0x40 clip depth, 0x20 name, 0x10 ratio, 0x08 colour transform,
-//                      0x04 matrix, 0x02 character, 0x01 move), depth UI16, then in this order the
-//                      id UI16, MATRIX, CXFORMWITHALPHA, ratio UI16, name (zero-terminated), clip
-//                      depth UI16 as the flags say. Move without a character changes the object at the
-//                      depth; with one it replaces the character and keeps what is not given.
+//   PlaceObject2 (26), PlaceObject3 (70): placement.cpp
 //   RemoveObject (5)   id UI16, depth UI16;   RemoveObject2 (28)  depth UI16
 // DefineSprite (39): id UI16, frame count UI16, then tags of its own up to End; the same control tags up
-// to its first ShowFrame make the sprite's display list.
+// to its first ShowFrame make the sprite's display list. A button (DefineButton 7, DefineButton2 34)
+// is held as a sprite whose first frame is its up state; DefineButtonCxform (23): button id UI16, CXFORM.
+// DefineMorphShape (46) and DefineMorphShape2 (84): morph.cpp. DefineScalingGrid (78): sprite id UI16,
+// the grid's RECT.
 // The background colour is the first SetBackgroundColor (9) in the movie, as the movie panel takes it:
 // when none comes before the first ShowFrame the rest of the tags are searched for one.
 // A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
@@ -26,6 +25,8 @@
 
 #include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
+#include "flash/render/morph.h"
+#include "flash/render/placement.h"
 #include "flash/render/shapes.h"
 #include "flash/swf_header.h"
 #include "support/bytes.h"
@@ -58,6 +59,13 @@ enum TagCode : unsigned {
   tagDefineFont2 = 48,
   tagDefineShape4 = 83,
   tagDefineBitsJpeg4 = 90,
+  tagDefineButton = 7,
+  tagDefineButtonCxform = 23,
+  tagDefineButton2 = 34,
+  tagDefineMorphShape = 46,
+  tagPlaceObject3 = 70,
+  tagDefineScalingGrid = 78,
+  tagDefineMorphShape2 = 84,
 };
 
 struct Tag {
@@ -146,30 +154,10 @@ class MovieReader {
         list[depth] = o;
         return true;
       }
-      case tagPlaceObject2: {
-        const unsigned flags = in.u8();
-        const uint16_t depth = in.u16();
-        DisplayObject o;
-        auto existing = list.find(depth);
-        const bool move = flags & 0x01, hasCharacter = flags & 0x02;
-        if (move) {
-          if (existing == list.end()) return true;  // nothing to move
-          o = existing->second;
-        } else if (!hasCharacter) {
-          return true;
-        }
-        if (hasCharacter) o.characterId = in.u16();
-        if (flags & 0x04) o.matrix = in.matrix();
-        if (flags & 0x08) o.colour = in.colourTransform(true);
-        if (flags & 0x10) in.u16();  // ratio: morph shapes are not drawn
-        if (flags & 0x20)
-          while (in.remaining() > 0 && in.u8() != 0) {
-          }
-        if (flags & 0x40) o.clipDepth = in.u16();
-        if (in.failed()) return true;
-        list[depth] = o;
+      case tagPlaceObject2:
+      case tagPlaceObject3:
+        readPlacement(in, tag.code == tagPlaceObject3, list);
         return true;
-      }
       case tagRemoveObject: {
         in.u16();
         const uint16_t depth = in.u16();
@@ -269,7 +257,54 @@ class MovieReader {
         return;
       }
       default:
-        return;  // not drawn: buttons, morph shapes, edit texts, sounds, video, scripts, ...
+        defineDisplayed(tag);
+        return;
+    }
+  }
+
+  // Morph shapes, buttons and scaling grids.
+  void defineDisplayed(const Tag& tag) {
+    BitReader in(tag.body, tag.size);
+    const uint16_t id = in.u16();
+    if (in.failed()) return;
+    switch (tag.code) {
+      case tagDefineMorphShape:
+      case tagDefineMorphShape2: {
+        if (known(id)) return;
+        MorphShape morph;
+        if (!readMorphShape(in, tag.code == tagDefineMorphShape2, records_, morph)) {
+          if (records_ == 0) limitHit_ = true;
+          return;
+        }
+        add(id, Character::morph, m_.morphs, std::move(morph));
+        return;
+      }
+      case tagDefineButton:
+      case tagDefineButton2: {
+        if (known(id)) return;
+        Sprite up;
+        if (!readButtonUpState(in, tag.code == tagDefineButton2, up.firstFrame)) return;
+        if (tag.code == tagDefineButton) firstButtons_.push_back(id);
+        add(id, Character::sprite, m_.sprites, std::move(up));
+        return;
+      }
+      case tagDefineButtonCxform: {
+        // Colours a DefineButton's characters (DefineButton2 carries its own per record).
+        const ColourTransform cx = in.colourTransform(false);
+        const Character* c = m_.find(id);
+        if (in.failed() || !c || std::find(firstButtons_.begin(), firstButtons_.end(), id) == firstButtons_.end())
+          return;
+        for (auto& entry : m_.sprites[c->index].firstFrame) entry.second.colour = cx;
+        return;
+      }
+      case tagDefineScalingGrid: {
+        const BitReader::Rect r = in.rect();
+        if (in.failed() || r.xmax <= r.xmin || r.ymax <= r.ymin) return;
+        m_.scalingGrids.emplace(id, ScalingGrid{float(r.xmin), float(r.ymin), float(r.xmax), float(r.ymax)});
+        return;
+      }
+      default:
+        return;  // not drawn: edit texts, sounds, video, scripts, ...
     }
   }
 
@@ -340,6 +375,19 @@ class MovieReader {
     store.push_back(std::move(value));
   }
 
+  // The bitmaps the fills paint with, the line styles' fills included.
+  void markBitmaps(const std::vector<FillStyle>& fills, const std::vector<LineStyle>& lines,
+                   std::vector<bool>& needed) const {
+    auto note = [&](const FillStyle& f) {
+      if (f.kind != FillStyle::bitmap) return;
+      const Character* b = m_.find(f.bitmapId);
+      if (b && b->kind == Character::bitmap) needed[b->index] = true;
+    };
+    for (const FillStyle& f : fills) note(f);
+    for (const LineStyle& l : lines)
+      if (l.hasFill) note(l.fill);
+  }
+
   // The bitmaps that shapes on the first frame fill with, and only those.
   void decodeBitmaps() {
     std::vector<bool> needed(m_.bitmaps.size(), false);
@@ -355,16 +403,9 @@ class MovieReader {
           visitedSprite[c->index] = true;
           lists.push_back(&m_.sprites[c->index].firstFrame);
         } else if (c->kind == Character::shape) {
-          auto note = [&](const FillStyle& f) {
-            if (f.kind != FillStyle::bitmap) return;
-            const Character* b = m_.find(f.bitmapId);
-            if (b && b->kind == Character::bitmap) needed[b->index] = true;
-          };
-          for (const ShapeGroup& g : m_.shapes[c->index].groups) {
-            for (const FillStyle& f : g.fills) note(f);
-            for (const LineStyle& l : g.lines)
-              if (l.hasFill) note(l.fill);
-          }
+          for (const ShapeGroup& g : m_.shapes[c->index].groups) markBitmaps(g.fills, g.lines, needed);
+        } else if (c->kind == Character::morph) {
+          markBitmaps(m_.morphs[c->index].startFills, m_.morphs[c->index].startLines, needed);
         }
       }
     }
@@ -414,6 +455,7 @@ class MovieReader {
   const uint8_t* jpegTables_ = nullptr;
   size_t jpegTablesSize_ = 0;
   std::vector<PendingBitmap> pending_;  // [bitmap index]
+  std::vector<uint16_t> firstButtons_;  // DefineButton ids, which DefineButtonCxform may colour
 };
 
 // A compressed movie's body: no longer than its header declares, and refused when it expands past the

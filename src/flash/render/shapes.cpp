@@ -244,6 +244,13 @@ bool readGlyph(BitReader& in, uint32_t& records, Glyph& out) {
   return true;
 }
 
+bool readMorphEdges(BitReader& in, uint32_t& records, std::vector<Edge>& out) {
+  std::vector<ShapeGroup> groups;
+  if (!readRecords(in, 3, false, records, groups)) return false;
+  out = std::move(groups[0].edges);
+  return true;
+}
+
 // TEXTRECORDs: a flags byte (0: the end); with its top bit set a style record follows: font id UI16
 // (flag 0x08), colour RGB or RGBA (0x04), x offset SI16 (0x01), y offset SI16 (0x02), height UI16
 // (with the font), then the glyph count UI8. A byte without the top bit is the older form of a glyph

@@ -23,6 +23,10 @@ void readLineFlags(BitReader& in, LineStyle& out);
 // A glyph of DefineFont or DefineFont2: a SHAPE without style arrays.
 bool readGlyph(BitReader& in, uint32_t& records, Glyph& out);
 
+// The edges of a SHAPE without style arrays (a morph shape's start or end), with the style indices
+// its records give.
+bool readMorphEdges(BitReader& in, uint32_t& records, std::vector<Edge>& out);
+
 // The body of DefineText (withAlpha false) or DefineText2 after the character id. glyphs: glyphs still
 // allowed, reduced by those read.
 bool readText(BitReader& in, bool withAlpha, uint32_t& glyphs, Text& out);
