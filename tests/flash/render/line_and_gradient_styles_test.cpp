@@ -86,6 +86,16 @@ TEST(RenderLineStyles, JoinsTurnCornersRoundBevelledOrMitred) {
   const Image mitred = drawPath(line, {{20, 20}, {80, 20}, {80, 80}});
   EXPECT_PIXEL(mitred, 88, 12, (Rgb{0, 0, 0}), 0);
   EXPECT_PIXEL(mitred, 89, 11, (Rgb{0, 0, 0}), 0);
+
+  // A sharp corner at (40, 50) of a line 40 pixels wide: the miter's point reaches 44.7 pixels out,
+  // within a limit of 3 widths; a limit of 1 width cuts it off 40 pixels out.
+  line.width = 40 * kPx;
+  const Image sharp = drawPath(line, {{0, 30}, {40, 50}, {0, 70}});
+  EXPECT_PIXEL(sharp, 82, 50, (Rgb{0, 0, 0}), 8);
+  line.miterLimit = 1;
+  const Image cut = drawPath(line, {{0, 30}, {40, 50}, {0, 70}});
+  EXPECT_PIXEL(cut, 78, 50, (Rgb{0, 0, 0}), 0);
+  EXPECT_PIXEL(cut, 82, 50, kWhite, 0);
 }
 
 TEST(RenderLineStyles, AClosedPathIsJoinedWhereItStartsUnlessItSaysNoClose) {
