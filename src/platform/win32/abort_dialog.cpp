@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/dpi.h"
 #include "support/text_encoding.h"
 
 namespace mv {
@@ -25,7 +26,11 @@ struct AbortDialog {
 };
 
 void layoutAbortDialog(HWND dlg, const AbortDialog& d) {
-  HICON icon = LoadIconW(nullptr, d.errorIcon ? MAKEINTRESOURCEW(32513) : MAKEINTRESOURCEW(32516));  // IDI_HAND, IDI_ASTERISK
+  // The dialog's font and units follow the resolution of its monitor; the icon is taken at that size.
+  const int dpi = win32::windowDpi(dlg);
+  const int iconW = win32::systemMetric(SM_CXICON, dpi), iconH = win32::systemMetric(SM_CYICON, dpi);
+  auto icon = static_cast<HICON>(LoadImageW(nullptr, d.errorIcon ? MAKEINTRESOURCEW(32513) : MAKEINTRESOURCEW(32516),
+                                            IMAGE_ICON, iconW, iconH, LR_SHARED));  // IDI_HAND, IDI_ASTERISK
   SendDlgItemMessageW(dlg, iconId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   SetDlgItemTextW(dlg, textId, d.text.c_str());
 
@@ -34,7 +39,6 @@ void layoutAbortDialog(HWND dlg, const AbortDialog& d) {
   RECT units = {7, 7, 50, 14};  // margin, gap, button width and height in dialog units
   MapDialogRect(dlg, &units);
   const int margin = units.left, buttonW = units.right, buttonH = units.bottom;
-  const int iconW = GetSystemMetrics(SM_CXICON), iconH = GetSystemMetrics(SM_CYICON);
 
   // Measure the text as the static control will draw it, wrapping at about 5/8 of the screen.
   HWND textWnd = GetDlgItem(dlg, textId);
