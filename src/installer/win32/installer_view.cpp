@@ -233,7 +233,9 @@ Win32InstallerView::Win32InstallerView(Application& app, std::unique_ptr<FlashCo
       windowSizeForClient(SIZE{designPanelWidth, contentTop + contentHeight + licenceMinHeight + 4 + buttonPanelHeight},
                           style, WS_EX_CONTROLPARENT, kDesignDpi).cy;
   scale_ = windowScale(app.handle());
-  const SIZE size = scaledWindowSize(SIZE{windowWidth, designHeight}, style, WS_EX_CONTROLPARENT, scale_.dpi);
+  const SIZE size = windowSizeForClient(
+      scaledClientSize(SIZE{windowWidth, designHeight}, style, WS_EX_CONTROLPARENT, scale_.dpi), style,
+      WS_EX_CONTROLPARENT, scale_.dpi);
   hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, windowclass::installer, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
                           size.cx, size.cy, app.handle(), nullptr, module(), this);
   createControls();
@@ -400,7 +402,7 @@ LRESULT Win32InstallerView::handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         auto* info = reinterpret_cast<MINMAXINFO*>(lp);
         const SIZE least = scaledWindowSize(SIZE{layout::minWindowWidth, layout::minWindowHeight},
                                             DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)),
-                                            DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)), scale_.dpi);
+                                            DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)), scale_.dpi, frameOf(hwnd));
         info->ptMinTrackSize.x = least.cx;
         info->ptMinTrackSize.y = least.cy;
         return 0;
@@ -571,17 +573,25 @@ void Win32InstallerView::sizeWindow() {
     height = frame + scale_(contentTop + contentHeight + 4 + buttonPanelHeight) + (licence.bottom - licence.top);
   }
   const int width = scaledWindowSize(SIZE{windowWidth, 0}, DWORD(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
-                                     DWORD(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), scale_.dpi).cx;
+                                     DWORD(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), scale_.dpi, frameOf(hwnd_)).cx;
   SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// Moved to a monitor of another resolution: the window takes the place the system suggests, everything
-// in it is laid out again at the new scale, and a window of fixed size is fitted to it as start-up did.
+// Moved to a monitor of another resolution: the window takes the place the system suggests with its
+// client area scaled (the user's size of a sizeable window kept in designed pixels), everything in it is
+// laid out again at the new scale, and a window of fixed size is fitted as start-up did.
 void Win32InstallerView::onDpiChanged(int dpi, const RECT& suggested) {
   if (!hwnd_ || dpi <= 0) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const DpiScale old = scale_;
   applyScale(dpi);
   SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame as it is now drawn, around the client area scaled.
+  const SIZE frame = frameOf(hwnd_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx + scale_(old.unscale(client.right)),
+               frame.cy + scale_(old.unscale(client.bottom)), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!withLicence_) sizeWindow();
   if (picture_) InvalidateRect(bmpPanel_, nullptr, FALSE);
 }

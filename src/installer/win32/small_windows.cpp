@@ -48,7 +48,7 @@ YesNoWindow::YesNoWindow(Application& app) : app_(app) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const int dpi = windowDpi(app.handle());
   const DpiScale scale{dpi};
-  const SIZE size = scaledWindowSize(SIZE{347, 140}, style, exStyle, dpi);
+  const SIZE size = windowSizeForClient(scaledClientSize(SIZE{347, 140}, style, exStyle, dpi), style, exStyle, dpi);
   int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
   handle_ = CreateWindowExW(exStyle, windowclass::yesNo, utf8ToWide(text::successCaption).c_str(), style, x, y,
                             size.cx, size.cy, app.handle(), nullptr, GetModuleHandleW(nullptr), this);

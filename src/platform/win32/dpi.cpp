@@ -55,12 +55,16 @@ SIZE windowSizeForClient(SIZE client, DWORD style, DWORD exStyle, int dpi) {
   return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-SIZE scaledWindowSize(SIZE designed, DWORD style, DWORD exStyle, int dpi) {
-  if (dpi == kDesignDpi) return designed;
+SIZE scaledClientSize(SIZE designed, DWORD style, DWORD exStyle, int dpi) {
   const SIZE frame96 = windowSizeForClient(SIZE{0, 0}, style, exStyle, kDesignDpi);
   const DpiScale scale{dpi};
-  return windowSizeForClient(SIZE{scale(designed.cx - frame96.cx), scale(designed.cy - frame96.cy)}, style, exStyle,
-                             dpi);
+  return SIZE{scale(designed.cx - frame96.cx), scale(designed.cy - frame96.cy)};
+}
+
+SIZE frameOf(HWND window) {
+  RECT outer, client;
+  if (!GetWindowRect(window, &outer) || !GetClientRect(window, &client)) return SIZE{0, 0};
+  return SIZE{(outer.right - outer.left) - client.right, (outer.bottom - outer.top) - client.bottom};
 }
 
 int systemMetric(int index, int dpi) {

@@ -23,9 +23,18 @@ inline DpiScale windowScale(HWND window) { return DpiScale{windowDpi(window)}; }
 // The outer size of a window whose client area is `client`, with the frame of that style at dpi.
 SIZE windowSizeForClient(SIZE client, DWORD style, DWORD exStyle, int dpi);
 
-// The outer size at dpi of a window designed `designed` big (frame included) at 96 dots per inch: its
-// client area scaled, with the frame of that style at dpi around it. At 96 the designed size itself.
-SIZE scaledWindowSize(SIZE designed, DWORD style, DWORD exStyle, int dpi);
+// The client area at dpi of a window designed `designed` big (frame included) at 96 dots per inch: the
+// designed client area (without the frame of that style at 96) scaled.
+SIZE scaledClientSize(SIZE designed, DWORD style, DWORD exStyle, int dpi);
+// The outer size of a window whose frame is `frame` (outer size less client area) around that client area;
+// at 96 the designed size itself.
+inline SIZE scaledWindowSize(SIZE designed, DWORD style, DWORD exStyle, int dpi, SIZE frame) {
+  if (dpi == kDesignDpi) return designed;
+  const SIZE client = scaledClientSize(designed, style, exStyle, dpi);
+  return SIZE{client.cx + frame.cx, client.cy + frame.cy};
+}
+// The frame of a window as it is drawn now.
+SIZE frameOf(HWND window);
 
 // A system metric (SM_CXICON, ...) at dpi.
 int systemMetric(int index, int dpi);
