@@ -21,6 +21,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "ui"))
 from e2e_lib import (KIND_MOVIE, WINE_RUN, E2E, Entry, Slot, data_file, expect, package, tiny_jpeg,  # noqa: E402
                      win_path, wine_environment)
+from movie_panel_test import raw_rgb  # noqa: E402  (pixels of a picture, cropped and resized)
 from xvfb_display import Display  # noqa: E402
 
 e2e = E2E()
@@ -51,16 +52,6 @@ def registry_for(dpi):
             "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts]\r\n"
             "\"LogPixels\"=dword:%08x\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n\"Managed\"=\"N\"\r\n"
             % (dpi, dpi))
-
-
-def raw_rgb(path, crop=None, resize=None):
-    """A picture's pixels as r, g, b bytes, cropped to (x, y, w, h) and then resized (bilinear) to (w, h)."""
-    cmd = ["convert", path]
-    if crop:
-        cmd += ["-crop", "%dx%d+%d+%d" % (crop[2], crop[3], crop[0], crop[1]), "+repage"]
-    if resize:
-        cmd += ["-filter", "Triangle", "-resize", "%dx%d!" % resize]
-    return subprocess.run(cmd + ["-depth", "8", "rgb:-"], check=True, capture_output=True).stdout
 
 
 def sharpness(pixels, width):

@@ -113,7 +113,6 @@ void Application::minimise() {
 }
 
 bool Application::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  result = 0;
   switch (msg) {
     case WM_SIZE:
       // Restored from the taskbar after minimise(): show the windows it hid.

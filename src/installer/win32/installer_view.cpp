@@ -153,7 +153,6 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
 
   // Its window's messages (objectWindowProc): true when answered with result.
   bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    result = 0;
     switch (msg) {
       case WM_ERASEBKGND: {
         result = 1;

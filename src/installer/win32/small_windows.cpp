@@ -68,7 +68,6 @@ YesNoWindow::~YesNoWindow() {
 }
 
 bool YesNoWindow::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-  result = 0;
   switch (msg) {
     case WM_COMMAND:
       if (HIWORD(wp) != BN_CLICKED) return false;

@@ -45,7 +45,7 @@ T* windowObject(HWND hwnd, UINT msg, LPARAM lp) {
 }
 
 // The window procedure of a window with such an object: T::onMessage(hwnd, msg, wp, lp, result) returns
-// true when it answered the message with result; what it leaves, and what comes before the object is
+// true when it answered the message with result (0 unless it sets another); what it leaves, and what comes before the object is
 // known, goes to the default procedure.
 template <typename T>
 LRESULT CALLBACK objectWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
