@@ -29,7 +29,7 @@ MOVIE = os.path.join(HERE, "..", "data", "render", "freehep_vector_v6.swf")
 RENDER_FRAME = os.path.join(os.path.dirname(os.path.abspath(e2e.args.driver)), "e2e_render_frame.exe")
 INK = 110  # a channel below this in the status line is the text's ink (the face is light grey)
 
-SCRIPT = r"""
+WINDOW_SCRIPT = r"""
 start I SETUP
 wait-window W "{caption}" 60000 I
 sleep 1500
@@ -43,6 +43,20 @@ sleep 2500
 press W Cancel
 record W "" 60000
 wait-exit I 60000
+"""
+
+# The "&Abort" box of a picture that cannot be shown, at start-up.
+BOX_SCRIPT = r"""
+start I SETUP
+wait-box B Error 60000 I
+sleep 1000
+dump B
+print READY
+sleep 2000
+press B Abort
+wait-window W "{caption}" 60000 I
+press W Cancel
+wait-exit I 30000
 """
 
 
@@ -81,7 +95,7 @@ class Run:
         return next(r for (_, c), r in self.children.items() if c == cls)
 
 
-def show(t, name, dpi, setup, caption, install):
+def show(t, name, dpi, setup, script, screen="1600x1200"):
     prefix = os.path.join(t.work, "prefix-%d" % dpi)
     if not os.path.exists(os.path.join(prefix, "system.reg")):
         reg = os.path.join(t.work, "dpi-%d.reg" % dpi)
@@ -91,13 +105,13 @@ def show(t, name, dpi, setup, caption, install):
     t.prefix = prefix
     folder = os.path.join(t.work, name)
     os.makedirs(folder, exist_ok=True)
-    script = os.path.join(folder, "script.txt")
-    with open(script, "w", encoding="utf-8") as f:
-        f.write(SCRIPT.format(caption=caption, install=install).replace("SETUP", win_path(setup)))
+    script_path = os.path.join(folder, "script.txt")
+    with open(script_path, "w", encoding="utf-8") as f:
+        f.write(script.replace("SETUP", win_path(setup)))
     t.clean_temp()
-    display = Display("1600x1200")
+    display = Display(screen)
     shots, log = [], []
-    proc = subprocess.Popen([WINE_RUN, "--keep", prefix, t.args.driver, win_path(script)], stdout=subprocess.PIPE,
+    proc = subprocess.Popen([WINE_RUN, "--keep", prefix, t.args.driver, win_path(script_path)], stdout=subprocess.PIPE,
                             stderr=subprocess.STDOUT, text=True,
                             env=dict(os.environ, MV_DISPLAY=display.name, **wine_environment()))
     timer = threading.Timer(400, proc.kill)
@@ -116,7 +130,7 @@ def show(t, name, dpi, setup, caption, install):
     with open(os.path.join(folder, "output.txt"), "w", encoding="utf-8") as f:
         f.write(text)
     client = re.search(r"^  client rect (-?\d+),(-?\d+)-(-?\d+),(-?\d+)", text, re.M)
-    if proc.returncode != 0 or len(shots) != 2 or not client:
+    if proc.returncode != 0 or len(shots) != script.count("\nprint ") or not client:
         print(text)
         raise AssertionError("%s at %d dpi: the window was not shown and measured" % (name, dpi))
     cx, cy, cr, cb = (int(v) for v in client.groups())
@@ -166,7 +180,8 @@ def movie_window_scales_with_the_resolution(t):
     title = "Dpi Movie"
     setup = t.write_installer("dpi_movie", movie_package(t, title))
     caption = "Install Wallpaper: " + title
-    runs = {dpi: show(t, "movie-%d" % dpi, dpi, setup, caption, "Install") for dpi in (96, 120, 144, 192)}
+    script = WINDOW_SCRIPT.format(caption=caption, install="Install")
+    runs = {dpi: show(t, "movie-%d" % dpi, dpi, setup, script) for dpi in (96, 120, 144, 192)}
     heights = {dpi: status_glyph_height(run) for dpi, run in runs.items()}
     print("status glyph heights: %s" % heights)
     for dpi in (120, 144, 192):
@@ -204,9 +219,34 @@ def licence_window_scales_with_the_resolution(t):
     slots[4] = Slot("licence.txt", 5, b"Terms of use.\r\n" * 20)
     setup = t.write_installer("dpi_licence", package(t.stub, title, slots, licence=1))
     caption = "Install Wallpaper: " + title
-    runs = {dpi: show(t, "licence-%d" % dpi, dpi, setup, caption, "Accept and Install") for dpi in (96, 144, 192)}
+    script = WINDOW_SCRIPT.format(caption=caption, install="Accept and Install")
+    runs = {dpi: show(t, "licence-%d" % dpi, dpi, setup, script) for dpi in (96, 144, 192)}
     for dpi in (144, 192):
         expect_scaled(runs[96], runs[dpi], dpi, "licence window")
+
+
+@e2e.scenario
+def abort_box_scales_with_the_resolution(t):
+    title = "Dpi Box"
+    slots = t.typical_slots(title, data_file(title, [Entry("main.swf", b"FWS movie")]), picture=b"\xff\xd8 no JPEG")
+    setup = t.write_installer("dpi_box", package(t.stub, title, slots))
+    script = BOX_SCRIPT.format(caption="Install Wallpaper: " + title)
+    # A screen wide enough that the text, wrapped at 5/8 of it, takes one line at 192 as at 96.
+    runs = {dpi: show(t, "box-%d" % dpi, dpi, setup, script, screen="2400x1400") for dpi in (96, 144, 192)}
+    for dpi in (144, 192):
+        k = dpi / 96.0
+        # Margins, icon and button are the designed ones scaled; the text is as wide as the scaled font
+        # draws it, so the box around it (and the button centred in it) is within a few pixels of the
+        # scaled box.
+        (bl, bt, br, bb), (gl, gt, gr, gb) = runs[96].child("Button"), runs[dpi].child("Button")
+        expect(abs((gr - gl) - (br - bl) * k) <= 1 and abs((gb - gt) - (bb - bt) * k) <= 1,
+               "the box's button %dx%d at %d dpi, %dx%d at 96" % (gr - gl, gb - gt, dpi, br - bl, bb - bt))
+        icon96, icon = runs[96].children[(20, "Static")], runs[dpi].children[(20, "Static")]
+        expect(all(abs(g - v * k) <= 1 for g, v in zip(icon, icon96)),
+               "the box's icon at %s (%d dpi), %s at 96" % (icon, dpi, icon96))
+        for i in range(2):
+            expect(abs(runs[dpi].client[i] - runs[96].client[i] * k) <= 0.03 * runs[96].client[i] * k + 2,
+                   "the box's client area %s at %d dpi, %s at 96" % (runs[dpi].client, dpi, runs[96].client))
 
 
 try:
