@@ -7,7 +7,8 @@ screenshots of them:
     96 dots per inch, within a pixel, with and without the licence;
   - the status text's glyphs are as much taller;
   - at 192 the movie panel shows the renderer's own frame at the panel's size, as sharp as it: not the
-    96-dpi frame stretched to twice its size.
+    96-dpi frame stretched to twice its size;
+  - the "&Abort" box's icon and button measure DPI/96 times their sizes, the box around its text nearly so.
 """
 import os
 import re
@@ -159,8 +160,8 @@ def status_glyph_height(run):
     """Rows from the status line's highest to its lowest ink pixel, in the screenshot with the status."""
     shot, cx, cy = run.shots[1]
     l, tp, r, b = run.child("Static")  # the status line is the first static of the button band
-    pixels = raw_rgb(shot, crop=(cx + l, cy + tp, r - l, b - tp))
-    width = r - l
+    width = min(r, run.client[0]) - l  # the line is longer than the window is wide
+    pixels = raw_rgb(shot, crop=(cx + l, cy + tp, width, b - tp))
     rows = [y for y in range(b - tp) if any(min(pixels[3 * (y * width + x):3 * (y * width + x) + 3]) < INK
                                             for x in range(width))]
     expect(rows, "no text in the status line")
