@@ -39,6 +39,8 @@ print READY
 sleep 2500
 press W "{install}"
 record W "Preparing Installation..." 60000
+# The text is set before the window system has put it on the screen; the status stays for a second.
+sleep 400
 print STATUS
 sleep 2500
 press W Cancel

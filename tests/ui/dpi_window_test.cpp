@@ -87,6 +87,11 @@ TEST_P(DpiChangeTest, TheWindowIsLaidOutAgainAtTheNewResolutionAndBack) {
     moveTo(dpi);
     EXPECT_EQ(dpi, view->dpi());
     expectScaled(at96, measure(), dpi / 96.0);
+    // What the movie panel hands a Flash control as its bounds, and draws the movie's frame at.
+    PanelSurface& panel = view->moviePanelSurface();
+    const RECT& movie96 = at96.controls[2];
+    EXPECT_NEAR((movie96.right - movie96.left) * dpi / 96.0, panel.width(), 1.0);
+    EXPECT_NEAR((movie96.bottom - movie96.top) * dpi / 96.0, panel.height(), 1.0);
   }
   moveTo(96);
   const Layout back = measure();
