@@ -46,7 +46,8 @@
 //   expect-pressed VAR ID TIMEOUT       the prompt's button ID was pressed (and no other)
 //   expect-not-pressed VAR MS           no button of the prompt was pressed within MS
 //   hold PATH                           keep PATH open for reading without delete sharing (a file in use)
-//   dump VAR                            print the window's class, place and children (for the log)
+//   dump VAR                            print the window's class, place, client area and children (for the
+//                                       log); all in the display's own pixels (the driver is DPI-aware)
 //   sleep MS
 //   print TEXT
 #include <windows.h>
@@ -587,6 +588,10 @@ void Driver::run(const std::vector<std::string>& w) {
     GetWindowRect(h, &r);
     std::printf("window %s class %s rect %ld,%ld-%ld,%ld\n", w[1].c_str(), className(h).c_str(), r.left, r.top,
                 r.right, r.bottom);
+    RECT c;
+    GetClientRect(h, &c);
+    MapWindowPoints(h, HWND_DESKTOP, reinterpret_cast<POINT*>(&c), 2);
+    std::printf("  client rect %ld,%ld-%ld,%ld\n", c.left, c.top, c.right, c.bottom);
     for (HWND ch : descendants(h)) {
       GetWindowRect(ch, &r);
       std::printf("  child id %d class %s %s%s rect %ld,%ld-%ld,%ld \"%s\"\n", GetDlgCtrlID(ch), className(ch).c_str(),
@@ -608,6 +613,15 @@ void Driver::run(const std::vector<std::string>& w) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Per-monitor aware, so that the places it reads of other programs' windows are the display's pixels.
+  if (HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
+    using SetContextFn = BOOL(WINAPI*)(HANDLE);
+    using SetAwareFn = BOOL(WINAPI*)();
+    auto setContext = reinterpret_cast<SetContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    auto setAware = reinterpret_cast<SetAwareFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware")));
+    if ((!setContext || !setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) && setAware) setAware();
+  }
   if (argc != 2) {
     std::fprintf(stderr, "usage: e2e_driver SCRIPT\n");
     return 2;

@@ -6,14 +6,14 @@ import time
 
 
 class Display:
-    """A private Xvfb."""
+    """A private Xvfb (800 x 600 unless told another size, "WxH")."""
 
-    def __init__(self):
+    def __init__(self, size="800x600"):
         for n in range(60, 250):
             if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
                 break
         self.name = ":%d" % n
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", size + "x24", "-nolisten", "tcp"],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for _ in range(50):
             if os.path.exists("/tmp/.X11-unix/X%d" % n):

@@ -3,24 +3,30 @@
 
 #include <algorithm>
 
+#include "support/dpi_scale.h"
 #include "support/text_encoding.h"
 
 namespace mv::win32 {
 
 namespace {
-constexpr const wchar_t* kClassName = windowclass::application;
 constexpr UINT kActivateLastWindow = WM_APP + 1;
+
+// The application's last active window, when it is another one that can take the activation.
+void activateLastWindow(HWND application) {
+  HWND top = GetLastActivePopup(application);
+  if (top && top != application && IsWindowVisible(top) && IsWindowEnabled(top)) SetForegroundWindow(top);
 }
+}  // namespace
 
 Application::Application() {
   HINSTANCE module = GetModuleHandleW(nullptr);
   HICON icon = LoadIconW(module, MAKEINTRESOURCEW(1));
   if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  registerWindowClass(kClassName, &Application::windowProc, 0, nullptr, icon);
+  registerWindowClass(windowclass::application, &objectWindowProc<Application>, 0, nullptr, icon);
   // A visible window of no size: it is never seen, but it is what the taskbar shows, and it owns the
   // program's other windows so that they have no taskbar buttons of their own.
   int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
-  handle_ = CreateWindowExW(0, kClassName, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+  handle_ = CreateWindowExW(0, windowclass::application, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             x, y, 0, 0, nullptr, nullptr, module, this);
 }
 
@@ -53,24 +59,21 @@ bool Application::dialogMessage(MSG& msg) {
   return false;
 }
 
+bool Application::takeQuit(const MSG& msg) {
+  if (msg.message != WM_QUIT) return false;
+  quitRequested_ = true;
+  quitCode_ = static_cast<int>(msg.wParam);
+  return true;
+}
+
 bool Application::handleMessage(bool wait) {
   MSG msg;
   if (wait) {
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == -1) return false;
-    if (got == 0) {
-      quitRequested_ = true;
-      quitCode_ = static_cast<int>(msg.wParam);
-      return false;
-    }
-  } else {
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-    if (msg.message == WM_QUIT) {
-      quitRequested_ = true;
-      quitCode_ = static_cast<int>(msg.wParam);
-      return false;
-    }
+    if (GetMessageW(&msg, nullptr, 0, 0) == -1) return false;
+  } else if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    return false;
   }
+  if (takeQuit(msg)) return false;
   bool handled = false;
   if (messageFilter) handled = messageFilter(msg);
   if (!handled && !dialogMessage(msg)) {
@@ -94,10 +97,7 @@ int Application::run(HWND mainWindow) {
 
 void Application::terminate(int code) { PostQuitMessage(code); }
 
-void Application::bringToFront() {
-  HWND top = GetLastActivePopup(handle_);
-  if (top && top != handle_ && IsWindowVisible(top) && IsWindowEnabled(top)) SetForegroundWindow(top);
-}
+void Application::bringToFront() { activateLastWindow(handle_); }
 
 bool Application::active() const {
   HWND front = GetForegroundWindow();
@@ -112,43 +112,42 @@ void Application::minimise() {
   ShowWindow(handle_, SW_MINIMIZE);
 }
 
-LRESULT CALLBACK Application::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  Application* self;
-  if (msg == WM_NCCREATE) {
-    self = static_cast<Application*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  } else {
-    self = reinterpret_cast<Application*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
+bool Application::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
   switch (msg) {
     case WM_SIZE:
       // Restored from the taskbar after minimise(): show the windows it hid.
       if (wp == SIZE_RESTORED) ShowOwnedPopups(hwnd, TRUE);
-      break;
+      return false;
     case WM_SETFOCUS:
       // Activated through its taskbar button: the window the user worked in gets the activation.
       PostMessageW(hwnd, kActivateLastWindow, 0, 0);
-      return 0;
-    case kActivateLastWindow: {
-      HWND top = GetLastActivePopup(hwnd);
-      if (top && top != hwnd && IsWindowVisible(top) && IsWindowEnabled(top)) SetForegroundWindow(top);
-      return 0;
-    }
+      return true;
+    case kActivateLastWindow:
+      activateLastWindow(hwnd);
+      return true;
     case WM_CLOSE:
-      if (self && self->closeTarget_ && IsWindow(self->closeTarget_))
-        PostMessageW(self->closeTarget_, WM_CLOSE, 0, 0);
+      if (closeTarget_ && IsWindow(closeTarget_))
+        PostMessageW(closeTarget_, WM_CLOSE, 0, 0);
       else
         PostQuitMessage(0);
-      return 0;
+      return true;
     default:
-      break;
+      return false;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-HFONT defaultFont() {
-  static HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+HFONT defaultFont(int dpi) {
+  struct ScaledFont {
+    int dpi;
+    HFONT font;
+  };
+  static std::vector<ScaledFont> fonts;  // a handful at most: one per resolution the windows met
+  for (const ScaledFont& f : fonts)
+    if (f.dpi == dpi) return f.font;
+  HFONT font = CreateFontW(-DpiScale{dpi}(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                           L"MS Sans Serif");
+  fonts.push_back({dpi, font});
   return font;
 }
 

@@ -57,9 +57,12 @@ class Application {
   // Hides the windows the application owns and minimises the application (its taskbar button).
   void minimise();
 
+  // Its window's messages (objectWindowProc): true when answered with result.
+  bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   bool dialogMessage(MSG& msg);
+  bool takeQuit(const MSG& msg);
 
   HWND handle_ = nullptr;
   std::vector<HWND> dialogWindows_;
@@ -68,8 +71,9 @@ class Application {
   int quitCode_ = 0;
 };
 
-// The font of the program's windows: "MS Sans Serif" at 11 pixels height (8 points at 96 dots per inch).
-HFONT defaultFont();
+// The font of the program's windows: "MS Sans Serif" at 11 pixels height (8 points) at 96 dots per inch,
+// scaled with the resolution (one font per resolution, kept for the whole run).
+HFONT defaultFont(int dpi = 96);
 // Sets the font on a window and all of its descendants.
 void applyFont(HWND window, HFONT font);
 

@@ -3,10 +3,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "flash/flash_panel.h"
 #include "flash/render/first_frame.h"
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
+#include "platform/win32/dpi.h"
 #include "support/user_texts.h"
 #include "support/text_encoding.h"
 
@@ -14,12 +17,8 @@ namespace mv::win32 {
 
 namespace {
 
-constexpr const wchar_t* kInstallerWindowClass = windowclass::installer;
-constexpr const wchar_t* kPanelClass = windowclass::panel;
-constexpr const wchar_t* kImageClass = windowclass::image;
-constexpr const wchar_t* kMoviePanelClass = windowclass::moviePanel;
 constexpr UINT_PTR kPauseTimerId = 1;
-constexpr LONG_PTR kLoweredInnerBevel = 1;  // TPanel's user data: draw a 1-pixel lowered frame
+// TPanel's user data: the width in pixels of its lowered inner frame (0: none).
 
 // When no Flash control can be made (no factory handed in): the movie panel then stays empty.
 class NoFlashControls : public FlashControlFactory {
@@ -50,15 +49,11 @@ class PictureJpegDecoder : public render::JpegDecoder {
 
 HINSTANCE module() { return GetModuleHandleW(nullptr); }
 
-HWND makeChild(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w,
-               int h, int id) {
-  return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module(), nullptr);
-}
-
 void place(HWND w, int x, int y, int width, int height) {
   SetWindowPos(w, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+void place(HWND w, const RECT& box) { place(w, box.left, box.top, box.right - box.left, box.bottom - box.top); }
 
 RECT rectInParent(HWND w) {
   RECT r;
@@ -67,42 +62,41 @@ RECT rectInParent(HWND w) {
   return r;
 }
 
-// Panels: button-face background, optional lowered inner bevel; they pass their children's
-// notifications on to the window they sit in.
+// Panels: button-face background, optional lowered inner bevel (as many pixels wide as one designed
+// pixel is at the window's resolution); they pass their children's notifications on to the window they
+// sit in.
 LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
     case WM_NOTIFY:
       return SendMessageW(GetParent(hwnd), msg, wp, lp);
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (GetWindowLongPtrW(hwnd, GWLP_USERDATA) == kLoweredInnerBevel) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
-      }
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    case WM_PAINT:
+      return paintWindow(hwnd, [hwnd](HDC dc, RECT r) {
+        const LONG_PTR bevel = GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+        for (LONG_PTR i = 0; i < bevel && r.right > r.left && r.bottom > r.top; ++i) {
+          DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+          InflateRect(&r, -1, -1);
+        }
+      });
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
 }
 
-// The picture control: its bitmap (user data) stretched over its whole box; empty it shows the panel.
+// The picture control: its bitmap (user data) stretched smoothly over its whole box; empty it shows the
+// panel.
 LRESULT CALLBACK imageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      RECT r;
-      GetClientRect(hwnd, &r);
-      auto bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-      BITMAP info;
-      if (bitmap && GetObjectW(bitmap, sizeof(info), &info)) {
+    case WM_PAINT:
+      return paintWindow(hwnd, [hwnd](HDC dc, RECT r) {
+        auto bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        BITMAP info;
+        if (!bitmap || !GetObjectW(bitmap, sizeof(info), &info)) {
+          FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+          return;
+        }
         HDC mem = CreateCompatibleDC(dc);
         HGDIOBJ old = SelectObject(mem, bitmap);
         SetStretchBltMode(dc, HALFTONE);
@@ -110,12 +104,7 @@ LRESULT CALLBACK imageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         StretchBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(mem, old);
         DeleteDC(mem);
-      } else {
-        FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-      }
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+      });
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
@@ -129,11 +118,9 @@ LRESULT CALLBACK imageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 class Win32InstallerView::MoviePanel : public PanelSurface {
  public:
-  MoviePanel(Application& app, HWND parent) : app_(app) {
-    hwnd_ = makeChild(parent, 0, kMoviePanelClass, L"", WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                      layout::pictureLeft, layout::pictureTop, layout::pictureWidth, layout::pictureHeight,
-                      idMoviePanel);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  MoviePanel(Application& app, HWND parent, const RECT& box) : app_(app) {
+    hwnd_ = createChild(parent, 0, windowclass::moviePanel, L"", WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, box,
+                        idMoviePanel, this);
   }
   HWND hwnd() const { return hwnd_; }
 
@@ -164,37 +151,33 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
   }
   const render::JpegDecoder* jpegDecoder() override { return &jpeg_; }
 
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<MoviePanel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  // Its window's messages (objectWindowProc): true when answered with result.
+  bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
       case WM_ERASEBKGND: {
-        if (self && self->frame_) return 1;  // the frame covers the whole panel
+        result = 1;
+        if (frame_) return true;  // the frame covers the whole panel
         RECT r;
         GetClientRect(hwnd, &r);
-        HBRUSH brush = CreateSolidBrush(self ? self->colour_ : RGB(255, 255, 255));
+        HBRUSH brush = CreateSolidBrush(colour_);
         FillRect(reinterpret_cast<HDC>(wp), &r, brush);
         DeleteObject(brush);
-        return 1;
+        return true;
       }
       case WM_PAINT:
-        if (self && self->frame_) {
-          PAINTSTRUCT ps;
-          HDC dc = BeginPaint(hwnd, &ps);
-          self->paintFrame(dc);
-          EndPaint(hwnd, &ps);
-          return 0;
-        }
-        break;
+        if (!frame_) return false;
+        result = paintWindow(hwnd, [this](HDC dc, RECT) { paintFrame(dc); });
+        return true;
       case WM_SIZE:
-        if (self && self->frame_) InvalidateRect(hwnd, nullptr, FALSE);
-        break;
+        if (frame_) InvalidateRect(hwnd, nullptr, FALSE);
+        return false;
       case WM_COMMAND:
       case WM_NOTIFY:
-        return SendMessageW(GetParent(hwnd), msg, wp, lp);
+        result = SendMessageW(GetParent(hwnd), msg, wp, lp);
+        return true;
       default:
-        break;
+        return false;
     }
-    return DefWindowProcW(hwnd, msg, wp, lp);
   }
 
  private:
@@ -236,20 +219,26 @@ Win32InstallerView::Win32InstallerView(Application& app, std::unique_ptr<FlashCo
   if (!flashFactory_) flashFactory_.reset(new NoFlashControls);
   HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   HICON icon = LoadIconW(module(), MAKEINTRESOURCEW(1));
-  registerWindowClass(kInstallerWindowClass, &Win32InstallerView::windowProc, 0, face, icon);
-  registerWindowClass(kPanelClass, panelProc, CS_HREDRAW | CS_VREDRAW, face, icon);
-  registerWindowClass(kImageClass, imageProc, CS_HREDRAW | CS_VREDRAW, nullptr, icon);
-  registerWindowClass(kMoviePanelClass, &MoviePanel::windowProc, 0, nullptr, icon);
+  registerWindowClass(windowclass::installer, &objectWindowProc<Win32InstallerView>, 0, face, icon);
+  registerWindowClass(windowclass::panel, panelProc, CS_HREDRAW | CS_VREDRAW, face, icon);
+  registerWindowClass(windowclass::image, imageProc, CS_HREDRAW | CS_VREDRAW, nullptr, icon);
+  registerWindowClass(windowclass::moviePanel, &objectWindowProc<MoviePanel>, 0, nullptr, icon);
 
-  // Fixed single border, system menu and close box only; hidden until start-up has run.
+  // Fixed single border, system menu and close box only; hidden until start-up has run. Made big enough
+  // for the licence; start-up sizes it to what it shows.
+  using namespace layout;
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT r = {0, 0, layout::designPanelWidth,
-            layout::contentTop + layout::contentHeight + layout::licenceMinHeight + 4 + layout::buttonPanelHeight};
-  AdjustWindowRectEx(&r, style, FALSE, WS_EX_CONTROLPARENT);
-  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kInstallerWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                          layout::windowWidth, r.bottom - r.top, app.handle(), nullptr, module(), this);
+  const int designHeight =
+      windowSizeForClient(SIZE{designPanelWidth, contentTop + contentHeight + licenceMinHeight + 4 + buttonPanelHeight},
+                          style, WS_EX_CONTROLPARENT, kDesignDpi).cy;
+  scale_ = windowScale(app.handle());
+  const SIZE size = windowSizeForClient(
+      scaledClientSize(SIZE{windowWidth, designHeight}, style, WS_EX_CONTROLPARENT, scale_.dpi), style,
+      WS_EX_CONTROLPARENT, scale_.dpi);
+  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, windowclass::installer, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                          size.cx, size.cy, app.handle(), nullptr, module(), this);
   createControls();
-  layoutBands();
+  applyScale(scale_.dpi);
   app_.addDialogWindow(hwnd_);
 }
 
@@ -260,44 +249,55 @@ Win32InstallerView::~Win32InstallerView() {
   if (app_.messageFilter && events_) app_.messageFilter = nullptr;
 }
 
+// The controls are made without a place: applyScale and the resize rule place them.
 void Win32InstallerView::createControls() {
-  using namespace layout;
+  const RECT none = {0, 0, 0, 0};
+  const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
   // Creation order is the tab order: content panel, button panel, licence text.
-  contentPanel_ = makeChild(hwnd_, WS_EX_CONTROLPARENT, kPanelClass, L"", WS_VISIBLE | WS_CLIPCHILDREN, 0, contentTop,
-                            contentWidth, contentHeight, idContentPanel);
-  SetWindowLongPtrW(contentPanel_, GWLP_USERDATA, kLoweredInnerBevel);
+  contentPanel_ = createChild(hwnd_, WS_EX_CONTROLPARENT, windowclass::panel, L"", WS_VISIBLE | WS_CLIPCHILDREN, none,
+                              idContentPanel);
   // moviePanel lies above the picture control; start-up hides it for a picture.
-  movieSurface_.reset(new MoviePanel(app_, contentPanel_));
+  movieSurface_.reset(new MoviePanel(app_, contentPanel_, none));
   moviePanel_ = movieSurface_->hwnd();
-  bmpPanel_ = makeChild(contentPanel_, 0, kImageClass, L"", WS_VISIBLE | WS_CLIPSIBLINGS, pictureLeft, pictureTop,
-                        pictureWidth, pictureHeight, idBmpPanel);
+  bmpPanel_ = createChild(contentPanel_, 0, windowclass::image, L"", WS_VISIBLE | WS_CLIPSIBLINGS, none, idBmpPanel);
 
-  buttonPanel_ = makeChild(hwnd_, WS_EX_CONTROLPARENT, kPanelClass, L"", WS_VISIBLE | WS_CLIPCHILDREN, 0,
-                           contentTop + contentHeight + licenceMinHeight + 4, designPanelWidth, buttonPanelHeight,
-                           idButtonPanel);
+  buttonPanel_ = createChild(hwnd_, WS_EX_CONTROLPARENT, windowclass::panel, L"", WS_VISIBLE | WS_CLIPCHILDREN, none,
+                             idButtonPanel);
   // Tab order in the button panel: progress bar, Install, Close, Cancel.
-  progressBar_ = makeChild(buttonPanel_, 0, PROGRESS_CLASSW, L"", WS_VISIBLE, progressLeft, progressTop,
-                           designPanelWidth - progressLeft - progressRightMargin, progressHeight, idProgressBar);
+  progressBar_ = createChild(buttonPanel_, 0, PROGRESS_CLASSW, L"", WS_VISIBLE, none, idProgressBar);
   SendMessageW(progressBar_, PBM_SETRANGE32, 0, 100);
   SendMessageW(progressBar_, PBM_SETSTEP, 1, 0);
-  installButton_ = makeChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::installCaption).c_str(),
-                          WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 182, buttonTop, buttonWidth, buttonHeight,
-                          idInstallButton);
-  doneButton_ = makeChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::close).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
-                       268, buttonTop, buttonWidth, buttonHeight, idDoneButton);
-  cancelButton_ = makeChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::cancel).c_str(),
-                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 268, buttonTop, buttonWidth, buttonHeight,
-                         idCancelButton);
-  statusLabel_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, statusLabelLeft,
-                          statusLabelTop, statusLabelWidth, statusLabelHeight, idStatusLabel);
-  fileLabel_ = makeChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, fileLabelLeft, fileLabelTop,
-                       fileLabelWidth, fileLabelHeight, idFileLabel);
+  installButton_ = createChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::installCaption).c_str(), WS_VISIBLE | button,
+                               none, idInstallButton);
+  doneButton_ = createChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::close).c_str(), button, none, idDoneButton);
+  cancelButton_ = createChild(buttonPanel_, 0, L"BUTTON", utf8ToWide(text::cancel).c_str(), WS_VISIBLE | button, none,
+                              idCancelButton);
+  statusLabel_ = createChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, none, idStatusLabel);
+  fileLabel_ = createChild(buttonPanel_, 0, L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, none, idFileLabel);
 
-  licence_ = makeChild(hwnd_, WS_EX_CLIENTEDGE, L"EDIT", L"",
-                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0,
-                       contentTop + contentHeight + 2, designPanelWidth, licenceMinHeight, idLicence);
+  licence_ = createChild(hwnd_, WS_EX_CLIENTEDGE, L"EDIT", L"",
+                         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, none,
+                         idLicence);
   SendMessageW(licence_, EM_SETLIMITTEXT, 0, 0);
-  applyFont(hwnd_, defaultFont());
+}
+
+// Everything that depends on the resolution: the font, the bevel, the controls of fixed place, and the
+// bands through the resize rule; the licence text starts again at its minimum height.
+void Win32InstallerView::applyScale(int dpi) {
+  using namespace layout;
+  scale_ = DpiScale{dpi};
+  applyFont(hwnd_, defaultFont(dpi));
+  SetWindowLongPtrW(contentPanel_, GWLP_USERDATA, scale_(1));
+  // The picture's box, in the content panel (which starts at designed top -1 in the window).
+  const int panelTop = scale_(contentTop);
+  RECT picture = scaledBox(scale_, pictureLeft, contentTop + pictureTop, pictureWidth, pictureHeight);
+  OffsetRect(&picture, 0, -panelTop);
+  place(bmpPanel_, picture);
+  place(statusLabel_, scaledBox(scale_, statusLabelLeft, statusLabelTop, statusLabelWidth, statusLabelHeight));
+  place(fileLabel_, scaledBox(scale_, fileLabelLeft, fileLabelTop, fileLabelWidth, fileLabelHeight));
+  layoutBands();
+  RECT r = rectInParent(licence_);
+  place(licence_, r.left, r.top, r.right - r.left, scale_.span(contentTop + contentHeight + 2, licenceMinHeight));
 }
 
 void Win32InstallerView::start(InstallerWindowEvents& events) {
@@ -331,48 +331,57 @@ void Win32InstallerView::layoutBands() {
   RECT client;
   GetClientRect(hwnd_, &client);
   const int width = client.right, height = client.bottom;
+  const DpiScale& s = scale_;
 
   // The content band keeps its left edge, top and height and follows the width; the movie panel fills
-  // it inside its bevel, the picture keeps its designed box.
-  place(contentPanel_, 0, contentTop, width, contentHeight);
-  place(moviePanel_, pictureLeft, pictureTop, width > 2 ? width - 2 : 0, contentHeight - 2);
+  // it inside its bevel (in the panel's own coordinates), the picture keeps its designed box.
+  const int contentTopPx = s(contentTop), contentBottom = s(contentTop + contentHeight);
+  place(contentPanel_, RECT{0, contentTopPx, width, contentBottom});
+  const int movieLeft = s(pictureLeft), movieRight = s.fromFar(width, contentWidth - pictureLeft - pictureWidth);
+  place(moviePanel_, RECT{movieLeft, s(contentTop + pictureTop) - contentTopPx, std::max(movieLeft, movieRight),
+                          s(contentTop + pictureTop + pictureHeight) - contentTopPx});
 
   // The button band sticks to the bottom edge; its progress bar and buttons keep their distance to
   // the right edge.
-  const int panelTop = height - buttonPanelHeight;
-  place(buttonPanel_, 0, panelTop, width, buttonPanelHeight);
-  const int progressWidth = width - progressLeft - progressRightMargin;
-  place(progressBar_, progressLeft, progressTop, progressWidth > 0 ? progressWidth : 0, progressHeight);
-  const int cancelLeft = width - buttonRightMargin - buttonWidth;
-  place(cancelButton_, cancelLeft, buttonTop, buttonWidth, buttonHeight);
-  place(doneButton_, cancelLeft, buttonTop, buttonWidth, buttonHeight);
-  place(installButton_, cancelLeft - buttonGap - installWidth_, buttonTop, installWidth_, buttonHeight);
+  const int panelTop = s.fromFar(height, buttonPanelHeight);
+  place(buttonPanel_, RECT{0, panelTop, width, height});
+  const int progressRight = std::max(s(progressLeft), s.fromFar(width, progressRightMargin));
+  place(progressBar_, RECT{s(progressLeft), s(progressTop), progressRight, s(progressTop + progressHeight)});
+  const int buttonBottom = s(buttonTop + buttonHeight);
+  const RECT cancel = {s.fromFar(width, buttonRightMargin + buttonWidth), s(buttonTop),
+                       s.fromFar(width, buttonRightMargin), buttonBottom};
+  place(cancelButton_, cancel);
+  place(doneButton_, cancel);
+  const int installRight = buttonRightMargin + buttonWidth + buttonGap;
+  place(installButton_,
+        RECT{s.fromFar(width, installRight + installWidth_), s(buttonTop), s.fromFar(width, installRight), buttonBottom});
 
-  // The licence text takes the space in between, at least 103 high.
-  const int contentBottom = contentTop + contentHeight;
-  int licenceHeight = panelTop - contentBottom - 6;
-  if (licenceHeight < licenceMinHeight) licenceHeight = licenceMinHeight;
-  place(licence_, 0, contentBottom + 2, width, licenceHeight);
+  // The licence text takes the space in between (4 designed pixels above the button band), at least
+  // 103 high.
+  const int licenceTop = s(contentTop + contentHeight + 2);
+  const int licenceBottom =
+      std::max(s.fromFar(height, buttonPanelHeight + 4), s(contentTop + contentHeight + 2 + licenceMinHeight));
+  place(licence_, RECT{0, licenceTop, width, licenceBottom});
 }
 
 // ---- window procedure
 
-LRESULT CALLBACK Win32InstallerView::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  Win32InstallerView* self;
-  if (msg == WM_NCCREATE) {
-    self = static_cast<Win32InstallerView*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = hwnd;
-  } else {
-    self = reinterpret_cast<Win32InstallerView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-  return self->onMessage(hwnd, msg, wp, lp);
+bool Win32InstallerView::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  result = handleMessage(hwnd, msg, wp, lp);
+  return true;
 }
 
-LRESULT Win32InstallerView::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT Win32InstallerView::handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_NCCREATE:
+      hwnd_ = hwnd;
+      break;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      break;
+    case kDpiChangedMessage:
+      onDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_COMMAND:
       if (lp == 0 || HIWORD(wp) == BN_CLICKED) {
         command(LOWORD(wp));
@@ -390,8 +399,11 @@ LRESULT Win32InstallerView::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_GETMINMAXINFO:
       if (withLicence_) {
         auto* info = reinterpret_cast<MINMAXINFO*>(lp);
-        info->ptMinTrackSize.x = layout::minWindowWidth;
-        info->ptMinTrackSize.y = layout::minWindowHeight;
+        const SIZE least = scaledWindowSize(SIZE{layout::minWindowWidth, layout::minWindowHeight},
+                                            DWORD(GetWindowLongPtrW(hwnd, GWL_STYLE)),
+                                            DWORD(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)), scale_.dpi, frameOf(hwnd));
+        info->ptMinTrackSize.x = least.cx;
+        info->ptMinTrackSize.y = least.cy;
         return 0;
       }
       break;
@@ -538,10 +550,8 @@ void Win32InstallerView::chooseLayout(bool withLicence) {
   ShowWindow(cancelButton_, SW_SHOWNA);
   SetWindowTextW(cancelButton_, utf8ToWide(text::cancel).c_str());
   SetWindowTextW(doneButton_, utf8ToWide(text::close).c_str());
-  layoutBands();
   // The licence text starts at its minimum height; sizeWindow fits the window around it.
-  RECT r = rectInParent(licence_);
-  place(licence_, r.left, r.top, r.right - r.left, licenceMinHeight);
+  applyScale(scale_.dpi);
 }
 
 void Win32InstallerView::setLicenceText(const std::string& text) {
@@ -556,12 +566,33 @@ void Win32InstallerView::sizeWindow() {
   GetWindowRect(hwnd_, &window);
   GetClientRect(hwnd_, &client);
   const int frame = (window.bottom - window.top) - client.bottom;
-  int height = frame + contentTop + contentHeight + buttonPanelHeight;
+  int height = frame + scale_(contentTop + contentHeight + buttonPanelHeight);
   if (withLicence_) {
     RECT licence = rectInParent(licence_);
-    height += (licence.bottom - licence.top) + 4;
+    height = frame + scale_(contentTop + contentHeight + 4 + buttonPanelHeight) + (licence.bottom - licence.top);
   }
-  SetWindowPos(hwnd_, nullptr, 0, 0, windowWidth, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const int width = scaledWindowSize(SIZE{windowWidth, 0}, DWORD(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                                     DWORD(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), scale_.dpi, frameOf(hwnd_)).cx;
+  SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Moved to a monitor of another resolution: the window takes the place the system suggests with its
+// client area scaled (the user's size of a sizeable window kept in designed pixels), everything in it is
+// laid out again at the new scale, and a window of fixed size is fitted as start-up did.
+void Win32InstallerView::onDpiChanged(int dpi, const RECT& suggested) {
+  if (!hwnd_ || dpi <= 0) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const DpiScale old = scale_;
+  applyScale(dpi);
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame as it is now drawn, around the client area scaled.
+  const SIZE frame = frameOf(hwnd_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx + scale_(old.unscale(client.right)),
+               frame.cy + scale_(old.unscale(client.bottom)), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!withLicence_) sizeWindow();
+  if (picture_) InvalidateRect(bmpPanel_, nullptr, FALSE);
 }
 
 // ---- picture and movie
@@ -570,7 +601,9 @@ void Win32InstallerView::hideMoviePanel() { ShowWindow(moviePanel_, SW_HIDE); }
 
 PictureOutcome Win32InstallerView::showPicture(const std::string& path) {
   PictureOutcome outcome;
-  HBITMAP loaded = loadPicture(path, layout::pictureWidth, layout::pictureHeight, &outcome);
+  // Decoded at least as large as its box on this display; drawn smoothly stretched into it.
+  const RECT box = rectInParent(bmpPanel_);
+  HBITMAP loaded = loadPicture(path, box.right - box.left, box.bottom - box.top, &outcome);
   if (loaded) {
     if (picture_) DeleteObject(picture_);
     picture_ = loaded;

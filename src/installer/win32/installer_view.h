@@ -9,6 +9,7 @@
 #include <string>
 
 #include "installer/view.h"
+#include "support/dpi_scale.h"
 
 namespace mv::win32 {
 
@@ -118,13 +119,19 @@ class Win32InstallerView : public InstallerView {
   HWND installButton() const { return installButton_; }
   HWND doneButton() const { return doneButton_; }
   HWND cancelButton() const { return cancelButton_; }
+  // The resolution the window is laid out for (96: the designed pixels).
+  int dpi() const { return scale_.dpi; }
+
+  // Its window's messages (objectWindowProc): all answered here.
+  bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
  private:
   class MoviePanel;
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void createControls();
+  void applyScale(int dpi);
   void layoutBands();  // the resize rule
+  void onDpiChanged(int dpi, const RECT& suggested);
   void command(int id);
   void onPauseTimer();
   void centreOnScreen();
@@ -138,6 +145,7 @@ class Win32InstallerView : public InstallerView {
   HWND installButton_ = nullptr, doneButton_ = nullptr, cancelButton_ = nullptr;
   std::unique_ptr<MoviePanel> movieSurface_;
   HBITMAP picture_ = nullptr;
+  DpiScale scale_;
   bool withLicence_ = false;
   int installWidth_ = layout::buttonWidth;
   bool pauseTimerRunning_ = false;

@@ -11,6 +11,7 @@
 #include "installer/win32/small_windows.h"
 #include "package/datafile.h"
 #include "package/format.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
 
@@ -38,6 +39,7 @@ void restrictDllSearchPath() {
 // UTF-16 (it takes no command line).
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   restrictDllSearchPath();
+  mv::win32::declareDpiAwareness();  // before the first window: the manifest's choice where it made one
   OleInitialize(nullptr);  // single-threaded apartment: the Flash control and the Active Desktop object
   INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&icc);

@@ -2,23 +2,14 @@
 #include "installer/win32/window_classes.h"
 
 #include "installer/win32/application.h"
+#include "platform/win32/dpi.h"
 #include "support/user_texts.h"
 #include "support/text_encoding.h"
 
 namespace mv::win32 {
 
 namespace {
-
-constexpr const wchar_t* kPreparingClass = windowclass::hiddenMain;
-constexpr const wchar_t* kMessageBoxClass = windowclass::yesNo;
 const HBRUSH kButtonFace = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-
-HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD style, int x, int y, int w, int h,
-           int id) {
-  return CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -26,15 +17,17 @@ HWND child(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD styl
 // centred both ways. It is the main window and moves itself off the screen at once.
 
 HiddenMainWindow::HiddenMainWindow(Application& app) {
-  registerWindowClass(kPreparingClass, &HiddenMainWindow::windowProc, 0, kButtonFace);
+  registerWindowClass(windowclass::hiddenMain, &HiddenMainWindow::windowProc, 0, kButtonFace);
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
-  RECT r = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&r, style, FALSE, 0);
-  handle_ = CreateWindowExW(0, kPreparingClass, L"", style, kLeft, kTop, r.right - r.left, r.bottom - r.top,
-                            app.handle(), nullptr, GetModuleHandleW(nullptr), this);
-  label_ = child(handle_, L"STATIC", utf8ToWide(text::preparingWindow),
-                  SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, kClientWidth, kClientHeight, 1);
-  applyFont(handle_, defaultFont());
+  // Its place is off every screen at any resolution; its size follows the resolution.
+  const int dpi = windowDpi(app.handle());
+  const RECT client = scaledBox(DpiScale{dpi}, 0, 0, kClientWidth, kClientHeight);
+  const SIZE outer = windowSizeForClient(SIZE{client.right, client.bottom}, style, 0, dpi);
+  handle_ = CreateWindowExW(0, windowclass::hiddenMain, L"", style, kLeft, kTop, outer.cx, outer.cy, app.handle(),
+                            nullptr, GetModuleHandleW(nullptr), this);
+  label_ = createChild(handle_, 0, L"STATIC", utf8ToWide(text::preparingWindow).c_str(),
+                       WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE | SS_NOPREFIX, client, 1);
+  applyFont(handle_, defaultFont(dpi));
 }
 
 HiddenMainWindow::~HiddenMainWindow() {
@@ -50,20 +43,22 @@ LRESULT CALLBACK HiddenMainWindow::windowProc(HWND hwnd, UINT msg, WPARAM wp, LP
 // Message box: 347 x 140, centred, always on top; the restart question with Yes and No.
 
 YesNoWindow::YesNoWindow(Application& app) : app_(app) {
-  registerWindowClass(kMessageBoxClass, &YesNoWindow::windowProc, 0, kButtonFace);
-  const int width = 347, height = 140;
-  int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  handle_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kMessageBoxClass,
-                            utf8ToWide(text::successCaption).c_str(),
-                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, x, y, width, height,
-                            app.handle(), nullptr, GetModuleHandleW(nullptr), this);
-  SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  messageLabel_ = child(handle_, L"STATIC", utf8ToWide(text::restartQuestion), SS_LEFT, 0, 7, 334, 39, 3);
-  yesButton_ = child(handle_, L"BUTTON", utf8ToWide(text::yes), BS_PUSHBUTTON | WS_TABSTOP, 96, 80, 75, 23,
-                   kYesId);
-  noButton_ = child(handle_, L"BUTTON", utf8ToWide(text::no), BS_PUSHBUTTON | WS_TABSTOP, 176, 80, 75, 23,
-                   kNoId);
-  applyFont(handle_, defaultFont());
+  registerWindowClass(windowclass::yesNo, &objectWindowProc<YesNoWindow>, 0, kButtonFace);
+  const DWORD exStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  const int dpi = windowDpi(app.handle());
+  const DpiScale scale{dpi};
+  const SIZE size = windowSizeForClient(scaledClientSize(SIZE{347, 140}, style, exStyle, dpi), style, exStyle, dpi);
+  int x = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+  handle_ = CreateWindowExW(exStyle, windowclass::yesNo, utf8ToWide(text::successCaption).c_str(), style, x, y,
+                            size.cx, size.cy, app.handle(), nullptr, GetModuleHandleW(nullptr), this);
+  messageLabel_ = createChild(handle_, 0, L"STATIC", utf8ToWide(text::restartQuestion).c_str(), WS_VISIBLE | SS_LEFT,
+                              scaledBox(scale, 0, 7, 334, 39), 3);
+  yesButton_ = createChild(handle_, 0, L"BUTTON", utf8ToWide(text::yes).c_str(),
+                           WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP, scaledBox(scale, 96, 80, 75, 23), kYesId);
+  noButton_ = createChild(handle_, 0, L"BUTTON", utf8ToWide(text::no).c_str(), WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
+                          scaledBox(scale, 176, 80, 75, 23), kNoId);
+  applyFont(handle_, defaultFont(dpi));
   app_.addDialogWindow(handle_);
 }
 
@@ -72,25 +67,22 @@ YesNoWindow::~YesNoWindow() {
   if (IsWindow(handle_)) DestroyWindow(handle_);
 }
 
-LRESULT CALLBACK YesNoWindow::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<YesNoWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+bool YesNoWindow::onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
   switch (msg) {
     case WM_COMMAND:
-      if (self && HIWORD(wp) == BN_CLICKED) {
-        if (LOWORD(wp) == kYesId) self->onYesClicked();
-        if (LOWORD(wp) == kNoId) self->onNoClicked();
-        return 0;
-      }
-      break;
+      if (HIWORD(wp) != BN_CLICKED) return false;
+      if (LOWORD(wp) == kYesId) onYesClicked();
+      if (LOWORD(wp) == kNoId) onNoClicked();
+      return true;
     case kGetResult:
-      return self ? self->result_ : 0;
+      result = result_;
+      return true;
     case WM_CLOSE:
       ShowWindow(hwnd, SW_HIDE);  // never destroyed before the program ends
-      return 0;
+      return true;
     default:
-      break;
+      return false;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace mv::win32

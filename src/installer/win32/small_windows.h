@@ -41,8 +41,10 @@ class YesNoWindow {
   static constexpr UINT kGetResult = WM_APP + 1;
   static constexpr int kYesId = 1, kNoId = 2;
 
+  // Its window's messages (objectWindowProc): true when answered with result.
+  bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
  private:
-  static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   Application& app_;
   HWND handle_ = nullptr;
   HWND messageLabel_ = nullptr, yesButton_ = nullptr, noButton_ = nullptr;

@@ -20,4 +20,11 @@ void registerWindowClass(const wchar_t* name, WNDPROC proc, UINT style, HBRUSH b
   (void)RegisterClassExW(&wc);
 }
 
+HWND createChild(HWND parent, DWORD exStyle, const wchar_t* cls, const wchar_t* text, DWORD style, RECT box, int id,
+                 void* object) {
+  return CreateWindowExW(exStyle, cls, text, WS_CHILD | style, box.left, box.top, box.right - box.left,
+                         box.bottom - box.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleW(nullptr), object);
+}
+
 }  // namespace mv::win32

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/dpi.h"
 #include "support/text_encoding.h"
 
 namespace mv {
@@ -19,22 +20,56 @@ namespace {
 constexpr int iconId = 0x14;    // the icon's id in a message box
 constexpr int textId = 0xFFFF;  // the text's id in a message box
 
+constexpr int fontPoints = 8;   // the template's font: "MS Shell Dlg", 8 points
+
 struct AbortDialog {
   std::wstring text;
   bool errorIcon;
 };
 
+// Dialog units in pixels as MapDialogRect gives them at 96 dots per inch, scaled by the windows' one rule:
+// at 96 the dialog's own mapping; at another resolution the units of its font at 96 (the system's
+// character dimensions of that font), scaled, so that margins and button are the resolution's multiple
+// of their size at 96, rounded as everywhere else.
+RECT dialogUnitsInPixels(HWND dlg, RECT units, int dpi) {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(dlg, WM_GETFONT, 0, 0));
+  LOGFONTW design;
+  if (dpi == kDesignDpi || !font || !GetObjectW(font, sizeof(design), &design)) {
+    MapDialogRect(dlg, &units);
+    return units;
+  }
+  design.lfHeight = -MulDiv(fontPoints, kDesignDpi, 72);
+  design.lfWidth = 0;
+  HFONT font96 = CreateFontIndirectW(&design);
+  HDC dc = GetDC(dlg);
+  HGDIOBJ old = SelectObject(dc, font96);
+  TEXTMETRICW tm = {};
+  SIZE letters = {};
+  GetTextMetricsW(dc, &tm);
+  GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+  SelectObject(dc, old);
+  ReleaseDC(dlg, dc);
+  DeleteObject(font96);
+  const int baseX = (letters.cx / 26 + 1) / 2, baseY = tm.tmHeight;
+  const DpiScale scale{dpi};
+  return RECT{scale(MulDiv(units.left, baseX, 4)), scale(MulDiv(units.top, baseY, 8)),
+              scale(MulDiv(units.right, baseX, 4)), scale(MulDiv(units.bottom, baseY, 8))};
+}
+
 void layoutAbortDialog(HWND dlg, const AbortDialog& d) {
-  HICON icon = LoadIconW(nullptr, d.errorIcon ? MAKEINTRESOURCEW(32513) : MAKEINTRESOURCEW(32516));  // IDI_HAND, IDI_ASTERISK
+  // The dialog's font and units follow the resolution of its monitor; the icon is taken at that size.
+  const int dpi = win32::windowDpi(dlg);
+  const int iconW = win32::systemMetric(SM_CXICON, dpi), iconH = win32::systemMetric(SM_CYICON, dpi);
+  auto icon = static_cast<HICON>(LoadImageW(nullptr, d.errorIcon ? MAKEINTRESOURCEW(32513) : MAKEINTRESOURCEW(32516),
+                                            IMAGE_ICON, iconW, iconH, LR_SHARED));  // IDI_HAND, IDI_ASTERISK
   SendDlgItemMessageW(dlg, iconId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   SetDlgItemTextW(dlg, textId, d.text.c_str());
 
   RECT work;
   if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) SetRect(&work, 0, 0, 800, 600);
-  RECT units = {7, 7, 50, 14};  // margin, gap, button width and height in dialog units
-  MapDialogRect(dlg, &units);
+  // margin, gap, button width and height in dialog units
+  const RECT units = dialogUnitsInPixels(dlg, RECT{7, 7, 50, 14}, dpi);
   const int margin = units.left, buttonW = units.right, buttonH = units.bottom;
-  const int iconW = GetSystemMetrics(SM_CXICON), iconH = GetSystemMetrics(SM_CYICON);
 
   // Measure the text as the static control will draw it, wrapping at about 5/8 of the screen.
   HWND textWnd = GetDlgItem(dlg, textId);
@@ -99,7 +134,7 @@ class DialogTemplate {
     words_.push_back(0);  // no menu
     words_.push_back(0);  // the predefined dialog class "#32770"
     text(caption);
-    words_.push_back(8);  // DS_SETFONT: point size and face
+    words_.push_back(fontPoints);  // DS_SETFONT: point size and face
     text(L"MS Shell Dlg");
   }
   void item(DWORD style, WORD id, WORD classAtom, const std::wstring& title) {
