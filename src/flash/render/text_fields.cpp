@@ -11,7 +11,8 @@
 // largest ascent and descent of its characters, the field's leading after it; word wrap breaks after
 // spaces (inside a word too long for a line); alignment places each line between the margins, the
 // first line of a paragraph moved by the indent. A border comes with a white background and a black
-// line one pixel wide. Fields that use outlines draw with the movie's fonts, the others with the
+// line one pixel wide; an underline is as thick as a twentieth of the size (a pixel at least) and lies
+// as far below the baseline. Fields that use outlines draw with the movie's fonts, the others with the
 // machine's fonts (FontProvider). Auto-size fields grow or shrink around their text. What reaches out of
 // the field is clipped at its edge.
 #include "flash/render/text_fields.h"
@@ -265,8 +266,9 @@ bool FieldLayout::place(uint32_t& glyphs, EditText& out) {
         underlines.fills.push_back({});
         underlines.fills.back().colour = f.colour;
         underlines.edgesOfFill.emplace_back();
-        const float top = baseline + std::max(20.0f, f.size / 16), thickness = std::max(20.0f, f.size / 20);
-        addRectangle(underlines, x, top, x + advance, top + thickness, uint16_t(underlines.fills.size()), 0);
+        const float thickness = std::max(20.0f, f.size / 20);
+        addRectangle(underlines, x, baseline + thickness, x + advance, baseline + 2 * thickness,
+                     uint16_t(underlines.fills.size()), 0);
       }
       x += advance;
     }
@@ -280,7 +282,8 @@ bool FieldLayout::place(uint32_t& glyphs, EditText& out) {
     frame.fills[0].colour = Rgba{255, 255, 255, 255};
     frame.lines.push_back(LineStyle{0, Rgba{0, 0, 0, 255}});  // thinner than a pixel: drawn a pixel wide
     frame.edgesOfFill.emplace_back();
-    addRectangle(frame, x0, y0, x1, y1, 1, 1);
+    // The line on the field's outer pixels (at the stage's own size), as players draw it.
+    addRectangle(frame, x0 + 10, y0 + 10, x1 - 10, y1 - 10, 1, 1);
     out.frame.groups.push_back(std::move(frame));
   }
   ShapeGroup clip;
