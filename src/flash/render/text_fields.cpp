@@ -280,7 +280,9 @@ bool FieldLayout::place(uint32_t& glyphs, EditText& out) {
   if (field_.border) {
     frame.fills.push_back({});
     frame.fills[0].colour = Rgba{255, 255, 255, 255};
-    frame.lines.push_back(LineStyle{0, Rgba{0, 0, 0, 255}});  // thinner than a pixel: drawn a pixel wide
+    LineStyle border;  // thinner than a pixel: drawn a pixel wide
+    border.colour = Rgba{0, 0, 0, 255};
+    frame.lines.push_back(border);
     frame.edgesOfFill.emplace_back();
     // The line on the field's outer pixels (at the stage's own size), as players draw it.
     addRectangle(frame, x0 + 10, y0 + 10, x1 - 10, y1 - 10, 1, 1);
