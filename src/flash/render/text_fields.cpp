@@ -284,8 +284,9 @@ bool FieldLayout::place(uint32_t& glyphs, EditText& out) {
     border.colour = Rgba{0, 0, 0, 255};
     frame.lines.push_back(border);
     frame.edgesOfFill.emplace_back();
-    // The line on the field's outer pixels (at the stage's own size), as players draw it.
-    addRectangle(frame, x0 + 10, y0 + 10, x1 - 10, y1 - 10, 1, 1);
+    // The line through the middle of the pixels at the field's edges (at the stage's own size): players
+    // draw the border one pixel wider and higher than the field, over the pixels at x1 and y1.
+    addRectangle(frame, x0 + 10, y0 + 10, x1 + 10, y1 + 10, 1, 1);
     out.frame.groups.push_back(std::move(frame));
   }
   ShapeGroup clip;
