@@ -83,8 +83,11 @@ class FieldLayout {
     paragraphs_ = &paragraphs;
     for (size_t p = 0; p < paragraphs.size(); ++p) {
       const size_t begin = items_.size();
-      for (const TextRun& r : paragraphs[p].runs)
+      for (const TextRun& r : paragraphs[p].runs) {
+        // Every character counts against the glyphs allowed, blanks too: the work stays bounded.
+        if (r.text.size() > glyphs - std::min<size_t>(glyphs, items_.size())) return false;
         for (char32_t c : r.text) addItem(field_.password ? U'*' : c, r.format);
+      }
       if (devices_.outOfRecords()) return false;
       breakLines(p, begin, items_.size());
     }
@@ -338,6 +341,7 @@ bool layOutEditText(const EditTextTag& field, int swfVersion, std::vector<Font>&
   paragraph.rightMargin = field.rightMargin;
   paragraph.indent = field.indent;
   paragraph.leading = field.leading;
+  if (field.text.size() / 16 > glyphs) return false;  // far more text than could be shown, markup and all
   const std::u32string text = decodeMovieText(field.text, swfVersion);
   const std::vector<Paragraph> paragraphs =
       field.html ? htmlParagraphs(text, format, paragraph) : plainParagraphs(text, format, paragraph);

@@ -26,7 +26,8 @@ struct EditTextTag {
 bool readEditText(BitReader& in, EditTextTag& out);
 
 // Lays the field out for the movie of version swfVersion. glyphs: glyphs still allowed, reduced by those
-// placed; false when they ran out, or the shape records of device glyphs did (the field is then empty).
+// placed; false when they ran out (blanks and characters without a glyph count among them while the text
+// is laid out), or the shape records of device glyphs did (the field is then empty).
 bool layOutEditText(const EditTextTag& field, int swfVersion, std::vector<Font>& fonts,
                     const std::unordered_map<uint16_t, Character>& dictionary, DeviceFonts& devices,
                     uint32_t& glyphs, EditText& out);

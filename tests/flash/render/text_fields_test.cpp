@@ -208,14 +208,16 @@ TEST(RenderTextFields, DeviceFontsComeFromTheProvider) {
 
 TEST(RenderTextFields, GlyphsPastTheBoundRefuseTheMovie) {
   Limits limits;
-  limits.maxGlyphs = 10;
-  const std::string swf =
-      movie(6, 200, 100, defineBoxFont(3, 1, "Box", boxGlyphs()) + boxField(std::string(11, 'A')).tag(2) + place(1, 2));
-  FrameStatus why;
-  EXPECT_FALSE(load(swf, &why, limits));
-  EXPECT_EQ(FrameStatus::limitReached, why);
-  limits.maxGlyphs = 11;
-  EXPECT_TRUE(load(swf, &why, limits));
+  for (const std::string& text : {std::string(11, 'A'), std::string("A A A A A A"), std::string(11, '<')}) {
+    const std::string swf =
+        movie(6, 200, 100, defineBoxFont(3, 1, "Box", boxGlyphs()) + boxField(text).tag(2) + place(1, 2));
+    FrameStatus why;
+    limits.maxGlyphs = 10;
+    EXPECT_FALSE(load(swf, &why, limits)) << text;
+    EXPECT_EQ(FrameStatus::limitReached, why);
+    limits.maxGlyphs = 11;
+    EXPECT_TRUE(load(swf, &why, limits)) << text;
+  }
 }
 
 // ---- the HTML subset as runs and paragraphs
