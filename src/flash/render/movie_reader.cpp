@@ -20,6 +20,9 @@
 // The background colour is the first SetBackgroundColor (9) in the movie, as the movie panel takes it:
 // when none comes before the first ShowFrame the rest of the tags are searched for one.
 // A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
+// Fonts are read in fonts.cpp (DefineFontInfo and DefineFontInfo2 name a DefineFont and give its codes);
+// text fields (text_fields.cpp) are laid out once every tag of the first frame is read, so that the fonts
+// they name by HTML face are known.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
