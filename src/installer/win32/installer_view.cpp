@@ -7,6 +7,7 @@
 
 #include "flash/flash_panel.h"
 #include "flash/render/first_frame.h"
+#include "flash/win32/gdi_fonts.h"
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
 #include "platform/win32/dpi.h"
@@ -150,6 +151,7 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
     InvalidateRect(hwnd_, nullptr, TRUE);
   }
   const render::JpegDecoder* jpegDecoder() override { return &jpeg_; }
+  const render::FontProvider* fontProvider() override { return &fonts_; }
 
   // Its window's messages (objectWindowProc): true when answered with result.
   bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -210,6 +212,7 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
   std::shared_ptr<const render::FirstFrame> frame_;
   render::Image picture_;
   PictureJpegDecoder jpeg_;
+  GdiFontProvider fonts_;
 };
 
 // ---------------------------------------------------------------------------------------------------
