@@ -7,6 +7,6 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 OUT="$ROOT/build/bench-render"
 mkdir -p "$OUT"
-g++ -std=c++17 -O2 -I"$ROOT/src" -I"$ROOT/tests/flash" "$ROOT/bench/render_bench.cpp" "$ROOT"/src/flash/render/*.cpp \
+g++ -std=c++17 -O2 -I"$ROOT/src" -I"$ROOT/tests/flash" "$ROOT/bench/render_bench.cpp" "$ROOT"/src/flash/render/*.cpp "$ROOT/src/flash/inflate.cpp" \
   -lz -ljpeg -o "$OUT/render_bench"
 "$OUT/render_bench" "$@"
