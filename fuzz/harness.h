@@ -447,8 +447,9 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
 
 // The first frame of an SWF movie as the movie panel draws it without a Flash control: read (plain or
 // compressed, expanding to no more than `bound` bytes), then drawn at two sizes, with bounds small
-// enough for fuzzing. Rules: a movie is refused exactly when a reason is given; one that is not an SWF
-// of versions 3 to 6 is refused; a drawing has the size asked for, is opaque, and is only the background
+// enough for fuzzing, and the renderer's own range of versions (the panel narrows it to 3 to 6). Rules:
+// a movie is refused exactly when a reason is given; one that is not an SWF of versions 3 to 10 is
+// refused; a drawing has the size asked for, is opaque, and is only the background
 // when it fails; the background is the panel's colour (`panel`, when its header parse got that far).
 // The step "drawFirstFrame" has 0 when both drawings succeeded, 1 when one hit a bound, -1 when the
 // movie was refused.
@@ -469,8 +470,8 @@ inline Outcome runFirstFrame(const uint8_t* data, size_t size, uint64_t bound, c
   auto frame = render::FirstFrame::load(data, size, jpeg, limits, &why);
   if ((frame != nullptr) != (why == render::FrameStatus::ok)) detail::noteProblem(o, "a refusal without a reason");
   const bool swf = size >= 8 && (std::memcmp(data, "FWS", 3) == 0 || std::memcmp(data, "CWS", 3) == 0) &&
-                   data[3] >= 3 && data[3] <= 6;
-  if (frame && !swf) detail::noteProblem(o, "a movie that is not an SWF of versions 3 to 6 was read");
+                   data[3] >= 3 && data[3] <= 10;
+  if (frame && !swf) detail::noteProblem(o, "a movie that is not an SWF of versions 3 to 10 was read");
   if (!frame) {
     o.steps.push_back({"drawFirstFrame", -1});
     return o;

@@ -13,6 +13,7 @@ namespace mv {
 namespace render {
 class FirstFrame;
 class JpegDecoder;
+struct Limits;
 }  // namespace render
 
 // What the panel needs of the window it is: implemented by the Win32 panel and by tests.
@@ -59,6 +60,9 @@ class MoviePanel {
   int maxAttempts = 10000;  // creation attempts before -403
 
   void fsCommand(const std::string& command, const std::string& args);
+
+  // The bounds the panel draws a movie's first frame within (versions 3 to 6 only).
+  static render::Limits firstFrameLimits();
 
  private:
   Result checkHeader(std::string& plainMovie);

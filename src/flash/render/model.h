@@ -84,18 +84,37 @@ struct GradientStop {
   Rgba colour;
 };
 
+// How a gradient colours what lies beyond its ends: the end colours carried on (pad), the ramp mirrored
+// back and forth (reflect) or started again (repeat).
+enum class Spread : uint8_t { pad, reflect, repeat };
+
 struct FillStyle {
   enum Kind : uint8_t { solid, linear, radial, bitmap } kind = solid;
   Rgba colour;
   Matrix matrix;                     // gradient square or bitmap pixels -> shape twips
-  std::vector<GradientStop> stops;   // linear and radial
+  std::vector<GradientStop> stops;   // linear and radial, as the movie lists them
+  Spread spread = Spread::pad;
+  bool linearRgb = false;            // the ramp mixes its stops in linear RGB, not in sRGB
+  float focus = 0;                   // radial: the focal point on the x axis, -1..1 of the radius
   uint16_t bitmapId = 0;
   bool repeat = false, smooth = true;
 };
 
+// The ends of open lines and the corners between segments (line styles 2; older lines are round).
+enum class Cap : uint8_t { round, none, square };
+enum class Join : uint8_t { round, bevel, miter };
+
 struct LineStyle {
   uint16_t width = 0;  // twips
   Rgba colour;
+  Cap startCap = Cap::round, endCap = Cap::round;
+  Join join = Join::round;
+  float miterLimit = 3;      // miter joins: a point reaching further from the corner than this many widths is cut off
+  bool noClose = false;      // a path ending where it started keeps its caps rather than a join
+  bool noHScale = false;     // the width does not follow the placement's horizontal scale
+  bool noVScale = false;     // nor its vertical one
+  bool hasFill = false;      // the line is painted with fill, not colour
+  FillStyle fill;
 };
 
 // One edge of a shape in twips, with the styles in effect when it was drawn. Style indices count from
@@ -116,6 +135,7 @@ struct ShapeGroup {
 
 struct Shape {
   std::vector<ShapeGroup> groups;
+  bool nonZero = false;  // fills by the non-zero winding rule (DefineShape4 may ask for it), else even-odd
 };
 
 // A glyph: the edges that have the text's fill on exactly one side, in the font's EM square of 1024.

@@ -1,7 +1,8 @@
 // Reading a movie up to its first frame.
 //
-// The 8-byte header (flash/swf_header.h): a "CWS" movie expands to no more than the declared length and
-// no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame RECT, frame
+// The 8-byte header (flash/swf_header.h), with a version in the caller's range: a "CWS" movie expands to
+// no more than the declared length, and one that expands past Limits::maxMovieBytes is refused; "ZWS"
+// (LZMA) is refused for its compression. Then the frame RECT, frame
 // rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F: a UI32
 // length follows) and the body.
 //
@@ -19,6 +20,8 @@
 // when none comes before the first ShowFrame the rest of the tags are searched for one.
 // A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
@@ -54,6 +57,8 @@ enum TagCode : unsigned {
   tagDefineBitsLossless2 = 36,
   tagDefineSprite = 39,
   tagDefineFont2 = 48,
+  tagDefineShape4 = 83,
+  tagDefineBitsJpeg4 = 90,
   tagDefineButton = 7,
   tagDefineButtonCxform = 23,
   tagDefineButton2 = 34,
@@ -174,12 +179,20 @@ class MovieReader {
     switch (tag.code) {
       case tagDefineShape:
       case tagDefineShape2:
-      case tagDefineShape3: {
+      case tagDefineShape3:
+      case tagDefineShape4: {
         const uint16_t id = in.u16();
         in.rect();
-        if (in.failed() || known(id)) return;
         Shape shape;
-        const int version = tag.code == tagDefineShape ? 1 : tag.code == tagDefineShape2 ? 2 : 3;
+        if (tag.code == tagDefineShape4) {
+          in.rect();  // the edges' bounds
+          shape.nonZero = (in.u8() & 0x04) != 0;
+        }
+        if (in.failed() || known(id)) return;
+        const int version = tag.code == tagDefineShape    ? 1
+                            : tag.code == tagDefineShape2 ? 2
+                            : tag.code == tagDefineShape3 ? 3
+                                                          : 4;
         if (!readShape(in, version, records_, shape)) {
           if (records_ == 0) limitHit_ = true;
           return;
@@ -215,6 +228,7 @@ class MovieReader {
       case tagDefineBits:
       case tagDefineBitsJpeg2:
       case tagDefineBitsJpeg3:
+      case tagDefineBitsJpeg4:
       case tagDefineBitsLossless:
       case tagDefineBitsLossless2: {
         const uint16_t id = in.u16();
@@ -361,12 +375,17 @@ class MovieReader {
     store.push_back(std::move(value));
   }
 
-  void markBitmaps(const std::vector<FillStyle>& fills, std::vector<bool>& needed) const {
-    for (const FillStyle& f : fills) {
-      if (f.kind != FillStyle::bitmap) continue;
+  // The bitmaps that fills and filled lines paint with.
+  void markBitmaps(const std::vector<FillStyle>& fills, const std::vector<LineStyle>& lines,
+                   std::vector<bool>& needed) const {
+    auto note = [&](const FillStyle& f) {
+      if (f.kind != FillStyle::bitmap) return;
       const Character* b = m_.find(f.bitmapId);
       if (b && b->kind == Character::bitmap) needed[b->index] = true;
-    }
+    };
+    for (const FillStyle& f : fills) note(f);
+    for (const LineStyle& l : lines)
+      if (l.hasFill) note(l.fill);
   }
 
   // The bitmaps that shapes on the first frame fill with, and only those.
@@ -384,9 +403,9 @@ class MovieReader {
           visitedSprite[c->index] = true;
           lists.push_back(&m_.sprites[c->index].firstFrame);
         } else if (c->kind == Character::shape) {
-          for (const ShapeGroup& g : m_.shapes[c->index].groups) markBitmaps(g.fills, needed);
+          for (const ShapeGroup& g : m_.shapes[c->index].groups) markBitmaps(g.fills, g.lines, needed);
         } else if (c->kind == Character::morph) {
-          markBitmaps(m_.morphs[c->index].startFills, needed);
+          markBitmaps(m_.morphs[c->index].startFills, m_.morphs[c->index].startLines, needed);
         }
       }
     }
@@ -409,13 +428,16 @@ class MovieReader {
             decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body, p.size), nullptr, 0, limits_.maxBitmapSide,
                              pixels_, bitmap);
           break;
-        case tagDefineBitsJpeg3: {
-          if (!jpeg_ || p.size < 4) break;
+        case tagDefineBitsJpeg3:
+        case tagDefineBitsJpeg4: {
+          // The JPEG's size UI32 (and for JPEG4 the deblocking strength UI16), the JPEG, the alpha plane.
+          const size_t before = p.code == tagDefineBitsJpeg4 ? 6 : 4;
+          if (!jpeg_ || p.size < before) break;
           const uint32_t jpegSize = readLeU32(p.body);
-          if (jpegSize > p.size - 4) break;
-          const uint8_t* alpha = p.body + 4 + jpegSize;
-          decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body + 4, jpegSize), alpha, p.size - 4 - jpegSize,
-                           limits_.maxBitmapSide, pixels_, bitmap);
+          if (jpegSize > p.size - before) break;
+          const uint8_t* image = p.body + before;
+          decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, image, jpegSize), image + jpegSize,
+                           p.size - before - jpegSize, limits_.maxBitmapSide, pixels_, bitmap);
           break;
         }
         default:
@@ -436,6 +458,20 @@ class MovieReader {
   std::vector<uint16_t> firstButtons_;  // DefineButton ids, which DefineButtonCxform may colour
 };
 
+// A compressed movie's body: no longer than its header declares, and refused when it expands past the
+// bound (the expansion stops one byte beyond it). The buffer grows with what the stream holds.
+FrameStatus expand(const SwfHeader& swf, const uint8_t* stream, size_t size, uint64_t maxMovieBytes,
+                   std::vector<uint8_t>& out) {
+  const uint64_t declared = swf.length > kSwfHeaderSize ? swf.length - kSwfHeaderSize : 0;
+  const uint64_t bound = maxMovieBytes > kSwfHeaderSize ? maxMovieBytes - kSwfHeaderSize : 0;
+  const uint64_t wanted = std::min(declared, bound + 1);
+  if (wanted > SIZE_MAX) return FrameStatus::tooLarge;
+  const long long got = inflateBounded(stream, size, size_t(wanted), out);
+  if (got < 0) return FrameStatus::damaged;
+  if (uint64_t(got) > bound) return FrameStatus::tooLarge;
+  return FrameStatus::ok;
+}
+
 }  // namespace
 
 FirstFrame::FirstFrame(std::unique_ptr<Movie> movie) : movie_(std::move(movie)) {}
@@ -450,8 +486,12 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   *why = FrameStatus::notSwf;
   if (!data) return nullptr;
   const SwfHeader swf = readSwfHeader(data, size);
+  if (swf.complete() && std::memcmp(data, "ZWS", 3) == 0) {
+    *why = FrameStatus::lzma;
+    return nullptr;
+  }
   if (!swf.complete() || swf.signature == SwfSignature::none) return nullptr;
-  switch (swfVersionFit(swf.version)) {
+  switch (swfVersionFit(swf.version, limits.oldestVersion, limits.newestVersion)) {
     case SwfVersionFit::tooNew: *why = FrameStatus::versionTooNew; return nullptr;
     case SwfVersionFit::tooOld: *why = FrameStatus::versionTooOld; return nullptr;
     case SwfVersionFit::played: break;
@@ -462,8 +502,9 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   const uint8_t* body = data + kSwfHeaderSize;
   size_t bodySize = size - kSwfHeaderSize;
   if (swf.signature == SwfSignature::compressed) {
-    if (inflateBounded(body, bodySize, size_t(swfBodyBound(swf, limits.maxMovieBytes)), expanded) < 0) {
-      *why = FrameStatus::damaged;
+    const FrameStatus inflated = expand(swf, body, bodySize, limits.maxMovieBytes, expanded);
+    if (inflated != FrameStatus::ok) {
+      *why = inflated;
       return nullptr;
     }
     body = expanded.data();
