@@ -5,11 +5,13 @@
 // A movie of versions 3 to 10 (or the range the caller accepts), plain ("FWS") or compressed ("CWS"),
 // is read up to its first ShowFrame: shapes (DefineShape 1 to 4), bitmaps (DefineBits with JPEGTables,
 // DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 and 2), sprites (their
-// first frame) and the display list that PlaceObject, PlaceObject2, RemoveObject and RemoveObject2 build.
+// first frame), morph shapes (at their placement's ratio), buttons (their up state), nine-slice grids, and
+// the display list that PlaceObject 1 to 3, RemoveObject and RemoveObject2 build, with PlaceObject3's
+// blend modes, filters (blur, drop shadow, glow, bevel, colour matrix) and visibility.
 // Drawing puts the whole stage into the picture as the control does by default (scale mode "show all"):
 // aspect ratio kept, centred, the rest in the background colour; anti-aliased.
 //
-// What it cannot draw (device fonts, morph shapes, buttons, video, scripts) is left out. Every count,
+// What it cannot draw (device fonts, video, scripts, the other filters) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
 // Nothing here touches the operating system.
 #include <cstddef>
