@@ -50,7 +50,7 @@ inline std::string glowFilter(Colour c, double blur, double strength, int flags)
   return char(2) + rgba(c) + fixed16(blur) + fixed16(blur) + fixed8(strength) + char(flags);
 }
 inline std::string bevelFilter(Colour shadow, Colour highlight, double blur, double angle, double distance, int flags) {
-  return char(3) + rgba(shadow) + rgba(highlight) + fixed16(blur) + fixed16(blur) + fixed16(angle) +
+  return char(3) + rgba(highlight) + rgba(shadow) + fixed16(blur) + fixed16(blur) + fixed16(angle) +
          fixed16(distance) + fixed8(1) + char(flags);
 }
 inline std::string colourMatrixFilter(const float (&m)[20]) {
