@@ -318,8 +318,10 @@ class Drawer {
     const PixelBox clip{clipX0_, clipY0_, clipX1_, clipY1_};
     PixelBox box = paintedBox(layer.pixels, layer.width, clip);
     budget_.work(clip.area());
-    budget_.work(applyFilters(layer.pixels, layer.width, box, clip, o.filters, stageScale_ * 20));  // sizes in stage pixels
-    if (!budget_.exceeded()) budget_.work(blendLayer(layer.pixels, image_.pixels, mask, image_.width, box, o.blend, inLayer_));
+    // Filters' sizes are in stage pixels.
+    budget_.work(applyFilters(layer.pixels, layer.width, box, clip, o.filters, stageScale_ * 20));
+    if (!budget_.exceeded())
+      budget_.work(blendLayer(layer.pixels, image_.pixels, mask, image_.width, box, o.blend, inLayer_));
     budget_.releaseLayer(pixels);
   }
 
@@ -359,7 +361,8 @@ class Drawer {
         const GridWarp* outer = grid_;
         GridWarp warp;
         const auto g = movie_.scalingGrids.find(id);
-        const bool gridded = g != movie_.scalingGrids.end() && gridWarp(g->second, sprite.firstFrame, movie_, m, stageScale_, warp);
+        const bool gridded =
+            g != movie_.scalingGrids.end() && gridWarp(g->second, sprite.firstFrame, movie_, m, stageScale_, warp);
         grid_ = gridded ? &warp : nullptr;
         drawList(sprite.firstFrame, m, cx, mask, maskOut, nesting + 1);
         grid_ = outer;

@@ -27,7 +27,9 @@ struct Plane {
   int w = 0, h = 0;
   std::vector<uint8_t> v;
   Plane(int width, int height) : w(width), h(height), v(size_t(width) * size_t(height), 0) {}
-  uint8_t at(int x, int y) const { return x < 0 || y < 0 || x >= w || y >= h ? 0 : v[size_t(y) * size_t(w) + size_t(x)]; }
+  uint8_t at(int x, int y) const {
+    return x < 0 || y < 0 || x >= w || y >= h ? 0 : v[size_t(y) * size_t(w) + size_t(x)];
+  }
 };
 
 constexpr int kMaxRadius = 127;  // 255 x (2 r + 1) + r stays below 65536
@@ -85,7 +87,8 @@ void transpose(const T* in, int w, int h, T* out) {
   for (int y0 = 0; y0 < h; y0 += kTile)
     for (int x0 = 0; x0 < w; x0 += kTile)
       for (int y = y0; y < std::min(h, y0 + kTile); ++y)
-        for (int x = x0; x < std::min(w, x0 + kTile); ++x) out[size_t(x) * size_t(h) + size_t(y)] = in[size_t(y) * size_t(w) + size_t(x)];
+        for (int x = x0; x < std::min(w, x0 + kTile); ++x)
+          out[size_t(x) * size_t(h) + size_t(y)] = in[size_t(y) * size_t(w) + size_t(x)];
 }
 
 // Box blur of w x h samples of C (1 or 4) interleaved channels: along columns (ry), then along rows (rx)
@@ -154,7 +157,8 @@ class FilterRun {
     for (int y = 0; y < h_; ++y)
       for (int x = 0; x < w_; ++x) {
         const uint32_t c = box[size_t(y) * size_t(w_) + size_t(x)], a = c >> 24;
-        pixel(x, y) = a << 24 | std::min(a, channel(c, 16)) << 16 | std::min(a, channel(c, 8)) << 8 | std::min(a, channel(c, 0));
+        pixel(x, y) =
+            a << 24 | std::min(a, channel(c, 16)) << 16 | std::min(a, channel(c, 8)) << 8 | std::min(a, channel(c, 0));
       }
   }
 

@@ -169,7 +169,8 @@ void morphAt(const MorphShape& morph, double t, Shape& out) {
   t = t < 0 ? 0 : t > 1 ? 1 : t;
   out.groups.assign(1, ShapeGroup());
   ShapeGroup& g = out.groups[0];
-  for (size_t i = 0; i < morph.startFills.size(); ++i) g.fills.push_back(mix(morph.startFills[i], morph.endFills[i], t));
+  for (size_t i = 0; i < morph.startFills.size(); ++i)
+    g.fills.push_back(mix(morph.startFills[i], morph.endFills[i], t));
   for (size_t i = 0; i < morph.startLines.size(); ++i) {
     const LineStyle &a = morph.startLines[i], &b = morph.endLines[i];
     LineStyle l = a;
