@@ -48,6 +48,18 @@ TEST(RenderMorph, DrawnAtTheRatioOfItsPlacementAndAtTheStartWithoutOne) {
   EXPECT_PIXEL(img, 60, 85, (Rgb{0, 200, 0}), 0);
 }
 
+TEST(RenderMorph, AStraightEdgePairedWithACurveBendsThroughItsMiddle) {
+  // A 40 x 40 pixel square whose top edge becomes a curve bulging 20 pixels up (control point 40 up).
+  Records start(1, 0), end(0, 0);
+  start.move(0, 0, 0, 1).rectangle(0, 0, 40 * kPx, 40 * kPx);
+  end.move(0, 0).curveTo(20 * kPx, -40 * kPx, 40 * kPx, 0).lineTo(40 * kPx, 40 * kPx).lineTo(0, 40 * kPx).lineTo(0, 0);
+  const std::string styles = std::string(1, '\1') + '\0' + rgba(kRed) + rgba(kRed) + '\0';
+  Image img = draw(onWhite(defineMorph(1, styles, start, end) + placedAt(1, 1, 50 * kPx, 32768)), 100, 100);
+  EXPECT_PIXEL(img, 20, 42, (Rgb{220, 20, 20}), 0);  // half way: the top's middle 10 pixels up
+  EXPECT_PIXEL(img, 20, 38, kWhite, 0);
+  EXPECT_PIXEL(img, 1, 46, kWhite, 0);               // its ends stay at the corners
+}
+
 TEST(RenderMorph, AMorphAsAClippingLayerMasksAtItsRatio) {
   Place clip(1, 1);
   clip.matrix(Mat::at(0, 0));
