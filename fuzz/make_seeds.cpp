@@ -207,6 +207,27 @@ void renderSeeds(const std::string& data) {
   put("swf", "render_kinds_cws", swftest::cwsOf(m));
   if (!data.empty())
     for (const std::string& n : filesIn(data + "/render", ".swf")) put("swf", "render_" + n, readFile(data + "/render/" + n));
+
+  // Version 8: DefineShape4 with a mitred, square-capped line painted by a focal gradient that reflects,
+  // a non-zero fill mixed in linear RGB, and a 15-bit picture in DefineBitsLossless2.
+  Styles s4;
+  s4.version = 4;
+  std::string focal = std::string(1, '\x13') + matrix(Mat::scaled(0.03, 0.03, 600, 600)) + char(0x40 | 0x10 | 2);
+  focal += char(0) + rgba({255, 0, 0, 255}) + char(255) + rgba({0, 0, 255, 128}) + le16(200);
+  s4.fills.push_back(focal);
+  Bits line2;
+  line2.u16(80).ub(2, 2).ub(2, 2).ub(1, 1).ub(1, 1).ub(1, 1).ub(0, 1).ub(0, 5).ub(1, 1).ub(1, 2).u16(512).raw(focal);
+  s4.lines.push_back(line2.bytes());
+  const int picture = s4.bitmap(1, Mat::scaled(20, 20), false, true);
+  Records r4;
+  r4.move(100, 100, picture, 1, 1).lineTo(900, 100).lineTo(500, 900).lineTo(100, 100);
+  const std::string shape4 = tag(83, le16(2) + rect(0, 20, 0, 20) + rect(0, 20, 0, 20) + char(0x04) + s4.bytes() + r4.end());
+  const std::string fifteen = tag(36, le16(1) + char(4) + le16(2) + le16(1) + zlibOf(std::string("\x7C\x00\x03\xE0", 4)));
+  const std::string v8 = movie(8, 64, 48, swftest::bg(1, 2, 3) + fifteen + shape4 + place(1, 2));
+  put("swf", "render_v8_shape4", v8);
+  std::string zws = swftest::cwsOf(v8);
+  zws[0] = 'Z';
+  put("swf", "render_zws", zws);
 }
 
 void swfSeeds(const std::string& data) {

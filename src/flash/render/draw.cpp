@@ -457,8 +457,12 @@ class Drawer {
     if (!(scale > 0) || !std::isfinite(scale)) return;
     const bool fixedWidth = ls.noHScale || ls.noVScale;
     const Matrix pen = fixedWidth ? Matrix() : m;
+    // A line fixed in one direction only still follows the placement's scale in the other.
+    double placedScale = 1;
+    if (ls.noHScale != ls.noVScale) placedScale = (ls.noHScale ? std::hypot(m.c, m.d) : std::hypot(m.a, m.b)) / stageScale_;
     // Lines thinner than a pixel are drawn a pixel wide.
-    const double halfWidth = fixedWidth ? std::max(ls.width / 2.0 * stageScale_, 0.5) : std::max(ls.width / 2.0, 0.5 / scale);
+    const double halfWidth = fixedWidth ? std::max(ls.width / 2.0 * stageScale_ * placedScale, 0.5)
+                                        : std::max(ls.width / 2.0, 0.5 / scale);
     const double devRadius = halfWidth * (fixedWidth ? 1 : stretch);
     double step = devRadius > kArcError ? 2 * std::acos(1 - kArcError / devRadius) : 3.2;
     step = std::max(step, 2 * 3.14159265358979 / 128);

@@ -16,14 +16,14 @@ struct Line2 {
   int width = 10 * kPx;
   int startCap = round, endCap = round, join = roundJoin;
   double miterLimit = 3;
-  bool noClose = false, noScale = false;
+  bool noClose = false, noHScale = false, noVScale = false;
   Colour colour = kBlack;
   std::string fill;  // a FILLSTYLE painting the line instead of its colour
 
   std::string bytes() const {
     Bits b;
     b.u16(width).ub(uint32_t(startCap), 2).ub(uint32_t(join), 2).ub(fill.empty() ? 0 : 1, 1);
-    b.ub(noScale, 1).ub(noScale, 1).ub(0, 1).ub(0, 5).ub(noClose, 1).ub(uint32_t(endCap), 2);
+    b.ub(noHScale, 1).ub(noVScale, 1).ub(0, 1).ub(0, 5).ub(noClose, 1).ub(uint32_t(endCap), 2);
     if (join == miter) b.u16(int(miterLimit * 256));
     return b.raw(fill.empty() ? rgba(colour) : fill).bytes();
   }
@@ -86,6 +86,16 @@ TEST(RenderLineStyles, JoinsTurnCornersRoundBevelledOrMitred) {
   const Image mitred = drawPath(line, {{20, 20}, {80, 20}, {80, 80}});
   EXPECT_PIXEL(mitred, 88, 12, (Rgb{0, 0, 0}), 0);
   EXPECT_PIXEL(mitred, 89, 11, (Rgb{0, 0, 0}), 0);
+
+  // A sharp corner at (40, 50) of a line 40 pixels wide: the miter's point reaches 44.7 pixels out,
+  // within a limit of 3 widths; a limit of 1 width cuts it off 40 pixels out.
+  line.width = 40 * kPx;
+  const Image sharp = drawPath(line, {{0, 30}, {40, 50}, {0, 70}});
+  EXPECT_PIXEL(sharp, 82, 50, (Rgb{0, 0, 0}), 8);
+  line.miterLimit = 1;
+  const Image cut = drawPath(line, {{0, 30}, {40, 50}, {0, 70}});
+  EXPECT_PIXEL(cut, 78, 50, (Rgb{0, 0, 0}), 0);
+  EXPECT_PIXEL(cut, 82, 50, kWhite, 0);
 }
 
 TEST(RenderLineStyles, AClosedPathIsJoinedWhereItStartsUnlessItSaysNoClose) {
@@ -108,10 +118,15 @@ TEST(RenderLineStyles, ALineThatDoesNotScaleKeepsItsWidthUnderTheMatrix) {
   const Mat eightTimes = Mat::scaled(8, 8);
   const Image scaled = drawPath(line, {{2, 6}, {10, 6}}, eightTimes);
   EXPECT_PIXEL(scaled, 50, 43, (Rgb{0, 0, 0}), 0);
-  line.noScale = true;
+  line.noHScale = line.noVScale = true;
   const Image fixed = drawPath(line, {{2, 6}, {10, 6}}, eightTimes);
   EXPECT_PIXEL(fixed, 50, 43, kWhite, 0);
   EXPECT_PIXEL(fixed, 50, 48, (Rgb{0, 0, 0}), 0);
+  // Fixed horizontally only, under a placement 8 wide and 3 high: 6 pixels wide.
+  line.noVScale = false;
+  const Image half = drawPath(line, {{2, 16}, {10, 16}}, Mat::scaled(8, 3));
+  EXPECT_PIXEL(half, 50, 46, (Rgb{0, 0, 0}), 0);
+  EXPECT_PIXEL(half, 50, 44, kWhite, 0);
 }
 
 std::string gradientFill(int type, int spreadAndMix, const Mat& m, std::vector<std::pair<int, Colour>> stops,
