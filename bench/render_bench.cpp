@@ -2,9 +2,11 @@
 //   render_bench [seconds] [movie.swf]
 // Without a movie it builds one: a linear gradient over the whole stage, a 128 x 96 bitmap drawn
 // smoothed at twice its size, 48 shapes of curves and lines (about 2,000 edges in all), a third of them
-// outlined. Prints the movie's edges, the time to read it and the time to draw it (best and median of
-// repeated runs for at least `seconds`), one "key=value" line. Then the same for a text-heavy frame
-// (render_text_frame.h), its device font through FreeType.
+// outlined; the same movie filtered: the gradient blurred (8 pixels, two passes) and the shapes, in a
+// sprite, under a drop shadow (6 pixels away, blurred 6 pixels, two passes); and a text-heavy frame
+// (render_text_frame.h), its device font through FreeType. Prints, for each movie, its edges (or glyphs),
+// the time to read it and the time to draw it (best and median of repeated runs for at least `seconds`),
+// one "key=value" line.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/flash/render/movie_builder.h"
+#include "../tests/flash/render/display_builder.h"
 #include "flash/render/first_frame.h"
 #include "flash/render/freetype_fonts.h"
 #include "flash/render/libjpeg_decoder.h"
@@ -27,7 +29,7 @@ namespace {
 
 constexpr int kWidth = 550, kHeight = 400, kPx = 20;
 
-std::string benchMovie(int& edges) {
+std::string benchMovie(int& edges, bool filtered) {
   std::string tags = swftest::bg(0x10, 0x18, 0x30);
   edges = 0;
 
@@ -38,7 +40,14 @@ std::string benchMovie(int& edges) {
   Records r;
   r.move(0, 0, 0, g, 0).rectangle(0, 0, kWidth * kPx, kHeight * kPx);
   edges += 4;
-  tags += defineShape(2, 1, sky, r) + place(1, 1);
+  tags += defineShape(2, 1, sky, r);
+  if (filtered) {
+    Place3 blurred{Place(1, 1)};
+    blurred.filters = {blurFilter(8, 8, 2)};
+    tags += blurred.tag();
+  } else {
+    tags += place(1, 1);
+  }
 
   // A bitmap, smoothed at twice its size.
   std::string pixels;
@@ -54,6 +63,7 @@ std::string benchMovie(int& edges) {
   tags += defineShape(2, 3, photo, pr) + place(2, 3, Mat::at(260 * kPx, 180 * kPx));
 
   // Shapes of curves and lines.
+  std::string shapes;
   for (int i = 0; i < 48; ++i) {
     Styles s;
     s.version = 3;
@@ -73,9 +83,13 @@ std::string benchMovie(int& edges) {
       if (k == n) sr.lineTo(pt(0, radius, cx), ptY(0, radius, cy));
     }
     edges += n + 1;
-    tags += defineShape(3, uint16_t(10 + i), s, sr) + place(uint16_t(10 + i), uint16_t(10 + i));
+    tags += defineShape(3, uint16_t(10 + i), s, sr);
+    shapes += place(uint16_t(10 + i), uint16_t(10 + i));
   }
-  return movie(6, kWidth, kHeight, tags);
+  if (!filtered) return movie(6, kWidth, kHeight, tags + shapes);
+  Place3 shadowed{Place(10, 100)};
+  shadowed.filters = {shadowFilter(Colour{0, 0, 0, 160}, 6, 0.785398, 6, 1, 0x22)};
+  return movie(6, kWidth, kHeight, tags + spriteOf(100, shapes) + shadowed.tag());
 }
 
 double median(std::vector<double> v) {
@@ -83,64 +97,55 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-}  // namespace
+struct Frame {
+  const char* name;
+  int width = kWidth, height = kHeight;
+  const char* counted = "edges";  // what `count` counts
+  int count = 0;
+};
 
-int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
-  std::string swf;
-  int edges = 0;
-  if (argc > 2) {
-    std::ifstream f(argv[2], std::ios::binary);
-    swf.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  } else {
-    swf = benchMovie(edges);
-  }
+// Reads and draws swf repeatedly for at least `seconds`; prints one line. false when it cannot be drawn.
+bool measure(const Frame& f, const std::string& swf, double seconds) {
   mv::render::LibjpegDecoder jpeg;
+  mv::render::FreetypeFontProvider fonts;
   using Clock = std::chrono::steady_clock;
   auto t0 = Clock::now();
-  auto frame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg);
+  auto frame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg, &fonts);
   const double readMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
   if (!frame) {
     std::fprintf(stderr, "the movie was refused\n");
-    return 1;
+    return false;
   }
   mv::render::Image image;
   std::vector<double> times;
   const auto end = Clock::now() + std::chrono::duration<double>(seconds);
   do {
     auto a = Clock::now();
-    if (!frame->draw(kWidth, kHeight, image)) {
+    if (!frame->draw(f.width, f.height, image)) {
       std::fprintf(stderr, "drawing hit a bound\n");
-      return 1;
+      return false;
     }
     times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
   } while (Clock::now() < end || times.size() < 5);
-  std::printf("size=%dx%d edges=%d movie_bytes=%zu read_ms=%.3f draw_best_ms=%.3f draw_median_ms=%.3f runs=%zu\n",
-              kWidth, kHeight, edges, swf.size(), readMs, *std::min_element(times.begin(), times.end()), median(times),
-              times.size());
+  std::printf("frame=%s size=%dx%d %s=%d movie_bytes=%zu read_ms=%.3f draw_best_ms=%.3f draw_median_ms=%.3f runs=%zu\n",
+              f.name, f.width, f.height, f.counted, f.count, swf.size(), readMs,
+              *std::min_element(times.begin(), times.end()), median(times), times.size());
+  return true;
+}
 
-  int glyphs = 0;
-  const std::string text = renderbench::textMovie(glyphs);
-  mv::render::FreetypeFontProvider fonts;
-  t0 = Clock::now();
-  auto textFrame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &jpeg, &fonts);
-  const double textReadMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
-  if (!textFrame) {
-    std::fprintf(stderr, "the text movie was refused\n");
-    return 1;
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+  if (argc > 2) {
+    std::ifstream f(argv[2], std::ios::binary);
+    const std::string swf((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    return measure(Frame{"file"}, swf, seconds) ? 0 : 1;
   }
-  std::vector<double> textTimes;
-  const auto textEnd = Clock::now() + std::chrono::duration<double>(seconds);
-  do {
-    auto a = Clock::now();
-    if (!textFrame->draw(renderbench::kTextWidth, renderbench::kTextHeight, image)) {
-      std::fprintf(stderr, "drawing the text hit a bound\n");
-      return 1;
-    }
-    textTimes.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
-  } while (Clock::now() < textEnd || textTimes.size() < 5);
-  std::printf("frame=text size=%dx%d glyphs=%d read_ms=%.3f draw_best_ms=%.3f draw_median_ms=%.3f runs=%zu\n",
-              renderbench::kTextWidth, renderbench::kTextHeight, glyphs, textReadMs,
-              *std::min_element(textTimes.begin(), textTimes.end()), median(textTimes), textTimes.size());
-  return 0;
+  Frame plain{"plain"}, filtered{"filtered"};
+  if (!measure(plain, benchMovie(plain.count, false), seconds)) return 1;
+  if (!measure(filtered, benchMovie(filtered.count, true), seconds)) return 1;
+  Frame text{"text", renderbench::kTextWidth, renderbench::kTextHeight, "glyphs"};
+  const std::string textMovie = renderbench::textMovie(text.count);
+  return measure(text, textMovie, seconds) ? 0 : 1;
 }

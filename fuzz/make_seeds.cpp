@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/flash/render/movie_builder.h"
+#include "../tests/flash/render/display_builder.h"
 #include "../tests/flash/render/text_builder.h"
 #include "../tests/flash/swf_builder.h"
 #include "../tests/package/package_writer.h"
@@ -166,6 +166,38 @@ void textFieldSeeds() {
   put("swf", "render_text_fields", movie(6, 64, 48, tags));
 }
 
+// Version 8 display tags: morph shapes at a ratio (one as a clipping layer), buttons with a colour
+// transform, PlaceObject3 with every filter and a blend mode inside a layer, a nine-slice sprite.
+void displaySeeds() {
+  using namespace rendertest;
+  MorphRects morph{{220, 20, 20}, {20, 40, 200}, {0, 0, 400, 400}, {800, 0, 1200, 400}};
+  MorphRects outlined = morph;
+  outlined.morph2 = true;
+  outlined.lineWidth = 60;
+  const std::string square = rectangleShape(1, {10, 200, 10}, 0, 0, 400, 400);
+  const std::string buttons = defineButton(4, {{0x01, 1, 1, Mat::at(0, 0), ""}, {0x0E, 2, 2, Mat(), ""}}, false) +
+                              tag(23, le16(4) + multiplyOnly(128, 256, 256)) +
+                              defineButton(5, {{0x09, 2, 1, Mat::at(100, 100), ""}}, true);
+  Place3 filtered{Place(3, 1)};
+  filtered.base.matrix(Mat::at(200, 200));
+  const float grey[20] = {0.3f, 0.6f, 0.1f, 0, 0, 0.3f, 0.6f, 0.1f, 0, 0, 0.3f, 0.6f, 0.1f, 0, 0, 0, 0, 0, 1, 0};
+  filtered.filters = {blurFilter(4, 4, 2), shadowFilter({0, 0, 0, 128}, 4, 0.78, 4, 1, 0x21),
+                      glowFilter({255, 0, 0, 255}, 6, 2, 0xA1), bevelFilter({0, 0, 0, 255}, {255, 255, 255, 255}, 3, 0.78, 3, 0xB1),
+                      colourMatrixFilter(grey), skippedFilters()};
+  filtered.blend = 4;
+  Place3 erase{Place(2, 1)};
+  erase.blend = 12;
+  Place3 layer{Place(6, 7)};
+  layer.blend = 3;
+  Place clip(7, 2);
+  clip.clipDepth = 9;
+  const std::string tags = swftest::bg(30, 30, 30) + square + morph.tag(2) + outlined.tag(3) + buttons +
+                           spriteOf(7, place(1, 1) + erase.tag()) + spriteOf(8, place(1, 1, Mat::scaled(2, 1))) +
+                           scalingGrid(8, 40, 40, 360, 360) + place(1, 3) + place(2, 4) + filtered.tag() +
+                           place(4, 5) + place(5, 8, Mat::scaled(3, 0.5)) + layer.tag() + clip.tag() + place(8, 1);
+  put("swf", "render_v8_display", movie(8, 80, 60, tags));
+}
+
 // Movies for the renderer: shapes of every kind, a bitmap, text, a sprite, a clipping layer; and the
 // independent test movies of tests/data/render.
 void renderSeeds(const std::string& data) {
@@ -222,6 +254,7 @@ void renderSeeds(const std::string& data) {
   zws[0] = 'Z';
   put("swf", "render_zws", zws);
   textFieldSeeds();
+  displaySeeds();
 }
 
 void swfSeeds(const std::string& data) {

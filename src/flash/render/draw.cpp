@@ -248,9 +248,6 @@ class Drawer {
     row_.resize(size_t(image.width));
   }
 
-  // Picture pixels per stage pixel: the scale at which filters' sizes and distances are drawn.
-  void setPixelScale(double scale) { pixelScale_ = scale; }
-
   // mask: what is drawn is multiplied by it (null: nothing masks). maskOut: not a picture but a clipping
   // layer's mask is being drawn (the union of the fills' coverage).
   bool drawList(const DisplayList& list, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
@@ -317,14 +314,15 @@ class Drawer {
     layer.height = image_.height;
     layer.pixels.assign(size_t(pixels), 0);
     Drawer inner(movie_, layer, clipX0_, clipY0_, clipX1_, clipY1_, budget_, stageScale_);
-    inner.pixelScale_ = pixelScale_;
     inner.inLayer_ = true;
     inner.drawCharacter(o.characterId, m, cx, nullptr, nullptr, nesting, o.ratio);
     const PixelBox clip{clipX0_, clipY0_, clipX1_, clipY1_};
     PixelBox box = paintedBox(layer.pixels, layer.width, clip);
     budget_.work(clip.area());
-    budget_.work(applyFilters(layer.pixels, layer.width, box, clip, o.filters, pixelScale_));
-    if (!budget_.exceeded()) budget_.work(blendLayer(layer.pixels, image_.pixels, mask, image_.width, box, o.blend, inLayer_));
+    // Filters' sizes are in stage pixels.
+    budget_.work(applyFilters(layer.pixels, layer.width, box, clip, o.filters, stageScale_ * 20));
+    if (!budget_.exceeded())
+      budget_.work(blendLayer(layer.pixels, image_.pixels, mask, image_.width, box, o.blend, inLayer_));
     budget_.releaseLayer(pixels);
   }
 
@@ -366,8 +364,10 @@ class Drawer {
         const Sprite& sprite = movie_.sprites[c->index];
         const GridWarp* outer = grid_;
         GridWarp warp;
-        auto g = movie_.scalingGrids.find(id);
-        grid_ = g != movie_.scalingGrids.end() && gridWarp(g->second, sprite.firstFrame, movie_, m, pixelScale_ / 20, warp) ? &warp : nullptr;
+        const auto g = movie_.scalingGrids.find(id);
+        const bool gridded =
+            g != movie_.scalingGrids.end() && gridWarp(g->second, sprite.firstFrame, movie_, m, stageScale_, warp);
+        grid_ = gridded ? &warp : nullptr;
         drawList(sprite.firstFrame, m, cx, mask, maskOut, nesting + 1);
         grid_ = outer;
         break;
@@ -604,7 +604,6 @@ class Drawer {
   double stageScale_;
   Rasterizer rasterizer_;
   std::vector<uint32_t> row_;
-  double pixelScale_ = 1;
   bool inLayer_ = false;             // image_ is a layer, not the opaque frame
   const GridWarp* grid_ = nullptr;   // the scaling grid of the sprite whose list is being drawn
 };
@@ -627,7 +626,6 @@ bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& opti
 
   Budget budget(m.limits);
   Drawer drawer(m, out, x0, y0, x1, y1, budget, stage.meanScale());
-  drawer.setPixelScale(stage.meanScale() * 20);
   if (!drawer.drawList(m.stage, stage, ColourTransform(), nullptr, nullptr, 0)) {
     std::fill(out.pixels.begin(), out.pixels.end(), background);
     return false;

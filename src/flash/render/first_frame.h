@@ -6,12 +6,14 @@
 // is read up to its first ShowFrame: shapes (DefineShape 1 to 4), bitmaps (DefineBits with JPEGTables,
 // DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 to
 // 3), text fields (DefineEditText with their initial text, plain or HTML, in the movie's fonts or the
-// machine's through a FontProvider), sprites (their first frame) and the display list that PlaceObject,
-// PlaceObject2, RemoveObject and RemoveObject2 build.
+// machine's through a FontProvider), sprites (their first frame), morph shapes (at their placement's
+// ratio), buttons (their up state), nine-slice grids, and the display list that PlaceObject 1 to 3,
+// RemoveObject and RemoveObject2 build, with PlaceObject3's blend modes, filters (blur, drop shadow, glow,
+// bevel, colour matrix) and visibility.
 // Drawing puts the stage into the picture as the control does (by default scale mode "show all": aspect
 // ratio kept, centred, the rest in the background colour; DrawOptions chooses another); anti-aliased.
 //
-// What it cannot draw (device fonts without a provider, video, scripts) is left out. Every count,
+// What it cannot draw (device fonts without a provider, video, scripts, the other filters) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
 // Nothing here touches the operating system.
 #include <cstddef>

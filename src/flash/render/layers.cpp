@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace mv::render {
 
@@ -26,38 +27,89 @@ struct Plane {
   int w = 0, h = 0;
   std::vector<uint8_t> v;
   Plane(int width, int height) : w(width), h(height), v(size_t(width) * size_t(height), 0) {}
-  uint8_t at(int x, int y) const { return x < 0 || y < 0 || x >= w || y >= h ? 0 : v[size_t(y) * size_t(w) + size_t(x)]; }
+  uint8_t at(int x, int y) const {
+    return x < 0 || y < 0 || x >= w || y >= h ? 0 : v[size_t(y) * size_t(w) + size_t(x)];
+  }
 };
 
-// n samples at stride, averaged over a window of 2 r + 1 around each; outside is 0.
-void blurLine(uint8_t* data, size_t stride, int n, int r, std::vector<uint8_t>& line) {
-  line.resize(size_t(n));
-  const uint64_t scale = (uint64_t(1) << 32) / uint64_t(2 * r + 1);
-  uint32_t sum = 0;
-  for (int i = 0; i <= r && i < n; ++i) sum += data[size_t(i) * stride];
-  for (int x = 0; x < n; ++x) {
-    line[size_t(x)] = uint8_t((uint64_t(sum) * scale + (uint64_t(1) << 31)) >> 32);
-    const int in = x + r + 1, out = x - r;
-    if (in < n) sum += data[size_t(in) * stride];
-    if (out >= 0) sum -= data[size_t(out) * stride];
-  }
-  for (int x = 0; x < n; ++x) data[size_t(x) * stride] = line[size_t(x)];
+constexpr int kMaxRadius = 127;  // 255 x (2 r + 1) + r stays below 65536
+
+// Running sums over whole rows, in blocks of a fixed length that the compiler does many at a time.
+constexpr size_t kBlock = 16;
+void addRow(uint16_t* __restrict sums, const uint8_t* __restrict row, size_t n) {
+  size_t k = 0;
+  for (; k + kBlock <= n; k += kBlock)
+    for (size_t j = 0; j < kBlock; ++j) sums[k + j] = uint16_t(sums[k + j] + row[k + j]);
+  for (; k < n; ++k) sums[k] = uint16_t(sums[k] + row[k]);
+}
+void subtractRow(uint16_t* __restrict sums, const uint8_t* __restrict row, size_t n) {
+  size_t k = 0;
+  for (; k + kBlock <= n; k += kBlock)
+    for (size_t j = 0; j < kBlock; ++j) sums[k + j] = uint16_t(sums[k + j] - row[k + j]);
+  for (; k < n; ++k) sums[k] = uint16_t(sums[k] - row[k]);
+}
+// sum / (2 r + 1), rounded: (sum + r) times 65536 / (2 r + 1), the top 16 bits.
+inline uint8_t mean(uint16_t sum, uint16_t r, uint16_t scale) {
+  return uint8_t((uint32_t(uint16_t(sum + r)) * scale) >> 16);
+}
+void meanRow(const uint16_t* __restrict sums, uint8_t* __restrict row, size_t n, uint16_t r, uint16_t scale) {
+  size_t k = 0;
+  for (; k + kBlock <= n; k += kBlock)
+    for (size_t j = 0; j < kBlock; ++j) row[k + j] = mean(sums[k + j], r, scale);
+  for (; k < n; ++k) row[k] = mean(sums[k], r, scale);
 }
 
-void blur(Plane& p, int rx, int ry, int passes) {
-  std::vector<uint8_t> line;
+// Each column of w x h samples of C interleaved channels becomes the mean of the 2 r + 1 samples around
+// each, `passes` times; outside counts as 0. Running sums over whole rows.
+template <int C>
+void blurColumns(uint8_t* data, int w, int h, int r, int passes) {
+  const size_t stride = size_t(w) * C;
+  const uint16_t scale = uint16_t(65536 / (2 * r + 1));  // r at most kMaxRadius: sums fit 16 bits
+  std::vector<uint8_t> copy;
+  std::vector<uint16_t> sums;
   for (int pass = 0; pass < passes; ++pass) {
-    if (rx > 0)
-      for (int y = 0; y < p.h; ++y) blurLine(&p.v[size_t(y) * size_t(p.w)], 1, p.w, rx, line);
-    if (ry > 0)
-      for (int x = 0; x < p.w; ++x) blurLine(&p.v[size_t(x)], size_t(p.w), p.h, ry, line);
+    copy.assign(data, data + stride * size_t(h));
+    sums.assign(stride, 0);
+    for (int i = 0; i <= r && i < h; ++i) addRow(sums.data(), &copy[size_t(i) * stride], stride);
+    for (int y = 0; y < h; ++y) {
+      meanRow(sums.data(), data + size_t(y) * stride, stride, uint16_t(r), scale);
+      const int enter = y + r + 1, leave = y - r;
+      if (enter < h) addRow(sums.data(), &copy[size_t(enter) * stride], stride);
+      if (leave >= 0) subtractRow(sums.data(), &copy[size_t(leave) * stride], stride);
+    }
   }
 }
+
+// out (h x w) = in (w x h) turned about its diagonal.
+template <typename T>
+void transpose(const T* in, int w, int h, T* out) {
+  constexpr int kTile = 32;
+  for (int y0 = 0; y0 < h; y0 += kTile)
+    for (int x0 = 0; x0 < w; x0 += kTile)
+      for (int y = y0; y < std::min(h, y0 + kTile); ++y)
+        for (int x = x0; x < std::min(w, x0 + kTile); ++x)
+          out[size_t(x) * size_t(h) + size_t(y)] = in[size_t(y) * size_t(w) + size_t(x)];
+}
+
+// Box blur of w x h samples of C (1 or 4) interleaved channels: along columns (ry), then along rows (rx)
+// as columns of the transposed samples, `passes` times each.
+template <int C>
+void blur(uint8_t* data, int w, int h, int rx, int ry, int passes) {
+  using Sample = std::conditional_t<C == 4, uint32_t, uint8_t>;
+  if (ry > 0) blurColumns<C>(data, w, h, ry, passes);
+  if (rx <= 0) return;
+  std::vector<Sample> turned(size_t(w) * size_t(h));
+  transpose(reinterpret_cast<const Sample*>(data), w, h, turned.data());
+  blurColumns<C>(reinterpret_cast<uint8_t*>(turned.data()), h, w, rx, passes);
+  transpose(turned.data(), h, w, reinterpret_cast<Sample*>(data));
+}
+
+void blur(Plane& p, int rx, int ry, int passes) { blur<1>(p.v.data(), p.w, p.h, rx, ry, passes); }
 
 // Half the window of a blur of `size` stage pixels, in picture pixels.
 int radius(float size, double pixelScale) {
   const double r = (size * pixelScale - 1) / 2;
-  return r <= 0 ? 0 : int(std::lround(std::min(r, 1000.0)));
+  return r <= 0 ? 0 : int(std::lround(std::min(r, double(kMaxRadius))));
 }
 
 inline uint32_t channel(uint32_t c, int shift) { return c >> shift & 255; }
@@ -69,12 +121,16 @@ inline uint32_t premultiplied(Rgba c, uint32_t alpha) {  // c at coverage alpha 
   const uint32_t a = mul255(c.a, alpha);
   return a << 24 | mul255(c.r, a) << 16 | mul255(c.g, a) << 8 | mul255(c.b, a);
 }
-inline uint32_t over(uint32_t src, uint32_t dst) {
-  const uint32_t k = 255 - (src >> 24);
-  uint32_t out = 0;
-  for (int s = 0; s < 32; s += 8) out |= std::min(255u, channel(src, s) + mul255(channel(dst, s), k)) << s;
-  return out;
+// c * k / 255 for each of the four channels, rounded.
+inline uint32_t scaled(uint32_t c, uint32_t k) {
+  uint32_t rb = (c & 0x00FF00FFu) * k + 0x00800080u;
+  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+  uint32_t ag = ((c >> 8) & 0x00FF00FFu) * k + 0x00800080u;
+  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+  return rb | ag;
 }
+// Premultiplied src over dst: no channel can pass 255.
+inline uint32_t over(uint32_t src, uint32_t dst) { return src + scaled(dst, 255 - (src >> 24)); }
 
 class FilterRun {
  public:
@@ -94,29 +150,27 @@ class FilterRun {
   }
 
   void blurColours(const Filter& f) {
-    const int rx = radius(f.blurX, scale_), ry = radius(f.blurY, scale_);
-    for (int shift = 0; shift < 32; shift += 8) {
-      Plane p(w_, h_);
-      for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) p.v[size_t(y) * size_t(w_) + size_t(x)] = uint8_t(channel(pixel(x, y), shift));
-      blur(p, rx, ry, f.passes);
-      for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) {
-          uint32_t& c = pixel(x, y);
-          c = (c & ~(255u << shift)) | uint32_t(p.v[size_t(y) * size_t(w_) + size_t(x)]) << shift;
-        }
-    }
+    std::vector<uint32_t> box(size_t(w_) * size_t(h_));
+    for (int y = 0; y < h_; ++y) std::copy(&pixel(0, y), &pixel(0, y) + w_, &box[size_t(y) * size_t(w_)]);
+    blur<4>(reinterpret_cast<uint8_t*>(box.data()), w_, h_, radius(f.blurX, scale_), radius(f.blurY, scale_), f.passes);
     // Rounding may leave a colour above its alpha.
     for (int y = 0; y < h_; ++y)
       for (int x = 0; x < w_; ++x) {
-        uint32_t& c = pixel(x, y);
-        const uint32_t a = c >> 24;
-        c = a << 24 | std::min(a, channel(c, 16)) << 16 | std::min(a, channel(c, 8)) << 8 | std::min(a, channel(c, 0));
+        const uint32_t c = box[size_t(y) * size_t(w_) + size_t(x)], a = c >> 24;
+        pixel(x, y) =
+            a << 24 | std::min(a, channel(c, 16)) << 16 | std::min(a, channel(c, 8)) << 8 | std::min(a, channel(c, 0));
       }
+  }
+
+  // A colour at each coverage 0..255, premultiplied.
+  static void ramp(Rgba c, uint32_t (&out)[256]) {
+    for (uint32_t k = 0; k < 256; ++k) out[k] = premultiplied(c, k);
   }
 
   // Drop shadow and glow.
   void shadow(const Filter& f) {
+    uint32_t colour[256];
+    ramp(f.colour, colour);
     const int dx = int(std::lround(std::cos(f.angle) * f.distance * scale_));
     const int dy = int(std::lround(std::sin(f.angle) * f.distance * scale_));
     Plane p = alpha(f.inner);
@@ -127,7 +181,7 @@ class FilterRun {
         const uint32_t a = c >> 24;
         uint32_t k = std::min(255u, uint32_t(p.at(x - dx, y - dy) * std::max(0.0f, f.strength) + 0.5f));
         k = mul255(k, f.inner ? a : 255 - (f.knockout ? a : 0));
-        const uint32_t effect = premultiplied(f.colour, k);
+        const uint32_t effect = colour[k];
         if (f.knockout || !f.compositeSource) c = effect;
         else c = f.inner ? over(effect, c) : over(c, effect);
       }
@@ -139,6 +193,9 @@ class FilterRun {
     Plane p = alpha(false);
     blur(p, radius(f.blurX, scale_), radius(f.blurY, scale_), f.passes);
     const bool full = f.onTop && !f.inner;
+    uint32_t light[256], shade[256];
+    ramp(f.highlight, light);
+    ramp(f.colour, shade);
     for (int y = 0; y < h_; ++y)
       for (int x = 0; x < w_; ++x) {
         uint32_t& c = pixel(x, y);
@@ -147,7 +204,7 @@ class FilterRun {
         const uint32_t within = full ? 255 : f.inner ? a : 255 - a;
         const uint32_t lit = mul255(std::min(255u, uint32_t(std::max(0.0f, v) + 0.5f)), within);
         const uint32_t dark = mul255(std::min(255u, uint32_t(std::max(0.0f, -v) + 0.5f)), within);
-        const uint32_t effect = over(premultiplied(f.highlight, lit), premultiplied(f.colour, dark));
+        const uint32_t effect = over(light[lit], shade[dark]);
         if (f.knockout || !f.compositeSource) c = effect;
         else c = f.inner || full ? over(effect, c) : over(c, effect);
       }
@@ -214,10 +271,7 @@ int blendTerm(BlendMode mode, int s, int d, int sa, int da) {
 uint32_t blendPixel(BlendMode mode, uint32_t src, uint32_t dst) {
   const int sa = int(src >> 24), da = int(dst >> 24);
   if (mode == BlendMode::alpha || mode == BlendMode::erase) {
-    const uint32_t k = mode == BlendMode::alpha ? uint32_t(sa) : uint32_t(255 - sa);
-    uint32_t out = 0;
-    for (int s = 0; s < 32; s += 8) out |= mul255(channel(dst, s), k) << s;
-    return out;
+    return scaled(dst, mode == BlendMode::alpha ? uint32_t(sa) : uint32_t(255 - sa));
   }
   const int invertedSource = mode == BlendMode::invert ? 0 : 1;  // invert takes nothing of the source's colour
   uint32_t out = uint32_t(std::min(255, sa + da - (sa * da + 127) / 255)) << 24;
@@ -269,18 +323,23 @@ uint64_t applyFilters(std::vector<uint32_t>& layer, int width, PixelBox& box, co
 uint64_t blendLayer(const std::vector<uint32_t>& layer, std::vector<uint32_t>& dst, const uint8_t* mask, int width,
                     const PixelBox& box, BlendMode mode, bool dstIsLayer) {
   if (!dstIsLayer && (mode == BlendMode::alpha || mode == BlendMode::erase)) return 0;
-  for (int y = box.y0; y < box.y1; ++y)
-    for (int x = box.x0; x < box.x1; ++x) {
-      const size_t i = size_t(y) * size_t(width) + size_t(x);
-      uint32_t src = layer[i];
-      if (mask) {
-        uint32_t masked = 0;
-        for (int s = 0; s < 32; s += 8) masked |= mul255(channel(src, s), mask[i]) << s;
-        src = masked;
-      }
-      if (!src && mode != BlendMode::alpha) continue;
-      dst[i] = mode == BlendMode::normal || mode == BlendMode::layer ? over(src, dst[i]) : blendPixel(mode, src, dst[i]);
+  const bool plain = mode == BlendMode::normal || mode == BlendMode::layer;
+  for (int y = box.y0; y < box.y1; ++y) {
+    const size_t row = size_t(y) * size_t(width);
+    const uint32_t* src = &layer[row];
+    uint32_t* out = &dst[row];
+    const uint8_t* m = mask ? mask + row : nullptr;
+    if (plain && !m) {
+      for (int x = box.x0; x < box.x1; ++x)
+        if (src[x]) out[x] = over(src[x], out[x]);
+      continue;
     }
+    for (int x = box.x0; x < box.x1; ++x) {
+      const uint32_t s = m ? scaled(src[x], m[x]) : src[x];
+      if (!s && mode != BlendMode::alpha) continue;
+      out[x] = plain ? over(s, out[x]) : blendPixel(mode, s, out[x]);
+    }
+  }
   return box.area();
 }
 

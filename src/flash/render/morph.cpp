@@ -6,18 +6,18 @@
 // writes its lines as MORPHLINESTYLE2.
 // MORPHFILLSTYLE: type UI8, then
 //   0x00 solid: start RGBA, end RGBA
-//   0x10 linear, 0x12 radial, 0x13 focal: start MATRIX, end MATRIX, count UI8 (low 4 bits; the high ones
-//        the spread and interpolation of later versions), count x (start ratio UI8, start RGBA, end
-//        ratio UI8, end RGBA); focal: start and end focal point FIXED8
+//   0x10 linear, 0x12 radial, 0x13 focal: start MATRIX, end MATRIX, spread UB[2], interpolation UB[2]
+//        and count UB[4] as in a FILLSTYLE's gradient, count x (start ratio UI8, start RGBA, end ratio
+//        UI8, end RGBA); focal: start and end focal point FIXED8
 //   0x40..0x43 bitmap: id UI16, start MATRIX, end MATRIX
 // MORPHLINESTYLE: start width UI16, end width UI16, start RGBA, end RGBA. MORPHLINESTYLE2: the widths,
-// then cap, join, fill, scaling and close flags (UB[2] start cap, UB[2] join, UB[1] has fill, UB[1] no
-// horizontal scale, UB[1] no vertical scale, UB[1] pixel hinting, UB[5] reserved, UB[1] no close, UB[2]
-// end cap), a miter limit UI16 when the join is a miter (2), then either the two colours or a
-// MORPHFILLSTYLE that the line is filled with.
+// then the caps, join, flags and miter limit of a LINESTYLE2, then either the two colours or a
+// MORPHFILLSTYLE that the line is painted with.
 // The end edges carry only positions: the start's records give the styles of each edge pair. A straight
 // edge paired with a curve bends through its middle; edges without a partner are left out.
 #include "flash/render/morph.h"
+
+#include <algorithm>
 
 #include "flash/render/shapes.h"
 
@@ -39,7 +39,11 @@ bool readMorphFill(BitReader& in, FillStyle& start, FillStyle& end) {
       start.kind = end.kind = type == 0x10 ? FillStyle::linear : FillStyle::radial;
       start.matrix = in.matrix();
       end.matrix = in.matrix();
-      const unsigned stops = in.u8() & 0x0F;
+      const unsigned head = in.u8();
+      const unsigned spread = head >> 6;
+      start.spread = end.spread = spread == 1 ? Spread::reflect : spread == 2 ? Spread::repeat : Spread::pad;
+      start.linearRgb = end.linearRgb = ((head >> 4) & 3) == 1;
+      const unsigned stops = head & 0x0F;
       for (unsigned s = 0; s < stops; ++s) {
         GradientStop a, b;
         a.ratio = in.u8();
@@ -50,8 +54,8 @@ bool readMorphFill(BitReader& in, FillStyle& start, FillStyle& end) {
         end.stops.push_back(b);
       }
       if (type == 0x13) {
-        in.u16();
-        in.u16();
+        start.focus = std::max(-1.0f, std::min(1.0f, float(int16_t(in.u16())) / 256.0f));
+        end.focus = std::max(-1.0f, std::min(1.0f, float(int16_t(in.u16())) / 256.0f));
       }
       if (start.stops.empty()) {  // nothing to draw with: a transparent fill
         start.kind = end.kind = FillStyle::solid;
@@ -82,31 +86,24 @@ unsigned styleCount(BitReader& in) {
   return count;
 }
 
-// A line filled with a fill style is drawn in that fill's first colour.
-Rgba colourOf(const FillStyle& f) { return f.kind == FillStyle::solid || f.stops.empty() ? f.colour : f.stops[0].colour; }
-
 bool readMorphLine(BitReader& in, bool morph2, LineStyle& start, LineStyle& end) {
   start.width = in.u16();
-  end.width = in.u16();
+  const uint16_t endWidth = in.u16();
+  end.width = endWidth;
   if (!morph2) {
     start.colour = in.rgba();
     end.colour = in.rgba();
     return !in.failed();
   }
-  const unsigned flags = in.u16();
-  const unsigned join = flags >> 4 & 3;
-  const bool hasFill = flags & 0x08;
-  if (join == 2) in.u16();  // miter limit
-  if (!hasFill) {
+  readLineFlags(in, start);
+  end = start;
+  end.width = endWidth;
+  if (!start.hasFill) {
     start.colour = in.rgba();
     end.colour = in.rgba();
     return !in.failed();
   }
-  FillStyle a, b;
-  if (!readMorphFill(in, a, b)) return false;
-  start.colour = colourOf(a);
-  end.colour = colourOf(b);
-  return true;
+  return readMorphFill(in, start.fill, end.fill);
 }
 
 uint8_t mix(uint8_t a, uint8_t b, double t) { return uint8_t(a + (b - a) * t + 0.5); }
@@ -122,6 +119,7 @@ FillStyle mix(const FillStyle& a, const FillStyle& b, double t) {
   FillStyle f = a;
   f.colour = mix(a.colour, b.colour, t);
   f.matrix = mix(a.matrix, b.matrix, t);
+  f.focus = mix(a.focus, b.focus, t);
   for (size_t i = 0; i < f.stops.size() && i < b.stops.size(); ++i) {
     f.stops[i].ratio = mix(a.stops[i].ratio, b.stops[i].ratio, t);
     f.stops[i].colour = mix(a.stops[i].colour, b.stops[i].colour, t);
@@ -171,12 +169,14 @@ void morphAt(const MorphShape& morph, double t, Shape& out) {
   t = t < 0 ? 0 : t > 1 ? 1 : t;
   out.groups.assign(1, ShapeGroup());
   ShapeGroup& g = out.groups[0];
-  for (size_t i = 0; i < morph.startFills.size(); ++i) g.fills.push_back(mix(morph.startFills[i], morph.endFills[i], t));
+  for (size_t i = 0; i < morph.startFills.size(); ++i)
+    g.fills.push_back(mix(morph.startFills[i], morph.endFills[i], t));
   for (size_t i = 0; i < morph.startLines.size(); ++i) {
     const LineStyle &a = morph.startLines[i], &b = morph.endLines[i];
     LineStyle l = a;
     l.width = uint16_t(a.width + (b.width - a.width) * t + 0.5);
     l.colour = mix(a.colour, b.colour, t);
+    if (l.hasFill) l.fill = mix(a.fill, b.fill, t);
     g.lines.push_back(l);
   }
   const size_t count = std::min(morph.startEdges.size(), morph.endEdges.size());

@@ -13,7 +13,8 @@
 //                   flags UI8 (0x80 inner, 0x40 knockout, 0x20 composite source, low 5 bits passes)
 //   1 blur          blur x FIXED, blur y FIXED, UI8 (top 5 bits passes)
 //   2 glow          RGBA, blur x, blur y, strength, flags as the drop shadow's
-//   3 bevel         shadow RGBA, highlight RGBA, blur x, blur y, angle, distance, strength, flags UI8
+//   3 bevel         highlight RGBA, shadow RGBA (the order players read them in; the format's documentation
+//                   names the shadow first), blur x, blur y, angle, distance, strength, flags UI8
 //                   (0x80 inner, 0x40 knockout, 0x20 composite source, 0x10 on top, low 4 bits passes)
 //   4 gradient glow, 7 gradient bevel: count UI8, count RGBA, count ratios UI8, blur x, blur y, angle,
 //                   distance, strength, flags
@@ -88,8 +89,8 @@ bool readFilters(BitReader& in, std::vector<Filter>& out) {
         break;
       case 3:
         f.kind = Filter::bevel;
-        f.colour = in.rgba();
         f.highlight = in.rgba();
+        f.colour = in.rgba();
         readShadowLike(in, true, true, f);
         break;
       case 4:

@@ -10,6 +10,14 @@ namespace rendertest {
 inline std::string fixed16(double v) { return swftest::le32(uint32_t(int32_t(std::lround(v * 65536)))); }
 inline std::string fixed8(double v) { return le16(int(std::lround(v * 256)) & 0xFFFF); }
 
+// DefineMorphShape from its style arrays (MORPHFILLSTYLEARRAY and MORPHLINESTYLEARRAY) and the start and
+// end records; the bounds are not used for drawing.
+inline std::string defineMorph(uint16_t id, const std::string& styles, Records& start, Records& end) {
+  const std::string startBits = start.end();
+  return swftest::tag(46, le16(id) + rect(0, 20, 0, 20) + rect(0, 20, 0, 20) +
+                              swftest::le32(uint32_t(styles.size() + startBits.size())) + styles + startBits + end.end());
+}
+
 // A morph between two solid rectangles (twips), optionally outlined by a line that morphs too.
 // morph2 writes DefineMorphShape2 with MORPHLINESTYLE2 (round caps and joins).
 struct MorphRects {
@@ -50,7 +58,7 @@ inline std::string glowFilter(Colour c, double blur, double strength, int flags)
   return char(2) + rgba(c) + fixed16(blur) + fixed16(blur) + fixed8(strength) + char(flags);
 }
 inline std::string bevelFilter(Colour shadow, Colour highlight, double blur, double angle, double distance, int flags) {
-  return char(3) + rgba(shadow) + rgba(highlight) + fixed16(blur) + fixed16(blur) + fixed16(angle) +
+  return char(3) + rgba(highlight) + rgba(shadow) + fixed16(blur) + fixed16(blur) + fixed16(angle) +
          fixed16(distance) + fixed8(1) + char(flags);
 }
 inline std::string colourMatrixFilter(const float (&m)[20]) {

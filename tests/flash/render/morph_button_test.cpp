@@ -48,6 +48,18 @@ TEST(RenderMorph, DrawnAtTheRatioOfItsPlacementAndAtTheStartWithoutOne) {
   EXPECT_PIXEL(img, 60, 85, (Rgb{0, 200, 0}), 0);
 }
 
+TEST(RenderMorph, AStraightEdgePairedWithACurveBendsThroughItsMiddle) {
+  // A 40 x 40 pixel square whose top edge becomes a curve bulging 20 pixels up (control point 40 up).
+  Records start(1, 0), end(0, 0);
+  start.move(0, 0, 0, 1).rectangle(0, 0, 40 * kPx, 40 * kPx);
+  end.move(0, 0).curveTo(20 * kPx, -40 * kPx, 40 * kPx, 0).lineTo(40 * kPx, 40 * kPx).lineTo(0, 40 * kPx).lineTo(0, 0);
+  const std::string styles = std::string(1, '\1') + '\0' + rgba(kRed) + rgba(kRed) + '\0';
+  Image img = draw(onWhite(defineMorph(1, styles, start, end) + placedAt(1, 1, 50 * kPx, 32768)), 100, 100);
+  EXPECT_PIXEL(img, 20, 42, (Rgb{220, 20, 20}), 0);  // half way: the top's middle 10 pixels up
+  EXPECT_PIXEL(img, 20, 38, kWhite, 0);
+  EXPECT_PIXEL(img, 1, 46, kWhite, 0);               // its ends stay at the corners
+}
+
 TEST(RenderMorph, AMorphAsAClippingLayerMasksAtItsRatio) {
   Place clip(1, 1);
   clip.matrix(Mat::at(0, 0));
@@ -70,15 +82,18 @@ TEST(RenderButtons, OnlyTheUpStateShowsWithTheButtonsColourTransform) {
                                                 {0x08, 2, 3, Mat::at(0, 40 * kPx), ""}},
                                            false);
   const std::string cxform = tag(23, le16(10) + multiplyOnly(128, 256, 256));
-  // DefineButton2: up and hit test (blue at 60,60 with its own transform: blue channel halved).
+  // DefineButton2: up and hit test (blue at 60,60 with its own transform, blue channel halved, in multiply
+  // mode over grey).
   Bits halfBlue;
   halfBlue.ub(0, 1).ub(1, 1).ub(10, 4).sb(256, 10).sb(256, 10).sb(128, 10).sb(256, 10);
-  const std::string button2 = defineButton(11, {{0x09, 2, 1, Mat::at(60 * kPx, 60 * kPx), halfBlue.bytes()}}, true);
-  Image img = draw(onWhite(shapes + button1 + cxform + button2 + place(1, 10) + place(2, 11)), 100, 100);
+  const std::string button2 = defineButton(11, {{0x29, 2, 1, Mat::at(60 * kPx, 60 * kPx), halfBlue.bytes() + char(3)}}, true);
+  const std::string grey = rectangleShape(3, Colour{200, 200, 200}, 50 * kPx, 50 * kPx, 100 * kPx, 100 * kPx);
+  Image img = draw(onWhite(shapes + grey + button1 + cxform + button2 + place(1, 10) + place(2, 3) + place(3, 11)), 100, 100);
   EXPECT_PIXEL(img, 10, 10, (Rgb{110, 20, 20}), 1);  // up state, red halved
   EXPECT_PIXEL(img, 50, 10, kWhite, 0);
   EXPECT_PIXEL(img, 10, 50, kWhite, 0);
-  EXPECT_PIXEL(img, 70, 70, (Rgb{20, 40, 100}), 1);
+  EXPECT_PIXEL(img, 70, 70, (Rgb{16, 31, 78}), 1);   // (20, 40, 100) times grey
+  EXPECT_PIXEL(img, 55, 55, (Rgb{200, 200, 200}), 0);
 }
 
 TEST(RenderScalingGrid, CornersKeepTheirSizeWhenTheSpriteIsStretched) {
