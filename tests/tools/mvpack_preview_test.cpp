@@ -196,6 +196,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "text fields: embedded DefineFont2 outlines, device fonts, HTML, border, alignment, word wrap; "
                   "DefineButton2 and DefineButton with DefineButtonCxform in their up state",
                   "text fields and buttons"},
+        Reference{"freehep_text_fields_v8",
+                  "text fields filling the stage: embedded DefineFont2 outlines at 30 to 34 pixels, word wrap, "
+                  "border, HTML paragraphs with align, font face, size and colour",
+                  "text fields"},
         Reference{"freehep_morphs_v8c", "DefineMorphShape at ratios 0, 1/2 and 1, and as a clipping layer",
                   "morph shapes"},
         Reference{"freehep_jpeg3_blend_filters_v9c",
