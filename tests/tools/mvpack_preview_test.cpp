@@ -114,6 +114,8 @@ TEST(MvpackPreview, WrongOptionsAreUsageErrorsAndRefusedMoviesSayWhy) {
   EXPECT_EQ(runMvpack({"preview", f.file("text.swf", "not a movie at all"), "-o", png}).code, 3);
   EXPECT_EQ(runMvpack({"preview", f.file("missing.swf"), "-o", png}).code, 1);
   EXPECT_FALSE(fs::exists(png));
+  EXPECT_EQ(runMvpack({"preview", swf, "-o", swf}).code, 1);  // the picture would destroy the movie
+  EXPECT_EQ(readFile(swf), halves());
 }
 
 TEST(MvpackPreview, MoviesClaimingTwoGigabytesTakeMemoryForWhatTheyHoldOnly) {
@@ -164,6 +166,8 @@ struct Reference {
   const char* features;  // what it shows
   const char* pending;   // not null: a feature the renderer does not draw yet; the movie must not match
 };
+
+void PrintTo(const Reference& r, std::ostream* os) { *os << r.movie; }
 
 class PreviewReferences : public ::testing::TestWithParam<Reference> {};
 

@@ -92,10 +92,13 @@ mv::render::Limits previewLimits() {
 
 int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
   const mv::render::Limits limits = previewLimits();
-  checkOutputPath(options.output);
+  checkOutputPath(options.output, "picture", "frame.png");
+  std::error_code ec;
+  if (std::filesystem::equivalent(toPath(options.output), toPath(options.movie), ec))
+    throw ToolError(options.output + ": is the movie itself, which writing the picture would destroy; choose "
+                    "another picture file");
   // A file larger than the bound is refused before it is read; a compressed one is held to the same
   // bound while it expands.
-  std::error_code ec;
   const uintmax_t fileSize = std::filesystem::file_size(toPath(options.movie), ec);
   if (!ec && fileSize > limits.maxMovieBytes) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(FrameStatus::tooLarge) << " ("
