@@ -6,8 +6,8 @@
 // is read up to its first ShowFrame: shapes (DefineShape 1 to 4), bitmaps (DefineBits with JPEGTables,
 // DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 and 2), sprites (their
 // first frame) and the display list that PlaceObject, PlaceObject2, RemoveObject and RemoveObject2 build.
-// Drawing puts the stage into the picture as the control does (by default scale mode "show all": aspect
-// ratio kept, centred, the rest in the background colour; DrawOptions chooses another); anti-aliased.
+// Drawing puts the whole stage into the picture as the control does by default (scale mode "show all"):
+// aspect ratio kept, centred, the rest in the background colour; anti-aliased.
 //
 // What it cannot draw (device fonts, morph shapes, buttons, video, scripts) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
