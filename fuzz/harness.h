@@ -454,7 +454,7 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
 // The step "drawFirstFrame" has 0 when both drawings succeeded, 1 when one hit a bound, -1 when the
 // movie was refused.
 inline Outcome runFirstFrame(const uint8_t* data, size_t size, uint64_t bound, const render::JpegDecoder* jpeg,
-                             const SwfHeaderInfo* panel = nullptr) {
+                             const SwfHeaderInfo* panel = nullptr, const render::FontProvider* fonts = nullptr) {
   Outcome o;
   render::Limits limits;
   limits.maxMovieBytes = bound;
@@ -467,7 +467,7 @@ inline Outcome runFirstFrame(const uint8_t* data, size_t size, uint64_t bound, c
   limits.maxEdges = 200000;
   limits.maxPixelWork = 4u << 20;
   render::FrameStatus why = render::FrameStatus::ok;
-  auto frame = render::FirstFrame::load(data, size, jpeg, limits, &why);
+  auto frame = render::FirstFrame::load(data, size, jpeg, fonts, limits, &why);
   if ((frame != nullptr) != (why == render::FrameStatus::ok)) detail::noteProblem(o, "a refusal without a reason");
   const bool swf = size >= 8 && (std::memcmp(data, "FWS", 3) == 0 || std::memcmp(data, "CWS", 3) == 0) &&
                    data[3] >= 3 && data[3] <= 10;

@@ -129,7 +129,8 @@ void MoviePanel::showFirstFrame(const std::string& plainMovie) {
         got += n;
       }
       if (bytes && got == size)
-        frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), limits);
+        frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), surface_.fontProvider(),
+                                         limits);
     }
     // Only read from: a close that fails loses nothing.
     if (f) (void)f->close();

@@ -12,6 +12,7 @@ namespace mv {
 
 namespace render {
 class FirstFrame;
+class FontProvider;
 class JpegDecoder;
 struct Limits;
 }  // namespace render
@@ -33,6 +34,8 @@ class PanelSurface {
   virtual void showFrame(std::shared_ptr<const render::FirstFrame> frame) {}
   // The decoder for the JPEG bitmaps of such a frame; none: they are left out.
   virtual const render::JpegDecoder* jpegDecoder() { return nullptr; }
+  // The system's fonts for the frame's text fields that show device fonts; none: such text is left out.
+  virtual const render::FontProvider* fontProvider() { return nullptr; }
 };
 
 class MoviePanel {

@@ -303,6 +303,9 @@ class Drawer {
       case Character::text:
         drawText(movie_.texts[c->index], m, cx, mask, maskOut);
         break;
+      case Character::editText:
+        drawEditText(movie_.editTexts[c->index], m, cx, mask, maskOut);
+        break;
       case Character::sprite:
         if (nesting + 1 < movie_.limits.maxNesting)
           drawList(movie_.sprites[c->index].firstFrame, m, cx, mask, maskOut, nesting + 1);
@@ -345,10 +348,42 @@ class Drawer {
       if (glyph.edges.empty()) continue;
       const double scale = g.height / 1024.0;
       const Matrix gm = tm * Matrix::translate(g.x, g.y) * Matrix::scale(scale, scale);
-      rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
-      for (const Edge& e : glyph.edges) addEdge(e, gm);
-      fill(true, maskOut ? Paint() : Paint::ofColour(g.colour, cx), mask, maskOut);
+      drawGlyph(glyph, gm, true, maskOut ? Paint() : Paint::ofColour(g.colour, cx), mask, maskOut);
     }
+  }
+
+  void drawGlyph(const Glyph& glyph, const Matrix& m, bool evenOdd, const Paint& paint, const uint8_t* mask,
+                 uint8_t* maskOut) {
+    rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
+    for (const Edge& e : glyph.edges) addEdge(e, m);
+    fill(evenOdd, paint, mask, maskOut);
+  }
+
+  // A text field: its background and border, then its text, inside the field's rectangle when the text
+  // reaches out of it. The machine's glyphs are filled by the non-zero rule, as their fonts mean.
+  void drawEditText(const EditText& field, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
+                    uint8_t* maskOut) {
+    drawShape(field.frame, m, cx, mask, maskOut);
+    std::vector<uint8_t> clip;
+    const uint8_t* inside = mask;
+    if (field.clipped && !maskOut && !field.glyphs.empty()) {
+      clip.assign(size_t(image_.width) * size_t(image_.height), 0);
+      drawShape(field.clip, m, cx, nullptr, clip.data());
+      if (mask)
+        for (size_t p = 0; p < clip.size(); ++p) clip[p] = uint8_t(scaleColour(clip[p], mask[p]));
+      budget_.work(clip.size());
+      inside = clip.data();
+    }
+    for (const FieldGlyph& g : field.glyphs) {
+      if (!budget_.object()) return;
+      const Font& font = movie_.fonts[g.font];
+      if (g.glyph >= font.glyphs.size() || font.glyphs[g.glyph].edges.empty()) continue;
+      const double scale = g.size / 1024.0;
+      const Matrix gm = m * Matrix::translate(g.x, g.y) * Matrix::scale(scale, scale);
+      drawGlyph(font.glyphs[g.glyph], gm, !font.device, maskOut ? Paint() : Paint::ofColour(g.colour, cx), inside,
+                maskOut);
+    }
+    drawShape(field.underlines, m, cx, inside, maskOut);
   }
 
   static int curvePieces(double x0, double y0, double cx, double cy, double x1, double y1) {

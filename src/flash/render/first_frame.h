@@ -4,12 +4,14 @@
 //
 // A movie of versions 3 to 10 (or the range the caller accepts), plain ("FWS") or compressed ("CWS"),
 // is read up to its first ShowFrame: shapes (DefineShape 1 to 4), bitmaps (DefineBits with JPEGTables,
-// DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 and 2), sprites (their
-// first frame) and the display list that PlaceObject, PlaceObject2, RemoveObject and RemoveObject2 build.
+// DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 to
+// 3), text fields (DefineEditText with their initial text, plain or HTML, in the movie's fonts or the
+// machine's through a FontProvider), sprites (their first frame) and the display list that PlaceObject,
+// PlaceObject2, RemoveObject and RemoveObject2 build.
 // Drawing puts the whole stage into the picture as the control does by default (scale mode "show all"):
 // aspect ratio kept, centred, the rest in the background colour; anti-aliased.
 //
-// What it cannot draw (device fonts, morph shapes, buttons, video, scripts) is left out. Every count,
+// What it cannot draw (device fonts without a provider, morph shapes, buttons, video, scripts) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
 // Nothing here touches the operating system.
 #include <cstddef>
@@ -83,6 +85,7 @@ enum class FrameStatus {
 };
 
 struct Movie;
+class FontProvider;
 
 class FirstFrame {
  public:
@@ -90,6 +93,11 @@ class FirstFrame {
   // out. nullptr when the movie is refused; why (when given) receives the reason.
   static std::shared_ptr<const FirstFrame> load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
                                                 const Limits& limits = Limits(), FrameStatus* why = nullptr);
+  // The same, with the machine's fonts for text fields that show device fonts; fonts may be null: such
+  // text is then left out.
+  static std::shared_ptr<const FirstFrame> load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
+                                                const FontProvider* fonts, const Limits& limits = Limits(),
+                                                FrameStatus* why = nullptr);
   ~FirstFrame();
   FirstFrame(const FirstFrame&) = delete;
   FirstFrame& operator=(const FirstFrame&) = delete;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -143,8 +144,17 @@ struct Glyph {
   std::vector<Edge> edges;
 };
 
+// Glyph outlines with what text fields lay them out by. DefineFont3's units (20 to the EM's 1024) are
+// brought to those of the other fonts as the font is read. A device font is made from the FontProvider's
+// outlines as a text field asks for its characters.
 struct Font {
   std::vector<Glyph> glyphs;
+  std::string name;            // DefineFont2/3 (or DefineFontInfo) name, without a trailing NUL
+  bool bold = false, italic = false;
+  bool device = false;         // outlines of the machine's font, filled by the non-zero rule
+  float ascent = 0, descent = 0;                // EM units; 0 without a layout
+  std::vector<float> advances;                  // [glyph], EM units; empty without a layout
+  std::unordered_map<uint32_t, uint32_t> glyphOfCode;  // character code -> glyph index
 };
 
 struct TextGlyph {
@@ -158,6 +168,23 @@ struct TextGlyph {
 struct Text {
   Matrix matrix;
   std::vector<TextGlyph> glyphs;
+};
+
+// A text field laid out: what its text looks like on the first frame, in the field's coordinates (twips).
+struct FieldGlyph {
+  uint32_t font;   // into Movie::fonts
+  uint32_t glyph;
+  float x, y;      // baseline origin
+  float size;      // EM size in twips
+  Rgba colour;
+};
+
+struct EditText {
+  Shape frame;                      // background and border, when the field has them
+  std::vector<FieldGlyph> glyphs;
+  Shape underlines;                 // a solid rectangle under each underlined run
+  bool clipped = false;             // text reaches outside the field: drawn inside clip alone
+  Shape clip;                       // the field's rectangle
 };
 
 struct Bitmap {
@@ -179,19 +206,21 @@ struct Sprite {
 };
 
 struct Character {
-  enum Kind : uint8_t { shape, text, sprite, bitmap, font } kind;
+  enum Kind : uint8_t { shape, text, sprite, bitmap, font, editText } kind;
   uint32_t index;  // into the movie's vector of that kind
 };
 
 struct Movie {
   int32_t stageLeft = 0, stageTop = 0, stageWidth = 0, stageHeight = 0;  // twips
   uint32_t background = 0xFFFFFF;
+  int version = 0;  // the SWF version: how the movie's strings are encoded
   std::unordered_map<uint16_t, Character> dictionary;
   std::vector<Shape> shapes;
   std::vector<Text> texts;
   std::vector<Sprite> sprites;
   std::vector<Bitmap> bitmaps;
-  std::vector<Font> fonts;
+  std::vector<Font> fonts;          // the movie's fonts, then the device fonts its text fields use
+  std::vector<EditText> editTexts;
   DisplayList stage;
   Limits limits;
 

@@ -26,7 +26,9 @@
 
 #include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
+#include "flash/render/fonts.h"
 #include "flash/render/shapes.h"
+#include "flash/render/text_fields.h"
 #include "flash/swf_header.h"
 #include "support/bytes.h"
 
@@ -45,6 +47,7 @@ enum TagCode : unsigned {
   tagBackground = 9,
   tagDefineFont = 10,
   tagDefineText = 11,
+  tagDefineFontInfo = 13,
   tagDefineBitsLossless = 20,
   tagDefineBitsJpeg2 = 21,
   tagDefineShape2 = 22,
@@ -53,9 +56,12 @@ enum TagCode : unsigned {
   tagDefineShape3 = 32,
   tagDefineText2 = 33,
   tagDefineBitsJpeg3 = 35,
+  tagDefineEditText = 37,
   tagDefineBitsLossless2 = 36,
   tagDefineSprite = 39,
   tagDefineFont2 = 48,
+  tagDefineFontInfo2 = 62,
+  tagDefineFont3 = 75,
   tagDefineShape4 = 83,
   tagDefineBitsJpeg4 = 90,
 };
@@ -96,7 +102,8 @@ struct PendingBitmap {
 
 class MovieReader {
  public:
-  MovieReader(Movie& movie, const JpegDecoder* jpeg) : m_(movie), jpeg_(jpeg), limits_(movie.limits) {
+  MovieReader(Movie& movie, const JpegDecoder* jpeg, const FontProvider* fonts)
+      : m_(movie), jpeg_(jpeg), limits_(movie.limits), devices_(fonts, movie.fonts, records_) {
     records_ = limits_.maxShapeRecords;
     glyphs_ = limits_.maxGlyphs;
     pixels_ = limits_.maxBitmapPixels;
@@ -125,6 +132,7 @@ class MovieReader {
       background();
     }
     decodeBitmaps();
+    if (!layOutFields()) return FrameStatus::limitReached;
     return FrameStatus::ok;
   }
 
@@ -226,11 +234,32 @@ class MovieReader {
         return;
       }
       case tagDefineFont:
-        readFont(tag, false);
-        return;
       case tagDefineFont2:
-        readFont(tag, true);
+      case tagDefineFont3: {
+        const uint16_t id = in.u16();
+        if (in.failed() || known(id)) return;
+        Font font;
+        const int version = tag.code == tagDefineFont ? 1 : tag.code == tagDefineFont2 ? 2 : 3;
+        if (readFont(in, version, records_, font) == FontRead::outOfRecords) {
+          limitHit_ = true;
+          return;
+        }
+        add(id, Character::font, m_.fonts, std::move(font));
         return;
+      }
+      case tagDefineFontInfo:
+      case tagDefineFontInfo2:
+        nameFont(in, tag.code == tagDefineFontInfo2);
+        return;
+      case tagDefineEditText: {
+        const uint16_t id = in.u16();
+        EditTextTag field;
+        if (in.failed() || known(id) || !readEditText(in, field)) return;
+        // Laid out once every font is known.
+        fields_.push_back(std::move(field));
+        add(id, Character::editText, m_.editTexts, EditText());
+        return;
+      }
       case tagJpegTables:
         if (!jpegTables_) {
           jpegTables_ = tag.body;
@@ -273,63 +302,33 @@ class MovieReader {
     }
   }
 
-  // DefineFont: id UI16, then an offset table of UI16 (the first offset / 2 is the glyph count) and the
-  // glyph shapes, offsets counted from the table's start. DefineFont2: id UI16, flags UI8 (0x08 wide
-  // offsets), language UI8, name length UI8, name, glyph count UI16, offset table of UI16 or UI32 and the
-  // offset of the code table after it, then the glyph shapes.
-  void readFont(const Tag& tag, bool font2) {
-    BitReader in(tag.body, tag.size);
+  // DefineFontInfo and DefineFontInfo2: font id UI16, name length UI8, name, flags UI8 (0x04 italic,
+  // 0x02 bold, 0x01 wide codes), [language UI8,] codes UI8 or UI16 a glyph of the DefineFont.
+  void nameFont(BitReader& in, bool info2) {
     const uint16_t id = in.u16();
-    if (in.failed() || known(id)) return;
-    size_t tableStart;
-    std::vector<uint32_t> offsets;
-    if (!font2) {
-      tableStart = 2;
-      const uint16_t first = in.u16();
-      if (in.failed()) {
-        add(id, Character::font, m_.fonts, Font());  // no glyphs
-        return;
-      }
-      const size_t count = first / 2;
-      if (count == 0) {
-        add(id, Character::font, m_.fonts, Font());
-        return;
-      }
-      offsets.push_back(first);
-      for (size_t i = 1; i < count && !in.failed(); ++i) offsets.push_back(in.u16());
-      offsets.push_back(uint32_t(tag.size - tableStart));
-    } else {
-      const unsigned flags = in.u8();
-      in.u8();
-      in.skip(in.u8());
-      const unsigned count = in.u16();
-      if (in.failed() || count == 0) {  // a device font: no glyphs to draw with
-        add(id, Character::font, m_.fonts, Font());
-        return;
-      }
-      tableStart = in.position();
-      const bool wide = flags & 0x08;
-      for (unsigned i = 0; i <= count && !in.failed(); ++i) offsets.push_back(wide ? in.u32() : in.u16());
-    }
+    const Character* c = m_.find(id);
+    if (in.failed() || !c || c->kind != Character::font) return;
+    Font& font = m_.fonts[c->index];
+    const unsigned length = in.u8();
+    std::string name;
+    for (unsigned i = 0; i < length && !in.failed(); ++i) name += char(in.u8());
+    while (!name.empty() && name.back() == '\0') name.pop_back();
+    const unsigned flags = in.u8();
     if (in.failed()) return;
-    Font font;
-    const size_t tableBytes = tag.size - tableStart;
-    for (size_t i = 0; i + 1 < offsets.size(); ++i) {
-      Glyph glyph;
-      const size_t start = offsets[i], end = offsets[i + 1];
-      if (start <= end && end <= tableBytes) {
-        BitReader g(tag.body + tableStart + start, end - start);
-        if (!readGlyph(g, records_, glyph)) {
-          glyph.edges.clear();
-          if (records_ == 0) {
-            limitHit_ = true;
-            return;
-          }
-        }
-      }
-      font.glyphs.push_back(std::move(glyph));
-    }
-    add(id, Character::font, m_.fonts, std::move(font));
+    font.name = name;
+    font.italic = flags & 0x04;
+    font.bold = flags & 0x02;
+    const bool wide = (flags & 0x01) || info2;
+    if (info2) in.u8();  // language
+    for (uint32_t g = 0; g < font.glyphs.size() && in.remaining() > 0; ++g)
+      font.glyphOfCode.emplace(wide ? in.u16() : in.u8(), g);
+  }
+
+  bool layOutFields() {
+    for (size_t i = 0; i < fields_.size(); ++i)
+      if (!layOutEditText(fields_[i], m_.version, m_.fonts, m_.dictionary, devices_, glyphs_, m_.editTexts[i]))
+        return false;
+    return true;
   }
 
   bool known(uint16_t id) const { return m_.dictionary.count(id) != 0; }
@@ -414,6 +413,8 @@ class MovieReader {
   const uint8_t* jpegTables_ = nullptr;
   size_t jpegTablesSize_ = 0;
   std::vector<PendingBitmap> pending_;  // [bitmap index]
+  std::vector<EditTextTag> fields_;     // [edit text index]
+  DeviceFonts devices_;
 };
 
 // A compressed movie's body: no longer than its header declares, and refused when it expands past the
@@ -439,6 +440,12 @@ uint32_t FirstFrame::background() const { return movie_->background; }
 
 std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
                                                    const Limits& limits, FrameStatus* why) {
+  return load(data, size, jpeg, nullptr, limits, why);
+}
+
+std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
+                                                   const FontProvider* fonts, const Limits& limits,
+                                                   FrameStatus* why) {
   FrameStatus status = FrameStatus::ok;
   if (!why) why = &status;
   *why = FrameStatus::notSwf;
@@ -474,6 +481,7 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
 
   auto movie = std::make_unique<Movie>();
   movie->limits = limits;
+  movie->version = swf.version;
   BitReader header(body, bodySize);
   const BitReader::Rect frame = header.rect();
   header.u16();  // frame rate
@@ -487,7 +495,7 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   movie->stageWidth = int32_t(std::max<int64_t>(0, int64_t(frame.xmax) - frame.xmin));
   movie->stageHeight = int32_t(std::max<int64_t>(0, int64_t(frame.ymax) - frame.ymin));
 
-  MovieReader reader(*movie, jpeg);
+  MovieReader reader(*movie, jpeg, fonts);
   const FrameStatus read = reader.readTags(body + header.position(), bodySize - header.position());
   if (read != FrameStatus::ok) {
     *why = read;
