@@ -199,11 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
         Reference{"freehep_text_buttons_v7",
                   "text fields: embedded DefineFont2 outlines, device fonts, HTML, border, alignment, word wrap; "
                   "DefineButton2 and DefineButton with DefineButtonCxform in their up state",
-                  "text fields and buttons"},
+                  "buttons"},
         Reference{"freehep_text_fields_v8",
                   "text fields filling the stage: embedded DefineFont2 outlines at 30 to 34 pixels, word wrap, "
                   "border, HTML paragraphs with align, font face, size and colour",
-                  "text fields"},
+                  nullptr},
         Reference{"freehep_morphs_v8c", "DefineMorphShape at ratios 0, 1/2 and 1, and as a clipping layer",
                   "morph shapes"},
         Reference{"freehep_jpeg3_blend_filters_v9c",

@@ -6,6 +6,9 @@
 #include <ostream>
 
 #include "flash/render/libjpeg_decoder.h"
+#ifndef _WIN32
+#include "flash/render/freetype_fonts.h"
+#endif
 #include "output_file.h"
 #include "png_writer.h"
 #include "util.h"
@@ -107,8 +110,16 @@ int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream&
   }
   const std::vector<uint8_t> bytes = readWholeFile(options.movie, "movie");
   const mv::render::LibjpegDecoder jpeg;
+#ifndef _WIN32
+  // Device fonts natively through FreeType (the Liberation and DejaVu faces for Arial, Times New Roman,
+  // Courier New and the _sans, _serif, _typewriter names). mvpack.exe has no provider: such text is left out.
+  const mv::render::FreetypeFontProvider fontProvider;
+  const mv::render::FontProvider* fonts = &fontProvider;
+#else
+  const mv::render::FontProvider* fonts = nullptr;
+#endif
   FrameStatus why = FrameStatus::ok;
-  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, limits, &why);
+  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, fonts, limits, &why);
   if (!frame) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(why) << "\n";
     return exitcode::damaged;
