@@ -4,6 +4,8 @@ one draws.
 
 - A version 6 movie with JPEG, lossless and text bitmaps matches its Java2D reference as closely as the
   native renderer's test asks, and a version 8 movie of FreeHEP's Graphics2D exporter matches its own.
+- Text fields in a movie's own font match their reference; device-font text is drawn with the system's
+  fonts through GDI.
 - A damaged movie is refused with 3 and a wrong option is a usage error (2); neither writes a picture.
 """
 import os
@@ -96,6 +98,20 @@ def pictures_match_their_references(t):
                     os.path.join(DATA, "freehep_bitmaps_text_v6c.png"), 2.0, 0.99)
     preview_matches(t, os.path.join(DATA, "preview", "freehep_graphics2d_v8.swf"),
                     os.path.join(DATA, "preview", "freehep_graphics2d_v8.png"), 12.0, 0.90)
+
+
+@e2e.scenario
+def text_in_movie_and_system_fonts(t):
+    preview_matches(t, os.path.join(DATA, "preview", "freehep_text_fields_v8.swf"),
+                    os.path.join(DATA, "preview", "freehep_text_fields_v8.png"), 12.0, 0.90)
+    # "A device font, right aligned" in _sans: GDI's outlines of the system's font, in green near the right.
+    out = os.path.join(t.work, "device.png")
+    code, text = run_mvpack(t, "preview", win_path(os.path.join(DATA, "preview", "freehep_text_buttons_v7.swf")),
+                            "-o", win_path(out))
+    expect(code == 0, "device fonts: %d %s" % (code, text))
+    w, h, rows = read_png(out)
+    inked = sum(1 for y in range(320, 345) for x in range(300, 545) if rows[y][x][1] < 200)
+    expect(inked > 200, "the device-font line has %d inked pixels" % inked)
 
 
 @e2e.scenario

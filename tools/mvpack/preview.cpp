@@ -6,7 +6,9 @@
 #include <ostream>
 
 #include "flash/render/libjpeg_decoder.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "flash/win32/gdi_fonts.h"
+#else
 #include "flash/render/freetype_fonts.h"
 #endif
 #include "output_file.h"
@@ -110,16 +112,15 @@ int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream&
   }
   const std::vector<uint8_t> bytes = readWholeFile(options.movie, "movie");
   const mv::render::LibjpegDecoder jpeg;
-#ifndef _WIN32
-  // Device fonts natively through FreeType (the Liberation and DejaVu faces for Arial, Times New Roman,
-  // Courier New and the _sans, _serif, _typewriter names). mvpack.exe has no provider: such text is left out.
-  const mv::render::FreetypeFontProvider fontProvider;
-  const mv::render::FontProvider* fonts = &fontProvider;
+  // Device fonts as the installer finds them on Windows (GDI's outlines); natively through FreeType, the
+  // Liberation and DejaVu faces standing in for Arial, Times New Roman and Courier New.
+#ifdef _WIN32
+  const mv::GdiFontProvider fonts;
 #else
-  const mv::render::FontProvider* fonts = nullptr;
+  const mv::render::FreetypeFontProvider fonts;
 #endif
   FrameStatus why = FrameStatus::ok;
-  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, fonts, limits, &why);
+  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, &fonts, limits, &why);
   if (!frame) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(why) << "\n";
     return exitcode::damaged;
