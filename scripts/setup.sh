@@ -10,9 +10,9 @@
 #     universal-ctags (the test that no function grows past 120 lines), FreeType with the DejaVu and
 #     Liberation fonts (the movie renderer's device fonts in the native tests, tools and benchmarks).
 #   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
-#     static mingw library (the Win32 tests write JPEG pictures with it, mvpack.exe's previews read them);
-#     libpng, likewise (mvpack.exe writes its previews with it; natively Debian's libpng-dev); zlib, whose inflate the shipped
+#     static mingw library (the Win32 tests write JPEG pictures with it); zlib, whose inflate the shipped
 #     install.exe compiles for size; GoogleTest for mingw is built from Debian's /usr/src/googletest.
+#     libjpeg-turbo and libpng (likewise built here) serve mvpack.exe's previews; natively libpng-dev.
 #   The npm registry: node-pkware, an independent implementation of the DCL format that the codec tests
 #     (tests/dcl/dcl_node_test.cpp) and benchmarks (bench/) compare against.
 # Everything built goes into .cache/ (git-ignored); nothing else is downloaded.
@@ -25,10 +25,11 @@ export DEBIAN_FRONTEND=noninteractive
 need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmock-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-i686 mingw-w64-i686-dev osslsigncode openssl nsis
-  libz-mingw-w64-dev zlib1g-dev libjpeg-dev libpng-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
+  libz-mingw-w64-dev zlib1g-dev libjpeg-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
   clang libclang-rt-14-dev dpkg-dev xauth locales python3 universal-ctags
   libfreetype-dev fonts-dejavu-core fonts-liberation2)
 need_i386=(wine32:i386)
+need_pkgs+=(libpng-dev)  # mvpack preview's pictures
 
 missing=()
 for p in "${need_pkgs[@]}" wine "${need_i386[@]}"; do

@@ -114,6 +114,8 @@ TEST(MvpackPreview, WrongOptionsAreUsageErrorsAndRefusedMoviesSayWhy) {
   EXPECT_EQ(runMvpack({"preview", f.file("text.swf", "not a movie at all"), "-o", png}).code, 3);
   EXPECT_EQ(runMvpack({"preview", f.file("missing.swf"), "-o", png}).code, 1);
   EXPECT_FALSE(fs::exists(png));
+  EXPECT_EQ(runMvpack({"preview", swf, "-o", swf}).code, 1);  // the picture would destroy the movie
+  EXPECT_EQ(readFile(swf), halves());
 }
 
 TEST(MvpackPreview, MoviesClaimingTwoGigabytesTakeMemoryForWhatTheyHoldOnly) {
@@ -165,6 +167,8 @@ struct Reference {
   const char* pending;   // not null: a feature the renderer does not draw yet; the movie must not match
 };
 
+void PrintTo(const Reference& r, std::ostream* os) { *os << r.movie; }
+
 class PreviewReferences : public ::testing::TestWithParam<Reference> {};
 
 TEST_P(PreviewReferences, MatchWithinTheTolerance) {
@@ -195,7 +199,11 @@ INSTANTIATE_TEST_SUITE_P(
         Reference{"freehep_text_buttons_v7",
                   "text fields: embedded DefineFont2 outlines, device fonts, HTML, border, alignment, word wrap; "
                   "DefineButton2 and DefineButton with DefineButtonCxform in their up state",
-                  "text fields and buttons"},
+                  "buttons"},
+        Reference{"freehep_text_fields_v8",
+                  "text fields filling the stage: embedded DefineFont2 outlines at 30 to 34 pixels, word wrap, "
+                  "border, HTML paragraphs with align, font face, size and colour",
+                  nullptr},
         Reference{"freehep_morphs_v8c", "DefineMorphShape at ratios 0, 1/2 and 1, and as a clipping layer",
                   "morph shapes"},
         Reference{"freehep_jpeg3_blend_filters_v9c",

@@ -6,6 +6,11 @@
 #include <ostream>
 
 #include "flash/render/libjpeg_decoder.h"
+#ifdef _WIN32
+#include "flash/win32/gdi_fonts.h"
+#else
+#include "flash/render/freetype_fonts.h"
+#endif
 #include "output_file.h"
 #include "png_writer.h"
 #include "util.h"
@@ -92,10 +97,13 @@ mv::render::Limits previewLimits() {
 
 int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
   const mv::render::Limits limits = previewLimits();
-  checkOutputPath(options.output);
+  checkOutputPath(options.output, "picture", "frame.png");
+  std::error_code ec;
+  if (std::filesystem::equivalent(toPath(options.output), toPath(options.movie), ec))
+    throw ToolError(options.output + ": is the movie itself, which writing the picture would destroy; choose "
+                    "another picture file");
   // A file larger than the bound is refused before it is read; a compressed one is held to the same
   // bound while it expands.
-  std::error_code ec;
   const uintmax_t fileSize = std::filesystem::file_size(toPath(options.movie), ec);
   if (!ec && fileSize > limits.maxMovieBytes) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(FrameStatus::tooLarge) << " ("
@@ -104,8 +112,15 @@ int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream&
   }
   const std::vector<uint8_t> bytes = readWholeFile(options.movie, "movie");
   const mv::render::LibjpegDecoder jpeg;
+  // Device fonts as the installer finds them on Windows (GDI's outlines); natively through FreeType, the
+  // Liberation and DejaVu faces standing in for Arial, Times New Roman and Courier New.
+#ifdef _WIN32
+  const mv::GdiFontProvider fonts;
+#else
+  const mv::render::FreetypeFontProvider fonts;
+#endif
   FrameStatus why = FrameStatus::ok;
-  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, limits, &why);
+  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, &fonts, limits, &why);
   if (!frame) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(why) << "\n";
     return exitcode::damaged;

@@ -452,6 +452,22 @@ public class MakePreviewMovies {
         return t;
     }
 
+    /** Text fields filling most of the stage: large glyphs of an embedded font, plain and HTML. */
+    static List<SWFTag> textFields() throws Exception {
+        List<SWFTag> t = new ArrayList<>();
+        String plain = "Wallpaper text set in a field that wraps its words across the lines of its box.";
+        String html = "<p align=\"center\"><font face=\"Embedded\" size=\"30\" color=\"#1040a0\">Centred "
+                + "HTML</font></p><p align=\"right\"><font face=\"Embedded\" size=\"26\" color=\"#a02010\">"
+                + "right, in red</font></p>";
+        Glyphs g = new Glyphs("SansSerif", Font.PLAIN, plain + "Centred HTML right, in red");
+        t.add(g.font(1, "Embedded"));
+        t.add(new EditText(2, new Rectangle2D.Double(10, 10, 380, 170), 1, 34, new Color(0, 0, 0), 0, true, false, true, plain));
+        t.add(new EditText(3, new Rectangle2D.Double(10, 190, 380, 100), 1, 30, new Color(0, 0, 0), 0, false, true, true, html));
+        t.add(place(2, 1, at(0, 0)));
+        t.add(place(3, 2, at(0, 0)));
+        return t;
+    }
+
     /** Morph shapes at ratios 0, one half and 1, and one as a clipping layer. */
     static List<SWFTag> morphs() throws Exception {
         List<SWFTag> t = new ArrayList<>();
@@ -546,6 +562,7 @@ public class MakePreviewMovies {
         File dir = new File(args[0]);
         dir.mkdirs();
         movie(dir, "freehep_text_buttons_v7", 7, 550, 400, false, new Color(255, 255, 255), textAndButtons());
+        movie(dir, "freehep_text_fields_v8", 8, 400, 300, false, new Color(255, 255, 255), textFields());
         movie(dir, "freehep_morphs_v8c", 8, 450, 320, true, new Color(235, 235, 245), morphs());
         movie(dir, "freehep_jpeg3_blend_filters_v9c", 9, 550, 320, true, new Color(250, 250, 250), bitmapsBlendsFilters());
         movie(dir, "freehep_jpeg3_blend_filters_v10", 10, 550, 320, false, new Color(250, 250, 250), bitmapsBlendsFilters());

@@ -27,5 +27,6 @@ cp "$OUT/freehep_graphics2d_v8.png" "$work/pic.png"
 (cd "$work" && haxe -main Main -swf "$OUT/haxe_script_only_v10.swf" -swf-version 10 -swf-header 400:300:24:3366AA)
 # Ruffle's pictures for every movie but the Graphics2D one, whose reference is Java2D's.
 cd "$OUT"
-node "$HERE/ruffle_pictures.js" "$MODULES" "$(command -v chromium)" freehep_text_buttons_v7.swf freehep_morphs_v8c.swf \
+node "$HERE/ruffle_pictures.js" "$MODULES" "$(command -v chromium)" freehep_text_buttons_v7.swf freehep_text_fields_v8.swf \
+  freehep_morphs_v8c.swf \
   freehep_jpeg3_blend_filters_v9c.swf freehep_jpeg3_blend_filters_v10.swf haxe_script_only_v10.swf
