@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "flash/render/first_frame.h"
@@ -154,7 +153,8 @@ struct Font {
   bool device = false;         // outlines of the machine's font, filled by the non-zero rule
   float ascent = 0, descent = 0;                // EM units; 0 without a layout
   std::vector<float> advances;                  // [glyph], EM units; empty without a layout
-  std::unordered_map<uint32_t, uint32_t> glyphOfCode;  // character code -> glyph index
+  // Ordered maps here and below: the tree code is in the program anyway, a hash table would add its own.
+  std::map<uint32_t, uint32_t> glyphOfCode;  // character code -> glyph index
 };
 
 struct TextGlyph {
@@ -247,19 +247,20 @@ struct Character {
   enum Kind : uint8_t { shape, text, sprite, bitmap, font, morph, editText } kind;
   uint32_t index;  // into the movie's vector of that kind
 };
+using Dictionary = std::map<uint16_t, Character>;  // by character id
 
 struct Movie {
   int32_t stageLeft = 0, stageTop = 0, stageWidth = 0, stageHeight = 0;  // twips
   uint32_t background = 0xFFFFFF;
   int version = 0;  // the SWF version: how the movie's strings are encoded
-  std::unordered_map<uint16_t, Character> dictionary;
+  Dictionary dictionary;
   std::vector<Shape> shapes;
   std::vector<Text> texts;
   std::vector<Sprite> sprites;
   std::vector<Bitmap> bitmaps;
   std::vector<Font> fonts;          // the movie's fonts, then the device fonts its text fields use
   std::vector<MorphShape> morphs;
-  std::unordered_map<uint16_t, ScalingGrid> scalingGrids;  // by sprite id
+  std::map<uint16_t, ScalingGrid> scalingGrids;  // by sprite id
   std::vector<EditText> editTexts;
   DisplayList stage;
   Limits limits;

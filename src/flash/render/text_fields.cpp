@@ -73,7 +73,7 @@ struct Line {
 class FieldLayout {
  public:
   FieldLayout(const EditTextTag& field, std::vector<Font>& fonts,
-              const std::unordered_map<uint16_t, Character>& dictionary, DeviceFonts& devices)
+              const Dictionary& dictionary, DeviceFonts& devices)
       : field_(field), fonts_(fonts), devices_(devices) {
     auto c = dictionary.find(field.fontId);
     if (field.hasFont && c != dictionary.end() && c->second.kind == Character::font) fieldFont_ = c->second.index;
@@ -330,7 +330,7 @@ bool readEditText(BitReader& in, EditTextTag& out) {
 }
 
 bool layOutEditText(const EditTextTag& field, int swfVersion, std::vector<Font>& fonts,
-                    const std::unordered_map<uint16_t, Character>& dictionary, DeviceFonts& devices,
+                    const Dictionary& dictionary, DeviceFonts& devices,
                     uint32_t& glyphs, EditText& out) {
   CharFormat format;
   format.size = field.fontHeight;

@@ -29,7 +29,7 @@ bool readEditText(BitReader& in, EditTextTag& out);
 // placed; false when they ran out (blanks and characters without a glyph count among them while the text
 // is laid out), or the shape records of device glyphs did (the field is then empty).
 bool layOutEditText(const EditTextTag& field, int swfVersion, std::vector<Font>& fonts,
-                    const std::unordered_map<uint16_t, Character>& dictionary, DeviceFonts& devices,
+                    const Dictionary& dictionary, DeviceFonts& devices,
                     uint32_t& glyphs, EditText& out);
 
 }  // namespace mv::render
