@@ -47,8 +47,9 @@ if(MV_SHIPPED_ONLY)
   # reports its errors as exceptions, turns them back on (MV_WITH_EXCEPTIONS, tools/CMakeLists.txt).
   # -fno-inline-functions-called-once: with the whole program in view, inlining every function that has
   # one caller builds a few very large functions whose registers spill; kept apart they are about 6 KB
-  # smaller in install.exe.
-  add_compile_options(-Oz -fno-inline-functions-called-once
+  # smaller in install.exe. -fno-early-inlining: the early inliner copies small functions in before it
+  # can see what they cost; the later inliner still takes those that make the caller smaller (3 KB).
+  add_compile_options(-Oz -fno-inline-functions-called-once -fno-early-inlining
     -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables
     $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions>
     $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti> $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>
