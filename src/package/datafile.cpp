@@ -137,7 +137,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
         } else {
           r = readExactly(*platform_, *file_, payload.get(), stored);
           if (r == 0) {
-            DclLibrary library(*platform_, *session_);
+            DclLibrary& library = sessionLibrary(*platform_, *session_);
             created = library.available();
             r = library.expandToFile(destination, payload.get(), size_t(stored), expanded);
           }

@@ -46,7 +46,7 @@ Result readPayload(FileSystem& files, File& stream, uint8_t* block, int64_t size
 
 Result expandPayload(Platform& platform, PackageSession& s, File& stream, const PackageEntry& e,
                      const std::string& destination, uint8_t* block, int64_t size) {
-  DclLibrary library(platform, s);
+  DclLibrary& library = sessionLibrary(platform, s);
   if (!library.available()) return rc::codecUnavailable;
   Result r = readPayload(platform, stream, block, size);
   if (r != 0) return r;
