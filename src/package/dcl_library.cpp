@@ -170,10 +170,12 @@ Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, s
 
 DclLibrary& sessionLibrary(Platform& platform, PackageSession& session) {
   if (!session.codecLibrary || !session.codecLibrary->available())
-    session.codecLibrary = std::make_shared<DclLibrary>(platform, session);
+    session.codecLibrary.reset(new DclLibrary(platform, session));
   return *session.codecLibrary;
 }
 
 void releaseSessionLibrary(PackageSession& session) { session.codecLibrary.reset(); }
+
+void DclLibraryRelease::operator()(DclLibrary* library) const { delete library; }
 
 }  // namespace mv

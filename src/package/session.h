@@ -10,6 +10,10 @@
 namespace mv {
 
 class DclLibrary;
+// Frees a session's library (dcl_library.cpp), so that the session needs only the library's name here.
+struct DclLibraryRelease {
+  void operator()(DclLibrary* library) const;
+};
 
 struct PackageSession {
   explicit PackageSession(Reporter& reportTo) : reporter(&reportTo) {}
@@ -25,7 +29,7 @@ struct PackageSession {
   bool codecWarningShown = false;  // the compression library's load failure is told once
   // The compression library, from the first compressed file to the end of the installation
   // (sessionLibrary, releaseSessionLibrary in dcl_library.h).
-  std::shared_ptr<DclLibrary> codecLibrary;
+  std::unique_ptr<DclLibrary, DclLibraryRelease> codecLibrary;
 
   Reporter* reporter;             // never nullptr
   Progress* progress = nullptr;  // nullptr: nothing shows progress
