@@ -2,6 +2,7 @@
 #include "package/datafile.h"
 
 #include <new>
+#include <vector>
 
 #include "package/dcl_library.h"
 #include "platform/file_helpers.h"
@@ -62,12 +63,10 @@ Result DataFileReader::openDataFile(Platform& platform, PackageSession& session,
       f->close();
       return rc::damagedDataFile;
     }
-    uint8_t bytes[kDataRecordSize];
-    for (int i = 1; i <= count && r == 0; ++i) {
-      r = readExactly(platform, *f, bytes, kDataRecordSize);
-      if (r != 0) break;
-      table_[i] = parseDataRecord(bytes);
-    }
+    // The records follow the header: one read for all of them (at most 109 of 264 bytes).
+    std::vector<uint8_t> bytes(size_t(count > 0 ? count : 0) * kDataRecordSize);
+    if (count > 0) r = readExactly(platform, *f, bytes.data(), int64_t(bytes.size()));
+    for (int i = 1; i <= count && r == 0; ++i) table_[i] = parseDataRecord(bytes.data() + size_t(i - 1) * kDataRecordSize);
   }
 
   if (r != 0) {
