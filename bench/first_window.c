@@ -21,10 +21,12 @@ static double now_ms(void) {
   return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
-/* A named window: a top-level of a Win32 program carries its caption as WM_NAME (or _NET_WM_NAME). */
+/* A named window: a top-level of a Win32 program carries its caption as WM_NAME (or _NET_WM_NAME). The
+ * name goes to standard error, so that a run can show which window counted. */
 static int has_name(Display* d, Window w) {
   XTextProperty p;
   int named = XGetWMName(d, w, &p) && p.value && p.nitems > 0;
+  if (named) fprintf(stderr, "first_window: \"%.*s\"\n", (int)p.nitems, (const char*)p.value);
   if (p.value && named) XFree(p.value);
   if (named) return 1;
   Atom utf8 = XInternAtom(d, "UTF8_STRING", False), type;

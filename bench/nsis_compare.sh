@@ -151,10 +151,11 @@ else
   [ -n "$xpid" ] || { echo "nsis_compare: no X display" >&2; exit 1; }
 fi
 stop() {
-  [ -n "$keeper" ] && kill "$keeper" 2>/dev/null && wait "$keeper" 2>/dev/null
-  wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
-  true
+  set +e
+  if [ -n "$keeper" ]; then kill "$keeper" 2>/dev/null; wait "$keeper" 2>/dev/null; fi
+  wineserver -k >/dev/null 2>&1
+  if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null; wait "$xpid" 2>/dev/null; fi
+  return 0
 }
 trap stop EXIT
 wineserver -p
@@ -180,9 +181,10 @@ silent_ms() {  # installer -> milliseconds, start to exit
   awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.1f", (b - a) * 1000 }'
 }
 window_ms() {  # installer -> milliseconds until its first window shows
-  "$WORK/first_window" 30000 "$WINE" "$1" 2>/dev/null || { echo "nsis_compare: no window of $(basename "$1")" >&2; exit 1; }
+  "$WORK/first_window" 30000 "$WINE" "$1" 2>>"$WORK/windows.log" || { echo "nsis_compare: no window of $(basename "$1")" >&2; exit 1; }
 }
 
+: > "$WORK/windows.log"  # which window counted, run by run
 silent=(ours-silent nsis-zlib nsis-zlib-solid nsis-lzma nsis-lzma-solid)
 window=(ours-window nsis-window)
 declare -A results
