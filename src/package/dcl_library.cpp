@@ -42,8 +42,9 @@ struct FileOutput {
   File& file;
   int64_t limit;         // most bytes written to the file; negative: no limit
   int64_t produced = 0;  // bytes the library has handed on
+  int64_t written = 0;   // bytes the file took
   Result writeError = 0; // the code of the first write the file refused (a full disk: 112)
-  std::unique_ptr<uint8_t[]> buffer;
+  std::unique_ptr<uint8_t[]> buffer;  // what is not written yet: held bytes of capacity
   int64_t capacity = 0, held = 0;
 
   bool take(const uint8_t* bytes, size_t size) {
@@ -61,8 +62,6 @@ struct FileOutput {
     }
     return !(limit >= 0 && produced > limit) && writeError == 0;  // past the limit: the stream ends here
   }
-
-  int64_t written = 0;   // bytes the file took
 
   // Writes what is held; the caller's last step before the file is closed.
   void flush() {
