@@ -211,8 +211,18 @@ printf '%-18s %12s %10s %16s\n' installer "size bytes" "median ms" "min-max ms"
 for name in "${silent[@]}" "${window[@]}"; do
   printf '%-18s %12s %10.1f %16s\n' "$name" "$(size "$WORK/$name.exe")" "$(median "${results[$name]}")" "$(range "${results[$name]}")"
 done
-ratio() { awk -v a="$(median "${results[$1]}")" -v b="$(median "${results[$2]}")" 'BEGIN { printf "%.2f", a / b }'; }
+# Two ratios: of the medians, and the median of the ratios round by round (the two runs of a round meet the
+# same load, so the second moves less with the machine's).
+ratio() {
+  local a b
+  a=$(median "${results[$1]}"); b=$(median "${results[$2]}")
+  local pairs
+  pairs=$(paste <(tr ' ' '\n' <<<"${results[$1]}" | grep .) <(tr ' ' '\n' <<<"${results[$2]}" | grep .) |
+          awk '{ printf "%s ", $1 / $2 }')
+  awk -v a="$a" -v b="$b" -v p="$(median "$pairs")" 'BEGIN { printf "%.2fx (round by round %.2fx)", a / b, p }'
+}
 echo
-echo "silent install, ours / NSIS:  zlib $(ratio ours-silent nsis-zlib)x   zlib /SOLID $(ratio ours-silent nsis-zlib-solid)x" \
-     "  lzma $(ratio ours-silent nsis-lzma)x   lzma /SOLID $(ratio ours-silent nsis-lzma-solid)x"
-echo "first visible window, ours / NSIS (one licence page): $(ratio ours-window nsis-window)x"
+echo "silent install, ours / NSIS:"
+echo "  zlib $(ratio ours-silent nsis-zlib)   zlib /SOLID $(ratio ours-silent nsis-zlib-solid)"
+echo "  lzma $(ratio ours-silent nsis-lzma)   lzma /SOLID $(ratio ours-silent nsis-lzma-solid)"
+echo "first visible window, ours / NSIS (one licence page): $(ratio ours-window nsis-window)"
