@@ -62,7 +62,9 @@ def installer(t, name, title, page, entries, kind=KIND_SILENT):
     slots = t.typical_slots(title, data_file(title, entries))
     slots[6] = Slot(title + ".html", 2, page.encode("cp1252"))
     slots[9] = Slot("uninstall.exe", 5, uninstaller)
-    return t.write_installer(name, package(t.stub, title, slots, kind=kind, rgb=BACKGROUND))
+    # A windowed installation offers to show the desktop, so that its last status stays until answered.
+    return t.write_installer(name.replace(" ", "_"), package(t.stub, title, slots, kind=kind, rgb=BACKGROUND,
+                                                             show_desktop=int(kind != KIND_SILENT)))
 
 
 def page_with(reference, scale="showall"):
@@ -72,7 +74,7 @@ def page_with(reference, scale="showall"):
 
 
 def silent_install(t, name, setup):
-    t.check_drive(name, setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
+    t.check_drive(name.replace(" ", "_"), setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
 
 
 def read_bmp(t, path):
@@ -156,11 +158,14 @@ def windowed_install_with_exact_fit(t):
     title = "Window Sea"
     setup = installer(t, title, title, page_with("Window%20Sea%20dir/sea.swf", "exactfit"),
                       [Entry("sea.swf", movie())], kind=KIND_JPEG)
-    t.check_drive(title, setup, r"""
+    t.check_drive(title.replace(" ", "_"), setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
 press W Install
 record W "{complete}" 120000
+wait-box Q "Installation Successful." 30000
+expect-control W Close visible
+press Q No
 wait-exit I 30000
 expect-exit I 0
 """.format(title=title, complete=COMPLETE))
@@ -196,12 +201,14 @@ def refused_movie_completes_as_before(t):
     content = WALLPAPER + title + " dir\\"
     setup = installer(t, title, title, page_with("Broken%20Sea%20dir/sea.swf"),
                       [Entry("sea.swf", b"FWS\x02" + b"\0" * 40)], kind=KIND_JPEG)  # version 2: refused
-    t.check_drive(title, setup, r"""
+    t.check_drive(title.replace(" ", "_"), setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
 press W Install
 record W "{complete}" 120000
+wait-box Q "Installation Successful." 30000
 expect-no-window Error 2000
+press Q No
 wait-exit I 30000
 expect-exit I 0
 reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
