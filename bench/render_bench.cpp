@@ -3,7 +3,8 @@
 // Without a movie it builds one: a linear gradient over the whole stage, a 128 x 96 bitmap drawn
 // smoothed at twice its size, 48 shapes of curves and lines (about 2,000 edges in all), a third of them
 // outlined. Prints the movie's edges, the time to read it and the time to draw it (best and median of
-// repeated runs for at least `seconds`), one "key=value" line.
+// repeated runs for at least `seconds`), one "key=value" line. Then the same for a text-heavy frame
+// (render_text_frame.h), its device font through FreeType.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -16,7 +17,9 @@
 
 #include "../tests/flash/render/movie_builder.h"
 #include "flash/render/first_frame.h"
+#include "flash/render/freetype_fonts.h"
 #include "flash/render/libjpeg_decoder.h"
+#include "render_text_frame.h"
 
 using namespace rendertest;
 
@@ -115,5 +118,29 @@ int main(int argc, char** argv) {
   std::printf("size=%dx%d edges=%d movie_bytes=%zu read_ms=%.3f draw_best_ms=%.3f draw_median_ms=%.3f runs=%zu\n",
               kWidth, kHeight, edges, swf.size(), readMs, *std::min_element(times.begin(), times.end()), median(times),
               times.size());
+
+  int glyphs = 0;
+  const std::string text = renderbench::textMovie(glyphs);
+  mv::render::FreetypeFontProvider fonts;
+  t0 = Clock::now();
+  auto textFrame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(text.data()), text.size(), &jpeg, &fonts);
+  const double textReadMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  if (!textFrame) {
+    std::fprintf(stderr, "the text movie was refused\n");
+    return 1;
+  }
+  std::vector<double> textTimes;
+  const auto textEnd = Clock::now() + std::chrono::duration<double>(seconds);
+  do {
+    auto a = Clock::now();
+    if (!textFrame->draw(renderbench::kTextWidth, renderbench::kTextHeight, image)) {
+      std::fprintf(stderr, "drawing the text hit a bound\n");
+      return 1;
+    }
+    textTimes.push_back(std::chrono::duration<double, std::milli>(Clock::now() - a).count());
+  } while (Clock::now() < textEnd || textTimes.size() < 5);
+  std::printf("frame=text size=%dx%d glyphs=%d read_ms=%.3f draw_best_ms=%.3f draw_median_ms=%.3f runs=%zu\n",
+              renderbench::kTextWidth, renderbench::kTextHeight, glyphs, textReadMs,
+              *std::min_element(textTimes.begin(), textTimes.end()), median(textTimes), textTimes.size());
   return 0;
 }

@@ -447,13 +447,14 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
 
 // The first frame of an SWF movie as the movie panel draws it without a Flash control: read (plain or
 // compressed, expanding to no more than `bound` bytes), then drawn at two sizes, with bounds small
-// enough for fuzzing. Rules: a movie is refused exactly when a reason is given; one that is not an SWF
-// of versions 3 to 6 is refused; a drawing has the size asked for, is opaque, and is only the background
+// enough for fuzzing, and the renderer's own range of versions (the panel narrows it to 3 to 6). Rules:
+// a movie is refused exactly when a reason is given; one that is not an SWF of versions 3 to 10 is
+// refused; a drawing has the size asked for, is opaque, and is only the background
 // when it fails; the background is the panel's colour (`panel`, when its header parse got that far).
 // The step "drawFirstFrame" has 0 when both drawings succeeded, 1 when one hit a bound, -1 when the
 // movie was refused.
 inline Outcome runFirstFrame(const uint8_t* data, size_t size, uint64_t bound, const render::JpegDecoder* jpeg,
-                             const SwfHeaderInfo* panel = nullptr) {
+                             const SwfHeaderInfo* panel = nullptr, const render::FontProvider* fonts = nullptr) {
   Outcome o;
   render::Limits limits;
   limits.maxMovieBytes = bound;
@@ -466,11 +467,11 @@ inline Outcome runFirstFrame(const uint8_t* data, size_t size, uint64_t bound, c
   limits.maxEdges = 200000;
   limits.maxPixelWork = 4u << 20;
   render::FrameStatus why = render::FrameStatus::ok;
-  auto frame = render::FirstFrame::load(data, size, jpeg, limits, &why);
+  auto frame = render::FirstFrame::load(data, size, jpeg, fonts, limits, &why);
   if ((frame != nullptr) != (why == render::FrameStatus::ok)) detail::noteProblem(o, "a refusal without a reason");
   const bool swf = size >= 8 && (std::memcmp(data, "FWS", 3) == 0 || std::memcmp(data, "CWS", 3) == 0) &&
-                   data[3] >= 3 && data[3] <= 6;
-  if (frame && !swf) detail::noteProblem(o, "a movie that is not an SWF of versions 3 to 6 was read");
+                   data[3] >= 3 && data[3] <= 10;
+  if (frame && !swf) detail::noteProblem(o, "a movie that is not an SWF of versions 3 to 10 was read");
   if (!frame) {
     o.steps.push_back({"drawFirstFrame", -1});
     return o;

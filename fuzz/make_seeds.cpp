@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../tests/flash/render/movie_builder.h"
+#include "../tests/flash/render/text_builder.h"
 #include "../tests/flash/swf_builder.h"
 #include "../tests/package/package_writer.h"
 #include "dcl/dcl.h"
@@ -141,6 +142,30 @@ void dataFileSeeds() {
   for (int v = 0; v < 4; ++v) put("datafile", "variant" + std::to_string(v), sampleDataFile(v));
 }
 
+// Text fields: an HTML one in an embedded DefineFont3, a plain word-wrapped one in a device font.
+void textFieldSeeds() {
+  using namespace rendertest;
+  EditText html;
+  html.fontId = 1;
+  html.html = true;
+  html.border = true;
+  html.layout = true;
+  html.leading = 40;
+  html.text = "<p align=\"center\"><font face=\"Box\" size=\"+4\" color=\"#FF0000\">A<b>B</b> <u>A</u></font></p>"
+              "<textformat indent=\"3\"><p align='justify'>AB &amp; BA<br>*</p></textformat>";
+  EditText device;
+  device.fontId = 2;
+  device.useOutlines = false;
+  device.wordWrap = true;
+  device.autoSize = true;
+  device.password = false;
+  device.text = "Hello, world\r\nsecond line that wraps";
+  const std::string tags = defineBoxFont(3, 1, "Box", boxGlyphs()) + tag(73, le16(1) + char(0)) +
+                           defineDeviceFont(2, "_sans", true) + html.tag(3) + device.tag(4) + place(1, 3) +
+                           place(2, 4, Mat::rotated(10, 200, 400));
+  put("swf", "render_text_fields", movie(6, 64, 48, tags));
+}
+
 // Movies for the renderer: shapes of every kind, a bitmap, text, a sprite, a clipping layer; and the
 // independent test movies of tests/data/render.
 void renderSeeds(const std::string& data) {
@@ -175,6 +200,7 @@ void renderSeeds(const std::string& data) {
   put("swf", "render_kinds_cws", swftest::cwsOf(m));
   if (!data.empty())
     for (const std::string& n : filesIn(data + "/render", ".swf")) put("swf", "render_" + n, readFile(data + "/render/" + n));
+  textFieldSeeds();
 }
 
 void swfSeeds(const std::string& data) {

@@ -7,7 +7,8 @@
 #     (fuzzing, sanitizers), valgrind (benchmarks), dpkg-dev (apt-get source), locales (the Russian
 #     locale that runs Wine with ANSI code page 1251 in the end-to-end tests, compiled into .cache/locale),
 #     python3 (the tests, and the build step that clears install.exe's PE checksum),
-#     universal-ctags (the test that no function grows past 120 lines).
+#     universal-ctags (the test that no function grows past 120 lines), FreeType with the DejaVu and
+#     Liberation fonts (the movie renderer's device fonts in the native tests, tools and benchmarks).
 #   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
 #     static mingw library (the Win32 tests write JPEG pictures with it); zlib, whose inflate the shipped
 #     install.exe compiles for size; GoogleTest for mingw is built from Debian's /usr/src/googletest.
@@ -24,7 +25,8 @@ need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmoc
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-i686 mingw-w64-i686-dev osslsigncode openssl nsis
   libz-mingw-w64-dev zlib1g-dev libjpeg-dev xvfb xdotool x11-apps imagemagick netpbm file valgrind
-  clang libclang-rt-14-dev dpkg-dev xauth locales python3 universal-ctags)
+  clang libclang-rt-14-dev dpkg-dev xauth locales python3 universal-ctags
+  libfreetype-dev fonts-dejavu-core fonts-liberation2)
 need_i386=(wine32:i386)
 
 missing=()

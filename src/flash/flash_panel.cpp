@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "flash/render/first_frame.h"
+#include "flash/swf_header.h"
 #include "platform/file_helpers.h"
 #include "platform/system_errors.h"
 #include "support/paths.h"
@@ -93,21 +94,30 @@ Result MoviePanel::makeWorkingFolder() {
   return rc::ok;
 }
 
+// Drawing happens on the window's thread, so its work is bounded by counts tighter than the renderer's
+// own: the same picture on every machine, and a hostile movie leaves the colour within a second or so.
+// The program ends when an allocation fails, so the bounds on memory are tighter too: a hostile movie
+// makes it take a few hundred MB at most, well inside what a 32-bit process can count on; a larger
+// movie leaves the colour. The panel plays versions 3 to 6 and draws only those.
+render::Limits MoviePanel::firstFrameLimits() {
+  render::Limits limits;
+  limits.oldestVersion = kOldestPlayedSwf;
+  limits.newestVersion = kNewestPlayedSwf;
+  limits.maxMovieBytes = 64u << 20;
+  limits.maxShapeRecords = 1u << 20;
+  limits.maxObjects = 50000;
+  limits.maxEdges = 2u << 20;
+  limits.maxPixelWork = 64u << 20;
+  limits.maxBitmapPixels = 16u << 20;
+  return limits;
+}
+
 // Without a control the panel shows the movie's first frame, drawn by the renderer from the plain movie
 // (a compressed one's expanded copy). A movie it cannot read, or refuses, leaves the colour alone.
 void MoviePanel::showFirstFrame(const std::string& plainMovie) {
   std::shared_ptr<const render::FirstFrame> frame;
   if (!plainMovie.empty()) {
-    // Drawing happens on the window's thread: besides the bounds on work, no drawing takes longer than a
-    // few seconds (it then leaves the colour). The program ends when an allocation fails, so the bounds
-    // on memory are tighter than the renderer's own: a hostile movie makes it take a few hundred MB at
-    // most, well inside what a 32-bit process can count on; a larger movie leaves the colour.
-    render::Limits limits;
-    limits.maxMilliseconds = 3000;
-    limits.maxMovieBytes = 64u << 20;
-    limits.maxShapeRecords = 1u << 20;
-    limits.maxEdges = 2u << 20;
-    limits.maxBitmapPixels = 16u << 20;
+    const render::Limits limits = firstFrameLimits();
     std::unique_ptr<File> f = files_.open(plainMovie, OpenMode::Read);
     const int64_t size = f ? f->size() : -1;
     if (size > 0 && uint64_t(size) <= limits.maxMovieBytes) {
@@ -119,7 +129,8 @@ void MoviePanel::showFirstFrame(const std::string& plainMovie) {
         got += n;
       }
       if (bytes && got == size)
-        frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), limits);
+        frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), surface_.fontProvider(),
+                                         limits);
     }
     // Only read from: a close that fails loses nothing.
     if (f) (void)f->close();

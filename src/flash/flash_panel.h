@@ -12,7 +12,9 @@ namespace mv {
 
 namespace render {
 class FirstFrame;
+class FontProvider;
 class JpegDecoder;
+struct Limits;
 }  // namespace render
 
 // What the panel needs of the window it is: implemented by the Win32 panel and by tests.
@@ -32,6 +34,8 @@ class PanelSurface {
   virtual void showFrame(std::shared_ptr<const render::FirstFrame> frame) {}
   // The decoder for the JPEG bitmaps of such a frame; none: they are left out.
   virtual const render::JpegDecoder* jpegDecoder() { return nullptr; }
+  // The system's fonts for the frame's text fields that show device fonts; none: such text is left out.
+  virtual const render::FontProvider* fontProvider() { return nullptr; }
 };
 
 class MoviePanel {
@@ -59,6 +63,9 @@ class MoviePanel {
   int maxAttempts = 10000;  // creation attempts before -403
 
   void fsCommand(const std::string& command, const std::string& args);
+
+  // The bounds the panel draws a movie's first frame within (versions 3 to 6 only).
+  static render::Limits firstFrameLimits();
 
  private:
   Result checkHeader(std::string& plainMovie);

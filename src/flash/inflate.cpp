@@ -29,11 +29,19 @@ class MemorySource : public InflateSource {
   size_t left_;
 };
 
-// Expands straight into a vector sized for the bound.
+// Expands into a vector that grows with what comes out (doubling from a small start), never with the
+// bound: a stream that ends early takes only what it held.
 class MemorySink : public InflateSink {
  public:
-  explicit MemorySink(std::vector<uint8_t>& out) : out_(out) {}
-  uint8_t* room(size_t& size) override { return out_.data() + used_; }
+  explicit MemorySink(std::vector<uint8_t>& out) : out_(out) { out_.clear(); }
+  uint8_t* room(size_t& size) override {
+    if (used_ == out_.size()) {
+      const size_t grown = std::max(kFirstRoom, out_.size());
+      out_.resize(used_ + std::min(size, grown));
+    }
+    size = out_.size() - used_;
+    return out_.data() + used_;
+  }
   bool filled(size_t n) override {
     used_ += n;
     return true;
@@ -41,6 +49,7 @@ class MemorySink : public InflateSink {
   size_t used() const { return used_; }
 
  private:
+  static constexpr size_t kFirstRoom = 64 * 1024;
   std::vector<uint8_t>& out_;
   size_t used_ = 0;
 };
@@ -110,7 +119,6 @@ InflateOutcome inflateBounded(InflateSource& source, uint64_t maxOut, InflateSin
 }
 
 long long inflateBounded(const uint8_t* data, size_t size, size_t maxOut, std::vector<uint8_t>& out) {
-  out.assign(maxOut, 0);
   MemorySource source(data, size);
   MemorySink sink(out);
   const InflateOutcome outcome = inflateBounded(source, maxOut, sink);

@@ -50,7 +50,8 @@ struct InflateOutcome {
 // handed on, so a sink of fixed blocks sees whole blocks up to the last.
 InflateOutcome inflateBounded(InflateSource& source, uint64_t maxOut, InflateSink& sink);
 
-// In memory: into out, never more than maxOut bytes. The number of bytes produced; -1 when the stream is
+// In memory: into out, never more than maxOut bytes; out grows with what comes out, so a stream that
+// declares much and holds little costs little. The number of bytes produced; -1 when the stream is
 // corrupt before maxOut bytes came out.
 long long inflateBounded(const uint8_t* data, size_t size, size_t maxOut, std::vector<uint8_t>& out);
 

@@ -18,6 +18,7 @@ namespace mv {
 constexpr size_t kSwfHeaderSize = 8;
 constexpr int kOldestPlayedSwf = 3;
 constexpr int kNewestPlayedSwf = 6;
+constexpr int kNewestDrawnSwf = 10;  // the first-frame renderer reads versions up to this one
 
 enum class SwfSignature { none, plain, compressed };
 
@@ -43,11 +44,11 @@ inline SwfHeader readSwfHeader(const uint8_t* data, size_t size) {
   return h;
 }
 
-// The installer plays versions 3 to 6.
+// The installer plays versions 3 to 6; other readers name their own range.
 enum class SwfVersionFit { played, tooNew, tooOld };
-inline SwfVersionFit swfVersionFit(int version) {
-  if (version > kNewestPlayedSwf) return SwfVersionFit::tooNew;
-  if (version < kOldestPlayedSwf) return SwfVersionFit::tooOld;
+inline SwfVersionFit swfVersionFit(int version, int oldest = kOldestPlayedSwf, int newest = kNewestPlayedSwf) {
+  if (version > newest) return SwfVersionFit::tooNew;
+  if (version < oldest) return SwfVersionFit::tooOld;
   return SwfVersionFit::played;
 }
 

@@ -122,4 +122,18 @@ TEST(Inflate, CorruptStreamsAndFailedReadsOrWritesStopIt) {
   EXPECT_EQ(o.produced, 4096u);  // what was kept
 }
 
+TEST(Inflate, InMemoryTheBufferGrowsWithWhatComesOutNotWithTheBound) {
+  // A stream of a few bytes with a bound of 256 MiB takes what it holds, not the bound.
+  const std::string stream = swftest::deflateBytes(std::string(100, 'a'));
+  std::vector<uint8_t> out;
+  EXPECT_EQ(inflateBounded(reinterpret_cast<const uint8_t*>(stream.data()), stream.size(), size_t(256) << 20, out), 100);
+  EXPECT_LT(out.capacity(), size_t(1) << 20);
+  // A large one still comes out whole, through every growth of the buffer.
+  const std::string big = sample() + std::string(300000, 'z') + sample();
+  const std::string bigStream = swftest::deflateBytes(big);
+  EXPECT_EQ(inflateBounded(reinterpret_cast<const uint8_t*>(bigStream.data()), bigStream.size(), size_t(256) << 20, out),
+            static_cast<long long>(big.size()));
+  EXPECT_EQ(std::string(out.begin(), out.end()), big);
+}
+
 }  // namespace

@@ -2,7 +2,13 @@
 // not; a movie without a frame to draw leaves the panel's colour.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "flash/flash_panel.h"
+#include "flash/render/libjpeg_decoder.h"
 #include "flash_fakes.h"
 #include "platform/host/host_platform.h"
 #include "render/movie_builder.h"
@@ -97,6 +103,30 @@ TEST_F(PanelFrameTest, AMissingFileShowsNoFrame) {
   EXPECT_EQ(panel.loadSWF("C:\\movies\\absent.swf"), rc::noFlashControl);
   ASSERT_EQ(surface.frames.size(), 1u);
   EXPECT_FALSE(surface.frames[0]);
+}
+
+// The panel's bounds are counts of work chosen so that every movie of the test data that the panel
+// plays (the reference movies among them) is drawn whole at the panel's size.
+TEST(PanelFrameBounds, EveryMovieOfTheTestDataThePanelPlaysIsDrawnWhole) {
+  const char* data = std::getenv("MV_TEST_DATA");
+  ASSERT_NE(data, nullptr) << "MV_TEST_DATA (tests/data) not set";
+  const render::LibjpegDecoder jpeg;
+  int drawn = 0;
+  for (const char* folder : {"render", "swf"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(data) + "/" + folder)) {
+      if (entry.path().extension() != ".swf") continue;
+      SCOPED_TRACE(entry.path().string());
+      std::ifstream f(entry.path(), std::ios::binary);
+      const std::string swf((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+      auto frame = render::FirstFrame::load(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg,
+                                            MoviePanel::firstFrameLimits());
+      if (!frame) continue;  // not played by the panel (its version, or not an SWF)
+      render::Image img;
+      EXPECT_TRUE(frame->draw(350, 150, img));
+      ++drawn;
+    }
+  }
+  EXPECT_GE(drawn, 10);
 }
 
 }  // namespace

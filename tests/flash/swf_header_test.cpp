@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "flash/flash_panel.h"
 #include "flash/render/first_frame.h"
 #include "flash/swf.h"
 #include "flash/swf_header.h"
@@ -50,7 +51,8 @@ TEST(SwfHeader, VersionRuleAndExpansionBound) {
   EXPECT_EQ(swfBodyBound(h, 4096), 4088u);
 }
 
-// The panel's header parse and the renderer refuse the same versions, plain and compressed.
+// The panel's header parse and the renderer within the panel's bounds refuse the same versions, plain and
+// compressed.
 TEST(SwfHeader, ThePanelAndTheRendererApplyTheOneVersionRule) {
   HostSandbox sb;
   sb->createDirectory("C:\\movies");
@@ -65,8 +67,8 @@ TEST(SwfHeader, ThePanelAndTheRendererApplyTheOneVersionRule) {
     EXPECT_EQ(panel, fit == SwfVersionFit::tooNew ? rc::swfTooNew : fit == SwfVersionFit::tooOld ? rc::swfTooOld : 0);
     for (const std::string& movie : {plain, swftest::cwsOf(plain)}) {
       render::FrameStatus why = render::FrameStatus::ok;
-      render::FirstFrame::load(reinterpret_cast<const uint8_t*>(movie.data()), movie.size(), nullptr, render::Limits(),
-                               &why);
+      render::FirstFrame::load(reinterpret_cast<const uint8_t*>(movie.data()), movie.size(), nullptr,
+                               MoviePanel::firstFrameLimits(), &why);
       EXPECT_EQ(why, fit == SwfVersionFit::tooNew   ? render::FrameStatus::versionTooNew
                      : fit == SwfVersionFit::tooOld ? render::FrameStatus::versionTooOld
                                                     : render::FrameStatus::ok);

@@ -14,6 +14,7 @@ class BitReader {
   BitReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
   bool failed() const { return failed_; }
+  const uint8_t* data() const { return data_; }
   size_t position() const { return pos_; }
   size_t remaining() const { return pos_ <= size_ ? size_ - pos_ : 0; }
 

@@ -2,18 +2,17 @@
 // placement's matrix and colour transform, clipping layers as masks.
 //
 // A shape is drawn group by group (each NewStyles starts one): first every fill, each as the region its
-// edges bound under the even-odd rule, then every line style. Colours are composited premultiplied onto
-// the opaque picture. Gradients span the gradient square (-16384..16384 twips) that their matrix places
-// in the shape: a linear one goes from left to right across it, a radial one from its centre out to the
-// circle of radius 16384, each padded with its end colours. Bitmap fills map bitmap pixels into the
+// edges bound under the even-odd rule (or the non-zero rule, when the shape asks), then every line style.
+// Colours are composited premultiplied onto the opaque picture. Gradients span the gradient square
+// (-16384..16384 twips) that their matrix places in the shape (gradients.h). Bitmap fills map bitmap pixels into the
 // shape by their matrix (20 twips a pixel when unscaled); repeating ones tile, clipped ones extend their
 // edge pixels; smoothed ones are sampled bilinearly, the others take the nearest pixel.
 // A clipping layer's fills (not its lines, colours or transparency) make a mask for the depths above it
 // up to its clip depth.
-#include <chrono>
 #include <cmath>
 #include <cstring>
 
+#include "flash/render/gradients.h"
 #include "flash/render/model.h"
 #include "flash/render/raster.h"
 #include "flash/render/stage_fit.h"
@@ -42,18 +41,14 @@ inline uint32_t premultiply(Rgba c) {
          (uint32_t(c.b) * a + 127) / 255;
 }
 
+// The work one picture may take, counted: objects drawn, lines handed to the rasteriser and pixels
+// visited. Counts rather than a clock, so that a movie draws the same on a slow machine as on a fast one.
 class Budget {
  public:
-  explicit Budget(const Limits& limits) : limits_(limits) {
-    if (limits.maxMilliseconds) {
-      timed_ = true;
-      deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.maxMilliseconds);
-    }
-  }
+  explicit Budget(const Limits& limits) : limits_(limits) {}
   bool exceeded() const { return exceeded_; }
   bool object() {
     if (++objects_ > limits_.maxObjects) exceeded_ = true;
-    if (timed_ && (objects_ & 7) == 0 && std::chrono::steady_clock::now() > deadline_) exceeded_ = true;
     return !exceeded_;
   }
   bool edges(uint64_t n) {
@@ -71,8 +66,7 @@ class Budget {
  private:
   const Limits& limits_;
   uint64_t objects_ = 0, edges_ = 0, work_ = 0;
-  bool timed_ = false, exceeded_ = false;
-  std::chrono::steady_clock::time_point deadline_;
+  bool exceeded_ = false;
 };
 
 // What a fill paints with: one colour, a gradient or a bitmap; premultiplied 0xAARRGGBB.
@@ -95,10 +89,9 @@ class Paint {
         return ofColour(style.colour, cx);
       case FillStyle::linear:
       case FillStyle::radial: {
-        if (!(toDevice * style.matrix).invert(p.inverse_)) return ofColour(style.stops.back().colour, cx);
+        if (!p.gradient_.prepare(style, toDevice, cx)) return ofColour(style.stops.back().colour, cx);
         p.kind_ = gradient;
-        p.radial_ = style.kind == FillStyle::radial;
-        p.buildRamp(style.stops, cx);
+        p.opaque_ = p.gradient_.opaque();
         return p;
       }
       case FillStyle::bitmap: {
@@ -124,34 +117,13 @@ class Paint {
 
   // The colours of count pixels of row y from column x.
   void fetch(int x, int y, int count, uint32_t* out) const {
+    if (kind_ == gradient) {
+      gradient_.fetch(x, y, count, out);
+      return;
+    }
     const double px = x + 0.5, py = y + 0.5;
     const double u0 = inverse_.mapX(px, py), v0 = inverse_.mapY(px, py);
     const double du = inverse_.a, dv = inverse_.b;
-    if (kind_ == gradient) {
-      if (!radial_) {
-        // The ramp index grows by the same step from pixel to pixel (16.16 fixed point).
-        const double t0 = (u0 + 16384.0) * (255.0 / 32768.0) + 0.5, dt = du * (255.0 / 32768.0);
-        if (std::fabs(t0) < 30000 && std::fabs(t0 + dt * count) < 30000) {
-          int32_t t = int32_t(t0 * 65536);
-          const int32_t step = int32_t(dt * 65536);
-          for (int i = 0; i < count; ++i, t += step) {
-            const int32_t index = t >> 16;
-            out[i] = ramp_[index < 0 ? 0 : index > 255 ? 255 : index];
-          }
-        } else {
-          double t = t0;
-          for (int i = 0; i < count; ++i, t += dt) out[i] = ramp_[t <= 0 ? 0 : t >= 255 ? 255 : int(t)];
-        }
-      } else {
-        float u = float(u0), v = float(v0);
-        const float fu = float(du), fv = float(dv), k = 255.0f / 16384.0f;
-        for (int i = 0; i < count; ++i, u += fu, v += fv) {
-          const float t = std::sqrt(u * u + v * v) * k + 0.5f;
-          out[i] = ramp_[t >= 255 ? 255 : int(t)];
-        }
-      }
-      return;
-    }
     if (!smooth_) {
       double u = u0, v = v0;
       for (int i = 0; i < count; ++i, u += du, v += dv) out[i] = texel(coordinate(u), coordinate(v));
@@ -196,34 +168,6 @@ class Paint {
   }
 
  private:
-  void buildRamp(const std::vector<GradientStop>& given, const ColourTransform& cx) {
-    std::vector<GradientStop> stops = given;
-    std::stable_sort(stops.begin(), stops.end(),
-                     [](const GradientStop& a, const GradientStop& b) { return a.ratio < b.ratio; });
-    for (GradientStop& s : stops) s.colour = cx.apply(s.colour);
-    size_t k = 0;
-    for (int i = 0; i < 256; ++i) {
-      while (k < stops.size() && stops[k].ratio < i) ++k;
-      Rgba c;
-      if (k == 0) {
-        c = stops.front().colour;
-      } else if (k == stops.size()) {
-        c = stops.back().colour;
-      } else {
-        const GradientStop &a = stops[k - 1], &b = stops[k];
-        const int span = b.ratio - a.ratio;
-        const float f = span > 0 ? float(i - a.ratio) / float(span) : 1.0f;
-        auto mix = [&](uint8_t p, uint8_t q) { return uint8_t(p + (q - p) * f + 0.5f); };
-        c = {mix(a.colour.r, b.colour.r), mix(a.colour.g, b.colour.g), mix(a.colour.b, b.colour.b),
-             mix(a.colour.a, b.colour.a)};
-      }
-      ramp_[i] = premultiply(c);
-    }
-    opaque_ = true;
-    for (uint32_t c : ramp_)
-      if (c >> 24 != 255) opaque_ = false;
-  }
-
   // Bitmap coordinates far outside the bitmap only ever wrap or clamp: kept in int range.
   static int coordinate(double u) {
     if (u <= -1e9) return -1000000000;
@@ -276,9 +220,9 @@ class Paint {
 
   Kind kind_ = none;
   uint32_t colour_ = 0;
-  Matrix inverse_;  // device pixels -> gradient square or bitmap pixels
-  bool radial_ = false, opaque_ = false;
-  uint32_t ramp_[256];
+  Matrix inverse_;  // device pixels -> bitmap pixels
+  bool opaque_ = false;
+  GradientPaint gradient_;
   const Bitmap* bitmap_ = nullptr;
   bool repeat_ = false, smooth_ = true;
   ColourTransform transform_;
@@ -287,8 +231,10 @@ class Paint {
 
 class Drawer {
  public:
-  Drawer(const Movie& movie, Image& image, int x0, int y0, int x1, int y1, Budget& budget)
-      : movie_(movie), image_(image), clipX0_(x0), clipY0_(y0), clipX1_(x1), clipY1_(y1), budget_(budget) {
+  // stageScale: device pixels per twip of the stage (lines that do not scale are as wide as it makes them).
+  Drawer(const Movie& movie, Image& image, int x0, int y0, int x1, int y1, Budget& budget, double stageScale)
+      : movie_(movie), image_(image), clipX0_(x0), clipY0_(y0), clipX1_(x1), clipY1_(y1), budget_(budget),
+        stageScale_(stageScale) {
     row_.resize(size_t(image.width));
   }
 
@@ -357,6 +303,9 @@ class Drawer {
       case Character::text:
         drawText(movie_.texts[c->index], m, cx, mask, maskOut);
         break;
+      case Character::editText:
+        drawEditText(movie_.editTexts[c->index], m, cx, mask, maskOut);
+        break;
       case Character::sprite:
         if (nesting + 1 < movie_.limits.maxNesting)
           drawList(movie_.sprites[c->index].firstFrame, m, cx, mask, maskOut, nesting + 1);
@@ -378,8 +327,9 @@ class Drawer {
           if (paint.kind() == Paint::none) continue;
         }
         rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
-        for (uint32_t i : edges) addEdge(g.edges[i], m);
-        fill(true, paint, mask, maskOut);
+        // Under the non-zero rule an edge winds by the side the fill is on (FillStyle1: its right).
+        for (uint32_t i : edges) addEdge(g.edges[i], m, shape.nonZero && g.edges[i].fill1 != f + 1);
+        fill(!shape.nonZero, paint, mask, maskOut);
       }
       if (maskOut) continue;
       for (size_t l = 0; l < g.lines.size(); ++l) strokeLines(g, uint16_t(l + 1), m, cx, mask);
@@ -398,10 +348,42 @@ class Drawer {
       if (glyph.edges.empty()) continue;
       const double scale = g.height / 1024.0;
       const Matrix gm = tm * Matrix::translate(g.x, g.y) * Matrix::scale(scale, scale);
-      rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
-      for (const Edge& e : glyph.edges) addEdge(e, gm);
-      fill(true, maskOut ? Paint() : Paint::ofColour(g.colour, cx), mask, maskOut);
+      drawGlyph(glyph, gm, true, maskOut ? Paint() : Paint::ofColour(g.colour, cx), mask, maskOut);
     }
+  }
+
+  void drawGlyph(const Glyph& glyph, const Matrix& m, bool evenOdd, const Paint& paint, const uint8_t* mask,
+                 uint8_t* maskOut) {
+    rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
+    for (const Edge& e : glyph.edges) addEdge(e, m);
+    fill(evenOdd, paint, mask, maskOut);
+  }
+
+  // A text field: its background and border, then its text, inside the field's rectangle when the text
+  // reaches out of it. The machine's glyphs are filled by the non-zero rule, as their fonts mean.
+  void drawEditText(const EditText& field, const Matrix& m, const ColourTransform& cx, const uint8_t* mask,
+                    uint8_t* maskOut) {
+    drawShape(field.frame, m, cx, mask, maskOut);
+    std::vector<uint8_t> clip;
+    const uint8_t* inside = mask;
+    if (field.clipped && !maskOut && !field.glyphs.empty()) {
+      clip.assign(size_t(image_.width) * size_t(image_.height), 0);
+      drawShape(field.clip, m, cx, nullptr, clip.data());
+      if (mask)
+        for (size_t p = 0; p < clip.size(); ++p) clip[p] = uint8_t(scaleColour(clip[p], mask[p]));
+      budget_.work(clip.size());
+      inside = clip.data();
+    }
+    for (const FieldGlyph& g : field.glyphs) {
+      if (!budget_.object()) return;
+      const Font& font = movie_.fonts[g.font];
+      if (g.glyph >= font.glyphs.size() || font.glyphs[g.glyph].edges.empty()) continue;
+      const double scale = g.size / 1024.0;
+      const Matrix gm = m * Matrix::translate(g.x, g.y) * Matrix::scale(scale, scale);
+      drawGlyph(font.glyphs[g.glyph], gm, !font.device, maskOut ? Paint() : Paint::ofColour(g.colour, cx), inside,
+                maskOut);
+    }
+    drawShape(field.underlines, m, cx, inside, maskOut);
   }
 
   static int curvePieces(double x0, double y0, double cx, double cy, double x1, double y1) {
@@ -411,10 +393,14 @@ class Drawer {
     return n < 1 ? 1 : n > kMaxCurvePieces ? kMaxCurvePieces : int(n);
   }
 
-  // An edge in device pixels, curves flattened.
-  void addEdge(const Edge& e, const Matrix& m) {
-    const double x0 = m.mapX(e.x0, e.y0), y0 = m.mapY(e.x0, e.y0);
-    const double x1 = m.mapX(e.x1, e.y1), y1 = m.mapY(e.x1, e.y1);
+  // An edge in device pixels, curves flattened; reversed: from its end to its start.
+  void addEdge(const Edge& e, const Matrix& m, bool reversed = false) {
+    double x0 = m.mapX(e.x0, e.y0), y0 = m.mapY(e.x0, e.y0);
+    double x1 = m.mapX(e.x1, e.y1), y1 = m.mapY(e.x1, e.y1);
+    if (reversed) {
+      std::swap(x0, x1);
+      std::swap(y0, y1);
+    }
     if (!e.curve) {
       budget_.edges(1);
       rasterizer_.line(float(x0), float(y0), float(x1), float(y1));
@@ -435,53 +421,68 @@ class Drawer {
   }
 
   // The lines of one line style: its edges joined into polylines where they meet, outlined in the
-  // shape's coordinates (so that a stretching matrix stretches the pen too), filled non-zero together.
+  // shape's coordinates (so that a stretching matrix stretches the pen too; a line that does not scale
+  // is outlined in device pixels, as wide as the stage scales it), filled non-zero together. A polyline
+  // that ends where it started is joined there unless its style says no-close.
   void strokeLines(const ShapeGroup& g, uint16_t style, const Matrix& m, const ColourTransform& cx,
                    const uint8_t* mask) {
     const LineStyle& ls = g.lines[style - 1];
     const double scale = m.meanScale(), stretch = m.maxScale();
     if (!(scale > 0) || !std::isfinite(scale)) return;
+    const bool fixedWidth = ls.noHScale || ls.noVScale;
+    const Matrix pen = fixedWidth ? Matrix() : m;
     // Lines thinner than a pixel are drawn a pixel wide.
-    const double halfWidth = std::max(ls.width / 2.0, 0.5 / scale);
-    const double devRadius = halfWidth * stretch;
+    const double halfWidth = fixedWidth ? std::max(ls.width / 2.0 * stageScale_, 0.5) : std::max(ls.width / 2.0, 0.5 / scale);
+    const double devRadius = halfWidth * (fixedWidth ? 1 : stretch);
     double step = devRadius > kArcError ? 2 * std::acos(1 - kArcError / devRadius) : 3.2;
     step = std::max(step, 2 * 3.14159265358979 / 128);
     step = std::min(step, 3.14159265358979 / 4);
+    const StrokeStyle shape{ls.startCap, ls.endCap, ls.join, ls.miterLimit};
+    StrokeStyle closed = shape;
+    closed.startCap = closed.endCap = Cap::none;
 
     rasterizer_.reset(clipX0_, clipY0_, clipX1_, clipY1_);
     std::vector<Point> polyline, outline;
     auto flush = [&] {
       if (polyline.empty()) return;
       outline.clear();
-      stroke(polyline, halfWidth, step, outline);
+      const bool joinEnds = !ls.noClose && !shape.allRound() && polyline.size() > 2 &&
+                            polyline.front().x == polyline.back().x && polyline.front().y == polyline.back().y;
+      if (joinEnds) polyline.push_back(polyline[1]);  // once more around the first corner, without caps
+      stroke(polyline, halfWidth, step, joinEnds ? closed : shape, outline);
       polyline.clear();
       if (!budget_.edges(outline.size())) return;
       for (size_t i = 0; i < outline.size(); ++i) {
         const Point& a = outline[i];
         const Point& b = outline[(i + 1) % outline.size()];
-        rasterizer_.line(float(m.mapX(a.x, a.y)), float(m.mapY(a.x, a.y)), float(m.mapX(b.x, b.y)),
-                         float(m.mapY(b.x, b.y)));
+        rasterizer_.line(float(pen.mapX(a.x, a.y)), float(pen.mapY(a.x, a.y)), float(pen.mapX(b.x, b.y)),
+                         float(pen.mapY(b.x, b.y)));
       }
+    };
+    auto point = [&](double x, double y) -> Point {
+      return fixedWidth ? Point{m.mapX(x, y), m.mapY(x, y)} : Point{x, y};
     };
     for (const Edge& e : g.edges) {
       if (e.line != style) continue;
-      if (polyline.empty() || polyline.back().x != e.x0 || polyline.back().y != e.y0) {
+      const Point start = point(e.x0, e.y0);
+      if (polyline.empty() || polyline.back().x != start.x || polyline.back().y != start.y) {
         flush();
-        polyline.push_back({e.x0, e.y0});
+        polyline.push_back(start);
       }
       if (e.curve) {
         const int n = curvePieces(m.mapX(e.x0, e.y0), m.mapY(e.x0, e.y0), m.mapX(e.cx, e.cy), m.mapY(e.cx, e.cy),
                                   m.mapX(e.x1, e.y1), m.mapY(e.x1, e.y1));
         for (int i = 1; i < n; ++i) {
           const double t = double(i) / n, u = 1 - t;
-          polyline.push_back({u * u * e.x0 + 2 * u * t * e.cx + t * t * e.x1, u * u * e.y0 + 2 * u * t * e.cy + t * t * e.y1});
+          polyline.push_back(point(u * u * e.x0 + 2 * u * t * e.cx + t * t * e.x1, u * u * e.y0 + 2 * u * t * e.cy + t * t * e.y1));
         }
       }
-      polyline.push_back({e.x1, e.y1});
+      polyline.push_back(point(e.x1, e.y1));
       if (budget_.exceeded()) return;
     }
     flush();
-    fill(false, Paint::ofColour(ls.colour, cx), mask, nullptr);
+    const Paint paint = ls.hasFill ? Paint::of(ls.fill, m, cx, movie_) : Paint::ofColour(ls.colour, cx);
+    if (paint.kind() != Paint::none) fill(false, paint, mask, nullptr);
   }
 
   void fill(bool evenOdd, const Paint& paint, const uint8_t* mask, uint8_t* maskOut) {
@@ -534,6 +535,7 @@ class Drawer {
   Image& image_;
   int clipX0_, clipY0_, clipX1_, clipY1_;
   Budget& budget_;
+  double stageScale_;
   Rasterizer rasterizer_;
   std::vector<uint32_t> row_;
 };
@@ -555,7 +557,7 @@ bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& opti
   const int x0 = fit.x0, y0 = fit.y0, x1 = fit.x1, y1 = fit.y1;
 
   Budget budget(m.limits);
-  Drawer drawer(m, out, x0, y0, x1, y1, budget);
+  Drawer drawer(m, out, x0, y0, x1, y1, budget, stage.meanScale());
   if (!drawer.drawList(m.stage, stage, ColourTransform(), nullptr, nullptr, 0)) {
     std::fill(out.pixels.begin(), out.pixels.end(), background);
     return false;

@@ -2,14 +2,16 @@
 // The first frame of an SWF movie, drawn by ourselves: what the movie panel shows when no Flash Player
 // control can be created.
 //
-// A movie of versions 3 to 6, plain ("FWS") or compressed ("CWS"), is read up to its first ShowFrame:
-// shapes (DefineShape 1 to 3), bitmaps (DefineBits with JPEGTables, DefineBitsJPEG2 and 3,
-// DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 and 2), sprites (their
-// first frame) and the display list that PlaceObject, PlaceObject2, RemoveObject and RemoveObject2 build.
+// A movie of versions 3 to 10 (or the range the caller accepts), plain ("FWS") or compressed ("CWS"),
+// is read up to its first ShowFrame: shapes (DefineShape 1 to 4), bitmaps (DefineBits with JPEGTables,
+// DefineBitsJPEG2 to 4, DefineBitsLossless and 2), static text (DefineText 1 and 2 with DefineFont 1 to
+// 3), text fields (DefineEditText with their initial text, plain or HTML, in the movie's fonts or the
+// machine's through a FontProvider), sprites (their first frame) and the display list that PlaceObject,
+// PlaceObject2, RemoveObject and RemoveObject2 build.
 // Drawing puts the stage into the picture as the control does (by default scale mode "show all": aspect
 // ratio kept, centred, the rest in the background colour; DrawOptions chooses another); anti-aliased.
 //
-// What it cannot draw (device fonts, morph shapes, buttons, video, scripts) is left out. Every count,
+// What it cannot draw (device fonts without a provider, morph shapes, buttons, video, scripts) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).
 // Nothing here touches the operating system.
 #include <cstddef>
@@ -38,10 +40,12 @@ class JpegDecoder {
   virtual bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, Image& out) const = 0;
 };
 
-// Bounds on the work and memory a movie can cause. Reading stops at the first bound reached and refuses
-// the movie; drawing stops and leaves the background.
+// Bounds on the work and memory a movie can cause, each a count, so that one movie gives one picture on
+// every machine. Reading stops at the first bound reached and refuses the movie; drawing stops and
+// leaves the background. Memory grows with what the movie holds, never with what a header declares.
 struct Limits {
-  uint64_t maxMovieBytes = 256ull << 20;  // the plain movie; a compressed movie expands to no more
+  int oldestVersion = 3, newestVersion = 10;  // the versions the caller accepts (the panel: 3 to 6)
+  uint64_t maxMovieBytes = 256ull << 20;  // the plain movie; a compressed one expanding past it is refused
   uint32_t maxTags = 1u << 20;            // tags read, sprites' tags included
   uint32_t maxShapeRecords = 1u << 22;    // shape records of all shapes and glyphs
   uint32_t maxGlyphs = 1u << 20;          // glyphs of all texts
@@ -53,7 +57,6 @@ struct Limits {
   uint64_t maxObjects = 200000;           // characters and glyphs drawn for one picture
   uint64_t maxEdges = 8u << 20;           // straight lines handed to the rasteriser for one picture
   uint64_t maxPixelWork = 256u << 20;     // pixels visited while drawing one picture
-  uint32_t maxMilliseconds = 0;           // wall-clock bound on drawing one picture; 0: none
 };
 
 // How the stage is fitted into the picture, as the Flash Player's scale modes fit it into its window.
@@ -72,15 +75,17 @@ struct DrawOptions {
 
 enum class FrameStatus {
   ok,
-  notSwf,         // neither "FWS" nor "CWS", or shorter than a header
-  versionTooNew,  // above 6
-  versionTooOld,  // below 3
+  notSwf,         // neither "FWS", "CWS" nor "ZWS", or shorter than a header
+  versionTooNew,  // above Limits::newestVersion
+  versionTooOld,  // below Limits::oldestVersion
   damaged,        // a header that cannot be read, a corrupt zlib stream
   tooLarge,       // a movie bigger than Limits::maxMovieBytes
   limitReached,   // a bound on tags, shape records, glyphs or bitmap pixels
+  lzma,           // "ZWS": compressed with LZMA (versions 13 on), which the renderer does not expand
 };
 
 struct Movie;
+class FontProvider;
 
 class FirstFrame {
  public:
@@ -88,6 +93,11 @@ class FirstFrame {
   // out. nullptr when the movie is refused; why (when given) receives the reason.
   static std::shared_ptr<const FirstFrame> load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
                                                 const Limits& limits = Limits(), FrameStatus* why = nullptr);
+  // The same, with the machine's fonts for text fields that show device fonts; fonts may be null: such
+  // text is then left out.
+  static std::shared_ptr<const FirstFrame> load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
+                                                const FontProvider* fonts, const Limits& limits = Limits(),
+                                                FrameStatus* why = nullptr);
   ~FirstFrame();
   FirstFrame(const FirstFrame&) = delete;
   FirstFrame& operator=(const FirstFrame&) = delete;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -84,18 +85,37 @@ struct GradientStop {
   Rgba colour;
 };
 
+// How a gradient colours what lies beyond its ends: the end colours carried on (pad), the ramp mirrored
+// back and forth (reflect) or started again (repeat).
+enum class Spread : uint8_t { pad, reflect, repeat };
+
 struct FillStyle {
   enum Kind : uint8_t { solid, linear, radial, bitmap } kind = solid;
   Rgba colour;
   Matrix matrix;                     // gradient square or bitmap pixels -> shape twips
-  std::vector<GradientStop> stops;   // linear and radial
+  std::vector<GradientStop> stops;   // linear and radial, as the movie lists them
+  Spread spread = Spread::pad;
+  bool linearRgb = false;            // the ramp mixes its stops in linear RGB, not in sRGB
+  float focus = 0;                   // radial: the focal point on the x axis, -1..1 of the radius
   uint16_t bitmapId = 0;
   bool repeat = false, smooth = true;
 };
 
+// The ends of open lines and the corners between segments (line styles 2; older lines are round).
+enum class Cap : uint8_t { round, none, square };
+enum class Join : uint8_t { round, bevel, miter };
+
 struct LineStyle {
   uint16_t width = 0;  // twips
   Rgba colour;
+  Cap startCap = Cap::round, endCap = Cap::round;
+  Join join = Join::round;
+  float miterLimit = 3;      // miter joins: a point reaching further from the corner than this many widths is cut off
+  bool noClose = false;      // a path ending where it started keeps its caps rather than a join
+  bool noHScale = false;     // the width does not follow the placement's horizontal scale
+  bool noVScale = false;     // nor its vertical one
+  bool hasFill = false;      // the line is painted with fill, not colour
+  FillStyle fill;
 };
 
 // One edge of a shape in twips, with the styles in effect when it was drawn. Style indices count from
@@ -116,6 +136,7 @@ struct ShapeGroup {
 
 struct Shape {
   std::vector<ShapeGroup> groups;
+  bool nonZero = false;  // fills by the non-zero winding rule (DefineShape4 may ask for it), else even-odd
 };
 
 // A glyph: the edges that have the text's fill on exactly one side, in the font's EM square of 1024.
@@ -123,8 +144,17 @@ struct Glyph {
   std::vector<Edge> edges;
 };
 
+// Glyph outlines with what text fields lay them out by. DefineFont3's units (20 to the EM's 1024) are
+// brought to those of the other fonts as the font is read. A device font is made from the FontProvider's
+// outlines as a text field asks for its characters.
 struct Font {
   std::vector<Glyph> glyphs;
+  std::string name;            // DefineFont2/3 (or DefineFontInfo) name, without a trailing NUL
+  bool bold = false, italic = false;
+  bool device = false;         // outlines of the machine's font, filled by the non-zero rule
+  float ascent = 0, descent = 0;                // EM units; 0 without a layout
+  std::vector<float> advances;                  // [glyph], EM units; empty without a layout
+  std::unordered_map<uint32_t, uint32_t> glyphOfCode;  // character code -> glyph index
 };
 
 struct TextGlyph {
@@ -138,6 +168,23 @@ struct TextGlyph {
 struct Text {
   Matrix matrix;
   std::vector<TextGlyph> glyphs;
+};
+
+// A text field laid out: what its text looks like on the first frame, in the field's coordinates (twips).
+struct FieldGlyph {
+  uint32_t font;   // into Movie::fonts
+  uint32_t glyph;
+  float x, y;      // baseline origin
+  float size;      // EM size in twips
+  Rgba colour;
+};
+
+struct EditText {
+  Shape frame;                      // background and border, when the field has them
+  std::vector<FieldGlyph> glyphs;
+  Shape underlines;                 // a solid rectangle under each underlined run
+  bool clipped = false;             // text reaches outside the field: drawn inside clip alone
+  Shape clip;                       // the field's rectangle
 };
 
 struct Bitmap {
@@ -159,19 +206,21 @@ struct Sprite {
 };
 
 struct Character {
-  enum Kind : uint8_t { shape, text, sprite, bitmap, font } kind;
+  enum Kind : uint8_t { shape, text, sprite, bitmap, font, editText } kind;
   uint32_t index;  // into the movie's vector of that kind
 };
 
 struct Movie {
   int32_t stageLeft = 0, stageTop = 0, stageWidth = 0, stageHeight = 0;  // twips
   uint32_t background = 0xFFFFFF;
+  int version = 0;  // the SWF version: how the movie's strings are encoded
   std::unordered_map<uint16_t, Character> dictionary;
   std::vector<Shape> shapes;
   std::vector<Text> texts;
   std::vector<Sprite> sprites;
   std::vector<Bitmap> bitmaps;
-  std::vector<Font> fonts;
+  std::vector<Font> fonts;          // the movie's fonts, then the device fonts its text fields use
+  std::vector<EditText> editTexts;
   DisplayList stage;
   Limits limits;
 

@@ -1,7 +1,8 @@
 // Reading a movie up to its first frame.
 //
-// The 8-byte header (flash/swf_header.h): a "CWS" movie expands to no more than the declared length and
-// no more than Limits::maxMovieBytes (the bound the movie panel expands with). Then the frame RECT, frame
+// The 8-byte header (flash/swf_header.h), with a version in the caller's range: a "CWS" movie expands to
+// no more than the declared length, and one that expands past Limits::maxMovieBytes is refused; "ZWS"
+// (LZMA) is refused for its compression. Then the frame RECT, frame
 // rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F: a UI32
 // length follows) and the body.
 //
@@ -19,11 +20,18 @@
 // The background colour is the first SetBackgroundColor (9) in the movie, as the movie panel takes it:
 // when none comes before the first ShowFrame the rest of the tags are searched for one.
 // A movie that ends inside a tag ends before that tag; a definition that cannot be read is left out.
+// Fonts are read in fonts.cpp (DefineFontInfo and DefineFontInfo2 name a DefineFont and give its codes);
+// text fields (text_fields.cpp) are laid out once every tag of the first frame is read, so that the fonts
+// they name by HTML face are known.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
+#include "flash/render/fonts.h"
 #include "flash/render/shapes.h"
+#include "flash/render/text_fields.h"
 #include "flash/swf_header.h"
 #include "support/bytes.h"
 
@@ -42,6 +50,7 @@ enum TagCode : unsigned {
   tagBackground = 9,
   tagDefineFont = 10,
   tagDefineText = 11,
+  tagDefineFontInfo = 13,
   tagDefineBitsLossless = 20,
   tagDefineBitsJpeg2 = 21,
   tagDefineShape2 = 22,
@@ -50,9 +59,14 @@ enum TagCode : unsigned {
   tagDefineShape3 = 32,
   tagDefineText2 = 33,
   tagDefineBitsJpeg3 = 35,
+  tagDefineEditText = 37,
   tagDefineBitsLossless2 = 36,
   tagDefineSprite = 39,
   tagDefineFont2 = 48,
+  tagDefineFontInfo2 = 62,
+  tagDefineFont3 = 75,
+  tagDefineShape4 = 83,
+  tagDefineBitsJpeg4 = 90,
 };
 
 struct Tag {
@@ -91,7 +105,8 @@ struct PendingBitmap {
 
 class MovieReader {
  public:
-  MovieReader(Movie& movie, const JpegDecoder* jpeg) : m_(movie), jpeg_(jpeg), limits_(movie.limits) {
+  MovieReader(Movie& movie, const JpegDecoder* jpeg, const FontProvider* fonts)
+      : m_(movie), jpeg_(jpeg), limits_(movie.limits), devices_(fonts, movie.fonts, records_) {
     records_ = limits_.maxShapeRecords;
     glyphs_ = limits_.maxGlyphs;
     pixels_ = limits_.maxBitmapPixels;
@@ -120,6 +135,7 @@ class MovieReader {
       background();
     }
     decodeBitmaps();
+    if (!layOutFields()) return FrameStatus::limitReached;
     return FrameStatus::ok;
   }
 
@@ -186,12 +202,20 @@ class MovieReader {
     switch (tag.code) {
       case tagDefineShape:
       case tagDefineShape2:
-      case tagDefineShape3: {
+      case tagDefineShape3:
+      case tagDefineShape4: {
         const uint16_t id = in.u16();
         in.rect();
-        if (in.failed() || known(id)) return;
         Shape shape;
-        const int version = tag.code == tagDefineShape ? 1 : tag.code == tagDefineShape2 ? 2 : 3;
+        if (tag.code == tagDefineShape4) {
+          in.rect();  // the edges' bounds
+          shape.nonZero = (in.u8() & 0x04) != 0;
+        }
+        if (in.failed() || known(id)) return;
+        const int version = tag.code == tagDefineShape    ? 1
+                            : tag.code == tagDefineShape2 ? 2
+                            : tag.code == tagDefineShape3 ? 3
+                                                          : 4;
         if (!readShape(in, version, records_, shape)) {
           if (records_ == 0) limitHit_ = true;
           return;
@@ -213,11 +237,32 @@ class MovieReader {
         return;
       }
       case tagDefineFont:
-        readFont(tag, false);
-        return;
       case tagDefineFont2:
-        readFont(tag, true);
+      case tagDefineFont3: {
+        const uint16_t id = in.u16();
+        if (in.failed() || known(id)) return;
+        Font font;
+        const int version = tag.code == tagDefineFont ? 1 : tag.code == tagDefineFont2 ? 2 : 3;
+        if (readFont(in, version, records_, font) == FontRead::outOfRecords) {
+          limitHit_ = true;
+          return;
+        }
+        add(id, Character::font, m_.fonts, std::move(font));
         return;
+      }
+      case tagDefineFontInfo:
+      case tagDefineFontInfo2:
+        nameFont(in, tag.code == tagDefineFontInfo2);
+        return;
+      case tagDefineEditText: {
+        const uint16_t id = in.u16();
+        EditTextTag field;
+        if (in.failed() || known(id) || !readEditText(in, field)) return;
+        // Laid out once every font is known.
+        fields_.push_back(std::move(field));
+        add(id, Character::editText, m_.editTexts, EditText());
+        return;
+      }
       case tagJpegTables:
         if (!jpegTables_) {
           jpegTables_ = tag.body;
@@ -227,6 +272,7 @@ class MovieReader {
       case tagDefineBits:
       case tagDefineBitsJpeg2:
       case tagDefineBitsJpeg3:
+      case tagDefineBitsJpeg4:
       case tagDefineBitsLossless:
       case tagDefineBitsLossless2: {
         const uint16_t id = in.u16();
@@ -259,63 +305,33 @@ class MovieReader {
     }
   }
 
-  // DefineFont: id UI16, then an offset table of UI16 (the first offset / 2 is the glyph count) and the
-  // glyph shapes, offsets counted from the table's start. DefineFont2: id UI16, flags UI8 (0x08 wide
-  // offsets), language UI8, name length UI8, name, glyph count UI16, offset table of UI16 or UI32 and the
-  // offset of the code table after it, then the glyph shapes.
-  void readFont(const Tag& tag, bool font2) {
-    BitReader in(tag.body, tag.size);
+  // DefineFontInfo and DefineFontInfo2: font id UI16, name length UI8, name, flags UI8 (0x04 italic,
+  // 0x02 bold, 0x01 wide codes), [language UI8,] codes UI8 or UI16 a glyph of the DefineFont.
+  void nameFont(BitReader& in, bool info2) {
     const uint16_t id = in.u16();
-    if (in.failed() || known(id)) return;
-    size_t tableStart;
-    std::vector<uint32_t> offsets;
-    if (!font2) {
-      tableStart = 2;
-      const uint16_t first = in.u16();
-      if (in.failed()) {
-        add(id, Character::font, m_.fonts, Font());  // no glyphs
-        return;
-      }
-      const size_t count = first / 2;
-      if (count == 0) {
-        add(id, Character::font, m_.fonts, Font());
-        return;
-      }
-      offsets.push_back(first);
-      for (size_t i = 1; i < count && !in.failed(); ++i) offsets.push_back(in.u16());
-      offsets.push_back(uint32_t(tag.size - tableStart));
-    } else {
-      const unsigned flags = in.u8();
-      in.u8();
-      in.skip(in.u8());
-      const unsigned count = in.u16();
-      if (in.failed() || count == 0) {  // a device font: no glyphs to draw with
-        add(id, Character::font, m_.fonts, Font());
-        return;
-      }
-      tableStart = in.position();
-      const bool wide = flags & 0x08;
-      for (unsigned i = 0; i <= count && !in.failed(); ++i) offsets.push_back(wide ? in.u32() : in.u16());
-    }
+    const Character* c = m_.find(id);
+    if (in.failed() || !c || c->kind != Character::font) return;
+    Font& font = m_.fonts[c->index];
+    const unsigned length = in.u8();
+    std::string name;
+    for (unsigned i = 0; i < length && !in.failed(); ++i) name += char(in.u8());
+    while (!name.empty() && name.back() == '\0') name.pop_back();
+    const unsigned flags = in.u8();
     if (in.failed()) return;
-    Font font;
-    const size_t tableBytes = tag.size - tableStart;
-    for (size_t i = 0; i + 1 < offsets.size(); ++i) {
-      Glyph glyph;
-      const size_t start = offsets[i], end = offsets[i + 1];
-      if (start <= end && end <= tableBytes) {
-        BitReader g(tag.body + tableStart + start, end - start);
-        if (!readGlyph(g, records_, glyph)) {
-          glyph.edges.clear();
-          if (records_ == 0) {
-            limitHit_ = true;
-            return;
-          }
-        }
-      }
-      font.glyphs.push_back(std::move(glyph));
-    }
-    add(id, Character::font, m_.fonts, std::move(font));
+    font.name = name;
+    font.italic = flags & 0x04;
+    font.bold = flags & 0x02;
+    const bool wide = (flags & 0x01) || info2;
+    if (info2) in.u8();  // language
+    for (uint32_t g = 0; g < font.glyphs.size() && in.remaining() > 0; ++g)
+      font.glyphOfCode.emplace(wide ? in.u16() : in.u8(), g);
+  }
+
+  bool layOutFields() {
+    for (size_t i = 0; i < fields_.size(); ++i)
+      if (!layOutEditText(fields_[i], m_.version, m_.fonts, m_.dictionary, devices_, glyphs_, m_.editTexts[i]))
+        return false;
+    return true;
   }
 
   bool known(uint16_t id) const { return m_.dictionary.count(id) != 0; }
@@ -341,12 +357,16 @@ class MovieReader {
           visitedSprite[c->index] = true;
           lists.push_back(&m_.sprites[c->index].firstFrame);
         } else if (c->kind == Character::shape) {
-          for (const ShapeGroup& g : m_.shapes[c->index].groups)
-            for (const FillStyle& f : g.fills) {
-              if (f.kind != FillStyle::bitmap) continue;
-              const Character* b = m_.find(f.bitmapId);
-              if (b && b->kind == Character::bitmap) needed[b->index] = true;
-            }
+          auto note = [&](const FillStyle& f) {
+            if (f.kind != FillStyle::bitmap) return;
+            const Character* b = m_.find(f.bitmapId);
+            if (b && b->kind == Character::bitmap) needed[b->index] = true;
+          };
+          for (const ShapeGroup& g : m_.shapes[c->index].groups) {
+            for (const FillStyle& f : g.fills) note(f);
+            for (const LineStyle& l : g.lines)
+              if (l.hasFill) note(l.fill);
+          }
         }
       }
     }
@@ -369,13 +389,16 @@ class MovieReader {
             decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body, p.size), nullptr, 0, limits_.maxBitmapSide,
                              pixels_, bitmap);
           break;
-        case tagDefineBitsJpeg3: {
-          if (!jpeg_ || p.size < 4) break;
+        case tagDefineBitsJpeg3:
+        case tagDefineBitsJpeg4: {
+          // The JPEG's size UI32 (and for JPEG4 the deblocking strength UI16), the JPEG, the alpha plane.
+          const size_t before = p.code == tagDefineBitsJpeg4 ? 6 : 4;
+          if (!jpeg_ || p.size < before) break;
           const uint32_t jpegSize = readLeU32(p.body);
-          if (jpegSize > p.size - 4) break;
-          const uint8_t* alpha = p.body + 4 + jpegSize;
-          decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, p.body + 4, jpegSize), alpha, p.size - 4 - jpegSize,
-                           limits_.maxBitmapSide, pixels_, bitmap);
+          if (jpegSize > p.size - before) break;
+          const uint8_t* image = p.body + before;
+          decodeJpegBitmap(*jpeg_, joinJpeg(nullptr, 0, image, jpegSize), image + jpegSize,
+                           p.size - before - jpegSize, limits_.maxBitmapSide, pixels_, bitmap);
           break;
         }
         default:
@@ -393,7 +416,23 @@ class MovieReader {
   const uint8_t* jpegTables_ = nullptr;
   size_t jpegTablesSize_ = 0;
   std::vector<PendingBitmap> pending_;  // [bitmap index]
+  std::vector<EditTextTag> fields_;     // [edit text index]
+  DeviceFonts devices_;
 };
+
+// A compressed movie's body: no longer than its header declares, and refused when it expands past the
+// bound (the expansion stops one byte beyond it). The buffer grows with what the stream holds.
+FrameStatus expand(const SwfHeader& swf, const uint8_t* stream, size_t size, uint64_t maxMovieBytes,
+                   std::vector<uint8_t>& out) {
+  const uint64_t declared = swf.length > kSwfHeaderSize ? swf.length - kSwfHeaderSize : 0;
+  const uint64_t bound = maxMovieBytes > kSwfHeaderSize ? maxMovieBytes - kSwfHeaderSize : 0;
+  const uint64_t wanted = std::min(declared, bound + 1);
+  if (wanted > SIZE_MAX) return FrameStatus::tooLarge;
+  const long long got = inflateBounded(stream, size, size_t(wanted), out);
+  if (got < 0) return FrameStatus::damaged;
+  if (uint64_t(got) > bound) return FrameStatus::tooLarge;
+  return FrameStatus::ok;
+}
 
 }  // namespace
 
@@ -404,13 +443,23 @@ uint32_t FirstFrame::background() const { return movie_->background; }
 
 std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
                                                    const Limits& limits, FrameStatus* why) {
+  return load(data, size, jpeg, nullptr, limits, why);
+}
+
+std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t size, const JpegDecoder* jpeg,
+                                                   const FontProvider* fonts, const Limits& limits,
+                                                   FrameStatus* why) {
   FrameStatus status = FrameStatus::ok;
   if (!why) why = &status;
   *why = FrameStatus::notSwf;
   if (!data) return nullptr;
   const SwfHeader swf = readSwfHeader(data, size);
+  if (swf.complete() && std::memcmp(data, "ZWS", 3) == 0) {
+    *why = FrameStatus::lzma;
+    return nullptr;
+  }
   if (!swf.complete() || swf.signature == SwfSignature::none) return nullptr;
-  switch (swfVersionFit(swf.version)) {
+  switch (swfVersionFit(swf.version, limits.oldestVersion, limits.newestVersion)) {
     case SwfVersionFit::tooNew: *why = FrameStatus::versionTooNew; return nullptr;
     case SwfVersionFit::tooOld: *why = FrameStatus::versionTooOld; return nullptr;
     case SwfVersionFit::played: break;
@@ -421,8 +470,9 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   const uint8_t* body = data + kSwfHeaderSize;
   size_t bodySize = size - kSwfHeaderSize;
   if (swf.signature == SwfSignature::compressed) {
-    if (inflateBounded(body, bodySize, size_t(swfBodyBound(swf, limits.maxMovieBytes)), expanded) < 0) {
-      *why = FrameStatus::damaged;
+    const FrameStatus inflated = expand(swf, body, bodySize, limits.maxMovieBytes, expanded);
+    if (inflated != FrameStatus::ok) {
+      *why = inflated;
       return nullptr;
     }
     body = expanded.data();
@@ -434,6 +484,7 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
 
   auto movie = std::make_unique<Movie>();
   movie->limits = limits;
+  movie->version = swf.version;
   BitReader header(body, bodySize);
   const BitReader::Rect frame = header.rect();
   header.u16();  // frame rate
@@ -447,7 +498,7 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   movie->stageWidth = int32_t(std::max<int64_t>(0, int64_t(frame.xmax) - frame.xmin));
   movie->stageHeight = int32_t(std::max<int64_t>(0, int64_t(frame.ymax) - frame.ymin));
 
-  MovieReader reader(*movie, jpeg);
+  MovieReader reader(*movie, jpeg, fonts);
   const FrameStatus read = reader.readTags(body + header.position(), bodySize - header.position());
   if (read != FrameStatus::ok) {
     *why = read;

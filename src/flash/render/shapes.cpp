@@ -9,82 +9,104 @@
 //   straight edge 1, 1, bits-2 UB[4], general UB[1]: dx SB, dy SB; else vertical UB[1], dy or dx SB
 //   curved edge   1, 0, bits-2 UB[4], control dx, dy, anchor dx, dy SB (each relative to the last point)
 // FILLSTYLEARRAY: count UI8 (0xFF: UI16 follows, DefineShape2 on), FILLSTYLE each:
-//   0x00 solid: RGB (RGBA in DefineShape3)
-//   0x10 linear, 0x12 radial gradient: MATRIX, count (low 4 bits of UI8), count x (ratio UI8, colour)
+//   0x00 solid: RGB (RGBA from DefineShape3 on)
+//   0x10 linear, 0x12 radial, 0x13 focal radial gradient: MATRIX, then spread UB[2] (0 pad, 1 reflect,
+//        2 repeat), interpolation UB[2] (0 sRGB, 1 linear RGB), count UB[4], count x (ratio UI8,
+//        colour); the focal one ends with the focal point FIXED8 (-1..1)
 //   0x40 repeating, 0x41 clipped bitmap, 0x42, 0x43 the same without smoothing: id UI16, MATRIX
-// LINESTYLEARRAY: count as above, LINESTYLE each: width UI16 (twips), colour.
+// LINESTYLEARRAY: count as above, LINESTYLE each: width UI16 (twips), colour; in DefineShape4
+// LINESTYLE2: width UI16, start cap UB[2] (0 round, 1 none, 2 square), join UB[2] (0 round, 1 bevel,
+// 2 miter), has fill UB[1], no horizontal scale UB[1], no vertical scale UB[1], pixel hinting UB[1],
+// reserved UB[5], no close UB[1], end cap UB[2], then the miter limit FIXED8 (miter joins only), then
+// a FILLSTYLE (has fill) or an RGBA colour.
 //
 // The side of an edge a fill lies on (FillStyle0 left, FillStyle1 right, going along the edge) does not
 // matter to the even-odd rule the renderer fills with; an edge with the same fill on both sides bounds
 // nothing and is left out of that fill.
 #include "flash/render/shapes.h"
 
+#include <algorithm>
+
 namespace mv::render {
 
 namespace {
 
-bool readFillStyles(BitReader& in, int shapeVersion, std::vector<FillStyle>& out) {
+// A gradient's records: spread and interpolation in the top four bits of the count byte. Spread 3 and
+// interpolation 2 and 3 are reserved; players took them as pad and plain sRGB.
+void readGradient(BitReader& in, int shapeVersion, bool focal, FillStyle& f) {
+  const unsigned head = in.u8();
+  const unsigned spread = head >> 6;
+  f.spread = spread == 1 ? Spread::reflect : spread == 2 ? Spread::repeat : Spread::pad;
+  f.linearRgb = ((head >> 4) & 3) == 1;
+  const unsigned stops = head & 0x0F;
+  for (unsigned s = 0; s < stops; ++s) {
+    GradientStop g;
+    g.ratio = in.u8();
+    g.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
+    f.stops.push_back(g);
+  }
+  if (focal) f.focus = std::max(-1.0f, std::min(1.0f, float(int16_t(in.u16())) / 256.0f));
+}
+
+bool readFillStyle(BitReader& in, int shapeVersion, FillStyle& f) {
+  const unsigned type = in.u8();
+  switch (type) {
+    case 0x00:
+      f.kind = FillStyle::solid;
+      f.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
+      return true;
+    case 0x10:
+    case 0x12:
+    case 0x13:
+      f.kind = type == 0x10 ? FillStyle::linear : FillStyle::radial;
+      f.matrix = in.matrix();
+      readGradient(in, shapeVersion, type == 0x13, f);
+      if (f.stops.empty()) {  // nothing to draw with: a transparent fill
+        f.kind = FillStyle::solid;
+        f.colour = Rgba{0, 0, 0, 0};
+      }
+      return true;
+    case 0x40:
+    case 0x41:
+    case 0x42:
+    case 0x43:
+      f.kind = FillStyle::bitmap;
+      f.bitmapId = in.u16();
+      f.matrix = in.matrix();
+      f.repeat = type == 0x40 || type == 0x42;
+      f.smooth = type == 0x40 || type == 0x41;
+      return true;
+    default:
+      return false;  // the size of an unknown style is unknown: nothing after it can be read
+  }
+}
+
+// A style array: its count (UI8; 0xFF: a UI16 follows, DefineShape2 on), then each style through readOne.
+template <typename Style, typename ReadOne>
+bool readStyleArray(BitReader& in, int shapeVersion, std::vector<Style>& out, ReadOne readOne) {
   unsigned count = in.u8();
   if (count == 0xFF && shapeVersion >= 2) count = in.u16();
   out.clear();
   out.reserve(std::min<size_t>(count, in.remaining()));
   for (unsigned i = 0; i < count && !in.failed(); ++i) {
-    FillStyle f;
-    const unsigned type = in.u8();
-    switch (type) {
-      case 0x00:
-        f.kind = FillStyle::solid;
-        f.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
-        break;
-      case 0x10:
-      case 0x12:
-      case 0x13: {  // 0x13, the focal gradient of later versions, is drawn as a radial one
-        f.kind = type == 0x10 ? FillStyle::linear : FillStyle::radial;
-        f.matrix = in.matrix();
-        const unsigned stops = in.u8() & 0x0F;
-        for (unsigned s = 0; s < stops; ++s) {
-          GradientStop g;
-          g.ratio = in.u8();
-          g.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
-          f.stops.push_back(g);
-        }
-        if (type == 0x13) in.u16();
-        if (f.stops.empty()) {  // nothing to draw with: a transparent fill
-          f.kind = FillStyle::solid;
-          f.colour = Rgba{0, 0, 0, 0};
-        }
-        break;
-      }
-      case 0x40:
-      case 0x41:
-      case 0x42:
-      case 0x43:
-        f.kind = FillStyle::bitmap;
-        f.bitmapId = in.u16();
-        f.matrix = in.matrix();
-        f.repeat = type == 0x40 || type == 0x42;
-        f.smooth = type == 0x40 || type == 0x41;
-        break;
-      default:
-        return false;  // the size of an unknown style is unknown: nothing after it can be read
-    }
-    out.push_back(std::move(f));
+    Style style;
+    if (!readOne(style)) return false;
+    out.push_back(std::move(style));
   }
   return !in.failed();
 }
 
+bool readFillStyles(BitReader& in, int shapeVersion, std::vector<FillStyle>& out) {
+  return readStyleArray(in, shapeVersion, out, [&](FillStyle& f) { return readFillStyle(in, shapeVersion, f); });
+}
+
 bool readLineStyles(BitReader& in, int shapeVersion, std::vector<LineStyle>& out) {
-  unsigned count = in.u8();
-  if (count == 0xFF && shapeVersion >= 2) count = in.u16();
-  out.clear();
-  out.reserve(std::min<size_t>(count, in.remaining()));
-  for (unsigned i = 0; i < count && !in.failed(); ++i) {
-    LineStyle l;
+  return readStyleArray(in, shapeVersion, out, [&](LineStyle& l) {
+    if (shapeVersion >= 4) return readLineStyle2(in, l);
     l.width = in.u16();
     l.colour = shapeVersion >= 3 ? in.rgba() : in.rgb();
-    out.push_back(l);
-  }
-  return !in.failed();
+    return true;
+  });
 }
 
 // Reads shape records into groups (a shape) or into one group without styles (a glyph).
@@ -165,7 +187,34 @@ bool readRecords(BitReader& in, int shapeVersion, bool withStyles, uint32_t& rec
   return !in.failed();
 }
 
+Cap capOf(unsigned bits) { return bits == 1 ? Cap::none : bits == 2 ? Cap::square : Cap::round; }
+
 }  // namespace
+
+void readLineFlags(BitReader& in, LineStyle& out) {
+  out.startCap = capOf(in.ub(2));
+  const unsigned join = in.ub(2);
+  out.join = join == 1 ? Join::bevel : join == 2 ? Join::miter : Join::round;
+  out.hasFill = in.ub(1) != 0;
+  out.noHScale = in.ub(1) != 0;
+  out.noVScale = in.ub(1) != 0;
+  in.ub(1);  // pixel hinting: the renderer places lines where they are
+  in.ub(5);
+  out.noClose = in.ub(1) != 0;
+  out.endCap = capOf(in.ub(2));
+  if (join == 2) out.miterLimit = std::max(1.0f, float(in.u16()) / 256.0f);
+}
+
+bool readLineStyle2(BitReader& in, LineStyle& out) {
+  out.width = in.u16();
+  readLineFlags(in, out);
+  if (out.hasFill) {
+    if (!readFillStyle(in, 4, out.fill)) return false;
+  } else {
+    out.colour = in.rgba();
+  }
+  return !in.failed();
+}
 
 bool readShape(BitReader& in, int shapeVersion, uint32_t& records, Shape& out) {
   out.groups.clear();

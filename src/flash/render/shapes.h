@@ -7,10 +7,18 @@
 
 namespace mv::render {
 
-// The body of DefineShape (version 1), DefineShape2 (2) or DefineShape3 (3) after the character id and
-// bounds. records: shape records still allowed, reduced by those read. false: the shape is damaged (it
+// The body of DefineShape (version 1), DefineShape2 (2), DefineShape3 (3) or DefineShape4 (4) after the
+// character id and bounds (and DefineShape4's edge bounds and flags). records: shape records still allowed, reduced by those read. false: the shape is damaged (it
 // ends inside a record, or holds a fill style of unknown kind) or the records ran out.
 bool readShape(BitReader& in, int shapeVersion, uint32_t& records, Shape& out);
+
+// One LINESTYLE2 (DefineShape4). false: it ends early or holds a fill style of unknown kind.
+bool readLineStyle2(BitReader& in, LineStyle& out);
+
+// The fields of a LINESTYLE2 between its width and its colour or fill: caps, join, the flags and the
+// miter limit (miter joins only). DefineMorphShape2's line styles hold the same between their widths
+// and their colours.
+void readLineFlags(BitReader& in, LineStyle& out);
 
 // A glyph of DefineFont or DefineFont2: a SHAPE without style arrays.
 bool readGlyph(BitReader& in, uint32_t& records, Glyph& out);

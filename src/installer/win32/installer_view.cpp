@@ -5,6 +5,7 @@
 
 #include "flash/flash_panel.h"
 #include "flash/render/first_frame.h"
+#include "flash/win32/gdi_fonts.h"
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
 #include "support/user_texts.h"
@@ -163,6 +164,7 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
     InvalidateRect(hwnd_, nullptr, TRUE);
   }
   const render::JpegDecoder* jpegDecoder() override { return &jpeg_; }
+  const render::FontProvider* fontProvider() override { return &fonts_; }
 
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<MoviePanel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -227,6 +229,7 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
   std::shared_ptr<const render::FirstFrame> frame_;
   render::Image picture_;
   PictureJpegDecoder jpeg_;
+  GdiFontProvider fonts_;
 };
 
 // ---------------------------------------------------------------------------------------------------

@@ -193,5 +193,38 @@ TEST(RenderJpeg, ABrokenJpegIsLeftOut) {
   EXPECT_EQ(img.width, 100);
 }
 
+TEST(RenderBitmaps, FifteenBitPixelsAreOpaqueInBothLosslessTags) {
+  // The same big-endian word in DefineBitsLossless and DefineBitsLossless2, two pixels a row (no padding).
+  const uint16_t v = uint16_t(0 << 10 | 31 << 5 | 8);
+  const std::string pixels = std::string{char(v >> 8), char(v & 255), char(v >> 8), char(v & 255)};
+  for (int code : {20, 36}) {
+    SCOPED_TRACE(code);
+    Image img = drawBitmap(lossless(code, 4, 2, 1, "", pixels), 2, 1);
+    EXPECT_PIXEL(img, 10, 10, (Rgb{0, 255, 66}), 0);
+    EXPECT_PIXEL(img, 30, 10, (Rgb{0, 255, 66}), 0);
+  }
+}
+
+// A JPEG of one colour whose pixels carry the alpha plane given, in DefineBitsJPEG3 or, with a
+// deblocking strength before the JPEG, DefineBitsJPEG4.
+std::string jpegWithAlpha(int code, Colour c, const std::string& alpha) {
+  const std::string jpeg = jpegOf(2, 1, c);
+  const std::string deblock = code == 90 ? le16(0x0180) : "";
+  return tag(code, le16(1) + swftest::le32(uint32_t(jpeg.size())) + deblock + jpeg + zlibOf(alpha));
+}
+
+TEST(RenderJpeg, AlphaPlanesTakeColoursMultipliedAsFlashWritesThemOrStraightAsOthersDo) {
+  for (int code : {35, 90}) {
+    SCOPED_TRACE(code);
+    // Grey 100 at alpha 128, as Flash writes it (already multiplied): 100 + 255 * 127 / 255 over white.
+    Image flash = drawBitmap(jpegWithAlpha(code, Colour{100, 100, 100}, std::string("\x80\x80", 2)), 2, 1);
+    EXPECT_PIXEL(flash, 10, 10, (Rgb{227, 227, 227}), 4);
+    EXPECT_PIXEL(flash, 30, 10, (Rgb{227, 227, 227}), 4);
+    // Grey 200 at alpha 64 cannot be multiplied already: multiplied here, 50 + 191.
+    Image straight = drawBitmap(jpegWithAlpha(code, Colour{200, 200, 200}, std::string("\x40\x40", 2)), 2, 1);
+    EXPECT_PIXEL(straight, 10, 10, (Rgb{241, 241, 241}), 4);
+  }
+}
+
 }  // namespace
 }  // namespace rendertest

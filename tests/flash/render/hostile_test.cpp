@@ -22,7 +22,10 @@ TEST(RenderHostile, HeadersThatAreRefused) {
   EXPECT_EQ(statusOf(""), FrameStatus::notSwf);
   EXPECT_EQ(statusOf("FWS\x06"), FrameStatus::notSwf);
   EXPECT_EQ(statusOf("GIF89a" + std::string(20, '\0')), FrameStatus::notSwf);
-  EXPECT_EQ(statusOf(redSquareMovie(7)), FrameStatus::versionTooNew);
+  Limits panel;  // the movie panel's range
+  panel.newestVersion = 6;
+  EXPECT_EQ(statusOf(redSquareMovie(7), panel), FrameStatus::versionTooNew);
+  EXPECT_EQ(statusOf(redSquareMovie(11)), FrameStatus::versionTooNew);
   EXPECT_EQ(statusOf(redSquareMovie(2)), FrameStatus::versionTooOld);
   EXPECT_EQ(statusOf(redSquareMovie(3)), FrameStatus::ok);
   EXPECT_EQ(statusOf(std::string("FWS\x06\x0A\0\0\0\xF8", 9)), FrameStatus::damaged);  // the frame RECT is cut
@@ -32,6 +35,30 @@ TEST(RenderHostile, HeadersThatAreRefused) {
   Limits small;
   small.maxMovieBytes = 64;
   EXPECT_EQ(statusOf(redSquareMovie(), small), FrameStatus::tooLarge);
+}
+
+TEST(RenderHostile, VersionsThreeToTenAreDrawnAndLzmaMoviesAreRefusedByName) {
+  for (int version = 7; version <= 10; ++version) {
+    SCOPED_TRACE(version);
+    for (const std::string& swf : {redSquareMovie(version), swftest::cwsOf(redSquareMovie(version))})
+      EXPECT_PIXEL(draw(swf, 100, 100), 10, 10, (Rgb{220, 20, 20}), 0);
+  }
+  std::string zws = swftest::cwsOf(redSquareMovie(13));
+  zws[0] = 'Z';
+  EXPECT_EQ(statusOf(zws), FrameStatus::lzma);
+  zws[3] = 8;
+  EXPECT_EQ(statusOf(zws), FrameStatus::lzma);
+}
+
+TEST(RenderHostile, ACompressedMovieExpandingPastTheBoundIsRefused) {
+  Limits small;
+  small.maxMovieBytes = 64;
+  EXPECT_EQ(statusOf(swftest::cwsOf(redSquareMovie()), small), FrameStatus::tooLarge);
+  // One that claims 2 GB but holds a few bytes is read as far as it goes.
+  std::string claims = swftest::cwsOf(redSquareMovie());
+  for (int i = 0; i < 4; ++i) claims[4 + i] = char((0x80000000u >> (8 * i)) & 255);
+  EXPECT_PIXEL(draw(claims, 100, 100), 10, 10, (Rgb{220, 20, 20}), 0);
+  EXPECT_EQ(statusOf(claims.substr(0, 8) + swftest::deflateBytes(std::string("\x50\x00", 2))), FrameStatus::damaged);
 }
 
 TEST(RenderHostile, AMovieCutInsideATagShowsWhatCameBefore) {

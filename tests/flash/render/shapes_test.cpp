@@ -231,14 +231,15 @@ TEST(RenderGradients, ARadialGradientGoesFromItsCentreToItsCircleWithStopsAndAlp
   EXPECT_PIXEL(img, 50, 19, pixel(img, 80, 50), 0); // round: the same at the same distance
 }
 
-TEST(RenderGradients, StopsOutOfOrderAreSortedByRatio) {
+TEST(RenderGradients, StopsOutOfOrderAreTakenInTheirOrderNotSorted) {
+  // Blue at 255 listed before red at 0: blue is drawn up to 255, and red, already behind, never shows.
   Styles s;
   const int g = s.gradient(false, Mat::scaled(100.0 * kPx / 32768, 1, 50 * kPx, 0),
                            {{255, Colour{0, 0, 255}}, {0, Colour{255, 0, 0}}});
   Records r;
   r.move(0, 0, 0, g, 0).rectangle(0, 0, 100 * kPx, 100 * kPx);
   Image img = drawShape(defineShape(2, 1, s, r));
-  EXPECT_PIXEL(img, 1, 50, (Rgb{255, 0, 0}), 6);
+  EXPECT_PIXEL(img, 1, 50, (Rgb{0, 0, 255}), 6);
   EXPECT_PIXEL(img, 98, 50, (Rgb{0, 0, 255}), 6);
 }
 
