@@ -5,7 +5,7 @@ the first frame of the content's movie becomes the wallpaper), with the prefix s
 - a silent installation sets a 24-bit BMP of the screen's size in the content folder as the wallpaper,
   centred, after recording the user's wallpaper in the uninstall entry; the page's scale mode and the
   package's background colour are drawn; the sample uninstaller brings the earlier wallpaper back and
-  leaves no picture;
+  leaves no picture, but leaves alone a wallpaper the user has chosen since;
 - a windowed installation ends with "Setup Complete" and the same wallpaper;
 - a page whose movie lies outside the content folder (and no movie in the content), and a movie the
   renderer refuses: no still wallpaper, a successful installation;
@@ -149,6 +149,22 @@ def windows_10_silent_install_then_uninstall(t):
 @e2e.scenario
 def windows_xp_silent_install_then_uninstall(t):
     still_wallpaper_and_uninstall(t, "winxp", "Shallow Sea")
+
+
+@e2e.scenario
+def wallpaper_chosen_since_is_left_alone(t):
+    windows_version(t, "win10")
+    earlier_wallpaper(t)
+    title = "Later Sea"
+    content = WALLPAPER + title + " dir\\"
+    setup = installer(t, title, title, page_with("Later%20Sea%20dir/sea.swf"), [Entry("sea.swf", movie())])
+    silent_install(t, title, setup)
+    expect(t.reg_query(DESKTOP, "Wallpaper") == content + PICTURE, "the wallpaper is the picture")
+    expect(wine(t, "reg", "add", DESKTOP, "/v", "Wallpaper", "/d", "C:\\windows\\chosen.bmp", "/f") == 0,
+           "the user chooses another wallpaper")
+    expect(wine(t, content + "uninstall.exe", "/y") == 0, "the uninstaller ends with 0")
+    expect(not t.exists(content), "the content folder and the picture are gone")
+    expect(t.reg_query(DESKTOP, "Wallpaper") == "C:\\windows\\chosen.bmp", "the user's choice stays")
 
 
 @e2e.scenario
