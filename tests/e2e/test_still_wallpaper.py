@@ -16,10 +16,11 @@ import os
 import struct
 import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, ROOT, UNINSTALL_KEY, WINE_RUN, Entry, Skip, Slot, bmp_24,  # noqa: E402
-                     data_file, expect, package, wine_environment)
+                     data_file, expect, package, win_path, wine_environment)
 
 e2e = E2E()
 WALLPAPER = "C:\\windows\\Web\\Wallpaper\\"
@@ -88,6 +89,64 @@ def read_bmp(t, path):
     return width, height, bits, rows[::-1] if height > 0 else rows
 
 
+def read_png(path):
+    """(width, height, rows top to bottom as RGB bytes) of a non-interlaced 8-bit RGB or RGBA PNG."""
+    with open(path, "rb") as f:
+        data = f.read()
+    expect(data[:8] == b"\x89PNG\r\n\x1a\n", "a PNG")
+    at, idat = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        body = data[at + 8: at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            expect(depth == 8 and colour in (2, 6) and interlace == 0, "an 8-bit RGB(A) PNG")
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw, channels = zlib.decompress(idat), 3 if colour == 2 else 4
+    stride, rows, previous = width * channels, [], bytearray(width * channels)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1: (y + 1) * (stride + 1)])
+        for i in range(stride if kind else 0):
+            left = line[i - channels] if i >= channels else 0
+            up, corner = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        previous = line
+        rows.append(bytes(line) if channels == 3 else bytes(b for k, b in enumerate(line) if k % 4 != 3))
+    return width, height, rows
+
+
+def expect_preview_match(t, name, swf, scale, rows):
+    """The picture matches what `mvpack preview` draws of the movie at the screen's size and scale mode
+    (mean difference per channel at most 2): the author sees the wallpaper the users get."""
+    mvpack = os.path.join(os.path.dirname(os.path.abspath(t.args.stub)), "mvpack.exe")
+    if not os.path.exists(mvpack):
+        print("no mvpack.exe beside the stub: the picture is not compared with its preview")
+        return
+    folder = os.path.join(t.work, name.replace(" ", "_"))
+    movie_path, png = os.path.join(folder, "movie.swf"), os.path.join(folder, "preview.png")
+    with open(movie_path, "wb") as f:
+        f.write(swf)
+    expect(wine(t, mvpack, "preview", win_path(movie_path), "-o", win_path(png), "--size", "%dx%d" % SCREEN,
+                "--scale", scale, "--background", "#%02x%02x%02x" % BACKGROUND) == 0, "mvpack preview")
+    width, height, preview = read_png(png)
+    expect((width, height) == SCREEN, "the preview's size")
+    total = sum(abs(a - b) for y in range(height) for a, b in zip(preview[y], rows[y]))
+    mean = total / (width * height * 3)
+    print("mean difference from the preview: %.3f" % mean)
+    expect(mean <= 2, "the picture is the preview: mean difference %.3f" % mean)
+
+
 def pixel(rows, x, y):
     b, g, r = rows[y][3 * x: 3 * x + 3]
     return r, g, b
@@ -127,6 +186,7 @@ def still_wallpaper_and_uninstall(t, version, title):
            "the rest in the background colour: %r" % (pixel(rows, 0, 0),))
     expect(first_drawn_row(rows) >= 165, "a band of the package's colour above the stage")
     expect(len(set(rows[height // 2])) > 3, "the movie is drawn across the middle")
+    expect_preview_match(t, title + " preview", movie(), "showall", rows)
     entry = "HKLM\\" + UNINSTALL_KEY + title
     recorded = {name: t.reg_query(entry, name) for name in
                 ("StillWallpaper", "PreviousWallpaper", "PreviousWallpaperStyle", "PreviousTileWallpaper")}
@@ -192,6 +252,7 @@ expect-exit I 0
     # Exact fit stretches the stage over the whole height, where show all leaves 165 rows of the package's
     # colour above it: the drawing starts higher.
     expect(first_drawn_row(rows) < 165, "the stage reaches above show all's band: row %d" % first_drawn_row(rows))
+    expect_preview_match(t, title + " preview", movie(), "exactfit", rows)
 
 
 @e2e.scenario
