@@ -201,6 +201,10 @@ void renderSeeds(const std::string& data) {
   if (!data.empty())
     for (const std::string& n : filesIn(data + "/render", ".swf")) put("swf", "render_" + n, readFile(data + "/render/" + n));
   textFieldSeeds();
+  // The movies of versions 7 to 10 by other writers: text fields, buttons, morphs, PlaceObject3, DefineShape4.
+  if (!data.empty())
+    for (const std::string& n : filesIn(data + "/render/preview", ".swf"))
+      put("swf", "render_preview_" + n, readFile(data + "/render/preview/" + n));
 }
 
 void swfSeeds(const std::string& data) {

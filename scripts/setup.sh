@@ -12,6 +12,7 @@
 #   Debian's source packages (apt-get source, after adding a deb-src entry): libjpeg-turbo, built here as a
 #     static mingw library (the Win32 tests write JPEG pictures with it); zlib, whose inflate the shipped
 #     install.exe compiles for size; GoogleTest for mingw is built from Debian's /usr/src/googletest.
+#     libjpeg-turbo and libpng (likewise built here) serve mvpack.exe's previews; natively libpng-dev.
 #   The npm registry: node-pkware, an independent implementation of the DCL format that the codec tests
 #     (tests/dcl/dcl_node_test.cpp) and benchmarks (bench/) compare against.
 # Everything built goes into .cache/ (git-ignored); nothing else is downloaded.
@@ -28,6 +29,7 @@ need_pkgs=(cmake g++ make ninja-build pkg-config googletest libgtest-dev libgmoc
   clang libclang-rt-14-dev dpkg-dev xauth locales python3 universal-ctags
   libfreetype-dev fonts-dejavu-core fonts-liberation2)
 need_i386=(wine32:i386)
+need_pkgs+=(libpng-dev)  # mvpack preview's pictures
 
 missing=()
 for p in "${need_pkgs[@]}" wine "${need_i386[@]}"; do
@@ -79,6 +81,25 @@ if [ ! -f "$CACHE/jpeg-mingw/lib/libjpeg.a" ]; then
   cmake --build "$CACHE/jpeg-mingw-build" -j"$(nproc)" >/dev/null
   cmake --install "$CACHE/jpeg-mingw-build" >/dev/null
   find "$CACHE/jpeg-mingw" -name 'libjpeg.a' -path '*lib*' -exec cp {} "$CACHE/jpeg-mingw/lib/libjpeg.a" \; 2>/dev/null || true
+fi
+
+# libpng for mingw, static, from Debian's source package: mvpack.exe writes its previews with it. As for
+# zlib, the versions the archive lists are tried in turn when the newest one's files are gone.
+if [ ! -f "$CACHE/png-mingw/lib/libpng.a" ]; then
+  echo "setup: building libpng for mingw"
+  rm -rf "$CACHE/png-src" "$CACHE/png-mingw-build"; mkdir -p "$CACHE/png-src"
+  for v in "" $(apt-cache showsrc libpng1.6 2>/dev/null | sed -n 's/^Version: //p' | sort -ru); do
+    rm -rf "$CACHE/png-src"/*
+    (cd "$CACHE/png-src" && apt-get source -qq "libpng1.6${v:+=$v}" >/dev/null 2>&1) && break
+  done
+  src="$(find "$CACHE/png-src" -maxdepth 1 -mindepth 1 -type d -name 'libpng*' | head -1)"
+  cmake -S "$src" -B "$CACHE/png-mingw-build" -DCMAKE_TOOLCHAIN_FILE="$TC" -DCMAKE_BUILD_TYPE=Release \
+    -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_HARDWARE_OPTIMIZATIONS=OFF \
+    -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include >/dev/null
+  cmake --build "$CACHE/png-mingw-build" -j"$(nproc)" --target png_static >/dev/null
+  mkdir -p "$CACHE/png-mingw/include" "$CACHE/png-mingw/lib"
+  cp "$src/png.h" "$src/pngconf.h" "$CACHE/png-mingw-build/pnglibconf.h" "$CACHE/png-mingw/include/"
+  cp "$CACHE/png-mingw-build/libpng16.a" "$CACHE/png-mingw/lib/libpng.a"
 fi
 
 # zlib's inflate for the shipped install.exe, built there for size from Debian's source package

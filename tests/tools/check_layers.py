@@ -6,9 +6,10 @@
 
 The layers, highest first (docs/ARCHITECTURE.md): installer over desktop, flash and package; those over
 dcl and platform; everything over support. flash/render stands below flash. tools/ use package, dcl,
-platform and support. A quoted include is named by its folder ("platform/files.h"); one that names a file
-beside the including file is its own. Angle-bracket includes (the system, third-party libraries) are not
-layers. Tests, fuzzers and benchmarks may include anything and are not checked.
+platform, flash/render (previews) and support. A quoted include is named by its folder
+("platform/files.h"); one that names a file beside the including file is its own. Angle-bracket includes
+(the system, third-party libraries) are not layers. Tests, fuzzers and benchmarks may include anything
+and are not checked.
 """
 import os
 import re
@@ -27,16 +28,17 @@ ALLOWED = {
     "flash/render": BASE | {"flash/render", "dcl", "platform"},
     "flash": BASE | {"flash", "flash/render", "dcl", "platform"},
     "installer": BASE | {"installer", "desktop", "flash", "flash/render", "package", "dcl", "platform", "runtime"},
-    "tools": BASE | {"package", "dcl", "platform"},
+    "tools": BASE | {"package", "dcl", "platform", "flash/render"},
 }
 # Single headers a layer may take from beside or above it: the installed names (a header of names alone);
-# the SWF header rule (header-only) that the renderer and the packaging tool read movies with; and the
-# inflate loop, a library of its own that the renderer shares with the movie panel.
+# the SWF header rule (header-only) that the renderer and the packaging tool read movies with; the
+# inflate loop, a library of its own that the renderer shares with the movie panel; and the system's
+# fonts for the renderer (GDI), which mvpack.exe's previews use as the installer does.
 EXTRA_HEADERS = {
     "desktop": {"package/install_layout.h"},
     "flash": {"package/install_layout.h"},
     "flash/render": {"flash/swf_header.h", "flash/inflate.h"},
-    "tools": {"flash/swf_header.h"},
+    "tools": {"flash/swf_header.h", "flash/win32/gdi_fonts.h"},
 }
 SOURCE_ENDINGS = (".cpp", ".h", ".c", ".hpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

@@ -10,6 +10,7 @@
 #include "console.h"
 #include "examine.h"
 #include "manifest.h"
+#include "preview.h"
 #include "progress.h"
 #include "support/text_encoding.h"
 #include "util.h"
@@ -25,11 +26,13 @@ Commands:
   list INSTALLER                show the package header, its eleven slots and the data file's records
   verify INSTALLER              read and expand every slot and entry, check sizes, integrity record, PE checksum
   extract INSTALLER -o FOLDER   write the slots and the data file's entries into a folder
+  preview MOVIE -o PICTURE      draw an SWF movie's first frame as the installer draws it, into a PNG
 
 Run "mvpack COMMAND --help" for a command's options.
 
 Exit codes: 0 success; 1 a file could not be read or written, or a manifest or stub was refused;
-2 wrong command line; 3 the installer is damaged (or holds names that are not safe to write).
+2 wrong command line; 3 the installer is damaged (or holds names that are not safe to write), or the
+movie to preview is refused.
 )";
 
 const char* kBuildHelp = R"(usage: mvpack build MANIFEST [-o INSTALLER] [options]
@@ -88,9 +91,25 @@ damaged is left out and named; the exit code is then 3.
   --force               write into a folder that is not empty
 )";
 
+const char* kPreviewHelp = R"(usage: mvpack preview MOVIE -o PICTURE [--size WxH] [--scale MODE] [--background #RRGGBB]
+
+Draws the first frame of an SWF movie (versions and tags as the installer's renderer reads them) with the
+renderer and the bounds the installer uses, and writes it as a PNG picture: what the installer shows
+where it draws the movie itself. Exits with 3 when the movie is refused (the reason is printed) or when a
+bound is reached while drawing (the picture then shows only the background, as the installer would).
+
+  -o, --output PICTURE   the PNG file to write
+  --size WxH             the picture's size in pixels (default: the movie's stage size)
+  --scale MODE           how the stage fits the picture: showall (default: all of it, aspect ratio
+                         kept), exactfit (stretched), noborder (filled, aspect ratio kept, cut),
+                         noscale (one stage pixel per picture pixel); centred in every mode
+  --background #RRGGBB   the colour behind the movie in place of its own background colour
+)";
+
 struct Args {
   std::vector<std::string> positional;
   std::string output, stub, library, uninstaller, flashInstaller;
+  std::string size, scale, background;  // preview
   int64_t offset = -1;
   bool noIntegrity = false, quiet = false, force = false, help = false;
 };
@@ -125,7 +144,10 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
     else if (command == "build" && s == "--no-integrity") a.noIntegrity = true;
     else if ((command == "build" || command == "verify") && (s == "-q" || s == "--quiet")) a.quiet = true;
     else if (command == "extract" && s == "--force") a.force = true;
-    else if (command != "build" && s == "--offset") {
+    else if (command == "preview" && s == "--size") a.size = get();
+    else if (command == "preview" && s == "--scale") a.scale = get();
+    else if (command == "preview" && s == "--background") a.background = get();
+    else if (command != "build" && command != "preview" && s == "--offset") {
       std::string v = get();
       char* end = nullptr;
       long long n = std::strtoll(v.c_str(), &end, 0);
@@ -137,6 +159,23 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
       a.positional.push_back(s);
   }
   return a;
+}
+
+int previewCommand(const Args& a) {
+  PreviewOptions o;
+  o.movie = a.positional[0];
+  o.output = a.output;
+  if (o.output.empty()) throw UsageError("preview needs -o PICTURE");
+  const int maxSide = previewLimits().maxFrameSide;
+  if (!a.size.empty() && !parsePictureSize(a.size, maxSide, o.width, o.height))
+    throw UsageError("--size: \"" + a.size + "\" is not WxH with sides from 1 to " + std::to_string(maxSide));
+  if (!a.scale.empty() && !parseScaleMode(a.scale, o.scale))
+    throw UsageError("--scale: \"" + a.scale + "\" is none of showall, exactfit, noborder, noscale");
+  uint32_t colour = 0;
+  if (!a.background.empty() && !parseColour(a.background, colour))
+    throw UsageError("--background: \"" + a.background + "\" is not a colour #RRGGBB");
+  if (!a.background.empty()) o.background = colour;
+  return previewMovie(o, std::cout, std::cerr);
 }
 
 int run(int argc, char** argv) {
@@ -152,6 +191,7 @@ int run(int argc, char** argv) {
       else if (c == "list") std::cout << kListHelp;
       else if (c == "verify") std::cout << kVerifyHelp;
       else if (c == "extract") std::cout << kExtractHelp;
+      else if (c == "preview") std::cout << kPreviewHelp;
       else std::cout << kUsage;
     } else {
       std::cout << kUsage;
@@ -163,7 +203,8 @@ int run(int argc, char** argv) {
     return exitcode::ok;
   }
   const char* help = command == "build" ? kBuildHelp : command == "list" ? kListHelp
-                     : command == "verify" ? kVerifyHelp : command == "extract" ? kExtractHelp : nullptr;
+                     : command == "verify" ? kVerifyHelp : command == "extract" ? kExtractHelp
+                     : command == "preview" ? kPreviewHelp : nullptr;
   if (!help) {
     std::cerr << "mvpack: unknown command \"" << command << "\"\n\n" << kUsage;
     return exitcode::usage;
@@ -179,8 +220,9 @@ int run(int argc, char** argv) {
     }
     if (a.positional.size() != 1)
       throw UsageError(std::string(a.positional.empty() ? "missing " : "too many arguments; expected one ") +
-                       (command == "build" ? "MANIFEST" : "INSTALLER"));
+                       (command == "build" ? "MANIFEST" : command == "preview" ? "MOVIE" : "INSTALLER"));
     if (command == "extract" && a.output.empty()) throw UsageError("extract needs -o FOLDER");
+    if (command == "preview") return previewCommand(a);
   } catch (const UsageError& e) {
     std::cerr << "mvpack " << command << ": " << e.what() << "\n\n" << help;
     return exitcode::usage;

@@ -8,17 +8,17 @@ namespace fs = std::filesystem;
 
 namespace mvpack {
 
-void checkOutputPath(const std::string& output) {
+void checkOutputPath(const std::string& output, const std::string& what, const std::string& example) {
   std::error_code ec;
   const fs::path path = toPath(output);
   if (fs::is_directory(path, ec))
-    throw ToolError(output + ": is a folder; the output is the installer file to write, such as " +
-                    fromPath(path / "setup.exe"));
+    throw ToolError(output + ": is a folder; the output is the " + what + " file to write, such as " +
+                    fromPath(path / toPath(example)));
   const fs::path folder = path.parent_path();
   if (!folder.empty() && !fs::is_directory(folder, ec))
     throw ToolError(output + ": the folder " + fromPath(folder) +
                     (fs::exists(folder, ec) ? " is not a folder" : " does not exist") +
-                    "; create it or write the installer elsewhere");
+                    "; create it or write the " + what + " elsewhere");
 }
 
 void refuseOutputAmongInputs(const std::string& output,

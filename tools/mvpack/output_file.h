@@ -9,8 +9,10 @@
 
 namespace mvpack {
 
-// ToolError saying what to change when `output` is a folder or its folder does not exist.
-void checkOutputPath(const std::string& output);
+// ToolError saying what to change when `output` is a folder or its folder does not exist; `what` names
+// the file to write and `example` a name for it.
+void checkOutputPath(const std::string& output, const std::string& what = "installer",
+                     const std::string& example = "setup.exe");
 
 // ToolError when `output` is the same file as one of the inputs (by file identity: another spelling of
 // the path, a link, a hard link): building would destroy its own input. Each input is {role, path}.

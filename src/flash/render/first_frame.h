@@ -8,8 +8,8 @@
 // 3), text fields (DefineEditText with their initial text, plain or HTML, in the movie's fonts or the
 // machine's through a FontProvider), sprites (their first frame) and the display list that PlaceObject,
 // PlaceObject2, RemoveObject and RemoveObject2 build.
-// Drawing puts the stage into the picture as the control does (by default scale mode "show all": aspect
-// ratio kept, centred, the rest in the background colour; DrawOptions chooses another); anti-aliased.
+// Drawing puts the whole stage into the picture as the control does by default (scale mode "show all"):
+// aspect ratio kept, centred, the rest in the background colour; anti-aliased.
 //
 // What it cannot draw (device fonts without a provider, morph shapes, buttons, video, scripts) is left out. Every count,
 // length and index read from the movie is checked, and the work a movie can cause is bounded (Limits).

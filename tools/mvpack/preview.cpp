@@ -1,0 +1,149 @@
+#include "preview.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <ostream>
+
+#include "flash/render/libjpeg_decoder.h"
+#ifdef _WIN32
+#include "flash/win32/gdi_fonts.h"
+#else
+#include "flash/render/freetype_fonts.h"
+#endif
+#include "output_file.h"
+#include "png_writer.h"
+#include "util.h"
+
+namespace mvpack {
+
+namespace {
+
+using mv::render::FrameStatus;
+
+std::string lowerCase(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool parseSide(const std::string& text, int maxSide, int& side) {
+  if (text.empty() || text.size() > 6 || !std::all_of(text.begin(), text.end(), ::isdigit)) return false;
+  side = std::stoi(text);
+  return side >= 1 && side <= maxSide;
+}
+
+std::string refusal(FrameStatus why) {
+  switch (why) {
+    case FrameStatus::notSwf: return "not an SWF movie (it starts with neither \"FWS\" nor \"CWS\")";
+    case FrameStatus::lzma: return "compressed with LZMA (\"ZWS\", versions 13 and later), which the renderer does not expand";
+    case FrameStatus::versionTooNew: return "its version is newer than the renderer draws";
+    case FrameStatus::versionTooOld: return "its version is older than the renderer draws";
+    case FrameStatus::damaged: return "damaged: a header or compressed stream that cannot be read";
+    case FrameStatus::tooLarge: return "larger than the renderer's bound on a movie";
+    case FrameStatus::limitReached: return "it needs more work than the renderer's bounds allow";
+    default: return "refused by the renderer";
+  }
+}
+
+// The stage's size, made to fit within maxSide keeping its aspect ratio.
+void stageSize(const mv::render::FirstFrame& frame, int maxSide, int& width, int& height) {
+  width = frame.stageWidth();
+  height = frame.stageHeight();
+  const int longest = std::max(width, height);
+  if (longest > maxSide) {
+    width = std::max(1, int(int64_t(width) * maxSide / longest));
+    height = std::max(1, int(int64_t(height) * maxSide / longest));
+  }
+}
+
+}  // namespace
+
+bool parsePictureSize(const std::string& text, int maxSide, int& width, int& height) {
+  const size_t x = lowerCase(text).find('x');
+  return x != std::string::npos && parseSide(text.substr(0, x), maxSide, width) &&
+         parseSide(text.substr(x + 1), maxSide, height);
+}
+
+bool parseScaleMode(const std::string& text, mv::render::ScaleMode& mode) {
+  using mv::render::ScaleMode;
+  const std::string t = lowerCase(text);
+  if (t == "showall") mode = ScaleMode::showAll;
+  else if (t == "exactfit") mode = ScaleMode::exactFit;
+  else if (t == "noborder") mode = ScaleMode::noBorder;
+  else if (t == "noscale") mode = ScaleMode::noScale;
+  else return false;
+  return true;
+}
+
+bool parseColour(const std::string& text, uint32_t& colour) {
+  const std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
+  if (hex.size() != 6 || !std::all_of(hex.begin(), hex.end(), ::isxdigit)) return false;
+  colour = uint32_t(std::stoul(hex, nullptr, 16));
+  return true;
+}
+
+mv::render::Limits previewLimits() {
+  // The installer's bounds (the movie panel's, src/flash/flash_panel.cpp), tighter than the renderer's
+  // defaults, with every version the renderer draws: content movies are drawn with them too.
+  mv::render::Limits limits;
+  limits.maxMovieBytes = 64u << 20;
+  limits.maxShapeRecords = 1u << 20;
+  limits.maxObjects = 50000;
+  limits.maxEdges = 2u << 20;
+  limits.maxPixelWork = 64u << 20;
+  limits.maxBitmapPixels = 16u << 20;
+  return limits;
+}
+
+int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
+  const mv::render::Limits limits = previewLimits();
+  checkOutputPath(options.output, "picture", "frame.png");
+  std::error_code ec;
+  if (std::filesystem::equivalent(toPath(options.output), toPath(options.movie), ec))
+    throw ToolError(options.output + ": is the movie itself, which writing the picture would destroy; choose "
+                    "another picture file");
+  // A file larger than the bound is refused before it is read; a compressed one is held to the same
+  // bound while it expands.
+  const uintmax_t fileSize = std::filesystem::file_size(toPath(options.movie), ec);
+  if (!ec && fileSize > limits.maxMovieBytes) {
+    err << "mvpack preview: " << options.movie << ": refused: " << refusal(FrameStatus::tooLarge) << " ("
+        << withCommas(int64_t(limits.maxMovieBytes)) << " bytes)\n";
+    return exitcode::damaged;
+  }
+  const std::vector<uint8_t> bytes = readWholeFile(options.movie, "movie");
+  const mv::render::LibjpegDecoder jpeg;
+  // Device fonts as the installer finds them on Windows (GDI's outlines); natively through FreeType, the
+  // Liberation and DejaVu faces standing in for Arial, Times New Roman and Courier New.
+#ifdef _WIN32
+  const mv::GdiFontProvider fonts;
+#else
+  const mv::render::FreetypeFontProvider fonts;
+#endif
+  FrameStatus why = FrameStatus::ok;
+  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, &fonts, limits, &why);
+  if (!frame) {
+    err << "mvpack preview: " << options.movie << ": refused: " << refusal(why) << "\n";
+    return exitcode::damaged;
+  }
+  int width = options.width, height = options.height;
+  if (!width) stageSize(*frame, limits.maxFrameSide, width, height);
+  if (!width || !height) {
+    err << "mvpack preview: " << options.movie << ": the stage has no size; give one with --size WxH\n";
+    return exitcode::damaged;
+  }
+  mv::render::DrawOptions drawOptions;
+  drawOptions.scale = options.scale;
+  drawOptions.background = options.background;
+  mv::render::Image picture;
+  const bool drawn = frame->draw(width, height, picture, drawOptions);
+  writeOutputFile(options.output, encodePng(picture));
+  if (!drawn) {
+    err << "mvpack preview: " << options.movie << ": a bound on drawing was reached: the picture, like the "
+        << "installer, shows only the background\n";
+    return exitcode::damaged;
+  }
+  out << options.output << ": " << width << " x " << height << "\n";
+  return exitcode::ok;
+}
+
+}  // namespace mvpack

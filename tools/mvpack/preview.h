@@ -1,0 +1,35 @@
+#pragma once
+// `mvpack preview`: a movie's first frame drawn by the installer's own renderer, as a PNG picture, for
+// authors to see what the installer and the still wallpaper will show.
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "flash/render/first_frame.h"
+
+namespace mvpack {
+
+struct PreviewOptions {
+  std::string movie, output;
+  int width = 0, height = 0;  // 0: the stage's own size
+  mv::render::ScaleMode scale = mv::render::ScaleMode::showAll;
+  std::optional<uint32_t> background;  // 0x00RRGGBB
+};
+
+// Parses "WxH" (each 1..maxSide); false when it is not that.
+bool parsePictureSize(const std::string& text, int maxSide, int& width, int& height);
+// Parses "showall", "exactfit", "noborder", "noscale" (any case); false otherwise.
+bool parseScaleMode(const std::string& text, mv::render::ScaleMode& mode);
+// Parses "#RRGGBB" (the '#' may be left out); false otherwise.
+bool parseColour(const std::string& text, uint32_t& colour);
+
+// The bounds the installer draws movies within.
+mv::render::Limits previewLimits();
+
+// Draws the movie and writes the picture. Returns the exit code: 0 drawn; 3 the movie is refused (the
+// reason on err) or a bound was reached while drawing (the picture, then only the background, is still
+// written). ToolError when a file cannot be read or written.
+int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace mvpack
