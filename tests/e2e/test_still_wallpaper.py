@@ -134,6 +134,7 @@ def expect_preview_match(t, name, swf, scale, rows):
         print("no mvpack.exe beside the stub: the picture is not compared with its preview")
         return
     folder = os.path.join(t.work, name.replace(" ", "_"))
+    os.makedirs(folder, exist_ok=True)
     movie_path, png = os.path.join(folder, "movie.swf"), os.path.join(folder, "preview.png")
     with open(movie_path, "wb") as f:
         f.write(swf)
@@ -141,7 +142,11 @@ def expect_preview_match(t, name, swf, scale, rows):
                 "--scale", scale, "--background", "#%02x%02x%02x" % BACKGROUND) == 0, "mvpack preview")
     width, height, preview = read_png(png)
     expect((width, height) == SCREEN, "the preview's size")
-    total = sum(abs(a - b) for y in range(height) for a, b in zip(preview[y], rows[y]))
+    total = 0
+    for y in range(height):
+        rgb = bytearray(rows[y])  # the BMP's rows are blue, green, red
+        rgb[0::3], rgb[2::3] = rows[y][2::3], rows[y][0::3]
+        total += sum(abs(a - b) for a, b in zip(preview[y], rgb))
     mean = total / (width * height * 3)
     print("mean difference from the preview: %.3f" % mean)
     expect(mean <= 2, "the picture is the preview: mean difference %.3f" % mean)
