@@ -162,11 +162,11 @@ class FakePainter : public StillPainter {
     this->background = background;
     if (refuse) return nullptr;
     pixels.assign(size_t(width) * size_t(height), 0xFF000000 | background);
-    pixels[0] = 0xFF123456;
+    if (!blank) pixels[0] = 0xFF123456;
     return pixels.data();
   }
   int calls = 0;
-  bool refuse = false;
+  bool refuse = false, blank = false;
   std::string movieBytes;
   StageScale scale = StageScale::showAll;
   uint32_t background = 0;
@@ -274,6 +274,11 @@ TEST_F(StillStep, FailuresLeaveNothingOfIt) {
   EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::refused);
   expectNothingOfIt();
   painter.refuse = false;
+
+  painter.blank = true;  // nothing drawn but the colour the desktop has already
+  EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::blank);
+  expectNothingOfIt();
+  painter.blank = false;
 
   host().setDeskWallpaperResult = false;
   EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::notApplied);

@@ -5,7 +5,7 @@ the first frame of the content's movie becomes the wallpaper), with the prefix s
 - a silent installation sets a 24-bit BMP of the screen's size in the content folder as the wallpaper,
   centred, after recording the user's wallpaper in the uninstall entry; the page's scale mode and the
   package's background colour are drawn; the sample uninstaller brings the earlier wallpaper back and
-  leaves no picture;
+  leaves no picture, but leaves alone a wallpaper the user has chosen since;
 - a windowed installation ends with "Setup Complete" and the same wallpaper;
 - a page whose movie lies outside the content folder (and no movie in the content), and a movie the
   renderer refuses: no still wallpaper, a successful installation;
@@ -16,10 +16,11 @@ import os
 import struct
 import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, ROOT, UNINSTALL_KEY, WINE_RUN, Entry, Skip, Slot, bmp_24,  # noqa: E402
-                     data_file, expect, package, wine_environment)
+                     data_file, expect, package, win_path, wine_environment)
 
 e2e = E2E()
 WALLPAPER = "C:\\windows\\Web\\Wallpaper\\"
@@ -62,7 +63,9 @@ def installer(t, name, title, page, entries, kind=KIND_SILENT):
     slots = t.typical_slots(title, data_file(title, entries))
     slots[6] = Slot(title + ".html", 2, page.encode("cp1252"))
     slots[9] = Slot("uninstall.exe", 5, uninstaller)
-    return t.write_installer(name, package(t.stub, title, slots, kind=kind, rgb=BACKGROUND))
+    # A windowed installation offers to show the desktop, so that its last status stays until answered.
+    return t.write_installer(name.replace(" ", "_"), package(t.stub, title, slots, kind=kind, rgb=BACKGROUND,
+                                                             show_desktop=int(kind != KIND_SILENT)))
 
 
 def page_with(reference, scale="showall"):
@@ -72,7 +75,7 @@ def page_with(reference, scale="showall"):
 
 
 def silent_install(t, name, setup):
-    t.check_drive(name, setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
+    t.check_drive(name.replace(" ", "_"), setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
 
 
 def read_bmp(t, path):
@@ -84,6 +87,69 @@ def read_bmp(t, path):
     stride = (width * 3 + 3) & ~3
     rows = [data[offset + y * stride: offset + y * stride + width * 3] for y in range(abs(height))]
     return width, height, bits, rows[::-1] if height > 0 else rows
+
+
+def read_png(path):
+    """(width, height, rows top to bottom as RGB bytes) of a non-interlaced 8-bit RGB or RGBA PNG."""
+    with open(path, "rb") as f:
+        data = f.read()
+    expect(data[:8] == b"\x89PNG\r\n\x1a\n", "a PNG")
+    at, idat = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        body = data[at + 8: at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            expect(depth == 8 and colour in (2, 6) and interlace == 0, "an 8-bit RGB(A) PNG")
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw, channels = zlib.decompress(idat), 3 if colour == 2 else 4
+    stride, rows, previous = width * channels, [], bytearray(width * channels)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1: (y + 1) * (stride + 1)])
+        for i in range(stride if kind else 0):
+            left = line[i - channels] if i >= channels else 0
+            up, corner = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        previous = line
+        rows.append(bytes(line) if channels == 3 else bytes(b for k, b in enumerate(line) if k % 4 != 3))
+    return width, height, rows
+
+
+def expect_preview_match(t, name, swf, scale, rows):
+    """The picture matches what `mvpack preview` draws of the movie at the screen's size and scale mode
+    (mean difference per channel at most 2): the author sees the wallpaper the users get."""
+    mvpack = os.path.join(os.path.dirname(os.path.abspath(t.args.stub)), "mvpack.exe")
+    if not os.path.exists(mvpack):
+        print("no mvpack.exe beside the stub: the picture is not compared with its preview")
+        return
+    folder = os.path.join(t.work, name.replace(" ", "_"))
+    os.makedirs(folder, exist_ok=True)
+    movie_path, png = os.path.join(folder, "movie.swf"), os.path.join(folder, "preview.png")
+    with open(movie_path, "wb") as f:
+        f.write(swf)
+    expect(wine(t, mvpack, "preview", win_path(movie_path), "-o", win_path(png), "--size", "%dx%d" % SCREEN,
+                "--scale", scale, "--background", "#%02x%02x%02x" % BACKGROUND) == 0, "mvpack preview")
+    width, height, preview = read_png(png)
+    expect((width, height) == SCREEN, "the preview's size")
+    total = 0
+    for y in range(height):
+        rgb = bytearray(rows[y])  # the BMP's rows are blue, green, red
+        rgb[0::3], rgb[2::3] = rows[y][2::3], rows[y][0::3]
+        total += sum(abs(a - b) for a, b in zip(preview[y], rgb))
+    mean = total / (width * height * 3)
+    print("mean difference from the preview: %.3f" % mean)
+    expect(mean <= 2, "the picture is the preview: mean difference %.3f" % mean)
 
 
 def pixel(rows, x, y):
@@ -125,6 +191,7 @@ def still_wallpaper_and_uninstall(t, version, title):
            "the rest in the background colour: %r" % (pixel(rows, 0, 0),))
     expect(first_drawn_row(rows) >= 165, "a band of the package's colour above the stage")
     expect(len(set(rows[height // 2])) > 3, "the movie is drawn across the middle")
+    expect_preview_match(t, title + " preview", movie(), "showall", rows)
     entry = "HKLM\\" + UNINSTALL_KEY + title
     recorded = {name: t.reg_query(entry, name) for name in
                 ("StillWallpaper", "PreviousWallpaper", "PreviousWallpaperStyle", "PreviousTileWallpaper")}
@@ -150,17 +217,36 @@ def windows_xp_silent_install_then_uninstall(t):
 
 
 @e2e.scenario
+def wallpaper_chosen_since_is_left_alone(t):
+    windows_version(t, "win10")
+    earlier_wallpaper(t)
+    title = "Later Sea"
+    content = WALLPAPER + title + " dir\\"
+    setup = installer(t, title, title, page_with("Later%20Sea%20dir/sea.swf"), [Entry("sea.swf", movie())])
+    silent_install(t, title, setup)
+    expect(t.reg_query(DESKTOP, "Wallpaper") == content + PICTURE, "the wallpaper is the picture")
+    expect(wine(t, "reg", "add", DESKTOP, "/v", "Wallpaper", "/d", "C:\\windows\\chosen.bmp", "/f") == 0,
+           "the user chooses another wallpaper")
+    expect(wine(t, content + "uninstall.exe", "/y") == 0, "the uninstaller ends with 0")
+    expect(not t.exists(content), "the content folder and the picture are gone")
+    expect(t.reg_query(DESKTOP, "Wallpaper") == "C:\\windows\\chosen.bmp", "the user's choice stays")
+
+
+@e2e.scenario
 def windowed_install_with_exact_fit(t):
     windows_version(t, "win10")
     earlier_wallpaper(t)
     title = "Window Sea"
     setup = installer(t, title, title, page_with("Window%20Sea%20dir/sea.swf", "exactfit"),
                       [Entry("sea.swf", movie())], kind=KIND_JPEG)
-    t.check_drive(title, setup, r"""
+    t.check_drive(title.replace(" ", "_"), setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
 press W Install
 record W "{complete}" 120000
+wait-box Q "Installation Successful." 30000
+expect-control W Close visible
+press Q No
 wait-exit I 30000
 expect-exit I 0
 """.format(title=title, complete=COMPLETE))
@@ -171,6 +257,7 @@ expect-exit I 0
     # Exact fit stretches the stage over the whole height, where show all leaves 165 rows of the package's
     # colour above it: the drawing starts higher.
     expect(first_drawn_row(rows) < 165, "the stage reaches above show all's band: row %d" % first_drawn_row(rows))
+    expect_preview_match(t, title + " preview", movie(), "exactfit", rows)
 
 
 @e2e.scenario
@@ -196,12 +283,14 @@ def refused_movie_completes_as_before(t):
     content = WALLPAPER + title + " dir\\"
     setup = installer(t, title, title, page_with("Broken%20Sea%20dir/sea.swf"),
                       [Entry("sea.swf", b"FWS\x02" + b"\0" * 40)], kind=KIND_JPEG)  # version 2: refused
-    t.check_drive(title, setup, r"""
+    t.check_drive(title.replace(" ", "_"), setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
 press W Install
 record W "{complete}" 120000
+wait-box Q "Installation Successful." 30000
 expect-no-window Error 2000
+press Q No
 wait-exit I 30000
 expect-exit I 0
 reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
