@@ -16,6 +16,7 @@
 #include "flash/render/layers.h"
 #include "flash/render/model.h"
 #include "flash/render/morph.h"
+#include "flash/render/pixel_maths.h"
 #include "flash/render/raster.h"
 #include "flash/render/scaling_grid.h"
 #include "flash/render/stage_fit.h"
@@ -28,15 +29,6 @@ namespace {
 constexpr double kFlatness = 0.15;  // pixels a flattened curve may stray from the curve
 constexpr double kArcError = 0.1;   // pixels an arc's chords may cut into a line's round ends
 constexpr int kMaxCurvePieces = 100;
-
-// c * k / 255 for each of the four channels, rounded.
-inline uint32_t scaleColour(uint32_t c, uint32_t k) {
-  uint32_t rb = (c & 0x00FF00FFu) * k + 0x00800080u;
-  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-  uint32_t ag = ((c >> 8) & 0x00FF00FFu) * k + 0x00800080u;
-  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
-  return rb | ag;
-}
 
 inline uint32_t premultiply(Rgba c) {
   const uint32_t a = c.a;
