@@ -571,7 +571,15 @@ class Drawer {
         if (a == 255) {
           std::fill(dst, dst + count, src);
         } else if (a) {
-          for (int i = 0; i < count; ++i) dst[i] = src + scaleColour(dst[i], 255 - a);
+          // What lies below repeats along a row (a background, a gradient across it): blended once per change.
+          uint32_t under = dst[0], over = src + scaleColour(under, 255 - a);
+          for (int i = 0; i < count; ++i) {
+            if (dst[i] != under) {
+              under = dst[i];
+              over = src + scaleColour(under, 255 - a);
+            }
+            dst[i] = over;
+          }
         }
       } else if (c == 255 && paint.opaque()) {
         paint.fetch(x, y, count, dst);  // covers what is below: straight into the picture
