@@ -366,7 +366,8 @@ def wine_desktop_shows_the_picture(t):
     earlier_wallpaper(t)
     title = "Desk Sea"
     picture = WALLPAPER + title + " dir\\" + PICTURE
-    setup = installer(t, title, title, page_with("Desk%20Sea%20dir/sea.swf"), [Entry("sea.swf", movie())])
+    # Exact fit: the movie covers the whole screen, so no other desktop comes near it.
+    setup = installer(t, title, title, page_with("Desk%20Sea%20dir/sea.swf", "exactfit"), [Entry("sea.swf", movie())])
     silent_install(t, title, setup)
     expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
     _, _, _, rows = read_bmp(t, picture)

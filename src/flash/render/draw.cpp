@@ -136,21 +136,27 @@ class Paint {
       const int32_t su = int32_t(du * 65536), sv = int32_t(dv * 65536);
       const int w = bitmap_->width, h = bitmap_->height;
       const uint32_t* pixels = bitmap_->pixels.data();
+      // A bitmap drawn larger than it is keeps the same four pixels for several device pixels.
+      int lastX = 0, lastY = 0;
+      uint32_t c00 = 0, c10 = 0, c01 = 0, c11 = 0;
       for (int i = 0; i < count; ++i, u += su, v += sv) {
         const int tx = u >> 16, ty = v >> 16;
         const uint32_t wx = uint32_t(u >> 8) & 255, wy = uint32_t(v >> 8) & 255;
-        uint32_t c00, c10, c01, c11;
-        if (unsigned(tx) < unsigned(w - 1) && unsigned(ty) < unsigned(h - 1)) {
-          const uint32_t* p = pixels + size_t(ty) * size_t(w) + size_t(tx);
-          c00 = p[0];
-          c10 = p[1];
-          c01 = p[w];
-          c11 = p[w + 1];
-        } else {
-          c00 = texel(tx, ty);
-          c10 = texel(tx + 1, ty);
-          c01 = texel(tx, ty + 1);
-          c11 = texel(tx + 1, ty + 1);
+        if (i == 0 || tx != lastX || ty != lastY) {
+          lastX = tx;
+          lastY = ty;
+          if (unsigned(tx) < unsigned(w - 1) && unsigned(ty) < unsigned(h - 1)) {
+            const uint32_t* p = pixels + size_t(ty) * size_t(w) + size_t(tx);
+            c00 = p[0];
+            c10 = p[1];
+            c01 = p[w];
+            c11 = p[w + 1];
+          } else {
+            c00 = texel(tx, ty);
+            c10 = texel(tx + 1, ty);
+            c01 = texel(tx, ty + 1);
+            c11 = texel(tx + 1, ty + 1);
+          }
         }
         out[i] = lerp(lerp(c00, c10, wx), lerp(c01, c11, wx), wy);
       }

@@ -41,8 +41,8 @@ class Rasterizer {
         uint32_t c = 0;
         int start = 0;
         for (int i = 0; i < band.width; ++i) {
-          // Most cells are empty: four at a time are passed over while they are (+0 or -0).
-          while (i + 4 <= band.width && emptyCells(row + i)) i += 4;
+          // Most cells are empty: eight at a time are passed over while they are (+0 or -0).
+          while (i + 8 <= band.width && emptyCells(row + i)) i += 8;
           if (i >= band.width) break;
           const float d = row[i];
           if (d == 0) continue;
@@ -73,12 +73,11 @@ class Rasterizer {
     size_t next = 0;               // next line (sorted by top) not yet active
     bool sorted = false;           // several bands: lines sorted by their top
   };
-  // Four cells from p hold nothing (their bits are all zero but for the signs).
+  // Eight cells from p hold nothing (their bits are all zero but for the signs).
   static bool emptyCells(const float* p) {
-    uint64_t a, b;
-    std::memcpy(&a, p, 8);
-    std::memcpy(&b, p + 2, 8);
-    return ((a | b) & 0x7FFFFFFF7FFFFFFFull) == 0;
+    uint64_t w[4];
+    std::memcpy(w, p, sizeof w);
+    return ((w[0] | w[1] | w[2] | w[3]) & 0x7FFFFFFF7FFFFFFFull) == 0;
   }
   bool begin(Band& band);
   bool nextBand(Band& band);
