@@ -9,18 +9,23 @@ the first frame of the content's movie becomes the wallpaper), with the prefix s
 - a windowed installation ends with "Setup Complete" and the same wallpaper;
 - a page whose movie lies outside the content folder (and no movie in the content), and a movie the
   renderer refuses: no still wallpaper, a successful installation;
-- a content file with the picture's name keeps its bytes: the picture takes another name.
+- a content file with the picture's name keeps its bytes: the picture takes another name;
+- Wine's desktop (explorer /desktop) started after a silent installation shows the picture.
 The movies are FreeHEP's of tests/data/render (version 6, stage 350 x 150).
 """
 import os
+import re
 import struct
 import subprocess
 import sys
+import time
 import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, ROOT, UNINSTALL_KEY, WINE_RUN, Entry, Skip, Slot, bmp_24,  # noqa: E402
                      data_file, expect, package, win_path, wine_environment)
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "ui"))
+from xvfb_display import Display  # noqa: E402
 
 e2e = E2E()
 WALLPAPER = "C:\\windows\\Web\\Wallpaper\\"
@@ -309,6 +314,97 @@ def content_file_with_the_pictures_name(t):
     picture = content + "still wallpaper 2.bmp"
     expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the picture took another name")
     expect(read_bmp(t, picture)[:2] == SCREEN, "the screen's size")
+
+
+def covering_windows(display):
+    """(x, y, width, height) of the windows inside Wine's desktop window (its taskbar, say), which cover
+    the wallpaper; Wine's hidden 1 x 1 helper windows cover nothing."""
+    r = subprocess.run(["xwininfo", "-display", display.name, "-root", "-tree"], capture_output=True, text=True)
+    covered, depth = [], None
+    for line in r.stdout.splitlines():
+        indent = len(line) - len(line.lstrip())
+        if "Wine desktop" in line:
+            depth = indent
+            continue
+        if depth is None or not line.strip().startswith("0x"):
+            continue
+        if indent <= depth:
+            break
+        geometry = re.search(r" (\d+)x(\d+)\+(-?\d+)\+(-?\d+) ", line)
+        if geometry:
+            width, height, x, y = (int(v) for v in geometry.groups())
+            if width * height > 1:
+                covered.append((x, y, width, height))
+    return covered
+
+
+def desktop_difference(shot, rows, covered):
+    """Mean difference per channel between a raw RGB screenshot and the BMP's rows (blue, green, red),
+    outside the covering windows; and how many pixels were compared."""
+    width, height = SCREEN
+    total = compared = 0
+    for y in range(height):
+        spans, x = [], 0
+        for cx, cy, cw, ch in sorted(c for c in covered if c[1] <= y < c[1] + c[3]):
+            if cx > x:
+                spans.append((x, cx))
+            x = max(x, cx + cw)
+        spans.append((x, width))
+        screen = shot[y * width * 3: (y + 1) * width * 3]
+        rgb = bytearray(rows[y])
+        rgb[0::3], rgb[2::3] = rows[y][2::3], rows[y][0::3]
+        for a, b in spans:
+            if b > a:
+                total += sum(abs(p - q) for p, q in zip(screen[3 * a: 3 * b], rgb[3 * a: 3 * b]))
+                compared += b - a
+    return (total / (compared * 3) if compared else 255.0), compared
+
+
+@e2e.scenario
+def wine_desktop_shows_the_picture(t):
+    windows_version(t, "win10")
+    earlier_wallpaper(t)
+    title = "Desk Sea"
+    picture = WALLPAPER + title + " dir\\" + PICTURE
+    # Exact fit: the movie covers the whole screen, so no other desktop comes near it.
+    setup = installer(t, title, title, page_with("Desk%20Sea%20dir/sea.swf", "exactfit"), [Entry("sea.swf", movie())])
+    silent_install(t, title, setup)
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
+    _, _, _, rows = read_bmp(t, picture)
+
+    display = Display("%dx%d" % SCREEN)
+    env = dict(os.environ, **wine_environment())
+    env.update(WINEPREFIX=t.prefix, WINEARCH="win32", WINEDEBUG="-all", DISPLAY=display.name)
+    explorer = subprocess.Popen(["wine", "explorer", "/desktop=shell,%dx%d" % SCREEN], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    shot_path = os.path.join(t.work, "desktop.rgb")
+    try:
+        # The desktop paints its wallpaper once it is up: look until it matches or a minute has passed.
+        mean, compared, deadline = 255.0, 0, time.time() + 90
+        while time.time() < deadline:
+            time.sleep(3)
+            if subprocess.run(["import", "-display", display.name, "-window", "root", "-depth", "8",
+                               "rgb:" + shot_path], capture_output=True).returncode != 0:
+                continue
+            with open(shot_path, "rb") as f:
+                shot = f.read()
+            if len(shot) != SCREEN[0] * SCREEN[1] * 3:
+                continue
+            covered = covering_windows(display)
+            mean, compared = desktop_difference(shot, rows, covered)
+            print("desktop: mean difference %.3f over %d pixels; covered by %r" % (mean, compared, covered))
+            if mean <= 12:
+                break
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+        try:
+            explorer.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            explorer.kill()
+            explorer.wait()
+        display.close()
+    expect(compared >= SCREEN[0] * SCREEN[1] // 2, "most of the desktop is uncovered: %d pixels" % compared)
+    expect(mean <= 12, "Wine's desktop shows the picture: mean difference %.3f" % mean)
 
 
 e2e.finish()
