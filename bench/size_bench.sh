@@ -4,11 +4,13 @@
 #     their limits;
 #   - the sample content packed with a silent presentation (samples/ocean-silent.manifest) and as the
 #     sample installer (samples/ocean.manifest: its movie and licence);
-#   - where makensis is installed (Debian's nsis), an NSIS installer of the same payload beside ours:
+#   - where makensis is installed (Debian's nsis), NSIS installers of the same payload beside ours:
 #     the same files, silent, written to the same folders, with an uninstaller and an uninstall entry;
-#     its fixed overhead measured as an installer of the same script without the payload.
+#     zlib and lzma, each with every file compressed on its own and /SOLID (one stream over all files);
+#     the fixed overhead measured as an installer of the same script without the payload.
 #
-#   bench/size_bench.sh [CONTENT]   (CONTENT: a folder to pack instead of samples/content)
+#   bench/size_bench.sh [CONTENT]   (CONTENT: a folder to pack instead of samples/content; the sample's
+#                                    320 KiB limit on the silent installer applies to the sample alone)
 #
 # Needs build/native/mvpack and build/win32 (scripts/build.sh; MV_NATIVE_BUILD / MV_WIN32_BUILD name
 # other folders). Prints one table; exits 1 when a shipped program is over its limit.
@@ -17,6 +19,7 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 NATIVE="${MV_NATIVE_BUILD:-$ROOT/build/native}"; WIN="${MV_WIN32_BUILD:-$ROOT/build/win32}"
 MVPACK="$NATIVE/mvpack"
 CONTENT="$(readlink -f "${1:-$ROOT/samples/content}")"
+SAMPLE_LIMIT=0; [ "$CONTENT" = "$(readlink -f "$ROOT/samples/content")" ] && SAMPLE_LIMIT=$((320 * 1024))
 WORK="$ROOT/build/bench-size"
 for f in "$MVPACK" "$WIN/install.exe" "$WIN/impborl.dll" "$WIN/uninstall.exe" "$WIN/flashax.exe"; do
   [ -f "$f" ] || { echo "size_bench: $f is missing (scripts/build.sh)" >&2; exit 1; }
@@ -54,7 +57,9 @@ pack() {  # manifest, output
 silent="$WORK/ours-silent.exe"; picture="$WORK/ours-sample.exe"
 pack "$ROOT/samples/ocean-silent.manifest" "$silent"
 pack "$ROOT/samples/ocean.manifest" "$picture"
-payload=$(( $(du -sb --apparent-size "$CONTENT" | cut -f1) + $(size "$ROOT/samples/page.html") + $(size "$WIN/flashax.exe") ))
+# Apparent sizes of the files (a folder's own 4,096 bytes are not payload).
+content_bytes=$(find "$CONTENT" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+payload=$(( content_bytes + $(size "$ROOT/samples/page.html") + $(size "$WIN/flashax.exe") ))
 # Fixed overhead: the stub, the directory, the library and the uninstaller as the package stores it.
 stored() {  # installer, slot -> stored bytes of that slot
   "$MVPACK" list "$1" | awk -v k="$2" '$1 == k && NF >= 8 { gsub(",", "", $6); print $6; exit }'
@@ -62,12 +67,12 @@ stored() {  # installer, slot -> stored bytes of that slot
 overhead=$(( $(size "$WIN/install.exe") + 3176 + $(stored "$silent" 1) + $(stored "$silent" 9) ))
 echo
 echo "== installers of $CONTENT (payload: content + page + Flash Player installer, $(commas "$payload") bytes)"
-row "ours, silent" "$(size "$silent")" $((320 * 1024))
+row "ours, silent" "$(size "$silent")" "$SAMPLE_LIMIT"
 row "ours, as samples/ocean.manifest" "$(size "$picture")" 0
 row "ours: fixed overhead" "$overhead" 0
 
 if command -v makensis >/dev/null; then
-  nsis() {  # output, with payload (1/0), compressor
+  nsis() {  # output, with payload (1/0), SetCompressor arguments
     local script="$WORK/setup.nsi" files=""
     if [ "$2" = 1 ]; then
       files="  SetOutPath \"\$WINDIR\\Web\\Wallpaper\\Ocean Breeze dir\"
@@ -79,7 +84,7 @@ if command -v makensis >/dev/null; then
     fi
     cat > "$script" <<NSI
 Unicode false
-SetCompressor /SOLID $3
+SetCompressor $3
 Name "Ocean Breeze"
 OutFile "$1"
 SilentInstall silent
@@ -99,15 +104,21 @@ NSI
     makensis -V1 "$script" >/dev/null
   }
   nsis "$WORK/nsis-zlib.exe" 1 zlib
+  nsis "$WORK/nsis-zlib-solid.exe" 1 "/SOLID zlib"
   nsis "$WORK/nsis-lzma.exe" 1 lzma
+  nsis "$WORK/nsis-lzma-solid.exe" 1 "/SOLID lzma"
   nsis "$WORK/nsis-empty.exe" 0 zlib
   echo
   echo "== NSIS $(makensis -VERSION) on the same payload"
-  row "NSIS, zlib" "$(size "$WORK/nsis-zlib.exe")" 0
-  row "NSIS, lzma" "$(size "$WORK/nsis-lzma.exe")" 0
-  row "NSIS: fixed overhead (no payload)" "$(size "$WORK/nsis-empty.exe")" 0
+  row "NSIS, zlib (each file on its own)" "$(size "$WORK/nsis-zlib.exe")" 0
+  row "NSIS, zlib /SOLID" "$(size "$WORK/nsis-zlib-solid.exe")" 0
+  row "NSIS, lzma (each file on its own)" "$(size "$WORK/nsis-lzma.exe")" 0
+  row "NSIS, lzma /SOLID" "$(size "$WORK/nsis-lzma-solid.exe")" 0
+  row "NSIS: fixed overhead (no payload, zlib)" "$(size "$WORK/nsis-empty.exe")" 0
   ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-  echo "ours / NSIS (zlib): whole installer $(ratio "$(size "$silent")" "$(size "$WORK/nsis-zlib.exe")")x," \
+  echo "ours / NSIS: whole installer $(ratio "$(size "$silent")" "$(size "$WORK/nsis-zlib.exe")")x zlib," \
+       "$(ratio "$(size "$silent")" "$(size "$WORK/nsis-zlib-solid.exe")")x zlib /SOLID," \
+       "$(ratio "$(size "$silent")" "$(size "$WORK/nsis-lzma-solid.exe")")x lzma /SOLID;" \
        "fixed overhead $(ratio "$overhead" "$(size "$WORK/nsis-empty.exe")")x"
 else
   echo

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Still wallpaper benchmark: a movie's first frame drawn at 1920 x 1080 and 3840 x 2160 and written as a
 # 24-bit BMP; best and median milliseconds and the growth of the memory peak.
-#   bench/still_wallpaper_bench.sh [seconds] [movie.swf ...]
+#   bench/still_wallpaper_bench.sh [seconds] [WIDTHxHEIGHT ...] [built | movie.swf ...]
 # Built with g++ -O2 from the sources, like the other benchmarks here.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 OUT="$ROOT/build/bench-still"
 mkdir -p "$OUT"
 g++ -std=c++17 -O2 -DMV_SOURCE_DIR="\"$ROOT\"" -I"$ROOT/src" -I"$ROOT/tests" -I"$ROOT/tests/flash" \
-  "$ROOT/bench/still_wallpaper_bench.cpp" "$ROOT"/src/flash/render/*.cpp "$ROOT"/src/desktop/still_*.cpp \
+  -I/usr/include/freetype2 "$ROOT/bench/still_wallpaper_bench.cpp" "$ROOT"/src/flash/render/*.cpp \
+  "$ROOT/src/flash/inflate.cpp" "$ROOT"/src/desktop/still_*.cpp \
   "$ROOT"/src/desktop/uninstall.cpp "$ROOT"/src/desktop/system_helpers.cpp \
   "$ROOT"/tests/platform/host/*.cpp "$ROOT"/src/platform/*.cpp "$ROOT"/src/support/*.cpp \
-  -lz -ljpeg -ldl -o "$OUT/still_wallpaper_bench"
+  -lz -ljpeg -lfreetype -ldl -o "$OUT/still_wallpaper_bench"
 "$OUT/still_wallpaper_bench" "$@"

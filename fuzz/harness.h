@@ -342,6 +342,7 @@ inline Outcome runInstallerFile(Sandbox& box, const uint8_t* data, size_t size) 
       if (opened == 0) detail::extractEntries(box, o, s.contentFolder);
     }
   }
+  releaseSessionLibrary(s);  // as the installation does at its end
 
   std::vector<Sandbox::Allowed> allowed = {
       {box.host("C:\\WINDOWS"), false},
@@ -377,6 +378,7 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
   (void)step(box, o, "readDataHeader", [&] { return reader.readDataHeader(p, s); });  // recorded by the step
   Result r = step(box, o, "openDataFile", [&] { return reader.openDataFile(p, s, s.dataFilePath, true); });
   if (r == 0) detail::extractEntries(box, o, s.contentFolder);
+  releaseSessionLibrary(s);  // as the installation does at its end
   detail::finish(box, o,
                  {{box.host("C:\\WINDOWS"), false},
                   {box.host("C:\\WINDOWS\\system32"), false},

@@ -1,6 +1,7 @@
 // The still wallpaper's picture file: a 24-bit BMP (every Windows and Wine show one as the wallpaper),
 // written a strip of rows at a time so that it costs no second copy of the picture.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -45,6 +46,11 @@ std::vector<uint8_t> bmpHeaders(int width, int height, uint32_t imageBytes) {
   return h;
 }
 
+void putLe32(uint8_t* at, uint32_t v) {
+  const uint8_t bytes[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  std::memcpy(at, bytes, 4);
+}
+
 bool writeAll(File& file, const std::vector<uint8_t>& bytes, size_t count) {
   return file.write(bytes.data(), int64_t(count)) == int64_t(count);
 }
@@ -60,7 +66,14 @@ bool writeBmpTo(File& file, int width, int height, const uint32_t* pixels) {
     for (int r = 0; r < rows; ++r) {
       const uint32_t* src = pixels + size_t(height - 1 - (done + r)) * size_t(width);  // bottom row first
       uint8_t* dst = strip.data() + size_t(r) * stride;
-      for (int x = 0; x < width; ++x) {
+      int x = 0;
+      for (; x + 4 <= width; x += 4) {  // four pixels make three whole words of blue, green, red
+        const uint32_t p0 = src[x], p1 = src[x + 1], p2 = src[x + 2], p3 = src[x + 3];
+        putLe32(dst + 3 * x, (p0 & 0xFFFFFFu) | p1 << 24);
+        putLe32(dst + 3 * x + 4, (p1 >> 8 & 0xFFFFu) | p2 << 16);
+        putLe32(dst + 3 * x + 8, (p2 >> 16 & 0xFFu) | p3 << 8);
+      }
+      for (; x < width; ++x) {
         dst[3 * x] = uint8_t(src[x]);           // blue
         dst[3 * x + 1] = uint8_t(src[x] >> 8);  // green
         dst[3 * x + 2] = uint8_t(src[x] >> 16); // red

@@ -106,6 +106,13 @@ bool applyPicture(Platform& platform, const std::string& picture, const Wallpape
   return false;
 }
 
+// A picture of the background colour alone: the desktop shows that colour without it.
+bool onlyBackground(const uint32_t* pixels, size_t count, uint32_t background) {
+  for (size_t i = 0; i < count; ++i)
+    if ((pixels[i] & 0xFFFFFF) != background) return false;
+  return true;
+}
+
 // The movie's bytes, at most kMaxMovieBytes.
 bool readMovie(FileSystem& files, const std::string& path, std::vector<uint8_t>& out) {
   std::unique_ptr<File> file = files.open(path, OpenMode::Read);
@@ -135,6 +142,8 @@ StillOutcome installStillWallpaper(Platform& platform, const StillRequest& reque
   if (!readMovie(platform, movie.path, bytes)) return StillOutcome::unreadable;
   const uint32_t* pixels = painter.paint(bytes.data(), bytes.size(), width, height, movie.scale, request.background);
   if (!pixels) return StillOutcome::refused;
+  if (onlyBackground(pixels, size_t(width) * size_t(height), request.background & 0xFFFFFF))
+    return StillOutcome::blank;
   std::vector<uint8_t>().swap(bytes);
 
   Registry& registry = platform;

@@ -102,6 +102,7 @@ enum class StillOutcome {
   noMovie,      // the page embeds none inside the content folder and the data file brought none
   unreadable,   // the movie cannot be read, or is larger than the bound
   refused,      // the painter refused the movie
+  blank,        // the frame holds nothing but the background colour, which the desktop shows already
   notWritten,   // the picture or the record in the uninstall entry could not be written
   notApplied,   // the system refused the wallpaper
 };

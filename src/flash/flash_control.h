@@ -28,12 +28,22 @@ class FlashControl {
   std::function<void(const std::string& command, const std::string& args)> onFSCommand;
 };
 
+// What a failed creation says of the next attempt.
+enum class CreationFailure {
+  mayPass,            // a passing state of the system (memory, a busy server): the next attempt may succeed
+  lasting,            // the control is not there to be made (its class is not registered): none will succeed
+  lastingIfRepeated,  // the control's server cannot be loaded or used: lasting when it fails the same way again
+};
+
 // Creates controls as children of a parent window into control; a failure with a text when the control
 // is not installed or not registered.
 class FlashControlFactory {
  public:
   virtual ~FlashControlFactory() = default;
   virtual Result create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) = 0;
+  // What the failure the last create() returned says of the next attempt; a factory that cannot tell
+  // leaves every failure worth another attempt.
+  virtual CreationFailure lastFailure() const { return CreationFailure::mayPass; }
 };
 
 }  // namespace mv

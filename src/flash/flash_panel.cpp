@@ -139,11 +139,21 @@ void MoviePanel::showFirstFrame(const std::string& plainMovie) {
 }
 
 Result MoviePanel::createControl() {
-  // A failure before the control exists leads to the next attempt; one after it ends the loop with the
-  // control set up as far as it got.
+  // A failure before the control exists leads to the next attempt, unless it says that no attempt can
+  // succeed: then the panel goes on without a control at once (on a machine without a Flash Player the
+  // first answer is the last). One after it ends the loop with the control set up as far as it got.
+  std::string previousFailure;
   for (int attempt = 0; attempt < maxAttempts && !control_; ++attempt) {
     std::unique_ptr<FlashControl> control;
-    if (!factory_.create(surface_.handle(), surface_.width(), surface_.height(), control).ok() || !control) continue;
+    Result made = factory_.create(surface_.handle(), surface_.width(), surface_.height(), control);
+    if (!made.ok() || !control) {
+      const CreationFailure kind = made.ok() ? CreationFailure::mayPass : factory_.lastFailure();
+      if (kind == CreationFailure::lasting) break;
+      const std::string failure = std::to_string(made.code()) + " " + made.text();
+      if (kind == CreationFailure::lastingIfRepeated && failure == previousFailure) break;
+      previousFailure = kind == CreationFailure::lastingIfRepeated ? failure : std::string();
+      continue;
+    }
     control_ = std::move(control);
     control_->onFSCommand = [this](const std::string& command, const std::string& args) { fsCommand(command, args); };
     (void)setUpControl();  // not examined: a refused step ends the set-up, and the control stays as it is

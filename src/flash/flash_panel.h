@@ -60,7 +60,7 @@ class MoviePanel {
   int allowScale() const { return allowScale_; }
   int fullScreen() const { return fullScreen_; }
   bool enableAllowScale = true;
-  int maxAttempts = 10000;  // creation attempts before -403
+  int maxAttempts = 10000;  // creation attempts before -403, while failures may pass
 
   void fsCommand(const std::string& command, const std::string& args);
 

@@ -8,6 +8,7 @@
 
 #include "desktop/desktop.h"
 #include "installer/installation.h"
+#include "package/dcl_library.h"
 #include "package/install_layout.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
@@ -118,6 +119,8 @@ Result Installation::runInstallation() {
   if (dataFile_.isOpen()) (void)dataFile_.closeDataFile();
   // The data file has been expanded and is not kept; one that cannot be deleted stays behind silently.
   (void)deleteFileForced(platform_, s.dataFilePath);
+  // The compression library served every compressed file of the installation; it goes now.
+  releaseSessionLibrary(s);
   // The outcome is decided here, once: an abort taken at any point up to now (in a pause, in a step
   // that let messages run) removes everything; from now on Cancel no longer aborts (abort()).
   phase_ = Phase::settled;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "installer/start_up.h"
+#include "package/dcl_library.h"
 #include "package/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
@@ -111,6 +112,8 @@ Result StartUp::run() {
 
   // Unpacking and window preparation (silent packages install from here).
   if (r == rc::ok) r = prepareWindow();
+  // The compression library of start-up's files; an installation loads it again when it needs it.
+  releaseSessionLibrary(s);
 
   // Ending.
   platform_.setCursor(remembered);

@@ -24,15 +24,16 @@ render::ScaleMode scaleMode(still::StageScale scale) {
   return render::ScaleMode::showAll;
 }
 
-// Draws with the renderer the movie panel uses, JPEG bitmaps through the window's decoder.
+// Draws with the renderer the movie panel uses, JPEG bitmaps and device fonts through the window's
+// decoder and fonts; movies of every version the renderer reads.
 class RenderedStill : public still::StillPainter {
  public:
-  explicit RenderedStill(const render::JpegDecoder* jpeg) : jpeg_(jpeg) {}
+  RenderedStill(const render::JpegDecoder* jpeg, const render::FontProvider* fonts) : jpeg_(jpeg), fonts_(fonts) {}
   const uint32_t* paint(const uint8_t* movie, size_t size, int width, int height, still::StageScale scale,
                         uint32_t background) override {
     render::Limits limits;
     limits.maxMovieBytes = still::kMaxMovieBytes;
-    std::shared_ptr<const render::FirstFrame> frame = render::FirstFrame::load(movie, size, jpeg_, limits);
+    auto frame = render::FirstFrame::load(movie, size, jpeg_, fonts_, limits);
     if (!frame) return nullptr;
     render::DrawOptions options;
     options.scale = scaleMode(scale);
@@ -43,6 +44,7 @@ class RenderedStill : public still::StillPainter {
 
  private:
   const render::JpegDecoder* jpeg_;
+  const render::FontProvider* fonts_;
   render::Image image_;
 };
 
@@ -62,7 +64,8 @@ void Installation::stillWallpaperStep(bool pageTaken) {
   const PackageHeader& h = s.directory.header;
   request.background = channel(h.red) << 16 | channel(h.green) << 8 | channel(h.blue);
 
-  RenderedStill painter(view_.moviePanelSurface().jpegDecoder());
+  PanelSurface& surface = view_.moviePanelSurface();
+  RenderedStill painter(surface.jpegDecoder(), surface.fontProvider());
   // Every outcome leaves the installation as it was: a picture that could not be made or set is simply
   // not there, and the page and the background colour stay the desktop's.
   (void)still::installStillWallpaper(platform_, request, painter);

@@ -2,6 +2,7 @@
 #include "package/datafile.h"
 
 #include <new>
+#include <vector>
 
 #include "package/dcl_library.h"
 #include "platform/file_helpers.h"
@@ -55,12 +56,10 @@ Result DataFileReader::openDataFile(Platform& platform, PackageSession& session,
       f->close();
       return rc::damagedDataFile;
     }
-    uint8_t bytes[kDataRecordSize];
-    for (int i = 1; i <= count && r == 0; ++i) {
-      r = readExactly(platform, *f, bytes, kDataRecordSize);
-      if (r != 0) break;
-      table_[i] = parseDataRecord(bytes);
-    }
+    // The records follow the header: one read for all of them (at most 109 of 264 bytes).
+    std::vector<uint8_t> bytes(size_t(count > 0 ? count : 0) * kDataRecordSize);
+    if (count > 0) r = readExactly(platform, *f, bytes.data(), int64_t(bytes.size()));
+    for (int i = 1; i <= count && r == 0; ++i) table_[i] = parseDataRecord(bytes.data() + size_t(i - 1) * kDataRecordSize);
   }
 
   if (r != 0) {
@@ -130,7 +129,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
         } else {
           r = readExactly(*platform_, *file_, payload.get(), stored);
           if (r == 0) {
-            DclLibrary library(*platform_, *session_);
+            DclLibrary& library = sessionLibrary(*platform_, *session_);
             created = library.available();
             r = library.expandToFile(destination, payload.get(), size_t(stored), expanded);
           }

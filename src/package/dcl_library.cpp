@@ -4,6 +4,8 @@
 #include "package/dcl_library.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 #include "dcl/memory_streams.h"
 #include "dcl/pklib.h"
@@ -20,26 +22,59 @@ namespace {
 // library's explode requires.
 alignas(16) char g_workArea[CMP_EXPLODE_WORK_SIZE];
 
-// The expansion's output: the destination file, cut at a limit. The library has no way to hear of a
-// failed write, so the first one is remembered for expand to return: without it a full disk would
-// only show as a file of the wrong size. Either ends the input: expanding the rest is wasted work.
+// Most bytes the output collects before it writes them: the library hands its output on in pieces of a
+// few KiB, and each write is a call into the system.
+constexpr int64_t kOutputBuffer = 1 << 20;
+
+// The expansion's output: the destination file, cut at a limit, written in large pieces. The library
+// has no way to hear of a failed write, so the first one is remembered for expand to return: without it
+// a full disk would only show as a file of the wrong size. Either ends the input: expanding the rest is
+// wasted work.
 struct FileOutput {
-  FileSystem* files = nullptr;
-  File* file = nullptr;
-  int64_t limit = -1;    // most bytes written to the file; negative: no limit
+  FileOutput(FileSystem& fileSystem, File& out, int64_t most) : files(fileSystem), file(out), limit(most) {
+    const int64_t wanted = limit >= 0 ? std::min(limit, kOutputBuffer) : kOutputBuffer;
+    // Without memory for the buffer every piece is written as it comes.
+    if (wanted > 0) buffer.reset(new (std::nothrow) uint8_t[size_t(wanted)]);
+    capacity = buffer ? wanted : 0;
+  }
+
+  FileSystem& files;
+  File& file;
+  int64_t limit;         // most bytes written to the file; negative: no limit
   int64_t produced = 0;  // bytes the library has handed on
+  int64_t written = 0;   // bytes the file took
   Result writeError = 0; // the code of the first write the file refused (a full disk: 112)
+  std::unique_ptr<uint8_t[]> buffer;  // what is not written yet: held bytes of capacity
+  int64_t capacity = 0, held = 0;
 
   bool take(const uint8_t* bytes, size_t size) {
     int64_t n = int64_t(size);
     if (limit >= 0) n = std::max<int64_t>(0, std::min<int64_t>(n, limit - produced));
     produced += int64_t(size);
+    if (n > 0 && writeError == 0 && held + n > capacity) flush();
     if (n > 0 && writeError == 0) {
-      const int64_t written = file->write(bytes, n);
-      if (written < 0) writeError = lastIoError(*files);
-      else if (written < n) writeError = rc::shortIo;
+      if (n > capacity) {
+        write(bytes, n);
+      } else {
+        std::memcpy(buffer.get() + held, bytes, size_t(n));
+        held += n;
+      }
     }
     return !(limit >= 0 && produced > limit) && writeError == 0;  // past the limit: the stream ends here
+  }
+
+  // Writes what is held; the caller's last step before the file is closed.
+  void flush() {
+    if (held > 0 && writeError == 0) write(buffer.get(), held);
+    held = 0;
+  }
+
+ private:
+  void write(const uint8_t* bytes, int64_t n) {
+    const int64_t put = file.write(bytes, n);
+    if (put > 0) written += put;
+    if (put < 0) writeError = lastIoError(files);
+    else if (put < n) writeError = rc::shortIo;
   }
 };
 
@@ -91,44 +126,55 @@ Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t 
 }
 
 Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit) {
-  // The input stream reads the block where it lies: the library only ever copies out of it.
-  FileOutput sink;
-  sink.limit = limit;
-  sink.files = &platform_;
-  Result createError = 0;
+  int64_t written = 0;
+  return expand(path, block, size, limit, written);
+}
+
+Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit,
+                          int64_t& written) {
+  written = 0;
   std::unique_ptr<File> output = platform_.open(path, OpenMode::CreateWrite);
   if (!output) {
-    createError = platform_.lastError();
+    Result createError = platform_.lastError();
     if (createError == 0) createError = oserr::accessDenied;
-  } else if (available_ && explode_) {
-    sink.file = output.get();
+    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(platform_, createError));
+    return createError;
+  }
+  FileOutput sink(platform_, *output, limit);
+  if (available_ && explode_) {
+    // The input stream reads the block where it lies: the library only ever copies out of it.
     dcl::MemoryStreams streams(block, size, [&sink](const uint8_t* bytes, size_t n) { return sink.take(bytes, n); });
     using ExplodeFn = unsigned int(DCL_CALL*)(dcl_read_fn, dcl_write_fn, char*, void*);
     auto explode = reinterpret_cast<ExplodeFn>(explode_);
     // Its status is not examined: the callers check the written size.
     (void)explode(dcl::readMemory, dcl::writeToSink, g_workArea, &streams);
+    sink.flush();
   }
   // Closing flushes: a full disk may show only here.
-  if (output && !output->close() && sink.writeError == 0 && createError == 0) sink.writeError = lastIoError(platform_);
-  output.reset();
-
-  if (createError) {
-    reporter_.error(std::string(text::zipError) + "\r\n\r\n" + errorDescription(platform_, createError));
-    return createError;
-  }
+  if (!output->close() && sink.writeError == 0) sink.writeError = lastIoError(platform_);
+  written = sink.written;
   return sink.writeError;
 }
 
 Result DclLibrary::expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize) {
   if (!available_) return rc::codecUnavailable;
   // Never more than one byte past the expected size: enough for the size check to refuse it.
-  Result r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1);
-  release();  // the library goes before the result is looked at
+  int64_t written = 0;
+  Result r = expand(path, block, size, std::max<int64_t>(expectedSize, 0) + 1, written);
   if (r != 0) return r;
   if (!fileExists(platform_, path)) return rc::expandedMissing;
-  int64_t written = fileSizeOf(platform_, path);
-  if (written < 0) return lastIoError(platform_);
+  // The file holds exactly what was written into it after it was created: no need to open it again.
   return written == expectedSize ? 0 : rc::wrongSize;
 }
+
+DclLibrary& sessionLibrary(Platform& platform, PackageSession& session) {
+  if (!session.codecLibrary || !session.codecLibrary->available())
+    session.codecLibrary.reset(new DclLibrary(platform, session));
+  return *session.codecLibrary;
+}
+
+void releaseSessionLibrary(PackageSession& session) { session.codecLibrary.reset(); }
+
+void DclLibraryRelease::operator()(DclLibrary* library) const { delete library; }
 
 }  // namespace mv

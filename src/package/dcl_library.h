@@ -1,6 +1,6 @@
 #pragma once
 // DclLibrary: the adapter to the PKWARE Data Compression Library "impborl.dll" in the Windows folder,
-// loaded at run time for one compressed file and released after it.
+// loaded at run time; an installation keeps one for all its compressed files (sessionLibrary).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,10 +29,11 @@ class DclLibrary {
   // library is given no more input, so that a damaged or hostile stream cannot fill the disk. Callers
   // pass the expected size + 1: a longer stream still shows as a wrong size.
   Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit);
+  // The same, telling how many bytes the file took.
+  Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit, int64_t& written);
   // Expands a stream into a new file that must come out at exactly `expectedSize` bytes: 0, the
   // codes of expand (a refused write before any size check), -35 without a library, -7 when the codec's buffers do not fit, -16 when no file
   // was written, -13 when it has another size. Never writes more than one byte past the expected size.
-  // Releases the library before the file is looked at.
   Result expandToFile(const std::string& path, const uint8_t* block, size_t size, int64_t expectedSize);
   void release();
 
@@ -48,5 +49,12 @@ class DclLibrary {
   void* explode_ = nullptr;
   void* crc32_ = nullptr;
 };
+
+// The session's library: loaded when its first compressed file needs it and kept for those after it, so
+// that an installation loads it once. A library that is missing or does not load is looked for again at
+// the next compressed file (its warning still shown once per session). releaseSessionLibrary frees it
+// when the installation ends.
+DclLibrary& sessionLibrary(Platform& platform, PackageSession& session);
+void releaseSessionLibrary(PackageSession& session);
 
 }  // namespace mv

@@ -59,11 +59,12 @@ Result reportIoError(FileSystem& files, Reporter& reporter, const std::string& p
 // package from packageOffset to its end with header bytes 8..15 as zero, when the header has one. Each is
 // one pass over the file in blocks, so that a large installer needs no more memory than one block.
 
-// Feeds the bytes from..to of the file to `take` in blocks; false when they cannot all be read.
+// Feeds the bytes from..to of the file to `take` in blocks; false when they cannot all be read. Blocks
+// of 1 MiB: every read is a call into the system, and an installer of a few MB is read twice.
 template <typename Take>
 MV_SELF_CHECK_CODE bool readInBlocks(File& f, int64_t from, int64_t to, Take take) {
   if (!f.seek(from)) return false;
-  std::vector<uint8_t> buffer(1 << 16);
+  std::vector<uint8_t> buffer(size_t(std::min<int64_t>(std::max<int64_t>(to - from, 1), 1 << 20)));
   for (int64_t position = from; position < to;) {
     const int64_t want = std::min<int64_t>(int64_t(buffer.size()), to - position);
     if (f.read(buffer.data(), want) != want) return false;  // ends before its size says, or unreadable

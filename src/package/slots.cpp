@@ -39,7 +39,7 @@ Result checkEntry(const PackageSession& s, int k, const PackageEntry& e, const s
 
 Result expandPayload(Platform& platform, PackageSession& s, File& stream, const PackageEntry& e,
                      const std::string& destination, uint8_t* block, int64_t size) {
-  DclLibrary library(platform, s);
+  DclLibrary& library = sessionLibrary(platform, s);
   if (!library.available()) return rc::codecUnavailable;
   Result r = readExactly(platform, stream, block, size);
   if (r != 0) return r;

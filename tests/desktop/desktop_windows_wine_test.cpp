@@ -153,5 +153,19 @@ TEST_F(ShellHelpersWine, HungWindowIsGivenUpOn) {
 
 TEST_F(ShellHelpersWine, IsWindows9xIsFalseOnThisNtLine) { EXPECT_FALSE(isWindows9x(win32)); }
 
+// What the still wallpaper asks of the system: its own version, never older than the one this program is
+// told, and the primary screen's size in its display mode (Wine scales nothing: the metrics agree).
+TEST_F(ShellHelpersWine, RealVersionAndScreenSize) {
+  OsVersion told, real;
+  ASSERT_TRUE(win32.getVersion(told));
+  ASSERT_TRUE(win32.getRealVersion(real));
+  EXPECT_EQ(real.platformId, told.platformId);
+  EXPECT_GE(real.major * 100 + real.minor, told.major * 100 + told.minor);
+  int width = 0, height = 0;
+  ASSERT_TRUE(win32.primaryScreenSize(width, height));
+  EXPECT_EQ(width, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(height, GetSystemMetrics(SM_CYSCREEN));
+}
+
 }  // namespace
 }  // namespace mv

@@ -129,6 +129,30 @@ TEST_F(StillHost, BitmapIsA24BitBottomUpPictureWithPaddedRows) {
   EXPECT_EQ(b.substr(66, 12), std::string("\x30\x20\x10\x60\x50\x40\x90\x80\x70\0\0\0", 12));
 }
 
+// Rows whose width is not a multiple of four: whole groups of pixels and the ones left over alike
+// come out blue, green, red, without the alpha, with zero padding.
+TEST_F(StillHost, BitmapRowsOfAnyWidthKeepEveryChannel) {
+  for (int width : {4, 7, 9}) {
+    const int height = 3;
+    std::vector<uint32_t> pixels;
+    for (int i = 0; i < width * height; ++i)
+      pixels.push_back(uint32_t(0x11 * (i % 15)) << 24 | uint32_t(i) << 16 | uint32_t(100 + i) << 8 | uint32_t(200 - i));
+    ASSERT_TRUE(writeBmp24(host(), kContent + "w.bmp", width, height, pixels.data()));
+    const std::string b = get(kContent + "w.bmp");
+    const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+    ASSERT_EQ(b.size(), 54 + stride * height) << width;
+    std::string expected;
+    for (int y = height - 1; y >= 0; --y) {
+      for (int x = 0; x < width; ++x) {
+        const uint32_t p = pixels[size_t(y * width + x)];
+        expected += {char(p & 255), char(p >> 8 & 255), char(p >> 16 & 255)};
+      }
+      expected.append(stride - size_t(width) * 3, '\0');
+    }
+    EXPECT_EQ(b.substr(54), expected) << width;
+  }
+}
+
 TEST_F(StillHost, BitmapThatCannotBeWrittenLeavesNoFile) {
   std::vector<uint32_t> pixels(200 * 100, 0xFF000000);
   host().limitWrites(kContent + "p.bmp", 5000);  // a disk that fills up half way
@@ -162,11 +186,11 @@ class FakePainter : public StillPainter {
     this->background = background;
     if (refuse) return nullptr;
     pixels.assign(size_t(width) * size_t(height), 0xFF000000 | background);
-    pixels[0] = 0xFF123456;
+    if (!blank) pixels[0] = 0xFF123456;
     return pixels.data();
   }
   int calls = 0;
-  bool refuse = false;
+  bool refuse = false, blank = false;
   std::string movieBytes;
   StageScale scale = StageScale::showAll;
   uint32_t background = 0;
@@ -274,6 +298,11 @@ TEST_F(StillStep, FailuresLeaveNothingOfIt) {
   EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::refused);
   expectNothingOfIt();
   painter.refuse = false;
+
+  painter.blank = true;  // nothing drawn but the colour the desktop has already
+  EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::blank);
+  expectNothingOfIt();
+  painter.blank = false;
 
   host().setDeskWallpaperResult = false;
   EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::notApplied);

@@ -5,21 +5,27 @@ the first frame of the content's movie becomes the wallpaper), with the prefix s
 - a silent installation sets a 24-bit BMP of the screen's size in the content folder as the wallpaper,
   centred, after recording the user's wallpaper in the uninstall entry; the page's scale mode and the
   package's background colour are drawn; the sample uninstaller brings the earlier wallpaper back and
-  leaves no picture;
+  leaves no picture, but leaves alone a wallpaper the user has chosen since;
 - a windowed installation ends with "Setup Complete" and the same wallpaper;
 - a page whose movie lies outside the content folder (and no movie in the content), and a movie the
   renderer refuses: no still wallpaper, a successful installation;
-- a content file with the picture's name keeps its bytes: the picture takes another name.
+- a content file with the picture's name keeps its bytes: the picture takes another name;
+- Wine's desktop (explorer /desktop) started after a silent installation shows the picture.
 The movies are FreeHEP's of tests/data/render (version 6, stage 350 x 150).
 """
 import os
+import re
 import struct
 import subprocess
 import sys
+import time
+import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, ROOT, UNINSTALL_KEY, WINE_RUN, Entry, Skip, Slot, bmp_24,  # noqa: E402
-                     data_file, expect, package, wine_environment)
+                     data_file, expect, package, win_path, wine_environment)
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "ui"))
+from xvfb_display import Display  # noqa: E402
 
 e2e = E2E()
 WALLPAPER = "C:\\windows\\Web\\Wallpaper\\"
@@ -62,7 +68,9 @@ def installer(t, name, title, page, entries, kind=KIND_SILENT):
     slots = t.typical_slots(title, data_file(title, entries))
     slots[6] = Slot(title + ".html", 2, page.encode("cp1252"))
     slots[9] = Slot("uninstall.exe", 5, uninstaller)
-    return t.write_installer(name, package(t.stub, title, slots, kind=kind, rgb=BACKGROUND))
+    # A windowed installation offers to show the desktop, so that its last status stays until answered.
+    return t.write_installer(name.replace(" ", "_"), package(t.stub, title, slots, kind=kind, rgb=BACKGROUND,
+                                                             show_desktop=int(kind != KIND_SILENT)))
 
 
 def page_with(reference, scale="showall"):
@@ -72,7 +80,7 @@ def page_with(reference, scale="showall"):
 
 
 def silent_install(t, name, setup):
-    t.check_drive(name, setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
+    t.check_drive(name.replace(" ", "_"), setup, "start I SETUP\nwait-exit I 120000\nexpect-exit I 0\n")
 
 
 def read_bmp(t, path):
@@ -84,6 +92,69 @@ def read_bmp(t, path):
     stride = (width * 3 + 3) & ~3
     rows = [data[offset + y * stride: offset + y * stride + width * 3] for y in range(abs(height))]
     return width, height, bits, rows[::-1] if height > 0 else rows
+
+
+def read_png(path):
+    """(width, height, rows top to bottom as RGB bytes) of a non-interlaced 8-bit RGB or RGBA PNG."""
+    with open(path, "rb") as f:
+        data = f.read()
+    expect(data[:8] == b"\x89PNG\r\n\x1a\n", "a PNG")
+    at, idat = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack_from(">I4s", data, at)
+        body = data[at + 8: at + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            expect(depth == 8 and colour in (2, 6) and interlace == 0, "an 8-bit RGB(A) PNG")
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    raw, channels = zlib.decompress(idat), 3 if colour == 2 else 4
+    stride, rows, previous = width * channels, [], bytearray(width * channels)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1: (y + 1) * (stride + 1)])
+        for i in range(stride if kind else 0):
+            left = line[i - channels] if i >= channels else 0
+            up, corner = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
+        previous = line
+        rows.append(bytes(line) if channels == 3 else bytes(b for k, b in enumerate(line) if k % 4 != 3))
+    return width, height, rows
+
+
+def expect_preview_match(t, name, swf, scale, rows):
+    """The picture matches what `mvpack preview` draws of the movie at the screen's size and scale mode
+    (mean difference per channel at most 2): the author sees the wallpaper the users get."""
+    mvpack = os.path.join(os.path.dirname(os.path.abspath(t.args.stub)), "mvpack.exe")
+    if not os.path.exists(mvpack):
+        print("no mvpack.exe beside the stub: the picture is not compared with its preview")
+        return
+    folder = os.path.join(t.work, name.replace(" ", "_"))
+    os.makedirs(folder, exist_ok=True)
+    movie_path, png = os.path.join(folder, "movie.swf"), os.path.join(folder, "preview.png")
+    with open(movie_path, "wb") as f:
+        f.write(swf)
+    expect(wine(t, mvpack, "preview", win_path(movie_path), "-o", win_path(png), "--size", "%dx%d" % SCREEN,
+                "--scale", scale, "--background", "#%02x%02x%02x" % BACKGROUND) == 0, "mvpack preview")
+    width, height, preview = read_png(png)
+    expect((width, height) == SCREEN, "the preview's size")
+    total = 0
+    for y in range(height):
+        rgb = bytearray(rows[y])  # the BMP's rows are blue, green, red
+        rgb[0::3], rgb[2::3] = rows[y][2::3], rows[y][0::3]
+        total += sum(abs(a - b) for a, b in zip(preview[y], rgb))
+    mean = total / (width * height * 3)
+    print("mean difference from the preview: %.3f" % mean)
+    expect(mean <= 2, "the picture is the preview: mean difference %.3f" % mean)
 
 
 def pixel(rows, x, y):
@@ -125,6 +196,7 @@ def still_wallpaper_and_uninstall(t, version, title):
            "the rest in the background colour: %r" % (pixel(rows, 0, 0),))
     expect(first_drawn_row(rows) >= 165, "a band of the package's colour above the stage")
     expect(len(set(rows[height // 2])) > 3, "the movie is drawn across the middle")
+    expect_preview_match(t, title + " preview", movie(), "showall", rows)
     entry = "HKLM\\" + UNINSTALL_KEY + title
     recorded = {name: t.reg_query(entry, name) for name in
                 ("StillWallpaper", "PreviousWallpaper", "PreviousWallpaperStyle", "PreviousTileWallpaper")}
@@ -150,17 +222,36 @@ def windows_xp_silent_install_then_uninstall(t):
 
 
 @e2e.scenario
+def wallpaper_chosen_since_is_left_alone(t):
+    windows_version(t, "win10")
+    earlier_wallpaper(t)
+    title = "Later Sea"
+    content = WALLPAPER + title + " dir\\"
+    setup = installer(t, title, title, page_with("Later%20Sea%20dir/sea.swf"), [Entry("sea.swf", movie())])
+    silent_install(t, title, setup)
+    expect(t.reg_query(DESKTOP, "Wallpaper") == content + PICTURE, "the wallpaper is the picture")
+    expect(wine(t, "reg", "add", DESKTOP, "/v", "Wallpaper", "/d", "C:\\windows\\chosen.bmp", "/f") == 0,
+           "the user chooses another wallpaper")
+    expect(wine(t, content + "uninstall.exe", "/y") == 0, "the uninstaller ends with 0")
+    expect(not t.exists(content), "the content folder and the picture are gone")
+    expect(t.reg_query(DESKTOP, "Wallpaper") == "C:\\windows\\chosen.bmp", "the user's choice stays")
+
+
+@e2e.scenario
 def windowed_install_with_exact_fit(t):
     windows_version(t, "win10")
     earlier_wallpaper(t)
     title = "Window Sea"
     setup = installer(t, title, title, page_with("Window%20Sea%20dir/sea.swf", "exactfit"),
                       [Entry("sea.swf", movie())], kind=KIND_JPEG)
-    t.check_drive(title, setup, r"""
+    t.check_drive(title.replace(" ", "_"), setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
 press W Install
 record W "{complete}" 120000
+wait-box Q "Installation Successful." 30000
+expect-control W Close visible
+press Q No
 wait-exit I 30000
 expect-exit I 0
 """.format(title=title, complete=COMPLETE))
@@ -171,6 +262,7 @@ expect-exit I 0
     # Exact fit stretches the stage over the whole height, where show all leaves 165 rows of the package's
     # colour above it: the drawing starts higher.
     expect(first_drawn_row(rows) < 165, "the stage reaches above show all's band: row %d" % first_drawn_row(rows))
+    expect_preview_match(t, title + " preview", movie(), "exactfit", rows)
 
 
 @e2e.scenario
@@ -196,12 +288,14 @@ def refused_movie_completes_as_before(t):
     content = WALLPAPER + title + " dir\\"
     setup = installer(t, title, title, page_with("Broken%20Sea%20dir/sea.swf"),
                       [Entry("sea.swf", b"FWS\x02" + b"\0" * 40)], kind=KIND_JPEG)  # version 2: refused
-    t.check_drive(title, setup, r"""
+    t.check_drive(title.replace(" ", "_"), setup, r"""
 start I SETUP
 wait-window W "Install Wallpaper: {title}" 60000 I
 press W Install
 record W "{complete}" 120000
+wait-box Q "Installation Successful." 30000
 expect-no-window Error 2000
+press Q No
 wait-exit I 30000
 expect-exit I 0
 reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
@@ -220,6 +314,97 @@ def content_file_with_the_pictures_name(t):
     picture = content + "still wallpaper 2.bmp"
     expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the picture took another name")
     expect(read_bmp(t, picture)[:2] == SCREEN, "the screen's size")
+
+
+def covering_windows(display):
+    """(x, y, width, height) of the windows inside Wine's desktop window (its taskbar, say), which cover
+    the wallpaper; Wine's hidden 1 x 1 helper windows cover nothing."""
+    r = subprocess.run(["xwininfo", "-display", display.name, "-root", "-tree"], capture_output=True, text=True)
+    covered, depth = [], None
+    for line in r.stdout.splitlines():
+        indent = len(line) - len(line.lstrip())
+        if "Wine desktop" in line:
+            depth = indent
+            continue
+        if depth is None or not line.strip().startswith("0x"):
+            continue
+        if indent <= depth:
+            break
+        geometry = re.search(r" (\d+)x(\d+)\+(-?\d+)\+(-?\d+) ", line)
+        if geometry:
+            width, height, x, y = (int(v) for v in geometry.groups())
+            if width * height > 1:
+                covered.append((x, y, width, height))
+    return covered
+
+
+def desktop_difference(shot, rows, covered):
+    """Mean difference per channel between a raw RGB screenshot and the BMP's rows (blue, green, red),
+    outside the covering windows; and how many pixels were compared."""
+    width, height = SCREEN
+    total = compared = 0
+    for y in range(height):
+        spans, x = [], 0
+        for cx, cy, cw, ch in sorted(c for c in covered if c[1] <= y < c[1] + c[3]):
+            if cx > x:
+                spans.append((x, cx))
+            x = max(x, cx + cw)
+        spans.append((x, width))
+        screen = shot[y * width * 3: (y + 1) * width * 3]
+        rgb = bytearray(rows[y])
+        rgb[0::3], rgb[2::3] = rows[y][2::3], rows[y][0::3]
+        for a, b in spans:
+            if b > a:
+                total += sum(abs(p - q) for p, q in zip(screen[3 * a: 3 * b], rgb[3 * a: 3 * b]))
+                compared += b - a
+    return (total / (compared * 3) if compared else 255.0), compared
+
+
+@e2e.scenario
+def wine_desktop_shows_the_picture(t):
+    windows_version(t, "win10")
+    earlier_wallpaper(t)
+    title = "Desk Sea"
+    picture = WALLPAPER + title + " dir\\" + PICTURE
+    # Exact fit: the movie covers the whole screen, so no other desktop comes near it.
+    setup = installer(t, title, title, page_with("Desk%20Sea%20dir/sea.swf", "exactfit"), [Entry("sea.swf", movie())])
+    silent_install(t, title, setup)
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
+    _, _, _, rows = read_bmp(t, picture)
+
+    display = Display("%dx%d" % SCREEN)
+    env = dict(os.environ, **wine_environment())
+    env.update(WINEPREFIX=t.prefix, WINEARCH="win32", WINEDEBUG="-all", DISPLAY=display.name)
+    explorer = subprocess.Popen(["wine", "explorer", "/desktop=shell,%dx%d" % SCREEN], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    shot_path = os.path.join(t.work, "desktop.rgb")
+    try:
+        # The desktop paints its wallpaper once it is up: look until it matches or a minute has passed.
+        mean, compared, deadline = 255.0, 0, time.time() + 90
+        while time.time() < deadline:
+            time.sleep(3)
+            if subprocess.run(["import", "-display", display.name, "-window", "root", "-depth", "8",
+                               "rgb:" + shot_path], capture_output=True).returncode != 0:
+                continue
+            with open(shot_path, "rb") as f:
+                shot = f.read()
+            if len(shot) != SCREEN[0] * SCREEN[1] * 3:
+                continue
+            covered = covering_windows(display)
+            mean, compared = desktop_difference(shot, rows, covered)
+            print("desktop: mean difference %.3f over %d pixels; covered by %r" % (mean, compared, covered))
+            if mean <= 12:
+                break
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+        try:
+            explorer.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            explorer.kill()
+            explorer.wait()
+        display.close()
+    expect(compared >= SCREEN[0] * SCREEN[1] // 2, "most of the desktop is uncovered: %d pixels" % compared)
+    expect(mean <= 12, "Wine's desktop shows the picture: mean difference %.3f" % mean)
 
 
 e2e.finish()

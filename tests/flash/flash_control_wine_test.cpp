@@ -127,6 +127,21 @@ HRESULT callServer(const char* name) {
   return hr;
 }
 
+// The real factory, counting its creations.
+class CountingFactory : public FlashControlFactory {
+ public:
+  explicit CountingFactory(FlashControlFactory& real) : real_(real) {}
+  Result create(WindowHandle parent, int w, int h, std::unique_ptr<FlashControl>& control) override {
+    ++attempts;
+    return real_.create(parent, w, h, control);
+  }
+  CreationFailure lastFailure() const override { return real_.lastFailure(); }
+  int attempts = 0;
+
+ private:
+  FlashControlFactory& real_;
+};
+
 class FlashControlWine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -142,6 +157,7 @@ class FlashControlWine : public ::testing::Test {
     DeleteFileA(log_.c_str());
     SetEnvironmentVariableA("MV_FAKEFLASH_LOG", log_.c_str());
     SetEnvironmentVariableA("MV_FAKEFLASH_FAIL", nullptr);
+    SetEnvironmentVariableA("MV_FAKEFLASH_FAIL_CREATES", nullptr);
   }
 
   std::string put(const std::string& name, const std::string& bytes) {
@@ -155,14 +171,17 @@ class FlashControlWine : public ::testing::Test {
   std::unique_ptr<FlashControlFactory> factory_ = createShockwaveFlashFactory();
 };
 
-TEST_F(FlashControlWine, WithoutAControlLoadGivesMinus403AndKeepsTheColour) {
+// The class is not registered: the first answer says so, and the panel goes on without a control.
+TEST_F(FlashControlWine, WithoutAControlLoadGivesMinus403AfterOneAttemptAndKeepsTheColour) {
   ASSERT_EQ(callServer("DllUnregisterServer"), S_OK);
   ChildPanel surface;
-  MoviePanel panel(platform(), platform(), surface, *factory_);
+  CountingFactory counting(*factory_);
+  MoviePanel panel(platform(), platform(), surface, counting);
   std::string path = put("a.swf", fws(6, bg(0x33, 0x66, 0x99)));
   DWORD start = GetTickCount();
   EXPECT_EQ(panel.loadSWF(path), -403);
-  std::printf("[ measure  ] 10000 failed creations took %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+  std::printf("[ measure  ] the load without a control took %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+  EXPECT_EQ(counting.attempts, 1);
   EXPECT_EQ(panel.colour(), 0x00996633u);
   EXPECT_FALSE(panel.hasControl());
 
@@ -170,7 +189,30 @@ TEST_F(FlashControlWine, WithoutAControlLoadGivesMinus403AndKeepsTheColour) {
   Result created = factory_->create(surface.handle(), 10, 10, control);
   EXPECT_FALSE(created.ok()) << "created a control that is not registered";
   EXPECT_THAT(created.text(), ::testing::StartsWith("Flash Player control: creating the control failed: "));
+  EXPECT_EQ(factory_->lastFailure(), CreationFailure::lasting);
   EXPECT_FALSE(control);
+}
+
+// A registered control that fails a few times as a passing state would still gets its attempts, and is
+// then created, set up and started as always.
+TEST_F(FlashControlWine, ControlThatFailsAFewTimesIsStillCreated) {
+  ASSERT_EQ(callServer("DllRegisterServer"), S_OK);
+  SetEnvironmentVariableA("MV_FAKEFLASH_FAIL_CREATES", "3");
+  ChildPanel surface;
+  CountingFactory counting(*factory_);
+  std::string path = put("movie.swf", fws(6, bg(0x33, 0x66, 0x99) + showFrame() + endTag()));
+  {
+    MoviePanel panel(platform(), platform(), surface, counting);
+    ASSERT_EQ(panel.loadSWF(path), 0);
+    EXPECT_TRUE(panel.hasControl());
+    EXPECT_EQ(counting.attempts, 4);
+    EXPECT_EQ(factory_->lastFailure(), CreationFailure::mayPass);
+  }
+  std::vector<std::string> log = controlLog();
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_THAT(std::vector<std::string>(log.begin(), log.begin() + 4),
+              ElementsAreArray({"create refused", "create refused", "create refused", "create"}));
+  EXPECT_THAT(log, ::testing::Contains("Play"));
 }
 
 TEST_F(FlashControlWine, StandInControlSeesThePanelsCallsInOrder) {

@@ -79,7 +79,7 @@ class RecordingFactory : public mv::FlashControlFactory {
     ++attempts;
     if (failCreates > 0) {
       --failCreates;
-      return mv::Result::failure("Class not registered");
+      return mv::Result::failure(failures.empty() ? "Class not registered" : failures[size_t(attempts - 1) % failures.size()]);
     }
     log_.push_back("create " + std::to_string(w) + "x" + std::to_string(h));
     auto c = std::make_unique<RecordingControl>(log_, failAt);
@@ -87,8 +87,11 @@ class RecordingFactory : public mv::FlashControlFactory {
     control = std::move(c);
     return mv::Result();
   }
+  mv::CreationFailure lastFailure() const override { return failureKind; }
   int attempts = 0;
   long failCreates = 0;  // creations that fail before one succeeds
+  mv::CreationFailure failureKind = mv::CreationFailure::mayPass;  // what those failures say
+  std::vector<std::string> failures;  // their texts in turn; none: "Class not registered"
   std::string failAt;
   RecordingControl* last = nullptr;
 

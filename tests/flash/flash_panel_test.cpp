@@ -356,6 +356,40 @@ TEST_F(PanelTest, CreationIsRetriedUntilAControlExists) {
   EXPECT_EQ(log, started(path));
 }
 
+// A failure that says no attempt can succeed ends the attempts at once; one that may pass keeps them
+// going (above); one that is lasting only when it repeats ends them when the same failure comes twice.
+TEST_F(PanelTest, CreationStopsAsSoonAsAFailureSaysNoControlCanBeMade) {
+  struct Case {
+    CreationFailure kind;
+    std::vector<std::string> texts;
+    long failures;
+    int attempts;
+    Result result;
+  } cases[] = {
+      {CreationFailure::lasting, {}, 1000000, 1, rc::noFlashControl},
+      {CreationFailure::lastingIfRepeated, {}, 1000000, 2, rc::noFlashControl},
+      // Different failures in turn are no repetition: the attempts go on, and the control comes.
+      {CreationFailure::lastingIfRepeated, {"module not found", "access denied"}, 6, 7, rc::ok},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.kind));
+    Log callLog;
+    flashtest::RecordingSurface s(callLog);
+    flashtest::RecordingFactory f(callLog);
+    f.failCreates = c.failures;
+    f.failureKind = c.kind;
+    f.failures = c.texts;
+    MoviePanel p(sb.platform(), sb.platform(), s, f);
+    std::string path = put("a.swf", fws(6, bg(0x33, 0x66, 0x99)));
+    EXPECT_EQ(p.loadSWF(path), c.result);
+    EXPECT_EQ(f.attempts, c.attempts);
+    EXPECT_EQ(p.hasControl(), c.result == rc::ok);
+    EXPECT_EQ(p.colour(), 0x00996633u);
+    // Without a control the panel goes on to its first frame at once.
+    EXPECT_EQ(s.frames.size(), 1u);
+  }
+}
+
 TEST_F(PanelTest, SetUpErrorAfterCreationKeepsTheControlAsFarAsItGot) {
   factory.failAt = "WMode";
   std::string path = put("a.swf", fws(6, bg(1, 2, 3)));

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "../flash/swf_builder.h"
+#include "../flash/render/movie_builder.h"
 #include "installer_fixture.h"
 #include "package_writer.h"
 #include "support/user_texts.h"
@@ -50,7 +50,16 @@ class StillInstallTest : public InstallerFixture {
   }
 };
 
-const std::string kGoodMovie = swftest::fws(6, swftest::bg(1, 2, 3) + swftest::showFrame() + swftest::endTag());
+// A 550 x 400 stage with a red square on it.
+std::string goodMovie() {
+  using namespace rendertest;
+  Styles styles;
+  const int red = styles.solid(Colour{255, 0, 0});
+  Records square;
+  square.move(0, 0, 0, red).rectangle(100 * 20, 100 * 20, 300 * 20, 300 * 20);
+  return movie(6, 550, 400, defineShape(1, 1, styles, square) + place(1, 1));
+}
+const std::string kGoodMovie = goodMovie();
 
 TEST_F(StillInstallTest, OnWindows10TheMovieBecomesTheWallpaperAfterTheEntryIsWritten) {
   install(kGoodMovie);
@@ -75,12 +84,20 @@ TEST_F(StillInstallTest, OnWindows10TheMovieBecomesTheWallpaperAfterTheEntryIsWr
   EXPECT_EQ(sb->openFileCount(), 0);
 }
 
-TEST_F(StillInstallTest, ARefusedMovieOrASystemThatShowsThePageEndsAsBefore) {
+TEST_F(StillInstallTest, ARefusedMovieEndsAsBefore) {
   install("FWS\x02 a movie of version 2");
   expectCompleteWithoutBoxes();
   EXPECT_FALSE(exists(kPicture));
   EXPECT_EQ(wallpaper(), "C:\\WINDOWS\\bliss.bmp");
   EXPECT_EQ(sb->wallpaperCalls.size(), 2u);  // the page's two calls alone
+}
+
+// Bytes that pass for a movie but place nothing on the stage draw the background colour alone.
+TEST_F(StillInstallTest, AFrameWithNothingOnItAddsNothing) {
+  install("FWS\x06" + std::string(300, 'm'));
+  expectCompleteWithoutBoxes();
+  EXPECT_FALSE(exists(kPicture));
+  EXPECT_EQ(sb->wallpaperCalls.size(), 2u);
 }
 
 TEST_F(StillInstallTest, OnAnOlderSystemWithAWorkingActiveDesktopNothingIsAdded) {

@@ -248,6 +248,26 @@ TEST_F(DataFileTest, CompressedEntriesAreExpandedAndAWrongSizeLeavesNoFile) {
   EXPECT_EQ(host().openFileCount(), 1);  // the data file itself
 }
 
+// The session keeps the library from its first compressed file to the end of the installation: one
+// load for every entry, freed once when the session lets it go.
+TEST_F(DataFileTest, CompressedEntriesShareOneLoadOfTheLibrary) {
+  if (!installCodec()) GTEST_SKIP() << "no native impborl library in this build";
+  DataFileBuilder b;
+  b.entries = {{"a.swf", 0, patternBytes(3000, 1), true},
+               {"b.swf", 0, "ABCDEFGH", true, +1},  // a wrong size keeps the library too
+               {"c.swf", 0, patternBytes(1600000, 2), true}};  // more than one buffer of output
+  write(b);
+  ASSERT_EQ(open(), 0);
+  EXPECT_EQ(extract(1), 0);
+  EXPECT_EQ(extract(2), rc::wrongSize);
+  EXPECT_EQ(extract(3), 0);
+  EXPECT_TRUE(get(content("c.swf")) == b.entries[2].content);
+  EXPECT_EQ(host().libraryLoads, 1);
+  EXPECT_EQ(host().loadedLibraries(), 1);
+  releaseSessionLibrary(session);
+  EXPECT_EQ(host().loadedLibraries(), 0);
+}
+
 TEST_F(DataFileTest, WithoutTheCodecCompressedEntriesAreMinus35) {
   DataFileBuilder b;
   b.entries = {{"movie.swf", 0, "SWF", true}};

@@ -16,6 +16,7 @@
 #include "flash/render/layers.h"
 #include "flash/render/model.h"
 #include "flash/render/morph.h"
+#include "flash/render/pixel_maths.h"
 #include "flash/render/raster.h"
 #include "flash/render/scaling_grid.h"
 #include "flash/render/stage_fit.h"
@@ -28,15 +29,6 @@ namespace {
 constexpr double kFlatness = 0.15;  // pixels a flattened curve may stray from the curve
 constexpr double kArcError = 0.1;   // pixels an arc's chords may cut into a line's round ends
 constexpr int kMaxCurvePieces = 100;
-
-// c * k / 255 for each of the four channels, rounded.
-inline uint32_t scaleColour(uint32_t c, uint32_t k) {
-  uint32_t rb = (c & 0x00FF00FFu) * k + 0x00800080u;
-  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-  uint32_t ag = ((c >> 8) & 0x00FF00FFu) * k + 0x00800080u;
-  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
-  return rb | ag;
-}
 
 inline uint32_t premultiply(Rgba c) {
   const uint32_t a = c.a;
@@ -144,23 +136,26 @@ class Paint {
       const int32_t su = int32_t(du * 65536), sv = int32_t(dv * 65536);
       const int w = bitmap_->width, h = bitmap_->height;
       const uint32_t* pixels = bitmap_->pixels.data();
+      // A bitmap drawn larger than it is keeps the same four pixels for several device pixels: their
+      // rows are set up as spans once.
+      int lastX = 0, lastY = 0;
+      Span top, bottom;
       for (int i = 0; i < count; ++i, u += su, v += sv) {
         const int tx = u >> 16, ty = v >> 16;
         const uint32_t wx = uint32_t(u >> 8) & 255, wy = uint32_t(v >> 8) & 255;
-        uint32_t c00, c10, c01, c11;
-        if (unsigned(tx) < unsigned(w - 1) && unsigned(ty) < unsigned(h - 1)) {
-          const uint32_t* p = pixels + size_t(ty) * size_t(w) + size_t(tx);
-          c00 = p[0];
-          c10 = p[1];
-          c01 = p[w];
-          c11 = p[w + 1];
-        } else {
-          c00 = texel(tx, ty);
-          c10 = texel(tx + 1, ty);
-          c01 = texel(tx, ty + 1);
-          c11 = texel(tx + 1, ty + 1);
+        if (i == 0 || tx != lastX || ty != lastY) {
+          lastX = tx;
+          lastY = ty;
+          if (unsigned(tx) < unsigned(w - 1) && unsigned(ty) < unsigned(h - 1)) {
+            const uint32_t* p = pixels + size_t(ty) * size_t(w) + size_t(tx);
+            top = Span(p[0], p[1]);
+            bottom = Span(p[w], p[w + 1]);
+          } else {
+            top = Span(texel(tx, ty), texel(tx + 1, ty));
+            bottom = Span(texel(tx, ty + 1), texel(tx + 1, ty + 1));
+          }
         }
-        out[i] = lerp(lerp(c00, c10, wx), lerp(c01, c11, wx), wy);
+        out[i] = lerp(top.at(wx), bottom.at(wx), wy);
       }
     } else {
       double u = u0 - 0.5, v = v0 - 0.5;
@@ -206,6 +201,18 @@ class Paint {
     }
     return bitmap_->pixels[size_t(y) * size_t(w) + size_t(x)];
   }
+
+  // lerp(a, b, w) for a fixed pair: a * 256 + (b - a) * w per channel, two channels at a time. The
+  // differences may wrap below zero, but each channel's sum lies in 0..65280, so the 32-bit sums are
+  // exact and come out as lerp's to the bit.
+  struct Span {
+    Span() = default;
+    Span(uint32_t a, uint32_t b)
+        : rb((a & 0x00FF00FFu) << 8), ag((a >> 8 & 0x00FF00FFu) << 8),
+          drb((b & 0x00FF00FFu) - (a & 0x00FF00FFu)), dag((b >> 8 & 0x00FF00FFu) - (a >> 8 & 0x00FF00FFu)) {}
+    uint32_t at(uint32_t w) const { return ((rb + drb * w) >> 8 & 0x00FF00FFu) | ((ag + dag * w) & 0xFF00FF00u); }
+    uint32_t rb = 0, ag = 0, drb = 0, dag = 0;
+  };
 
   // a + (b - a) * w / 256 for each channel, two channels at a time.
   static uint32_t lerp(uint32_t a, uint32_t b, uint32_t w) {
@@ -579,7 +586,15 @@ class Drawer {
         if (a == 255) {
           std::fill(dst, dst + count, src);
         } else if (a) {
-          for (int i = 0; i < count; ++i) dst[i] = src + scaleColour(dst[i], 255 - a);
+          // What lies below repeats along a row (a background, a gradient across it): blended once per change.
+          uint32_t under = dst[0], over = src + scaleColour(under, 255 - a);
+          for (int i = 0; i < count; ++i) {
+            if (dst[i] != under) {
+              under = dst[i];
+              over = src + scaleColour(under, 255 - a);
+            }
+            dst[i] = over;
+          }
         }
       } else if (c == 255 && paint.opaque()) {
         paint.fetch(x, y, count, dst);  // covers what is below: straight into the picture

@@ -10,9 +10,9 @@
 #include "flash/render/fonts.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "flash/render/shapes.h"
+#include "support/paths.h"
 
 namespace mv::render {
 
@@ -47,14 +47,6 @@ FontRead readGlyphs(const uint8_t* tableStart, size_t tableBytes, const std::vec
   return FontRead::ok;
 }
 
-std::string fontName(BitReader& in) {
-  const unsigned length = in.u8();
-  std::string name;
-  for (unsigned i = 0; i < length && !in.failed(); ++i) name += char(in.u8());
-  while (!name.empty() && name.back() == '\0') name.pop_back();
-  return name;
-}
-
 FontRead readFont1(BitReader& in, uint32_t& records, Font& out) {
   const size_t tableStart = in.position();
   const uint16_t first = in.u16();
@@ -70,6 +62,14 @@ FontRead readFont1(BitReader& in, uint32_t& records, Font& out) {
 }
 
 }  // namespace
+
+std::string fontName(BitReader& in) {
+  const unsigned length = in.u8();
+  std::string name;
+  for (unsigned i = 0; i < length && !in.failed(); ++i) name += char(in.u8());
+  while (!name.empty() && name.back() == '\0') name.pop_back();
+  return name;
+}
 
 FontRead readFont(BitReader& in, int fontVersion, uint32_t& records, Font& out) {
   if (fontVersion == 1) return readFont1(in, records, out);
@@ -116,11 +116,6 @@ FontRead readFont(BitReader& in, int fontVersion, uint32_t& records, Font& out) 
 }
 
 namespace {
-
-std::string lowerCase(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // The outline of a device glyph as edges; a cubic step becomes two quadratic ones.
 bool outlineEdges(const std::vector<OutlineStep>& steps, uint32_t& records, Glyph& out) {
@@ -172,7 +167,7 @@ bool outlineEdges(const std::vector<OutlineStep>& steps, uint32_t& records, Glyp
 
 bool DeviceFonts::find(const std::string& family, bool bold, bool italic, uint32_t& font) {
   if (!provider_) return false;
-  std::string name = lowerCase(family);
+  std::string name = asciiLower(family);
   if (name == "_sans") name = "arial";
   else if (name == "_serif") name = "times new roman";
   else if (name == "_typewriter") name = "courier new";

@@ -17,6 +17,8 @@ enum class FontRead { ok, damaged, outOfRecords };
 // records: shape records still allowed, reduced by those of the glyphs read. A glyph that cannot be read
 // is left empty; a damaged table leaves the font with the glyphs read so far.
 FontRead readFont(BitReader& in, int fontVersion, uint32_t& records, Font& out);
+// A font name as the font tags hold it: a length byte, then the name, trailing NULs dropped.
+std::string fontName(BitReader& in);
 
 // The device fonts of one movie: each family and style the provider has becomes one Font appended to
 // the movie's fonts, filled with glyphs as characters are asked for.

@@ -8,18 +8,14 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <map>
+
+#include "support/paths.h"
 
 namespace mv::render {
 
 namespace {
-
-std::string lowerCase(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 struct FileFace {
   std::string path;
@@ -106,7 +102,7 @@ struct FreetypeFontProvider::State {
       std::error_code ec;
       for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
            !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        const std::string ext = lowerCase(it->path().extension().string());
+        const std::string ext = asciiLower(it->path().extension().string());
         if (ext == ".ttf" || ext == ".otf" || ext == ".ttc") files.push_back(it->path().string());
       }
     }
@@ -118,7 +114,7 @@ struct FreetypeFontProvider::State {
         if (FT_New_Face(library, path.c_str(), i, &face)) break;
         count = face->num_faces;
         if (face->family_name && FT_IS_SCALABLE(face))
-          families[lowerCase(face->family_name)].push_back(
+          families[asciiLower(face->family_name)].push_back(
               {path, i, (face->style_flags & FT_STYLE_FLAG_BOLD) != 0, (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0});
         FT_Done_Face(face);
       }
@@ -162,7 +158,7 @@ const FontFace* FreetypeFontProvider::face(const std::string& family, bool bold,
       {"courier new", {"liberation mono", "dejavu sans mono"}},
       {"courier", {"liberation mono", "dejavu sans mono"}},
   };
-  const std::string name = lowerCase(family);
+  const std::string name = asciiLower(family);
   const FileFace* file = s.best(name, bold, italic);
   auto alias = aliases.find(name);
   if (alias != aliases.end())

@@ -101,6 +101,11 @@ void GradientPaint::fetch(int x, int y, int count, uint32_t* out) const {
     if (std::fabs(t0) < 30000 && std::fabs(t0 + dt * count) < 30000) {
       int32_t t = int32_t(t0 * 65536);
       const int32_t step = int32_t(dt * 65536);
+      if (step == 0) {  // the gradient runs across the row: one colour all along it
+        const int32_t index = t >> 16;
+        std::fill(out, out + count, ramp_[index < 0 ? 0 : index > 255 ? 255 : index]);
+        return;
+      }
       for (int i = 0; i < count; ++i, t += step) {
         const int32_t index = t >> 16;
         out[i] = ramp_[index < 0 ? 0 : index > 255 ? 255 : index];

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <type_traits>
 
+#include "flash/render/pixel_maths.h"
+
 namespace mv::render {
 
 namespace {
@@ -121,16 +123,8 @@ inline uint32_t premultiplied(Rgba c, uint32_t alpha) {  // c at coverage alpha 
   const uint32_t a = mul255(c.a, alpha);
   return a << 24 | mul255(c.r, a) << 16 | mul255(c.g, a) << 8 | mul255(c.b, a);
 }
-// c * k / 255 for each of the four channels, rounded.
-inline uint32_t scaled(uint32_t c, uint32_t k) {
-  uint32_t rb = (c & 0x00FF00FFu) * k + 0x00800080u;
-  rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-  uint32_t ag = ((c >> 8) & 0x00FF00FFu) * k + 0x00800080u;
-  ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
-  return rb | ag;
-}
 // Premultiplied src over dst: no channel can pass 255.
-inline uint32_t over(uint32_t src, uint32_t dst) { return src + scaled(dst, 255 - (src >> 24)); }
+inline uint32_t over(uint32_t src, uint32_t dst) { return src + scaleColour(dst, 255 - (src >> 24)); }
 
 class FilterRun {
  public:
@@ -271,7 +265,7 @@ int blendTerm(BlendMode mode, int s, int d, int sa, int da) {
 uint32_t blendPixel(BlendMode mode, uint32_t src, uint32_t dst) {
   const int sa = int(src >> 24), da = int(dst >> 24);
   if (mode == BlendMode::alpha || mode == BlendMode::erase) {
-    return scaled(dst, mode == BlendMode::alpha ? uint32_t(sa) : uint32_t(255 - sa));
+    return scaleColour(dst, mode == BlendMode::alpha ? uint32_t(sa) : uint32_t(255 - sa));
   }
   const int invertedSource = mode == BlendMode::invert ? 0 : 1;  // invert takes nothing of the source's colour
   uint32_t out = uint32_t(std::min(255, sa + da - (sa * da + 127) / 255)) << 24;
@@ -335,7 +329,7 @@ uint64_t blendLayer(const std::vector<uint32_t>& layer, std::vector<uint32_t>& d
       continue;
     }
     for (int x = box.x0; x < box.x1; ++x) {
-      const uint32_t s = m ? scaled(src[x], m[x]) : src[x];
+      const uint32_t s = m ? scaleColour(src[x], m[x]) : src[x];
       if (!s && mode != BlendMode::alpha) continue;
       out[x] = plain ? over(s, out[x]) : blendPixel(mode, s, out[x]);
     }

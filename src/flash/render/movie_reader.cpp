@@ -347,10 +347,7 @@ class MovieReader {
     const Character* c = m_.find(id);
     if (in.failed() || !c || c->kind != Character::font) return;
     Font& font = m_.fonts[c->index];
-    const unsigned length = in.u8();
-    std::string name;
-    for (unsigned i = 0; i < length && !in.failed(); ++i) name += char(in.u8());
-    while (!name.empty() && name.back() == '\0') name.pop_back();
+    const std::string name = fontName(in);
     const unsigned flags = in.u8();
     if (in.failed()) return;
     font.name = name;

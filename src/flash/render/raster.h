@@ -13,6 +13,7 @@
 // cell buffer stays small.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace mv::render {
@@ -40,6 +41,9 @@ class Rasterizer {
         uint32_t c = 0;
         int start = 0;
         for (int i = 0; i < band.width; ++i) {
+          // Most cells are empty: eight at a time are passed over while they are (+0 or -0).
+          while (i + 8 <= band.width && emptyCells(row + i)) i += 8;
+          if (i >= band.width) break;
           const float d = row[i];
           if (d == 0) continue;
           row[i] = 0;
@@ -69,6 +73,12 @@ class Rasterizer {
     size_t next = 0;               // next line (sorted by top) not yet active
     bool sorted = false;           // several bands: lines sorted by their top
   };
+  // Eight cells from p hold nothing (their bits are all zero but for the signs).
+  static bool emptyCells(const float* p) {
+    uint64_t w[4];
+    std::memcpy(w, p, sizeof w);
+    return ((w[0] | w[1] | w[2] | w[3]) & 0x7FFFFFFF7FFFFFFFull) == 0;
+  }
   bool begin(Band& band);
   bool nextBand(Band& band);
   // The fill rule: a running sum of winding (1.0: one winding over the whole pixel) as 0..255.

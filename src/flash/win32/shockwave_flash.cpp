@@ -80,6 +80,21 @@ Result failed(const std::string& what, HRESULT hr) { return refused(what, hresul
 
 Result noMemoryForText() { return Result::failure(text::flashNoMemoryForText); }
 
+// What a failed creation's code says of the next attempt. A class that is not registered stays so; a
+// server that cannot be found, loaded or asked for the control's interfaces is taken to stay so when the
+// same answer comes again; anything else (memory, a busy system) may pass.
+CreationFailure creationFailureOf(HRESULT hr) {
+  if (hr == REGDB_E_CLASSNOTREG) return CreationFailure::lasting;
+  static const HRESULT kLastingIfRepeated[] = {
+      CLASS_E_CLASSNOTAVAILABLE, CO_E_DLLNOTFOUND, CO_E_ERRORINDLL, CO_E_APPNOTFOUND, E_NOINTERFACE,
+      HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND),
+      HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), HRESULT_FROM_WIN32(ERROR_BAD_EXE_FORMAT),
+      HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND), HRESULT_FROM_WIN32(ERROR_DLL_INIT_FAILED)};
+  for (HRESULT lasting : kLastingIfRepeated)
+    if (hr == lasting) return CreationFailure::lastingIfRepeated;
+  return CreationFailure::mayPass;
+}
+
 std::string narrow(const wchar_t* text, int length) {
   if (!text || length <= 0) return std::string();
   return wideToUtf8(text, size_t(length));
@@ -122,30 +137,16 @@ void releaseAndClear(T*& p) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------------
-// The container side: client site, in-place site and frame in one object, plus ambient properties.
-class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public DispatchByIdOnly {
+// IUnknown for our COM objects, once: a reference count that deletes the object at zero, and
+// QueryInterface over the interfaces the object names in interfaceFor(). The object starts with one
+// reference, its creator's.
+template <class... Interfaces>
+class ComObject : public Interfaces... {
  public:
-  Site(HWND parent, int width, int height) : parent_(parent) { SetRect(&bounds_, 0, 0, width, height); }
-
-  const RECT& bounds() const { return bounds_; }
-  HWND parent() const { return parent_; }
-  void setInPlace(IOleInPlaceObject* p) { inplace_ = p; }  // not owned
-
-  // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-      *out = static_cast<IOleClientSite*>(this);
-    else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
-      *out = static_cast<IOleInPlaceSite*>(this);
-    else if (IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame))
-      *out = static_cast<IOleInPlaceFrame*>(this);
-    else if (IsEqualIID(riid, IID_IDispatch))
-      *out = static_cast<IDispatch*>(this);
-    else
-      return E_NOINTERFACE;
+    *out = interfaceFor(riid);
+    if (!*out) return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
@@ -155,6 +156,25 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
     if (n == 0) delete this;
     return ULONG(n);
   }
+
+ protected:
+  virtual ~ComObject() = default;
+  // The object as the interface riid, or nullptr when it does not offer it.
+  virtual void* interfaceFor(REFIID riid) = 0;
+
+ private:
+  LONG refs_ = 1;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// The container side: client site, in-place site and frame in one object, plus ambient properties.
+class Site final : public ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame, DispatchByIdOnly> {
+ public:
+  Site(HWND parent, int width, int height) : parent_(parent) { SetRect(&bounds_, 0, 0, width, height); }
+
+  const RECT& bounds() const { return bounds_; }
+  HWND parent() const { return parent_; }
+  void setInPlace(IOleInPlaceObject* p) { inplace_ = p; }  // not owned
 
   // IOleClientSite
   STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
@@ -247,8 +267,16 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
   }
 
  private:
-  ~Site() = default;
-  LONG refs_ = 1;
+  ~Site() override = default;
+  void* interfaceFor(REFIID riid) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite)) return static_cast<IOleClientSite*>(this);
+    if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite)) return static_cast<IOleInPlaceSite*>(this);
+    if (IsEqualIID(riid, IID_IOleInPlaceUIWindow) || IsEqualIID(riid, IID_IOleInPlaceFrame))
+      return static_cast<IOleInPlaceFrame*>(this);
+    if (IsEqualIID(riid, IID_IDispatch)) return static_cast<IDispatch*>(this);
+    return nullptr;
+  }
+
   HWND parent_;
   RECT bounds_{};
   IOleInPlaceObject* inplace_ = nullptr;
@@ -257,27 +285,11 @@ class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInP
 // ---------------------------------------------------------------------------------------------------
 // The event sink. Events of an in-process control in a single-threaded apartment arrive on the thread
 // that created it, the user-interface thread; they are handed on there, synchronously.
-class EventSink final : public DispatchByIdOnly {
+class EventSink final : public ComObject<DispatchByIdOnly> {
  public:
   explicit EventSink(FlashControl* owner) : owner_(owner) {}
   void detach() { owner_ = nullptr; }
 
-  STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kDiidFlashEvents)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-  STDMETHODIMP_(ULONG) Release() override {
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return ULONG(n);
-  }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
     switch (id) {
       case kDispOnFSCommand:
@@ -294,7 +306,12 @@ class EventSink final : public DispatchByIdOnly {
   }
 
  private:
-  ~EventSink() = default;
+  ~EventSink() override = default;
+  void* interfaceFor(REFIID riid) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kDiidFlashEvents))
+      return static_cast<IDispatch*>(this);
+    return nullptr;
+  }
 
   static std::string argText(const VARIANT& v) {
     VARIANT text;
@@ -311,7 +328,6 @@ class EventSink final : public DispatchByIdOnly {
     owner_->onFSCommand(command, args);
   }
 
-  LONG refs_ = 1;
   FlashControl* owner_;
 };
 
@@ -327,17 +343,18 @@ class FlashActiveXControl : public FlashControl {
 
   // Creates the control and activates it in place. A failure leaves an object that only the destructor
   // may use: it tears down what was made.
+  // The failure's code is kept for failure().
   Result create(int width, int height) {
     HRESULT hr = CoCreateInstance(kClsidShockwaveFlash, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
                                   reinterpret_cast<void**>(&ole_));
-    if (FAILED(hr)) return failed(text::flashCreating, hr);
+    if (FAILED(hr)) return failedWith(text::flashCreating, hr);
     hr = ole_->QueryInterface(kIidShockwaveFlash, reinterpret_cast<void**>(&flash_));
-    if (FAILED(hr)) return failed(text::flashAskingForInterface, hr);
+    if (FAILED(hr)) return failedWith(text::flashAskingForInterface, hr);
     hr = ole_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_));
-    if (FAILED(hr)) return failed(text::flashAskingForDispatch, hr);
+    if (FAILED(hr)) return failedWith(text::flashAskingForDispatch, hr);
 
     hr = ole_->SetClientSite(static_cast<IOleClientSite*>(site_));
-    if (FAILED(hr)) return failed(text::flashSettingSite, hr);
+    if (FAILED(hr)) return failedWith(text::flashSettingSite, hr);
     IPersistStreamInit* persist = nullptr;
     if (SUCCEEDED(ole_->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
       // Not examined: a control that keeps no state of its own starts empty anyway.
@@ -351,11 +368,12 @@ class FlashActiveXControl : public FlashControl {
     // In-place activation makes the control a child window of the panel.
     RECT r = site_->bounds();
     hr = ole_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, static_cast<IOleClientSite*>(site_), 0, site_->parent(), &r);
-    if (FAILED(hr)) return failed(text::flashActivating, hr);
+    if (FAILED(hr)) return failedWith(text::flashActivating, hr);
     if (SUCCEEDED(ole_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace_))))
       site_->setInPlace(inplace_);
     return rc::ok;
   }
+  HRESULT failure() const { return failure_; }  // the code of create()'s failure
 
   Result setScaleMode(int mode) override {
     VARIANT v;
@@ -404,6 +422,10 @@ class FlashActiveXControl : public FlashControl {
   }
 
  private:
+  Result failedWith(const char* what, HRESULT hr) {
+    failure_ = hr;
+    return failed(what, hr);
+  }
 
   void connectEvents() {
     // Without events the movie still plays; a control without the connection point is accepted.
@@ -499,6 +521,7 @@ class FlashActiveXControl : public FlashControl {
   IOleInPlaceObject* inplace_ = nullptr;
   IConnectionPoint* point_ = nullptr;
   DWORD cookie_ = 0;
+  HRESULT failure_ = S_OK;
 };
 
 class ShockwaveFlashFactory : public FlashControlFactory {
@@ -506,10 +529,15 @@ class ShockwaveFlashFactory : public FlashControlFactory {
   Result create(WindowHandle parent, int width, int height, std::unique_ptr<FlashControl>& control) override {
     auto made = std::make_unique<FlashActiveXControl>(reinterpret_cast<HWND>(parent), width, height);
     Result created = made->create(width, height);
+    lastFailure_ = created.ok() ? CreationFailure::mayPass : creationFailureOf(made->failure());
     if (!created.ok()) return created;  // made goes here: its destructor tears down what was made
     control = std::move(made);
     return rc::ok;
   }
+  CreationFailure lastFailure() const override { return lastFailure_; }
+
+ private:
+  CreationFailure lastFailure_ = CreationFailure::mayPass;
 };
 
 }  // namespace

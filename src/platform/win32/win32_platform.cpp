@@ -270,16 +270,22 @@ std::string Win32Platform::executablePath() {
   }
 }
 
+// Both version structures, ANSI and wide, carry the numbers in the same fields.
+template <class VersionInfo>
+void copyVersion(const VersionInfo& info, OsVersion& out) {
+  out.platformId = info.dwPlatformId;
+  out.major = info.dwMajorVersion;
+  out.minor = info.dwMinorVersion;
+  out.build = info.dwBuildNumber;
+}
+
 // The version query passes no text: the ANSI structure of 148 bytes is the one the query is defined with.
 bool Win32Platform::getVersion(OsVersion& out) {
   OSVERSIONINFOA info;
   ZeroMemory(&info, sizeof info);
   info.dwOSVersionInfoSize = sizeof info;  // 148
   if (!GetVersionExA(&info)) return false;
-  out.platformId = info.dwPlatformId;
-  out.major = info.dwMajorVersion;
-  out.minor = info.dwMinorVersion;
-  out.build = info.dwBuildNumber;
+  copyVersion(info, out);
   return true;
 }
 
@@ -293,10 +299,7 @@ bool Win32Platform::getRealVersion(OsVersion& out) {
   ZeroMemory(&info, sizeof info);
   info.dwOSVersionInfoSize = sizeof info;
   if (!fn || fn(&info) != 0) return getVersion(out);  // Windows 9x and early NT: no shims to see past
-  out.platformId = info.dwPlatformId;
-  out.major = info.dwMajorVersion;
-  out.minor = info.dwMinorVersion;
-  out.build = info.dwBuildNumber;
+  copyVersion(info, out);
   return true;
 }
 

@@ -10,6 +10,7 @@
 // Its window paints the background colour of the movie it was given. After Play it fires
 // OnFSCommand("ALLOWSCALE", "true") from its window procedure, as a playing movie would.
 // MV_FAKEFLASH_FAIL names one operation (for example "WMode") that then fails with E_FAIL.
+// MV_FAKEFLASH_FAIL_CREATES=N makes the next N creations fail with E_OUTOFMEMORY.
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
@@ -17,6 +18,7 @@
 #include <zlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -485,6 +487,17 @@ class FakeFlash final : public IShockwaveFlashLayout,
 };
 #undef FILLER
 
+// MV_FAKEFLASH_FAIL_CREATES=N: the next N creations fail as a passing state would (out of memory). The
+// count lives in the environment, so that it holds even if the server is unloaded in between.
+bool refuseThisCreation() {
+  const std::string left = env("MV_FAKEFLASH_FAIL_CREATES");
+  const int n = left.empty() ? 0 : std::atoi(left.c_str());
+  if (n <= 0) return false;
+  SetEnvironmentVariableA("MV_FAKEFLASH_FAIL_CREATES", std::to_string(n - 1).c_str());
+  logLine("create refused");
+  return true;
+}
+
 class Factory final : public IClassFactory {
  public:
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
@@ -502,6 +515,7 @@ class Factory final : public IClassFactory {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
+    if (refuseThisCreation()) return E_OUTOFMEMORY;
     static bool registered = false;
     if (!registered) {
       WNDCLASSA wc = {};

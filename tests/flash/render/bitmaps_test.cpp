@@ -91,6 +91,17 @@ TEST(RenderBitmaps, SmoothedFillsBlendNeighbouringPixelsAndOthersDoNot) {
   Image smooth = drawBitmap(lossless(36, 5, 2, 1, "", kRedBlue), 2, 1, false, true);
   EXPECT_PIXEL(smooth, 19, 10, (Rgb{134, 0, 121}), 3);
   EXPECT_PIXEL(smooth, 5, 10, (Rgb{255, 0, 0}), 0);
+  // Between the two pixels' centres the blend is a clean ramp: red gives way to blue pixel by pixel,
+  // each channel rounded down (so the two make up 254 once both are mixed), and no channel gains what
+  // another loses.
+  for (int x = 10; x < 30; ++x) {
+    const uint32_t c = smooth.at(x, 10), before = smooth.at(x - 1, 10);
+    const uint32_t r = c >> 16 & 255, g = c >> 8 & 255, b = c & 255;
+    EXPECT_EQ(r + b, r == 255 || b == 255 ? 255u : 254u) << x << ": " << r << " + " << b;
+    EXPECT_EQ(g, 0u) << x;
+    EXPECT_LE(r, before >> 16 & 255) << x;
+    EXPECT_GE(b, before & 255) << x;
+  }
 }
 
 TEST(RenderBitmaps, ADamagedZlibStreamLeavesTheBitmapOut) {

@@ -243,7 +243,14 @@ void* HostPlatform::loadLibrary(const std::string& path) {
   auto& entry = libraries_[lib];
   entry.first = h;
   entry.second++;
+  ++libraryLoads;
   return lib;
+}
+
+int HostPlatform::loadedLibraries() const {
+  int n = 0;
+  for (const auto& l : libraries_) n += l.second.second;
+  return n;
 }
 
 void* HostPlatform::getProcAddress(void* library, const std::string& name) {

@@ -171,6 +171,9 @@ class HostPlatform : public Platform {
   std::string activeDesktopFailure;
   int32_t activeDesktopResult = 0;  // the HRESULT every method returns
   int activeDesktopsCreated = 0;
+  // Libraries: every load that succeeded so far, and how many handles are loaded now.
+  int libraryLoads = 0;
+  int loadedLibraries() const;
   int activeDesktopsAlive = 0;
 
   // ------------------------------------------------------------------ user interface
