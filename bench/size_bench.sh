@@ -37,7 +37,7 @@ row() {  # name, bytes, limit in bytes (0: none)
 }
 
 echo "== shipped programs ($WIN)"
-row install.exe "$(size "$WIN/install.exe")" $((200 * 1024))
+row install.exe "$(size "$WIN/install.exe")" $((256 * 1024))
 row impborl.dll "$(size "$WIN/impborl.dll")" $((24 * 1024))
 row uninstall.exe "$(size "$WIN/uninstall.exe")" $((48 * 1024))
 row "mvpack.exe (not shipped in installers)" "$(size "$WIN/mvpack.exe")" 0
