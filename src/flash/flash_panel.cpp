@@ -100,15 +100,9 @@ Result MoviePanel::makeWorkingFolder() {
 // makes it take a few hundred MB at most, well inside what a 32-bit process can count on; a larger
 // movie leaves the colour. The panel plays versions 3 to 6 and draws only those.
 render::Limits MoviePanel::firstFrameLimits() {
-  render::Limits limits;
+  render::Limits limits = render::Limits::forInstaller();
   limits.oldestVersion = kOldestPlayedSwf;
   limits.newestVersion = kNewestPlayedSwf;
-  limits.maxMovieBytes = 64u << 20;
-  limits.maxShapeRecords = 1u << 20;
-  limits.maxObjects = 50000;
-  limits.maxEdges = 2u << 20;
-  limits.maxPixelWork = 64u << 20;
-  limits.maxBitmapPixels = 16u << 20;
   return limits;
 }
 

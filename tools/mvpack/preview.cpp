@@ -82,18 +82,8 @@ bool parseColour(const std::string& text, uint32_t& colour) {
   return true;
 }
 
-mv::render::Limits previewLimits() {
-  // The installer's bounds (the movie panel's, src/flash/flash_panel.cpp), tighter than the renderer's
-  // defaults, with every version the renderer draws: content movies are drawn with them too.
-  mv::render::Limits limits;
-  limits.maxMovieBytes = 64u << 20;
-  limits.maxShapeRecords = 1u << 20;
-  limits.maxObjects = 50000;
-  limits.maxEdges = 2u << 20;
-  limits.maxPixelWork = 64u << 20;
-  limits.maxBitmapPixels = 16u << 20;
-  return limits;
-}
+// The installer's bounds with every version the renderer draws: content movies are drawn with them too.
+mv::render::Limits previewLimits() { return mv::render::Limits::forInstaller(); }
 
 int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
   const mv::render::Limits limits = previewLimits();

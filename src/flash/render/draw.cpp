@@ -648,4 +648,15 @@ bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& opti
   return true;
 }
 
+Limits Limits::forInstaller() {
+  Limits limits;
+  limits.maxMovieBytes = 64u << 20;
+  limits.maxShapeRecords = 1u << 20;
+  limits.maxObjects = 50000;
+  limits.maxEdges = 2u << 20;
+  limits.maxPixelWork = 64u << 20;
+  limits.maxBitmapPixels = 16u << 20;
+  return limits;
+}
+
 }  // namespace mv::render

@@ -46,6 +46,10 @@ class JpegDecoder {
 // every machine. Reading stops at the first bound reached and refuses the movie; drawing stops and
 // leaves the background. Memory grows with what the movie holds, never with what a header declares.
 struct Limits {
+  // The bounds of a 32-bit installer process that ends when an allocation fails: tighter on memory and
+  // work than the defaults (a hostile movie takes a few hundred MB at most), every version.
+  static Limits forInstaller();
+
   int oldestVersion = 3, newestVersion = 10;  // the versions the caller accepts (the panel: 3 to 6)
   uint64_t maxMovieBytes = 256ull << 20;  // the plain movie; a compressed one expanding past it is refused
   uint32_t maxTags = 1u << 20;            // tags read, sprites' tags included
