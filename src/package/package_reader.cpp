@@ -171,4 +171,21 @@ Result readPackageDirectory(FileSystem& files, PackageSession& s, const std::fun
   return r;
 }
 
+int presentationKindOf(FileSystem& files, const std::string& executablePath) {
+  std::unique_ptr<File> f = files.open(executablePath, OpenMode::Read);
+  if (!f) return -1;
+  const int64_t fileSize = f->size();
+  std::vector<uint8_t> probe(size_t(std::clamp<int64_t>(fileSize, 0, kPeProbeSize)));
+  const int64_t got = f->read(probe.data(), int64_t(probe.size()));
+  if (got <= 0) return -1;
+  auto readLength = [&](int64_t offset, uint8_t* four) {
+    return offset + 4 <= fileSize && f->seek(offset) && f->read(four, 4) == 4;
+  };
+  const int64_t offset = packageOffsetFromImage(probe.data(), size_t(got), readLength);
+  uint8_t bytes[kDirectorySize];
+  if (offset < 0 || offset + kDirectorySize > fileSize || !f->seek(offset) || f->read(bytes, kDirectorySize) != kDirectorySize)
+    return -1;
+  return parseDirectory(bytes).header.presentationKind;
+}
+
 }  // namespace mv

@@ -21,4 +21,10 @@ Result makeTempCopy(FileSystem& files, PackageSession& session);
 // failures.
 Result readPackageDirectory(FileSystem& files, PackageSession& session, const std::function<Result(File&)>& whileOpen);
 
+// The presentation kind that the executable's own package directory records, read before anything
+// else and checked for nothing but its place in the file: it only tells the program whether it needs
+// its windows at all (a windowless package makes none). Start-up reads and checks the directory as
+// always. -1 when the file cannot be read or holds no directory.
+[[nodiscard]] int presentationKindOf(FileSystem& files, const std::string& executablePath);
+
 }  // namespace mv

@@ -37,6 +37,7 @@
 //   wait-exit NAME TIMEOUT              the program ended: prints its exit code
 //   expect-exit NAME CODE
 //   expect-no-window TITLE MS           no new window with TITLE appears within MS
+//   expect-no-class NAME CLASS...       program NAME has no top-level window, shown or hidden, of a CLASS
 //   expect-exists PATH / expect-absent PATH
 //   expect-same-file PATH1 PATH2        byte for byte
 //   expect-file-text PATH TEXT          the file holds exactly TEXT
@@ -222,6 +223,26 @@ HWND findTopLevel(const std::string& title, const std::vector<HWND>& known, DWOR
   FindTitle f{title, &known, pid};
   EnumWindows(matchTitle, reinterpret_cast<LPARAM>(&f));
   return f.found;
+}
+
+// The classes of every top-level window of process pid, hidden ones included.
+struct WindowsOf {
+  DWORD pid;
+  std::vector<std::string> classes;
+};
+
+BOOL CALLBACK addClassOfProcess(HWND w, LPARAM p) {
+  auto* f = reinterpret_cast<WindowsOf*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner == f->pid) f->classes.push_back(className(w));
+  return TRUE;
+}
+
+std::vector<std::string> topLevelClasses(DWORD pid) {
+  WindowsOf f{pid, {}};
+  EnumWindows(addClassOfProcess, reinterpret_cast<LPARAM>(&f));
+  return f.classes;
 }
 
 HWND waitTopLevel(const std::string& title, DWORD timeout, const std::vector<HWND>& known = {}, DWORD pid = 0) {
@@ -521,6 +542,12 @@ void Driver::run(const std::vector<std::string>& w) {
     std::vector<HWND> known;
     for (auto& v : windows_) known.push_back(v.second);
     if (waitTopLevel(w[1], number(w[2]), known)) fail("window \"" + w[1] + "\" appeared");
+  } else if (c == "expect-no-class") {
+    if (w.size() < 3) fail(c + " takes a program and classes");
+    process(w[1]);
+    for (const std::string& cls : topLevelClasses(pids_[w[1]]))
+      for (size_t k = 2; k < w.size(); ++k)
+        if (cls == w[k]) fail(w[1] + " has a window of class " + cls);
   } else if (c == "expect-exists" || c == "expect-absent") {
     need(1);
     bool there = GetFileAttributesW(utf8ToWide(w[1]).c_str()) != INVALID_FILE_ATTRIBUTES;

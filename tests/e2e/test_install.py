@@ -299,11 +299,41 @@ def silent_package(t):
     t.check_drive("silent", setup, r"""
 start I SETUP
 expect-no-window "Install Wallpaper: Quiet" 3000
+expect-no-class I TApplication TpreparingInstallWnd TqlnMessageBox TInstallerForm
 wait-exit I 120000
 expect-exit I 0
 expect-exists "%WINDIR%\Web\Wallpaper\Quiet dir\Quiet.swf"
 expect-absent "%WINDIR%\Web\Wallpaper\Quiet dir\Quiet.mvd"
 reg-expect HKLM "{key}Quiet" DisplayName "Quiet Wallpaper"
+expect-absent %TEMP%\MVVA
+""".format(key=UNINSTALL_KEY))
+
+
+@e2e.scenario
+def silent_package_failure(t):
+    # A windowless package makes no windows of its own; its failures still show their boxes, the
+    # clean-up still runs and the exit code says so.
+    if not t.has_codec():
+        raise Skip("no impborl.dll built")
+    title = "Quiet Broken"
+    uninstaller = b"MZ" + bytes(range(256)) * 20
+    stream = implode(uninstaller)
+    if stream is None:
+        raise Skip("node-pkware is not available to write an implode stream")
+    slots = t.typical_slots(title, data_file(title, entries(title)))
+    slots[9] = Slot("uninstall.exe", 5, stream, compressed=True, expanded=len(uninstaller) + 1)
+    setup = t.write_installer("silent_failure", package(t.stub, title, slots, kind=KIND_SILENT, show_desktop=1))
+    t.check_drive("silent_failure", setup, r"""
+start I SETUP
+wait-box B Error 120000 I
+expect-text B "Installation Error: \r\n\r\nProblem with file %WINDIR%\Web\Wallpaper\Quiet Broken dir\uninstall.exe. "
+expect-no-class I TApplication TpreparingInstallWnd TqlnMessageBox TInstallerForm
+press B Abort
+wait-exit I 60000
+expect-exit I 1
+expect-absent "%WINDIR%\Web\Wallpaper\Quiet Broken dir"
+expect-absent "%WINDIR%\Web\Wallpaper\Quiet Broken.html"
+reg-absent HKLM "{key}Quiet Broken"
 expect-absent %TEMP%\MVVA
 """.format(key=UNINSTALL_KEY))
 

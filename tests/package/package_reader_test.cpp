@@ -244,5 +244,33 @@ TEST_F(ReaderTest, IoErrorsAreReportedWithTheTempCopyPath) {
   EXPECT_EQ(host().openFileCount(), 0);
 }
 
+// The look before start-up decides whether the program makes windows: it must find the kind wherever
+// the directory is, and say "unknown" (not a kind) for anything else, without a box and without a handle
+// left open.
+TEST_F(ReaderTest, PresentationKindIsReadFromTheExecutableWithoutBoxes) {
+  PackageBuilder b = typical();
+  b.presentationKind = 4;
+  put(session.executablePath, b.build());
+  EXPECT_EQ(presentationKindOf(host(), session.executablePath), 4);
+  b.presentationKind = 2;
+  b.recordLength = false;
+  put(session.executablePath, b.build() + std::string(700, 'S'));  // a signature's bytes after the package
+  EXPECT_EQ(presentationKindOf(host(), session.executablePath), 2);
+
+  put(session.executablePath, typical().build().substr(0, 0x600 + 3000));  // cut inside the directory
+  EXPECT_EQ(presentationKindOf(host(), session.executablePath), -1);
+  put(session.executablePath, "MZ not a program");
+  EXPECT_EQ(presentationKindOf(host(), session.executablePath), -1);
+  put(session.executablePath, "");
+  EXPECT_EQ(presentationKindOf(host(), session.executablePath), -1);
+  EXPECT_EQ(presentationKindOf(host(), "C:\\missing.exe"), -1);
+  put(session.executablePath, typical().build());
+  host().failIo(session.executablePath, oserr::readFault);
+  EXPECT_EQ(presentationKindOf(host(), session.executablePath), -1);
+
+  EXPECT_TRUE(boxTexts().empty());
+  EXPECT_EQ(host().openFileCount(), 0);
+}
+
 }  // namespace
 }  // namespace mv

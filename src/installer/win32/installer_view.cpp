@@ -29,25 +29,6 @@ class NoFlashControls : public FlashControlFactory {
   }
 };
 
-// The movie's JPEG bitmaps go through the decoder the window's pictures use, at their own size.
-class PictureJpegDecoder : public render::JpegDecoder {
- public:
-  bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, render::Image& out) const override {
-    DecodedPicture picture;
-    if (!decodeJpegPixels(data, size, maxPixels, picture)) return false;
-    out.width = int(picture.width);
-    out.height = int(picture.height);
-    out.pixels.resize(size_t(picture.width) * picture.height);
-    for (unsigned y = 0; y < picture.height; ++y) {
-      const uint8_t* row = picture.bgr.data() + picture.stride() * y;
-      uint32_t* to = out.pixels.data() + size_t(y) * picture.width;
-      for (unsigned x = 0; x < picture.width; ++x)
-        to[x] = 0xFF000000u | uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
-    }
-    return true;
-  }
-};
-
 HINSTANCE module() { return GetModuleHandleW(nullptr); }
 
 void place(HWND w, int x, int y, int width, int height) {

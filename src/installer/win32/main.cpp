@@ -9,8 +9,10 @@
 #include "installer/win32/application.h"
 #include "installer/win32/installer_window.h"
 #include "installer/win32/small_windows.h"
+#include "installer/win32/windowless.h"
 #include "package/datafile.h"
 #include "package/format.h"
+#include "package/package_reader.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
@@ -33,6 +35,24 @@ void restrictDllSearchPath() {
   if (setDllDirectory) setDllDirectory(L"");
 }
 
+// The application, its three windows (start-up runs as the installer window is made) and the message
+// loop; the exit code.
+int runWithWindows(mv::Win32Platform& platform, mv::InstallerState& state, mv::ErrorBoxes& boxes,
+                   mv::DataFileReader& dataFile) {
+  mv::win32::Application app;
+  app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
+  app.setTitle(mv::text::successTitle);
+
+  mv::win32::HiddenMainWindow hiddenMainWindow(app);  // the main window, off the screen
+  mv::win32::YesNoWindow messageBox(app);             // created, never shown
+  mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory(), platform, state, boxes,
+                                       dataFile);  // runs start-up
+
+  // A windowless package has installed inside start-up; there is nothing to wait for.
+  if (!state.windowless()) app.run(hiddenMainWindow.handle());
+  return installer.logic().exitCode();
+}
+
 }  // namespace
 
 // The wide entry point: the program's own path and everything else it learns from the system arrive as
@@ -53,18 +73,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     mv::InstallerState state(boxes);
     mv::DataFileReader dataFile;
 
-    mv::win32::Application app;
-    app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
-    app.setTitle(mv::text::successTitle);
-
-    mv::win32::HiddenMainWindow hiddenMainWindow(app);  // the main window, off the screen
-    mv::win32::YesNoWindow messageBox(app);                  // created, never shown
-    mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory(), platform, state, boxes,
-                                         dataFile);  // runs start-up
-
-    // A windowless package has installed inside start-up; there is nothing to wait for.
-    if (!state.windowless()) app.run(hiddenMainWindow.handle());
-    exitCode = installer.logic().exitCode();
+    if (mv::presentationKindOf(platform, platform.executablePath()) == mv::presentation::silent) {
+      // Nothing is ever shown: no windows are made, start-up installs at once.
+      mv::win32::WindowlessInstaller installer(platform, state, boxes, dataFile);
+      exitCode = installer.logic().exitCode();
+    } else {
+      exitCode = runWithWindows(platform, state, boxes, dataFile);
+    }
   }
   mv::setPlatform(nullptr);
   OleUninitialize();

@@ -357,4 +357,19 @@ HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight, Pictur
   return loaded;
 }
 
+bool PictureJpegDecoder::decode(const uint8_t* data, size_t size, uint64_t maxPixels, render::Image& out) const {
+  DecodedPicture picture;
+  if (!decodeJpegPixels(data, size, maxPixels, picture)) return false;
+  out.width = int(picture.width);
+  out.height = int(picture.height);
+  out.pixels.resize(size_t(picture.width) * picture.height);
+  for (unsigned y = 0; y < picture.height; ++y) {
+    const uint8_t* row = picture.bgr.data() + picture.stride() * y;
+    uint32_t* to = out.pixels.data() + size_t(y) * picture.width;
+    for (unsigned x = 0; x < picture.width; ++x)
+      to[x] = 0xFF000000u | uint32_t(row[3 * x + 2]) << 16 | uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+  }
+  return true;
+}
+
 }  // namespace mv::win32

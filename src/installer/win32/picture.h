@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "flash/render/first_frame.h"
 #include "installer/picture_outcome.h"
 #include "support/picture_limits.h"
 
@@ -39,6 +40,12 @@ bool decodeJpegPixels(const uint8_t* data, size_t size, uint64_t maxPixels, Deco
 // Returns nullptr when the data is not a JPEG the decoder accepts. Initialises COM on the calling
 // thread for the duration of the call when it is not already.
 HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight);
+
+// A movie's JPEG bitmaps go through the decoder the window's pictures use, at their own size.
+class PictureJpegDecoder : public render::JpegDecoder {
+ public:
+  bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, render::Image& out) const override;
+};
 
 // Loads a picture file as its extension says; nullptr when it cannot be read or decoded, and then
 // `outcome` (when given) says why: the file unreadable, a size beyond the limits above (with the size
