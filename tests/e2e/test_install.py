@@ -161,18 +161,24 @@ reg-absent HKLM "{key}Cancel Expanding"
 """.format(key=UNINSTALL_KEY))
 
 
-@e2e.scenario
-def failure_leaves_window_open(t):
+def slots_with_broken_uninstaller(t, title):
+    """The typical slots, with an uninstaller whose compressed stream expands to one byte less than its
+    declared size: the installation fails at that slot."""
     if not t.has_codec():
         raise Skip("no impborl.dll built")
-    title = "Broken"
     uninstaller = b"MZ" + bytes(range(256)) * 20
     stream = implode(uninstaller)
     if stream is None:
         raise Skip("node-pkware is not available to write an implode stream")
     slots = t.typical_slots(title, data_file(title, entries(title)))
-    # The declared size is one byte more than the stream expands to.
     slots[9] = Slot("uninstall.exe", 5, stream, compressed=True, expanded=len(uninstaller) + 1)
+    return slots
+
+
+@e2e.scenario
+def failure_leaves_window_open(t):
+    title = "Broken"
+    slots = slots_with_broken_uninstaller(t, title)
     setup = t.write_installer("failure", package(t.stub, title, slots, show_desktop=1))
     t.check_drive("failure", setup, r"""
 start I SETUP
@@ -313,15 +319,8 @@ expect-absent %TEMP%\MVVA
 def silent_package_failure(t):
     # A windowless package makes no windows of its own; its failures still show their boxes, the
     # clean-up still runs and the exit code says so.
-    if not t.has_codec():
-        raise Skip("no impborl.dll built")
     title = "Quiet Broken"
-    uninstaller = b"MZ" + bytes(range(256)) * 20
-    stream = implode(uninstaller)
-    if stream is None:
-        raise Skip("node-pkware is not available to write an implode stream")
-    slots = t.typical_slots(title, data_file(title, entries(title)))
-    slots[9] = Slot("uninstall.exe", 5, stream, compressed=True, expanded=len(uninstaller) + 1)
+    slots = slots_with_broken_uninstaller(t, title)
     setup = t.write_installer("silent_failure", package(t.stub, title, slots, kind=KIND_SILENT, show_desktop=1))
     t.check_drive("silent_failure", setup, r"""
 start I SETUP
