@@ -104,7 +104,8 @@ double since(Clock::time_point t) { return std::chrono::duration<double, std::mi
 bool bench(const std::string& name, const std::string& swf, mv::render::ScaleMode scale, int width, int height,
            double seconds, mv::HostPlatform& files) {
   mv::render::LibjpegDecoder jpeg;
-  auto frame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg);
+  auto frame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg,
+                                            mv::render::Limits::forInstaller());
   if (!frame) {
     std::fprintf(stderr, "%s: the movie was refused\n", name.c_str());
     return false;

@@ -31,8 +31,10 @@ class RenderedStill : public still::StillPainter {
   RenderedStill(const render::JpegDecoder* jpeg, const render::FontProvider* fonts) : jpeg_(jpeg), fonts_(fonts) {}
   const uint32_t* paint(const uint8_t* movie, size_t size, int width, int height, still::StageScale scale,
                         uint32_t background) override {
-    render::Limits limits;
-    limits.maxMovieBytes = still::kMaxMovieBytes;
+    // The bounds the movie panel and `mvpack preview` draw with, so that an author's preview at the
+    // screen's size shows what this step sets.
+    render::Limits limits = render::Limits::forInstaller();
+    limits.maxMovieBytes = std::min<uint64_t>(limits.maxMovieBytes, still::kMaxMovieBytes);
     auto frame = render::FirstFrame::load(movie, size, jpeg_, fonts_, limits);
     if (!frame) return nullptr;
     render::DrawOptions options;

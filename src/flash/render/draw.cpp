@@ -9,6 +9,7 @@
 // edge pixels; smoothed ones are sampled bilinearly, the others take the nearest pixel.
 // A clipping layer's fills (not its lines, colours or transparency) make a mask for the depths above it
 // up to its clip depth.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -40,7 +41,10 @@ inline uint32_t premultiply(Rgba c) {
 // visited. Counts rather than a clock, so that a movie draws the same on a slow machine as on a fast one.
 class Budget {
  public:
-  explicit Budget(const Limits& limits) : limits_(limits) {}
+  // The pixel work allowed grows with the picture: a screen-sized still needs more visits than the
+  // movie panel, for the same movie.
+  Budget(const Limits& limits, uint64_t picturePixels)
+      : limits_(limits), maxWork_(std::max(limits.maxPixelWork, limits.pixelWorkPerPicturePixel * picturePixels)) {}
   bool exceeded() const { return exceeded_; }
   bool object() {
     if (++objects_ > limits_.maxObjects) exceeded_ = true;
@@ -53,7 +57,7 @@ class Budget {
   }
   bool work(uint64_t n) {
     work_ += n;
-    if (work_ > limits_.maxPixelWork) exceeded_ = true;
+    if (work_ > maxWork_) exceeded_ = true;
     return !exceeded_;
   }
   void fail() { exceeded_ = true; }
@@ -67,6 +71,7 @@ class Budget {
 
  private:
   const Limits& limits_;
+  const uint64_t maxWork_;
   uint64_t objects_ = 0, edges_ = 0, work_ = 0, layerPixels_ = 0;
   bool exceeded_ = false;
 };
@@ -639,7 +644,7 @@ bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& opti
   const Matrix& stage = fit.toPicture;
   const int x0 = fit.x0, y0 = fit.y0, x1 = fit.x1, y1 = fit.y1;
 
-  Budget budget(m.limits);
+  Budget budget(m.limits, uint64_t(width) * uint64_t(height));
   Drawer drawer(m, out, x0, y0, x1, y1, budget, stage.meanScale());
   if (!drawer.drawList(m.stage, stage, ColourTransform(), nullptr, nullptr, 0)) {
     std::fill(out.pixels.begin(), out.pixels.end(), background);

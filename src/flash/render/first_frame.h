@@ -62,7 +62,8 @@ struct Limits {
   int maxActiveClips = 8;                 // clipping layers in effect at once
   uint64_t maxObjects = 200000;           // characters and glyphs drawn for one picture
   uint64_t maxEdges = 8u << 20;           // straight lines handed to the rasteriser for one picture
-  uint64_t maxPixelWork = 256u << 20;     // pixels visited while drawing one picture
+  uint64_t maxPixelWork = 256u << 20;     // pixels visited while drawing one picture ...
+  uint64_t pixelWorkPerPicturePixel = 32; // ... or this many per pixel of the picture, when more
   uint64_t maxLayerPixels = 16u << 20;    // pixels of the layers (blend modes, filters) alive at once
 };
 

@@ -151,6 +151,7 @@ TEST(RenderHostile, BoundsOnDrawingLeaveOnlyTheBackground) {
 
   Limits work;
   work.maxPixelWork = 1000;
+  work.pixelWorkPerPicturePixel = 0;
   auto small = load(redSquareMovie(), nullptr, work);
   ASSERT_TRUE(small);
   EXPECT_FALSE(small->draw(100, 100, img));
