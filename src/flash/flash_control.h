@@ -46,4 +46,11 @@ class FlashControlFactory {
   virtual CreationFailure lastFailure() const { return CreationFailure::mayPass; }
 };
 
+// Where no control can be had at all (no window to hold one, or none handed in): every creation fails
+// as for a control that is not registered.
+class NoFlashControls : public FlashControlFactory {
+ public:
+  Result create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) override;
+};
+
 }  // namespace mv

@@ -16,6 +16,10 @@
 
 namespace mv {
 
+Result NoFlashControls::create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) {
+  return Result::failure(text::classNotRegistered);
+}
+
 namespace {
 
 bool beginsWithTrue(const std::string& args) { return asciiUpper(args.substr(0, 4)) == "TRUE"; }

@@ -105,6 +105,15 @@ Result checkSlots(Reporter& reporter, const PackageDirectory& dir, int64_t packa
   return 0;
 }
 
+// Where the package starts in the open file: right after the executable image, as its PE headers (the
+// file's first bytes, `probe`) describe it; -1 when they describe none.
+int64_t packageOffsetIn(File& f, int64_t fileSize, const uint8_t* probe, size_t probeSize) {
+  auto readLength = [&](int64_t offset, uint8_t* four) {
+    return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
+  };
+  return packageOffsetFromImage(probe, probeSize, readLength);
+}
+
 // Reads the directory from the open temp copy into `dir`; reports its own failures.
 Result readDirectory(FileSystem& files, Reporter& reporter, File& f, const std::string& path, PackageDirectory& dir) {
   const int64_t fileSize = f.size();
@@ -115,15 +124,12 @@ Result readDirectory(FileSystem& files, Reporter& reporter, File& f, const std::
   int64_t got = f.read(probe.data(), int64_t(probe.size()));
   if (got < 0) return reportIoError(files, reporter, path);
   const size_t probeSize = size_t(got);
-  auto readLength = [&](int64_t offset, uint8_t* four) {
-    return offset + 4 <= fileSize && f.seek(offset) && f.read(four, 4) == 4;
-  };
   // The program part first, before what the parsing code makes of the file is believed: damage to that
   // code is then told as damage, not as whatever the damaged code would make of the file.
   const uint32_t checksum = recordedPeChecksum(probe.data(), probeSize);
   const bool programIntact =
       checksum == 0 || peChecksumHolds(f, fileSize, peChecksumOffset(probe.data(), probeSize), checksum);
-  const int64_t packageOffset = packageOffsetFromImage(probe.data(), probeSize, readLength);
+  const int64_t packageOffset = packageOffsetIn(f, fileSize, probe.data(), probeSize);
   // A download cut short inside the directory is told as such, as for an installer without a checksum.
   const bool directoryCut = packageOffset >= 0 && packageOffset + kDirectorySize > fileSize;
   if (!programIntact && !directoryCut) {
@@ -178,10 +184,7 @@ int presentationKindOf(FileSystem& files, const std::string& executablePath) {
   std::vector<uint8_t> probe(size_t(std::clamp<int64_t>(fileSize, 0, kPeProbeSize)));
   const int64_t got = f->read(probe.data(), int64_t(probe.size()));
   if (got <= 0) return -1;
-  auto readLength = [&](int64_t offset, uint8_t* four) {
-    return offset + 4 <= fileSize && f->seek(offset) && f->read(four, 4) == 4;
-  };
-  const int64_t offset = packageOffsetFromImage(probe.data(), size_t(got), readLength);
+  const int64_t offset = packageOffsetIn(*f, fileSize, probe.data(), size_t(got));
   uint8_t bytes[kDirectorySize];
   if (offset < 0 || offset + kDirectorySize > fileSize || !f->seek(offset) || f->read(bytes, kDirectorySize) != kDirectorySize)
     return -1;

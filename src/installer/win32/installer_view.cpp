@@ -21,14 +21,6 @@ namespace {
 constexpr UINT_PTR kPauseTimerId = 1;
 // TPanel's user data: the width in pixels of its lowered inner frame (0: none).
 
-// When no Flash control can be made (no factory handed in): the movie panel then stays empty.
-class NoFlashControls : public FlashControlFactory {
- public:
-  Result create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) override {
-    return Result::failure(text::classNotRegistered);
-  }
-};
-
 HINSTANCE module() { return GetModuleHandleW(nullptr); }
 
 void place(HWND w, int x, int y, int width, int height) {

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "support/user_texts.h"
 
 namespace mv::win32 {
 
@@ -32,10 +31,6 @@ void WindowlessView::closeWindow() {
   logic_->onClose();
   closing_ = false;
   closed_ = true;
-}
-
-Result WindowlessView::NoControls::create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) {
-  return Result::failure(text::classNotRegistered);
 }
 
 WindowlessInstaller::WindowlessInstaller(Platform& platform, InstallerState& state, ErrorBoxes& boxes,

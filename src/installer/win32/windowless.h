@@ -68,15 +68,12 @@ class WindowlessView : public InstallerView {
   void focusDone() override {}
 
  private:
-  class NoControls : public FlashControlFactory {
-    Result create(WindowHandle, int, int, std::unique_ptr<FlashControl>&) override;
-  };
   InstallerController* logic_ = nullptr;
   bool closed_ = false;
   bool closing_ = false;
   int progress_ = 0, progressMax_ = 100;
   WindowlessSurface surface_;
-  NoControls noControls_;
+  NoFlashControls noControls_;
 };
 
 // The installer of a windowless package: constructing it runs start-up, which installs.
