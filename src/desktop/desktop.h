@@ -31,6 +31,15 @@ std::string uninstallKeyPath(const std::string& title);  // "Software\...\Uninst
 std::string uninstallCommand(System& system, FileSystem& files, const std::string& title);
 Result writeUninstallEntry(Platform& platform, const std::string& title);  // a failure with the system's text
 void removeUninstallEntry(Registry& registry, const std::string& title);    // reports nothing
+// What the list of installed programs shows beside the name (Apps & features, Add or Remove Programs):
+// no Change or Repair button, the size, the folder and the icon. Written into an existing entry after
+// the installation has put everything in place; silent, since the entry works without them.
+struct UninstallDetails {
+  std::string installLocation;  // the content folder
+  std::string displayIcon;      // the uninstaller
+  uint64_t installedBytes = 0;  // shown in kilobytes, rounded up
+};
+void writeUninstallDetails(Registry& registry, const std::string& title, const UninstallDetails& details);
 
 // System helpers; none reports a result.
 void closeDisplayProperties(Shell& shell);

@@ -1,4 +1,6 @@
 // The machine-wide uninstall entry of the content, and the names derived from the content title.
+#include <algorithm>
+
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
 #include "package/install_layout.h"
@@ -83,6 +85,20 @@ Result writeUninstallEntry(Platform& platform, const std::string& title) {
   // The entry is written whatever becomes of the per-user key: a key left there is empty and harmless.
   (void)registry.regDeleteTree(RegRoot::CurrentUser, keyPath);
   return Result();
+}
+
+void writeUninstallDetails(Registry& registry, const std::string& title, const UninstallDetails& details) {
+  if (!titleNamesOneKey(title)) return;
+  RegKey key = 0;
+  if (registry.regOpenKey(RegRoot::LocalMachine, uninstallKeyPath(title), true, key) != 0 || !key) return;
+  KeyCloser closer(registry, key);
+  const uint64_t kilobytes = std::min<uint64_t>((details.installedBytes + 1023) / 1024, 0xFFFFFFFFu);
+  // Each value stands alone: one the system refuses leaves the others, and the entry, as they are.
+  (void)registry.regSetValue(key, "NoModify", RegValue::dword(1));
+  (void)registry.regSetValue(key, "NoRepair", RegValue::dword(1));
+  (void)registry.regSetValue(key, "EstimatedSize", RegValue::dword(uint32_t(kilobytes)));
+  (void)registry.regSetValue(key, "InstallLocation", RegValue::text(details.installLocation));
+  (void)registry.regSetValue(key, "DisplayIcon", RegValue::text(details.displayIcon));
 }
 
 // Reports nothing: a value or key that cannot be deleted stays, and the clean-up goes on regardless.

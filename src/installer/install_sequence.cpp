@@ -26,6 +26,21 @@ constexpr int kRestartNoButton = 7;
 constexpr uint32_t kButtonClick = 0x00F5;  // BM_CLICK
 constexpr int kShowNormal = 1;             // SW_SHOWNORMAL
 
+// The entry's details for the list of installed programs, once everything that stays is in place: the
+// content folder (the still picture in it, the data file gone) and the page.
+void writeEntryDetails(Platform& platform, const InstallerState& s) {
+  UninstallDetails details;
+  details.installLocation = s.contentFolder;
+  details.displayIcon = layout::uninstallerPathFromEnvironment(windowsFolderFromEnvironment(platform), s.contentTitle);
+  details.installedBytes = folderTreeBytes(platform, s.contentFolder);
+  const std::string& page = s.directory.entries[slot::htmlPage].name;
+  if (isPlainFileName(page)) {
+    const int64_t pageBytes = fileSizeOf(platform, layout::wallpaperFolder(s.windowsFolder) + page);
+    if (pageBytes > 0) details.installedBytes += uint64_t(pageBytes);
+  }
+  writeUninstallDetails(platform, s.contentTitle, details);
+}
+
 }  // namespace
 
 // The desktop steps fail with a text (registry refused, no Active Desktop object). Such a failure ends
@@ -119,6 +134,7 @@ Result Installation::runInstallation() {
   if (dataFile_.isOpen()) (void)dataFile_.closeDataFile();
   // The data file has been expanded and is not kept; one that cannot be deleted stays behind silently.
   (void)deleteFileForced(platform_, s.dataFilePath);
+  if (!s.installAborted && result == rc::ok) writeEntryDetails(platform_, s);
   // The compression library served every compressed file of the installation; it goes now.
   releaseSessionLibrary(s);
   // The outcome is decided here, once: an abort taken at any point up to now (in a pause, in a step

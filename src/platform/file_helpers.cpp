@@ -25,6 +25,22 @@ void forceFoldersAt(FileSystem& files, const std::string& folder, int depth) {
   files.createDirectory(folder);
 }
 
+uint64_t folderTreeBytesAt(FileSystem& files, const std::string& folder, int depth) {
+  std::vector<FindEntry> entries;
+  if (depth > maxFolderDepth || !files.findFiles(folder + "*.*", entries)) return 0;
+  uint64_t total = 0;
+  for (const FindEntry& e : entries) {
+    if (e.name == "." || e.name == ".." || (e.attributes & attr::reparsePoint)) continue;
+    if (e.attributes & attr::directory) {
+      total += folderTreeBytesAt(files, folder + e.name + "\\", depth + 1);
+    } else {
+      const int64_t size = fileSizeOf(files, folder + e.name);
+      if (size > 0) total += uint64_t(size);
+    }
+  }
+  return total;
+}
+
 }  // namespace
 
 std::string windowsFolderFromEnvironment(System& system) {
@@ -118,6 +134,11 @@ int64_t fileSizeOf(FileSystem& files, const std::string& path) {
   int64_t size = f->size();
   f->close();
   return size;
+}
+
+uint64_t folderTreeBytes(FileSystem& files, const std::string& folder) {
+  if (folder.empty()) return 0;
+  return folderTreeBytesAt(files, withTrailingBackslash(folder), 0);
 }
 
 Result readExactly(FileSystem& files, File& file, void* buffer, int64_t count) {

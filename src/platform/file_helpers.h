@@ -30,5 +30,8 @@ bool folderExists(FileSystem& files, const std::string& path);  // a folder exis
 Result readExactly(FileSystem& files, File& file, void* buffer, int64_t count);
 // The size of an existing file; -1 when it cannot be opened.
 int64_t fileSizeOf(FileSystem& files, const std::string& path);
+// The bytes of every file in a folder and its subfolders (links not entered, files that cannot be
+// opened not counted); 0 for a folder that is not there.
+uint64_t folderTreeBytes(FileSystem& files, const std::string& folder);
 
 }  // namespace mv

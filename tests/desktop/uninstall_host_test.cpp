@@ -149,6 +149,38 @@ TEST_F(UninstallTest, RemoveDeletesValuesThenTheKey) {
   EXPECT_EQ(host().callLog, expected);
 }
 
+// What the list of installed programs shows: the size in kilobytes rounded up and held in 32 bits, no
+// Change or Repair button, the folder and the icon; written only into an entry that exists, and gone
+// with the key.
+TEST_F(UninstallTest, DetailsForTheListOfInstalledPrograms) {
+  UninstallDetails details{"C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir\\", "C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe", 0};
+  writeUninstallDetails(host(), "Ocean", details);
+  EXPECT_FALSE(host().keyExists(RegRoot::LocalMachine, kUninstall + "Ocean"));  // no entry, nothing made
+
+  expectSuccess(writeUninstallEntry(host(), "Ocean"));
+  const std::string key = kUninstall + "Ocean";
+  struct Size { uint64_t bytes; uint32_t kilobytes; };
+  for (const Size& size : {Size{0, 0}, Size{1, 1}, Size{1024, 1}, Size{1025, 2}, Size{5u << 20, 5120},
+                           Size{uint64_t(1) << 50, 0xFFFFFFFFu}}) {
+    details.installedBytes = size.bytes;
+    writeUninstallDetails(host(), "Ocean", details);
+    uint32_t value = 7;
+    ASSERT_TRUE(host().getDword(RegRoot::LocalMachine, key, "EstimatedSize", value));
+    EXPECT_EQ(value, size.kilobytes) << size.bytes;
+  }
+  for (const char* name : {"NoModify", "NoRepair"}) {
+    uint32_t value = 0;
+    ASSERT_TRUE(host().getDword(RegRoot::LocalMachine, key, name, value)) << name;
+    EXPECT_EQ(value, 1u) << name;
+  }
+  EXPECT_EQ(machineString("Ocean", "InstallLocation"), details.installLocation);
+  EXPECT_EQ(machineString("Ocean", "DisplayIcon"), details.displayIcon);
+  EXPECT_EQ(machineString("Ocean", "DisplayName"), "Ocean Wallpaper");  // the two values stay as they were
+
+  removeUninstallEntry(host(), "Ocean");
+  EXPECT_FALSE(host().keyExists(RegRoot::LocalMachine, key));
+}
+
 TEST_F(UninstallTest, RemoveWithoutAnEntryOrAccessDoesNothing) {
   removeUninstallEntry(host(), "Ocean");
   EXPECT_EQ(host().callsStartingWith("regDeleteTree").size(), 0u);

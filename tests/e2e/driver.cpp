@@ -41,7 +41,7 @@
 //   expect-exists PATH / expect-absent PATH
 //   expect-same-file PATH1 PATH2        byte for byte
 //   expect-file-text PATH TEXT          the file holds exactly TEXT
-//   reg-expect ROOT KEY NAME TEXT       ROOT is HKCU or HKLM; a REG_SZ value
+//   reg-expect ROOT KEY NAME TEXT       ROOT is HKCU or HKLM; a REG_SZ value, or a REG_DWORD in decimal
 //   reg-absent ROOT KEY                 the key does not exist
 //   prompt VAR TITLE                    a window of ours with TITLE and buttons 6 "&Yes" and 7 "&No"
 //   expect-pressed VAR ID TIMEOUT       the prompt's button ID was pressed (and no other)
@@ -583,7 +583,8 @@ void Driver::run(const std::vector<std::string>& w) {
       if (r != ERROR_SUCCESS) fail("no value " + w[3]);
       size_t units = size / sizeof buf[0];
       std::string v = wideToUtf8(buf, units && buf[units - 1] == 0 ? units - 1 : units);
-      if (type != REG_SZ || v != w[4]) fail("value " + w[3] + " is \"" + v + "\"");
+      if (type == REG_DWORD && size == 4) v = std::to_string(*reinterpret_cast<const DWORD*>(buf));
+      if ((type != REG_SZ && type != REG_DWORD) || v != w[4]) fail("value " + w[3] + " is \"" + v + "\"");
     }
   } else if (c == "prompt") {
     need(2);

@@ -53,6 +53,9 @@ expect-control W Install hidden
 expect-control W Cancel hidden
 expect-text Q "{show_desktop}"
 reg-expect HKLM "{key}Ocean" DisplayName "Ocean Wallpaper"
+reg-expect HKLM "{key}Ocean" NoModify 1
+reg-expect HKLM "{key}Ocean" NoRepair 1
+reg-expect HKLM "{key}Ocean" DisplayIcon "C:\windows\WEB\Wallpaper\Ocean dir\uninstall.exe"
 press Q No
 wait-exit I 30000
 expect-exit I 0
@@ -74,6 +77,15 @@ expect-absent %TEMP%\MVVA
     wallpaper = t.reg_query("HKCU\\Software\\Microsoft\\Internet Explorer\\Desktop\\General", "Wallpaper")
     if wallpaper is not None:  # the key exists only where Active Desktop was set up before
         expect(wallpaper == "C:\\windows\\Web\\Wallpaper\\Ocean.html", "wallpaper: %r" % wallpaper)
+    # The size the list of installed programs shows: everything left in the content folder (the still
+    # picture included) and the page, in kilobytes rounded up.
+    installed = sum(os.path.getsize(os.path.join(d, f)) for d, _, files in os.walk(t.host(content)) for f in files)
+    installed += len(slots[6].payload)
+    location = t.reg_query("HKLM\\" + UNINSTALL_KEY + "Ocean", "InstallLocation")
+    expect(location == "C:\\windows\\Web\\Wallpaper\\Ocean dir\\", "InstallLocation %r" % location)
+    size = t.reg_query("HKLM\\" + UNINSTALL_KEY + "Ocean", "EstimatedSize")
+    expect(size is not None and int(size, 16) == (installed + 1023) // 1024,
+           "EstimatedSize %r for %d bytes" % (size, installed))
     colours = t.reg_query("HKCU\\Control Panel\\Colors", "Background")
     print("registry: UninstallString=%r Wallpaper=%r Background=%r" % (command, wallpaper, colours))
     if colours is not None:

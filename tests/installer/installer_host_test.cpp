@@ -287,6 +287,13 @@ TEST_F(InstallerTest, TypicalInstallation) {
   EXPECT_NE(sb->getString(RegRoot::LocalMachine, kUninstallKey, "UninstallString")
                 .find("C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe"),
             std::string::npos);
+  // What the list of installed programs shows: the few bytes installed make one kilobyte.
+  EXPECT_EQ(sb->getString(RegRoot::LocalMachine, kUninstallKey, "InstallLocation"), kContent);
+  EXPECT_EQ(sb->getString(RegRoot::LocalMachine, kUninstallKey, "DisplayIcon"),
+            "C:\\WINDOWS\\WEB\\Wallpaper\\Ocean dir\\uninstall.exe");
+  uint32_t kilobytes = 0;
+  EXPECT_TRUE(sb->getDword(RegRoot::LocalMachine, kUninstallKey, "EstimatedSize", kilobytes));
+  EXPECT_EQ(kilobytes, 1u);
   EXPECT_GE(sb->activeDesktopsCreated, 2);
 
   // Show-desktop offer answered Yes: own windows, then the others.

@@ -151,6 +151,23 @@ TEST_F(FileHelpersTest, LinksInsideATreeGoButTheirTargetsStay) {
   EXPECT_TRUE(fileExists(p, "C:\\keep\\precious.txt"));
 }
 
+// The installed size: every file at every depth, a link's target not counted (it is not ours).
+TEST_F(FileHelpersTest, FolderTreeBytesCountsFilesAtDepthButNotThroughLinks) {
+  EXPECT_EQ(folderTreeBytes(p, "C:\\none\\"), 0u);
+  EXPECT_EQ(folderTreeBytes(p, ""), 0u);
+  folder("C:\\keep");
+  file("C:\\keep\\big.bin", std::string(5000, 'k'));
+  folder("C:\\T");
+  folder("C:\\T\\a");
+  folder("C:\\T\\a\\b");
+  file("C:\\T\\top.txt", std::string(100, 't'));
+  file("C:\\T\\a\\b\\deep.txt", std::string(2000, 'd'));
+  file("C:\\T\\a\\empty.txt", "");
+  ASSERT_EQ(symlink((box.root() + "/C/keep").c_str(), (box.root() + "/C/T/link").c_str()), 0);
+  EXPECT_EQ(folderTreeBytes(p, "C:\\T\\"), 2100u);
+  EXPECT_EQ(folderTreeBytes(p, "C:\\T"), 2100u);  // with or without the trailing backslash
+}
+
 TEST_F(FileHelpersTest, ForceFoldersCreatesTheChain) {
   forceFolders(p, "C:\\WINDOWS\\Web\\Wallpaper\\Title dir\\sub\\");
   EXPECT_TRUE(folderExists(p, "C:\\WINDOWS\\Web\\Wallpaper\\Title dir\\sub"));
