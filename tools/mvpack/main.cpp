@@ -91,25 +91,30 @@ damaged is left out and named; the exit code is then 3.
   --force               write into a folder that is not empty
 )";
 
-const char* kPreviewHelp = R"(usage: mvpack preview MOVIE -o PICTURE [--size WxH] [--scale MODE] [--background #RRGGBB]
+const char* kPreviewHelp = R"(usage: mvpack preview MOVIE -o PICTURE.png [--size WxH] [--scale MODE] [--background #RRGGBB]
+                      [--margin #RRGGBB]
 
 Draws the first frame of an SWF movie (versions and tags as the installer's renderer reads them) with the
-renderer and the bounds the installer uses, and writes it as a PNG picture: what the installer shows
-where it draws the movie itself. Exits with 3 when the movie is refused (the reason is printed) or when a
-bound is reached while drawing (the picture then shows only the background, as the installer would).
+renderer and the bounds the installer uses, as the still wallpaper draws it, and writes it as a PNG
+picture. Exits with 3 when the movie is refused (the reason is printed) or when a bound is reached while drawing (the picture then shows only the background, and the installer
+would set no still wallpaper).
 
   -o, --output PICTURE   the PNG file to write
-  --size WxH             the picture's size in pixels (default: the movie's stage size)
+  --size WxH             the picture's size in pixels, up to 16384 a side (default: the movie's stage
+                         size); a screen above 4096 x 4096 pixels in all is drawn at the largest size of
+                         its shape within that and scaled up, as the still wallpaper is
   --scale MODE           how the stage fits the picture: showall (default: all of it, aspect ratio
                          kept), exactfit (stretched), noborder (filled, aspect ratio kept, cut),
                          noscale (one stage pixel per picture pixel); centred in every mode
-  --background #RRGGBB   the colour behind the movie in place of its own background colour
+  --background #RRGGBB   the stage's colour in place of the movie's own (a page's bgcolor)
+  --margin #RRGGBB       the colour around the stage (the still wallpaper's: the package's background);
+                         default: the stage's colour
 )";
 
 struct Args {
   std::vector<std::string> positional;
   std::string output, stub, library, uninstaller, flashInstaller;
-  std::string size, scale, background;  // preview
+  std::string size, scale, background, margin;  // preview
   int64_t offset = -1;
   bool noIntegrity = false, quiet = false, force = false, help = false;
 };
@@ -147,6 +152,7 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
     else if (command == "preview" && s == "--size") a.size = get();
     else if (command == "preview" && s == "--scale") a.scale = get();
     else if (command == "preview" && s == "--background") a.background = get();
+    else if (command == "preview" && s == "--margin") a.margin = get();
     else if (command != "build" && command != "preview" && s == "--offset") {
       std::string v = get();
       char* end = nullptr;
@@ -175,6 +181,9 @@ int previewCommand(const Args& a) {
   if (!a.background.empty() && !parseColour(a.background, colour))
     throw UsageError("--background: \"" + a.background + "\" is not a colour #RRGGBB");
   if (!a.background.empty()) o.background = colour;
+  if (!a.margin.empty() && !parseColour(a.margin, colour))
+    throw UsageError("--margin: \"" + a.margin + "\" is not a colour #RRGGBB");
+  if (!a.margin.empty()) o.margin = colour;
   return previewMovie(o, std::cout, std::cerr);
 }
 
