@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -96,7 +97,8 @@ const char* kPreviewHelp = R"(usage: mvpack preview MOVIE -o PICTURE.png [--size
 
 Draws the first frame of an SWF movie (versions and tags as the installer's renderer reads them) with the
 renderer and the bounds the installer uses, as the still wallpaper draws it, and writes it as a PNG
-picture. Exits with 3 when the movie is refused (the reason is printed) or when a bound is reached while drawing (the picture then shows only the background, and the installer
+picture (the name must end in .png). Exits with 3 when the movie is refused (the reason is printed) or
+when a bound is reached while drawing (the picture then shows only the background, and the installer
 would set no still wallpaper).
 
   -o, --output PICTURE   the PNG file to write
@@ -119,7 +121,15 @@ struct Args {
   bool noIntegrity = false, quiet = false, force = false, help = false;
 };
 
+// A command line the tool cannot read (an unknown command or option, a missing argument): the message
+// and the command's usage.
 class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An option's value the tool refuses: the message alone, naming the option.
+class ValueError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -139,7 +149,11 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
       s = s.substr(0, s.find('='));
       hasInline = true;
     }
-    auto get = [&]() { return hasInline ? inlineValue : value(i, s); };
+    auto get = [&]() {
+      std::string v = hasInline ? inlineValue : value(i, s);
+      if (v.empty()) throw ValueError(s + ": an empty value; give one or leave the option out");
+      return v;
+    };
     if (s == "-h" || s == "--help") a.help = true;
     else if (s == "-o" || s == "--output") a.output = get();
     else if (command == "build" && s == "--stub") a.stub = get();
@@ -157,7 +171,7 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
       std::string v = get();
       char* end = nullptr;
       long long n = std::strtoll(v.c_str(), &end, 0);
-      if (v.empty() || *end != 0 || n < 0 || n > 0x7FFFFFFF) throw UsageError("--offset: \"" + v + "\" is not a file offset");
+      if (*end != 0 || n < 0 || n > 0x7FFFFFFF) throw ValueError("--offset: \"" + v + "\" is not a file offset");
       a.offset = n;
     } else if (s.size() > 1 && s[0] == '-')
       throw UsageError("unknown option " + s + " for " + command);
@@ -167,23 +181,28 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
   return a;
 }
 
+std::optional<uint32_t> colourOption(const std::string& value, const char* option) {
+  if (value.empty()) return std::nullopt;
+  uint32_t colour = 0;
+  if (!parseColour(value, colour))
+    throw ValueError(std::string(option) + ": \"" + value + "\" is not a colour #RRGGBB");
+  return colour;
+}
+
 int previewCommand(const Args& a) {
   PreviewOptions o;
   o.movie = a.positional[0];
   o.output = a.output;
   if (o.output.empty()) throw UsageError("preview needs -o PICTURE");
+  if (!isPngName(o.output))
+    throw ValueError("-o: \"" + o.output + "\": preview writes PNG pictures only; give a name ending in .png");
   const int maxSide = previewLimits().maxFrameSide;
   if (!a.size.empty() && !parsePictureSize(a.size, maxSide, o.width, o.height))
-    throw UsageError("--size: \"" + a.size + "\" is not WxH with sides from 1 to " + std::to_string(maxSide));
+    throw ValueError("--size: \"" + a.size + "\" is not WxH with sides from 1 to " + std::to_string(maxSide));
   if (!a.scale.empty() && !parseScaleMode(a.scale, o.scale))
-    throw UsageError("--scale: \"" + a.scale + "\" is none of showall, exactfit, noborder, noscale");
-  uint32_t colour = 0;
-  if (!a.background.empty() && !parseColour(a.background, colour))
-    throw UsageError("--background: \"" + a.background + "\" is not a colour #RRGGBB");
-  if (!a.background.empty()) o.background = colour;
-  if (!a.margin.empty() && !parseColour(a.margin, colour))
-    throw UsageError("--margin: \"" + a.margin + "\" is not a colour #RRGGBB");
-  if (!a.margin.empty()) o.margin = colour;
+    throw ValueError("--scale: \"" + a.scale + "\" is none of showall, exactfit, noborder, noscale");
+  o.background = colourOption(a.background, "--background");
+  o.margin = colourOption(a.margin, "--margin");
   return previewMovie(o, std::cout, std::cerr);
 }
 
@@ -234,6 +253,9 @@ int run(int argc, char** argv) {
     if (command == "preview") return previewCommand(a);
   } catch (const UsageError& e) {
     std::cerr << "mvpack " << command << ": " << e.what() << "\n\n" << help;
+    return exitcode::usage;
+  } catch (const ValueError& e) {
+    std::cerr << "mvpack " << command << ": " << e.what() << "\n";
     return exitcode::usage;
   }
 

@@ -87,6 +87,17 @@ bool parseColour(const std::string& text, uint32_t& colour) {
   return parsed.has_value();
 }
 
+const mv::render::FontProvider& deviceFonts() {
+  // As the installer finds them on Windows (GDI's outlines); natively through FreeType, the Liberation and
+  // DejaVu faces standing in for Arial, Times New Roman and Courier New.
+#ifdef _WIN32
+  static const mv::GdiFontProvider fonts;
+#else
+  static const mv::render::FreetypeFontProvider fonts;
+#endif
+  return fonts;
+}
+
 // The still wallpaper's bounds (the installer's, every version): content movies are drawn with them.
 mv::render::Limits previewLimits() { return mv::render::stillLimits(); }
 
@@ -111,15 +122,8 @@ int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream&
   }
   const std::vector<uint8_t> bytes = readWholeFile(options.movie, "movie");
   const mv::render::LibjpegDecoder jpeg;
-  // Device fonts as the installer finds them on Windows (GDI's outlines); natively through FreeType, the
-  // Liberation and DejaVu faces standing in for Arial, Times New Roman and Courier New.
-#ifdef _WIN32
-  const mv::GdiFontProvider fonts;
-#else
-  const mv::render::FreetypeFontProvider fonts;
-#endif
   FrameStatus why = FrameStatus::ok;
-  auto frame = mv::render::loadStillFrame(bytes.data(), bytes.size(), &jpeg, &fonts, &why);
+  auto frame = mv::render::loadStillFrame(bytes.data(), bytes.size(), &jpeg, &deviceFonts(), &why);
   if (!frame) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(why) << "\n";
     return exitcode::damaged;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "flash/render/first_frame.h"
+#include "flash/render/font_provider.h"
 
 namespace mvpack {
 
@@ -30,6 +31,10 @@ mv::render::Limits previewLimits();
 
 // Whether a picture's name ends in ".png" (any case): the only pictures preview writes.
 bool isPngName(const std::string& path);
+
+// The machine's fonts for text in device fonts, as the installer draws it (GDI in mvpack.exe, FreeType
+// natively).
+const mv::render::FontProvider& deviceFonts();
 
 // Why the renderer refused a movie, for authors.
 std::string refusal(mv::render::FrameStatus why);
