@@ -1,7 +1,7 @@
 // Benchmark of the still wallpaper: a movie's first frame drawn at a screen's size and written as the
 // 24-bit BMP, as the installer does it.
 //   still_wallpaper_bench [seconds] [WIDTHxHEIGHT ...] [built | movie.swf ...]
-// Without sizes: 1920 x 1080 and 3840 x 2160. Without movies ("built": the built one alone): the sample's movie (samples/content/ocean.swf) and a built one of about 2,000 edges
+// Without sizes: 1920 x 1080, 3840 x 2160, 5120 x 1440 and 7680 x 4320 (drawn at 5461 x 3072 and scaled up). Without movies ("built": the built one alone): the sample's movie (samples/content/ocean.swf) and a built one of about 2,000 edges
 // under a gradient with a smoothed bitmap. For each movie and each of 1920 x 1080 and 3840 x 2160 it
 // prints the best and median milliseconds of the drawing and of the BMP's writing, and how much the
 // process's memory peak grew over the picture itself (the BMP goes out in strips, so it adds little),
@@ -21,6 +21,7 @@
 #include "../tests/flash/render/movie_builder.h"
 #include "desktop/still_wallpaper.h"
 #include "flash/render/first_frame.h"
+#include "flash/render/still_frame.h"
 #include "flash/render/libjpeg_decoder.h"
 #include "platform/host/host_platform.h"
 
@@ -100,40 +101,51 @@ uint64_t pictureHash(const std::vector<uint32_t>& pixels) {
 using Clock = std::chrono::steady_clock;
 double since(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 
-// Drawn as the installer draws it: in the page's scale mode, the rest in the package's colour.
+// The still picture's rows for the BMP writer.
+class Rows : public mv::still::PictureRows {
+ public:
+  explicit Rows(const mv::render::StillPicture& picture) : picture_(picture) {}
+  void copyRow(int y, uint32_t* out) const override { picture_.copyRow(y, out); }
+
+ private:
+  const mv::render::StillPicture& picture_;
+};
+
+// Drawn as the installer draws it (flash/render/still_frame.h): in the page's scale mode, the package's
+// colour around the stage.
 bool bench(const std::string& name, const std::string& swf, mv::render::ScaleMode scale, int width, int height,
            double seconds, mv::HostPlatform& files) {
   mv::render::LibjpegDecoder jpeg;
-  auto frame = mv::render::FirstFrame::load(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg,
-                                            mv::render::Limits::forInstaller());
+  auto frame = mv::render::loadStillFrame(reinterpret_cast<const uint8_t*>(swf.data()), swf.size(), &jpeg, nullptr);
   if (!frame) {
     std::fprintf(stderr, "%s: the movie was refused\n", name.c_str());
     return false;
   }
   const long before = peakKilobytes();
-  mv::render::Image image;
+  mv::render::StillPicture picture;
   Times draw, write;
   const auto end = Clock::now() + std::chrono::duration<double>(seconds);
   do {
     auto t = Clock::now();
-    mv::render::DrawOptions options;
-    options.scale = scale;
-    options.background = 0x0B2A4A;
-    if (!frame->draw(width, height, image, options)) {
-      std::fprintf(stderr, "%s: drawing hit a bound at %dx%d\n", name.c_str(), width, height);
+    mv::render::StillLook look;
+    look.scale = scale;
+    look.margin = 0x0B2A4A;
+    if (picture.draw(*frame, width, height, look) != mv::render::StillStatus::drawn) {
+      std::fprintf(stderr, "%s: no still picture at %dx%d\n", name.c_str(), width, height);
       return false;
     }
     draw.ms.push_back(since(t));
     t = Clock::now();
-    if (!mv::still::writeBmp24(files, "C:\\still.bmp", width, height, image.pixels.data())) return false;
+    if (!mv::still::writeBmp24(files, "C:\\still.bmp", width, height, Rows(picture))) return false;
     write.ms.push_back(since(t));
   } while (Clock::now() < end || draw.ms.size() < 5);
-  const long pictureKb = long(size_t(width) * size_t(height) * 4 / 1024);
-  std::printf("movie=%s size=%dx%d draw_best_ms=%.2f draw_median_ms=%.2f bmp_best_ms=%.2f bmp_median_ms=%.2f "
-              "peak_growth_kb=%ld picture_kb=%ld runs=%zu picture_hash=%016llx\n",
-              name.c_str(), width, height, draw.best(), draw.median(), write.best(), write.median(),
-              peakKilobytes() - before, pictureKb, draw.ms.size(),
-              static_cast<unsigned long long>(pictureHash(image.pixels)));
+  const mv::render::Image& drawn = picture.drawn();
+  const long pictureKb = long(size_t(drawn.width) * size_t(drawn.height) * 4 / 1024);
+  std::printf("movie=%s size=%dx%d drawn=%dx%d draw_best_ms=%.2f draw_median_ms=%.2f bmp_best_ms=%.2f "
+              "bmp_median_ms=%.2f peak_growth_kb=%ld picture_kb=%ld runs=%zu picture_hash=%016llx\n",
+              name.c_str(), width, height, drawn.width, drawn.height, draw.best(), draw.median(), write.best(),
+              write.median(), peakKilobytes() - before, pictureKb, draw.ms.size(),
+              static_cast<unsigned long long>(pictureHash(drawn.pixels)));
   return true;
 }
 
@@ -155,7 +167,7 @@ int main(int argc, char** argv) {
     else if (std::string(argv[i]) == "built") builtOnly = true;
     else movies.push_back({argv[i], readFile(argv[i]), mv::render::ScaleMode::showAll});
   }
-  if (sizes.empty()) sizes = {{1920, 1080}, {3840, 2160}};
+  if (sizes.empty()) sizes = {{1920, 1080}, {3840, 2160}, {5120, 1440}, {7680, 4320}};
   if (movies.empty()) {  // the sample's page asks for exact fit
     if (!builtOnly)
       movies.push_back({"ocean.swf", readFile(std::string(MV_SOURCE_DIR) + "/samples/content/ocean.swf"),

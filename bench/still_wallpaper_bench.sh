@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Still wallpaper benchmark: a movie's first frame drawn at 1920 x 1080 and 3840 x 2160 and written as a
-# 24-bit BMP; best and median milliseconds and the growth of the memory peak.
+# Still wallpaper benchmark: a movie's first frame drawn as the installer draws it for screens of 1920 x 1080,
+# 3840 x 2160, 5120 x 1440 and 7680 x 4320 and written as a 24-bit BMP; best and median milliseconds, the
+# size drawn and the growth of the memory peak.
 #   bench/still_wallpaper_bench.sh [seconds] [WIDTHxHEIGHT ...] [built | movie.swf ...]
 # Built with g++ -O2 from the sources, like the other benchmarks here.
 set -euo pipefail

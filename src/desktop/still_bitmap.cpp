@@ -55,16 +55,31 @@ bool writeAll(File& file, const std::vector<uint8_t>& bytes, size_t count) {
   return file.write(bytes.data(), int64_t(count)) == int64_t(count);
 }
 
-bool writeBmpTo(File& file, int width, int height, const uint32_t* pixels) {
+// Rows of a picture held whole.
+class HeldRows : public PictureRows {
+ public:
+  HeldRows(const uint32_t* pixels, int width) : pixels_(pixels), width_(width) {}
+  void copyRow(int y, uint32_t* out) const override {
+    std::memcpy(out, pixels_ + size_t(y) * size_t(width_), size_t(width_) * sizeof(uint32_t));
+  }
+
+ private:
+  const uint32_t* pixels_;
+  int width_;
+};
+
+bool writeBmpTo(File& file, int width, int height, const PictureRows& rows) {
   const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
   if (!writeAll(file, bmpHeaders(width, height, uint32_t(stride * size_t(height))),
                 kFileHeaderSize + kInfoHeaderSize))
     return false;
   std::vector<uint8_t> strip(stride * kStripRows, 0);
+  std::vector<uint32_t> row(size_t(width), 0);
+  const uint32_t* src = row.data();
   for (int done = 0; done < height;) {
-    const int rows = std::min(kStripRows, height - done);
-    for (int r = 0; r < rows; ++r) {
-      const uint32_t* src = pixels + size_t(height - 1 - (done + r)) * size_t(width);  // bottom row first
+    const int count = std::min(kStripRows, height - done);
+    for (int r = 0; r < count; ++r) {
+      rows.copyRow(height - 1 - (done + r), row.data());  // bottom row first
       uint8_t* dst = strip.data() + size_t(r) * stride;
       int x = 0;
       for (; x + 4 <= width; x += 4) {  // four pixels make three whole words of blue, green, red
@@ -79,8 +94,8 @@ bool writeBmpTo(File& file, int width, int height, const uint32_t* pixels) {
         dst[3 * x + 2] = uint8_t(src[x] >> 16); // red
       }
     }
-    if (!writeAll(file, strip, stride * size_t(rows))) return false;
-    done += rows;
+    if (!writeAll(file, strip, stride * size_t(count))) return false;
+    done += count;
   }
   return true;
 }
@@ -90,14 +105,22 @@ bool exists(FileSystem& files, const std::string& path) { return files.getAttrib
 }  // namespace
 
 bool writeBmp24(FileSystem& files, const std::string& path, int width, int height, const uint32_t* pixels) {
+  if (!pixels) {
+    files.setLastError(oserr::invalidParameter);
+    return false;
+  }
+  return writeBmp24(files, path, width, height, HeldRows(pixels, width));
+}
+
+bool writeBmp24(FileSystem& files, const std::string& path, int width, int height, const PictureRows& rows) {
   // A BMP's sizes are 32-bit: a picture above 2 GB cannot be one.
-  if (width <= 0 || height <= 0 || !pixels || (uint64_t(width) * 3 + 3) * uint64_t(height) > 0x7FFF0000u) {
+  if (width <= 0 || height <= 0 || (uint64_t(width) * 3 + 3) * uint64_t(height) > 0x7FFF0000u) {
     files.setLastError(oserr::invalidParameter);
     return false;
   }
   std::unique_ptr<File> file = files.open(path, OpenMode::CreateWrite);
   if (!file) return false;
-  bool ok = writeBmpTo(*file, width, height, pixels);
+  bool ok = writeBmpTo(*file, width, height, rows);
   int32_t code = ok ? 0 : files.lastError();
   if (!file->close() && ok) {
     ok = false;

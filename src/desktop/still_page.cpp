@@ -1,8 +1,9 @@
 // Which movie the installed page embeds: its object's "movie" parameter or its embed's source, resolved
 // against the page's folder and accepted only inside the content folder.
+#include <memory>
 #include <vector>
 
-#include "desktop/still_wallpaper.h"
+#include "desktop/still_page.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
 
@@ -126,7 +127,7 @@ StageScale stageScaleFromParam(const std::string& value) {
 }
 
 PageMovie findPageMovie(const std::string& page) {
-  std::string paramMovie, paramScale, embedSrc, embedScale;
+  std::string paramMovie, paramScale, paramColour, embedSrc, embedScale, embedColour;
   bool sawParamMovie = false, sawEmbed = false;
   for (size_t i = page.find('<'); i != std::string::npos; i = page.find('<', i)) {
     if (page.compare(i, 4, "<!--") == 0) {  // a comment hides what it holds
@@ -145,17 +146,36 @@ PageMovie findPageMovie(const std::string& page) {
         sawParamMovie = true;
       } else if (name == "scale" && paramScale.empty()) {
         paramScale = tag.attribute("value");
+      } else if (name == "bgcolor" && paramColour.empty()) {
+        paramColour = tag.attribute("value");
       }
     } else if (tag.name == "embed" && !sawEmbed) {
       embedSrc = tag.attribute("src");
       embedScale = tag.attribute("scale");
+      embedColour = tag.attribute("bgcolor");
       sawEmbed = true;
     }
   }
   PageMovie movie;
   movie.reference = sawParamMovie && !paramMovie.empty() ? paramMovie : embedSrc;
   movie.scale = !paramScale.empty() ? paramScale : embedScale;
+  movie.bgcolor = !paramColour.empty() ? paramColour : embedColour;
   return movie;
+}
+
+std::optional<uint32_t> pageColour(const std::string& value) {
+  size_t first = 0, last = value.size();
+  while (first < last && isSpace(value[first])) ++first;
+  while (last > first && isSpace(value[last - 1])) --last;
+  if (first < last && value[first] == '#') ++first;
+  if (last - first != 6) return std::nullopt;
+  uint32_t colour = 0;
+  for (size_t i = first; i < last; ++i) {
+    const int digit = hexDigit(value[i]);
+    if (digit < 0) return std::nullopt;
+    colour = colour << 4 | uint32_t(digit);
+  }
+  return colour;
 }
 
 std::string decodeUrlEscapes(const std::string& text) {
@@ -202,27 +222,36 @@ std::string resolveInside(const std::string& pageFolder, const std::string& refe
   return startsWithFolder(path, contentFolder) ? path : std::string();
 }
 
-MovieChoice chooseMovie(FileSystem& files, const std::string& pagePath, const std::string& contentFolder,
-                        const std::vector<std::string>& contentNames) {
+MovieChoice chooseMovie(const std::optional<std::string>& page, const std::string& pagePath,
+                        const std::string& contentFolder, const std::vector<std::string>& contentNames,
+                        const std::function<bool(const std::string&)>& isFile) {
   MovieChoice choice;
-  std::string page;
-  if (readPage(files, pagePath, page)) {
-    const PageMovie movie = findPageMovie(page);
+  if (page) {
+    const PageMovie movie = findPageMovie(*page);
     choice.scale = stageScaleFromParam(movie.scale);
+    choice.stageColour = pageColour(movie.bgcolor);
     const std::string reference = windows1252ToUtf8(decodeUrlEscapes(movie.reference));
     const std::string path = resolveInside(parentOf(pagePath), reference, contentFolder);
-    if (!path.empty() && isFile(files, path)) {
+    if (!path.empty() && isFile(path)) {
       choice.path = path;
       return choice;
     }
   }
   for (const std::string& name : contentNames) {
-    if (endsWithSwf(name) && isContainedRelativePath(name) && isFile(files, contentFolder + name)) {
+    if (endsWithSwf(name) && isContainedRelativePath(name) && isFile(contentFolder + name)) {
       choice.path = contentFolder + name;
       break;
     }
   }
   return choice;
+}
+
+MovieChoice chooseMovie(FileSystem& files, const std::string& pagePath, const std::string& contentFolder,
+                        const std::vector<std::string>& contentNames) {
+  std::optional<std::string> page(std::in_place);
+  if (!readPage(files, pagePath, *page)) page.reset();
+  return chooseMovie(page, pagePath, contentFolder, contentNames,
+                     [&files](const std::string& path) { return isFile(files, path); });
 }
 
 }  // namespace mv::still

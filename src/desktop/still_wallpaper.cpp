@@ -106,13 +106,6 @@ bool applyPicture(Platform& platform, const std::string& picture, const Wallpape
   return false;
 }
 
-// A picture of the background colour alone: the desktop shows that colour without it.
-bool onlyBackground(const uint32_t* pixels, size_t count, uint32_t background) {
-  for (size_t i = 0; i < count; ++i)
-    if ((pixels[i] & 0xFFFFFF) != background) return false;
-  return true;
-}
-
 // The movie's bytes, at most kMaxMovieBytes.
 bool readMovie(FileSystem& files, const std::string& path, std::vector<uint8_t>& out) {
   std::unique_ptr<File> file = files.open(path, OpenMode::Read);
@@ -140,10 +133,13 @@ StillOutcome installStillWallpaper(Platform& platform, const StillRequest& reque
   if (movie.path.empty()) return StillOutcome::noMovie;
   std::vector<uint8_t> bytes;
   if (!readMovie(platform, movie.path, bytes)) return StillOutcome::unreadable;
-  const uint32_t* pixels = painter.paint(bytes.data(), bytes.size(), width, height, movie.scale, request.background);
-  if (!pixels) return StillOutcome::refused;
-  if (onlyBackground(pixels, size_t(width) * size_t(height), request.background & 0xFFFFFF))
-    return StillOutcome::blank;
+  StillLook look;
+  look.scale = movie.scale;
+  look.stageColour = movie.stageColour;
+  look.margin = request.background & 0xFFFFFF;
+  const StillPainter::Outcome painted = painter.paint(bytes.data(), bytes.size(), width, height, look);
+  if (painted == StillPainter::Outcome::refused) return StillOutcome::refused;
+  if (painted == StillPainter::Outcome::blank) return StillOutcome::blank;
   std::vector<uint8_t>().swap(bytes);
 
   Registry& registry = platform;
@@ -155,7 +151,7 @@ StillOutcome installStillWallpaper(Platform& platform, const StillRequest& reque
   const std::string name = freePictureName(platform, request.contentFolder, earlier);
   if (name.empty()) return StillOutcome::notWritten;
   const std::string picture = request.contentFolder + name;
-  if (!writeBmp24(platform, picture, width, height, pixels)) return StillOutcome::notWritten;
+  if (!writeBmp24(platform, picture, width, height, painter)) return StillOutcome::notWritten;
 
   const Wallpaper previous = currentWallpaper(registry);
   if (!recordPrevious(registry, request.title, previous, picture)) {

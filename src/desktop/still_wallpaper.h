@@ -9,58 +9,33 @@
 // installation goes on as if it had not been tried.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "desktop/still_page.h"
 #include "platform/platform.h"
 
 namespace mv::still {
-
-// How the page asks the player to fit the stage into its area (the `scale` parameter).
-enum class StageScale { showAll, exactFit, noBorder, noScale };
-// "showall" (also empty or unknown), "exactfit", "noborder", "noscale"; letter case ignored.
-StageScale stageScaleFromParam(const std::string& value);
 
 // Windows 8 (6.2) and later show no web page as the wallpaper. `version` is the system's own, not the
 // one compatibility shims report.
 bool systemShowsNoWebPage(const OsVersion& version);
 
-// ---- the page
-
-// What the page's movie object says, as written in the page (Windows-1252 bytes, escapes not decoded).
-struct PageMovie {
-  std::string reference;  // <param name="movie" value=...>, else <embed src=...>; "" when neither
-  std::string scale;      // <param name="scale" value=...>, else <embed scale=...>
-};
-PageMovie findPageMovie(const std::string& page);
-
-// %XX escapes decoded (a '%' without two hex digits stays as it is).
-std::string decodeUrlEscapes(const std::string& text);
-
-// The file a reference (UTF-8, escapes decoded) names relative to the page's folder, when it lies inside
-// the content folder; "" otherwise (another scheme, an absolute path, a way out through "..").
-// Both folders end with a backslash.
-std::string resolveInside(const std::string& pageFolder, const std::string& reference,
-                          const std::string& contentFolder);
-
-constexpr size_t kMaxPageBytes = 1u << 20;  // a page above this is not read
-
-// The movie to draw and the scale the page asks for.
-struct MovieChoice {
-  std::string path;  // "" when there is none
-  StageScale scale = StageScale::showAll;
-};
-// The movie the page embeds when it is a file inside the content folder, else the first of
-// `contentNames` (names relative to the content folder, in the data file's order) that ends in ".swf"
-// and exists; a page that cannot be read counts as one without a movie.
-MovieChoice chooseMovie(FileSystem& files, const std::string& pagePath, const std::string& contentFolder,
-                        const std::vector<std::string>& contentNames);
-
 // ---- the picture
 
-// Writes width x height pixels (0xAARRGGBB words, rows top to bottom) as a 24-bit bottom-up BMP, a strip
-// of rows at a time. False (and the code in lastError) when it cannot be written; a partial file is
-// deleted.
+// A picture handed over a row at a time, so that one of the screen's size need not be held whole.
+class PictureRows {
+ public:
+  virtual ~PictureRows() = default;
+  // Row y (0 the top): the picture's width in 0xAARRGGBB words into out.
+  virtual void copyRow(int y, uint32_t* out) const = 0;
+};
+
+// Writes a width x height picture as a 24-bit bottom-up BMP, a strip of rows at a time. False (and the
+// code in lastError) when it cannot be written; a partial file is deleted.
+bool writeBmp24(FileSystem& files, const std::string& path, int width, int height, const PictureRows& rows);
+// The same from width x height pixels (0xAARRGGBB words, rows top to bottom).
 bool writeBmp24(FileSystem& files, const std::string& path, int width, int height, const uint32_t* pixels);
 
 // A name in the content folder for the picture that no file there has: `preferred` when free (or when it
@@ -69,13 +44,24 @@ std::string freePictureName(FileSystem& files, const std::string& contentFolder,
 
 // ---- the wallpaper setting
 
-// Draws a movie's first frame for the still wallpaper. Returns the pixels (width x height, 0xAARRGGBB,
-// owned by the painter until its next call) or nullptr when the movie is refused or a bound is reached.
-class StillPainter {
+// How the movie is laid on the screen: the page's scale and stage colour (MovieChoice), and the
+// package's colour around the stage.
+struct StillLook {
+  StageScale scale = StageScale::showAll;
+  std::optional<uint32_t> stageColour;  // 0x00RRGGBB; the movie's own when not given
+  uint32_t margin = 0;                  // 0x00RRGGBB
+};
+
+// Draws a movie's first frame for the still wallpaper, at the screen's size; its rows (PictureRows)
+// are the picture until its next call.
+class StillPainter : public PictureRows {
  public:
-  virtual ~StillPainter() = default;
-  virtual const uint32_t* paint(const uint8_t* movie, size_t size, int width, int height, StageScale scale,
-                                uint32_t background) = 0;
+  enum class Outcome {
+    painted,
+    refused,  // the movie is refused, or a bound is reached
+    blank,    // the frame draws nothing: only the stage's and the margin's colours
+  };
+  virtual Outcome paint(const uint8_t* movie, size_t size, int width, int height, const StillLook& look) = 0;
 };
 
 // Values the step adds to the content's uninstall entry (HKLM), which the uninstaller reads.
@@ -102,7 +88,7 @@ enum class StillOutcome {
   noMovie,      // the page embeds none inside the content folder and the data file brought none
   unreadable,   // the movie cannot be read, or is larger than the bound
   refused,      // the painter refused the movie
-  blank,        // the frame holds nothing but the background colour, which the desktop shows already
+  blank,        // the frame draws nothing on its stage: the picture would show only colours
   notWritten,   // the picture or the record in the uninstall entry could not be written
   notApplied,   // the system refused the wallpaper
 };

@@ -6,7 +6,7 @@
 
 #include "desktop/still_wallpaper.h"
 #include "flash/flash_panel.h"
-#include "flash/render/first_frame.h"
+#include "flash/render/still_frame.h"
 #include "installer/installation.h"
 #include "package/install_layout.h"
 
@@ -24,30 +24,33 @@ render::ScaleMode scaleMode(still::StageScale scale) {
   return render::ScaleMode::showAll;
 }
 
-// Draws with the renderer the movie panel uses, JPEG bitmaps and device fonts through the window's
-// decoder and fonts; movies of every version the renderer reads.
+// Draws the still wallpaper's picture (flash/render/still_frame.h, as `mvpack build` checks it), JPEG
+// bitmaps and device fonts through the window's decoder and fonts; movies of every version the renderer
+// reads.
 class RenderedStill : public still::StillPainter {
  public:
   RenderedStill(const render::JpegDecoder* jpeg, const render::FontProvider* fonts) : jpeg_(jpeg), fonts_(fonts) {}
-  const uint32_t* paint(const uint8_t* movie, size_t size, int width, int height, still::StageScale scale,
-                        uint32_t background) override {
-    // The bounds the movie panel and `mvpack preview` draw with, so that an author's preview at the
-    // screen's size shows what this step sets.
-    render::Limits limits = render::Limits::forInstaller();
-    limits.maxMovieBytes = std::min<uint64_t>(limits.maxMovieBytes, still::kMaxMovieBytes);
-    auto frame = render::FirstFrame::load(movie, size, jpeg_, fonts_, limits);
-    if (!frame) return nullptr;
-    render::DrawOptions options;
-    options.scale = scaleMode(scale);
-    options.background = background;
-    if (!frame->draw(width, height, image_, options)) return nullptr;
-    return image_.pixels.data();
+  Outcome paint(const uint8_t* movie, size_t size, int width, int height, const still::StillLook& look) override {
+    auto frame = render::loadStillFrame(movie, size, jpeg_, fonts_);
+    if (!frame) return Outcome::refused;
+    render::StillLook drawing;
+    drawing.scale = scaleMode(look.scale);
+    drawing.stageColour = look.stageColour;
+    drawing.margin = look.margin;
+    switch (picture_.draw(*frame, width, height, drawing)) {
+      case render::StillStatus::drawn: return Outcome::painted;
+      case render::StillStatus::blank: return Outcome::blank;
+      case render::StillStatus::limitReached:
+      case render::StillStatus::badSize: break;
+    }
+    return Outcome::refused;
   }
+  void copyRow(int y, uint32_t* out) const override { picture_.copyRow(y, out); }
 
  private:
   const render::JpegDecoder* jpeg_;
   const render::FontProvider* fonts_;
-  render::Image image_;
+  render::StillPicture picture_;
 };
 
 uint32_t channel(int value) { return uint32_t(std::clamp(value, 0, 255)); }

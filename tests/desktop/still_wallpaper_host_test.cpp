@@ -44,6 +44,18 @@ TEST(StillPage, MovieParameterBeforeEmbedAndTheScaleWithIt) {
   EXPECT_EQ(findPageMovie("<!-- <embed src=x.swf>").reference, "");
 }
 
+// The page's bgcolor, as a Flash player embedding takes it: the object's parameter before the embed's.
+TEST(StillPage, BackgroundColourOfThePage) {
+  PageMovie m = findPageMovie("<object><param name=BGCOLOR value=\"#FFffff\"><param name=movie value=a.swf>"
+                              "<embed src=a.swf bgcolor=#000000></object>");
+  EXPECT_EQ(m.bgcolor, "#FFffff");
+  EXPECT_EQ(pageColour(m.bgcolor), 0xFFFFFFu);
+  EXPECT_EQ(findPageMovie("<embed src=a.swf bgcolor='#0b2a4a'>").bgcolor, "#0b2a4a");
+  EXPECT_EQ(pageColour(" 0B2A4A "), 0x0B2A4Au);  // the '#' may be left out
+  for (const char* refused : {"", "#", "#12345", "#1234567", "#12345g", "white", "rgb(0,0,0)"})
+    EXPECT_EQ(pageColour(refused), std::nullopt) << refused;
+}
+
 TEST(StillPage, EscapesAndResolution) {
   EXPECT_EQ(decodeUrlEscapes("a%20b%2Fc%e9%"), "a b/c\xe9%");
   EXPECT_EQ(decodeUrlEscapes("%2x%4"), "%2x%4");
@@ -91,12 +103,14 @@ TEST_F(StillHost, ChoosesThePagesMovieElseTheFirstMovieOfTheContent) {
   MovieChoice c = chooseMovie(host(), kPage, kContent, names);
   EXPECT_EQ(c.path, kContent + "sea \xc3\xa9t\xc3\xa9.swf");
   EXPECT_EQ(c.scale, StageScale::noScale);
+  EXPECT_EQ(c.stageColour, std::nullopt);
 
-  put(kPage, "<embed src=\"../../system32/evil.swf\" scale=exactfit>");  // outside: the content's first movie
+  put(kPage, "<embed src=\"../../system32/evil.swf\" scale=exactfit bgcolor=#102030>");  // outside: the content's first movie
   put("C:\\WINDOWS\\system32\\evil.swf", "FWS");
   c = chooseMovie(host(), kPage, kContent, names);
   EXPECT_EQ(c.path, kContent + "pictures\\intro.SWF");
-  EXPECT_EQ(c.scale, StageScale::exactFit);  // the page's scale still holds
+  EXPECT_EQ(c.scale, StageScale::exactFit);  // the page's scale and colour still hold
+  EXPECT_EQ(c.stageColour, 0x102030u);
 
   put(kPage, "<embed src=\"Ocean dir/missing.swf\">");
   EXPECT_EQ(chooseMovie(host(), kPage, kContent, names).path, kContent + "pictures\\intro.SWF");
@@ -178,22 +192,24 @@ TEST_F(StillHost, PictureNameNeverTakesAContentFile) {
 // Paints a recognisable picture and remembers what it was asked.
 class FakePainter : public StillPainter {
  public:
-  const uint32_t* paint(const uint8_t* movie, size_t size, int width, int height, StageScale scale,
-                        uint32_t background) override {
+  Outcome paint(const uint8_t* movie, size_t size, int width, int height, const StillLook& look) override {
     ++calls;
     movieBytes.assign(reinterpret_cast<const char*>(movie), size);
-    this->scale = scale;
-    this->background = background;
-    if (refuse) return nullptr;
-    pixels.assign(size_t(width) * size_t(height), 0xFF000000 | background);
-    if (!blank) pixels[0] = 0xFF123456;
-    return pixels.data();
+    this->look = look;
+    if (refuse) return Outcome::refused;
+    if (blank) return Outcome::blank;
+    this->width = width;
+    pixels.assign(size_t(width) * size_t(height), 0xFF000000 | look.margin);
+    pixels[0] = 0xFF123456;
+    return Outcome::painted;
   }
-  int calls = 0;
+  void copyRow(int y, uint32_t* out) const override {
+    std::copy_n(pixels.begin() + long(y) * width, width, out);
+  }
+  int calls = 0, width = 0;
   bool refuse = false, blank = false;
   std::string movieBytes;
-  StageScale scale = StageScale::showAll;
-  uint32_t background = 0;
+  StillLook look;
   std::vector<uint32_t> pixels;
 };
 
@@ -244,8 +260,9 @@ TEST_F(StillStep, OnWindows10ThePictureIsRecordedThenSet) {
   EXPECT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::set);
   const std::string picture = kContent + "still wallpaper.bmp";
   EXPECT_EQ(painter.movieBytes, "FWS\x06 the movie");
-  EXPECT_EQ(painter.scale, StageScale::exactFit);
-  EXPECT_EQ(painter.background, 0x0B2A4Au);
+  EXPECT_EQ(painter.look.scale, StageScale::exactFit);
+  EXPECT_EQ(painter.look.margin, 0x0B2A4Au);  // the package's colour around the stage
+  EXPECT_EQ(painter.look.stageColour, std::nullopt);  // the movie's own on the stage
 
   const std::string bmp = get(picture);
   ASSERT_EQ(bmp.size(), 54u + 40 * 3 * 30);

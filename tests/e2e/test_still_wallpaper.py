@@ -10,7 +10,11 @@ the first frame of the content's movie becomes the wallpaper), with the prefix s
 - a page whose movie lies outside the content folder (and no movie in the content), and a movie the
   renderer refuses: no still wallpaper, a successful installation;
 - a content file with the picture's name keeps its bytes: the picture takes another name;
-- Wine's desktop (explorer /desktop) started after a silent installation shows the picture.
+- Wine's desktop (explorer /desktop) started after a silent installation shows the picture;
+- the stage keeps the movie's own background colour (white), the package's colour (black) goes around it,
+  as `mvpack preview --margin` draws it;
+- screens wider than 4096 pixels (5120 x 1440, 7680 x 4320 on a private Xvfb of that size) get a picture of
+  their size too, the preview's at that size.
 The movies are FreeHEP's of tests/data/render (version 6, stage 350 x 150).
 """
 import os
@@ -42,9 +46,12 @@ def movie(name="freehep_vector_v6.swf"):
         return f.read()
 
 
-def wine(t, *args):
-    r = subprocess.run([WINE_RUN, "--keep", t.prefix] + list(args), capture_output=True, timeout=600,
-                       env=dict(os.environ, **wine_environment()))
+def wine(t, *args, display=None):
+    """Runs a program in the scenario's prefix (on the X display named, else without one)."""
+    env = dict(os.environ, **wine_environment())
+    if display:
+        env["MV_DISPLAY"] = display
+    r = subprocess.run([WINE_RUN, "--keep", t.prefix] + list(args), capture_output=True, timeout=900, env=env)
     print("%s: exit %d" % (" ".join(args), r.returncode), flush=True)
     return r.returncode
 
@@ -61,7 +68,7 @@ def earlier_wallpaper(t):
         expect(wine(t, "reg", "add", DESKTOP, "/v", name, "/d", data, "/f") == 0, "reg add " + name)
 
 
-def installer(t, name, title, page, entries, kind=KIND_SILENT):
+def installer(t, name, title, page, entries, kind=KIND_SILENT, rgb=BACKGROUND):
     uninstaller = t._read(t.args.uninstaller)
     if not uninstaller:
         raise Skip("no --uninstaller given")
@@ -69,7 +76,7 @@ def installer(t, name, title, page, entries, kind=KIND_SILENT):
     slots[6] = Slot(title + ".html", 2, page.encode("cp1252"))
     slots[9] = Slot("uninstall.exe", 5, uninstaller)
     # A windowed installation offers to show the desktop, so that its last status stays until answered.
-    return t.write_installer(name.replace(" ", "_"), package(t.stub, title, slots, kind=kind, rgb=BACKGROUND,
+    return t.write_installer(name.replace(" ", "_"), package(t.stub, title, slots, kind=kind, rgb=rgb,
                                                              show_desktop=int(kind != KIND_SILENT)))
 
 
@@ -131,9 +138,22 @@ def read_png(path):
     return width, height, rows
 
 
-def expect_preview_match(t, name, swf, scale, rows):
-    """The picture matches what `mvpack preview` draws of the movie at the screen's size and scale mode
-    (mean difference per channel at most 2): the author sees the wallpaper the users get."""
+def preview_rows(path, width, height):
+    """The PNG's rows as RGB bytes: through ImageMagick's stream where it is (a large picture decodes in
+    moments), else read here."""
+    raw = path + ".rgb"
+    if subprocess.run(["stream", "-map", "rgb", "-storage-type", "char", path, raw],
+                      capture_output=True).returncode == 0 and os.path.getsize(raw) == width * height * 3:
+        with open(raw, "rb") as f:
+            data = f.read()
+        return width, height, [data[y * width * 3: (y + 1) * width * 3] for y in range(height)]
+    return read_png(path)
+
+
+def expect_preview_match(t, name, swf, scale, rows, screen=SCREEN, margin=BACKGROUND, row_step=1):
+    """The picture matches what `mvpack preview` draws of the movie at the screen's size and scale mode with
+    the package's colour around the stage (mean difference per channel at most 2, over every row_step-th
+    row): the author sees the wallpaper the users get."""
     mvpack = os.path.join(os.path.dirname(os.path.abspath(t.args.stub)), "mvpack.exe")
     if not os.path.exists(mvpack):
         print("no mvpack.exe beside the stub: the picture is not compared with its preview")
@@ -143,16 +163,16 @@ def expect_preview_match(t, name, swf, scale, rows):
     movie_path, png = os.path.join(folder, "movie.swf"), os.path.join(folder, "preview.png")
     with open(movie_path, "wb") as f:
         f.write(swf)
-    expect(wine(t, mvpack, "preview", win_path(movie_path), "-o", win_path(png), "--size", "%dx%d" % SCREEN,
-                "--scale", scale, "--background", "#%02x%02x%02x" % BACKGROUND) == 0, "mvpack preview")
-    width, height, preview = read_png(png)
-    expect((width, height) == SCREEN, "the preview's size")
+    expect(wine(t, mvpack, "preview", win_path(movie_path), "-o", win_path(png), "--size", "%dx%d" % screen,
+                "--scale", scale, "--margin", "#%02x%02x%02x" % margin) == 0, "mvpack preview")
+    width, height, preview = preview_rows(png, *screen)
+    expect((width, height) == screen, "the preview's size")
     total = 0
-    for y in range(height):
+    for y in range(0, height, row_step):
         rgb = bytearray(rows[y])  # the BMP's rows are blue, green, red
         rgb[0::3], rgb[2::3] = rows[y][2::3], rows[y][0::3]
         total += sum(abs(a - b) for a, b in zip(preview[y], rgb))
-    mean = total / (width * height * 3)
+    mean = total / (width * len(range(0, height, row_step)) * 3)
     print("mean difference from the preview: %.3f" % mean)
     expect(mean <= 2, "the picture is the preview: mean difference %.3f" % mean)
 
@@ -162,9 +182,9 @@ def pixel(rows, x, y):
     return r, g, b
 
 
-def first_drawn_row(rows):
+def first_drawn_row(rows, colour=BACKGROUND):
     """The first row (from the top) with a pixel that is not the package's colour."""
-    background = bytes(BACKGROUND[::-1])
+    background = bytes(colour[::-1])
     for y, row in enumerate(rows):
         if row != background * (len(row) // 3):
             return y
@@ -405,6 +425,75 @@ def wine_desktop_shows_the_picture(t):
         display.close()
     expect(compared >= SCREEN[0] * SCREEN[1] // 2, "most of the desktop is uncovered: %d pixels" % compared)
     expect(mean <= 12, "Wine's desktop shows the picture: mean difference %.3f" % mean)
+
+
+def white_movie():
+    """The FreeHEP movie with its own background colour (SetBackgroundColor) made white."""
+    swf = bytearray(movie())
+    at = swf.find(b"\x43\x02\xf4\xf1\xe8")  # SetBackgroundColor (tag 9, 3 bytes): f4f1e8
+    expect(at > 0, "the movie's background colour tag")
+    swf[at + 2: at + 5] = b"\xff\xff\xff"
+    return bytes(swf)
+
+
+BLACK, WHITE = (0, 0, 0), (255, 255, 255)
+
+
+@e2e.scenario
+def stage_in_the_movies_colour_the_packages_around_it(t):
+    windows_version(t, "win10")
+    title = "White Sea"
+    setup = installer(t, title, title, page_with("White%20Sea%20dir/sea.swf"), [Entry("sea.swf", white_movie())],
+                      rgb=BLACK)
+    silent_install(t, title, setup)
+    picture = WALLPAPER + title + " dir\\" + PICTURE
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
+    width, height, _, rows = read_bmp(t, picture)
+    expect((width, height) == SCREEN, "the screen's size")
+    # Show all: the 350 x 150 stage across the width, rows 165 to 603; black above and below it.
+    expect(first_drawn_row(rows, BLACK) == 165, "black down to the stage: row %d" % first_drawn_row(rows, BLACK))
+    expect(first_drawn_row(rows[::-1], BLACK) == 768 - 604, "black below the stage")
+    for x, y in ((2, 170), (640, 180), (5, 400), (1021, 600)):
+        expect(pixel(rows, x, y) == WHITE, "the stage's own white at %r: %r" % ((x, y), pixel(rows, x, y)))
+    expect(pixel(rows, 0, 0) == BLACK and pixel(rows, 1023, 767) == BLACK, "the package's black around it")
+    expect_preview_match(t, title + " preview", white_movie(), "showall", rows, margin=BLACK)
+
+
+def large_screen(t, size, title):
+    """A silent installation on a screen of `size` (a private Xvfb of that size): a picture of the screen's
+    size, the stage across its middle, the preview's pixels."""
+    windows_version(t, "win10")
+    width, height = size
+    display = Display("%dx%d" % size)
+    try:
+        setup = installer(t, title, title, page_with(title.replace(" ", "%20") + "%20dir/sea.swf"),
+                          [Entry("sea.swf", white_movie())], rgb=BLACK)
+        expect(wine(t, setup, display=display.name) == 0, "the silent installation ends with 0")
+    finally:
+        display.close()  # wine-run.sh has stopped the prefix's wineserver
+    picture = WALLPAPER + title + " dir\\" + PICTURE
+    expect(t.reg_query(DESKTOP, "Wallpaper") == picture, "the wallpaper is the picture")
+    got_width, got_height, bits, rows = read_bmp(t, picture)
+    expect((got_width, got_height, bits) == (width, height, 24), "a 24-bit picture of the screen: %r" %
+           ((got_width, got_height, bits),))
+    # Show all: a stage of 350 x 150 is as high as the screen where the screen is wider than 7 : 3; centred.
+    stage_width = min(width, height * 350 // 150)
+    left = (width - stage_width) // 2
+    expect(pixel(rows, 0, 0) == BLACK and pixel(rows, width - 1, height - 1) == BLACK, "black around the stage")
+    expect(pixel(rows, left + 8, height // 2) == WHITE, "the stage's white at its left edge")
+    expect(len(set(rows[height // 2])) > 3, "the movie is drawn across the middle")
+    expect_preview_match(t, title + " preview", white_movie(), "showall", rows, screen=size, margin=BLACK,
+                         row_step=1 if width * height <= 8000000 else 4)
+
+
+@e2e.scenario
+def screen_of_5120_by_1440(t):
+    large_screen(t, (5120, 1440), "Wide Sea")
+
+
+@e2e.scenario
+def screen_of_7680_by_4320(t):
+    large_screen(t, (7680, 4320), "Huge Sea")
 
 
 e2e.finish()

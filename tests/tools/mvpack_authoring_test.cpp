@@ -1,6 +1,7 @@
 // What authors run into with mvpack build, list and verify: names and titles Windows cannot create, an
 // output that is one of the build's own inputs, licences in UTF-8, pictures the installer will not show,
-// and the messages for folders where files belong and for manifests in UTF-16.
+// content whose still wallpaper users would not get, the messages for folders where files belong and for
+// manifests in UTF-16, and what preview refuses.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "builder.h"
 #include "examine.h"
 #include "manifest.h"
+#include "movie_builder.h"
 #include "mvpack_test_support.h"
 #include "support/text_encoding.h"
 #include "util.h"
@@ -41,9 +43,24 @@ Bytes jpegOfSize(unsigned width, unsigned height) {
   return b;
 }
 
-// A BMP's file header and 40-byte info header (the pixels themselves do not matter to the tool).
-Bytes bmpOfSize(int32_t width, int32_t height) {
-  Bytes b(54 + 16, 0);
+// A 16 x 8 baseline JPEG that decodes whole (ImageMagick's, blue).
+const std::string kSmallJpeg(
+    "\xff\xd8\xff\xe0\x00\x10\x4a\x46\x49\x46\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xff\xdb\x00\x43\x00\x10"
+    "\x0b\x0c\x0e\x0c\x0a\x10\x0e\x0d\x0e\x12\x11\x10\x13\x18\x28\x1a\x18\x16\x16\x18\x31\x23\x25\x1d\x28\x3a"
+    "\x33\x3d\x3c\x39\x33\x38\x37\x40\x48\x5c\x4e\x40\x44\x57\x45\x37\x38\x50\x6d\x51\x57\x5f\x62\x67\x68\x67"
+    "\x3e\x4d\x71\x79\x70\x64\x78\x5c\x65\x67\x63\xff\xdb\x00\x43\x01\x11\x12\x12\x18\x15\x18\x2f\x1a\x1a\x2f"
+    "\x63\x42\x38\x42\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63"
+    "\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63\x63"
+    "\x63\x63\xff\xc0\x00\x11\x08\x00\x08\x00\x10\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01\xff\xc4\x00\x15\x00"
+    "\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x05\xff\xc4\x00\x14\x10\x01\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xc4\x00\x14\x01\x01\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x05\xff\xc4\x00\x14\x11\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\xff\xda\x00\x0c\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00\x92\x01\x41\xcf\xff\xd9",
+    286);
+
+// A BMP's file header and 40-byte info header, with 16 bytes of pixels (whole or not: `pixels` more).
+Bytes bmpOfSize(int32_t width, int32_t height, size_t pixels = 0) {
+  Bytes b(54 + 16 + pixels, 0);
   b[0] = 'B', b[1] = 'M';
   put32(b, 2, uint32_t(b.size()));
   put32(b, 10, 54);
@@ -68,7 +85,7 @@ struct Project {
     writeText(dir / "bin/uninstall.exe", "MZ uninstaller");
     writeText(dir / "flashax.exe", "MZ flash");
     writeText(dir / "page.html", "<html>sea</html>");
-    writeFile(dir / "banner.jpg", jpegOfSize(350, 150));
+    writeText(dir / "banner.jpg", kSmallJpeg);
     writeText(dir / "licence.txt", "Licence\r\n");
     writeText(dir / "content/wave.swf", "FWS\x06 the sea rolls in");
     writeText(dir / "content/notes.txt", "notes");
@@ -127,6 +144,21 @@ void patchName(const fs::path& file, const std::string& from, const std::string&
   ASSERT_EQ(std::search(at + 1, b.end(), from.begin(), from.end()), b.end()) << from << " occurs twice";
   std::copy(to.begin(), to.end(), at);
   writeFile(file, b);
+}
+
+// The build's warnings, one a line: all of them, or those that mention `about`.
+std::string warningsOf(const Project& p, const fs::path& out, const std::string& about = "") {
+  std::string all;
+  for (const std::string& w : build(p, out).warnings)
+    if (contains(w, about)) all += w + "\n";
+  return all;
+}
+
+// The build's warnings with `picture` as the installer window's picture.
+std::string pictureWarnings(const Project& p, const fs::path& out, const Bytes& picture, const char* name) {
+  writeFile(p.dir / name, picture);
+  p.setLine("presentation", std::string("picture ") + name);
+  return warningsOf(p, out);
 }
 
 // ---------------------------------------------------------------- names Windows cannot create
@@ -323,13 +355,7 @@ TEST(MvpackAuthoringPicture, WarnsAboutPicturesBeyondTheInstallersBound) {
   TempFolder t("mvpack-authoring");
   Project p(t.path());
   const fs::path out = t.path() / "setup.exe";
-  auto warnings = [&](const Bytes& picture, const char* name) {
-    writeFile(p.dir / name, picture);
-    p.setLine("presentation", std::string("picture ") + name);
-    std::string all;
-    for (const std::string& w : build(p, out).warnings) all += w + "\n";
-    return all;
-  };
+  auto warnings = [&](const Bytes& picture, const char* name) { return pictureWarnings(p, out, picture, name); };
   std::string w = warnings(jpegOfSize(8000, 6000), "huge.jpg");
   EXPECT_TRUE(contains(w, "huge.jpg: 8,000 x 6,000 pixels, beyond what the installer shows")) << w;
   EXPECT_TRUE(contains(w, "40,000,000 pixels")) << w;
@@ -342,8 +368,30 @@ TEST(MvpackAuthoringPicture, WarnsAboutPicturesBeyondTheInstallersBound) {
   EXPECT_TRUE(contains(warnings(noFrame, "broken.jpg"), "broken.jpg: its size cannot be read"));
 
   for (const auto& [picture, name] : {std::pair{jpegOfSize(6324, 6324), "big.jpg"}, {jpegOfSize(350, 150), "small.jpg"},
-                                      {bmpOfSize(350, -150), "small.bmp"}, {bmpOfSize(32767, 1), "line.bmp"}})
-    EXPECT_FALSE(contains(warnings(picture, name), name)) << name;
+                                      {bmpOfSize(350, -150), "small.bmp"}, {bmpOfSize(32767, 1), "line.bmp"}}) {
+    const std::string said = warnings(picture, name);
+    EXPECT_FALSE(contains(said, "beyond what the installer shows") || contains(said, "cannot be read")) << said;
+  }
+}
+
+// Pixels that do not decode: a JPEG cut short (libjpeg would fill the rest with grey), a BMP short of the
+// pixels its header declares.
+TEST(MvpackAuthoringPicture, WarnsAboutPicturesThatDoNotDecode) {
+  TempFolder t("mvpack-authoring");
+  Project p(t.path());
+  const fs::path out = t.path() / "setup.exe";
+  auto warnings = [&](const Bytes& picture, const char* name) { return pictureWarnings(p, out, picture, name); };
+  const Bytes whole(kSmallJpeg.begin(), kSmallJpeg.end());
+  std::string w = warnings(whole, "whole.jpg");
+  EXPECT_FALSE(contains(w, "whole.jpg")) << w;
+  const Bytes cut(whole.begin(), whole.end() - 4);  // the end of the scan's data and the end marker
+  w = warnings(cut, "cut.jpg");
+  EXPECT_TRUE(contains(w, "picture " + (p.dir / "cut.jpg").string() + ": does not decode (cut short or damaged)")) << w;
+  EXPECT_TRUE(fs::exists(out)) << "a warning, not a refusal";
+  EXPECT_TRUE(contains(warnings(jpegOfSize(350, 150), "garbage.jpg"), "garbage.jpg: does not decode"));
+  // 350 x 150 at 24 bits: 1,052 bytes a row.
+  EXPECT_FALSE(contains(warnings(bmpOfSize(350, 150, 1052 * 150 - 16), "full.bmp"), "full.bmp"));
+  EXPECT_TRUE(contains(warnings(bmpOfSize(350, 150, 1052 * 149), "short.bmp"), "short.bmp: does not decode"));
 }
 
 // ---------------------------------------------------------------- movies
@@ -371,6 +419,112 @@ TEST(MvpackAuthoringMovie, RefusesWhatIsNoMovieAndWarnsAboutVersionsTheInstaller
   EXPECT_TRUE(contains(warnings("CWS\xFF packed"), "SWF version 255;"));
   for (const std::string& played : {std::string("FWS\x06 sea"), std::string("CWS\x03 sea"), std::string("FWS")})
     EXPECT_FALSE(contains(warnings(played), "intro.swf")) << played;
+}
+
+// ---------------------------------------------------------------- the still wallpaper
+
+// A 550 x 400 stage on white: a red square on it, nothing (`empty`), or one tiny square placed at more
+// depths than the installer draws objects (`crowded`).
+std::string seaMovie(bool empty = false, bool crowded = false) {
+  using namespace rendertest;
+  Styles styles;
+  const int red = styles.solid(Colour{255, 0, 0});
+  Records square;
+  square.move(0, 0, 0, red).rectangle(100 * 20, 100 * 20, (crowded ? 101 : 300) * 20, (crowded ? 101 : 300) * 20);
+  std::string tags = swftest::bg(255, 255, 255);
+  if (!empty) tags += defineShape(1, 1, styles, square);
+  for (int depth = 1; !empty && depth <= (crowded ? 60000 : 1); ++depth) tags += place(uint16_t(depth), 1);
+  return movie(6, 550, 400, tags);
+}
+
+std::string stillWarnings(const Project& p, const fs::path& out) { return warningsOf(p, out, "still wallpaper"); }
+
+TEST(MvpackAuthoringStill, WarnsWhenUsersWouldGetNoStillWallpaperNamingTheScreensAndTheReason) {
+  TempFolder t("mvpack-authoring");
+  Project p(t.path());
+  const fs::path out = t.path() / "setup.exe";
+  writeText(p.dir / "page.html", "<embed src=\"Sea%20Test%20dir/wave.swf\" scale=exactfit>");
+  writeText(p.dir / "content/wave.swf", seaMovie());
+  EXPECT_EQ(stillWarnings(p, out), "");
+
+  const std::string screens = "at 1920 x 1080, 3840 x 2160 and 5120 x 1440: users of Windows 8 and later get no "
+                              "still wallpaper on such screens";
+  writeText(p.dir / "content/wave.swf", seaMovie(true));
+  EXPECT_EQ(stillWarnings(p, out), "still wallpaper: content file \"wave.swf\": its first frame draws nothing on the "
+                                   "stage (only background colour) " + screens + "\n");
+  EXPECT_TRUE(fs::exists(out)) << "a warning, not a refusal";
+  writeText(p.dir / "content/wave.swf", seaMovie(false, true));
+  std::string w = stillWarnings(p, out);
+  EXPECT_TRUE(contains(w, "\"wave.swf\": drawing its first frame reaches a bound on the installer's drawing work " +
+                              screens)) << w;
+  writeText(p.dir / "content/wave.swf", std::string("CWS\x06\x40\0\0\0 not a zlib stream", 26));
+  w = stillWarnings(p, out);
+  EXPECT_TRUE(contains(w, "\"wave.swf\": refused by the installer's renderer: damaged")) << w;
+  writeText(p.dir / "content/wave.swf", "FWS\x02 an old one");
+  w = stillWarnings(p, out);
+  EXPECT_TRUE(contains(w, "refused by the installer's renderer: its version is older than the renderer draws")) << w;
+}
+
+// The movie checked is the one the installer draws: the page's, when it lies in the content folder, else
+// the content's first .swf.
+TEST(MvpackAuthoringStill, TheMovieCheckedIsTheOneThePageEmbeds) {
+  TempFolder t("mvpack-authoring");
+  Project p(t.path());
+  const fs::path out = t.path() / "setup.exe";
+  fs::remove(p.dir / "content/wave.swf");
+  writeText(p.dir / "content/a.swf", seaMovie(true));
+  writeText(p.dir / "content/b.swf", seaMovie());
+  writeText(p.dir / "page.html", "<object><param name=movie value=\"Sea Test dir/B.swf\"></object>");
+  EXPECT_EQ(stillWarnings(p, out), "");  // b.swf is drawn, not the blank a.swf
+  for (const char* elsewhere : {"Sea Test dir/missing.swf", "b.swf", "../b.swf"}) {
+    writeText(p.dir / "page.html", std::string("<embed src=\"") + elsewhere + "\">");
+    EXPECT_TRUE(contains(stillWarnings(p, out), "content file \"a.swf\": its first frame draws nothing")) << elsewhere;
+  }
+  fs::remove(p.dir / "content/a.swf");
+  fs::remove(p.dir / "content/b.swf");
+  EXPECT_EQ(stillWarnings(p, out), "still wallpaper: the page embeds no movie inside the content folder and the "
+                                   "content has no .swf file: users of Windows 8 and later get no still wallpaper\n");
+}
+
+// ---------------------------------------------------------------- what preview refuses
+
+TEST(MvpackAuthoringPreview, WrongPictureNamesAndEmptyValuesAreRefusedByName) {
+  TempFolder t("mvpack-authoring");
+  const fs::path movie = t.path() / "sea.swf", picture = t.path() / "sea.png";
+  writeText(movie, seaMovie());
+  ToolRun r = runMvpack("preview " + q(movie) + " -o " + q(t.path() / "sea.jpg"));
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(contains(r.output, "preview writes PNG pictures only; give a name ending in .png")) << r.output;
+  EXPECT_FALSE(contains(r.output, "usage:")) << "a refused value is no usage error";
+  EXPECT_FALSE(fs::exists(t.path() / "sea.jpg"));
+  for (const char* option : {"--scale", "--size", "--background", "--margin", "-o"}) {
+    r = runMvpack("preview " + q(movie) + (std::string(option) == "-o" ? "" : " -o " + q(picture)) + " " + option + " ''");
+    EXPECT_EQ(r.code, 2) << option;
+    EXPECT_TRUE(contains(r.output, std::string(option) + ": an empty value")) << r.output;
+    EXPECT_FALSE(contains(r.output, "usage:")) << r.output;
+  }
+  r = runMvpack("build --stub '' " + q(t.path() / "sea.manifest"));
+  EXPECT_TRUE(contains(r.output, "--stub: an empty value")) << r.output;
+  EXPECT_FALSE(fs::exists(picture));
+}
+
+TEST(MvpackAuthoringPreview, UsageIsShownForUsageErrorsOnly) {
+  TempFolder t("mvpack-authoring");
+  const fs::path movie = t.path() / "sea.swf";
+  writeText(movie, "FWS\x02 too old");
+  for (const std::string& args : {"preview " + q(movie) + " -o " + q(t.path() / "a.png"),
+                                  "preview " + q(movie) + " -o " + q(t.path() / "a.png") + " --scale sideways",
+                                  "build " + q(t.path() / "missing.manifest"), "verify " + q(movie)}) {
+    const ToolRun r = runMvpack(args);
+    EXPECT_NE(r.code, 0) << args;
+    EXPECT_FALSE(contains(r.output, "usage:")) << args << "\n" << r.output;
+  }
+  for (const std::string& args : {"preview " + q(movie), "preview " + q(movie) + " -o " + q(t.path() / "a.png") + " --bogus",
+                                  std::string("frobnicate"), "preview -o " + q(t.path() / "a.png")}) {
+    const ToolRun r = runMvpack(args);
+    EXPECT_EQ(r.code, 2) << args;
+    EXPECT_TRUE(contains(r.output, "usage:")) << args << "\n" << r.output;
+  }
 }
 
 // ---------------------------------------------------------------- messages that say what to change

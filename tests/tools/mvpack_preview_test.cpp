@@ -114,8 +114,9 @@ TEST(MvpackPreview, WrongOptionsAreUsageErrorsAndRefusedMoviesSayWhy) {
   EXPECT_EQ(runMvpack({"preview", f.file("text.swf", "not a movie at all"), "-o", png}).code, 3);
   EXPECT_EQ(runMvpack({"preview", f.file("missing.swf"), "-o", png}).code, 1);
   EXPECT_FALSE(fs::exists(png));
-  EXPECT_EQ(runMvpack({"preview", swf, "-o", swf}).code, 1);  // the picture would destroy the movie
-  EXPECT_EQ(readFile(swf), halves());
+  const std::string named = f.file("halves.png", halves());
+  EXPECT_EQ(runMvpack({"preview", named, "-o", named}).code, 1);  // the picture would destroy the movie
+  EXPECT_EQ(readFile(named), halves());
 }
 
 // Under AddressSanitizer the shadow memory and the allocator's quarantine make the resident size say

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "codec.h"
+#include "desktop/still_page.h"
 #include "flash/swf_header.h"
 #include "licence_text.h"
 #include "output_file.h"
@@ -18,6 +19,7 @@
 #include "package/install_layout.h"
 #include "picture_check.h"
 #include "progress.h"
+#include "still_check.h"
 #include "support/bytes.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
@@ -532,6 +534,17 @@ std::vector<std::string> summaryOf(const mv::PackageDirectory& dir) {
   return summary;
 }
 
+// The content folder as the installer lays it out, and the page, for the still wallpaper's check.
+StillInputs stillInputsOf(const Manifest& m, const BuildInputs& in, const std::vector<ContentFile>& content) {
+  StillInputs still;
+  still.title = in.title;
+  still.files = content;
+  still.background = uint32_t(m.red) << 16 | uint32_t(m.green) << 8 | uint32_t(m.blue);
+  const std::vector<uint8_t> page = readWholeFile(m.html, "html page");
+  if (page.size() <= mv::still::kMaxPageBytes) still.page = std::string(page.begin(), page.end());
+  return still;
+}
+
 }  // namespace
 
 BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
@@ -554,6 +567,7 @@ BuildResult buildInstaller(const Manifest& m, const BuildOptions& options) {
   SlotPacker packer(slots, result, workOf(content, m, in), options.progress);
   const uint8_t presentationKind = packSlots(packer, slots, m, in, content);
   packer.finish();
+  for (std::string& w : stillWallpaperWarnings(stillInputsOf(m, in, content))) result.warnings.push_back(std::move(w));
 
   mv::PackageDirectory dir;
   dir.header = headerOf(m, in.title, presentationKind);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,30 +92,44 @@ damaged is left out and named; the exit code is then 3.
   --force               write into a folder that is not empty
 )";
 
-const char* kPreviewHelp = R"(usage: mvpack preview MOVIE -o PICTURE [--size WxH] [--scale MODE] [--background #RRGGBB]
+const char* kPreviewHelp = R"(usage: mvpack preview MOVIE -o PICTURE.png [--size WxH] [--scale MODE] [--background #RRGGBB]
+                      [--margin #RRGGBB]
 
 Draws the first frame of an SWF movie (versions and tags as the installer's renderer reads them) with the
-renderer and the bounds the installer uses, and writes it as a PNG picture: what the installer shows
-where it draws the movie itself. Exits with 3 when the movie is refused (the reason is printed) or when a
-bound is reached while drawing (the picture then shows only the background, as the installer would).
+renderer and the bounds the installer uses, as the still wallpaper draws it, and writes it as a PNG
+picture (the name must end in .png). Exits with 3 when the movie is refused (the reason is printed) or
+when a bound is reached while drawing (the picture then shows only the background, and the installer
+would set no still wallpaper).
 
   -o, --output PICTURE   the PNG file to write
-  --size WxH             the picture's size in pixels (default: the movie's stage size)
+  --size WxH             the picture's size in pixels, up to 16384 a side (default: the movie's stage
+                         size); a screen above 4096 x 4096 pixels in all is drawn at the largest size of
+                         its shape within that and scaled up, as the still wallpaper is
   --scale MODE           how the stage fits the picture: showall (default: all of it, aspect ratio
                          kept), exactfit (stretched), noborder (filled, aspect ratio kept, cut),
                          noscale (one stage pixel per picture pixel); centred in every mode
-  --background #RRGGBB   the colour behind the movie in place of its own background colour
+  --background #RRGGBB   the stage's colour in place of the movie's own (a page's bgcolor)
+  --margin #RRGGBB       the colour around the stage (the still wallpaper's: the package's background);
+                         default: the stage's colour
 )";
 
 struct Args {
   std::vector<std::string> positional;
   std::string output, stub, library, uninstaller, flashInstaller;
-  std::string size, scale, background;  // preview
+  std::string size, scale, background, margin;  // preview
   int64_t offset = -1;
   bool noIntegrity = false, quiet = false, force = false, help = false;
 };
 
+// A command line the tool cannot read (an unknown command or option, a missing argument): the message
+// and the command's usage.
 class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An option's value the tool refuses: the message alone, naming the option.
+class ValueError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -134,7 +149,11 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
       s = s.substr(0, s.find('='));
       hasInline = true;
     }
-    auto get = [&]() { return hasInline ? inlineValue : value(i, s); };
+    auto get = [&]() {
+      std::string v = hasInline ? inlineValue : value(i, s);
+      if (v.empty()) throw ValueError(s + ": an empty value; give one or leave the option out");
+      return v;
+    };
     if (s == "-h" || s == "--help") a.help = true;
     else if (s == "-o" || s == "--output") a.output = get();
     else if (command == "build" && s == "--stub") a.stub = get();
@@ -147,11 +166,12 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
     else if (command == "preview" && s == "--size") a.size = get();
     else if (command == "preview" && s == "--scale") a.scale = get();
     else if (command == "preview" && s == "--background") a.background = get();
+    else if (command == "preview" && s == "--margin") a.margin = get();
     else if (command != "build" && command != "preview" && s == "--offset") {
       std::string v = get();
       char* end = nullptr;
       long long n = std::strtoll(v.c_str(), &end, 0);
-      if (v.empty() || *end != 0 || n < 0 || n > 0x7FFFFFFF) throw UsageError("--offset: \"" + v + "\" is not a file offset");
+      if (*end != 0 || n < 0 || n > 0x7FFFFFFF) throw ValueError("--offset: \"" + v + "\" is not a file offset");
       a.offset = n;
     } else if (s.size() > 1 && s[0] == '-')
       throw UsageError("unknown option " + s + " for " + command);
@@ -161,20 +181,28 @@ Args parseArgs(const std::string& command, int argc, char** argv) {
   return a;
 }
 
+std::optional<uint32_t> colourOption(const std::string& value, const char* option) {
+  if (value.empty()) return std::nullopt;
+  uint32_t colour = 0;
+  if (!parseColour(value, colour))
+    throw ValueError(std::string(option) + ": \"" + value + "\" is not a colour #RRGGBB");
+  return colour;
+}
+
 int previewCommand(const Args& a) {
   PreviewOptions o;
   o.movie = a.positional[0];
   o.output = a.output;
   if (o.output.empty()) throw UsageError("preview needs -o PICTURE");
+  if (!isPngName(o.output))
+    throw ValueError("-o: \"" + o.output + "\": preview writes PNG pictures only; give a name ending in .png");
   const int maxSide = previewLimits().maxFrameSide;
   if (!a.size.empty() && !parsePictureSize(a.size, maxSide, o.width, o.height))
-    throw UsageError("--size: \"" + a.size + "\" is not WxH with sides from 1 to " + std::to_string(maxSide));
+    throw ValueError("--size: \"" + a.size + "\" is not WxH with sides from 1 to " + std::to_string(maxSide));
   if (!a.scale.empty() && !parseScaleMode(a.scale, o.scale))
-    throw UsageError("--scale: \"" + a.scale + "\" is none of showall, exactfit, noborder, noscale");
-  uint32_t colour = 0;
-  if (!a.background.empty() && !parseColour(a.background, colour))
-    throw UsageError("--background: \"" + a.background + "\" is not a colour #RRGGBB");
-  if (!a.background.empty()) o.background = colour;
+    throw ValueError("--scale: \"" + a.scale + "\" is none of showall, exactfit, noborder, noscale");
+  o.background = colourOption(a.background, "--background");
+  o.margin = colourOption(a.margin, "--margin");
   return previewMovie(o, std::cout, std::cerr);
 }
 
@@ -225,6 +253,9 @@ int run(int argc, char** argv) {
     if (command == "preview") return previewCommand(a);
   } catch (const UsageError& e) {
     std::cerr << "mvpack " << command << ": " << e.what() << "\n\n" << help;
+    return exitcode::usage;
+  } catch (const ValueError& e) {
+    std::cerr << "mvpack " << command << ": " << e.what() << "\n";
     return exitcode::usage;
   }
 

@@ -1,5 +1,6 @@
 #include "picture_check.h"
 
+#include "flash/render/libjpeg_decoder.h"
 #include "support/picture_limits.h"
 #include "util.h"
 
@@ -50,6 +51,22 @@ bool bmpSize(const std::vector<uint8_t>& b, uint64_t& width, uint64_t& height) {
   return true;
 }
 
+// Whether the pixels an uncompressed BMP declares are all there (compressed ones are taken as they are).
+bool bmpComplete(const std::vector<uint8_t>& b, uint64_t width, uint64_t height) {
+  if (le32(&b[14]) < 40) return true;  // the old core header: not checked further
+  const uint32_t bits = le16(&b[28]), compression = le32(&b[30]);
+  if (compression != 0) return true;
+  const uint64_t stride = (width * bits + 31) / 32 * 4;
+  return uint64_t(le32(&b[10])) + stride * height <= b.size();
+}
+
+// Whether the picture decodes whole: a JPEG through libjpeg, refused on any damage it would paper over.
+bool decodes(const std::vector<uint8_t>& b, uint64_t width, uint64_t height) {
+  if (b[0] == 'B') return bmpComplete(b, width, height);
+  mv::render::Image picture;
+  return mv::render::LibjpegDecoder(true).decode(b.data(), b.size(), mv::kMaxPicturePixels, picture);
+}
+
 }  // namespace
 
 bool pictureSize(const std::vector<uint8_t>& bytes, uint64_t& width, uint64_t& height) {
@@ -64,7 +81,10 @@ std::string pictureWarning(const std::vector<uint8_t>& bytes, const std::string&
   if (!pictureSize(bytes, width, height))
     return what + ": its size cannot be read (no frame header before the image data): the installer would "
                   "show an empty box instead";
-  if (mv::isPictureSizeShown(width, height)) return "";
+  if (mv::isPictureSizeShown(width, height)) {
+    if (decodes(bytes, width, height)) return "";
+    return what + ": does not decode (cut short or damaged): the installer would show it damaged or not at all";
+  }
   if (width == 0 || height == 0)
     return what + ": its header declares " + std::to_string(width) + " x " + std::to_string(height) +
            " pixels: the installer would show an empty box instead";

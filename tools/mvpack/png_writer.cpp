@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "util.h"
@@ -9,18 +10,28 @@
 namespace mvpack {
 
 std::vector<uint8_t> encodePng(const mv::render::Image& picture) {
-  std::vector<uint8_t> rgb(size_t(picture.width) * size_t(picture.height) * 3);
+  return encodePng(picture.width, picture.height, [&picture](int y, uint32_t* out) {
+    std::copy_n(picture.pixels.begin() + ptrdiff_t(y) * picture.width, picture.width, out);
+  });
+}
+
+std::vector<uint8_t> encodePng(int width, int height, const PictureRow& row) {
+  std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
+  std::vector<uint32_t> line(static_cast<size_t>(width), 0);
   uint8_t* p = rgb.data();
-  for (uint32_t c : picture.pixels) {
-    *p++ = uint8_t(c >> 16);
-    *p++ = uint8_t(c >> 8);
-    *p++ = uint8_t(c);
+  for (int y = 0; y < height; ++y) {
+    row(y, line.data());
+    for (uint32_t c : line) {
+      *p++ = uint8_t(c >> 16);
+      *p++ = uint8_t(c >> 8);
+      *p++ = uint8_t(c);
+    }
   }
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;
-  image.width = png_uint_32(picture.width);
-  image.height = png_uint_32(picture.height);
+  image.width = png_uint_32(width);
+  image.height = png_uint_32(height);
   image.format = PNG_FORMAT_RGB;
   // libpng's simplified interface: it keeps its own error handling (no longjmp reaches this code) and
   // says how many bytes it needs when asked without a buffer.

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <ostream>
 
+#include "desktop/still_page.h"
 #include "flash/render/libjpeg_decoder.h"
+#include "flash/render/still_frame.h"
 #ifdef _WIN32
 #include "flash/win32/gdi_fonts.h"
 #else
@@ -32,6 +34,8 @@ bool parseSide(const std::string& text, int maxSide, int& side) {
   return side >= 1 && side <= maxSide;
 }
 
+}  // namespace
+
 std::string refusal(FrameStatus why) {
   switch (why) {
     case FrameStatus::notSwf: return "not an SWF movie (it starts with neither \"FWS\" nor \"CWS\")";
@@ -44,6 +48,8 @@ std::string refusal(FrameStatus why) {
     default: return "refused by the renderer";
   }
 }
+
+namespace {
 
 // The stage's size, made to fit within maxSide keeping its aspect ratio.
 void stageSize(const mv::render::FirstFrame& frame, int maxSide, int& width, int& height) {
@@ -76,14 +82,28 @@ bool parseScaleMode(const std::string& text, mv::render::ScaleMode& mode) {
 }
 
 bool parseColour(const std::string& text, uint32_t& colour) {
-  const std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
-  if (hex.size() != 6 || !std::all_of(hex.begin(), hex.end(), ::isxdigit)) return false;
-  colour = uint32_t(std::stoul(hex, nullptr, 16));
-  return true;
+  const std::optional<uint32_t> parsed = mv::still::pageColour(text);  // as a page's bgcolor is read
+  if (parsed) colour = *parsed;
+  return parsed.has_value();
 }
 
-// The installer's bounds with every version the renderer draws: content movies are drawn with them too.
-mv::render::Limits previewLimits() { return mv::render::Limits::forInstaller(); }
+const mv::render::FontProvider& deviceFonts() {
+  // As the installer finds them on Windows (GDI's outlines); natively through FreeType, the Liberation and
+  // DejaVu faces standing in for Arial, Times New Roman and Courier New.
+#ifdef _WIN32
+  static const mv::GdiFontProvider fonts;
+#else
+  static const mv::render::FreetypeFontProvider fonts;
+#endif
+  return fonts;
+}
+
+// The still wallpaper's bounds (the installer's, every version): content movies are drawn with them.
+mv::render::Limits previewLimits() { return mv::render::stillLimits(); }
+
+bool isPngName(const std::string& path) {
+  return path.size() > 4 && lowerCase(path.substr(path.size() - 4)) == ".png";
+}
 
 int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream& err) {
   const mv::render::Limits limits = previewLimits();
@@ -102,34 +122,30 @@ int previewMovie(const PreviewOptions& options, std::ostream& out, std::ostream&
   }
   const std::vector<uint8_t> bytes = readWholeFile(options.movie, "movie");
   const mv::render::LibjpegDecoder jpeg;
-  // Device fonts as the installer finds them on Windows (GDI's outlines); natively through FreeType, the
-  // Liberation and DejaVu faces standing in for Arial, Times New Roman and Courier New.
-#ifdef _WIN32
-  const mv::GdiFontProvider fonts;
-#else
-  const mv::render::FreetypeFontProvider fonts;
-#endif
   FrameStatus why = FrameStatus::ok;
-  auto frame = mv::render::FirstFrame::load(bytes.data(), bytes.size(), &jpeg, &fonts, limits, &why);
+  auto frame = mv::render::loadStillFrame(bytes.data(), bytes.size(), &jpeg, &deviceFonts(), &why);
   if (!frame) {
     err << "mvpack preview: " << options.movie << ": refused: " << refusal(why) << "\n";
     return exitcode::damaged;
   }
   int width = options.width, height = options.height;
-  if (!width) stageSize(*frame, limits.maxFrameSide, width, height);
+  if (!width) stageSize(*frame, mv::render::Limits::forInstaller().maxFrameSide, width, height);
   if (!width || !height) {
     err << "mvpack preview: " << options.movie << ": the stage has no size; give one with --size WxH\n";
     return exitcode::damaged;
   }
-  mv::render::DrawOptions drawOptions;
-  drawOptions.scale = options.scale;
-  drawOptions.background = options.background;
-  mv::render::Image picture;
-  const bool drawn = frame->draw(width, height, picture, drawOptions);
-  writeOutputFile(options.output, encodePng(picture));
-  if (!drawn) {
-    err << "mvpack preview: " << options.movie << ": a bound on drawing was reached: the picture, like the "
-        << "installer, shows only the background\n";
+  // Drawn as the still wallpaper draws it: the stage in its colour, the margin's around it, a picture
+  // beyond the drawn bound scaled up.
+  mv::render::StillLook look;
+  look.scale = options.scale;
+  look.stageColour = options.background;
+  look.margin = options.margin ? *options.margin : options.background ? *options.background : frame->background();
+  mv::render::StillPicture picture;
+  const mv::render::StillStatus status = picture.draw(*frame, width, height, look);
+  writeOutputFile(options.output, encodePng(width, height, [&picture](int y, uint32_t* row) { picture.copyRow(y, row); }));
+  if (status == mv::render::StillStatus::limitReached) {
+    err << "mvpack preview: " << options.movie << ": a bound on drawing was reached: the picture shows only the "
+        << "background, and the installer would set no still wallpaper\n";
     return exitcode::damaged;
   }
   out << options.output << ": " << width << " x " << height << "\n";

@@ -630,6 +630,20 @@ class Drawer {
 
 }  // namespace
 
+namespace {
+
+// The picture before anything of the frame is drawn: the margin's colour, the stage's inside its area.
+void fillBackground(Image& out, uint32_t margin, uint32_t stage, const StageFit* fit) {
+  out.pixels.assign(size_t(out.width) * size_t(out.height), margin);
+  if (!fit || stage == margin) return;
+  for (int y = fit->y0; y < fit->y1; ++y) {
+    uint32_t* row = out.pixels.data() + size_t(y) * size_t(out.width);
+    std::fill(row + fit->x0, row + fit->x1, stage);
+  }
+}
+
+}  // namespace
+
 bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& options) const {
   const Movie& m = *movie_;
   out = Image();
@@ -637,17 +651,21 @@ bool FirstFrame::draw(int width, int height, Image& out, const DrawOptions& opti
   out.width = width;
   out.height = height;
   const uint32_t background = 0xFF000000u | (options.background ? *options.background & 0xFFFFFFu : m.background);
-  out.pixels.assign(size_t(width) * size_t(height), background);
-  if (m.stageWidth <= 0 || m.stageHeight <= 0) return true;
+  const uint32_t margin = options.margin ? 0xFF000000u | (*options.margin & 0xFFFFFFu) : background;
+  if (m.stageWidth <= 0 || m.stageHeight <= 0) {
+    fillBackground(out, margin, background, nullptr);
+    return true;
+  }
 
   const StageFit fit = fitStage(m.stageLeft, m.stageTop, m.stageWidth, m.stageHeight, width, height, options.scale);
+  fillBackground(out, margin, background, &fit);
   const Matrix& stage = fit.toPicture;
   const int x0 = fit.x0, y0 = fit.y0, x1 = fit.x1, y1 = fit.y1;
 
   Budget budget(m.limits, uint64_t(width) * uint64_t(height));
   Drawer drawer(m, out, x0, y0, x1, y1, budget, stage.meanScale());
   if (!drawer.drawList(m.stage, stage, ColourTransform(), nullptr, nullptr, 0)) {
-    std::fill(out.pixels.begin(), out.pixels.end(), background);
+    fillBackground(out, margin, background, &fit);
     return false;
   }
   return true;

@@ -79,6 +79,14 @@ enum class ScaleMode {
 struct DrawOptions {
   ScaleMode scale = ScaleMode::showAll;
   std::optional<uint32_t> background;  // 0x00RRGGBB in place of the movie's own background colour
+  // 0x00RRGGBB of the picture around the stage, where the scale mode leaves it uncovered (what a page
+  // shows around the player); the stage's colour when not given.
+  std::optional<uint32_t> margin;
+};
+
+// Where the stage lands in a picture: its pixels [x0, x1) x [y0, y1), inside the picture; may be empty.
+struct StageArea {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
 enum class FrameStatus {
@@ -114,6 +122,9 @@ class FirstFrame {
   // The stage's size in whole pixels (20 twips each, rounded); 0 for a stage without area.
   int stageWidth() const;
   int stageHeight() const;
+  // The stage's pixels in a width x height picture drawn in scale mode `mode`: where draw() puts the
+  // background colour, the rest having the margin's.
+  StageArea stageArea(int width, int height, ScaleMode mode) const;
 
   // Draws the frame into a width x height picture, the stage fitted as options.scale says. false when a
   // bound was reached or the size is outside 1..Limits::maxFrameSide: the picture (when it has a size)

@@ -86,8 +86,13 @@ bool LibjpegDecoder::decode(const uint8_t* data, size_t size, uint64_t maxPixels
     }
   }
   jpeg_finish_decompress(&cinfo);
+  const bool warned = err.base.num_warnings > 0;
   jpeg_destroy_decompress(&cinfo);
   delete[] row;
+  if (strict_ && warned) {
+    out = Image();
+    return false;
+  }
   return true;
 }
 

@@ -40,6 +40,13 @@ StageFit fitStage(int32_t left, int32_t top, int32_t stageWidth, int32_t stageHe
 namespace mv::render {
 
 int FirstFrame::stageWidth() const { return movie_->stageWidth > 0 ? int((int64_t(movie_->stageWidth) + 10) / 20) : 0; }
+StageArea FirstFrame::stageArea(int width, int height, ScaleMode mode) const {
+  if (movie_->stageWidth <= 0 || movie_->stageHeight <= 0 || width <= 0 || height <= 0) return StageArea();
+  const StageFit fit = fitStage(movie_->stageLeft, movie_->stageTop, movie_->stageWidth, movie_->stageHeight, width,
+                                height, mode);
+  return StageArea{fit.x0, fit.y0, fit.x1, fit.y1};
+}
+
 int FirstFrame::stageHeight() const {
   return movie_->stageHeight > 0 ? int((int64_t(movie_->stageHeight) + 10) / 20) : 0;
 }
