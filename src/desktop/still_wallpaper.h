@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/desktop_record_names.h"
 #include "platform/platform.h"
 
 namespace mv::still {
@@ -78,12 +79,11 @@ class StillPainter {
                                 uint32_t background) = 0;
 };
 
-// Values the step adds to the content's uninstall entry (HKLM), which the uninstaller reads.
+// The value the step adds to the content's uninstall entry (HKLM): the picture set as the wallpaper. What
+// the user had is in the desktop record (desktop/desktop_record.h), taken before the content changed
+// anything; the step adds its picture there too.
 namespace entry {
-constexpr const char* kPicture = "StillWallpaper";             // the picture set as the wallpaper
-constexpr const char* kPreviousPath = "PreviousWallpaper";     // the user's wallpaper before it
-constexpr const char* kPreviousStyle = "PreviousWallpaperStyle";
-constexpr const char* kPreviousTile = "PreviousTileWallpaper";
+constexpr const char* kPicture = MV_ENTRY_PICTURE;
 }  // namespace entry
 
 struct StillRequest {
@@ -109,8 +109,8 @@ enum class StillOutcome {
 
 constexpr uint64_t kMaxMovieBytes = 64ull << 20;
 
-// The whole step. Order: the picture is written, the user's wallpaper recorded in the uninstall entry,
-// and only then the wallpaper changed; a failure undoes what the step did before it.
+// The whole step. Order: the picture is written, then recorded in the uninstall entry and the desktop
+// record, and only then the wallpaper changed; a failure undoes what the step did before it.
 StillOutcome installStillWallpaper(Platform& platform, const StillRequest& request, StillPainter& painter);
 
 }  // namespace mv::still
