@@ -213,23 +213,7 @@ Restored applyColour(Platform& platform, const Choice& choice) {
 }  // namespace
 
 bool parseColour(const std::string& text, int& red, int& green, int& blue) {
-  int parts[3] = {0, 0, 0};
-  size_t at = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (i > 0 && (at >= text.size() || text[at++] != ' ')) return false;
-    const bool negative = at < text.size() && text[at] == '-';
-    if (negative) ++at;
-    const size_t start = at;
-    long value = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 9) value = value * 10 + (text[at++] - '0');
-    if (at == start) return false;
-    parts[i] = int(negative ? -value : value);
-  }
-  if (at != text.size()) return false;
-  red = parts[0];
-  green = parts[1];
-  blue = parts[2];
-  return true;
+  return text.find('\0') == std::string::npos && parseColourText(text.c_str(), red, green, blue);
 }
 
 Result recordContent(Platform& platform, const ContentMark& mark) {

@@ -1,7 +1,8 @@
 #pragma once
 // The names of the desktop record, for the installer (src/desktop/desktop_record.*) and the sample
 // uninstaller (tools/uninstall), which is built without the C++ library: string literals, so that
-// L"" MV_RECORD_KEY is the wide form of the same name.
+// L"" MV_RECORD_KEY is the wide form of the same name; and the one reading of a colour's text, for
+// narrow and wide text alike.
 //
 // HKCU\Software\Moviva\Desktop holds what the user had before any content of ours changed the desktop,
 // each value absent when the user had none:
@@ -38,3 +39,32 @@
 #define MV_ENTRY_PREVIOUS_PATH "PreviousWallpaper"
 #define MV_ENTRY_PREVIOUS_STYLE "PreviousWallpaperStyle"
 #define MV_ENTRY_PREVIOUS_TILE "PreviousTileWallpaper"
+
+namespace mv {
+
+// A colour as HKCU\Control Panel\Colors writes it, "r g b": three decimals (a '-' allowed before each,
+// at most nine digits) joined by single blanks, red first. False for anything else.
+template <typename Char>
+bool parseColourText(const Char* text, int& red, int& green, int& blue) {
+  int parts[3] = {0, 0, 0};
+  const Char* at = text;
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0 && *at++ != Char(' ')) return false;
+    const bool negative = *at == Char('-');
+    if (negative) ++at;
+    int value = 0, digits = 0;
+    for (; *at >= Char('0') && *at <= Char('9'); ++at, ++digits) {
+      if (digits == 9) return false;
+      value = value * 10 + int(*at - Char('0'));
+    }
+    if (digits == 0) return false;
+    parts[i] = negative ? -value : value;
+  }
+  if (*at != Char(0)) return false;
+  red = parts[0];
+  green = parts[1];
+  blue = parts[2];
+  return true;
+}
+
+}  // namespace mv

@@ -124,6 +124,7 @@ TEST_F(StillInstallTest, AFailedInstallationLeavesNoPicture) {
 // the desktop shows, goes with the folder, and the user's own wallpaper and colour come back.
 TEST_F(StillInstallTest, AFailedReinstallationGivesTheUsersDesktopBack) {
   sb->putString(RegRoot::CurrentUser, "Control Panel\\Colors", "Background", "58 110 165");
+  ASSERT_TRUE(sb->writeWholeFile("C:\\WINDOWS\\bliss.bmp", "BM the user's"));
   install(kGoodMovie);
   ASSERT_EQ(wallpaper(), kPicture);
   logic.reset();
