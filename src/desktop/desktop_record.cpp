@@ -67,7 +67,7 @@ uint32_t readOrder(Registry& registry, RegKey key) {
          uint32_t(value.data[3]) << 24;
 }
 
-// The record as it stands: the user's own values and the contents, the most recent first.
+// The record as it stands: the user's own values and the contents, in the registry's order.
 struct Record {
   bool exists = false;
   WallpaperSetting own;
@@ -91,8 +91,6 @@ std::vector<Content> readContents(Registry& registry) {
     contents.push_back({name, readOrder(registry, one), readSetting(registry, one, MV_CONTENT_COLOUR),
                         readSetting(registry, one, MV_CONTENT_PICTURE)});
   }
-  std::stable_sort(contents.begin(), contents.end(),
-                   [](const Content& a, const Content& b) { return a.order > b.order; });
   return contents;
 }
 
@@ -157,9 +155,12 @@ struct Choice {
 // content's uninstall entry - and no picture when the user's is gone.
 Choice wallpaperChoice(FileSystem& files, const Record& record, const EntryRecord& entry, const std::string& folder,
                        const WallpaperSetting& current) {
+  const Content* latest = nullptr;
   for (const Content& other : record.contents)
-    if (other.picture.present && !isInside(other.picture.text, folder) && fileExists(files, other.picture.text))
-      return {Restored::content, {other.picture, {true, "0"}, {true, "0"}}, Setting(), other.title};
+    if (other.picture.present && (!latest || other.order > latest->order) && !isInside(other.picture.text, folder) &&
+        fileExists(files, other.picture.text))
+      latest = &other;
+  if (latest) return {Restored::content, {latest->picture, {true, "0"}, {true, "0"}}, Setting(), latest->title};
   Choice choice;
   choice.kind = Restored::own;
   if (record.exists && !(record.own.path.present && isInside(record.own.path.text, folder))) {
@@ -192,8 +193,10 @@ Restored applyWallpaper(Platform& platform, const Choice& choice) {
 }
 
 Choice colourChoice(const Record& record) {
+  const Content* latest = nullptr;
   for (const Content& other : record.contents)
-    if (other.colour.present) return {Restored::content, {}, other.colour, other.title};
+    if (other.colour.present && (!latest || other.order > latest->order)) latest = &other;
+  if (latest) return {Restored::content, {}, latest->colour, latest->title};
   return {Restored::own, {}, record.ownColour, std::string()};
 }
 

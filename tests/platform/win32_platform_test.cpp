@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace mv {
 namespace {
 
@@ -180,6 +182,15 @@ TEST_F(Win32PlatformTest, RegistryRoundTrip) {
   ASSERT_EQ(p.regOpenKey(RegRoot::CurrentUser, base + "\\A\\B", true, k), 0);
   EXPECT_EQ(p.regDeleteValue(k, "Text"), 0);
   EXPECT_EQ(p.regDeleteValue(k, "Text"), oserr::fileNotFound);
+  p.regCloseKey(k);
+
+  ASSERT_EQ(p.regCreateKey(RegRoot::CurrentUser, base + "\\A\\C\\D", k), 0);
+  p.regCloseKey(k);
+  std::vector<std::string> names;
+  ASSERT_EQ(p.regOpenKey(RegRoot::CurrentUser, base + "\\A", false, k), 0);
+  EXPECT_EQ(p.regEnumSubkeys(k, names), 0);  // direct subkeys alone
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"B", "C"}));
   p.regCloseKey(k);
 
   EXPECT_EQ(p.regDeleteTree(RegRoot::CurrentUser, base), 0);
