@@ -17,8 +17,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, ROOT, WINE_RUN, Entry, Skip, Slot, bmp_24, data_file,  # noqa: E402
-                     expect, package, wine_environment)
+from e2e_lib import (E2E, KIND_JPEG, KIND_SILENT, Entry, Skip, Slot, bmp_24, data_file, expect,  # noqa: E402
+                     package, render_movie, wine, wine_environment)
 
 e2e = E2E()
 WALLPAPER = "C:\\windows\\Web\\Wallpaper\\"
@@ -29,18 +29,6 @@ PICTURE = "still wallpaper.bmp"
 OWN_PICTURE = "C:\\windows\\own.bmp"
 OWN = {"Wallpaper": OWN_PICTURE, "WallpaperStyle": "2", "TileWallpaper": "1", "Background": "58 110 165"}
 COLOURS = {"A": (10, 20, 30), "B": (40, 50, 60)}
-
-
-def movie():
-    with open(os.path.join(ROOT, "tests", "data", "render", "freehep_vector_v6.swf"), "rb") as f:
-        return f.read()
-
-
-def wine(t, *args):
-    r = subprocess.run([WINE_RUN, "--keep", t.prefix] + list(args), capture_output=True, timeout=600,
-                       env=dict(os.environ, **wine_environment()))
-    print("%s: exit %d" % (" ".join(args), r.returncode), flush=True)
-    return r.returncode
 
 
 def desktop(t):
@@ -114,7 +102,9 @@ def installer(t, title, kind=KIND_SILENT, data=None):
     reference = title.replace(" ", "%20") + "%20dir/sea.swf"
     page = ('<html><body><object><param name="movie" value="%s"><embed src="%s"></embed></object>'
             '</body></html>\r\n' % (reference, reference))
-    slots = t.typical_slots(title, data if data is not None else data_file(title, [Entry("sea.swf", movie())]))
+    if data is None:
+        data = data_file(title, [Entry("sea.swf", render_movie())])
+    slots = t.typical_slots(title, data)
     slots[6] = Slot(title + ".html", 2, page.encode("cp1252"))
     slots[9] = Slot("uninstall.exe", 5, uninstaller)
     name = title.replace(" ", "_") + ("_silent" if kind == KIND_SILENT else "_windowed")
@@ -235,7 +225,7 @@ expect-exit I 2
 def reinstall_failing_on_a_damaged_data_file(t):
     title = "Damaged A"
     # The second entry's block says it holds more bytes than the file has left.
-    data = data_file(title, [Entry("sea.swf", movie()), Entry("more.txt", b"x" * 64)])[:-32]
+    data = data_file(title, [Entry("sea.swf", render_movie()), Entry("more.txt", b"x" * 64)])[:-32]
     windowed_reinstall(t, title, r"""
 wait-box B Error 120000
 press B Abort
