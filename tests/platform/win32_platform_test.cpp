@@ -291,5 +291,14 @@ TEST_F(Win32PlatformTest, CursorIsRemembered) {
   EXPECT_EQ(p.cursorHandle(), nullptr);
 }
 
+// The session's desktop colour changes at once (what the system saves is the caller's: Control Panel\Colors).
+TEST_F(Win32PlatformTest, DesktopColourTakesEffectInTheSession) {
+  const COLORREF before = GetSysColor(COLOR_DESKTOP);
+  ASSERT_TRUE(p.setDesktopColour(10, 20, 30));
+  EXPECT_EQ(GetSysColor(COLOR_DESKTOP), RGB(10, 20, 30));
+  ASSERT_TRUE(p.setDesktopColour(GetRValue(before), GetGValue(before), GetBValue(before)));
+  EXPECT_EQ(GetSysColor(COLOR_DESKTOP), before);
+}
+
 }  // namespace
 }  // namespace mv
