@@ -1,6 +1,6 @@
 #pragma once
 // Windows and the shell: finding, enumerating and messaging top-level windows (other programs' too),
-// starting programs and documents, the desktop wallpaper and the shell's Active Desktop object. Titles,
+// starting programs and documents, the desktop wallpaper and colour and the shell's Active Desktop object. Titles,
 // class names and paths are UTF-8.
 #include <cstdint>
 #include <memory>
