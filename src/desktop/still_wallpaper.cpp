@@ -1,62 +1,30 @@
-// The still wallpaper step: when it is needed, the picture it writes, the user's wallpaper it records in
-// the uninstall entry, and the wallpaper setting it changes - in that order, undone on a failure.
+// The still wallpaper step: when it is needed, the picture it writes, the picture it records in the
+// uninstall entry and the desktop record, and the wallpaper setting it changes - in that order, undone on
+// a failure.
 #include <memory>
 #include <vector>
 
 #include "desktop/desktop.h"
+#include "desktop/desktop_record.h"
 #include "desktop/registry_text.h"
 #include "desktop/still_wallpaper.h"
 #include "support/paths.h"
 
 namespace mv::still {
 
+using desktop_detail::currentWallpaper;
 using desktop_detail::KeyCloser;
+using desktop_detail::putSetting;
+using desktop_detail::readText;
+using desktop_detail::WallpaperSetting;
 
 namespace {
 
-const char* const kDesktopKey = "Control Panel\\Desktop";
-const char* const kWallpaper = "Wallpaper";
-const char* const kStyle = "WallpaperStyle";
-const char* const kTile = "TileWallpaper";
+const char* const kDesktopKey = MV_DESKTOP_KEY;
+const char* const kWallpaper = MV_WALLPAPER;
+const char* const kStyle = MV_WALLPAPER_STYLE;
+const char* const kTile = MV_TILE_WALLPAPER;
 constexpr uint32_t kUpdateAndBroadcast = 0x01 | 0x02;  // SPIF_UPDATEINIFILE | SPIF_SENDCHANGE
-
-// A REG_SZ value; false when the key or the value is missing or holds something else.
-bool readText(Registry& registry, RegKey key, const char* name, std::string& out) {
-  RegValue value;
-  if (registry.regQueryValue(key, name, value) != 0 || value.type != RegType::String) return false;
-  size_t n = 0;
-  while (n < value.data.size() && value.data[n] != 0) ++n;
-  out.assign(value.data.begin(), value.data.begin() + long(n));
-  return true;
-}
-
-// One text value of the user's wallpaper, and whether it was there at all.
-struct Setting {
-  bool present = false;
-  std::string text;
-};
-
-struct Wallpaper {
-  Setting path, style, tile;
-};
-
-Wallpaper currentWallpaper(Registry& registry) {
-  Wallpaper w;
-  RegKey key = 0;
-  if (registry.regOpenKey(RegRoot::CurrentUser, kDesktopKey, false, key) != 0 || !key) return w;
-  KeyCloser closer(registry, key);
-  w.path.present = readText(registry, key, kWallpaper, w.path.text);
-  w.style.present = readText(registry, key, kStyle, w.style.text);
-  w.tile.present = readText(registry, key, kTile, w.tile.text);
-  return w;
-}
-
-// Writes a setting, or removes the value when the setting was not there.
-bool putSetting(Registry& registry, RegKey key, const char* name, const Setting& setting) {
-  if (setting.present) return registry.regSetValue(key, name, RegValue::text(setting.text)) == 0;
-  (void)registry.regDeleteValue(key, name);  // a value that was not there either is the wanted state
-  return true;
-}
 
 RegKey openEntry(Registry& registry, const std::string& title) {
   RegKey key = 0;
@@ -65,34 +33,26 @@ RegKey openEntry(Registry& registry, const std::string& title) {
   return key;
 }
 
-// Records the user's wallpaper in the uninstall entry, and the picture that replaces it. When the
-// wallpaper already is the picture of an earlier installation of the same content, the record of what
-// the user had before that installation stays.
-bool recordPrevious(Registry& registry, const std::string& title, const Wallpaper& previous,
-                    const std::string& picture) {
+// Records the picture that replaces the user's wallpaper, in the uninstall entry and in the desktop
+// record, which holds what the user had (desktop/desktop_record.h).
+bool recordPicture(Registry& registry, const std::string& title, const std::string& picture) {
   RegKey key = openEntry(registry, title);
   if (!key) return false;
   KeyCloser closer(registry, key);
-  std::string earlierPicture;
-  const bool reinstalled = readText(registry, key, entry::kPicture, earlierPicture) && previous.path.present &&
-                           equalsIgnoreCase(earlierPicture, previous.path.text);
-  if (!reinstalled && !(putSetting(registry, key, entry::kPreviousPath, previous.path) &&
-                        putSetting(registry, key, entry::kPreviousStyle, previous.style) &&
-                        putSetting(registry, key, entry::kPreviousTile, previous.tile)))
-    return false;
-  return registry.regSetValue(key, entry::kPicture, RegValue::text(picture)) == 0;
+  return registry.regSetValue(key, entry::kPicture, RegValue::text(picture)) == 0 &&
+         desktop_record::recordPicture(registry, title, picture);
 }
 
 void forgetRecord(Registry& registry, const std::string& title) {
+  desktop_record::forgetPicture(registry, title);
   RegKey key = openEntry(registry, title);
   if (!key) return;
   KeyCloser closer(registry, key);
-  for (const char* name : {entry::kPicture, entry::kPreviousPath, entry::kPreviousStyle, entry::kPreviousTile})
-    (void)registry.regDeleteValue(key, name);  // what cannot be deleted only makes the uninstaller look
+  (void)registry.regDeleteValue(key, entry::kPicture);  // what cannot be deleted only makes the uninstaller look
 }
 
 // Centred and not tiled: a picture of the screen's size then shows pixel for pixel.
-bool applyPicture(Platform& platform, const std::string& picture, const Wallpaper& previous) {
+bool applyPicture(Platform& platform, const std::string& picture, const WallpaperSetting& previous) {
   Registry& registry = platform;
   RegKey key = 0;
   if (registry.regCreateKey(RegRoot::CurrentUser, kDesktopKey, key) != 0 || !key) return false;
@@ -153,8 +113,8 @@ StillOutcome installStillWallpaper(Platform& platform, const StillRequest& reque
   const std::string picture = request.contentFolder + name;
   if (!writeBmp24(platform, picture, width, height, painter)) return StillOutcome::notWritten;
 
-  const Wallpaper previous = currentWallpaper(registry);
-  if (!recordPrevious(registry, request.title, previous, picture)) {
+  const WallpaperSetting previous = currentWallpaper(registry);
+  if (!recordPicture(registry, request.title, picture)) {
     forgetRecord(registry, request.title);
     (void)platform.deleteFile(picture);  // the step leaves nothing; a picture that stays goes with the folder
     return StillOutcome::notWritten;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "desktop/still_page.h"
+#include "desktop/desktop_record_names.h"
 #include "platform/platform.h"
 
 namespace mv::still {
@@ -64,12 +65,11 @@ class StillPainter : public PictureRows {
   virtual Outcome paint(const uint8_t* movie, size_t size, int width, int height, const StillLook& look) = 0;
 };
 
-// Values the step adds to the content's uninstall entry (HKLM), which the uninstaller reads.
+// The value the step adds to the content's uninstall entry (HKLM): the picture set as the wallpaper. What
+// the user had is in the desktop record (desktop/desktop_record.h), taken before the content changed
+// anything; the step adds its picture there too.
 namespace entry {
-constexpr const char* kPicture = "StillWallpaper";             // the picture set as the wallpaper
-constexpr const char* kPreviousPath = "PreviousWallpaper";     // the user's wallpaper before it
-constexpr const char* kPreviousStyle = "PreviousWallpaperStyle";
-constexpr const char* kPreviousTile = "PreviousTileWallpaper";
+constexpr const char* kPicture = MV_ENTRY_PICTURE;
 }  // namespace entry
 
 struct StillRequest {
@@ -95,8 +95,8 @@ enum class StillOutcome {
 
 constexpr uint64_t kMaxMovieBytes = 64ull << 20;
 
-// The whole step. Order: the picture is written, the user's wallpaper recorded in the uninstall entry,
-// and only then the wallpaper changed; a failure undoes what the step did before it.
+// The whole step. Order: the picture is written, then recorded in the uninstall entry and the desktop
+// record, and only then the wallpaper changed; a failure undoes what the step did before it.
 StillOutcome installStillWallpaper(Platform& platform, const StillRequest& request, StillPainter& painter);
 
 }  // namespace mv::still

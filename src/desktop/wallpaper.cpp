@@ -2,6 +2,7 @@
 // wallpaper to the content's HTML page (in the registry and through IActiveDesktop, twice each), sets
 // the plain background colour and makes the desktop redraw.
 #include "desktop/desktop.h"
+#include "desktop/desktop_record_names.h"
 #include "desktop/registry_text.h"
 #include "package/install_layout.h"
 #include "support/user_texts.h"
@@ -14,10 +15,10 @@ namespace {
 
 const char* const kComponentKey = "Software\\Microsoft\\Internet Explorer\\Desktop\\Components\\0";
 const char* const kGeneralKey = "Software\\Microsoft\\Internet Explorer\\Desktop\\General";
-const char* const kColorsKey = "Control Panel\\Colors";
+const char* const kColorsKey = MV_COLORS_KEY;
 const char* const kFlags = "Flags";
 const char* const kWallpaper = "Wallpaper";
-const char* const kBackground = "Background";
+const char* const kBackground = MV_BACKGROUND;
 constexpr uint32_t kComponentsDisabledBit = 0x2000;
 constexpr uint32_t kApplyAll = 0x0F;  // AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "desktop/desktop.h"
+#include "desktop/desktop_record.h"
 #include "installer/installation.h"
 #include "package/dcl_library.h"
 #include "package/install_layout.h"
@@ -118,6 +119,9 @@ Result Installation::runInstallation() {
   if (!s.installAborted && result == rc::ok) result = dataFile_.readDataHeader(platform_, s);
   if (!s.installAborted && result == rc::ok) result = expandDataFile();
   bool pageTaken = false;
+  // What the user has on the desktop is recorded before the content changes it; the clean-up and the
+  // uninstaller give it back from there.
+  if (!s.installAborted && result == rc::ok) result = desktopStep(recordDesktop());
   if (!s.installAborted && result == rc::ok) {
     const PackageHeader& h = s.directory.header;
     result = desktopStep(registerWallpaperPage(platform_, s.windowsFolder, dataFile_.dataTitle(), h.red, h.green,
@@ -274,11 +278,23 @@ void Installation::offerShowDesktop() {
   }
 }
 
+Result Installation::recordDesktop() {
+  const InstallerState& s = state_;
+  const PackageHeader& h = s.directory.header;
+  const std::string title = dataFile_.dataTitle();
+  return desktop_record::recordContent(
+      platform_, {s.contentTitle, s.contentFolder, layout::pagePath(s.windowsFolder, title),
+                  backgroundColourText(h.red, h.green, h.blue)});
+}
+
 // After an aborted or failed installation. The title was checked at start-up to be one plain folder
 // name, and the page's name is used only when it is a plain file name, so nothing outside the
 // wallpaper folder can be reached from here. Nothing is reported: what cannot be deleted stays.
 void Installation::cleanUp() {
   const InstallerState& s = state_;
+  // First, while the content's record and uninstall entry still say what it set: a desktop that shows its
+  // picture or colour (an earlier installation's too, whose folder goes now) gets back what was before.
+  if (isPlainFolderName(s.contentTitle)) (void)desktop_record::release(platform_, s.contentTitle, s.contentFolder);
   if (isPlainFolderName(s.contentTitle)) (void)deleteFolderTree(platform_, s.contentFolder);
   const std::string& page = s.directory.entries[slot::htmlPage].name;
   if (isPlainFileName(page)) (void)deleteFileForced(platform_, layout::wallpaperFolder(s.windowsFolder) + page);

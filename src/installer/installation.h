@@ -38,6 +38,7 @@ class Installation {
   void offerShowDesktop();
   void cleanUp();
   Result desktopStep(Result result);
+  Result recordDesktop();  // the desktop record, before the wallpaper step
   void stillWallpaperStep(bool pageTaken);  // silent: never changes the result
 
   // How far the one installation of this run got. Until the procedure decides between keeping and

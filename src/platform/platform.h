@@ -8,7 +8,7 @@
 //   System      platform/system.h     error texts, environment, folders, version, run-time libraries
 //   FileSystem  platform/files.h     files and folders
 //   Registry    platform/registry.h  registry keys and values
-//   Shell       platform/shell.h     other windows, starting programs, wallpaper, Active Desktop
+//   Shell       platform/shell.h     other windows, starting programs, wallpaper, desktop colour, Active Desktop
 //   Dialogs     platform/dialogs.h   message boxes, the screen cursor
 // The methods mirror the Win32 calls the installer needs, with their semantics and Win32 error numbering
 // (lastError(), support/result.h). Every text that crosses the boundary - paths, names, registry data,

@@ -44,6 +44,8 @@ class Registry {
   virtual Result regDeleteValue(RegKey key, const std::string& name) = 0;
   virtual void regCloseKey(RegKey key) = 0;
   virtual Result regDeleteTree(RegRoot root, const std::string& path) = 0;  // the key and its subkeys
+  // The names of the key's direct subkeys (RegEnumKeyEx), in the system's order.
+  virtual Result regEnumSubkeys(RegKey key, std::vector<std::string>& names) = 0;
 
  protected:
   ~Registry() = default;  // never deleted through a topic: the platform object owns them all

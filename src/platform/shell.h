@@ -1,6 +1,6 @@
 #pragma once
 // Windows and the shell: finding, enumerating and messaging top-level windows (other programs' too),
-// starting programs and documents, the desktop wallpaper and the shell's Active Desktop object. Titles,
+// starting programs and documents, the desktop wallpaper and colour and the shell's Active Desktop object. Titles,
 // class names and paths are UTF-8.
 #include <cstdint>
 #include <memory>
@@ -50,6 +50,9 @@ class Shell {
   // could not be started.
   virtual bool startProcess(const std::string& program, const std::string& arguments, int show) = 0;
   virtual bool setDeskWallpaper(const char* path, uint32_t flags) = 0;  // SPI_SETDESKWALLPAPER
+  // The desktop's colour for this session (SetSysColors of COLOR_DESKTOP, which the system does not
+  // save: HKCU\Control Panel\Colors "Background" holds it for the next one).
+  virtual bool setDesktopColour(int red, int green, int blue) = 0;
   // The primary screen's size in physical pixels (its display mode, whatever DPI scaling reports to
   // this program); false when it cannot be learnt.
   virtual bool primaryScreenSize(int& width, int& height) = 0;

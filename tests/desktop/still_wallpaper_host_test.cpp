@@ -18,6 +18,7 @@ const std::string kContent = kWallpaperFolder + "Ocean dir\\";
 const std::string kPage = kWallpaperFolder + "Ocean.html";
 const std::string kEntry = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ocean";
 const char* const kDesktop = "Control Panel\\Desktop";
+const char* const kRecordedContent = MV_RECORD_KEY "\\" MV_RECORD_CONTENTS "\\Ocean";
 
 // ---- the page
 
@@ -246,8 +247,8 @@ class StillStep : public StillHost {
     EXPECT_EQ(desktopValue("WallpaperStyle"), "2");
     EXPECT_EQ(desktopValue("TileWallpaper"), "1");
     RegValue v;
-    for (const char* name : {entry::kPicture, entry::kPreviousPath, entry::kPreviousStyle, entry::kPreviousTile})
-      EXPECT_FALSE(host().getValue(RegRoot::LocalMachine, kEntry, name, v)) << name;
+    EXPECT_FALSE(host().getValue(RegRoot::LocalMachine, kEntry, entry::kPicture, v));
+    EXPECT_FALSE(host().getValue(RegRoot::CurrentUser, kRecordedContent, MV_CONTENT_PICTURE, v));
     EXPECT_EQ(entryValue("DisplayName"), "Ocean Wallpaper");
     EXPECT_EQ(host().openKeyCount(), 0);
     EXPECT_EQ(host().openFileCount(), 0);
@@ -270,9 +271,7 @@ TEST_F(StillStep, OnWindows10ThePictureIsRecordedThenSet) {
   EXPECT_EQ(bmp.substr(54 + 29 * 120, 3), "\x56\x34\x12");  // the top left pixel is the last row's first
 
   EXPECT_EQ(entryValue(entry::kPicture), picture);
-  EXPECT_EQ(entryValue(entry::kPreviousPath), "C:\\WINDOWS\\bliss.bmp");
-  EXPECT_EQ(entryValue(entry::kPreviousStyle), "2");
-  EXPECT_EQ(entryValue(entry::kPreviousTile), "1");
+  EXPECT_EQ(host().getString(RegRoot::CurrentUser, kRecordedContent, MV_CONTENT_PICTURE), picture);
   EXPECT_EQ(desktopValue("Wallpaper"), picture);
   EXPECT_EQ(desktopValue("WallpaperStyle"), "0");  // centred, not tiled: pixel for pixel
   EXPECT_EQ(desktopValue("TileWallpaper"), "0");
@@ -280,10 +279,10 @@ TEST_F(StillStep, OnWindows10ThePictureIsRecordedThenSet) {
   EXPECT_EQ(host().wallpaperCalls[0].path, picture);
   EXPECT_EQ(host().wallpaperCalls[0].flags, 3u);  // saved and broadcast
 
-  // The user's wallpaper is recorded before anything of the desktop changes.
+  // The picture is recorded before anything of the desktop changes.
   const std::vector<std::string>& log = host().callLog;
   auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
-  const auto recorded = at("regSetValue HKLM\\" + kEntry + " [PreviousWallpaper] = \"C:\\WINDOWS\\bliss.bmp\"");
+  const auto recorded = at("regSetValue HKCU\\" + std::string(kRecordedContent) + " [Picture] = \"" + picture + "\"");
   ASSERT_LT(size_t(recorded), log.size());
   EXPECT_LT(recorded, at("regSetValue HKCU\\Control Panel\\Desktop [WallpaperStyle] = \"0\""));
   EXPECT_LT(recorded, at("setDeskWallpaper " + picture + " 3"));
@@ -350,15 +349,14 @@ TEST_F(StillStep, WithoutAMovieOrAScreenNothingIsTried) {
   expectNothingOfIt();
 }
 
-// Installing the same content again replaces its picture and keeps the record of what the user had
-// before the first installation.
-TEST_F(StillStep, AnotherInstallationKeepsTheFirstRecord) {
+// Installing the same content again replaces its picture under the same name.
+TEST_F(StillStep, AnotherInstallationReplacesItsPicture) {
   ASSERT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::set);
   ASSERT_EQ(installStillWallpaper(host(), request, painter), StillOutcome::set);
   EXPECT_EQ(entryValue(entry::kPicture), kContent + "still wallpaper.bmp");
+  EXPECT_EQ(host().getString(RegRoot::CurrentUser, kRecordedContent, MV_CONTENT_PICTURE),
+            kContent + "still wallpaper.bmp");
   EXPECT_FALSE(exists(kContent + "still wallpaper 2.bmp"));
-  EXPECT_EQ(entryValue(entry::kPreviousPath), "C:\\WINDOWS\\bliss.bmp");
-  EXPECT_EQ(entryValue(entry::kPreviousTile), "1");
 }
 
 }  // namespace

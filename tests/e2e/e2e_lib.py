@@ -64,6 +64,20 @@ def win_path(host_path):
     return "Z:" + os.path.abspath(host_path).replace("/", "\\")
 
 
+def wine(t, *args):
+    """Runs a Windows program (a path in the prefix, or a Wine program) in the test's prefix: exit code."""
+    r = subprocess.run([WINE_RUN, "--keep", t.prefix] + list(args), capture_output=True, timeout=600,
+                       env=dict(os.environ, **wine_environment()))
+    print("%s: exit %d" % (" ".join(args), r.returncode), flush=True)
+    return r.returncode
+
+
+def render_movie(name="freehep_vector_v6.swf"):
+    """A movie of tests/data/render (FreeHEP's, version 6, stage 350 x 150)."""
+    with open(os.path.join(ROOT, "tests", "data", "render", name), "rb") as f:
+        return f.read()
+
+
 # ------------------------------------------------------------------------------------------ formats
 
 def tiny_jpeg():

@@ -3,7 +3,7 @@
 the first frame of the content's movie becomes the wallpaper), with the prefix set to Windows 10 and to XP:
 
 - a silent installation sets a 24-bit BMP of the screen's size in the content folder as the wallpaper,
-  centred, after recording the user's wallpaper in the uninstall entry; the page's scale mode and the
+  centred, after recording the user's wallpaper in the desktop record; the page's scale mode and the
   package's background colour are drawn; the sample uninstaller brings the earlier wallpaper back and
   leaves no picture, but leaves alone a wallpaper the user has chosen since;
 - a windowed installation ends with "Setup Complete" and the same wallpaper;
@@ -218,10 +218,11 @@ def still_wallpaper_and_uninstall(t, version, title):
     expect(len(set(rows[height // 2])) > 3, "the movie is drawn across the middle")
     expect_preview_match(t, title + " preview", movie(), "showall", rows)
     entry = "HKLM\\" + UNINSTALL_KEY + title
-    recorded = {name: t.reg_query(entry, name) for name in
-                ("StillWallpaper", "PreviousWallpaper", "PreviousWallpaperStyle", "PreviousTileWallpaper")}
-    expect(recorded == {"StillWallpaper": picture, "PreviousWallpaper": EARLIER, "PreviousWallpaperStyle": "2",
-                        "PreviousTileWallpaper": "1"}, "recorded: %r" % recorded)
+    expect(t.reg_query(entry, "StillWallpaper") == picture, "the entry names the picture")
+    recorded = {name: t.reg_query("HKCU\\Software\\Moviva\\Desktop", name) for name in
+                ("Wallpaper", "WallpaperStyle", "TileWallpaper")}
+    expect(recorded == {"Wallpaper": EARLIER, "WallpaperStyle": "2", "TileWallpaper": "1"},
+           "the user's wallpaper is recorded: %r" % recorded)
     expect(t.reg_query(entry, "DisplayName") == title + " Wallpaper", "the entry's own values stay")
 
     expect(wine(t, content + "uninstall.exe", "/y") == 0, "the uninstaller ends with 0")

@@ -146,7 +146,7 @@ start U "{content}uninstall.exe"
 wait-box C "Uninstall {title} Wallpaper" 60000 U
 press C Yes
 wait-box R "Uninstall {title} Wallpaper" 60000 U
-expect-text-prefix R "Removed:\r\n  {page}\r\n  {content} and its 4 files\r\n  HKEY_LOCAL_MACHINE\{key}{title}\r\n\r\nRemoved when Windows restarts:\r\n  C:\users"
+expect-text-prefix R "Removed:\r\n  the desktop colour (the earlier colour is back)\r\n  {page}\r\n  {content} and its 4 files\r\n  HKEY_LOCAL_MACHINE\{key}{title}\r\n\r\nRemoved when Windows restarts:\r\n  C:\users"
 press R OK
 wait-exit U 30000
 expect-exit U 0
@@ -194,7 +194,7 @@ start U "{content}uninstall.exe"
 wait-box C "Uninstall {title} Wallpaper" 60000 U
 press C Yes
 wait-box R "Uninstall {title} Wallpaper" 60000 U
-expect-text-prefix R "Removed:\r\n  {page}\r\n  {content}: 2 files\r\n  HKEY_LOCAL_MACHINE\{key}{title}\r\n\r\nRemoved when Windows restarts:\r\n"
+expect-text-prefix R "Removed:\r\n  the desktop colour (the earlier colour is back)\r\n  {page}\r\n  {content}: 2 files\r\n  HKEY_LOCAL_MACHINE\{key}{title}\r\n\r\nRemoved when Windows restarts:\r\n"
 press R OK
 wait-exit U 30000
 expect-exit U 0
@@ -246,7 +246,7 @@ start U "{content}uninstall.exe"
 wait-box C "Uninstall {title} Wallpaper" 60000 U
 press C Yes
 wait-box R "Uninstall {title} Wallpaper" 60000 U
-expect-text-prefix R "Removed:\r\n  {page}\r\n  {content}: 3 files\r\n\r\nCould not be removed:\r\n  {content}link ("
+expect-text-prefix R "Removed:\r\n  the desktop colour (the earlier colour is back)\r\n  {page}\r\n  {content}: 3 files\r\n\r\nCould not be removed:\r\n  {content}link ("
 press R OK
 wait-exit U 30000
 expect-exit U 3

@@ -69,7 +69,8 @@ TEST_F(StillInstallTest, OnWindows10TheMovieBecomesTheWallpaperAfterTheEntryIsWr
   ASSERT_TRUE(sb->readWholeFile(kPicture, bmp));
   EXPECT_EQ(bmp.size(), 54u + 64 * 3 * 48);
   EXPECT_EQ(sb->getString(RegRoot::LocalMachine, kEntry, "StillWallpaper"), kPicture);
-  EXPECT_EQ(sb->getString(RegRoot::LocalMachine, kEntry, "PreviousWallpaper"), "C:\\WINDOWS\\bliss.bmp");
+  // The user's wallpaper is in the desktop record, taken before the page was registered.
+  EXPECT_EQ(sb->getString(RegRoot::CurrentUser, "Software\\Moviva\\Desktop", "Wallpaper"), "C:\\WINDOWS\\bliss.bmp");
   EXPECT_EQ(sb->getString(RegRoot::LocalMachine, kEntry, "DisplayName"), "Ocean Wallpaper");
 
   // The Active Desktop step ran as always, first; the picture comes after the entry it is recorded in.
@@ -78,6 +79,8 @@ TEST_F(StillInstallTest, OnWindows10TheMovieBecomesTheWallpaperAfterTheEntryIsWr
     return std::find_if(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }) -
            log.begin();
   };
+  EXPECT_LT(at("regSetValue HKCU\\Software\\Moviva\\Desktop [Wallpaper]"),
+            at("regSetValue HKCU\\Control Panel\\Colors [Background]"));
   EXPECT_LT(at("setDeskWallpaper C:\\WINDOWS\\Web\\Wallpaper\\Ocean.html 0"),
             at("regSetValue HKLM\\" + kEntry + " [UninstallString]"));
   EXPECT_LT(at("regSetValue HKLM\\" + kEntry + " [UninstallString]"), at("setDeskWallpaper " + kPicture + " 3"));
@@ -115,6 +118,25 @@ TEST_F(StillInstallTest, AFailedInstallationLeavesNoPicture) {
   EXPECT_FALSE(exists(kContent));
   EXPECT_EQ(wallpaper(), "C:\\WINDOWS\\bliss.bmp");
   EXPECT_EQ(sb->wallpaperCalls.size(), 2u);
+}
+
+// An installation over an earlier one that fails removes the earlier content too: its picture, which
+// the desktop shows, goes with the folder, and the user's own wallpaper and colour come back.
+TEST_F(StillInstallTest, AFailedReinstallationGivesTheUsersDesktopBack) {
+  sb->putString(RegRoot::CurrentUser, "Control Panel\\Colors", "Background", "58 110 165");
+  ASSERT_TRUE(sb->writeWholeFile("C:\\WINDOWS\\bliss.bmp", "BM the user's"));
+  install(kGoodMovie);
+  ASSERT_EQ(wallpaper(), kPicture);
+  logic.reset();
+  parts = std::make_unique<InstallerParts>(sb.platform());
+  sb->setKeyUnwritable(RegRoot::LocalMachine, kEntry);  // this time the uninstall entry cannot be written
+  install(kGoodMovie);
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
+  EXPECT_FALSE(exists(kContent));
+  EXPECT_EQ(wallpaper(), "C:\\WINDOWS\\bliss.bmp");
+  EXPECT_EQ(sb->getString(RegRoot::CurrentUser, "Control Panel\\Colors", "Background"), "58 110 165");
+  EXPECT_EQ(sb->desktopColour, 0x3A6EA5u);
+  EXPECT_FALSE(sb->keyExists(RegRoot::CurrentUser, "Software\\Moviva\\Desktop"));
 }
 
 }  // namespace

@@ -329,6 +329,12 @@ TEST_F(HostPlatformTest, RegistryKeysValuesFaultsAndLog) {
   EXPECT_TRUE(p.getDword(RegRoot::LocalMachine, "Software\\A\\B", "n", d));
   EXPECT_EQ(d, 7u);
   EXPECT_NE(p.dumpRegistry().find("  N = 0x7"), std::string::npos);
+  p.createKey(RegRoot::LocalMachine, "Software\\A\\Second\\Deeper");
+  std::vector<std::string> names;
+  ASSERT_EQ(p.regOpenKey(RegRoot::LocalMachine, "software\\a", false, k), 0);
+  EXPECT_EQ(p.regEnumSubkeys(k, names), 0);  // direct subkeys alone, as first spelled
+  EXPECT_EQ(names, (std::vector<std::string>{"B", "Second"}));
+  p.regCloseKey(k);
   EXPECT_EQ(p.regDeleteTree(RegRoot::LocalMachine, "Software\\A"), 0);
   EXPECT_FALSE(p.keyExists(RegRoot::LocalMachine, "Software\\A\\B"));
   EXPECT_EQ(p.regDeleteTree(RegRoot::LocalMachine, "Software\\A"), oserr::fileNotFound);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace mv {
 namespace {
 
@@ -182,6 +184,15 @@ TEST_F(Win32PlatformTest, RegistryRoundTrip) {
   EXPECT_EQ(p.regDeleteValue(k, "Text"), oserr::fileNotFound);
   p.regCloseKey(k);
 
+  ASSERT_EQ(p.regCreateKey(RegRoot::CurrentUser, base + "\\A\\C\\D", k), 0);
+  p.regCloseKey(k);
+  std::vector<std::string> names;
+  ASSERT_EQ(p.regOpenKey(RegRoot::CurrentUser, base + "\\A", false, k), 0);
+  EXPECT_EQ(p.regEnumSubkeys(k, names), 0);  // direct subkeys alone
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"B", "C"}));
+  p.regCloseKey(k);
+
   EXPECT_EQ(p.regDeleteTree(RegRoot::CurrentUser, base), 0);
   EXPECT_EQ(p.regOpenKey(RegRoot::CurrentUser, base, false, k), oserr::fileNotFound);
   EXPECT_EQ(p.regDeleteTree(RegRoot::CurrentUser, base), oserr::fileNotFound);
@@ -278,6 +289,15 @@ TEST_F(Win32PlatformTest, CursorIsRemembered) {
   EXPECT_NE(p.cursorHandle(), nullptr);
   p.setCursor(Cursor::Default);
   EXPECT_EQ(p.cursorHandle(), nullptr);
+}
+
+// The session's desktop colour changes at once (what the system saves is the caller's: Control Panel\Colors).
+TEST_F(Win32PlatformTest, DesktopColourTakesEffectInTheSession) {
+  const COLORREF before = GetSysColor(COLOR_DESKTOP);
+  ASSERT_TRUE(p.setDesktopColour(10, 20, 30));
+  EXPECT_EQ(GetSysColor(COLOR_DESKTOP), RGB(10, 20, 30));
+  ASSERT_TRUE(p.setDesktopColour(GetRValue(before), GetGValue(before), GetBValue(before)));
+  EXPECT_EQ(GetSysColor(COLOR_DESKTOP), before);
 }
 
 }  // namespace

@@ -33,13 +33,15 @@ ALLOWED = {
 # Single headers a layer may take from beside or above it: the installed names (a header of names alone);
 # the SWF header rule (header-only) that the renderer and the packaging tool read movies with; the
 # inflate loop, a library of its own that the renderer shares with the movie panel; and the system's
-# fonts for the renderer (GDI), which mvpack.exe's previews use as the installer does; and the rule of the
-# still wallpaper's movie (which movie the page embeds), which `mvpack build` checks as the installer draws it.
+# fonts for the renderer (GDI), which mvpack.exe's previews use as the installer does; the rule of the
+# still wallpaper's movie (which movie the page embeds), which `mvpack build` checks as the installer draws it;
+# and the desktop record's names (string literals alone), which the sample uninstaller shares with the installer.
 EXTRA_HEADERS = {
     "desktop": {"package/install_layout.h"},
     "flash": {"package/install_layout.h"},
     "flash/render": {"flash/swf_header.h", "flash/inflate.h"},
-    "tools": {"flash/swf_header.h", "flash/win32/gdi_fonts.h", "desktop/still_page.h"},
+    "tools": {"flash/swf_header.h", "flash/win32/gdi_fonts.h", "desktop/still_page.h",
+              "desktop/desktop_record_names.h"},
 }
 SOURCE_ENDINGS = (".cpp", ".h", ".c", ".hpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

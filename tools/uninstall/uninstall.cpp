@@ -6,9 +6,12 @@
 //   - the content folder with everything in it,
 //   - the desktop page <Windows>\Web\Wallpaper\<title>.html (and, when the Active Desktop still shows
 //     that page, the wallpaper setting that points at it),
-//   - the still wallpaper: when the picture the installer set (recorded in the uninstall entry) is still
-//     the desktop's wallpaper, the wallpaper the user had before, as recorded there, is set again; the
-//     picture itself goes with the content folder,
+//   - its part of the desktop: when the wallpaper is still its picture (or any file in its folder), the
+//     picture of the most recent other content that is still installed, else the wallpaper the user had
+//     before any content changed it, as the installer recorded it (HKCU\Software\Moviva\Desktop; an
+//     installation by an earlier installer: its uninstall entry), is set again, and likewise the desktop's
+//     colour when it is still this content's; the record goes with the last content; the picture itself
+//     goes with the content folder,
 //   - the uninstall entry,
 // then reports what it removed. The content folder goes at once, uninstall.exe with it: the program moves
 // its own running file out to TEMP first (moveOwnFileOut) and leaves only that moved copy to the restart,
@@ -26,6 +29,8 @@
 // in any script is removed the same on every system. The program uses no C++ library (it is shipped in
 // every package, so its size counts).
 #include <windows.h>
+
+#include "desktop/desktop_record_names.h"
 
 namespace {
 
@@ -292,59 +297,244 @@ LONG deleteKeyTree(HKEY root, const wchar_t* path) {
   return RegDeleteKeyW(root, path);
 }
 
-Text readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
-  HKEY key;
-  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"";
+struct Setting {
+  bool present = false;
+  Text text;
+};
+
+Setting readSetting(HKEY key, const wchar_t* name) {
   wchar_t data[1024];
   DWORD size = sizeof data - sizeof data[0], type = 0;
-  Text out;
-  if (RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+  Setting out;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
       type == REG_SZ) {
     data[size / sizeof data[0]] = 0;
-    out = data;
+    out.present = true;
+    out.text = data;
   }
-  RegCloseKey(key);
   return out;
 }
 
-// Writes a REG_SZ value, or deletes it when `present` is false (it was not there before either).
-void putOrDelete(HKEY key, const wchar_t* name, bool present, const Text& data) {
-  if (present)
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+Text readStringValue(HKEY root, const wchar_t* path, const wchar_t* value) {
+  HKEY key;
+  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return L"";
+  const Setting setting = readSetting(key, value);
+  RegCloseKey(key);
+  return setting.text;
+}
+
+// ---- the desktop: the installer keeps one record of what the user had before any content changed the
+// wallpaper or the desktop's colour, and of what each content set (src/desktop/desktop_record_names.h;
+// the installer's side of the same rules is src/desktop/desktop_record.cpp).
+
+const wchar_t kRecordKey[] = L"" MV_RECORD_KEY;
+const wchar_t kContentsKey[] = L"" MV_RECORD_KEY "\\" MV_RECORD_CONTENTS "\\";
+const wchar_t kDesktopKey[] = L"" MV_DESKTOP_KEY;
+const wchar_t kColorsKey[] = L"" MV_COLORS_KEY;
+
+DWORD readOrder(HKEY key) {
+  DWORD order = 0, size = sizeof order, type = 0;
+  if (RegQueryValueExW(key, L"" MV_CONTENT_ORDER, nullptr, &type, reinterpret_cast<BYTE*>(&order), &size) !=
+          ERROR_SUCCESS || type != REG_DWORD || size != sizeof order)
+    return 0;
+  return order;
+}
+
+struct WallpaperSetting {
+  Setting path, style, tile;
+};
+
+WallpaperSetting readWallpaper(HKEY key) {
+  WallpaperSetting w;
+  w.path = readSetting(key, L"" MV_WALLPAPER);
+  w.style = readSetting(key, L"" MV_WALLPAPER_STYLE);
+  w.tile = readSetting(key, L"" MV_TILE_WALLPAPER);
+  return w;
+}
+
+// What the record, this content's key in it and its uninstall entry say.
+struct DesktopRecord {
+  bool exists = false;
+  WallpaperSetting own;
+  Setting ownColour;
+  bool recorded = false;       // this content has its key
+  Setting colour, picture;     // what it set
+  Setting entryPicture;        // an installer before the record: the entry's picture ...
+  WallpaperSetting entryOwn;   // ... and the user's wallpaper before it
+};
+
+DesktopRecord readRecord(const Text& title, const Text& entry) {
+  DesktopRecord r;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRecordKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    r.exists = true;
+    r.own = readWallpaper(key);
+    r.ownColour = readSetting(key, L"" MV_BACKGROUND);
+    RegCloseKey(key);
+  }
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, (kContentsKey + title).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    r.recorded = true;
+    r.colour = readSetting(key, L"" MV_CONTENT_COLOUR);
+    r.picture = readSetting(key, L"" MV_CONTENT_PICTURE);
+    RegCloseKey(key);
+  }
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, entry.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    r.entryPicture = readSetting(key, L"" MV_ENTRY_PICTURE);
+    r.entryOwn.path = readSetting(key, L"" MV_ENTRY_PREVIOUS_PATH);
+    r.entryOwn.style = readSetting(key, L"" MV_ENTRY_PREVIOUS_STYLE);
+    r.entryOwn.tile = readSetting(key, L"" MV_ENTRY_PREVIOUS_TILE);
+    RegCloseKey(key);
+  }
+  return r;
+}
+
+bool isInside(const Text& path, const Text& folder) {
+  return path.size() > folder.size() && samePath(path.sub(0, folder.size()), folder);
+}
+
+bool fileExists(const Text& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The other contents still installed: how many, the most recent one's colour and the most recent
+// picture that still exists (outside the folder that goes).
+struct Others {
+  size_t count = 0;
+  bool hasPicture = false, hasColour = false;
+  DWORD pictureOrder = 0, colourOrder = 0;
+  Text picture, pictureFrom, colour, colourFrom;
+};
+
+Others otherContents(const Text& title, const Text& folder) {
+  Others others;
+  HKEY contents;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kContentsKey, 0, KEY_READ, &contents) != ERROR_SUCCESS) return others;
+  wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD size = 256;
+    if (RegEnumKeyExW(contents, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY key;
+    if (samePath(name, title) || RegOpenKeyExW(contents, name, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    ++others.count;
+    const DWORD order = readOrder(key);
+    const Setting picture = readSetting(key, L"" MV_CONTENT_PICTURE), colour = readSetting(key, L"" MV_CONTENT_COLOUR);
+    RegCloseKey(key);
+    if (picture.present && (!others.hasPicture || order > others.pictureOrder) && !isInside(picture.text, folder) &&
+        fileExists(picture.text)) {
+      others.hasPicture = true;
+      others.pictureOrder = order;
+      others.picture = picture.text;
+      others.pictureFrom = name;
+    }
+    if (colour.present && (!others.hasColour || order > others.colourOrder)) {
+      others.hasColour = true;
+      others.colourOrder = order;
+      others.colour = colour.text;
+      others.colourFrom = name;
+    }
+  }
+  RegCloseKey(contents);
+  return others;
+}
+
+// Writes a REG_SZ value, or deletes it when the setting was not there.
+void putSetting(HKEY key, const wchar_t* name, const Setting& setting) {
+  if (setting.present)
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(setting.text.c_str()),
+                   static_cast<DWORD>((setting.text.size() + 1) * sizeof(wchar_t)));
   else
     RegDeleteValueW(key, name);
 }
 
-bool hasValue(HKEY root, const wchar_t* path, const wchar_t* value) {
+// Style and tiling first, so that the change shows the picture as it was meant. A path that is not
+// there (the user had no wallpaper value) leaves none.
+bool applyWallpaper(const WallpaperSetting& w, bool clear) {
   HKEY key;
-  if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  const bool found = RegQueryValueExW(key, value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  putSetting(key, L"" MV_WALLPAPER_STYLE, w.style);
+  putSetting(key, L"" MV_TILE_WALLPAPER, w.tile);
+  const Text path = clear ? Text() : w.path.text;
+  const bool set = SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(path.c_str()),
+                                         SPIF_UPDATEINIFILE | SPIF_SENDCHANGE) != 0;
+  if (set && !w.path.present) RegDeleteValueW(key, L"" MV_WALLPAPER);
   RegCloseKey(key);
-  return found;
+  return set;
 }
 
-// The installer's still wallpaper, when it is still the desktop's: the user's earlier wallpaper comes
-// back (its style and tiling first, so that the change shows it as it was). A wallpaper the user has
-// chosen since is left alone.
-void restoreWallpaper(const Text& entry, Outcome& out) {
-  const wchar_t desktopKey[] = L"Control Panel\\Desktop";
-  const Text picture = readStringValue(HKEY_LOCAL_MACHINE, entry.c_str(), L"StillWallpaper");
-  if (picture.empty() || !samePath(readStringValue(HKEY_CURRENT_USER, desktopKey, L"Wallpaper"), picture)) return;
-  const Text previous = readStringValue(HKEY_LOCAL_MACHINE, entry.c_str(), L"PreviousWallpaper");
+// A wallpaper that is this content's picture (or any file in its folder) gives way to the most recent
+// other content's picture that exists, else to the user's own: from the record, unless it lies in this
+// folder; else from the entry of an installer before the record. The wallpaper never names a file that is
+// gone. A wallpaper the user has chosen since is left alone.
+void restoreWallpaper(const DesktopRecord& r, const Others& others, const Text& folder, Outcome& out) {
   HKEY key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, desktopKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-    const wchar_t* names[2][2] = {{L"PreviousWallpaperStyle", L"WallpaperStyle"}, {L"PreviousTileWallpaper", L"TileWallpaper"}};
-    for (auto& name : names)
-      putOrDelete(key, name[1], hasValue(HKEY_LOCAL_MACHINE, entry.c_str(), name[0]),
-                  readStringValue(HKEY_LOCAL_MACHINE, entry.c_str(), name[0]));
-    RegCloseKey(key);
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  const WallpaperSetting current = readWallpaper(key);
+  RegCloseKey(key);
+  const Text& shown = current.path.text;
+  if (shown.empty() || !((r.picture.present && samePath(shown, r.picture.text)) ||
+                         (r.entryPicture.present && samePath(shown, r.entryPicture.text)) || isInside(shown, folder)))
+    return;
+  WallpaperSetting next = current;
+  Text line = L"the still wallpaper (the earlier wallpaper is back)";
+  bool known = true;
+  if (others.hasPicture) {
+    next.path.present = next.style.present = next.tile.present = true;
+    next.path.text = others.picture;
+    next.style.text = next.tile.text = L"0";
+    line = L"the still wallpaper (the wallpaper of " + others.pictureFrom + L" is back)";
+  } else if (r.exists && !(r.own.path.present && isInside(r.own.path.text, folder))) {
+    next = r.own;
+  } else if (r.entryPicture.present) {
+    next = r.entryOwn;
+  } else {
+    known = false;
   }
-  if (SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(previous.c_str()),
-                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE))
-    out.removed.add(L"the still wallpaper (the earlier wallpaper is back)");
-  else
-    out.failed.add(L"the still wallpaper setting (" + lastErrorText(GetLastError()) + L")");
+  const bool gone = !known || (next.path.present && !next.path.text.empty() &&
+                               (isInside(next.path.text, folder) || !fileExists(next.path.text)));
+  if (gone) line = L"the still wallpaper (the earlier wallpaper is gone: no wallpaper now)";
+  if (applyWallpaper(next, gone)) out.removed.add(line);
+  else out.failed.add(L"the still wallpaper setting (" + lastErrorText(GetLastError()) + L")");
+}
+
+// A desktop colour that is still this content's gives way to the most recent other content's, else to
+// the user's own; the session shows it at once (SetSysColors), the saved value from the next logon on.
+void restoreColour(const DesktopRecord& r, const Others& others, Outcome& out) {
+  if (!r.exists || !r.colour.present) return;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kColorsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  const Setting current = readSetting(key, L"" MV_BACKGROUND);
+  if (current.present && current.text == r.colour.text) {
+    Setting next = r.ownColour;
+    Text line = L"the desktop colour (the earlier colour is back)";
+    if (others.hasColour) {
+      next.present = true;
+      next.text = others.colour;
+      line = L"the desktop colour (the colour of " + others.colourFrom + L" is back)";
+    }
+    putSetting(key, L"" MV_BACKGROUND, next);
+    int red = 0, green = 0, blue = 0;
+    if (next.present && mv::parseColourText(next.text.c_str(), red, green, blue)) {
+      const INT element = COLOR_DESKTOP;
+      const COLORREF colour = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
+      SetSysColors(1, &element, &colour);
+    }
+    out.removed.add(line);
+  }
+  RegCloseKey(key);
+}
+
+// Releases this content's part of the desktop: its key in the record goes, its picture and colour give
+// way, and the record goes with the last content.
+void releaseDesktop(const Text& title, const Text& folder, const Text& entry, Outcome& out) {
+  const DesktopRecord record = readRecord(title, entry);
+  const Others others = otherContents(title, withSlash(folder));
+  restoreWallpaper(record, others, withSlash(folder), out);
+  restoreColour(record, others, out);
+  const bool keyGone = !record.recorded || deleteKeyTree(HKEY_CURRENT_USER, (kContentsKey + title).c_str()) == ERROR_SUCCESS;
+  if (record.exists && others.count == 0 && keyGone) deleteKeyTree(HKEY_CURRENT_USER, kRecordKey);
 }
 
 Text fileCount(size_t files) { return number(files) + (files == 1 ? L" file" : L" files"); }
@@ -477,7 +667,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
     }
   }
 
-  restoreWallpaper(entry, out);
+  releaseDesktop(title, folder, entry, out);
   removeFile(page, out, true, true);
   // The entry goes only with the content: while anything is left unscheduled, uninstall.exe stays and the
   // entry still starts it.

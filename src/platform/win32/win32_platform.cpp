@@ -486,6 +486,19 @@ Result Win32Platform::regDeleteTree(RegRoot root, const std::string& path) {
   return Result(deleteKeyTree(rootKey(root), wide(path)));
 }
 
+Result Win32Platform::regEnumSubkeys(RegKey key, std::vector<std::string>& names) {
+  names.clear();
+  HKEY h = reinterpret_cast<HKEY>(key);
+  wchar_t name[256];  // the longest key name the registry allows, and its zero
+  for (DWORD index = 0;; ++index) {
+    DWORD size = 256;
+    const LONG r = RegEnumKeyExW(h, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (r == ERROR_NO_MORE_ITEMS) return Result();
+    if (r != ERROR_SUCCESS) return Result(r);
+    names.push_back(narrow(name, size));
+  }
+}
+
 // ------------------------------------------------------------------------------------------ windows, shell
 
 WindowHandle Win32Platform::findWindow(const char* className, const char* title) {
@@ -566,6 +579,12 @@ bool Win32Platform::startProcess(const std::string& program, const std::string& 
 bool Win32Platform::setDeskWallpaper(const char* path, uint32_t flags) {
   OptionalWide wpath(path);
   return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(wpath.get()), flags) != 0;
+}
+
+bool Win32Platform::setDesktopColour(int red, int green, int blue) {
+  const INT element = COLOR_DESKTOP;
+  const COLORREF colour = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
+  return SetSysColors(1, &element, &colour) != 0;
 }
 
 // The display mode counts physical pixels; the screen metrics of a program that is not DPI aware are

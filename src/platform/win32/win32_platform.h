@@ -50,6 +50,7 @@ class Win32Platform : public Platform {
   Result regDeleteValue(RegKey key, const std::string& name) override;
   void regCloseKey(RegKey key) override;
   Result regDeleteTree(RegRoot root, const std::string& path) override;
+  Result regEnumSubkeys(RegKey key, std::vector<std::string>& names) override;
 
   // Shell
   WindowHandle findWindow(const char* className, const char* title) override;
@@ -67,6 +68,7 @@ class Win32Platform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
+  bool setDesktopColour(int red, int green, int blue) override;
   bool primaryScreenSize(int& width, int& height) override;
   Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 

@@ -160,6 +160,9 @@ class HostPlatform : public Platform {
   };
   std::vector<WallpaperCall> wallpaperCalls;
   bool setDeskWallpaperResult = true;  // a call that succeeds with SPIF_UPDATEINIFILE saves the path too
+  // The session's desktop colour as setDesktopColour set it last (0x00RRGGBB), and how often it was set.
+  uint32_t desktopColour = 0;
+  int desktopColourCalls = 0;
   // The primary screen in physical pixels; a width of 0: its size cannot be learnt.
   int screenWidth = 1024, screenHeight = 768;
   // The system's own version (RtlGetVersion) when set; otherwise the one getVersion reports.
@@ -240,6 +243,7 @@ class HostPlatform : public Platform {
   Result regDeleteValue(RegKey key, const std::string& name) override;
   void regCloseKey(RegKey key) override;
   Result regDeleteTree(RegRoot root, const std::string& path) override;
+  Result regEnumSubkeys(RegKey key, std::vector<std::string>& names) override;
 
   // ------------------------------------------------------------------ Platform: Shell
   WindowHandle findWindow(const char* className, const char* title) override;
@@ -257,6 +261,7 @@ class HostPlatform : public Platform {
                         const char* directory, int show) override;
   bool startProcess(const std::string& program, const std::string& arguments, int show) override;
   bool setDeskWallpaper(const char* path, uint32_t flags) override;
+  bool setDesktopColour(int red, int green, int blue) override;
   bool primaryScreenSize(int& width, int& height) override;
   Result createActiveDesktop(std::unique_ptr<ActiveDesktop>& desktop) override;
 

@@ -215,4 +215,17 @@ Result HostPlatform::regDeleteTree(RegRoot root, const std::string& path) {
   return 0;
 }
 
+Result HostPlatform::regEnumSubkeys(RegKey key, std::vector<std::string>& names) {
+  names.clear();
+  auto k = openKeys_.find(key);
+  if (k == openKeys_.end()) return oserr::invalidHandle;
+  logCall("regEnumSubkeys " + rootName(k->second.root) + "\\" + k->second.path);
+  if (!registry_.count(k->second.keyId)) return 1018;  // ERROR_KEY_DELETED
+  const std::string prefix = k->second.keyId + "\\";
+  for (auto& child : registry_)
+    if (child.first.compare(0, prefix.size(), prefix) == 0 && child.first.find('\\', prefix.size()) == std::string::npos)
+      names.push_back(child.second.name.substr(child.second.name.rfind('\\') + 1));
+  return 0;
+}
+
 }  // namespace mv

@@ -204,6 +204,13 @@ bool HostPlatform::setDeskWallpaper(const char* path, uint32_t flags) {
   return setDeskWallpaperResult;
 }
 
+bool HostPlatform::setDesktopColour(int red, int green, int blue) {
+  logCall("setDesktopColour " + std::to_string(red) + " " + std::to_string(green) + " " + std::to_string(blue));
+  desktopColour = uint32_t(red & 0xFF) << 16 | uint32_t(green & 0xFF) << 8 | uint32_t(blue & 0xFF);
+  ++desktopColourCalls;
+  return true;
+}
+
 bool HostPlatform::primaryScreenSize(int& width, int& height) {
   width = screenWidth;
   height = screenHeight;
