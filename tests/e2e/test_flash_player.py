@@ -38,32 +38,33 @@ def installer_with_logging_flashax(t, name, title, kind):
     return t.write_installer(name, package(t.stub, title, slots, kind=kind, show_desktop=0))
 
 
-def plant(t, control):
+def run_with_control(t, version, name, title, kind, script):
+    """Plants the control file of this version ("32_0_0_465"), runs the installer with the script, and
+    checks that the control stayed and the bundled installer did not run."""
+    control = newer_control(t, version)
+    setup = installer_with_logging_flashax(t, name, title, kind)
     t.remove(INSTALLER_LOG)
     path = t.host(CONTROL)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(control)
-
-
-def expect_left_alone(t, control):
-    # A started installer logs within moments; give one the time it would take.
-    deadline = time.time() + 5
-    while time.time() < deadline and not t.exists(INSTALLER_LOG):
-        time.sleep(0.2)
-    started = t.read(INSTALLER_LOG) if t.exists(INSTALLER_LOG) else b""
-    expect(not started, "the bundled Flash Player installer was started: %r" % started)
-    expect(t.exists(CONTROL), "the installed Flash Player is still there")
-    expect(t.read(CONTROL) == control, "the installed Flash Player is unchanged, byte for byte")
+    try:
+        t.check_drive(name, setup, script)
+        # A started installer logs within moments; give one the time it would take.
+        deadline = time.time() + 5
+        while time.time() < deadline and not t.exists(INSTALLER_LOG):
+            time.sleep(0.2)
+        started = t.read(INSTALLER_LOG) if t.exists(INSTALLER_LOG) else b""
+        expect(not started, "the bundled Flash Player installer was started: %r" % started)
+        expect(t.exists(CONTROL), "the installed Flash Player is still there")
+        expect(t.read(CONTROL) == control, "the installed Flash Player is unchanged, byte for byte")
+    finally:
+        t.remove(CONTROL)
 
 
 @e2e.scenario
 def newest_player_is_left_alone_at_start_up_and_after_cancel(t):
-    control = newer_control(t, "32_0_0_465")
-    setup = installer_with_logging_flashax(t, "player32", "Newest Player", kind=KIND_JPEG)
-    plant(t, control)
-    try:
-        t.check_drive("player32", setup, r"""
+    run_with_control(t, "32_0_0_465", "player32", "Newest Player", KIND_JPEG, r"""
 start I SETUP
 wait-window W "Install Wallpaper: Newest Player" 60000 I
 sleep 3000
@@ -73,26 +74,16 @@ press W Cancel
 wait-exit I 30000
 expect-exit I 2
 """)
-        expect_left_alone(t, control)
-    finally:
-        t.remove(CONTROL)
 
 
 @e2e.scenario
 def player_7_is_left_alone_by_a_silent_installation(t):
-    control = newer_control(t, "7_0_19_0")
-    setup = installer_with_logging_flashax(t, "player7", "Player Seven", kind=KIND_SILENT)
-    plant(t, control)
-    try:
-        t.check_drive("player7", setup, r"""
+    run_with_control(t, "7_0_19_0", "player7", "Player Seven", KIND_SILENT, r"""
 start I SETUP
 wait-exit I 120000
 expect-exit I 0
 expect-exists "%WINDIR%\Web\Wallpaper\Player Seven dir\Player Seven.swf"
 """)
-        expect_left_alone(t, control)
-    finally:
-        t.remove(CONTROL)
 
 
 e2e.finish()
