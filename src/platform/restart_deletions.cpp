@@ -33,15 +33,24 @@ std::string bare(const std::string& path) {
   return p;
 }
 
-// The short (8.3) spelling of a bare path: the system's for the path itself or, when that does not
-// exist, for its nearest existing folder with the rest appended as it is; "" when none is known.
+// A path on a drive ("C:" or "C:\..."): the only kind whose short spelling is looked up, so that no
+// network share is asked.
+bool onDrive(const std::string& path) {
+  const char c = char(path.empty() ? 0 : path[0] | 0x20);
+  return path.size() >= 2 && c >= 'a' && c <= 'z' && path[1] == ':' && (path.size() == 2 || path[2] == '\\');
+}
+
+// The short (8.3) spelling of a bare path on a drive: the system's for the path itself or, when that does
+// not exist, for its nearest existing folder with the rest appended as it is; "" when none is known. The
+// drive itself is asked for as its root, "C:\" (a bare "C:" would be the drive's current folder).
 std::string shortSpelling(FileSystem& files, const std::string& path) {
+  if (!onDrive(path)) return std::string();
   std::string head = path, rest;
-  for (int climb = 0; climb < kMaxFolderClimb && !head.empty(); ++climb) {
-    const std::string known = files.shortPathName(head);
+  for (int climb = 0; climb < kMaxFolderClimb; ++climb) {
+    const std::string known = files.shortPathName(head.size() == 2 ? head + "\\" : head);
     if (!known.empty()) return withoutTrailingBackslash(known) + rest;
     const size_t cut = head.rfind('\\');
-    if (cut == std::string::npos || cut == 0) break;
+    if (cut == std::string::npos) break;
     rest = head.substr(cut) + rest;
     head.resize(cut);
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_helpers.h"
 #include "platform/restart_deletions.h"
 #include "platform/win32/win32_platform.h"
 #include "support/text_encoding.h"
@@ -70,7 +71,10 @@ class RestartDeletionsWine : public ::testing::Test {
                                      root + L"other.txt", root + L"Caf\u00E9 Cr\u00E8me dir2.txt"})
       makeFile(file);
   }
-  void TearDown() override { removeValue(); }
+  void TearDown() override {
+    removeValue();
+    (void)deleteFolderTree(p, wideToUtf8(root));  // clean-up only
+  }
   void makeFile(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -120,6 +124,28 @@ TEST_F(RestartDeletionsWine, TheSystemsOwnRecordsOfAFolderAreTakenBack) {
   schedule(root + L"other.txt");
   EXPECT_EQ(cancelRestartDeletions(p, p, {wideToUtf8(root + L"other.txt")}), 0);
   EXPECT_EQ(storedValue(), L"");
+}
+
+// A deletion in a folder that is gone is compared by its nearest existing folder, here the drive's root,
+// while the current folder is the content folder (on Windows a bare "C:" names the current folder).
+TEST_F(RestartDeletionsWine, AFileInAMissingFolderIsNotTakenForTheCurrentFolder) {
+  const std::wstring gone = L"\\??\\C:\\mvgone" + std::to_wstring(GetCurrentProcessId()) + L"\\file.txt";
+  const std::wstring data = gone + std::wstring(2, L'\0') + L"\\??\\" + content + L"\\movie.swf" +
+                            std::wstring(3, L'\0');
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, kPending, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                           DWORD(data.size() * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  wchar_t before[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, before);
+  ASSERT_TRUE(SetCurrentDirectoryW(content.c_str()));
+  const Result r = cancelRestartDeletions(p, p, {wideToUtf8(content)});
+  SetCurrentDirectoryW(before);
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(storedValue(), gone + std::wstring(3, L'\0'));
 }
 
 }  // namespace
