@@ -3,7 +3,8 @@
 //   installed control          installer started   old control file removed
 //   none, or version 0 to 5    yes                 no
 //   6 release 79               no                  no
-//   6 another release, 7 up    yes                 yes (before the installer starts)
+//   6 another release          yes                 yes (before the installer starts)
+//   7 or later                 no                  no (the bundled version 6 would be a downgrade)
 //
 // The control file is System folder + "Macromed\Flash\Flash.ocx", or "swflash.ocx" when that is absent.
 #include "flash/flash_player.h"
@@ -16,6 +17,8 @@ namespace mv {
 namespace {
 
 const char* const kControlNames[] = {"Macromed\\Flash\\Flash.ocx", "Macromed\\Flash\\swflash.ocx"};
+// The bundled installer brings version 6: a control of a later major version is newer.
+constexpr int kNewerThanBundled = 7;
 
 // The installed control file, or "" when there is none.
 std::string installedControlFile(FileSystem& files, const std::string& systemFolder) {
@@ -64,9 +67,10 @@ bool checkFlashPlayer(FileSystem& files, Shell& shell, const std::string& system
                       const std::string& windowsFolder, WindowHandle owner) {
   const FlashVersion v = readFlashVersion(files, systemFolder);
   if (v.major == 6 && v.release == 79) return false;  // the expected player: nothing to do
-  // A control of version 6 or later goes before the installer starts, so that the deletion can never
-  // reach the file the installer writes.
-  const bool restartPending = v.major >= 6 && removeFlashControlFile(files, systemFolder);
+  if (v.major >= kNewerThanBundled) return false;     // a newer player stays: never a downgrade
+  // Another release of version 6 goes before the installer starts, so that the deletion can never reach
+  // the file the installer writes.
+  const bool restartPending = v.major == 6 && removeFlashControlFile(files, systemFolder);
   // Not examined: a missing installer or one the shell cannot start leaves start-up going on, silently.
   (void)runFlashInstaller(files, shell, windowsFolder, owner);
   return restartPending;

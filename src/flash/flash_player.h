@@ -1,6 +1,7 @@
 #pragma once
-// The Flash Player decision at start-up: leave a control of version 6 release 79 alone, otherwise
-// start "flashax.exe /Q" (and remove an old control file of version 6 or later first).
+// The Flash Player decision at start-up: leave a control of version 6 release 79, or of version 7 or
+// later, alone; otherwise start "flashax.exe /Q" (and remove a control file of another release of
+// version 6 first).
 #include <cstdint>
 #include <string>
 
@@ -25,7 +26,7 @@ Result runFlashInstaller(FileSystem& files, Shell& shell, const std::string& win
 // true when a control file was found and its deletion failed
 bool removeFlashControlFile(FileSystem& files, const std::string& systemFolder);
 // Makes the decision and acts on it. True when an old control file resisted deletion: the new player
-// needs a restart.
+// needs a restart. Never a downgrade: a control of version 7 or later is neither removed nor replaced.
 bool checkFlashPlayer(FileSystem& files, Shell& shell, const std::string& systemFolder,
                       const std::string& windowsFolder, WindowHandle owner);
 

@@ -13,6 +13,7 @@
 #include "package/install_layout.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
+#include "platform/restart_deletions.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 
@@ -115,6 +116,11 @@ Result Installation::runInstallation() {
   showPreparing();
 
   if (!s.installAborted) closeDisplayProperties(platform_);
+  // Before anything is written: a deletion that an earlier uninstall left to the restart would take the
+  // new files with it. Silent: a value that cannot be read or written changes nothing else.
+  if (!s.installAborted)
+    (void)cancelRestartDeletions(platform_, platform_,
+                                 {s.contentFolder, layout::pagePath(s.windowsFolder, s.contentTitle)});
   if (!s.installAborted && result == rc::ok) result = extractInstallSlots(platform_, s);
   if (!s.installAborted && result == rc::ok) result = dataFile_.readDataHeader(platform_, s);
   if (!s.installAborted && result == rc::ok) result = expandDataFile();

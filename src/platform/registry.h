@@ -1,7 +1,7 @@
 #pragma once
 // The registry: keys under HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, their values. Every call returns its
-// Win32 error code (0 = success). Key paths, value names and REG_SZ data are UTF-8 (UTF-16 in the system's
-// registry).
+// Win32 error code (0 = success). Key paths, value names and the data of REG_SZ and REG_MULTI_SZ values are
+// UTF-8 (UTF-16 in the system's registry); a REG_MULTI_SZ's texts each end with a zero, as in the system.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,12 +11,12 @@
 namespace mv {
 
 enum class RegRoot { CurrentUser, LocalMachine };
-enum class RegType : uint32_t { None = 0, String = 1, Binary = 3, Dword = 4 };
+enum class RegType : uint32_t { None = 0, String = 1, Binary = 3, Dword = 4, MultiString = 7 };
 using RegKey = uintptr_t;  // 0 = no key
 
 struct RegValue {
   RegType type = RegType::None;
-  std::vector<uint8_t> data;  // REG_SZ data: UTF-8 with its terminating zero
+  std::vector<uint8_t> data;  // REG_SZ data: UTF-8 with its terminating zero (REG_MULTI_SZ: each text's)
 
   // A REG_SZ value: the text and its terminating zero.
   static RegValue text(const std::string& text) {

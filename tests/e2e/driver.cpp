@@ -47,6 +47,7 @@
 //   expect-pressed VAR ID TIMEOUT       the prompt's button ID was pressed (and no other)
 //   expect-not-pressed VAR MS           no button of the prompt was pressed within MS
 //   hold PATH                           keep PATH open for reading without delete sharing (a file in use)
+//   release PATH                        close what hold PATH opened (the program using the file ends)
 //   dump VAR                            print the window's class, place, client area and children (for the
 //                                       log); all in the display's own pixels (the driver is DPI-aware)
 //   sleep MS
@@ -313,7 +314,7 @@ class Driver {
   void run(const std::vector<std::string>& w);
   ~Driver() {
     for (auto& p : processes_) CloseHandle(p.second);
-    for (HANDLE h : held_) CloseHandle(h);
+    for (auto& h : held_) CloseHandle(h.second);
   }
 
  private:
@@ -334,7 +335,7 @@ class Driver {
   std::map<std::string, HWND> windows_;
   std::map<std::string, HANDLE> processes_;
   std::map<std::string, DWORD> pids_;
-  std::vector<HANDLE> held_;
+  std::multimap<std::string, HANDLE> held_;  // by the path hold named
   std::map<std::string, DWORD> exitCodes_;
   std::vector<std::string> sequence_;
   int progressMax_ = 0;
@@ -607,8 +608,15 @@ void Driver::run(const std::vector<std::string>& w) {
     need(1);
     HANDLE h = CreateFileW(utf8ToWide(w[1]).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) fail("cannot open " + w[1] + ": error " + std::to_string(GetLastError()));
-    held_.push_back(h);
+    held_.emplace(w[1], h);
     std::printf("holding %s\n", w[1].c_str());
+  } else if (c == "release") {
+    need(1);
+    auto it = held_.find(w[1]);
+    if (it == held_.end()) fail("not held: " + w[1]);
+    CloseHandle(it->second);
+    held_.erase(it);
+    std::printf("released %s\n", w[1].c_str());
   } else if (c == "dump") {
     need(1);
     HWND h = var(w[1]);

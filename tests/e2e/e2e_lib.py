@@ -199,7 +199,9 @@ class E2E:
         ap.add_argument("--work", required=True)
         ap.add_argument("--library", default="")   # impborl.dll for slot 1 (compressed slots need it)
         ap.add_argument("--flashax", default="")   # a Flash Player installer stand-in for slot 2
-        ap.add_argument("--fake-ocx", default="")  # a file with version resource 7.0.19.0
+        ap.add_argument("--fake-ocx", default="")  # a file with version resource 6.0.47.0
+        # Files with version resources newer than the bundled Flash Player (7.0.19.0, 32.0.0.465)
+        ap.add_argument("--newer-ocx", action="append", default=[])
         ap.add_argument("--uninstaller", default="")  # the sample uninstall.exe for slot 9
         ap.add_argument("--logger", default="")  # a program that logs its command line to a file beside itself
         ap.add_argument("--keep", action="store_true", help="keep the prefix and the work folder")

@@ -265,8 +265,8 @@ def restart_relay(t, answer, name):
     title = "Restart " + answer
     _, data = typical(t, title)
     setup = t.write_installer(name, data)
-    # An installed control of version 7 that is in use (the driver holds it open): the installer
-    # expects the Flash Player installer to ask for a restart.
+    # An installed control of version 6 (another release than 79) that is in use (the driver holds it
+    # open): the installer expects the Flash Player installer to ask for a restart.
     flash_dir = t.host("%WINDIR%\\system32")
     os.makedirs(os.path.join(flash_dir, "Macromed", "Flash"), exist_ok=True)
     target = os.path.join(flash_dir, "Macromed", "Flash", "Flash.ocx")

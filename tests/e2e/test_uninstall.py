@@ -9,6 +9,10 @@ carries out the prefix's PendingFileRenameOperations as Windows does at boot.
 - Files held open during the uninstall: they, the subfolder and the content folder are scheduled for the
   restart in that order, the report says so, the exit code is 0 and the entry goes (nothing is left
   unscheduled); the restart removes them all.
+- Files held open during the uninstall (the page among them), released, and the same content installed
+  again before the restart: the installation takes back the deletions left on its folder and page, and
+  only the uninstaller's temp copy stays pending, so after the restart the new installation has every
+  file and its uninstaller works.
 - Something that can be neither removed nor scheduled: exit 3, and uninstall.exe and the entry stay, with
   nothing pending on the folder; once it is gone, the entry's uninstaller finishes the work.
 """
@@ -226,6 +230,55 @@ reg-absent HKLM "{key}{title}"
     expect(not t.exists(content), "the restart removed the content folder")
     expect(not t.exists(temp_copies[0]), "the restart removed the temp copy")
     expect(pending_deletes(t) == [], "nothing pending after the restart")
+
+
+@e2e.scenario
+def reinstall_after_busy_uninstall_survives_restart(t):
+    title = "Held Sea"
+    content = WALLPAPER + title + " dir\\"
+    page = WALLPAPER + title + ".html"
+    setup = silent_installer(t, "held", title)
+    install(t, "held_install", setup, title)
+    swf, wave = content + title + ".swf", content + "pictures\\wave.jpg"
+    # Uninstalled while three files are open, those programs closed, installed again: one session, since
+    # under Wine a new session starts with the boot work.
+    t.check_drive("held_reinstall", setup, r"""
+hold "{swf}"
+hold "{wave}"
+hold "{page}"
+start U "{content}uninstall.exe"
+wait-box C "Uninstall {title} Wallpaper" 60000 U
+press C Yes
+wait-box R "Uninstall {title} Wallpaper" 60000 U
+press R OK
+wait-exit U 30000
+expect-exit U 0
+reg-absent HKLM "{key}{title}"
+release "{swf}"
+release "{wave}"
+release "{page}"
+start I SETUP
+wait-exit I 120000
+expect-exit I 0
+expect-exists "{content}uninstall.exe"
+reg-expect HKLM "{key}{title}" DisplayName "{title} Wallpaper"
+""".format(content=content, page=page, key=UNINSTALL_KEY, title=title, swf=swf, wave=wave))
+    pending = pending_deletes(t)
+    print("pending at restart: %r" % pending)
+
+    restart(t)
+    for path in (page, content + "uninstall.exe", swf, wave, content + "readme.txt"):
+        expect(t.exists(path), "the new installation keeps " + path)
+    expect(t.read(swf) == entries(title)[0].payload, "the movie is the new installation's")
+    expect(len(pending) == 1 and is_temp_copy(pending[0]), "only the uninstaller's temp copy was pending")
+    expect(not t.exists(pending[0]), "the restart removed the temp copy")
+    expect(pending_deletes(t) == [], "nothing pending after the restart")
+
+    command = t.reg_query("HKLM\\" + UNINSTALL_KEY + title, "UninstallString")
+    expect(command is not None, "the entry is there")
+    expect(wine(t, command.strip('"'), "/y") == 0, "the entry's uninstaller ends with 0")
+    expect(not t.exists(content) and not t.exists(page), "the content folder and the page are gone")
+    expect(t.reg_query("HKLM\\" + UNINSTALL_KEY + title, "DisplayName") is None, "the entry is gone")
 
 
 @e2e.scenario

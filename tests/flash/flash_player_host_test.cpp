@@ -52,8 +52,11 @@ TEST_F(PlayerTest, DecisionTable) {
       {"5.0.30.0", 5, 0, 30, 0, true, false},
       {"6.0.79.0", 6, 0, 79, 0, false, false},
       {"6.0.47.0", 6, 0, 47, 0, true, true},
-      {"7.0.19.0", 7, 0, 19, 0, true, true},
       {"6.1.79.0 (minor ignored)", 6, 1, 79, 0, false, false},
+      // Newer than the bundled version 6: never replaced by it.
+      {"7.0.19.0", 7, 0, 19, 0, false, false},
+      {"32.0.0.465", 32, 0, 0, 465, false, false},
+      {"65535.0.0.0", 65535, 0, 0, 0, false, false},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -94,7 +97,12 @@ TEST_F(PlayerTest, SwflashIsReadOnlyWhenFlashOcxIsAbsent) {
   EXPECT_EQ(v.release, 42);
 
   sb->deleteFile(kFlashOcx);
-  control(kSwflashOcx, 7, 0, 19, 0);
+  control(kSwflashOcx, 32, 0, 0, 465);
+  checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0);
+  EXPECT_TRUE(sb->shellCalls.empty());
+  EXPECT_TRUE(fileExists(platform(), kSwflashOcx));
+
+  control(kSwflashOcx, 6, 0, 47, 0);
   checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0);
   EXPECT_EQ(sb->shellCalls.size(), 1u);
   EXPECT_FALSE(fileExists(platform(), kSwflashOcx));
@@ -117,6 +125,16 @@ TEST_F(PlayerTest, BusyControlFileMakesRestartPending) {
   EXPECT_TRUE(checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0));  // restart pending
   EXPECT_EQ(sb->shellCalls.size(), 1u);
   EXPECT_TRUE(fileExists(platform(), kFlashOcx));
+}
+
+// A newer control in use is not touched at all: no deletion is tried, so no restart is pending.
+TEST_F(PlayerTest, BusyNewerControlIsLeftAlone) {
+  control(kFlashOcx, 7, 0, 19, 0);
+  sb->setBusy(kFlashOcx);
+  EXPECT_FALSE(checkFlashPlayer(sb.platform(), sb.platform(), kSystem, kWindows, 0));
+  EXPECT_TRUE(sb->shellCalls.empty());
+  EXPECT_TRUE(fileExists(platform(), kFlashOcx));
+  EXPECT_EQ(sb->deleteAttempts(kFlashOcx), 0);
 }
 
 TEST_F(PlayerTest, RunFlashInstallerResults) {

@@ -58,7 +58,7 @@ TEST_F(FlashPlayerWine, VersionResourcesAreRead) {
     const char* dll;
     int major, release;
   } files[] = {{"ocx_6_0_79_0.dll", 6, 79}, {"ocx_6_0_47_0.dll", 6, 47}, {"ocx_7_0_19_0.dll", 7, 19},
-               {"ocx_5_0_30_0.dll", 5, 30}, {"ocx_none.dll", -1, -1}};
+               {"ocx_32_0_0_465.dll", 32, 0}, {"ocx_5_0_30_0.dll", 5, 30}, {"ocx_none.dll", -1, -1}};
   for (const auto& f : files) {
     int major = -1, release = -1;
     readFileVersion(platform(), programFolder() + f.dll, major, release);
@@ -97,9 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{"Flash.ocx", "ocx_5_0_30_0.dll", true, false},
                       Row{"Flash.ocx", "ocx_6_0_79_0.dll", false, false},
                       Row{"Flash.ocx", "ocx_6_0_47_0.dll", true, true},
-                      Row{"Flash.ocx", "ocx_7_0_19_0.dll", true, true},
+                      Row{"Flash.ocx", "ocx_7_0_19_0.dll", false, false},
+                      Row{"Flash.ocx", "ocx_32_0_0_465.dll", false, false},
                       Row{"swflash.ocx", "ocx_6_0_79_0.dll", false, false},
-                      Row{"swflash.ocx", "ocx_7_0_19_0.dll", true, true}));
+                      Row{"swflash.ocx", "ocx_6_0_47_0.dll", true, true},
+                      Row{"swflash.ocx", "ocx_32_0_0_465.dll", false, false}));
 
 TEST_F(FlashPlayerWine, ControlFileHeldOpenMakesRestartPending) {
   place("Flash.ocx", "ocx_6_0_47_0.dll");

@@ -697,6 +697,71 @@ TEST_F(InstallerTest, CancelBeforeInstallEndsAndRemovesTheWorkingFolder) {
   EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
 }
 
+// ------------------------------------------------------------------------- deletions left for the restart
+
+// An uninstall that found the movie open left its deletion, and the folder's, to the restart (besides an
+// operation of another program). Only an installation the user agreed to takes them back.
+class PendingDeletionsTest : public InstallerTest {
+ protected:
+  void SetUp() override {
+    InstallerTest::SetUp();
+    sb->createDirectory("C:\\WINDOWS\\Web");
+    sb->createDirectory("C:\\WINDOWS\\Web\\Wallpaper");
+    RegValue v;
+    v.type = RegType::MultiString;
+    const std::string data = ours + other + '\0';
+    v.data.assign(data.begin(), data.end());
+    sb->putValue(RegRoot::LocalMachine, kSessionManager, "PendingFileRenameOperations", v);
+  }
+  std::string pendingNow() {
+    RegValue v;
+    if (!sb->getValue(RegRoot::LocalMachine, kSessionManager, "PendingFileRenameOperations", v)) return "(none)";
+    return std::string(v.data.begin(), v.data.end());
+  }
+  static std::string deletion(const std::string& path) { return "\\??\\" + path + std::string(2, '\0'); }
+
+  const char* const kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const std::string ours = deletion(std::string(kContent) + "Ocean.swf") +
+                           deletion("C:\\WINDOWS\\Web\\Wallpaper\\Ocean dir") +
+                           deletion(std::string(kWallpaper) + "Ocean.html");
+  const std::string other = deletion("C:\\TEMP\\uni1A.tmp");
+};
+
+TEST_F(PendingDeletionsTest, TheInstallationTakesThemBackAfterTheOverwriteQuestion) {
+  sb->createDirectory(kContent);
+  sb->writeWholeFile(std::string(kContent) + "Ocean.swf", "the earlier movie, still open");
+  startTypical();  // start-up writes into the folder: nothing is taken back yet
+  EXPECT_EQ(pendingNow(), ours + other + '\0');
+  answer(BoxAnswer::Cancel);
+  logic->onInstallClicked();
+  EXPECT_EQ(pendingNow(), ours + other + '\0');
+
+  answer(BoxAnswer::Ok);
+  logic->onInstallClicked();
+  EXPECT_EQ(logic->exitCode(), exitcode::installed);
+  EXPECT_EQ(read(std::string(kContent) + "Ocean.swf"), "FWS movie bytes");
+  EXPECT_EQ(pendingNow(), other + '\0');
+}
+
+TEST_F(PendingDeletionsTest, CancelBeforeInstallLeavesThemInForce) {
+  startTypical();
+  logic->onCancelClicked();
+  EXPECT_EQ(logic->exitCode(), exitcode::cancelled);
+  EXPECT_EQ(pendingNow(), ours + other + '\0');
+}
+
+// The windowless installation too, before its first write: a failing first slot finds them taken back.
+TEST_F(PendingDeletionsTest, TheSilentInstallationTakesThemBackBeforeWriting) {
+  PackageLayout p = typicalPackage("Ocean", buildDataFile(typicalData()));
+  p.presentationKind = 4;
+  writeInstaller(p);
+  sb->failOpen(std::string(kWallpaper) + "Ocean.html", oserr::accessDenied);
+  start();
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
+  EXPECT_EQ(pendingNow(), other + '\0');
+
+}
+
 TEST_F(InstallerTest, RightButtonPressesAreSwallowed) {
   startTypical();
   EXPECT_TRUE(logic->filterMessage(0x0204));

@@ -196,7 +196,8 @@ class HostPlatform : public Platform {
   //   "regOpenKey HKCU\<path>" (+ " write"), "regCreateKey HKLM\<path>", "regQueryValue HKCU\<path> [Name]",
   //   "regSetValue HKCU\<path> [Name] = <value>", "regDeleteValue HKCU\<path> [Name]",
   //   "regCloseKey HKCU\<path>", "regDeleteTree HKLM\<path>"  (key paths as the caller spelled them;
-  //   values: REG_SZ as "text" in quotes, REG_DWORD as 0x%x, binary as hex bytes)
+  //   values: REG_SZ as "text" in quotes, REG_DWORD as 0x%x, REG_MULTI_SZ as multi:"a","b","" (each text
+  //   up to its zero), binary as hex bytes)
   //   "ActiveDesktop.create", "ActiveDesktop.setDesktopItemOptions 1 1", "ActiveDesktop.setWallpaper <path>",
   //   "ActiveDesktop.applyChanges 0xf", "ActiveDesktop.release"
   //   "messageBox <caption>: <text>", "shellExecute <verb> <file> <parameters>",

@@ -19,6 +19,17 @@ std::string valueText(const RegValue& v) {
     if (z != std::string::npos) s.resize(z);
     return "\"" + s + "\"";
   }
+  if (v.type == RegType::MultiString) {  // multi:"first","second",""
+    std::string out = "multi:";
+    size_t from = 0;
+    while (from < v.data.size()) {
+      size_t zero = from;
+      while (zero < v.data.size() && v.data[zero] != 0) ++zero;
+      out += (from ? ",\"" : "\"") + std::string(v.data.begin() + from, v.data.begin() + zero) + "\"";
+      from = zero + 1;
+    }
+    return out;
+  }
   if (v.type == RegType::Dword && v.data.size() == 4) {
     uint32_t d = v.data[0] | v.data[1] << 8 | v.data[2] << 16 | uint32_t(v.data[3]) << 24;
     return hex(d);
