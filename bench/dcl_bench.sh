@@ -22,9 +22,9 @@ SECONDS_PER="${BENCH_SECONDS:-2}"
 OUT="$ROOT/build/bench-dcl"
 mkdir -p "$OUT"
 
-# Same compiler settings as the reference figures: gcc -O2, in-process, from memory.
-g++ -std=c++17 -O2 -I"$ROOT/src" "$ROOT/bench/dcl_bench.cpp" "$ROOT/src/dcl/explode.cpp" \
-  "$ROOT/src/dcl/implode.cpp" "$ROOT/src/dcl/crc32.cpp" -o "$OUT/dcl_bench"
+# The native tree's target dcl_bench: the reference figures' settings, -O2, in-process, from memory.
+. "$ROOT/bench/native_program.sh"
+DCL_BENCH="$(native_program dcl_bench)"
 
 if [ -z "$CORPUS" ]; then
   CORPUS="$ROOT/build/bench-corpus"
@@ -38,9 +38,9 @@ if ! ls "$STREAMS"/*.pk >/dev/null 2>&1; then
   STREAMS="$OUT/streams"; mkdir -p "$STREAMS"
   for f in text4m binary4m mixed2m7; do
     src="$(ls "$CORPUS/$f".* | head -1)"
-    "$OUT/dcl_bench" implode-to "$src" 0 4096 "$STREAMS/$f.binary4096.pk"
+    "$DCL_BENCH" implode-to "$src" 0 4096 "$STREAMS/$f.binary4096.pk"
   done
-  "$OUT/dcl_bench" implode-to "$CORPUS/text4m.txt" 1 4096 "$STREAMS/text4m.ascii4096.pk"
+  "$DCL_BENCH" implode-to "$CORPUS/text4m.txt" 1 4096 "$STREAMS/text4m.ascii4096.pk"
 fi
 have_node=1
 if ! command -v node >/dev/null || [ ! -f "$NODE_PKWARE/dist/simple/index.js" ]; then
@@ -61,11 +61,11 @@ echo "explode ($STREAMS)"
 printf "%-24s %12s %10s %12s %14s\n" stream "output B" "ours MB/s" "ours instr/B" "node-pkware MB/s"
 for s in "$STREAMS"/*.pk; do
   name=$(basename "$s" .pk)
-  line=$("$OUT/dcl_bench" explode "$s" "$SECONDS_PER")
+  line=$("$DCL_BENCH" explode "$s" "$SECONDS_PER")
   outb=$(field "$line" out); mbs=$(field "$line" mbs)
   ipb="-"
   if [ $have_cg = 1 ]; then
-    n=$(instructions dcl_explode "$OUT/dcl_bench" explode-once "$s")
+    n=$(instructions dcl_explode "$DCL_BENCH" explode-once "$s")
     ipb=$(awk -v n="$n" -v o="$outb" 'BEGIN{printf "%.1f", n/o}')
   fi
   nmbs="-"
@@ -84,11 +84,11 @@ for f in text4m.txt binary4m.bin mixed2m7.bin text4m.txt; do
   type=0; tname=binary
   if [ "$f" = text4m.txt ] && [ "${seen_text:-0}" = 1 ]; then type=1; tname=ascii; fi
   [ "$f" = text4m.txt ] && seen_text=1
-  line=$("$OUT/dcl_bench" implode "$path" $type 4096 "$SECONDS_PER")
+  line=$("$DCL_BENCH" implode "$path" $type 4096 "$SECONDS_PER")
   inb=$(field "$line" in); mbs=$(field "$line" mbs); ratio=$(field "$line" ratio)
   ipb="-"
   if [ $have_cg = 1 ]; then
-    n=$(instructions dcl_implode "$OUT/dcl_bench" implode-once "$path" $type 4096)
+    n=$(instructions dcl_implode "$DCL_BENCH" implode-once "$path" $type 4096)
     ipb=$(awk -v n="$n" -v o="$inb" 'BEGIN{printf "%.0f", n/o}')
   fi
   nmbs="-"; nratio="-"

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The whole test run: set up the machine, build both trees, run the native tests and the Win32 tests
-# (under Wine), and end with one line "N passed, M failed". Exits non-zero when anything failed.
+# (under Wine), and end with one line "N passed, M failed, K skipped". Exits non-zero when anything failed.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
 LOGS="$ROOT/build/test-logs"
 
 bash scripts/setup.sh </dev/null || { echo "test.sh: setup failed"; echo "0 passed, 1 failed"; exit 1; }
-passed=0; failed=0; status=0
+passed=0; failed=0; skipped=0; status=0
 # A build failure counts as one failed test; whatever did build is still tested.
 if ! bash scripts/build.sh </dev/null; then
   echo "test.sh: the build failed (see above); testing what was built"
@@ -20,13 +20,15 @@ run_ctest() {  # name, ctest arguments...
   local log="$LOGS/$name.log"
   ctest "$@" --output-on-failure </dev/null 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
-  # "100% tests passed, 0 tests failed out of 12"
-  local line total bad
+  # "100% tests passed, 0 tests failed out of 12": the skipped ones (a GoogleTest program that skipped a
+  # case, listed after it as "  7 - name (Skipped)") count among those passed there, not here.
+  local line total bad skip
   line="$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)"
   if [ -n "$line" ]; then
     bad="$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")"
     total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
-    passed=$((passed + total - bad)); failed=$((failed + bad))
+    skip="$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$log")"
+    passed=$((passed + total - bad - skip)); failed=$((failed + bad)); skipped=$((skipped + skip))
   elif grep -q 'No tests were found' "$log"; then
     echo "test.sh: $name has no tests yet"
   else
@@ -89,5 +91,5 @@ if [ "${MV_SKIP_HOSTILE:-0}" != 1 ]; then
 fi
 
 [ "$failed" = 0 ] || status=1
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 exit $status

@@ -25,6 +25,3 @@ int dclExplode(const uint8_t* in, size_t n, std::vector<uint8_t>& out);
 // Compresses n bytes into an implode stream. type: 0 binary literals, 1 ASCII literals (for text);
 // dictSize: 1024, 2048 or 4096. Returns an empty vector when type or dictSize is not one of those.
 std::vector<uint8_t> dclImplode(const uint8_t* in, size_t n, int type, int dictSize);
-
-// The library's crc32 over a whole buffer, as an ordinary CRC-32 (the same as zlib's crc32).
-uint32_t dclCrc32(const uint8_t* data, size_t n);

@@ -1,7 +1,6 @@
 // The convenience interface of dcl.h over the library interface of pklib.h.
 #include "dcl/dcl.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -36,15 +35,4 @@ std::vector<uint8_t> dclImplode(const uint8_t* in, size_t n, int type, int dictS
   unsigned int d = static_cast<unsigned int>(dictSize);
   if (dcl_implode(dcl::readMemory, dcl::writeToSink, work.get(), &io, &t, &d) != CMP_NO_ERROR) out.clear();
   return out;
-}
-
-uint32_t dclCrc32(const uint8_t* data, size_t n) {
-  unsigned long crc = 0xFFFFFFFFul;
-  while (n) {
-    unsigned int chunk = static_cast<unsigned int>(std::min<size_t>(n, 1u << 30));
-    crc = dcl_crc32(reinterpret_cast<char*>(const_cast<uint8_t*>(data)), &chunk, &crc);
-    data += chunk;
-    n -= chunk;
-  }
-  return ~static_cast<uint32_t>(crc);
 }

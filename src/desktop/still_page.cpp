@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "desktop/still_page.h"
+#include "support/hex_digit.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
 
@@ -12,13 +13,6 @@ namespace mv::still {
 namespace {
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // The few character references a movie path or scale may carry in a page.
 std::string decodeEntities(const std::string& s) {
@@ -171,7 +165,7 @@ std::optional<uint32_t> pageColour(const std::string& value) {
   if (last - first != 6) return std::nullopt;
   uint32_t colour = 0;
   for (size_t i = first; i < last; ++i) {
-    const int digit = hexDigit(value[i]);
+    const int digit = hexDigitValue(value[i]);
     if (digit < 0) return std::nullopt;
     colour = colour << 4 | uint32_t(digit);
   }
@@ -181,8 +175,8 @@ std::optional<uint32_t> pageColour(const std::string& value) {
 std::string decodeUrlEscapes(const std::string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 && hexDigit(text[i + 2]) >= 0) {
-      out += char(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+    if (text[i] == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 && hexDigitValue(text[i + 2]) >= 0) {
+      out += char(hexDigitValue(text[i + 1]) * 16 + hexDigitValue(text[i + 2]));
       i += 2;
     } else {
       out += text[i];

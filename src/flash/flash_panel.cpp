@@ -204,7 +204,6 @@ void MoviePanel::fsCommand(const std::string& command, const std::string& args) 
     if (enableAllowScale) allowScale_ = beginsWithTrue(args) ? 1 : 0;
   } else if (name == "FULLSCREEN") {
     // Recognised; the panel has no full-screen behaviour.
-    (void)beginsWithTrue(args);
   }
 }
 

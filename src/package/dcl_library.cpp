@@ -121,15 +121,6 @@ void DclLibrary::release() {
   library_ = implode_ = explode_ = crc32_ = nullptr;
 }
 
-Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size) {
-  return expand(path, block, size, -1);
-}
-
-Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit) {
-  int64_t written = 0;
-  return expand(path, block, size, limit, written);
-}
-
 Result DclLibrary::expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit,
                           int64_t& written) {
   written = 0;

@@ -20,16 +20,12 @@ class DclLibrary {
   DclLibrary& operator=(const DclLibrary&) = delete;
 
   bool available() const { return available_; }
-  // Expands an implode stream held in memory into a new file at path. 0, the system's code when the
-  // destination cannot be created (after the "Zip Error" message), or the code of the first write the
-  // file refused (a full disk: 112; no message, the caller reports it). The library's status is
-  // ignored; callers check the written size.
-  Result expand(const std::string& path, const uint8_t* block, size_t size);
-  // The same, writing at most `limit` bytes (negative: no limit). Once the stream has produced more, the
-  // library is given no more input, so that a damaged or hostile stream cannot fill the disk. Callers
-  // pass the expected size + 1: a longer stream still shows as a wrong size.
-  Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit);
-  // The same, telling how many bytes the file took.
+  // Expands an implode stream held in memory into a new file at path, writing at most `limit` bytes
+  // (negative: no limit) and telling how many bytes the file took. Once the stream has produced more
+  // than the limit, the library is given no more input, so that a damaged or hostile stream cannot fill
+  // the disk. 0, the system's code when the destination cannot be created (after the "Zip Error"
+  // message), or the code of the first write the file refused (a full disk: 112; no message, the caller
+  // reports it). The library's status is ignored; callers check the written size.
   Result expand(const std::string& path, const uint8_t* block, size_t size, int64_t limit, int64_t& written);
   // Expands a stream into a new file that must come out at exactly `expectedSize` bytes: 0, the
   // codes of expand (a refused write before any size check), -35 without a library, -7 when the codec's buffers do not fit, -16 when no file

@@ -5,7 +5,7 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "support/result.h"
-#include "support/system_errors.h"
+#include "support/system_text_trim.h"
 
 namespace mv {
 

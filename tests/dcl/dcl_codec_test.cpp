@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_files.h"
 #include "dcl/dcl.h"
 #include "dcl/dcl_format.h"
 #include "dcl/memory_streams.h"
@@ -36,21 +37,11 @@ std::string dclDir() {
 #endif
 }
 
-bool readFile(const std::string& path, Bytes& out) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  out.clear();
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
-  std::fclose(f);
-  return true;
-}
 
 Bytes loadData(const std::string& name) {
-  Bytes b;
-  EXPECT_TRUE(readFile(dclDir() + name, b)) << dclDir() + name;
-  return b;
+  std::string bytes;
+  EXPECT_TRUE(testcommon::readWholeFile(dclDir() + name, bytes)) << dclDir() + name;
+  return Bytes(bytes.begin(), bytes.end());
 }
 
 Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
@@ -385,9 +376,13 @@ TEST(DclExplode, CopyBeforeTheStartIsBadDataAtAnyOffset) {
 
 // ------------------------------------------------------------------ crc32
 
+// The exported checksum leaves the inversions to its caller: started at all ones and inverted at the
+// end, it is the standard CRC-32, in one call or in pieces.
 TEST(DclCrc32, StandardCheckValueAndChaining) {
   std::string s = "123456789";
-  EXPECT_EQ(dclCrc32(reinterpret_cast<const uint8_t*>(s.data()), s.size()), 0xCBF43926u);
+  unsigned int nine = 9;
+  unsigned long whole = 0xFFFFFFFFul;
+  EXPECT_EQ(~uint32_t(dcl_crc32(&s[0], &nine, &whole)), 0xCBF43926u);
   unsigned long crc = 0xFFFFFFFFul;
   unsigned int four = 4, five = 5;
   crc = dcl_crc32(&s[0], &four, &crc);

@@ -61,6 +61,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_files.h"
 #include "support/text_encoding.h"
 
 namespace {
@@ -68,19 +69,7 @@ namespace {
 using mv::utf8ToWide;
 using mv::wideToUtf8;
 
-// A whole file's bytes; false when it cannot be read.
-bool readFile(const std::string& path, std::string& out) {
-  HANDLE h = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  out.clear();
-  char buf[65536];
-  DWORD got = 0;
-  bool ok = true;
-  while ((ok = ReadFile(h, buf, sizeof buf, &got, nullptr) != 0) && got > 0) out.append(buf, got);
-  CloseHandle(h);
-  return ok;
-}
+using testcommon::readWholeFile;
 
 struct Failure {
   std::string why;
@@ -557,7 +546,7 @@ void Driver::run(const std::vector<std::string>& w) {
     need(2);
     auto slurp = [](const std::string& p, bool& ok) {
       std::string bytes;
-      ok = readFile(p, bytes);
+      ok = readWholeFile(p, bytes);
       return bytes;
     };
     bool ok1 = false, ok2 = true;
@@ -663,7 +652,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   std::string script;
-  if (!readFile(wideToUtf8(argv[1]), script)) {
+  if (!readWholeFile(wideToUtf8(argv[1]), script)) {
     std::fprintf(stderr, "cannot read %s\n", wideToUtf8(argv[1]).c_str());
     return 2;
   }

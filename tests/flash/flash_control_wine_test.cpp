@@ -165,7 +165,7 @@ class FlashControlWine : public ::testing::Test {
     EXPECT_TRUE(writeFile(path, bytes));
     return path;
   }
-  std::vector<std::string> controlLog() { return lines(readFile(log_)); }
+  std::vector<std::string> controlLog() { return lines(wholeFile(log_)); }
 
   std::string folder_, log_;
   std::unique_ptr<FlashControlFactory> factory_ = createShockwaveFlashFactory();
@@ -273,8 +273,8 @@ TEST_F(FlashControlWine, CompressedMovieIsPlayedFromTheOriginalFile) {
     ASSERT_EQ(panel.loadSWF(path), 0);
     temp = panel.tempFolder();
     EXPECT_EQ(temp, tempFolder() + "FlashPanel\\");
-    EXPECT_EQ(readFile(temp + "unCompressedSWF.swf"), plain);
-    EXPECT_EQ(readFile(temp + "compressedSWFSegment.swf"), cwsOf(plain).substr(8));
+    EXPECT_EQ(wholeFile(temp + "unCompressedSWF.swf"), plain);
+    EXPECT_EQ(wholeFile(temp + "compressedSWFSegment.swf"), cwsOf(plain).substr(8));
     EXPECT_EQ(panel.colour(), 0x00563412u);
   }
   EXPECT_FALSE(exists(temp));

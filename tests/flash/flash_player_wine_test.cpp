@@ -46,7 +46,7 @@ class FlashPlayerWine : public ::testing::Test {
   // The stand-in's command line, once it has run; "" when it did not run within ms.
   std::string installerCommandLine(DWORD ms) {
     std::string text;
-    pumpUntil([&] { return !(text = readFile(log_)).empty(); }, ms);
+    pumpUntil([&] { return !(text = wholeFile(log_)).empty(); }, ms);
     return text;
   }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/test_files.h"
+
 namespace winetest {
 
 inline std::string programFolder() {
@@ -19,17 +21,7 @@ inline std::string tempFolder() {
   return std::string(path, n);
 }
 
-inline std::string readFile(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::string();
-  std::string out;
-  char buf[4096];
-  DWORD n = 0;
-  while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-  CloseHandle(h);
-  return out;
-}
+using testcommon::wholeFile;
 
 inline bool writeFile(const std::string& path, const std::string& bytes) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

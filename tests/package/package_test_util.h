@@ -16,7 +16,7 @@
 #include "platform/dialogs.h"
 #include "platform/platform.h"
 #include "platform/system_errors.h"
-#include "support/system_errors.h"
+#include "support/system_text_trim.h"
 #include "support/user_texts.h"
 
 namespace mv::test {

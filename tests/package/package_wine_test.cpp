@@ -8,30 +8,21 @@
 #include <map>
 #include <set>
 
+#include "common/test_files.h"
+#include "common/test_platform.h"
 #include "package/datafile.h"
 #include "package/format.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "package_test_util.h"
-#include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
 
 namespace mv {
 namespace {
 
 using namespace test;
-
-std::string readAll(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::string();
-  std::string out;
-  char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-  CloseHandle(h);
-  return out;
-}
+using testcommon::TestPlatform;
+using testcommon::wholeFile;
 
 bool writeAll(const std::string& path, const std::string& bytes) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -76,19 +67,6 @@ void removeTree(const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
-// The real platform, with a Windows folder of the test's own and message boxes recorded, not shown.
-class TestPlatform : public Win32Platform {
- public:
-  TestPlatform() : Win32Platform(text::abortButton) {}
-  std::string windowsFolder;
-  std::vector<std::string> boxes;
-  std::string windowsDirectory() override { return windowsFolder; }
-  BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
-    boxes.push_back(text);
-    return kind == BoxKind::YesNo ? BoxAnswer::Yes : BoxAnswer::Abort;
-  }
-};
-
 class PackageWineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,7 +90,7 @@ class PackageWineTest : public ::testing::Test {
     s.dataFilePath = content + "Demo.mvd";
     s.progress = &window;
 
-    library = readAll(codecPath());
+    library = wholeFile(codecPath());
     ASSERT_GT(library.size(), 1000u) << codecPath();
   }
   void TearDown() override {
@@ -135,7 +113,7 @@ class PackageWineTest : public ::testing::Test {
   static std::string ownImage() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string image = readAll(std::string(path, n));
+    std::string image = wholeFile(std::string(path, n));
     const int64_t field = peChecksumOffset(reinterpret_cast<const uint8_t*>(image.data()), image.size());
     if (field >= 0) putLe32(image, size_t(field), 0);
     return image;
@@ -153,6 +131,11 @@ class PackageWineTest : public ::testing::Test {
   }
 
   TestPlatform platform;
+  std::vector<std::string> boxTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& b : platform.boxes) texts.push_back(b.text);
+    return texts;
+  }
   RecordingWindow window;
   BoxReporter reporter{platform};
   PackageSession session{reporter};
@@ -180,7 +163,7 @@ TEST_F(PackageWineTest, APackageWithCompressedAndPlainSlotsExtractsExactlyTheExp
   b.slots[9] = {"uninstall.exe", 5, patternBytes(9000, 6), true};
 
   ASSERT_EQ(startUp(b), 0);
-  EXPECT_EQ(readAll(session.tempCopyPath), readAll(session.executablePath));
+  EXPECT_EQ(wholeFile(session.tempCopyPath), wholeFile(session.executablePath));
   ASSERT_EQ(extractInstallSlots(platform, session), 0);
   EXPECT_EQ(window.steps(), 3);
 
@@ -189,7 +172,7 @@ TEST_F(PackageWineTest, APackageWithCompressedAndPlainSlotsExtractsExactlyTheExp
   ASSERT_EQ(reader.entryCount(), 4);
   for (int i = 1; i <= reader.entryCount(); ++i) EXPECT_EQ(reader.extractDataEntry(content, i, true, nullptr), 0) << i;
   EXPECT_EQ(reader.closeDataFile(), 0);
-  EXPECT_TRUE(platform.boxes.empty()) << platform.boxes.front();
+  EXPECT_TRUE(platform.boxes.empty()) << platform.boxes.front().text;
 
   std::map<std::string, size_t> files;
   listFiles(windows, "", files);
@@ -208,7 +191,7 @@ TEST_F(PackageWineTest, APackageWithCompressedAndPlainSlotsExtractsExactlyTheExp
   for (const auto& f : files) names.insert(f.first);
   for (const auto& f : expected) expectedNames.insert(f.first);
   EXPECT_EQ(names, expectedNames);
-  for (const auto& f : expected) EXPECT_TRUE(readAll(windows + f.first) == f.second) << f.first;
+  for (const auto& f : expected) EXPECT_TRUE(wholeFile(windows + f.first) == f.second) << f.first;
 }
 
 TEST_F(PackageWineTest, ACompressedSlotDeclaredOneByteTooLargeIsMinus13AndTheFileStays) {
@@ -222,8 +205,8 @@ TEST_F(PackageWineTest, ACompressedSlotDeclaredOneByteTooLargeIsMinus13AndTheFil
   ASSERT_EQ(startUp(b), 0);
   const std::string uninstaller = content + "uninstall.exe";
   EXPECT_EQ(extractInstallSlots(platform, session), rc::wrongSize);
-  EXPECT_EQ(platform.boxes, std::vector<std::string>{"Installation Error: \r\n\r\nProblem with file " + uninstaller + ". "});
-  EXPECT_TRUE(readAll(uninstaller) == b.slots[9].content);  // the wrong-sized file is left as written
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Installation Error: \r\n\r\nProblem with file " + uninstaller + ". "});
+  EXPECT_TRUE(wholeFile(uninstaller) == b.slots[9].content);  // the wrong-sized file is left as written
 }
 
 TEST_F(PackageWineTest, AnEntryThatExpandsToTheWrongSizeLeavesNoFile) {
@@ -235,7 +218,7 @@ TEST_F(PackageWineTest, AnEntryThatExpandsToTheWrongSizeLeavesNoFile) {
   EXPECT_EQ(reader.extractDataEntry(content, 1, true, nullptr), rc::wrongSize);
   EXPECT_FALSE(exists(content + "sub\\movie.swf"));
   EXPECT_EQ(reader.extractDataEntry(content, 2, true, nullptr), 0);
-  EXPECT_EQ(readAll(content + "ok.swf"), "fine");
+  EXPECT_EQ(wholeFile(content + "ok.swf"), "fine");
   EXPECT_TRUE(platform.boxes.empty());
 }
 
@@ -259,10 +242,10 @@ TEST_F(PackageWineTest, FilesHeldOpenElsewhereAreKeptAndABusyLibraryIsReported) 
   std::unique_ptr<File> stream = platform.open(session.tempCopyPath, OpenMode::Read);
   EXPECT_EQ(extractSlot(platform, session, *stream, slot::library, false), 0);
   stream->close();
-  EXPECT_EQ(platform.boxes, std::vector<std::string>{std::string("Installation Error: ") + text::fileBusy + dll});
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{std::string("Installation Error: ") + text::fileBusy + dll});
   for (HANDLE h : held) CloseHandle(h);
-  EXPECT_EQ(readAll(dll), "OLD LIBRARY");
-  EXPECT_EQ(readAll(uninstaller), "OLD");
+  EXPECT_EQ(wholeFile(dll), "OLD LIBRARY");
+  EXPECT_EQ(wholeFile(uninstaller), "OLD");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "harness.h"
 #include "package/package_writer.h"
+#include "support/crc32.h"
 
 namespace mv {
 namespace {
@@ -168,7 +169,7 @@ TEST_F(DamagedPackage, ContentTitle) {
 TEST_F(DamagedPackage, IntegrityRecord) {
   Bytes file = sampleInstaller();
   // The record: "MVCK" and the CRC-32 of the package taken with the record's 8 bytes as zero.
-  const uint32_t crc = dclCrc32(file.data() + kStub, file.size() - kStub);
+  const uint32_t crc = mv::crc32Update(0, file.data() + kStub, file.size() - kStub);
   std::memcpy(&file[kStub + 8], "MVCK", 4);
   put32(file, kStub + 12, crc);
   EXPECT_EQ(expectSafe(file, "integrity").firstFailure(), 0);

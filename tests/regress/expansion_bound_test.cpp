@@ -30,14 +30,18 @@ TEST(ExpansionBound, TheAdapterStopsAtItsLimit) {
   for (int64_t limit : {0, 1, 101, 4096, 100000}) {
     DclLibrary compressor(platform(), box.state());
     ASSERT_TRUE(compressor.available());
-    EXPECT_EQ(compressor.expand(path, stream.data(), stream.size(), limit), 0);
+    int64_t count = -1;
+    EXPECT_EQ(compressor.expand(path, stream.data(), stream.size(), limit, count), 0);
     std::string written;
     ASSERT_TRUE(box.platform().readWholeFile(path, written));
     EXPECT_EQ(written.size(), size_t(limit)) << limit;
+    EXPECT_EQ(count, limit);
   }
   // Without a limit, everything the stream holds.
   DclLibrary compressor(platform(), box.state());
-  EXPECT_EQ(compressor.expand(path, stream.data(), stream.size()), 0);
+  int64_t count = -1;
+  EXPECT_EQ(compressor.expand(path, stream.data(), stream.size(), -1, count), 0);
+  EXPECT_EQ(count, int64_t(kHuge));
   std::string written;
   ASSERT_TRUE(box.platform().readWholeFile(path, written));
   EXPECT_EQ(written.size(), kHuge);

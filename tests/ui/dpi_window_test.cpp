@@ -20,7 +20,7 @@ class DpiChangeTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     app.reset(new Application);
-    view.reset(new Win32InstallerView(*app, nullptr));
+    view.reset(new Win32InstallerView(*app, realFiles(), nullptr));
     const bool withLicence = GetParam();
     logic.atCreate = [this, withLicence] {
       if (withLicence) view->setLicenceText("Terms of use.");

@@ -333,7 +333,7 @@ TEST(PictureFile, RefusalsSayWhy) {
       break;
     }
   ASSERT_TRUE(writeFile(dir + "large.jpg", j));
-  EXPECT_EQ(nullptr, loadPicture(dir + "large.jpg", 350, 150, &why));
+  EXPECT_EQ(nullptr, loadPicture(realFiles(), dir + "large.jpg", 350, 150, &why));
   EXPECT_EQ(Problem::TooLarge, why.problem);
   EXPECT_EQ(8000u, why.width);
   EXPECT_EQ(6000u, why.height);
@@ -344,7 +344,7 @@ TEST(PictureFile, RefusalsSayWhy) {
   std::vector<uint8_t> b = solidBmp(4, 2, 1, 2, 3);
   set32(b, 18, uint32_t(mv::kMaxPictureSide) + 1);
   ASSERT_TRUE(writeFile(dir + "wide.bmp", b));
-  EXPECT_EQ(nullptr, loadPicture(dir + "wide.bmp", 350, 150, &why));
+  EXPECT_EQ(nullptr, loadPicture(realFiles(), dir + "wide.bmp", 350, 150, &why));
   EXPECT_EQ(Problem::TooLarge, why.problem);
   EXPECT_EQ(uint32_t(mv::kMaxPictureSide) + 1, why.width);
   EXPECT_EQ(2u, why.height);
@@ -353,15 +353,15 @@ TEST(PictureFile, RefusalsSayWhy) {
   std::vector<uint8_t> cut = solidJpeg(32, 24, 1, 2, 3);
   cut.resize(20);
   ASSERT_TRUE(writeFile(dir + "cut.jpg", cut));
-  EXPECT_EQ(nullptr, loadPicture(dir + "cut.jpg", 350, 150, &why));
+  EXPECT_EQ(nullptr, loadPicture(realFiles(), dir + "cut.jpg", 350, 150, &why));
   EXPECT_EQ(Problem::NotDecodable, why.problem);
-  EXPECT_EQ(nullptr, loadPicture(dir + "missing.jpg", 350, 150, &why));
+  EXPECT_EQ(nullptr, loadPicture(realFiles(), dir + "missing.jpg", 350, 150, &why));
   EXPECT_EQ(Problem::Unreadable, why.problem);
   EXPECT_EQ(ERROR_FILE_NOT_FOUND, DWORD(why.code));
 
   // A good picture clears an earlier refusal.
   ASSERT_TRUE(writeFile(dir + "good.jpg", solidJpeg(32, 24, 1, 2, 3)));
-  HBITMAP shown = loadPicture(dir + "good.jpg", 350, 150, &why);
+  HBITMAP shown = loadPicture(realFiles(), dir + "good.jpg", 350, 150, &why);
   ASSERT_NE(nullptr, shown);
   EXPECT_TRUE(why);
   DeleteObject(shown);

@@ -11,6 +11,8 @@
 #include "installer/win32/application.h"
 #include "installer/win32/installer_view.h"
 #include "installer/win32/small_windows.h"
+#include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
 #include "ui_test_support.h"
 
 using namespace mv::win32;
@@ -37,7 +39,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   app.setTitle("Installation Successful");
   HiddenMainWindow preparing(app);
   YesNoWindow box(app);
-  Win32InstallerView view(app, nullptr);
+  mv::Win32Platform platform(mv::text::abortButton);
+  Win32InstallerView view(app, platform, nullptr);
   mv::uitest::StandInLogic logic;
   int pictureOk = -1;
   logic.atCreate = [&] {

@@ -5,6 +5,9 @@
 
 #include <jpeglib.h>
 
+#include "platform/win32/win32_platform.h"
+#include "support/user_texts.h"
+
 namespace mv::uitest {
 
 namespace {
@@ -100,6 +103,11 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& data) {
   if (!f) return false;
   bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
   return std::fclose(f) == 0 && ok;
+}
+
+FileSystem& realFiles() {
+  static Win32Platform platform(text::abortButton);
+  return platform;
 }
 
 std::string tempDir() {

@@ -63,6 +63,8 @@ std::vector<uint8_t> writeJpeg(int width, int height, const JpegSettings& settin
                                const std::function<void(int y, uint8_t* row)>& fillRow);
 std::vector<uint8_t> solidJpeg(int width, int height, uint8_t r, uint8_t g, uint8_t b, int32_t bottom = -1);
 bool writeFile(const std::string& path, const std::vector<uint8_t>& data);
+// The real file system, as the program hands it to the window (one for the whole test program).
+FileSystem& realFiles();
 std::string tempDir();  // a fresh folder for one test program, with a trailing backslash
 
 // Read-backs from the window system.

@@ -26,7 +26,7 @@ class InstallerWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     app.reset(new Application);
-    view.reset(new Win32InstallerView(*app, nullptr));
+    view.reset(new Win32InstallerView(*app, realFiles(), nullptr));
   }
   void TearDown() override {
     view.reset();

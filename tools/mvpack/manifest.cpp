@@ -4,6 +4,7 @@
 #include <map>
 #include <sstream>
 
+#include "support/hex_digit.h"
 #include "support/text_encoding.h"
 #include "util.h"
 
@@ -53,13 +54,6 @@ int parseComponent(const std::string& w, const std::string& where) {
   int v = std::stoi(w);
   if (v > 255) throw ToolError(where + "background: " + w + " is more than 255");
   return v;
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // The manifest's text: UTF-16 with its byte order mark (as Windows editors save "Unicode") is read as
@@ -140,7 +134,7 @@ Manifest parseManifestText(const std::string& text, const std::string& path) {
         if (value.size() != 7) throw ToolError(where + "background: expected #RRGGBB, found " + inQuotes(value));
         int c[6];
         for (int i = 0; i < 6; ++i)
-          if ((c[i] = hexDigit(value[1 + i])) < 0)
+          if ((c[i] = mv::hexDigitValue(value[1 + i])) < 0)
             throw ToolError(where + "background: expected #RRGGBB, found " + inQuotes(value));
         m.red = c[0] * 16 + c[1];
         m.green = c[2] * 16 + c[3];

@@ -109,14 +109,6 @@ std::string withCommas(int64_t value) {
   return value < 0 ? "-" + out : out;
 }
 
-std::string humanSize(int64_t bytes) {
-  char text[32];
-  if (bytes < 10 * 1024) std::snprintf(text, sizeof text, "%lld bytes", static_cast<long long>(bytes));
-  else if (bytes < 10 * 1024 * 1024) std::snprintf(text, sizeof text, "%.1f KiB", bytes / 1024.0);
-  else std::snprintf(text, sizeof text, "%.1f MiB", bytes / (1024.0 * 1024.0));
-  return text;
-}
-
 std::string inQuotes(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {

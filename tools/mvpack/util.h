@@ -49,8 +49,6 @@ void writeWholeFile(const std::string& path, const std::vector<uint8_t>& data);
 
 // 1234567 -> "1,234,567"
 std::string withCommas(int64_t value);
-// "12.3 MB" style, for summaries
-std::string humanSize(int64_t bytes);
 // Quotes a name for messages: "name" with control bytes shown as \xNN.
 std::string inQuotes(const std::string& text);
 

@@ -182,7 +182,7 @@ Text lastErrorText(DWORD code) {
                  code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   Text s = text ? Text(text) : L"error " + number(code);
   if (text) LocalFree(text);
-  // Trimmed as mv::trimSystemText (support/system_errors.h) trims, which needs the C++ library: trailing
+  // Trimmed as mv::trimSystemText (support/system_text_trim.h) trims, which needs the C++ library: trailing
   // blanks, control characters and periods go.
   while (!s.empty()) {
     const wchar_t c = s.back();

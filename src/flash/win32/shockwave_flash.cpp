@@ -20,7 +20,7 @@
 
 #include <string>
 
-#include "support/system_errors.h"
+#include "support/system_text_trim.h"
 #include "support/text_encoding.h"
 #include "support/user_texts.h"
 

@@ -190,8 +190,9 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
 
 // ---------------------------------------------------------------------------------------------------
 
-Win32InstallerView::Win32InstallerView(Application& app, std::unique_ptr<FlashControlFactory> flashFactory)
-    : app_(app), flashFactory_(std::move(flashFactory)) {
+Win32InstallerView::Win32InstallerView(Application& app, FileSystem& files,
+                                       std::unique_ptr<FlashControlFactory> flashFactory)
+    : app_(app), files_(files), flashFactory_(std::move(flashFactory)) {
   if (!flashFactory_) flashFactory_.reset(new NoFlashControls);
   HBRUSH face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   HICON icon = LoadIconW(module(), MAKEINTRESOURCEW(1));
@@ -579,7 +580,7 @@ PictureOutcome Win32InstallerView::showPicture(const std::string& path) {
   PictureOutcome outcome;
   // Decoded at least as large as its box on this display; drawn smoothly stretched into it.
   const RECT box = rectInParent(bmpPanel_);
-  HBITMAP loaded = loadPicture(path, box.right - box.left, box.bottom - box.top, &outcome);
+  HBITMAP loaded = loadPicture(files_, path, box.right - box.left, box.bottom - box.top, &outcome);
   if (loaded) {
     if (picture_) DeleteObject(picture_);
     picture_ = loaded;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "installer/view.h"
+#include "platform/files.h"
 #include "support/dpi_scale.h"
 
 namespace mv::win32 {
@@ -67,7 +68,8 @@ enum ControlId : int {
 
 class Win32InstallerView : public InstallerView {
  public:
-  Win32InstallerView(Application& app, std::unique_ptr<FlashControlFactory> flashFactory);
+  // The window's picture is read through `files`, which outlives the view.
+  Win32InstallerView(Application& app, FileSystem& files, std::unique_ptr<FlashControlFactory> flashFactory);
   ~Win32InstallerView() override;
   Win32InstallerView(const Win32InstallerView&) = delete;
   Win32InstallerView& operator=(const Win32InstallerView&) = delete;
@@ -137,6 +139,7 @@ class Win32InstallerView : public InstallerView {
   void centreOnScreen();
 
   Application& app_;
+  FileSystem& files_;
   std::unique_ptr<FlashControlFactory> flashFactory_;
   InstallerWindowEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;

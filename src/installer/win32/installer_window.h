@@ -13,7 +13,7 @@ class InstallerWindow : private InstallerWindowEvents {
   // The platform, state, boxes and data file reader belong to the program entry and outlive the window.
   InstallerWindow(Application& app, std::unique_ptr<FlashControlFactory> flashFactory, Platform& platform,
                   InstallerState& state, ErrorBoxes& boxes, DataFileReader& dataFile)
-      : view_(app, std::move(flashFactory)), logic_(view_, platform, state, boxes, dataFile) {
+      : view_(app, platform, std::move(flashFactory)), logic_(view_, platform, state, boxes, dataFile) {
     view_.start(*this);
   }
 

@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+#include "support/bytes.h"
+#include "support/picture_size.h"
 #include "support/text_encoding.h"
 
 namespace mv::win32 {
@@ -16,11 +18,6 @@ namespace mv::win32 {
 namespace {
 
 constexpr uint64_t kMaxFileSize = 256u * 1024 * 1024;
-
-uint32_t le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
-uint32_t le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // A picture file's bytes; none when it cannot be read or does not fit in memory.
 struct FileBytes {
@@ -30,45 +27,23 @@ struct FileBytes {
 
 // 0, or why the file could not be read: the system's code (ERROR_NOT_ENOUGH_MEMORY for a file beyond
 // kMaxFileSize or one that does not fit in memory, ERROR_HANDLE_EOF for one shorter than its size).
-DWORD readFile(const std::string& path, FileBytes& out) {
-  HANDLE f = CreateFileW(utf8ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return GetLastError();
-  DWORD error = 0;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(f, &size)) {
-    error = GetLastError();
-  } else if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > kMaxFileSize) {
-    error = ERROR_NOT_ENOUGH_MEMORY;
-  } else {
-    out.size = static_cast<size_t>(size.QuadPart);
-    out.data.reset(new (std::nothrow) uint8_t[out.size ? out.size : 1]);
-    DWORD got = 0;
-    if (!out.data)
-      error = ERROR_NOT_ENOUGH_MEMORY;
-    else if (out.size && !ReadFile(f, out.data.get(), static_cast<DWORD>(out.size), &got, nullptr))
-      error = GetLastError();
-    else if (out.size && got != out.size)
-      error = ERROR_HANDLE_EOF;
+DWORD readFile(FileSystem& files, const std::string& path, FileBytes& out) {
+  std::unique_ptr<File> file = files.open(path, OpenMode::Read);
+  if (!file) return DWORD(files.lastError());
+  const int64_t size = file->size();
+  if (size < 0) return DWORD(files.lastError());
+  if (static_cast<uint64_t>(size) > kMaxFileSize) return ERROR_NOT_ENOUGH_MEMORY;
+  out.size = static_cast<size_t>(size);
+  out.data.reset(new (std::nothrow) uint8_t[out.size ? out.size : 1]);
+  if (!out.data) return ERROR_NOT_ENOUGH_MEMORY;
+  if (out.size) {
+    const int64_t got = file->read(out.data.get(), size);
+    if (got < 0) return DWORD(files.lastError());
+    if (got != size) return ERROR_HANDLE_EOF;
   }
-  CloseHandle(f);
-  return error;
-}
-
-// Width and height from a Windows bitmap's header; false when it has none of the known sizes.
-bool bmpSize(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
-  if (!data || size < 14 + 12 || data[0] != 'B' || data[1] != 'M') return false;
-  const uint32_t headerSize = le32(data + 14);
-  if (headerSize == 12) {
-    width = le16(data + 18);
-    height = le16(data + 20);
-    return true;
-  }
-  if (headerSize < 40) return false;
-  const int32_t w = static_cast<int32_t>(le32(data + 18)), h = static_cast<int32_t>(le32(data + 22));
-  width = w < 0 ? 0u - static_cast<uint32_t>(w) : static_cast<uint32_t>(w);
-  height = h < 0 ? 0u - static_cast<uint32_t>(h) : static_cast<uint32_t>(h);
-  return true;
+  // Opened for reading only: there is nothing a failed close could lose.
+  (void)file->close();
+  return 0;
 }
 
 // A size beyond what the window's pictures may have, told with the limits.
@@ -91,32 +66,6 @@ std::string lowerExtension(const std::string& path) {
   for (char& c : ext)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return ext;
-}
-
-// Width and height from the frame header (SOFn) of a JPEG stream; false when the markers before it are
-// broken or there is none. Lets a picture that is far too large be refused before it is decoded.
-bool jpegFrameSize(const uint8_t* data, size_t size, unsigned& width, unsigned& height) {
-  size_t at = 2;  // after SOI
-  while (at + 4 <= size) {
-    if (data[at] != 0xFF) return false;
-    const uint8_t marker = data[at + 1];
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    const size_t length = (size_t{data[at + 2]} << 8) | data[at + 3];
-    if (length < 2 || at + 2 + length > size) return false;
-    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-    if (frame) {
-      if (length < 8) return false;
-      height = (unsigned{data[at + 5]} << 8) | data[at + 6];
-      width = (unsigned{data[at + 7]} << 8) | data[at + 8];
-      return true;
-    }
-    if (marker == 0xDA || marker == 0xD9) return false;  // scan or end before any frame
-    at += 2 + length;
-  }
-  return false;
 }
 
 // The system's picture decoder (OleLoadPicture) on a memory copy of the data; the bitmap it made, or
@@ -186,25 +135,25 @@ HBITMAP createDib24(int width, int height, uint8_t** bits) {
 bool isLoadableBmp(const uint8_t* data, size_t size) {
   // BITMAPFILEHEADER (14 bytes): "BM", file size, reserved, offset of the pixel data.
   if (!data || size < 14 + 12 || data[0] != 'B' || data[1] != 'M') return false;
-  const uint64_t offBits = le32(data + 10);
-  const uint32_t headerSize = le32(data + 14);
+  const uint64_t offBits = readLeU32(data + 10);
+  const uint32_t headerSize = readLeU32(data + 14);
   int64_t width, height;
   uint32_t planes, bpp, compression = 0, sizeImage = 0, colorsUsed = 0, paletteEntrySize;
   if (headerSize == 12) {  // BITMAPCOREHEADER
-    width = le16(data + 18);
-    height = le16(data + 20);
-    planes = le16(data + 22);
-    bpp = le16(data + 24);
+    width = readLe16(data + 18);
+    height = readLe16(data + 20);
+    planes = readLe16(data + 22);
+    bpp = readLe16(data + 24);
     paletteEntrySize = 3;
   } else if (headerSize >= 40 && headerSize <= 124) {  // BITMAPINFOHEADER and its V2..V5 extensions
     if (size < 14 + static_cast<uint64_t>(headerSize)) return false;
-    width = static_cast<int32_t>(le32(data + 18));
-    height = static_cast<int32_t>(le32(data + 22));
-    planes = le16(data + 26);
-    bpp = le16(data + 28);
-    compression = le32(data + 30);
-    sizeImage = le32(data + 34);
-    colorsUsed = le32(data + 46);
+    width = static_cast<int32_t>(readLeU32(data + 18));
+    height = static_cast<int32_t>(readLeU32(data + 22));
+    planes = readLe16(data + 26);
+    bpp = readLe16(data + 28);
+    compression = readLeU32(data + 30);
+    sizeImage = readLeU32(data + 34);
+    colorsUsed = readLeU32(data + 46);
     paletteEntrySize = 4;
   } else {
     return false;
@@ -255,9 +204,8 @@ bool isLoadableBmp(const uint8_t* data, size_t size) {
 
 bool decodeJpegPixels(const uint8_t* data, size_t size, uint64_t maxPixels, DecodedPicture& out) {
   out = DecodedPicture();
-  if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
-  unsigned width = 0, height = 0;
-  if (!jpegFrameSize(data, size, width, height)) return false;
+  uint32_t width = 0, height = 0;
+  if (!jpegDeclaredSize(data, size, width, height)) return false;
   if (width == 0 || height == 0 || width > unsigned(kMaxPictureSide) || height > unsigned(kMaxPictureSide) ||
       uint64_t{width} * height > maxPixels)
     return false;
@@ -326,7 +274,7 @@ HBITMAP decodeJpeg(const uint8_t* data, size_t size, int minWidth, int minHeight
   return result;
 }
 
-HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight, PictureOutcome* outcome) {
+HBITMAP loadPicture(FileSystem& files, const std::string& path, int boxWidth, int boxHeight, PictureOutcome* outcome) {
   PictureOutcome ignored;
   PictureOutcome& why = outcome ? *outcome : ignored;
   why = PictureOutcome::failed(PictureOutcome::Problem::NotDecodable);
@@ -335,16 +283,15 @@ HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight, Pictur
   const bool jpeg = ext == ".jpg" || ext == ".jpeg";
   if (!bmp && !jpeg) return nullptr;
   FileBytes file;
-  if (DWORD error = readFile(path, file)) {
+  if (DWORD error = readFile(files, path, file)) {
     why = PictureOutcome::failed(PictureOutcome::Problem::Unreadable, Result(error));
     return nullptr;
   }
   const uint8_t* data = file.data.get();
   // A size beyond the limits is told as such, before anything is decoded.
   uint32_t width = 0, height = 0;
-  const bool sized = jpeg ? file.size >= 4 && data[0] == 0xFF && data[1] == 0xD8 &&
-                                jpegFrameSize(data, file.size, width, height)
-                          : bmpSize(data, file.size, width, height);
+  const bool sized = jpeg ? jpegDeclaredSize(data, file.size, width, height)
+                          : bmpDeclaredSize(data, file.size, width, height);
   if (sized && refuseTooLarge(width, height, why)) return nullptr;
   HBITMAP loaded = nullptr;
   if (jpeg) {

@@ -13,6 +13,7 @@
 
 #include "flash/render/first_frame.h"
 #include "installer/picture_outcome.h"
+#include "platform/files.h"
 #include "support/picture_limits.h"
 
 namespace mv::win32 {
@@ -47,9 +48,11 @@ class PictureJpegDecoder : public render::JpegDecoder {
   bool decode(const uint8_t* data, size_t size, uint64_t maxPixels, render::Image& out) const override;
 };
 
-// Loads a picture file as its extension says; nullptr when it cannot be read or decoded, and then
+// Loads a picture file, read through `files`, as its extension says; nullptr when it cannot be read or
+// decoded, and then
 // `outcome` (when given) says why: the file unreadable, a size beyond the limits above (with the size
 // and the limits), or data the decoder does not take.
-HBITMAP loadPicture(const std::string& path, int boxWidth, int boxHeight, PictureOutcome* outcome = nullptr);
+HBITMAP loadPicture(FileSystem& files, const std::string& path, int boxWidth, int boxHeight,
+                    PictureOutcome* outcome = nullptr);
 
 }  // namespace mv::win32

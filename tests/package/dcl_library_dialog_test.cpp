@@ -11,23 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "common/test_platform.h"
 #include "installer/error_reporter.h"
 #include "package/dcl_library.h"
 #include "package/session.h"
 #include "platform/system_errors.h"
-#include "platform/win32/win32_platform.h"
 #include "support/user_texts.h"
 
 namespace mv {
 namespace {
-
-// The real platform, with a Windows folder of the test's own.
-class TestPlatform : public Win32Platform {
- public:
-  TestPlatform() : Win32Platform(text::abortButton) {}
-  std::string windowsFolder;
-  std::string windowsDirectory() override { return windowsFolder; }
-};
 
 // Reads every dialog box of this process: caption and text ("caption: text"), then presses its button.
 class BoxWatcher {
@@ -120,7 +112,7 @@ class CompressorDialogTest : public ::testing::Test {
     CloseHandle(h);
   }
   std::string windows_;
-  TestPlatform platform_;
+  testcommon::TestPlatform platform_{false};  // the boxes shown
   // The session the adapter reports to: the installer's error boxes, shown by the real platform.
   ErrorBoxes boxes_{platform_};
   PackageSession session_{boxes_};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_files.h"
 #include "dcl/dcl.h"
 #include "installer/error_reporter.h"
 #include "package/dcl_library.h"
@@ -19,7 +20,7 @@
 
 #include <algorithm>
 
-#include "platform/win32/win32_platform.h"
+#include "common/test_platform.h"
 #else
 #include "platform/host/host_platform.h"
 #endif
@@ -28,31 +29,6 @@ namespace mv {
 namespace {
 
 #ifdef _WIN32
-// The real platform, with a Windows folder of the test's own and message boxes recorded.
-class TestPlatform : public Win32Platform {
- public:
-  TestPlatform() : Win32Platform(text::abortButton) {}
-  std::string windowsFolder;
-  std::vector<std::string> boxes;
-  std::string windowsDirectory() override { return windowsFolder; }
-  BoxAnswer messageBox(const std::string& text, const std::string& caption, BoxKind kind) override {
-    boxes.push_back(caption + ": " + text);
-    return BoxAnswer::Abort;
-  }
-};
-
-std::string readHostFile(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::string();
-  std::string out;
-  char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n) out.append(buffer, n);
-  CloseHandle(h);
-  return out;
-}
-
 class Environment {
  public:
   Environment() {
@@ -72,14 +48,18 @@ class Environment {
     RemoveDirectoryA(root_.c_str());
   }
   std::string windows() const { return root_ + "WINDOWS\\"; }
-  std::vector<std::string> boxes() const { return platform_.boxes; }
+  std::vector<std::string> boxes() const {
+    std::vector<std::string> out;
+    for (const auto& b : platform_.boxes) out.push_back(b.caption + ": " + b.text);
+    return out;
+  }
   void putLibrary(const std::string& bytes) { writeFile(windows() + "impborl.dll", bytes); }
   std::string ourLibrary() const {
     std::string unixPath = MV_IMPBORL_LIBRARY;
     std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return readHostFile("Z:" + unixPath);
+    return testcommon::wholeFile("Z:" + unixPath);
   }
-  std::string read(const std::string& path) { return readHostFile(path); }
+  std::string read(const std::string& path) { return testcommon::wholeFile(path); }
   void writeFile(const std::string& path, const std::string& bytes) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
@@ -92,7 +72,7 @@ class Environment {
 
  private:
   std::string root_;
-  TestPlatform platform_;
+  testcommon::TestPlatform platform_;
 };
 #else
 class Environment {
@@ -105,16 +85,7 @@ class Environment {
     return out;
   }
   void putLibrary(const std::string& bytes) { writeFile(windows() + "impborl.dll", bytes); }
-  std::string ourLibrary() {
-    std::string bytes;
-    FILE* f = std::fopen(MV_IMPBORL_LIBRARY, "rb");
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
-    return bytes;
-  }
+  std::string ourLibrary() { return testcommon::wholeFile(MV_IMPBORL_LIBRARY); }
   std::string read(const std::string& path) {
     std::string bytes;
     sandbox_->readWholeFile(path, bytes);
@@ -153,17 +124,18 @@ TEST_F(CompressorTest, ExpandsACompressedBlockIntoAFile) {
     std::vector<uint8_t> stream = dclImplode(data.data(), data.size(), type, 4096);
     DclLibrary compressor(platform(), session);
     ASSERT_TRUE(compressor.available());
-    EXPECT_EQ(compressor.expand(env.windows() + "out.bin", stream.data(), stream.size()), 0);
+    int64_t written = 0;
+    EXPECT_EQ(compressor.expand(env.windows() + "out.bin", stream.data(), stream.size(), -1, written), 0);
     EXPECT_EQ(env.read(env.windows() + "out.bin"), std::string(data.begin(), data.end()));
 
     // A damaged stream: whatever the library wrote, no message, result 0 (callers check the size).
-    EXPECT_EQ(compressor.expand(env.windows() + "short.bin", stream.data(), stream.size() / 2), 0);
+    EXPECT_EQ(compressor.expand(env.windows() + "short.bin", stream.data(), stream.size() / 2, -1, written), 0);
     std::string part = env.read(env.windows() + "short.bin");
     EXPECT_LT(part.size(), data.size());
     EXPECT_EQ(part, std::string(data.begin(), data.begin() + part.size()));
 
     // An empty block leaves an empty file.
-    EXPECT_EQ(compressor.expand(env.windows() + "empty.bin", nullptr, 0), 0);
+    EXPECT_EQ(compressor.expand(env.windows() + "empty.bin", nullptr, 0, -1, written), 0);
     EXPECT_EQ(env.read(env.windows() + "empty.bin"), "");
     compressor.release();
     EXPECT_FALSE(compressor.available());
@@ -176,7 +148,8 @@ TEST_F(CompressorTest, DestinationThatCannotBeCreatedIsAZipError) {
   std::vector<uint8_t> stream{0, 6, 1, 0xFF};
   DclLibrary compressor(platform(), session);
   ASSERT_TRUE(compressor.available());
-  Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size());
+  int64_t written = 0;
+  Result r = compressor.expand(env.windows() + "no such folder\\out.bin", stream.data(), stream.size(), -1, written);
   EXPECT_EQ(r, oserr::pathNotFound);
   ASSERT_EQ(env.boxes().size(), 1u);
   EXPECT_EQ(env.boxes()[0], std::string("Error: ") + text::zipError + "\r\n\r\n" + errorDescription(platform(), r));
