@@ -22,10 +22,15 @@ MV_SELF_CHECK_CODE Tables makeTables() {
     for (int k = 1; k < 8; ++k) t[k][n] = t[0][t[k - 1][n] & 0xFF] ^ (t[k - 1][n] >> 8);
   return t;
 }
+
+// Filled by a dynamic initialiser when the program or library loads, before anything can ask for a CRC:
+// a table built on first use would race when impborl.dll's callers checksum from several threads at once
+// (the shipped programs are built without thread-safe statics).
+const Tables kTables = makeTables();
 }  // namespace
 
 MV_SELF_CHECK_CODE uint32_t crc32Update(uint32_t crc, const void* data, size_t size) {
-  static const Tables t = makeTables();
+  const Tables& t = kTables;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   crc = ~crc;
   for (; size >= 8; p += 8, size -= 8) {
