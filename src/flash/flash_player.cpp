@@ -9,7 +9,7 @@
 // The control file is System folder + "Macromed\Flash\Flash.ocx", or "swflash.ocx" when that is absent.
 #include "flash/flash_player.h"
 
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "platform/file_helpers.h"
 
 namespace mv {

@@ -10,7 +10,7 @@
 #include "desktop/desktop_record.h"
 #include "installer/installation.h"
 #include "package/dcl_library.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
 #include "platform/restart_deletions.h"

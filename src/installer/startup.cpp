@@ -5,7 +5,7 @@
 
 #include "installer/start_up.h"
 #include "package/dcl_library.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "package/format.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "package_test_util.h"
 
 namespace mv {

@@ -7,7 +7,7 @@
 #include "desktop/still_page.h"
 #include "flash/render/libjpeg_decoder.h"
 #include "flash/render/still_frame.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "preview.h"
 #include "support/paths.h"
 #include "util.h"
