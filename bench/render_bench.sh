@@ -9,5 +9,5 @@ ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 OUT="$ROOT/build/bench-render"
 mkdir -p "$OUT"
 g++ -std=c++17 -O2 -I"$ROOT/src" -I"$ROOT/tests/flash" -I/usr/include/freetype2 "$ROOT/bench/render_bench.cpp" \
-  "$ROOT"/src/flash/render/*.cpp "$ROOT/src/flash/inflate.cpp" -lz -ljpeg -lfreetype -o "$OUT/render_bench"
+  "$ROOT"/src/flash/render/*.cpp "$ROOT"/src/swf/*.cpp -lz -ljpeg -lfreetype -o "$OUT/render_bench"
 "$OUT/render_bench" "$@"

@@ -10,7 +10,7 @@ OUT="$ROOT/build/bench-still"
 mkdir -p "$OUT"
 g++ -std=c++17 -O2 -DMV_SOURCE_DIR="\"$ROOT\"" -I"$ROOT/src" -I"$ROOT/tests" -I"$ROOT/tests/flash" \
   -I/usr/include/freetype2 "$ROOT/bench/still_wallpaper_bench.cpp" "$ROOT"/src/flash/render/*.cpp \
-  "$ROOT/src/flash/inflate.cpp" "$ROOT"/src/desktop/still_*.cpp \
+  "$ROOT"/src/swf/*.cpp "$ROOT"/src/desktop/still_*.cpp \
   "$ROOT"/src/desktop/uninstall.cpp "$ROOT"/src/desktop/system_helpers.cpp \
   "$ROOT"/tests/platform/host/*.cpp "$ROOT"/src/platform/*.cpp "$ROOT"/src/support/*.cpp \
   -lz -ljpeg -lfreetype -ldl -o "$OUT/still_wallpaper_bench"
