@@ -80,6 +80,7 @@ Result MoviePanel::checkHeader(LoadedMovie& movie) {
     if (!result.ok()) return result;
     plain = movie.expanded.data();
     plainSize = movie.expanded.size();
+    movie.file = FileBytes();  // the compressed bytes are done with
   }
   SwfHeaderInfo info;
   allowScale_ = fullScreen_ = 0;
