@@ -36,7 +36,7 @@
 #include "package/dcl_library.h"
 #include "package/datafile.h"
 #include "package/format.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "platform/host/host_platform.h"
@@ -388,9 +388,9 @@ inline Outcome runDataFile(Sandbox& box, const uint8_t* data, size_t size) {
 }
 
 #ifdef MV_HARNESS_SWF
-// An SWF movie as the movie panel meets it: the signature is read, a "CWS" movie expanded into the
-// panel's working folder (never more than `bound` bytes), the plain movie's header parsed to the
-// background colour. Damage gives -404, -405, -406 or rc::failedWithText with a failure's text (the
+// An SWF movie as the movie panel meets it: the file read once, its signature checked, a "CWS" movie
+// expanded in memory and its copies written into the panel's working folder (never more than `bound`
+// bytes), the plain movie's header parsed to the background colour. Damage gives -404, -405, -406 or rc::failedWithText with a failure's text (the
 // outcome's message), and a failure only with that code. Nothing is written outside the working folder.
 constexpr const char* kMoviePath = "C:\\WINDOWS\\Web\\Wallpaper\\Demo dir\\installer.swf";
 constexpr const char* kMovieWork = "C:\\TEMP\\FlashPanel\\";
@@ -408,24 +408,33 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
     failureText = r.text();
     return true;
   };
+  FileBytes movie;
   std::string signature;
-  Result r = readSwfSignature(p, p, kMoviePath, signature);
-  o.steps.push_back({"readSwfSignature", r});
-  if (!failed("readSwfSignature", r) && r == 0) {
-    std::string headerFile = kMoviePath;
+  Result r = readSwfFile(p, p, kMoviePath, movie);
+  o.steps.push_back({"readSwfFile", r});
+  if (!failed("readSwfFile", r)) {
+    r = checkSwfSignature(movie.data.get(), movie.size, signature);
+    o.steps.push_back({"checkSwfSignature", r});
+  }
+  if (r == 0) {
+    const uint8_t* plain = movie.data.get();
+    size_t plainSize = movie.size;
+    std::vector<uint8_t> expanded;
     if (signature == "CWS") {
-      r = expandCompressedSwf(p, p, kMoviePath, kMovieWork, bound);
+      r = expandCompressedSwf(p, p, kMoviePath, plain, plainSize, kMovieWork, expanded, bound);
       o.steps.push_back({"expandCompressedSwf", r});
-      headerFile = std::string(kMovieWork) + "unCompressedSWF.swf";
+      plain = expanded.data();
+      plainSize = expanded.size();
       if (!failed("expandCompressedSwf", r)) {
-        std::string expanded;
-        if (!p.readWholeFile(headerFile, expanded)) detail::noteProblem(o, "no expanded movie");
-        else if (expanded.size() > std::max<uint64_t>(bound, 8)) detail::noteProblem(o, "the expanded movie exceeds its bound");
+        std::string written;
+        if (!p.readWholeFile(std::string(kMovieWork) + "unCompressedSWF.swf", written)) detail::noteProblem(o, "no expanded movie");
+        else if (written != std::string(expanded.begin(), expanded.end())) detail::noteProblem(o, "the expanded copy is not the movie read");
+        if (expanded.size() > std::max<uint64_t>(bound, 8)) detail::noteProblem(o, "the expanded movie exceeds its bound");
       }
     }
     if (r == 0) {
       SwfHeaderInfo info;
-      r = parseSwfHeader(p, p, headerFile, info);
+      r = parseSwfHeader(plain, plainSize, kMoviePath, info);
       o.steps.push_back({"parseSwfHeader", r});
       if (infoOut) *infoOut = info;
       if (!failed("parseSwfHeader", r)) {

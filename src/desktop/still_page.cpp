@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "desktop/still_page.h"
+#include "platform/file_helpers.h"
 #include "support/hex_digit.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
@@ -93,21 +94,6 @@ bool startsWithFolder(const std::string& path, const std::string& folder) {
 
 bool endsWithSwf(const std::string& name) {
   return name.size() > 4 && asciiLower(name.substr(name.size() - 4)) == ".swf";
-}
-
-bool isFile(FileSystem& files, const std::string& path) {
-  const uint32_t a = files.getAttributes(path);
-  return a != attr::invalid && !(a & attr::directory);
-}
-
-// The page's bytes, at most kMaxPageBytes; false when it cannot be read or is larger.
-bool readPage(FileSystem& files, const std::string& path, std::string& out) {
-  std::unique_ptr<File> file = files.open(path, OpenMode::Read);
-  if (!file) return false;
-  const int64_t size = file->size();
-  if (size < 0 || uint64_t(size) > kMaxPageBytes) return false;
-  out.resize(size_t(size));
-  return size == 0 || file->read(&out[0], size) == size;
 }
 
 }  // namespace
@@ -242,10 +228,12 @@ MovieChoice chooseMovie(const std::optional<std::string>& page, const std::strin
 
 MovieChoice chooseMovie(FileSystem& files, const std::string& pagePath, const std::string& contentFolder,
                         const std::vector<std::string>& contentNames) {
-  std::optional<std::string> page(std::in_place);
-  if (!readPage(files, pagePath, *page)) page.reset();
+  // The page's bytes, at most kMaxPageBytes; none when it cannot be read or is larger.
+  std::optional<std::string> page;
+  FileBytes bytes;
+  if (readWholeFile(files, pagePath, kMaxPageBytes, bytes) == rc::ok) page = bytes.text();
   return chooseMovie(page, pagePath, contentFolder, contentNames,
-                     [&files](const std::string& path) { return isFile(files, path); });
+                     [&files](const std::string& path) { return fileExists(files, path); });
 }
 
 }  // namespace mv::still

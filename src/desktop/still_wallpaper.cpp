@@ -8,6 +8,7 @@
 #include "desktop/desktop_record.h"
 #include "desktop/registry_text.h"
 #include "desktop/still_wallpaper.h"
+#include "platform/file_helpers.h"
 #include "support/paths.h"
 
 namespace mv::still {
@@ -66,16 +67,6 @@ bool applyPicture(Platform& platform, const std::string& picture, const Wallpape
   return false;
 }
 
-// The movie's bytes, at most kMaxMovieBytes.
-bool readMovie(FileSystem& files, const std::string& path, std::vector<uint8_t>& out) {
-  std::unique_ptr<File> file = files.open(path, OpenMode::Read);
-  if (!file) return false;
-  const int64_t size = file->size();
-  if (size <= 0 || uint64_t(size) > kMaxMovieBytes) return false;
-  out.resize(size_t(size));
-  return file->read(out.data(), size) == size;
-}
-
 }  // namespace
 
 bool systemShowsNoWebPage(const OsVersion& v) {
@@ -91,16 +82,18 @@ StillOutcome installStillWallpaper(Platform& platform, const StillRequest& reque
 
   const MovieChoice movie = chooseMovie(platform, request.pagePath, request.contentFolder, request.contentNames);
   if (movie.path.empty()) return StillOutcome::noMovie;
-  std::vector<uint8_t> bytes;
-  if (!readMovie(platform, movie.path, bytes)) return StillOutcome::unreadable;
+  // The movie's bytes, at most kMaxMovieBytes; an empty file is unreadable too.
+  FileBytes bytes;
+  if (readWholeFile(platform, movie.path, kMaxMovieBytes, bytes) != rc::ok || bytes.size == 0)
+    return StillOutcome::unreadable;
   StillLook look;
   look.scale = movie.scale;
   look.stageColour = movie.stageColour;
   look.margin = request.background & 0xFFFFFF;
-  const StillPainter::Outcome painted = painter.paint(bytes.data(), bytes.size(), width, height, look);
+  const StillPainter::Outcome painted = painter.paint(bytes.data.get(), bytes.size, width, height, look);
   if (painted == StillPainter::Outcome::refused) return StillOutcome::refused;
   if (painted == StillPainter::Outcome::blank) return StillOutcome::blank;
-  std::vector<uint8_t>().swap(bytes);
+  bytes = FileBytes();
 
   Registry& registry = platform;
   std::string earlier;

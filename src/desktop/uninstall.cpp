@@ -3,8 +3,8 @@
 
 #include "desktop/desktop.h"
 #include "desktop/registry_text.h"
-#include "package/install_layout.h"
 #include "platform/file_helpers.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 

@@ -4,7 +4,7 @@
 #include "desktop/desktop.h"
 #include "desktop/desktop_record_names.h"
 #include "desktop/registry_text.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "support/user_texts.h"
 
 namespace mv {

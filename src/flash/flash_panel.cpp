@@ -1,18 +1,19 @@
-// MoviePanel: checks an SWF movie's header, expands compressed movies into a working folder of its own,
-// paints itself in the movie's background colour and plays the movie in the hosted Flash control.
+// MoviePanel: reads an SWF movie once into memory, checks its header, expands a compressed movie (keeping
+// its copies in a working folder of its own), paints itself in the movie's background colour and plays
+// the movie in the hosted Flash control; without one it shows the movie's first frame, drawn from the
+// same bytes.
 #include "flash/flash_panel.h"
 
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "flash/render/first_frame.h"
-#include "flash/swf_header.h"
 #include "platform/file_helpers.h"
 #include "platform/system_errors.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
 #include "support/user_texts.h"
+#include "swf/header.h"
 
 namespace mv {
 
@@ -26,8 +27,9 @@ bool beginsWithTrue(const std::string& args) { return asciiUpper(args.substr(0, 
 
 }  // namespace
 
-MoviePanel::MoviePanel(System& system, FileSystem& files, PanelSurface& surface, FlashControlFactory& factory)
-    : system_(system), files_(files), surface_(surface), factory_(factory) {
+MoviePanel::MoviePanel(System& system, FileSystem& files, PanelSurface& surface, FlashControlFactory& factory,
+                       const render::Services& services)
+    : system_(system), files_(files), surface_(surface), factory_(factory), services_(services) {
   applyColour(0xFFFFFF);
 }
 
@@ -47,8 +49,8 @@ Result MoviePanel::loadSWF(const std::string& path) {
   if (path.empty() || path == swfFilename_) return rc::ok;
   swfFilename_ = path;  // before any check: the same path again does nothing, even after a failure
 
-  std::string plainMovie;  // the plain movie whose header was accepted
-  Result result = fileExists(files_, swfFilename_) ? checkHeader(plainMovie) : Result(rc::ok);
+  LoadedMovie movie;  // the movie's bytes, and its plain form once its header was accepted
+  Result result = fileExists(files_, swfFilename_) ? checkHeader(movie) : Result(rc::ok);
   // A failure with a text ends the load where it happens.
   if (result.code() == rc::failedWithText) return result;
   if (result == rc::ok) releaseControl();
@@ -58,29 +60,39 @@ Result MoviePanel::loadSWF(const std::string& path) {
     Result started = startMovie();
     if (!started.ok()) return started;
   }
-  if (result == rc::ok || result == rc::noFlashControl) showFirstFrame(result == rc::ok ? std::string() : plainMovie);
+  if (result == rc::ok) surface_.showFrame(nullptr);
+  if (result == rc::noFlashControl) showFirstFrame(movie);
   return result;
 }
 
-// The header work: the signature, a compressed movie's expansion, the parse that colours the panel.
-Result MoviePanel::checkHeader(std::string& plainMovie) {
-  Result result = readSwfSignature(system_, files_, swfFilename_, signature_);
+// The header work over the movie read once: the signature, a compressed movie's expansion, the parse that
+// colours the panel.
+Result MoviePanel::checkHeader(LoadedMovie& movie) {
+  Result result = readSwfFile(system_, files_, swfFilename_, movie.file);
+  if (result.ok()) result = checkSwfSignature(movie.file.data.get(), movie.file.size, signature_);
   if (!result.ok()) return result;
-  std::string headerFile = swfFilename_;
+  const uint8_t* plain = movie.file.data.get();
+  size_t plainSize = movie.file.size;
   if (signature_ == "CWS") {
     result = makeWorkingFolder();
-    if (result.ok()) result = expandCompressedSwf(system_, files_, swfFilename_, tempFolder_);
+    if (result.ok())
+      result = expandCompressedSwf(system_, files_, swfFilename_, plain, plainSize, tempFolder_, movie.expanded);
     if (!result.ok()) return result;
-    headerFile = tempFolder_ + "unCompressedSWF.swf";
+    plain = movie.expanded.data();
+    plainSize = movie.expanded.size();
+    movie.file = FileBytes();  // the compressed bytes are done with
   }
   SwfHeaderInfo info;
   allowScale_ = fullScreen_ = 0;
-  result = parseSwfHeader(system_, files_, headerFile, info);
+  result = parseSwfHeader(plain, plainSize, swfFilename_, info);
   if (result.code() == rc::failedWithText) return result;
   allowScale_ = info.allowScale;
   fullScreen_ = info.fullScreen;
   if (info.parsed) applyColour(info.colour());
-  if (result == rc::ok && info.parsed) plainMovie = headerFile;
+  if (result == rc::ok && info.parsed) {
+    movie.plain = plain;
+    movie.plainSize = plainSize;
+  }
   return result;
 }
 
@@ -111,28 +123,11 @@ render::Limits MoviePanel::firstFrameLimits() {
 }
 
 // Without a control the panel shows the movie's first frame, drawn by the renderer from the plain movie
-// (a compressed one's expanded copy). A movie it cannot read, or refuses, leaves the colour alone.
-void MoviePanel::showFirstFrame(const std::string& plainMovie) {
+// (a compressed one's expansion). A movie it could not read, or refuses, leaves the colour alone.
+void MoviePanel::showFirstFrame(const LoadedMovie& movie) {
   std::shared_ptr<const render::FirstFrame> frame;
-  if (!plainMovie.empty()) {
-    const render::Limits limits = firstFrameLimits();
-    std::unique_ptr<File> f = files_.open(plainMovie, OpenMode::Read);
-    const int64_t size = f ? f->size() : -1;
-    if (size > 0 && uint64_t(size) <= limits.maxMovieBytes) {
-      std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size_t(size)]);
-      int64_t got = 0;
-      while (bytes && got < size) {
-        const int64_t n = f->read(bytes.get() + got, size - got);
-        if (n <= 0) break;
-        got += n;
-      }
-      if (bytes && got == size)
-        frame = render::FirstFrame::load(bytes.get(), size_t(size), surface_.jpegDecoder(), surface_.fontProvider(),
-                                         limits);
-    }
-    // Only read from: a close that fails loses nothing.
-    if (f) (void)f->close();
-  }
+  if (movie.plain)
+    frame = render::FirstFrame::load(movie.plain, movie.plainSize, services_.jpeg, services_.fonts, firstFrameLimits());
   surface_.showFrame(frame);
 }
 

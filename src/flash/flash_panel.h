@@ -2,8 +2,10 @@
 // MoviePanel: the panel that checks SWF movies and plays them in the hosted Flash control.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "flash/flash_control.h"
+#include "flash/render/services.h"
 #include "flash/swf.h"
 #include "platform/files.h"
 #include "platform/system.h"
@@ -12,8 +14,6 @@ namespace mv {
 
 namespace render {
 class FirstFrame;
-class FontProvider;
-class JpegDecoder;
 struct Limits;
 }  // namespace render
 
@@ -32,16 +32,14 @@ class PanelSurface {
   // Without a Flash control the panel draws the movie's first frame itself: the surface keeps the frame
   // and paints it at its own size, again whenever that changes. nullptr: the colour alone again.
   virtual void showFrame(std::shared_ptr<const render::FirstFrame> frame) {}
-  // The decoder for the JPEG bitmaps of such a frame; none: they are left out.
-  virtual const render::JpegDecoder* jpegDecoder() { return nullptr; }
-  // The system's fonts for the frame's text fields that show device fonts; none: such text is left out.
-  virtual const render::FontProvider* fontProvider() { return nullptr; }
 };
 
 class MoviePanel {
  public:
-  // Works on the movie files through `files`, with the system's texts for their errors.
-  MoviePanel(System& system, FileSystem& files, PanelSurface& surface, FlashControlFactory& factory);
+  // Works on the movie files through `files`, with the system's texts for their errors; draws first
+  // frames with the render services handed in (JPEG bitmaps and device fonts are left out without them).
+  MoviePanel(System& system, FileSystem& files, PanelSurface& surface, FlashControlFactory& factory,
+             const render::Services& services = {});
   ~MoviePanel();  // deletes its temporary folder tree
 
   // 0, -403, -404, -405, -406; a failure with its text when a file cannot be read or written, the working
@@ -68,12 +66,20 @@ class MoviePanel {
   static render::Limits firstFrameLimits();
 
  private:
-  Result checkHeader(std::string& plainMovie);
+  // A movie being loaded: the file's bytes, a compressed movie's expansion, and the plain movie the
+  // header walk accepted (nullptr: none).
+  struct LoadedMovie {
+    FileBytes file;
+    std::vector<uint8_t> expanded;
+    const uint8_t* plain = nullptr;
+    size_t plainSize = 0;
+  };
+  Result checkHeader(LoadedMovie& movie);
   Result makeWorkingFolder();
   void releaseControl();
   Result createControl();
   Result setUpControl();
-  void showFirstFrame(const std::string& plainMovie);
+  void showFirstFrame(const LoadedMovie& movie);
   Result startMovie();  // a failure when the control refuses a step
   void applyColour(uint32_t c);
 
@@ -81,6 +87,7 @@ class MoviePanel {
   FileSystem& files_;
   PanelSurface& surface_;
   FlashControlFactory& factory_;
+  render::Services services_;
   std::unique_ptr<FlashControl> control_;
   std::string swfFilename_, signature_, tempFolder_;
   uint32_t colour_ = 0xFFFFFF;

@@ -9,8 +9,8 @@
 // The control file is System folder + "Macromed\Flash\Flash.ocx", or "swflash.ocx" when that is absent.
 #include "flash/flash_player.h"
 
-#include "package/install_layout.h"
 #include "platform/file_helpers.h"
+#include "support/install_layout.h"
 
 namespace mv {
 

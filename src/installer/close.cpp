@@ -7,9 +7,9 @@
 #include "installer/closing.h"
 #include "installer/installer_controller.h"
 #include "package/format.h"
-#include "package/install_layout.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 
 namespace mv {

@@ -10,10 +10,10 @@
 #include "desktop/desktop_record.h"
 #include "installer/installation.h"
 #include "package/dcl_library.h"
-#include "package/install_layout.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
 #include "platform/restart_deletions.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 

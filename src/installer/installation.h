@@ -4,6 +4,7 @@
 // that Cancel asks for while it runs.
 #include <string>
 
+#include "flash/render/services.h"
 #include "installer/error_reporter.h"
 #include "installer/state.h"
 #include "installer/view.h"
@@ -15,9 +16,16 @@ namespace mv {
 
 class Installation {
  public:
+  // The render services draw the still wallpaper.
   Installation(Platform& platform, InstallerView& view, InstallerState& state, ErrorBoxes& boxes,
-               DataFileReader& dataFile, Progress& progress)
-      : platform_(platform), view_(view), state_(state), boxes_(boxes), dataFile_(dataFile), progress_(progress) {}
+               DataFileReader& dataFile, Progress& progress, const render::Services& services)
+      : platform_(platform),
+        view_(view),
+        state_(state),
+        boxes_(boxes),
+        dataFile_(dataFile),
+        progress_(progress),
+        services_(services) {}
 
   void onInstallClicked();
   Result silentInstall();  // a windowless package, from start-up
@@ -52,6 +60,7 @@ class Installation {
   ErrorBoxes& boxes_;
   DataFileReader& dataFile_;
   Progress& progress_;
+  render::Services services_;
   Phase phase_ = Phase::notStarted;
 };
 

@@ -5,11 +5,12 @@
 namespace mv {
 
 InstallerController::InstallerController(InstallerView& view, Platform& platform, InstallerState& state,
-                                         ErrorBoxes& boxes, DataFileReader& dataFile)
+                                         ErrorBoxes& boxes, DataFileReader& dataFile,
+                                         const render::Services& services)
     : state_(state),
       progress_(view, state),
-      moviePanel_(platform, platform, view.moviePanelSurface(), view.flashControlFactory()),
-      installation_(platform, view, state, boxes, dataFile, progress_),
+      moviePanel_(platform, platform, view.moviePanelSurface(), view.flashControlFactory(), services),
+      installation_(platform, view, state, boxes, dataFile, progress_, services),
       startUp_(platform, view, state, boxes, moviePanel_, installation_),
       closing_(platform, view, state, moviePanel_, installation_) {
   state_.progress = &progress_;

@@ -18,8 +18,10 @@ namespace mv {
 
 class InstallerController {
  public:
+  // The render services (JPEG decoder, the system's fonts) draw the movie panel's first frame and the
+  // still wallpaper; without them JPEG bitmaps and device fonts are left out.
   InstallerController(InstallerView& view, Platform& platform, InstallerState& state, ErrorBoxes& boxes,
-                      DataFileReader& dataFile);
+                      DataFileReader& dataFile, const render::Services& services = {});
   ~InstallerController();
   InstallerController(const InstallerController&) = delete;
   InstallerController& operator=(const InstallerController&) = delete;

@@ -6,7 +6,7 @@
 #include "desktop/desktop.h"
 #include "flash/flash_player.h"
 #include "installer/start_up.h"
-#include "package/file_reader.h"
+#include "platform/file_helpers.h"
 #include "package/slots.h"
 #include "platform/system_errors.h"
 #include "support/paths.h"
@@ -93,7 +93,7 @@ Result StartUp::showLicence() {
   if (r != rc::ok) return r;
   std::string path = s.contentFolder + s.directory.entries[slot::licence].name;
   FileBytes licence;
-  r = readWholeFile(platform_, path, licence);
+  r = readWholeFile(platform_, path, UINT64_MAX, licence);  // any size that fits in memory
   if (r != rc::ok) {
     boxes_.fileError(r, path);
     return r;

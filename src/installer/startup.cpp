@@ -5,11 +5,11 @@
 
 #include "installer/start_up.h"
 #include "package/dcl_library.h"
-#include "package/install_layout.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
 #include "platform/file_helpers.h"
 #include "platform/system_errors.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 #include "support/user_texts.h"
 

@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "desktop/still_wallpaper.h"
-#include "flash/flash_panel.h"
 #include "flash/render/still_frame.h"
 #include "installer/installation.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 
 namespace mv {
 
@@ -25,13 +24,13 @@ render::ScaleMode scaleMode(still::StageScale scale) {
 }
 
 // Draws the still wallpaper's picture (flash/render/still_frame.h, as `mvpack build` checks it), JPEG
-// bitmaps and device fonts through the window's decoder and fonts; movies of every version the renderer
-// reads.
+// bitmaps and device fonts through the render services the program made; movies of every version the
+// renderer reads.
 class RenderedStill : public still::StillPainter {
  public:
-  RenderedStill(const render::JpegDecoder* jpeg, const render::FontProvider* fonts) : jpeg_(jpeg), fonts_(fonts) {}
+  explicit RenderedStill(const render::Services& services) : services_(services) {}
   Outcome paint(const uint8_t* movie, size_t size, int width, int height, const still::StillLook& look) override {
-    auto frame = render::loadStillFrame(movie, size, jpeg_, fonts_);
+    auto frame = render::loadStillFrame(movie, size, services_.jpeg, services_.fonts);
     if (!frame) return Outcome::refused;
     render::StillLook drawing;
     drawing.scale = scaleMode(look.scale);
@@ -48,8 +47,7 @@ class RenderedStill : public still::StillPainter {
   void copyRow(int y, uint32_t* out) const override { picture_.copyRow(y, out); }
 
  private:
-  const render::JpegDecoder* jpeg_;
-  const render::FontProvider* fonts_;
+  const render::Services services_;
   render::StillPicture picture_;
 };
 
@@ -69,8 +67,7 @@ void Installation::stillWallpaperStep(bool pageTaken) {
   const PackageHeader& h = s.directory.header;
   request.background = channel(h.red) << 16 | channel(h.green) << 8 | channel(h.blue);
 
-  PanelSurface& surface = view_.moviePanelSurface();
-  RenderedStill painter(surface.jpegDecoder(), surface.fontProvider());
+  RenderedStill painter(services_);
   // Every outcome leaves the installation as it was: a picture that could not be made or set is simply
   // not there, and the page and the background colour stay the desktop's.
   (void)still::installStillWallpaper(platform_, request, painter);

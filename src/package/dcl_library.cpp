@@ -9,7 +9,7 @@
 
 #include "dcl/memory_streams.h"
 #include "dcl/pklib.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "platform/file_helpers.h"
 #include "support/user_texts.h"
 #include "platform/system_errors.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "support/self_check_code.h"
 #include "support/bytes.h"
 #include "support/crc32.h"

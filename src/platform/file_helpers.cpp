@@ -1,5 +1,6 @@
 #include "platform/file_helpers.h"
 
+#include <new>
 #include <vector>
 
 #include "platform/system_errors.h"
@@ -134,6 +135,47 @@ int64_t fileSizeOf(FileSystem& files, const std::string& path) {
   int64_t size = f->size();
   f->close();
   return size;
+}
+
+namespace {
+
+// The code the failed call left, or `otherwise` when it left none.
+int32_t codeOr(FileSystem& files, int32_t otherwise) {
+  const int32_t code = files.lastError();
+  return code != 0 ? code : otherwise;
+}
+
+Result readOpenFile(FileSystem& files, File& f, uint64_t maxBytes, FileBytes& out) {
+  const int64_t size = f.size();
+  if (size < 0) return codeOr(files, oserr::readFault);
+  if (uint64_t(size) > maxBytes || uint64_t(size) > SIZE_MAX) return oserr::notEnoughMemory;
+  out.data.reset(new (std::nothrow) uint8_t[size ? size_t(size) : 1]);
+  if (!out.data) return oserr::notEnoughMemory;
+  int64_t got = 0;
+  while (got < size) {
+    const int64_t n = f.read(out.data.get() + got, size - got);
+    if (n < 0) return codeOr(files, oserr::readFault);
+    if (n == 0) return rc::shortIo;
+    got += n;
+  }
+  out.size = size_t(size);
+  return rc::ok;
+}
+
+}  // namespace
+
+Result readWholeFile(FileSystem& files, const std::string& path, uint64_t maxBytes, FileBytes& out, OpenMode mode) {
+  out = FileBytes();
+  std::unique_ptr<File> f = files.open(path, mode);
+  if (!f) return codeOr(files, oserr::fileNotFound);
+  out.opened = true;
+  const Result r = readOpenFile(files, *f, maxBytes, out);
+  (void)f->close();  // only read from: a failed close loses nothing
+  if (r != rc::ok) {
+    out.data.reset();
+    out.size = 0;
+  }
+  return r;
 }
 
 uint64_t folderTreeBytes(FileSystem& files, const std::string& folder) {

@@ -25,11 +25,9 @@ class RecordingSurface : public mv::PanelSurface {
   void setFocus() override { log_.push_back("panel focus"); }
   void deliverOneMessage() override { log_.push_back("deliver message"); }
   void showFrame(std::shared_ptr<const mv::render::FirstFrame> frame) override { frames.push_back(frame); }
-  const mv::render::JpegDecoder* jpegDecoder() override { return jpeg; }
 
   std::vector<uint32_t> colours;
   std::vector<std::shared_ptr<const mv::render::FirstFrame>> frames;  // what the panel handed over
-  const mv::render::JpegDecoder* jpeg = nullptr;
   bool visible = true;
 
  private:

@@ -275,8 +275,13 @@ TEST_F(PanelTest, ExpansionStopsAtTheDeclaredLength) {
   // Whatever the declared length, the bound holds.
   std::string huge = fws(6, bg(5, 6, 7) + std::string(1 << 20, 'z'), 0xFFFFFFFFu);
   std::string hugePath = put("huge.swf", cwsOf(huge));
-  EXPECT_EQ(expandCompressedSwf(sb.platform(), sb.platform(), hugePath, panel.tempFolder(), 4096), 0);
+  const std::string packed = cwsOf(huge);
+  std::vector<uint8_t> plainBytes;
+  EXPECT_EQ(expandCompressedSwf(sb.platform(), sb.platform(), hugePath, reinterpret_cast<const uint8_t*>(packed.data()),
+                                packed.size(), panel.tempFolder(), plainBytes, 4096),
+            0);
   EXPECT_EQ(read(panel.tempFolder() + "unCompressedSWF.swf"), huge.substr(0, 4096));
+  EXPECT_EQ(std::string(plainBytes.begin(), plainBytes.end()), huge.substr(0, 4096));
 }
 
 TEST_F(PanelTest, CompressedStreamThatEndsEarlyGivesAShorterMovie) {
@@ -326,12 +331,14 @@ TEST(SwfSteps, WorkOnTheFilesTheyAreHanded) {
   ASSERT_TRUE(work->writeWholeFile("C:\\TEMP\\c.swf", cwsOf(fws(6, bg(0x12, 0x34, 0x56)))));
   ASSERT_TRUE(work->createDirectory("C:\\TEMP\\work"));
   HostSandbox installed;  // the process's platform from here on: it holds no movie
-  std::string signature;
-  EXPECT_EQ(readSwfSignature(work.platform(), work.platform(), "C:\\TEMP\\c.swf", signature), 0);
-  EXPECT_EQ(signature, "CWS");
-  EXPECT_EQ(expandCompressedSwf(work.platform(), work.platform(), "C:\\TEMP\\c.swf", "C:\\TEMP\\work\\"), 0);
+  FileBytes movie;
+  ASSERT_EQ(readSwfFile(work.platform(), work.platform(), "C:\\TEMP\\c.swf", movie), 0);
+  std::vector<uint8_t> plain;
+  EXPECT_EQ(expandCompressedSwf(work.platform(), work.platform(), "C:\\TEMP\\c.swf", movie.data.get(), movie.size,
+                                "C:\\TEMP\\work\\", plain),
+            0);
   SwfHeaderInfo info;
-  EXPECT_EQ(parseSwfHeader(work.platform(), work.platform(), "C:\\TEMP\\work\\unCompressedSWF.swf", info), 0);
+  EXPECT_EQ(parseSwfHeader(plain.data(), plain.size(), "C:\\TEMP\\c.swf", info), 0);
   EXPECT_EQ(info.colour(), 0x00563412u);
   EXPECT_EQ(installed->getAttributes("C:\\TEMP\\work"), attr::invalid);
 }

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "package/format.h"
-#include "package/install_layout.h"
 #include "package_test_util.h"
+#include "support/install_layout.h"
 
 namespace mv {
 namespace {

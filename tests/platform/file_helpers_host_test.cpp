@@ -210,5 +210,37 @@ TEST_F(FileHelpersTest, MakeTempFolderGivesUpOnAMissingTempFolder) {
   EXPECT_EQ(f, "C:\\gone\\MVVA9999");  // the last candidate tried
 }
 
+// The one whole-file reader: the bytes, or why a file could not be read and whether it was opened.
+TEST_F(FileHelpersTest, ReadWholeFileReadsFilesAndSaysWhyOneCannotBeRead) {
+  const std::string path = "C:\\TEMP\\licence.txt";
+  std::string bytes(70000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 251);
+  file(path, bytes);
+  FileBytes read;
+  ASSERT_EQ(readWholeFile(p, path, UINT64_MAX, read), 0);
+  EXPECT_EQ(read.text(), bytes);
+  EXPECT_EQ(readWholeFile(p, path, bytes.size() - 1, read), oserr::notEnoughMemory);  // over the bound
+  EXPECT_TRUE(read.opened);
+  EXPECT_EQ(readWholeFile(p, path, bytes.size(), read), 0);
+
+  file(path, "");
+  ASSERT_EQ(readWholeFile(p, path, UINT64_MAX, read), 0);
+  EXPECT_EQ(read.size, 0u);
+  EXPECT_NE(read.data, nullptr);
+
+  EXPECT_EQ(readWholeFile(p, "C:\\TEMP\\missing.txt", UINT64_MAX, read), oserr::fileNotFound);
+  EXPECT_FALSE(read.opened);
+  file(path, bytes);
+  p.failOpen(path, oserr::sharingViolation);
+  EXPECT_EQ(readWholeFile(p, path, UINT64_MAX, read), oserr::sharingViolation);
+  EXPECT_FALSE(read.opened);
+  p.failOpen(path, 0);
+  p.failIo(path, oserr::readFault);
+  EXPECT_EQ(readWholeFile(p, path, UINT64_MAX, read), oserr::readFault);
+  EXPECT_TRUE(read.opened);
+  EXPECT_EQ(read.size, 0u);  // nothing is handed back from a failed read
+  EXPECT_EQ(read.data, nullptr);
+}
+
 }  // namespace
 }  // namespace mv

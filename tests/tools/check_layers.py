@@ -4,12 +4,11 @@
   check_layers.py ROOT              checks the tree
   check_layers.py ROOT --planted    checks that violations planted in a temporary copy are all caught
 
-The layers, highest first (docs/ARCHITECTURE.md): installer over desktop, flash and package; those over
-dcl and platform; everything over support. flash/render stands below flash. tools/ use package, dcl,
-platform, flash/render (previews) and support. A quoted include is named by its folder
-("platform/files.h"); one that names a file beside the including file is its own. Angle-bracket includes
-(the system, third-party libraries) are not layers. Tests, fuzzers and benchmarks may include anything
-and are not checked.
+The layers, highest first (docs/ARCHITECTURE.md): installer over desktop, flash and package; flash over
+flash/render; those over swf; swf over dcl and platform; everything over support. tools/ may use every
+layer below the installer. A quoted include is named by its folder ("platform/files.h"); one that names a
+file beside the including file is its own. Angle-bracket includes (the system, third-party libraries)
+are not layers. Tests, fuzzers and benchmarks may include anything and are not checked.
 """
 import os
 import re
@@ -18,30 +17,20 @@ import sys
 import tempfile
 
 BASE = {"support"}
+LOW = BASE | {"dcl", "platform"}
+MIDDLE = LOW | {"swf", "flash/render", "package", "desktop", "flash"}
 ALLOWED = {
     "support": BASE,
     "platform": BASE | {"platform"},
     "dcl": BASE | {"dcl"},
     "runtime": BASE | {"runtime"},
-    "package": BASE | {"package", "dcl", "platform"},
-    "desktop": BASE | {"desktop", "dcl", "platform"},
-    "flash/render": BASE | {"flash/render", "dcl", "platform"},
-    "flash": BASE | {"flash", "flash/render", "dcl", "platform"},
-    "installer": BASE | {"installer", "desktop", "flash", "flash/render", "package", "dcl", "platform", "runtime"},
-    "tools": BASE | {"package", "dcl", "platform", "flash/render"},
-}
-# Single headers a layer may take from beside or above it: the installed names (a header of names alone);
-# the SWF header rule (header-only) that the renderer and the packaging tool read movies with; the
-# inflate loop, a library of its own that the renderer shares with the movie panel; and the system's
-# fonts for the renderer (GDI), which mvpack.exe's previews use as the installer does; the rule of the
-# still wallpaper's movie (which movie the page embeds), which `mvpack build` checks as the installer draws it;
-# and the desktop record's names (string literals alone), which the sample uninstaller shares with the installer.
-EXTRA_HEADERS = {
-    "desktop": {"package/install_layout.h"},
-    "flash": {"package/install_layout.h"},
-    "flash/render": {"flash/swf_header.h", "flash/inflate.h"},
-    "tools": {"flash/swf_header.h", "flash/win32/gdi_fonts.h", "desktop/still_page.h",
-              "desktop/desktop_record_names.h"},
+    "swf": LOW | {"swf"},
+    "flash/render": LOW | {"swf", "flash/render"},
+    "package": LOW | {"swf", "package"},
+    "desktop": LOW | {"swf", "desktop"},
+    "flash": LOW | {"swf", "flash/render", "flash"},
+    "installer": MIDDLE | {"installer", "runtime"},
+    "tools": MIDDLE,
 }
 SOURCE_ENDINGS = (".cpp", ".h", ".c", ".hpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
@@ -90,8 +79,6 @@ def violations(root):
                         if os.path.exists(os.path.join(base, include)) and ".." not in include.split("/"):
                             continue  # a file of its own folder
                         folder = folder_of(include)
-                        if include in EXTRA_HEADERS.get(layer, ()):
-                            continue
                         if allowed is None or folder not in allowed:
                             found.append("%s:%d: %s includes \"%s\" (%s may use %s)" % (
                                 rel.replace(os.sep, "/"), number, layer, include, layer,
@@ -108,11 +95,12 @@ def check(root):
 
 
 # One upward include per kind of rule: support over platform, a middle layer over another, flash/render
-# over flash, a tool over the installer.
+# over flash, swf over the renderer, a tool over the installer.
 PLANTS = [
     ("src/support/paths.h", "platform/platform.h"),
     ("src/package/format.h", "flash/swf.h"),
     ("src/flash/render/first_frame.h", "flash/swf.h"),
+    ("src/swf/tags.h", "flash/render/first_frame.h"),
     ("src/platform/files.h", "dcl/dcl.h"),
     ("tools/mvpack/util.h", "installer/state.h"),
 ]

@@ -11,12 +11,12 @@
 
 #include "codec.h"
 #include "desktop/still_page.h"
-#include "flash/swf_header.h"
+#include "swf/header.h"
 #include "licence_text.h"
 #include "output_file.h"
 #include "package/datafile_format.h"
 #include "package/format.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "picture_check.h"
 #include "progress.h"
 #include "still_check.h"
@@ -294,7 +294,7 @@ uint64_t workOf(const std::vector<ContentFile>& content, const Manifest& m, cons
 // A movie for the installer window: an SWF file, of a version the installer plays (else a warning).
 void checkMovie(const std::vector<uint8_t>& head, const std::string& path, std::vector<std::string>& warnings) {
   const mv::SwfHeader swf = mv::readSwfHeader(head.data(), head.size());
-  if (swf.signature == mv::SwfSignature::none)
+  if (swf.signature != mv::SwfSignature::plain && swf.signature != mv::SwfSignature::compressed)
     throw ToolError("movie " + path + ": not an SWF movie (it starts neither with FWS nor CWS)");
   if (swf.hasVersion() && mv::swfVersionFit(swf.version) == mv::SwfVersionFit::tooNew)
     warnings.push_back("movie " + path + ": SWF version " + std::to_string(swf.version) +

@@ -6,9 +6,9 @@
 
 #include "examine.h"
 #include "examine_labels.h"
-#include "package/install_layout.h"
 #include "manifest_writer.h"
 #include "progress.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 #include "util.h"
 

@@ -6,7 +6,7 @@
 
 #include "examine.h"
 #include "examine_labels.h"
-#include "package/install_layout.h"
+#include "support/install_layout.h"
 #include "util.h"
 
 namespace mvpack {

@@ -7,8 +7,8 @@
 #include "desktop/still_page.h"
 #include "flash/render/libjpeg_decoder.h"
 #include "flash/render/still_frame.h"
-#include "package/install_layout.h"
 #include "preview.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 #include "util.h"
 

@@ -6,8 +6,8 @@
 
 #include "examine.h"
 #include "examine_labels.h"
-#include "package/install_layout.h"
 #include "progress.h"
+#include "support/install_layout.h"
 #include "support/paths.h"
 #include "support/text_encoding.h"
 #include "util.h"

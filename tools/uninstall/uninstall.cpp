@@ -625,7 +625,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int) {
   const Text folder = slash == Text::npos ? Text() : exe.sub(0, slash);  // no trailing backslash
   const size_t folderSlash = folder.findLast(L'\\');
   const Text folderName = folder.sub(folderSlash == Text::npos ? 0 : folderSlash + 1);
-  // The installed names are defined in src/package/install_layout.h; this program is built without
+  // The installed names are defined in src/support/install_layout.h; this program is built without
   // that library and spells the wallpaper folder, the page and the content folder's " dir" itself.
   const Text wallpaperFolder = windowsFolder() + L"Web\\Wallpaper\\";
   const Text caption = L"Uninstall";

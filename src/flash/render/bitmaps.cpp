@@ -19,8 +19,8 @@
 
 #include <algorithm>
 
-#include "flash/inflate.h"
 #include "support/bytes.h"
+#include "swf/inflate.h"
 
 namespace mv::render {
 
@@ -89,7 +89,8 @@ bool decodeLossless(const uint8_t* body, size_t size, bool withAlpha, int maxSid
   // The buffer grows with what the stream holds; a stream shorter than the picture leaves it out.
   const size_t expected = tableBytes + rowBytes * height;
   std::vector<uint8_t> raw;
-  if (inflateBounded(body + header, size - header, expected, raw) != static_cast<long long>(expected)) return false;
+  const InflateOutcome inflated = inflateBounded(body + header, size - header, expected, raw);
+  if (!inflated.ok() || inflated.produced != expected) return false;
 
   out.width = int(width);
   out.height = int(height);

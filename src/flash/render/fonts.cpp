@@ -36,7 +36,7 @@ FontRead readGlyphs(const uint8_t* tableStart, size_t tableBytes, const std::vec
     Glyph glyph;
     const size_t start = offsets[i], end = offsets[i + 1];
     if (start <= end && end <= tableBytes) {
-      BitReader g(tableStart + start, end - start);
+      RecordReader g(tableStart + start, end - start);
       if (!readGlyph(g, records, glyph)) {
         glyph.edges.clear();
         if (records == 0) return FontRead::outOfRecords;
@@ -47,7 +47,7 @@ FontRead readGlyphs(const uint8_t* tableStart, size_t tableBytes, const std::vec
   return FontRead::ok;
 }
 
-FontRead readFont1(BitReader& in, uint32_t& records, Font& out) {
+FontRead readFont1(RecordReader& in, uint32_t& records, Font& out) {
   const size_t tableStart = in.position();
   const uint16_t first = in.u16();
   const size_t count = first / 2;
@@ -63,7 +63,7 @@ FontRead readFont1(BitReader& in, uint32_t& records, Font& out) {
 
 }  // namespace
 
-std::string fontName(BitReader& in) {
+std::string fontName(RecordReader& in) {
   const unsigned length = in.u8();
   std::string name;
   for (unsigned i = 0; i < length && !in.failed(); ++i) name += char(in.u8());
@@ -71,7 +71,7 @@ std::string fontName(BitReader& in) {
   return name;
 }
 
-FontRead readFont(BitReader& in, int fontVersion, uint32_t& records, Font& out) {
+FontRead readFont(RecordReader& in, int fontVersion, uint32_t& records, Font& out) {
   if (fontVersion == 1) return readFont1(in, records, out);
   const unsigned flags = in.u8();
   in.u8();  // language
@@ -96,7 +96,7 @@ FontRead readFont(BitReader& in, int fontVersion, uint32_t& records, Font& out) 
 
   // The code table and the layout, where the offset table says they are.
   if (offsets.back() > tableBytes) return FontRead::damaged;
-  BitReader rest(in.data() + tableStart + offsets.back(), tableBytes - offsets.back());
+  RecordReader rest(in.data() + tableStart + offsets.back(), tableBytes - offsets.back());
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t code = wideCodes ? rest.u16() : rest.u8();
     if (rest.failed()) return FontRead::damaged;

@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-#include "flash/render/bit_reader.h"
+#include "flash/render/record_reader.h"
 #include "flash/render/font_provider.h"
 #include "flash/render/model.h"
 
@@ -16,9 +16,9 @@ enum class FontRead { ok, damaged, outOfRecords };
 // The body of DefineFont (version 1), DefineFont2 (2) or DefineFont3 (3) after the character id.
 // records: shape records still allowed, reduced by those of the glyphs read. A glyph that cannot be read
 // is left empty; a damaged table leaves the font with the glyphs read so far.
-FontRead readFont(BitReader& in, int fontVersion, uint32_t& records, Font& out);
+FontRead readFont(RecordReader& in, int fontVersion, uint32_t& records, Font& out);
 // A font name as the font tags hold it: a length byte, then the name, trailing NULs dropped.
-std::string fontName(BitReader& in);
+std::string fontName(RecordReader& in);
 
 // The device fonts of one movie: each family and style the provider has becomes one Font appended to
 // the movie's fonts, filled with glyphs as characters are asked for.

@@ -25,7 +25,7 @@ namespace mv::render {
 
 namespace {
 
-bool readMorphFill(BitReader& in, FillStyle& start, FillStyle& end) {
+bool readMorphFill(RecordReader& in, FillStyle& start, FillStyle& end) {
   const unsigned type = in.u8();
   switch (type) {
     case 0x00:
@@ -80,13 +80,13 @@ bool readMorphFill(BitReader& in, FillStyle& start, FillStyle& end) {
   return !in.failed();
 }
 
-unsigned styleCount(BitReader& in) {
+unsigned styleCount(RecordReader& in) {
   unsigned count = in.u8();
   if (count == 0xFF) count = in.u16();
   return count;
 }
 
-bool readMorphLine(BitReader& in, bool morph2, LineStyle& start, LineStyle& end) {
+bool readMorphLine(RecordReader& in, bool morph2, LineStyle& start, LineStyle& end) {
   start.width = in.u16();
   const uint16_t endWidth = in.u16();
   end.width = endWidth;
@@ -135,7 +135,7 @@ void control(const Edge& e, float& cx, float& cy) {
 
 }  // namespace
 
-bool readMorphShape(BitReader& in, bool morph2, uint32_t& records, MorphShape& out) {
+bool readMorphShape(RecordReader& in, bool morph2, uint32_t& records, MorphShape& out) {
   in.rect();
   in.rect();
   if (morph2) {

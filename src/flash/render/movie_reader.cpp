@@ -1,10 +1,9 @@
 // Reading a movie up to its first frame.
 //
-// The 8-byte header (flash/swf_header.h), with a version in the caller's range: a "CWS" movie expands to
-// no more than the declared length, and one that expands past Limits::maxMovieBytes is refused; "ZWS"
-// (LZMA) is refused for its compression. Then the frame RECT, frame
-// rate UI16 and frame count UI16, then tags: a UI16 header (code << 6 | length, length 0x3F: a UI32
-// length follows) and the body.
+// The 8-byte header (swf/header.h), with a version in the caller's range: a "CWS" movie expands
+// (swf/movie.h) to no more than the declared length, and one that expands past Limits::maxMovieBytes is
+// refused; "ZWS" (LZMA) is refused for its compression. Then the frame RECT, frame rate UI16 and frame
+// count UI16, then tags (swf/tags.h).
 //
 // The tags up to the first ShowFrame (1) or End (0) make the first frame: definitions enter the
 // dictionary (the first definition of an id counts) and the control tags build the display list:
@@ -26,15 +25,16 @@
 #include <cstdint>
 #include <cstring>
 
-#include "flash/inflate.h"
 #include "flash/render/bitmaps.h"
 #include "flash/render/fonts.h"
 #include "flash/render/morph.h"
 #include "flash/render/placement.h"
 #include "flash/render/shapes.h"
 #include "flash/render/text_fields.h"
-#include "flash/swf_header.h"
 #include "support/bytes.h"
+#include "swf/header.h"
+#include "swf/movie.h"
+#include "swf/tags.h"
 
 namespace mv::render {
 
@@ -77,31 +77,16 @@ enum TagCode : unsigned {
   tagDefineMorphShape2 = 84,
 };
 
-struct Tag {
-  unsigned code;
-  const uint8_t* body;
-  size_t size;
-};
+using Tag = SwfTag;
 
 // Walks the tags of a byte range; next() is false at the end or when a tag does not fit.
 class TagWalker {
  public:
-  TagWalker(const uint8_t* data, size_t size) : data_(data), in_(data, size) {}
-  bool next(Tag& tag) {
-    const unsigned header = in_.u16();
-    uint64_t length = header & 0x3F;
-    if (length == 0x3F) length = in_.u32();
-    if (in_.failed() || length > in_.remaining()) return false;
-    tag.code = header >> 6;
-    tag.body = data_ + in_.position();
-    tag.size = size_t(length);
-    in_.skip(tag.size);
-    return true;
-  }
+  TagWalker(const uint8_t* data, size_t size) : tags_(data, size) {}
+  bool next(Tag& tag) { return tags_.next(tag) == SwfTagReader::Step::tag; }
 
  private:
-  const uint8_t* data_;
-  BitReader in_;
+  SwfTagReader tags_;
 };
 
 // Where a bitmap's bytes are, to be decoded once the first frame is known.
@@ -126,7 +111,7 @@ class MovieReader {
     bool backgroundSeen = false;
     // The panel colours itself from the first background tag anywhere: so does the frame.
     auto background = [&] {
-      if (backgroundSeen || tag.code != tagBackground || tag.size < 3) return false;
+      if (backgroundSeen || tag.code != tagBackground || tag.length < 3) return false;
       m_.background = uint32_t(tag.body[0]) << 16 | uint32_t(tag.body[1]) << 8 | tag.body[2];
       backgroundSeen = true;
       return true;
@@ -150,7 +135,7 @@ class MovieReader {
  private:
   // Display-list tags; false for any other tag.
   bool control(const Tag& tag, DisplayList& list) {
-    BitReader in(tag.body, tag.size);
+    RecordReader in(tag.body, tag.length);
     switch (tag.code) {
       case tagPlaceObject: {
         const uint16_t id = in.u16(), depth = in.u16();
@@ -186,7 +171,7 @@ class MovieReader {
   }
 
   void define(const Tag& tag) {
-    BitReader in(tag.body, tag.size);
+    RecordReader in(tag.body, tag.length);
     switch (tag.code) {
       case tagDefineShape:
       case tagDefineShape2:
@@ -254,7 +239,7 @@ class MovieReader {
       case tagJpegTables:
         if (!jpegTables_) {
           jpegTables_ = tag.body;
-          jpegTablesSize_ = tag.size;
+          jpegTablesSize_ = tag.length;
         }
         return;
       case tagDefineBits:
@@ -266,7 +251,7 @@ class MovieReader {
         const uint16_t id = in.u16();
         if (in.failed() || known(id)) return;
         // Decoded later, and only when the first frame shows it.
-        pending_.push_back({tag.code, tag.body + 2, tag.size - 2});
+        pending_.push_back({tag.code, tag.body + 2, tag.length - 2});
         add(id, Character::bitmap, m_.bitmaps, Bitmap());
         return;
       }
@@ -275,7 +260,7 @@ class MovieReader {
         in.u16();  // frame count
         if (in.failed() || known(id)) return;
         Sprite sprite;
-        TagWalker walker(tag.body + 4, tag.size - 4);
+        TagWalker walker(tag.body + 4, tag.length - 4);
         Tag inner;
         while (walker.next(inner)) {
           if (++tags_ > limits_.maxTags) {
@@ -296,7 +281,7 @@ class MovieReader {
 
   // Morph shapes, buttons and scaling grids.
   void defineDisplayed(const Tag& tag) {
-    BitReader in(tag.body, tag.size);
+    RecordReader in(tag.body, tag.length);
     const uint16_t id = in.u16();
     if (in.failed()) return;
     switch (tag.code) {
@@ -330,7 +315,7 @@ class MovieReader {
         return;
       }
       case tagDefineScalingGrid: {
-        const BitReader::Rect r = in.rect();
+        const SwfRect r = in.rect();
         if (in.failed() || r.xmax <= r.xmin || r.ymax <= r.ymin) return;
         m_.scalingGrids.emplace(id, ScalingGrid{float(r.xmin), float(r.ymin), float(r.xmax), float(r.ymax)});
         return;
@@ -342,7 +327,7 @@ class MovieReader {
 
   // DefineFontInfo and DefineFontInfo2: font id UI16, name length UI8, name, flags UI8 (0x04 italic,
   // 0x02 bold, 0x01 wide codes), [language UI8,] codes UI8 or UI16 a glyph of the DefineFont.
-  void nameFont(BitReader& in, bool info2) {
+  void nameFont(RecordReader& in, bool info2) {
     const uint16_t id = in.u16();
     const Character* c = m_.find(id);
     if (in.failed() || !c || c->kind != Character::font) return;
@@ -459,20 +444,6 @@ class MovieReader {
   DeviceFonts devices_;
 };
 
-// A compressed movie's body: no longer than its header declares, and refused when it expands past the
-// bound (the expansion stops one byte beyond it). The buffer grows with what the stream holds.
-FrameStatus expand(const SwfHeader& swf, const uint8_t* stream, size_t size, uint64_t maxMovieBytes,
-                   std::vector<uint8_t>& out) {
-  const uint64_t declared = swf.length > kSwfHeaderSize ? swf.length - kSwfHeaderSize : 0;
-  const uint64_t bound = maxMovieBytes > kSwfHeaderSize ? maxMovieBytes - kSwfHeaderSize : 0;
-  const uint64_t wanted = std::min(declared, bound + 1);
-  if (wanted > SIZE_MAX) return FrameStatus::tooLarge;
-  const long long got = inflateBounded(stream, size, size_t(wanted), out);
-  if (got < 0) return FrameStatus::damaged;
-  if (uint64_t(got) > bound) return FrameStatus::tooLarge;
-  return FrameStatus::ok;
-}
-
 }  // namespace
 
 FirstFrame::FirstFrame(std::unique_ptr<Movie> movie) : movie_(std::move(movie)) {}
@@ -493,29 +464,33 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   *why = FrameStatus::notSwf;
   if (!data) return nullptr;
   const SwfHeader swf = readSwfHeader(data, size);
-  if (swf.complete() && std::memcmp(data, "ZWS", 3) == 0) {
+  if (swf.complete() && swf.signature == SwfSignature::lzma) {
     *why = FrameStatus::lzma;
     return nullptr;
   }
-  if (!swf.complete() || swf.signature == SwfSignature::none) return nullptr;
+  if (!swf.complete() || (swf.signature != SwfSignature::plain && swf.signature != SwfSignature::compressed))
+    return nullptr;
   switch (swfVersionFit(swf.version, limits.oldestVersion, limits.newestVersion)) {
     case SwfVersionFit::tooNew: *why = FrameStatus::versionTooNew; return nullptr;
     case SwfVersionFit::tooOld: *why = FrameStatus::versionTooOld; return nullptr;
     case SwfVersionFit::played: break;
   }
 
-  // The plain movie after its header.
+  // The plain movie after its header; a compressed one expanding one byte past the bound is refused.
   std::vector<uint8_t> expanded;
   const uint8_t* body = data + kSwfHeaderSize;
   size_t bodySize = size - kSwfHeaderSize;
   if (swf.signature == SwfSignature::compressed) {
-    const FrameStatus inflated = expand(swf, body, bodySize, limits.maxMovieBytes, expanded);
-    if (inflated != FrameStatus::ok) {
-      *why = inflated;
+    if (expandSwf(swf, data, size, limits.maxMovieBytes + 1, expanded).end != SwfExpansion::End::complete) {
+      *why = FrameStatus::damaged;
       return nullptr;
     }
-    body = expanded.data();
-    bodySize = expanded.size();
+    if (expanded.size() > limits.maxMovieBytes) {
+      *why = FrameStatus::tooLarge;
+      return nullptr;
+    }
+    body = expanded.data() + kSwfHeaderSize;
+    bodySize = expanded.size() - kSwfHeaderSize;
   } else if (size > limits.maxMovieBytes) {
     *why = FrameStatus::tooLarge;
     return nullptr;
@@ -524,8 +499,8 @@ std::shared_ptr<const FirstFrame> FirstFrame::load(const uint8_t* data, size_t s
   auto movie = std::make_unique<Movie>();
   movie->limits = limits;
   movie->version = swf.version;
-  BitReader header(body, bodySize);
-  const BitReader::Rect frame = header.rect();
+  RecordReader header(body, bodySize);
+  const SwfRect frame = header.rect();
   header.u16();  // frame rate
   header.u16();  // frame count
   if (header.failed()) {

@@ -34,9 +34,9 @@ namespace mv::render {
 
 namespace {
 
-float fixed16(BitReader& in) { return float(int32_t(in.u32()) / 65536.0); }
-float fixed8(BitReader& in) { return float(int16_t(in.u16()) / 256.0); }
-float single(BitReader& in) {
+float fixed16(RecordReader& in) { return float(int32_t(in.u32()) / 65536.0); }
+float fixed8(RecordReader& in) { return float(int16_t(in.u16()) / 256.0); }
+float single(RecordReader& in) {
   const uint32_t bits = in.u32();
   float f;
   std::memcpy(&f, &bits, sizeof f);
@@ -47,7 +47,7 @@ float single(BitReader& in) {
 float blurSize(float v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 // A filter's shared tail: blur, the angle and distance when it has them, strength and flags.
-void readShadowLike(BitReader& in, bool offset, bool bevel, Filter& f) {
+void readShadowLike(RecordReader& in, bool offset, bool bevel, Filter& f) {
   f.blurX = blurSize(fixed16(in));
   f.blurY = blurSize(fixed16(in));
   if (offset) {
@@ -65,7 +65,7 @@ void readShadowLike(BitReader& in, bool offset, bool bevel, Filter& f) {
 
 }  // namespace
 
-bool readFilters(BitReader& in, std::vector<Filter>& out) {
+bool readFilters(RecordReader& in, std::vector<Filter>& out) {
   const unsigned count = in.u8();
   for (unsigned i = 0; i < count && !in.failed(); ++i) {
     Filter f;
@@ -116,7 +116,7 @@ bool readFilters(BitReader& in, std::vector<Filter>& out) {
   return !in.failed();
 }
 
-void readPlacement(BitReader& in, bool placeObject3, DisplayList& list) {
+void readPlacement(RecordReader& in, bool placeObject3, DisplayList& list) {
   const unsigned flags = in.u8();
   const unsigned more = placeObject3 ? in.u8() : 0;
   const uint16_t depth = in.u16();
@@ -157,7 +157,7 @@ void readPlacement(BitReader& in, bool placeObject3, DisplayList& list) {
   list[depth] = std::move(o);
 }
 
-bool readButtonUpState(BitReader& in, bool button2, DisplayList& out) {
+bool readButtonUpState(RecordReader& in, bool button2, DisplayList& out) {
   if (button2) {
     in.u8();
     in.u16();

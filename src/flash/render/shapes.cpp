@@ -33,7 +33,7 @@ namespace {
 
 // A gradient's records: spread and interpolation in the top four bits of the count byte. Spread 3 and
 // interpolation 2 and 3 are reserved; players took them as pad and plain sRGB.
-void readGradient(BitReader& in, int shapeVersion, bool focal, FillStyle& f) {
+void readGradient(RecordReader& in, int shapeVersion, bool focal, FillStyle& f) {
   const unsigned head = in.u8();
   const unsigned spread = head >> 6;
   f.spread = spread == 1 ? Spread::reflect : spread == 2 ? Spread::repeat : Spread::pad;
@@ -48,7 +48,7 @@ void readGradient(BitReader& in, int shapeVersion, bool focal, FillStyle& f) {
   if (focal) f.focus = std::max(-1.0f, std::min(1.0f, float(int16_t(in.u16())) / 256.0f));
 }
 
-bool readFillStyle(BitReader& in, int shapeVersion, FillStyle& f) {
+bool readFillStyle(RecordReader& in, int shapeVersion, FillStyle& f) {
   const unsigned type = in.u8();
   switch (type) {
     case 0x00:
@@ -83,7 +83,7 @@ bool readFillStyle(BitReader& in, int shapeVersion, FillStyle& f) {
 
 // A style array: its count (UI8; 0xFF: a UI16 follows, DefineShape2 on), then each style through readOne.
 template <typename Style, typename ReadOne>
-bool readStyleArray(BitReader& in, int shapeVersion, std::vector<Style>& out, ReadOne readOne) {
+bool readStyleArray(RecordReader& in, int shapeVersion, std::vector<Style>& out, ReadOne readOne) {
   unsigned count = in.u8();
   if (count == 0xFF && shapeVersion >= 2) count = in.u16();
   out.clear();
@@ -96,11 +96,11 @@ bool readStyleArray(BitReader& in, int shapeVersion, std::vector<Style>& out, Re
   return !in.failed();
 }
 
-bool readFillStyles(BitReader& in, int shapeVersion, std::vector<FillStyle>& out) {
+bool readFillStyles(RecordReader& in, int shapeVersion, std::vector<FillStyle>& out) {
   return readStyleArray(in, shapeVersion, out, [&](FillStyle& f) { return readFillStyle(in, shapeVersion, f); });
 }
 
-bool readLineStyles(BitReader& in, int shapeVersion, std::vector<LineStyle>& out) {
+bool readLineStyles(RecordReader& in, int shapeVersion, std::vector<LineStyle>& out) {
   return readStyleArray(in, shapeVersion, out, [&](LineStyle& l) {
     if (shapeVersion >= 4) return readLineStyle2(in, l);
     l.width = in.u16();
@@ -110,7 +110,7 @@ bool readLineStyles(BitReader& in, int shapeVersion, std::vector<LineStyle>& out
 }
 
 // Reads shape records into groups (a shape) or into one group without styles (a glyph).
-bool readRecords(BitReader& in, int shapeVersion, bool withStyles, uint32_t& records, std::vector<ShapeGroup>& groups) {
+bool readRecords(RecordReader& in, int shapeVersion, bool withStyles, uint32_t& records, std::vector<ShapeGroup>& groups) {
   if (groups.empty()) groups.emplace_back();
   in.align();
   unsigned fillBits = in.ub(4), lineBits = in.ub(4);
@@ -191,7 +191,7 @@ Cap capOf(unsigned bits) { return bits == 1 ? Cap::none : bits == 2 ? Cap::squar
 
 }  // namespace
 
-void readLineFlags(BitReader& in, LineStyle& out) {
+void readLineFlags(RecordReader& in, LineStyle& out) {
   out.startCap = capOf(in.ub(2));
   const unsigned join = in.ub(2);
   out.join = join == 1 ? Join::bevel : join == 2 ? Join::miter : Join::round;
@@ -205,7 +205,7 @@ void readLineFlags(BitReader& in, LineStyle& out) {
   if (join == 2) out.miterLimit = std::max(1.0f, float(in.u16()) / 256.0f);
 }
 
-bool readLineStyle2(BitReader& in, LineStyle& out) {
+bool readLineStyle2(RecordReader& in, LineStyle& out) {
   out.width = in.u16();
   readLineFlags(in, out);
   if (out.hasFill) {
@@ -216,7 +216,7 @@ bool readLineStyle2(BitReader& in, LineStyle& out) {
   return !in.failed();
 }
 
-bool readShape(BitReader& in, int shapeVersion, uint32_t& records, Shape& out) {
+bool readShape(RecordReader& in, int shapeVersion, uint32_t& records, Shape& out) {
   out.groups.clear();
   out.groups.emplace_back();
   if (!readFillStyles(in, shapeVersion, out.groups[0].fills)) return false;
@@ -235,7 +235,7 @@ bool readShape(BitReader& in, int shapeVersion, uint32_t& records, Shape& out) {
   return true;
 }
 
-bool readGlyph(BitReader& in, uint32_t& records, Glyph& out) {
+bool readGlyph(RecordReader& in, uint32_t& records, Glyph& out) {
   std::vector<ShapeGroup> groups;
   if (!readRecords(in, 1, false, records, groups)) return false;
   out.edges.clear();
@@ -244,7 +244,7 @@ bool readGlyph(BitReader& in, uint32_t& records, Glyph& out) {
   return true;
 }
 
-bool readMorphEdges(BitReader& in, uint32_t& records, std::vector<Edge>& out) {
+bool readMorphEdges(RecordReader& in, uint32_t& records, std::vector<Edge>& out) {
   std::vector<ShapeGroup> groups;
   if (!readRecords(in, 3, false, records, groups)) return false;
   out = std::move(groups[0].edges);
@@ -256,7 +256,7 @@ bool readMorphEdges(BitReader& in, uint32_t& records, std::vector<Edge>& out) {
 // (with the font), then the glyph count UI8. A byte without the top bit is the older form of a glyph
 // record: its low 7 bits are the count (a style record is then one record of its own). Glyph entries:
 // index UB[glyph bits], advance SB[advance bits]; each record ends on a byte boundary.
-bool readText(BitReader& in, bool withAlpha, uint32_t& glyphs, Text& out) {
+bool readText(RecordReader& in, bool withAlpha, uint32_t& glyphs, Text& out) {
   out.matrix = in.matrix();
   const unsigned glyphBits = in.u8(), advanceBits = in.u8();
   if (in.failed() || glyphBits > 32 || advanceBits > 32) return false;

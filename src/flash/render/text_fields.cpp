@@ -29,7 +29,7 @@ namespace {
 
 constexpr float kGutter = 40;
 
-std::string zeroTerminated(BitReader& in) {
+std::string zeroTerminated(RecordReader& in) {
   std::string s;
   while (in.remaining() > 0) {
     const char c = char(in.u8());
@@ -302,7 +302,7 @@ bool FieldLayout::place(uint32_t& glyphs, EditText& out) {
 
 }  // namespace
 
-bool readEditText(BitReader& in, EditTextTag& out) {
+bool readEditText(RecordReader& in, EditTextTag& out) {
   out.bounds = in.rect();
   const unsigned flags = in.u8(), more = in.u8();
   out.wordWrap = flags & 0x40;

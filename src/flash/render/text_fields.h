@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <string>
 
-#include "flash/render/bit_reader.h"
+#include "flash/render/record_reader.h"
 #include "flash/render/fonts.h"
 #include "flash/render/model.h"
 
 namespace mv::render {
 
 struct EditTextTag {
-  BitReader::Rect bounds;
+  SwfRect bounds;
   bool wordWrap = false, password = false, html = false, border = false, autoSize = false, useOutlines = false;
   bool hasFont = false;
   uint16_t fontId = 0;
@@ -23,7 +23,7 @@ struct EditTextTag {
 };
 
 // The body of DefineEditText after the character id. false when it ends before its fields do.
-bool readEditText(BitReader& in, EditTextTag& out);
+bool readEditText(RecordReader& in, EditTextTag& out);
 
 // Lays the field out for the movie of version swfVersion. glyphs: glyphs still allowed, reduced by those
 // placed; false when they ran out (blanks and characters without a glyph count among them while the text

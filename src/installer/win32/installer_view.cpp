@@ -7,7 +7,6 @@
 
 #include "flash/flash_panel.h"
 #include "flash/render/first_frame.h"
-#include "flash/win32/gdi_fonts.h"
 #include "installer/win32/application.h"
 #include "installer/win32/picture.h"
 #include "platform/win32/dpi.h"
@@ -123,9 +122,6 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
     picture_ = render::Image();
     InvalidateRect(hwnd_, nullptr, TRUE);
   }
-  const render::JpegDecoder* jpegDecoder() override { return &jpeg_; }
-  const render::FontProvider* fontProvider() override { return &fonts_; }
-
   // Its window's messages (objectWindowProc): true when answered with result.
   bool onMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
@@ -184,8 +180,6 @@ class Win32InstallerView::MoviePanel : public PanelSurface {
   COLORREF colour_ = RGB(255, 255, 255);
   std::shared_ptr<const render::FirstFrame> frame_;
   render::Image picture_;
-  PictureJpegDecoder jpeg_;
-  GdiFontProvider fonts_;
 };
 
 // ---------------------------------------------------------------------------------------------------

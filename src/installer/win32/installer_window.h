@@ -10,10 +10,12 @@ namespace mv::win32 {
 
 class InstallerWindow : private InstallerWindowEvents {
  public:
-  // The platform, state, boxes and data file reader belong to the program entry and outlive the window.
+  // The platform, state, boxes, data file reader and render services belong to the program entry and
+  // outlive the window.
   InstallerWindow(Application& app, std::unique_ptr<FlashControlFactory> flashFactory, Platform& platform,
-                  InstallerState& state, ErrorBoxes& boxes, DataFileReader& dataFile)
-      : view_(app, platform, std::move(flashFactory)), logic_(view_, platform, state, boxes, dataFile) {
+                  InstallerState& state, ErrorBoxes& boxes, DataFileReader& dataFile,
+                  const render::Services& services)
+      : view_(app, platform, std::move(flashFactory)), logic_(view_, platform, state, boxes, dataFile, services) {
     view_.start(*this);
   }
 

@@ -3,11 +3,13 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "flash/win32/gdi_fonts.h"
 #include "flash/win32/shockwave_flash.h"
 #include "installer/error_reporter.h"
 #include "installer/state.h"
 #include "installer/win32/application.h"
 #include "installer/win32/installer_window.h"
+#include "installer/win32/picture.h"
 #include "installer/win32/small_windows.h"
 #include "installer/win32/windowless.h"
 #include "package/datafile.h"
@@ -38,15 +40,15 @@ void restrictDllSearchPath() {
 // The application, its three windows (start-up runs as the installer window is made) and the message
 // loop; the exit code.
 int runWithWindows(mv::Win32Platform& platform, mv::InstallerState& state, mv::ErrorBoxes& boxes,
-                   mv::DataFileReader& dataFile) {
+                   mv::DataFileReader& dataFile, const mv::render::Services& services) {
   mv::win32::Application app;
   app.screenCursor = [&platform] { return static_cast<HCURSOR>(platform.cursorHandle()); };
   app.setTitle(mv::text::successTitle);
 
   mv::win32::HiddenMainWindow hiddenMainWindow(app);  // the main window, off the screen
   mv::win32::YesNoWindow messageBox(app);             // created, never shown
-  mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory(), platform, state, boxes,
-                                       dataFile);  // runs start-up
+  mv::win32::InstallerWindow installer(app, mv::createShockwaveFlashFactory(), platform, state, boxes, dataFile,
+                                       services);  // runs start-up
 
   // A windowless package has installed inside start-up; there is nothing to wait for.
   if (!state.windowless()) app.run(hiddenMainWindow.handle());
@@ -72,13 +74,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     mv::ErrorBoxes boxes(platform);
     mv::InstallerState state(boxes);
     mv::DataFileReader dataFile;
+    // What draws movies (the panel's first frame, the still wallpaper): the decoder of the window's
+    // pictures for JPEG bitmaps, GDI for the system's fonts.
+    const mv::win32::PictureJpegDecoder jpeg;
+    const mv::GdiFontProvider fonts;
+    const mv::render::Services services{&jpeg, &fonts};
 
     if (mv::presentationKindOf(platform, platform.executablePath()) == mv::presentation::silent) {
       // Nothing is ever shown: no windows are made, start-up installs at once.
-      mv::win32::WindowlessInstaller installer(platform, state, boxes, dataFile);
+      mv::win32::WindowlessInstaller installer(platform, state, boxes, dataFile, services);
       exitCode = installer.logic().exitCode();
     } else {
-      exitCode = runWithWindows(platform, state, boxes, dataFile);
+      exitCode = runWithWindows(platform, state, boxes, dataFile, services);
     }
   }
   mv::setPlatform(nullptr);

@@ -34,8 +34,8 @@ void WindowlessView::closeWindow() {
 }
 
 WindowlessInstaller::WindowlessInstaller(Platform& platform, InstallerState& state, ErrorBoxes& boxes,
-                                         DataFileReader& dataFile)
-    : logic_(view_, platform, state, boxes, dataFile) {
+                                         DataFileReader& dataFile, const render::Services& services)
+    : logic_(view_, platform, state, boxes, dataFile, services) {
   view_.connect(logic_);
   logic_.onCreate();
   // Start-up of a windowless package ends by closing; a package that turned out to want its window

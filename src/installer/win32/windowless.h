@@ -5,15 +5,12 @@
 // as it does behind the installer window; this view answers for the window that is not there.
 #include <memory>
 
-#include "flash/win32/gdi_fonts.h"
 #include "installer/installer_controller.h"
 #include "installer/view.h"
-#include "installer/win32/picture.h"
 
 namespace mv::win32 {
 
-// The movie surface of no window: nothing to show a movie on, but the JPEG decoder and the system's
-// fonts that the still wallpaper draws the content's movie with.
+// The movie surface of no window: nothing to show a movie on.
 class WindowlessSurface : public PanelSurface {
  public:
   WindowHandle handle() override { return 0; }
@@ -24,12 +21,6 @@ class WindowlessSurface : public PanelSurface {
   void repaint() override {}
   void setFocus() override {}
   void deliverOneMessage() override;
-  const render::JpegDecoder* jpegDecoder() override { return &jpeg_; }
-  const render::FontProvider* fontProvider() override { return &fonts_; }
-
- private:
-  PictureJpegDecoder jpeg_;
-  GdiFontProvider fonts_;
 };
 
 class WindowlessView : public InstallerView {
@@ -79,7 +70,8 @@ class WindowlessView : public InstallerView {
 // The installer of a windowless package: constructing it runs start-up, which installs.
 class WindowlessInstaller {
  public:
-  WindowlessInstaller(Platform& platform, InstallerState& state, ErrorBoxes& boxes, DataFileReader& dataFile);
+  WindowlessInstaller(Platform& platform, InstallerState& state, ErrorBoxes& boxes, DataFileReader& dataFile,
+                      const render::Services& services);
   InstallerController& logic() { return logic_; }
 
  private:

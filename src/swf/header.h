@@ -1,9 +1,10 @@
 #pragma once
 // The 8-byte SWF header over bytes, and which versions the installer plays. One reader for the movie
-// panel, the renderer and mvpack; header-only, so that mvpack uses it without the flash library.
+// panel, the renderer and mvpack.
 //
 //   offset 0  3 bytes  signature: "FWS" plain movie, "CWS" zlib-compressed (everything from byte 8 on is
-//                      one zlib stream holding the plain movie from its byte 8 on)
+//                      one zlib stream holding the plain movie from its byte 8 on), "ZWS" LZMA-compressed
+//                      (versions 13 on; recognised, not expanded: swf/movie.h)
 //   offset 3  1 byte   version
 //   offset 4  4 bytes  length of the whole plain movie, header included, unsigned little-endian
 #include <algorithm>
@@ -20,7 +21,7 @@ constexpr int kOldestPlayedSwf = 3;
 constexpr int kNewestPlayedSwf = 6;
 constexpr int kNewestDrawnSwf = 10;  // the first-frame renderer reads versions up to this one
 
-enum class SwfSignature { none, plain, compressed };
+enum class SwfSignature { none, plain, compressed, lzma };
 
 // What the first bytes of a file hold, as far as they go: `size` says how many of the 8 header bytes
 // there were, and the fields after them are 0.
@@ -39,6 +40,7 @@ inline SwfHeader readSwfHeader(const uint8_t* data, size_t size) {
   h.size = std::min(size, kSwfHeaderSize);
   if (h.size >= 3 && std::memcmp(data, "FWS", 3) == 0) h.signature = SwfSignature::plain;
   if (h.size >= 3 && std::memcmp(data, "CWS", 3) == 0) h.signature = SwfSignature::compressed;
+  if (h.size >= 3 && std::memcmp(data, "ZWS", 3) == 0) h.signature = SwfSignature::lzma;
   if (h.hasVersion()) h.version = data[3];
   if (h.complete()) h.length = readLeU32(data + 4);
   return h;

@@ -1,13 +1,17 @@
 #pragma once
 // Reading SWF fields from a byte range. Whole-byte fields are little-endian and start on a byte
 // boundary; bit fields are packed from the most significant bit of each byte. A read past the end gives
-// zero and marks the reader failed, so a parser reads on and checks failed() where it matters.
+// zero and marks the reader failed, so a parser reads on and checks failed() where it matters. The records
+// made of fields (colours, matrices, colour transforms) are read by the renderer (flash/render/record_reader.h).
 #include <cstddef>
 #include <cstdint>
 
-#include "flash/render/model.h"
+namespace mv {
 
-namespace mv::render {
+// A rectangle (RECT): a 5-bit field size n, then four signed fields of n bits, in twips.
+struct SwfRect {
+  int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+};
 
 class BitReader {
  public:
@@ -74,25 +78,9 @@ class BitReader {
   // n bits of 16.16 fixed point.
   double fb(unsigned n) { return sb(n) / 65536.0; }
 
-  Rgba rgb() {
-    Rgba c;
-    c.r = u8();
-    c.g = u8();
-    c.b = u8();
-    return c;
-  }
-  Rgba rgba() {
-    Rgba c = rgb();
-    c.a = u8();
-    return c;
-  }
-
-  struct Rect {
-    int32_t xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-  };
-  Rect rect() {
+  SwfRect rect() {
     align();
-    Rect r;
+    SwfRect r;
     unsigned n = ub(5);
     r.xmin = sb(n);
     r.xmax = sb(n);
@@ -100,41 +88,6 @@ class BitReader {
     r.ymax = sb(n);
     align();
     return r;
-  }
-
-  Matrix matrix() {
-    align();
-    Matrix m;
-    if (ub(1)) {
-      unsigned n = ub(5);
-      m.a = fb(n);
-      m.d = fb(n);
-    }
-    if (ub(1)) {
-      unsigned n = ub(5);
-      m.b = fb(n);
-      m.c = fb(n);
-    }
-    unsigned n = ub(5);
-    m.tx = sb(n);
-    m.ty = sb(n);
-    align();
-    return m;
-  }
-
-  // CXFORM (withAlpha false) or CXFORMWITHALPHA: multipliers in 8.8 fixed point, then additions.
-  ColourTransform colourTransform(bool withAlpha) {
-    align();
-    ColourTransform t;
-    const bool hasAdd = ub(1) != 0, hasMul = ub(1) != 0;
-    const unsigned n = ub(4);
-    const int channels = withAlpha ? 4 : 3;
-    if (hasMul)
-      for (int i = 0; i < channels; ++i) t.mul[i] = float(sb(n)) / 256.0f;
-    if (hasAdd)
-      for (int i = 0; i < channels; ++i) t.add[i] = float(sb(n));
-    align();
-    return t;
   }
 
  private:
@@ -146,4 +99,4 @@ class BitReader {
   bool failed_ = false;
 };
 
-}  // namespace mv::render
+}  // namespace mv
