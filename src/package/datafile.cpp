@@ -15,7 +15,7 @@ namespace mv {
 namespace {
 
 // I/O results of the entry steps: the operating system's codes and short reads or writes.
-bool isIoError(Result r) { return r > 0 || r == rc::shortIo; }
+bool isIoError(Result r) { return r.code() > 0 || r == rc::shortIo; }
 
 }  // namespace
 
@@ -64,7 +64,7 @@ Result DataFileReader::openDataFile(Platform& platform, PackageSession& session,
 
   if (r != 0) {
     if (f) f->close();
-    if (report) session.reporter->error(std::string(text::problemOpeningDataFile) + path + "\r\n\r\n" + std::to_string(r));
+    if (report) session.reporter->error(std::string(text::problemOpeningDataFile) + path + "\r\n\r\n" + std::to_string(r.code()));
     return r;
   }
   file_ = std::move(f);

@@ -22,7 +22,7 @@ class DataFileTest : public PackageHostTest {
   std::string content(const std::string& name) { return std::string(kContent) + name; }
   // The system's text without trailing blanks, control characters and periods.
   std::string errorTextOf(Result code) {
-    std::string t = code > 0 ? host().systemErrorText(code) : "";
+    std::string t = code.code() > 0 ? host().systemErrorText(code.code()) : "";
     while (!t.empty() && (uint8_t(t.back()) <= ' ' || t.back() == '.')) t.pop_back();
     return t;
   }
