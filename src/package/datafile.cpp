@@ -105,6 +105,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
   Result r = file_->seek(blockOffset) ? readExactly(*platform_, *file_, blockBytes, kDataBlockHeaderSize) : lastIoError(*platform_);
   int32_t kind = 0;
   bool created = false;
+  bool writing = false;  // the failure, if any, is the destination's (created, written or closed)
   if (r == 0) {
     const DataBlockHeader block = parseDataBlockHeader(blockBytes);
     kind = block.kind;
@@ -130,12 +131,13 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
           r = readExactly(*platform_, *file_, payload.get(), stored);
           if (r == 0) {
             DclLibrary& library = sessionLibrary(*platform_, *session_);
-            created = library.available();
+            created = writing = library.available();
             r = library.expandToFile(destination, payload.get(), size_t(stored), expanded);
           }
         }
       } else {
         std::unique_ptr<File> out = platform_->open(destination, OpenMode::CreateWrite);
+        writing = true;
         if (!out) {
           r = lastIoError(*platform_);
         } else {
@@ -144,7 +146,9 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
           if (!payload) {
             r = rc::noMemory;
           } else {
+            writing = false;
             r = readExactly(*platform_, *file_, payload.get(), expanded);
+            writing = r == 0;
             if (r == 0) {
               int64_t written = out->write(payload.get(), expanded);
               if (written < 0) r = lastIoError(*platform_);
@@ -157,7 +161,11 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
     }
   }
 
-  if (isIoError(r))
+  // Without the library a compressed entry gets the message of a compressed slot at start-up; a
+  // destination that refuses its file is named with the system's reason, as a slot's is.
+  if (r == rc::codecUnavailable || (writing && isIoError(r)))
+    session_->reporter->fileError(r, destination);
+  else if (isIoError(r))
     session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(*platform_, r));
   // A failed entry leaves nothing behind. Its own failure is what is reported: a partial file that
   // resists deletion adds nothing the user can act on.
