@@ -105,7 +105,6 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
   Result r = file_->seek(blockOffset) ? readExactly(*platform_, *file_, blockBytes, kDataBlockHeaderSize) : lastIoError(*platform_);
   int32_t kind = 0;
   bool created = false;
-  bool writing = false;  // the failure, if any, is the destination's (created, written or closed)
   if (r == 0) {
     const DataBlockHeader block = parseDataBlockHeader(blockBytes);
     kind = block.kind;
@@ -131,13 +130,12 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
           r = readExactly(*platform_, *file_, payload.get(), stored);
           if (r == 0) {
             DclLibrary& library = sessionLibrary(*platform_, *session_);
-            created = writing = library.available();
+            created = library.available();
             r = library.expandToFile(destination, payload.get(), size_t(stored), expanded);
           }
         }
       } else {
         std::unique_ptr<File> out = platform_->open(destination, OpenMode::CreateWrite);
-        writing = true;
         if (!out) {
           r = lastIoError(*platform_);
         } else {
@@ -146,9 +144,7 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
           if (!payload) {
             r = rc::noMemory;
           } else {
-            writing = false;
             r = readExactly(*platform_, *file_, payload.get(), expanded);
-            writing = r == 0;
             if (r == 0) {
               int64_t written = out->write(payload.get(), expanded);
               if (written < 0) r = lastIoError(*platform_);
@@ -161,9 +157,9 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
     }
   }
 
-  // Without the library a compressed entry gets the message of a compressed slot at start-up; a
-  // destination that refuses its file is named with the system's reason, as a slot's is.
-  if (r == rc::codecUnavailable || (writing && isIoError(r)))
+  // Without the library a compressed entry gets the message of a compressed slot at start-up, naming the
+  // entry's file: the status line's code alone would not say what is missing.
+  if (r == rc::codecUnavailable)
     session_->reporter->fileError(r, destination);
   else if (isIoError(r))
     session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(*platform_, r));

@@ -81,7 +81,8 @@ TEST_F(FailureReasonsTest, FullDiskWhileAnEntryIsWritten) {
   start(typicalPackage("Sea", buildDataFile(seaData())));
   sb->limitWrites(std::string(kContent) + "Sea.swf", 4096);
   install();
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(std::string(kContent) + "Sea.swf")});
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{std::string("Quillon Error: Problem reading Moviva data file. ") +
+                                                 kNoSpace});
   EXPECT_EQ(view.statuses.back(), "Install failed. Error: 112");
   EXPECT_EQ(sb->openFileCount(), 0);
 }

