@@ -242,13 +242,13 @@ inline void noteProblem(Outcome& o, const std::string& text) {
 
 // Runs one step; a failure must come with a message box of its own unless `quietCodes` lists it.
 template <typename F>
-Result step(Sandbox& box, Outcome& o, const std::string& name, F&& f, std::initializer_list<Result> quietCodes = {}) {
+Result step(Sandbox& box, Outcome& o, const std::string& name, F&& f, std::initializer_list<int32_t> quietCodes = {}) {
   const size_t before = box.platform().boxes.size();
   Result r = f();
   o.steps.push_back({name, r});
   const bool quiet = std::find(quietCodes.begin(), quietCodes.end(), r) != quietCodes.end();
   if (r != 0 && !quiet && box.platform().boxes.size() == before)
-    noteProblem(o, name + " failed with " + std::to_string(r) + " without a message");
+    noteProblem(o, name + " failed with " + std::to_string(r.code()) + " without a message");
   return r;
 }
 
@@ -442,7 +442,7 @@ inline Outcome runSwf(Sandbox& box, const uint8_t* data, size_t size, uint64_t b
                        info.blue > 255))
           detail::noteProblem(o, "a colour component outside 0..255");
         if (r != 0 && r != rc::notSwf && r != rc::swfTooNew && r != rc::swfTooOld)
-          detail::noteProblem(o, "parseSwfHeader gave " + std::to_string(r));
+          detail::noteProblem(o, "parseSwfHeader gave " + std::to_string(r.code()));
       }
     }
   }

@@ -102,7 +102,7 @@ Result MoviePanel::makeWorkingFolder() {
   std::string folder;
   Result made = makeTempFolder(system_, files_, "FlashPanel", folder);
   if (!made.ok()) {
-    const std::string sys = systemErrorMessage(system_, made, SystemTextEnd::AsGiven);
+    const std::string sys = systemErrorMessage(system_, made.code(), SystemTextEnd::AsGiven);
     return Result::failure(text::cannotCreateMovieFolder + folder + text::movieFolderEnd +
                            (sys.empty() ? std::string() : " " + sys));
   }

@@ -271,7 +271,7 @@ void Installation::showInstallResult(Result result) {
     view_.processMessages();
     view_.setInstallEnabled(false);
   } else {
-    progress_.showStatus(text::installFailed + std::to_string(result));
+    progress_.showStatus(text::installFailed + std::to_string(result.code()));
   }
 }
 

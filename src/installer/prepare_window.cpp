@@ -46,7 +46,7 @@ std::string pictureFailureMessage(System& system, const PictureOutcome& outcome,
       return std::string();
     case PictureOutcome::Problem::Unreadable: {
       why = text::pictureUnreadable;
-      const std::string reason = outcome.code > 0 ? errorDescription(system, outcome.code) : std::string();
+      const std::string reason = outcome.code.code() > 0 ? errorDescription(system, outcome.code) : std::string();
       if (!reason.empty()) why += " " + reason + ".";
       break;
     }

@@ -119,7 +119,7 @@ Result StartUp::run() {
   platform_.setCursor(remembered);
   if (r != rc::ok) {
     s.exitCode = exitcode::failed;
-    boxes_.error(std::string(text::installerCorrupted) + text::quillonError + std::to_string(r) + ". ");
+    boxes_.error(std::string(text::installerCorrupted) + text::quillonError + std::to_string(r.code()) + ". ");
   }
   if (r != rc::ok || s.silent) closeAndEnd(view_);
   return r;

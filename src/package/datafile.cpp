@@ -15,7 +15,7 @@ namespace mv {
 namespace {
 
 // I/O results of the entry steps: the operating system's codes and short reads or writes.
-bool isIoError(Result r) { return r > 0 || r == rc::shortIo; }
+bool isIoError(Result r) { return r.code() > 0 || r == rc::shortIo; }
 
 }  // namespace
 
@@ -64,7 +64,7 @@ Result DataFileReader::openDataFile(Platform& platform, PackageSession& session,
 
   if (r != 0) {
     if (f) f->close();
-    if (report) session.reporter->error(std::string(text::problemOpeningDataFile) + path + "\r\n\r\n" + std::to_string(r));
+    if (report) session.reporter->error(std::string(text::problemOpeningDataFile) + path + "\r\n\r\n" + std::to_string(r.code()));
     return r;
   }
   file_ = std::move(f);
@@ -157,7 +157,11 @@ Result DataFileReader::extractDataEntry(const std::string& folder, int index, bo
     }
   }
 
-  if (isIoError(r))
+  // Without the library a compressed entry gets the message of a compressed slot at start-up, naming the
+  // entry's file: the status line's code alone would not say what is missing.
+  if (r == rc::codecUnavailable)
+    session_->reporter->fileError(r, destination);
+  else if (isIoError(r))
     session_->reporter->error(std::string(text::quillonError) + text::problemReadingDataFile + errorDescription(*platform_, r));
   // A failed entry leaves nothing behind. Its own failure is what is reported: a partial file that
   // resists deletion adds nothing the user can act on.

@@ -40,7 +40,7 @@ Result makeTempCopy(FileSystem& files, PackageSession& s) {
   // A full disk is named, with the system's text; for any other cause (a leftover copy that stays
   // busy, access refused) the user sees the message for a temp copy that could not be made, with its
   // advice about privileges.
-  if (isDiskFull(r)) s.reporter->fileError(r, s.tempCopyPath);
+  if (isDiskFull(r.code())) s.reporter->fileError(r, s.tempCopyPath);
   else if (r != 0) s.reporter->fileError(rc::tempCopyFailed, s.tempCopyPath);
   return r;
 }

@@ -7,8 +7,8 @@ std::string systemErrorMessage(System& system, int32_t code, SystemTextEnd end) 
 }
 
 std::string errorDescription(System& system, Result code) {
-  if (code < 0) return "";
-  return systemErrorMessage(system, code);
+  if (code.code() < 0) return "";
+  return systemErrorMessage(system, code.code());
 }
 
 Result lastIoError(FileSystem& files) {

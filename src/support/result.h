@@ -6,8 +6,9 @@
 //     code is what the caller turns into a message;
 //   - a failure with a text (rc::failedWithText): the text the user reads, not yet shown; the step hands
 //     it up to the code that shows it.
-// A Result converts to and from its code, so codes compare and print as numbers. Where a result is
-// deliberately not examined, the call says so once with (void) and a comment.
+// A code converts to a Result; a Result gives its code only when asked (code()), so a failure never
+// turns into a plain number unnoticed. It compares with a code. Where a result is deliberately not
+// examined, the call says so once with (void) and a comment.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,7 +23,16 @@ class [[nodiscard]] Result {
 
   bool ok() const { return code_ == 0; }
   int32_t code() const { return code_; }
-  operator int32_t() const { return code_; }  // NOLINT: codes compare and print as numbers
+  friend bool operator==(const Result& r, int32_t code) { return r.code_ == code; }
+  friend bool operator!=(const Result& r, int32_t code) { return r.code_ != code; }
+  friend bool operator==(int32_t code, const Result& r) { return r.code_ == code; }
+  friend bool operator!=(int32_t code, const Result& r) { return r.code_ != code; }
+  // Printed as its code (test messages, tools); a template, so that no stream is needed here.
+  template <class Stream>
+  friend Stream& operator<<(Stream& out, const Result& r) {
+    out << r.code_;
+    return out;
+  }
   // The failure's text; empty for success and for failures by code.
   const std::string& text() const { return text_; }
 

@@ -71,7 +71,7 @@ class PanelTest : public ::testing::Test {
 
 struct KnownMovie {
   const char* file;
-  Result result;
+  int32_t result;
   uint32_t colour;
 };
 
@@ -371,7 +371,7 @@ TEST_F(PanelTest, CreationStopsAsSoonAsAFailureSaysNoControlCanBeMade) {
     std::vector<std::string> texts;
     long failures;
     int attempts;
-    Result result;
+    int32_t result;
   } cases[] = {
       {CreationFailure::lasting, {}, 1000000, 1, rc::noFlashControl},
       {CreationFailure::lastingIfRepeated, {}, 1000000, 2, rc::noFlashControl},

@@ -53,6 +53,25 @@ class CodecLibraryTest : public InstallerFixture {
   }
   static std::string text(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
+  // A package whose one data file entry is compressed. Its library slot is written at start-up; the
+  // library is gone by the time the installation needs it (taken away when start-up runs the Flash
+  // Player installer, which comes after the library slot in a windowless run too).
+  void writeEntryWithoutLibrary(uint8_t presentationKind) {
+    sb->onShellExecute = [this](const HostPlatform::ShellCall&) { (void)sb->deleteFile("C:\\WINDOWS\\impborl.dll"); };
+    DataFileLayout d;
+    d.title = "Ocean";
+    d.entries.push_back({"movie.swf", 0, imploded(entries[0]), true, int32_t(entries[0].size())});
+    PackageLayout p = typicalPackage("Ocean", buildDataFile(d));
+    p.presentationKind = presentationKind;
+    p.showDesktopFlag = 0;
+    const Bytes installer = buildInstaller(peStub(), p);
+    ASSERT_TRUE(sb->writeWholeFile(kExe, std::string(installer.begin(), installer.end())));
+  }
+  // What a compressed slot without the library says at start-up, for the entry's file.
+  static std::string missingLibraryMessage() {
+    return std::string("Installation Error: \r\n\r\nProblem with file ") + kContent + "movie.swf. ";
+  }
+
   const Bytes entries[3] = {pattern(5000, 1), pattern(70000, 2), pattern(1, 3)};
   const Bytes flashInstaller = pattern(9000, 4), uninstaller = pattern(12000, 5);
 };
@@ -81,6 +100,27 @@ TEST_F(CodecLibraryTest, StartUpAndTheInstallationEachFreeTheirLoad) {
   EXPECT_EQ(read(kContent + std::string("part1.bin")), text(entries[1]));
   EXPECT_EQ(sb->libraryLoads, 2);
   EXPECT_EQ(sb->loadedLibraries(), 0);
+}
+
+TEST_F(CodecLibraryTest, MissingLibraryOnADataFileEntryIsToldInTheWindow) {
+  writeEntryWithoutLibrary(8);
+  createWindow();
+  ASSERT_TRUE(sb->boxes.empty());
+  sb->onMessageBox = [](const HostPlatform::BoxRecord&) { return BoxAnswer::Ok; };
+  logic->onInstallClicked();
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{missingLibraryMessage()});
+  EXPECT_EQ(view.statuses.back(), "Install failed. Error: -35");
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
+  EXPECT_EQ(sb->getAttributes(kContent), attr::invalid);  // cleaned up
+}
+
+TEST_F(CodecLibraryTest, MissingLibraryOnADataFileEntryIsToldWithoutAWindow) {
+  writeEntryWithoutLibrary(4);
+  createWindow();
+  EXPECT_EQ(boxTexts(), std::vector<std::string>{missingLibraryMessage()});
+  EXPECT_TRUE(view.statuses.empty());
+  EXPECT_EQ(logic->exitCode(), exitcode::failed);
+  EXPECT_TRUE(view.closed);
 }
 
 }  // namespace

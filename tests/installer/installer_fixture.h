@@ -38,7 +38,7 @@ class InstallerFixture : public ::testing::Test {
     return out;
   }
   static std::string startupMessage(Result r) {
-    return std::string("Installer file is corrupted. Quillon Error: ") + std::to_string(r) + ". ";
+    return std::string("Installer file is corrupted. Quillon Error: ") + std::to_string(r.code()) + ". ";
   }
 
   InstallerState& state() { return parts->state; }

@@ -357,7 +357,7 @@ TEST(PictureFile, RefusalsSayWhy) {
   EXPECT_EQ(Problem::NotDecodable, why.problem);
   EXPECT_EQ(nullptr, loadPicture(realFiles(), dir + "missing.jpg", 350, 150, &why));
   EXPECT_EQ(Problem::Unreadable, why.problem);
-  EXPECT_EQ(ERROR_FILE_NOT_FOUND, DWORD(why.code));
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, DWORD(why.code.code()));
 
   // A good picture clears an earlier refusal.
   ASSERT_TRUE(writeFile(dir + "good.jpg", solidJpeg(32, 24, 1, 2, 3)));

@@ -135,7 +135,7 @@ class HostFile : public File {
   }
 
  private:
-  int64_t fail(Result code) {
+  int64_t fail(int32_t code) {
     shared_->lastError = code;
     return -1;
   }
@@ -168,21 +168,21 @@ int HostPlatform::deleteAttempts(const std::string& path) const {
   return it == deleteAttempts_.end() ? 0 : it->second;
 }
 
-void HostPlatform::failCreateDirectory(const std::string& path, Result code) {
+void HostPlatform::failCreateDirectory(const std::string& path, int32_t code) {
   if (code)
     createDirFaults_[keyOf(path)] = code;
   else
     createDirFaults_.erase(keyOf(path));
 }
 
-void HostPlatform::failOpen(const std::string& path, Result code) {
+void HostPlatform::failOpen(const std::string& path, int32_t code) {
   if (code)
     openFaults_[keyOf(path)] = code;
   else
     openFaults_.erase(keyOf(path));
 }
 
-void HostPlatform::failIo(const std::string& path, Result code) {
+void HostPlatform::failIo(const std::string& path, int32_t code) {
   if (code)
     shared_->ioFaults[keyOf(path)] = code;
   else
@@ -196,7 +196,7 @@ void HostPlatform::limitWrites(const std::string& path, int64_t bytes) {
     shared_->writeLimits.erase(keyOf(path));
 }
 
-void HostPlatform::failCopy(const std::string& from, Result code) {
+void HostPlatform::failCopy(const std::string& from, int32_t code) {
   if (code)
     copyFaults_[keyOf(from)] = code;
   else
@@ -211,7 +211,7 @@ void HostPlatform::setShortPath(const std::string& path, const std::string& shor
   shortPaths_[keyOf(path)] = shortPath;
 }
 
-void HostPlatform::failLoadLibrary(const std::string& path, Result code) {
+void HostPlatform::failLoadLibrary(const std::string& path, int32_t code) {
   if (code)
     loadFaults_[keyOf(path)] = code;
   else

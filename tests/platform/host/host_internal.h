@@ -54,7 +54,7 @@ struct HostPlatform::Shared {
     bool read, write, shareRead, shareWrite;
   };
   std::map<std::string, std::vector<OpenRec*>> open;  // host path -> open files
-  std::map<std::string, Result> ioFaults;              // normalised Windows path -> code
+  std::map<std::string, int32_t> ioFaults;              // normalised Windows path -> code
   std::map<std::string, int64_t> writeLimits;          // normalised Windows path -> bytes left
 };
 

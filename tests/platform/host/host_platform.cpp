@@ -23,8 +23,8 @@ using namespace host_detail;
 namespace {
 
 // The English texts Windows gives for the codes the installer meets (FormatMessage, with its CRLF).
-const std::map<Result, std::string>& builtinErrorTexts() {
-  static const std::map<Result, std::string> texts = {
+const std::map<int32_t, std::string>& builtinErrorTexts() {
+  static const std::map<int32_t, std::string> texts = {
       {0, "The operation completed successfully.\r\n"},
       {1, "Incorrect function.\r\n"},
       {2, "The system cannot find the file specified.\r\n"},
@@ -157,7 +157,7 @@ std::string HostPlatform::keyOf(const std::string& windowsPath) const {
   return k;
 }
 
-bool HostPlatform::fail(Result code) {
+bool HostPlatform::fail(int32_t code) {
   shared_->lastError = code;
   return false;
 }

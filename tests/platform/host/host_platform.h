@@ -56,7 +56,7 @@ class HostPlatform : public Platform {
   static OsVersion windows98() { return {1, 4, 10, 1998}; }
   static OsVersion windows2000() { return {2, 5, 0, 2195}; }
   // A text for a code that the built-in table lacks (or "" to make the system know no text for it).
-  void setSystemErrorText(Result code, const std::string& text) { errorTexts_[code] = text; }
+  void setSystemErrorText(int32_t code, const std::string& text) { errorTexts_[code] = text; }
 
   // ------------------------------------------------------------------ file faults and inspection
   // A busy file: deleting it and opening it for writing fail with 32 (sharing violation).
@@ -64,22 +64,22 @@ class HostPlatform : public Platform {
   // How often deleteFile was called for path (any outcome).
   int deleteAttempts(const std::string& path) const;
   // createDirectory(path) fails with code.
-  void failCreateDirectory(const std::string& path, Result code = oserr::accessDenied);
+  void failCreateDirectory(const std::string& path, int32_t code = oserr::accessDenied);
   // Every open of path fails with code (0 removes the fault).
-  void failOpen(const std::string& path, Result code);
+  void failOpen(const std::string& path, int32_t code);
   // Reads and writes through files opened from path fail with code (0 removes the fault).
-  void failIo(const std::string& path, Result code);
+  void failIo(const std::string& path, int32_t code);
   // Writes through files opened from path, and copies to path, accept at most `bytes` bytes in total
   // (a full disk), then fail with 112. Negative: no limit.
   void limitWrites(const std::string& path, int64_t bytes);
   // copyFile(from, ...) fails with code.
-  void failCopy(const std::string& from, Result code);
+  void failCopy(const std::string& from, int32_t code);
   // Version resource of a file (fileVersion). Paths without one report false.
   void setFileVersion(const std::string& path, uint32_t ms, uint32_t ls);
   // shortPathName(path) answers shortPath (otherwise an 8.3 rendition of the path is made up).
   void setShortPath(const std::string& path, const std::string& shortPath);
   // loadLibrary(path) fails with code.
-  void failLoadLibrary(const std::string& path, Result code = oserr::badExeFormat);
+  void failLoadLibrary(const std::string& path, int32_t code = oserr::badExeFormat);
   int openFileCount() const;  // files opened through this platform and not yet closed/destroyed
   // Convenience for tests: whole-file contents through the sandbox (no faults applied).
   bool writeWholeFile(const std::string& path, const std::string& bytes);
@@ -296,7 +296,7 @@ class HostPlatform : public Platform {
   bool parse(const std::string& windowsPath, Parsed& out) const;
   std::string resolve(const Parsed& p) const;
   std::string keyOf(const std::string& windowsPath) const;  // normalised (upper case) Windows path
-  bool fail(Result code);
+  bool fail(int32_t code);
   uint32_t storedAttributes(const std::string& hostPath) const;
   std::string regId(RegRoot root, const std::string& path) const;
   const KeyFault* keyFault(const std::string& id) const;
@@ -313,12 +313,12 @@ class HostPlatform : public Platform {
   std::string executablePath_ = "C:\\Downloads\\install.exe";
   OsVersion version_ = windows2000();
   bool versionFails_ = false;
-  std::map<Result, std::string> errorTexts_;
+  std::map<int32_t, std::string> errorTexts_;
 
   std::map<std::string, uint32_t> attributes_;  // host path -> read-only/hidden/system/archive bits
   std::set<std::string> busy_;
   std::map<std::string, int> deleteAttempts_;
-  std::map<std::string, Result> createDirFaults_, openFaults_, copyFaults_, loadFaults_;
+  std::map<std::string, int32_t> createDirFaults_, openFaults_, copyFaults_, loadFaults_;
   std::map<std::string, std::pair<uint32_t, uint32_t>> versions_;
   std::map<std::string, std::string> shortPaths_;
   std::map<void*, std::pair<std::string, int>> libraries_;  // handle -> (host path, load count)
