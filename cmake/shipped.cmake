@@ -41,7 +41,7 @@ if(MV_SHIPPED_ONLY)
   # No -fdata-sections: with it, mingw's GCC puts zero-initialised data into .data instead of .bss.
   # The programs are single-threaded (one user-interface thread) and use no RTTI
   # beyond what exceptions need, which -fno-rtti keeps.
-  # Without C++ exceptions: failures travel as values (mv::Status), and a failed allocation ends the
+  # Without C++ exceptions: failures travel as values (mv::Result), and a failed allocation ends the
   # program (src/runtime/lean_runtime.cpp). That leaves out the unwinder, the exception runtime, the
   # unwind tables and the clean-up paths: about a third of install.exe. mvpack.exe, which raises and
   # reports its errors as exceptions, turns them back on (MV_WITH_EXCEPTIONS, tools/CMakeLists.txt).
