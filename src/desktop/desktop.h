@@ -27,6 +27,9 @@ std::string uninstallDisplayName(const std::string& title);
 std::string installerCaption(const std::string& title);
 bool containsWallpaperWord(const std::string& text);
 std::string uninstallKeyPath(const std::string& title);  // "Software\...\Uninstall\" + title
+// The title names one key below a list of keys (the installed programs, the desktop record's contents):
+// an empty title, or one with a backslash, would reach the list itself or another key.
+bool titleNamesOneKey(const std::string& title);
 // Quoted long form, or the 8.3 form on 9x.
 std::string uninstallCommand(System& system, FileSystem& files, const std::string& title);
 Result writeUninstallEntry(Platform& platform, const std::string& title);  // a failure with the system's text

@@ -21,8 +21,6 @@ constexpr uint32_t kUpdateAndBroadcast = 0x01 | 0x02;  // SPIF_UPDATEINIFILE | S
 
 const std::string kContentsKey = MV_RECORD_KEY "\\" MV_RECORD_CONTENTS;
 
-bool titleNamesOneKey(const std::string& title) { return !title.empty() && title.find('\\') == std::string::npos; }
-
 std::string contentKey(const std::string& title) { return kContentsKey + "\\" + title; }
 
 bool isInside(const std::string& path, const std::string& folder) {

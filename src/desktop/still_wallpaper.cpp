@@ -29,7 +29,7 @@ constexpr uint32_t kUpdateAndBroadcast = 0x01 | 0x02;  // SPIF_UPDATEINIFILE | S
 
 RegKey openEntry(Registry& registry, const std::string& title) {
   RegKey key = 0;
-  if (title.empty() || title.find('\\') != std::string::npos) return 0;
+  if (!titleNamesOneKey(title)) return 0;
   if (registry.regOpenKey(RegRoot::LocalMachine, uninstallKeyPath(title), true, key) != 0) return 0;
   return key;
 }

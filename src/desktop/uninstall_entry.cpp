@@ -18,12 +18,6 @@ const char* const kUninstallRoot = "Software\\Microsoft\\Windows\\CurrentVersion
 const char* const kDisplayName = "DisplayName";
 const char* const kUninstallString = "UninstallString";
 
-// The title names one key below the list of installed programs. An empty title (or one with a
-// backslash, which would reach the list itself or another key) addresses nothing.
-bool titleNamesOneKey(const std::string& title) {
-  return !title.empty() && title.find('\\') == std::string::npos;
-}
-
 // Creates (or opens) the entry key under HKEY_LOCAL_MACHINE, writes one text value, closes the key.
 Result writeMachineText(Registry& registry, const std::string& keyPath, const char* name, const std::string& data) {
   RegKey key = 0;
@@ -52,6 +46,10 @@ std::string installerCaption(const std::string& title) {
 }
 
 std::string uninstallKeyPath(const std::string& title) { return kUninstallRoot + title; }
+
+bool titleNamesOneKey(const std::string& title) {
+  return !title.empty() && title.find('\\') == std::string::npos;
+}
 
 // The long form is quoted: the path has a blank in it (" dir"), and an unquoted command line would
 // first be tried as "...\Wallpaper\<first word>.exe". The 8.3 form of Windows 95/98/ME has no blank.
